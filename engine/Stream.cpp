@@ -1,0 +1,13 @@
+#include "Stream.h"
+
+char TInputStream::ReadChar() { return 'x'; }
+
+char TInputStream::PeekChar() {
+    char c = ReadChar();
+    StepBack();
+    return c;
+}
+
+bool TInputStream::AtEnd() { return true; }
+
+void TInputStream::StepBack() {}

@@ -1,0 +1,62 @@
+// Forward character stream with one character of look-ahead and one step back.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+/// Raised when a stream is read past its end or stepped back before its start.
+class TStreamException : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+inline constexpr const char* kEndOfStream = "end of stream";
+inline constexpr const char* kBeginningOfStream = "begining of stream";
+
+/// Abstract character stream; every reader of text reads through it.
+/// The base bodies are placeholders: ReadChar gives 'x', AtEnd is true,
+/// StepBack does nothing, PeekChar is ReadChar followed by StepBack.
+class TInputStream {
+public:
+    virtual ~TInputStream() = default;
+    /// Returns the next character and moves past it; throws TStreamException at the end.
+    virtual char ReadChar();
+    /// Returns the next character without moving; throws TStreamException at the end.
+    virtual char PeekChar();
+    /// True when no character is left. Never throws.
+    virtual bool AtEnd();
+    /// Makes the last character read the next one again; throws TStreamException at the start.
+    virtual void StepBack();
+};
+
+/// Stream over its own copy of a text.
+/// Invariant: 1 <= Pos <= Text.size() + 1; the stream is at its end when Pos > Text.size().
+class StringStream : public TInputStream {
+public:
+    /// Copies s; Pos starts at 1.
+    explicit StringStream(std::string s) : Text(std::move(s)) {}
+
+    char ReadChar() override {
+        if (Pos > static_cast<int32_t>(Text.size())) throw TStreamException(kEndOfStream);
+        return Text[static_cast<size_t>(Pos++ - 1)];
+    }
+    char PeekChar() override {
+        if (Pos > static_cast<int32_t>(Text.size())) throw TStreamException(kEndOfStream);
+        return Text[static_cast<size_t>(Pos - 1)];
+    }
+    bool AtEnd() override { return Pos > static_cast<int32_t>(Text.size()); }
+    void StepBack() override {
+        if (Pos <= 1) throw TStreamException(kBeginningOfStream);
+        --Pos;
+    }
+
+    /// The 1-based index of the next character to read.
+    int32_t Position() const { return Pos; }
+    /// The stream's text.
+    const std::string& GetText() const { return Text; }
+
+private:
+    const std::string Text;
+    int32_t Pos = 1;
+};

@@ -1,0 +1,41 @@
+// The engine's one hook towards a user interface: long loops call ProcessMessages(),
+// which runs the handler that a user interface installed, and does nothing otherwise.
+#pragma once
+
+namespace pump {
+
+/// A handler processes pending user-interface events. It may throw (for instance to
+/// cancel the calculation); every engine operation stays exception-safe when it does.
+using Handler = void (*)(void* context);
+
+namespace detail {
+extern thread_local Handler gHandler;
+extern thread_local void* gContext;
+}  // namespace detail
+
+/// Runs the installed handler, if any. Cheap when none is installed.
+inline void ProcessMessages() {
+    if (detail::gHandler) detail::gHandler(detail::gContext);
+}
+
+/// Installs a handler for its lifetime and restores the previous one afterwards.
+class Scope {
+public:
+    Scope(Handler handler, void* context)
+        : prevHandler_(detail::gHandler), prevContext_(detail::gContext) {
+        detail::gHandler = handler;
+        detail::gContext = context;
+    }
+    ~Scope() {
+        detail::gHandler = prevHandler_;
+        detail::gContext = prevContext_;
+    }
+    Scope(const Scope&) = delete;
+    Scope& operator=(const Scope&) = delete;
+
+private:
+    Handler prevHandler_;
+    void* prevContext_;
+};
+
+}  // namespace pump
