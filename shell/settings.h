@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 /// What survives a restart. Every field holds the current value before readSettings,
 /// which overwrites only the keys present and valid in the file.
@@ -32,3 +34,24 @@ void readSettings(const std::string& path, FormSettings& s);
 /// (temporary file in the same folder, then rename). Throws std::runtime_error with
 /// "<path> に書き込めません" when the file cannot be written.
 void writeSettings(const std::string& path, const FormSettings& s);
+
+/// Reads an integer value as the settings file writes and accepts it: decimal with an
+/// optional sign, or hexadecimal after "$", "0x" or "0X" (optionally signed), surrounding
+/// blanks ignored. Hexadecimal gives the 32-bit pattern ("$80000008" is -2147483640);
+/// a decimal outside the 32-bit range, an empty text or any other byte gives nothing.
+std::optional<int32_t> parseProfileInt(std::string_view text);
+
+/// A window's outer bounds.
+struct WindowBounds {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+};
+
+/// Bounds usable on a screen's available area: a width or height below the minimum
+/// or beyond the area is clamped into [minimum, area], then a window reaching past an
+/// edge is moved by the least amount that puts it wholly on the area. Bounds already
+/// on the area come back unchanged.
+WindowBounds fitOnArea(WindowBounds bounds, const WindowBounds& area, int minWidth,
+                       int minHeight);

@@ -1,0 +1,291 @@
+// The settings file, read and written with SimpleIni: it keeps the sections, keys and
+// comments it does not know, matches names without regard to case (CSimpleIniA is the
+// case-insensitive flavour) and leaves the bytes of values alone (SI_NO_CONVERSION).
+#include "settings.h"
+
+#include <SimpleIni.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <charconv>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <sstream>
+#include <stdexcept>
+#include <vector>
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kForm = "FORM";
+constexpr const char* kFont = "Font";
+// A font name longer than this is cut, as a 2048-byte read buffer would cut it.
+constexpr size_t kMaxText = 2047;
+
+std::string writeError(const std::string& path) { return path + " に書き込めません"; }
+
+std::string homeFolder() {
+    if (const char* home = std::getenv("HOME"); home && *home) return home;
+    if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) return pw->pw_dir;
+    return ".";
+}
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+std::string_view trim(std::string_view s) {
+    while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+// Cuts at most kMaxText bytes without splitting a UTF-8 character.
+std::string cutText(std::string_view s) {
+    if (s.size() <= kMaxText) return std::string(s);
+    size_t n = kMaxText;
+    while (n > 0 && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80) --n;
+    return std::string(s.substr(0, n));
+}
+
+bool readFile(const std::string& path, std::string& bytes) {
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec)) return false;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
+}
+
+void configure(CSimpleIniA& ini) {
+    ini.SetSpaces(false);   // "key=value", as a private-profile file holds them
+    ini.SetMultiKey(false);
+    ini.SetMultiLine(false);
+    ini.SetQuotes(false);
+}
+
+// SimpleIni keeps comments only in front of a section or key; the comment lines that
+// end a file would be dropped on save, so they are carried over by hand.
+std::string trailingComments(const std::string& bytes) {
+    std::vector<std::string_view> lines;
+    std::string_view rest(bytes);
+    while (!rest.empty()) {
+        size_t eol = rest.find('\n');
+        lines.push_back(rest.substr(0, eol));
+        rest = eol == std::string_view::npos ? std::string_view() : rest.substr(eol + 1);
+    }
+    size_t first = lines.size();
+    bool anyComment = false;
+    while (first > 0) {
+        std::string_view t = trim(lines[first - 1]);
+        if (!t.empty() && t.front() != ';' && t.front() != '#') break;
+        anyComment = anyComment || !t.empty();
+        --first;
+    }
+    // A file of comments alone is kept by SimpleIni as its leading comment.
+    if (!anyComment || first == 0) return {};
+    std::string out;
+    for (size_t i = first; i < lines.size(); ++i) {
+        std::string_view t = lines[i];
+        if (!t.empty() && t.back() == '\r') t.remove_suffix(1);
+        if (trim(t).empty()) continue;
+        out.append(t).push_back('\n');
+    }
+    return out;
+}
+
+// Unique name of a temporary file beside the target, in the same folder so that the
+// final rename stays within one file system.
+std::string temporaryName(const std::string& target) {
+    static std::atomic<unsigned> counter{0};
+    return target + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
+}
+
+bool writeAll(int fd, const std::string& bytes) {
+    const char* p = bytes.data();
+    size_t left = bytes.size();
+    while (left > 0) {
+        ssize_t n = ::write(fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        p += n;
+        left -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Writes bytes to a temporary file, flushes it to disk and renames it over target:
+// readers see the old file or the new one, never a part of either.
+bool replaceFile(const std::string& target, const std::string& bytes,
+                 std::optional<mode_t> mode) {
+    const std::string temp = temporaryName(target);
+    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    bool ok = writeAll(fd, bytes);
+    if (ok && mode) ok = ::fchmod(fd, *mode) == 0;
+    if (ok) ok = ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (ok) ok = ::rename(temp.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    // Make the rename itself durable; a folder that refuses to sync loses nothing.
+    std::string folder = fs::path(target).parent_path().string();
+    if (folder.empty()) folder = ".";
+    if (int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+    return true;
+}
+
+void readInt(const CSimpleIniA& ini, const char* section, const char* key, int& field) {
+    if (const char* v = ini.GetValue(section, key, nullptr))
+        if (auto n = parseProfileInt(v)) field = *n;
+}
+
+}  // namespace
+
+std::optional<int32_t> parseProfileInt(std::string_view text) {
+    std::string_view s = trim(text);
+    bool negative = false;
+    if (!s.empty() && (s.front() == '-' || s.front() == '+')) {
+        negative = s.front() == '-';
+        s.remove_prefix(1);
+    }
+    int base = 10;
+    if (!s.empty() && s.front() == '$') {
+        base = 16;
+        s.remove_prefix(1);
+    } else if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
+        base = 16;
+        s.remove_prefix(2);
+    }
+    if (s.empty()) return std::nullopt;
+    uint64_t magnitude = 0;
+    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), magnitude, base);
+    if (ec != std::errc() || end != s.data() + s.size()) return std::nullopt;
+    if (base == 16) {
+        // Hexadecimal is a 32-bit pattern: "$FFFFFFFF" is -1.
+        if (magnitude > 0xFFFFFFFFu) return std::nullopt;
+        uint32_t bits = static_cast<uint32_t>(magnitude);
+        if (negative) bits = 0u - bits;
+        return static_cast<int32_t>(bits);
+    }
+    constexpr uint64_t kMax = std::numeric_limits<int32_t>::max();
+    if (magnitude > kMax + (negative ? 1 : 0)) return std::nullopt;
+    int64_t value = negative ? -static_cast<int64_t>(magnitude) : static_cast<int64_t>(magnitude);
+    return static_cast<int32_t>(value);
+}
+
+std::string settingsPath(const std::string& programPath) {
+    std::string name = fs::path(programPath).filename().string();
+    if (name.empty() || name == "." || name == "..") name = "nerova";
+    std::string folder;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/')
+        folder = xdg;
+    else
+        folder = homeFolder() + "/.config";
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    return folder + "/" + name + ".ini";
+}
+
+void readSettings(const std::string& path, FormSettings& s) {
+    try {
+        std::string bytes;
+        if (!readFile(path, bytes)) return;
+        CSimpleIniA ini;
+        configure(ini);
+        if (ini.LoadData(bytes) < 0) return;
+        readInt(ini, kForm, "top", s.top);
+        readInt(ini, kForm, "left", s.left);
+        readInt(ini, kForm, "width", s.width);
+        readInt(ini, kForm, "height", s.height);
+        int junkan = s.junkan ? 1 : 0;
+        readInt(ini, kForm, "junkan", junkan);
+        s.junkan = junkan != 0;
+        if (const char* name = ini.GetValue(kFont, "name", nullptr)) s.fontName = cutText(name);
+        readInt(ini, kFont, "size", s.fontSize);
+        int color = s.fontColor;
+        readInt(ini, kFont, "color", color);
+        s.fontColor = color;
+    } catch (const std::exception&) {
+        // Out of memory on an absurd file: the settings stay as they were.
+    }
+}
+
+void writeSettings(const std::string& path, const FormSettings& s) {
+    const std::string failed = writeError(path);
+    std::error_code ec;
+    // Write through a symbolic link to the file it names, keeping the link.
+    std::string target = path;
+    if (fs::is_symlink(path, ec)) {
+        fs::path resolved = fs::weakly_canonical(path, ec);
+        if (ec) throw std::runtime_error(failed);
+        target = resolved.string();
+    }
+
+    std::string old;
+    std::optional<mode_t> mode;
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0) {
+        // A file we cannot read would lose its other contents; one made read-only
+        // is the user's wish not to have it changed.
+        if (!S_ISREG(st.st_mode) || ::access(target.c_str(), W_OK) != 0 ||
+            !readFile(target, old))
+            throw std::runtime_error(failed);
+        mode = st.st_mode & 07777;
+    } else if (errno != ENOENT) {
+        throw std::runtime_error(failed);
+    }
+
+    CSimpleIniA ini;
+    configure(ini);
+    if (!old.empty() && ini.LoadData(old) < 0) throw std::runtime_error(failed);
+    auto put = [&](const char* section, const char* key, const std::string& value) {
+        if (ini.SetValue(section, key, value.c_str()) < 0) throw std::runtime_error(failed);
+    };
+    put(kForm, "top", std::to_string(s.top));
+    put(kForm, "left", std::to_string(s.left));
+    put(kForm, "width", std::to_string(s.width));
+    put(kForm, "height", std::to_string(s.height));
+    put(kForm, "junkan", s.junkan ? "1" : "0");
+    put(kFont, "name", s.fontName);
+    put(kFont, "size", std::to_string(s.fontSize));
+    put(kFont, "color", std::to_string(s.fontColor));
+
+    std::string bytes;
+    if (ini.Save(bytes) < 0) throw std::runtime_error(failed);
+    bytes += trailingComments(old);
+
+    fs::path folder = fs::path(target).parent_path();
+    if (!folder.empty()) {
+        fs::create_directories(folder, ec);
+        if (ec) throw std::runtime_error(failed);
+    }
+    if (!replaceFile(target, bytes, mode)) throw std::runtime_error(failed);
+}
+
+WindowBounds fitOnArea(WindowBounds b, const WindowBounds& area, int minWidth, int minHeight) {
+    auto fit = [](int& pos, int& size, int areaPos, int areaSize, int minSize) {
+        size = std::clamp(size, std::min(minSize, areaSize), std::max(areaSize, 0));
+        // 64-bit sums: a position near INT_MAX must not overflow.
+        int64_t end = int64_t{pos} + size, areaEnd = int64_t{areaPos} + areaSize;
+        if (end > areaEnd) pos = static_cast<int>(areaEnd - size);
+        if (pos < areaPos) pos = areaPos;
+    };
+    fit(b.left, b.width, area.left, area.width, minWidth);
+    fit(b.top, b.height, area.top, area.height, minHeight);
+    return b;
+}

@@ -1,0 +1,358 @@
+// The settings file without a window: value formats, round trips, what is kept of a
+// file written by hand, and writes that must fail without damage.
+#include "settings.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class SettingsFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string tmpl = (fs::temp_directory_path() / "nerova-settings-XXXXXX").string();
+        ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
+        dir_ = tmpl;
+        path_ = (dir_ / "nerova.ini").string();
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
+        fs::remove_all(dir_, ec);
+    }
+
+    void put(const std::string& bytes) { put(path_, bytes); }
+    static void put(const std::string& path, const std::string& bytes) {
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
+    std::string get() const {
+        std::ifstream in(path_, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    // Entries of the folder other than the settings file: leftovers of a write.
+    int strayFiles() const {
+        int n = 0;
+        for (const auto& e : fs::directory_iterator(dir_)) n += e.path() != path_;
+        return n;
+    }
+
+    fs::path dir_;
+    std::string path_;
+};
+
+// Non-empty lines, so that the blank lines between sections do not matter.
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        if (!line.empty()) out.push_back(line);
+    return out;
+}
+
+bool sameSettings(const FormSettings& a, const FormSettings& b) {
+    return a.top == b.top && a.left == b.left && a.width == b.width &&
+           a.height == b.height && a.junkan == b.junkan && a.fontName == b.fontName &&
+           a.fontSize == b.fontSize && a.fontColor == b.fontColor;
+}
+
+TEST(ParseProfileIntTest, Formats) {
+    struct Row {
+        const char* text;
+        std::optional<int32_t> value;
+    } rows[] = {
+        {"440", 440},
+        {"-1", -1},
+        {"+5", 5},            // an explicit plus sign is a sign, not a stray byte
+        {" 7 ", 7},           // blanks around a value are not part of it
+        {"0x20", 32},
+        {"0X20", 32},
+        {"$20", 32},
+        {"$ff", 255},         // hexadecimal digits in either case
+        {"-$10", -16},
+        {"$80000008", -2147483640},   // the system-colour form read back as hexadecimal
+        {"0x80000008", -2147483640},
+        {"$FFFFFFFF", -1},    // hexadecimal is a 32-bit pattern
+        {"$100000000", std::nullopt},
+        {"2147483647", 2147483647},
+        {"-2147483648", -2147483647 - 1},
+        {"2147483648", std::nullopt},  // decimal beyond 32 bits is not a value
+        {"99999999999999999999999", std::nullopt},
+        {"", std::nullopt},
+        {"-", std::nullopt},
+        {"$", std::nullopt},
+        {"0x", std::nullopt},  // two characters only: not a hexadecimal prefix
+        {"abc", std::nullopt},
+        {"12abc", std::nullopt},
+        {"1 2", std::nullopt},
+        {"0x-5", std::nullopt},
+        {"1.5", std::nullopt},
+    };
+    for (const Row& r : rows) EXPECT_EQ(parseProfileInt(r.text), r.value) << '"' << r.text << '"';
+}
+
+TEST_F(SettingsFileTest, RoundTripKeepsEveryField) {
+    FormSettings out;
+    out.top = -20;  // a window on a screen left of or above the primary one
+    out.left = -1300;
+    out.width = 700;
+    out.height = 250;
+    out.junkan = false;
+    out.fontName = "IPAゴシック";
+    out.fontSize = 16;
+    out.fontColor = 0x00123456;
+    writeSettings(path_, out);
+    FormSettings in;
+    readSettings(path_, in);
+    EXPECT_TRUE(sameSettings(in, out));
+
+    // And the defaults, whose colour is the negative system-colour value.
+    FormSettings defaults;
+    defaults.fontName = "ＭＳ ゴシック";
+    writeSettings(path_, defaults);
+    FormSettings back = out;
+    readSettings(path_, back);
+    EXPECT_TRUE(sameSettings(back, defaults));
+}
+
+TEST_F(SettingsFileTest, DesignStateWritesEightKeysInOrder) {
+    FormSettings s;
+    s.fontName = "ＭＳ ゴシック";
+    writeSettings(path_, s);
+    std::vector<std::string> expected = {
+        "[FORM]", "top=440", "left=269", "width=425", "height=196", "junkan=1",
+        "[Font]", "name=ＭＳ ゴシック", "size=11", "color=-2147483640"};
+    EXPECT_EQ(lines(get()), expected);
+}
+
+TEST_F(SettingsFileTest, MissingFileKeepsCurrentValues) {
+    FormSettings s;
+    s.top = 5;
+    s.fontName = "x";
+    FormSettings before = s;
+    readSettings(path_, s);
+    readSettings("", s);
+    readSettings(dir_.string(), s);  // a folder, not a file
+    EXPECT_TRUE(sameSettings(s, before));
+}
+
+TEST_F(SettingsFileTest, HexadecimalAndBadValues) {
+    put("[FORM]\ntop=0x20\nleft=$20\nwidth=abc\nheight=\n[Font]\nsize=0XA\ncolor=$0000FF\n");
+    FormSettings s;
+    readSettings(path_, s);
+    EXPECT_EQ(s.top, 32);
+    EXPECT_EQ(s.left, 32);
+    EXPECT_EQ(s.width, 425);   // not an integer: the current value stays
+    EXPECT_EQ(s.height, 196);  // empty: likewise
+    EXPECT_EQ(s.fontSize, 10);
+    EXPECT_EQ(s.fontColor, 0xFF);
+}
+
+TEST_F(SettingsFileTest, JunkanIsOnWhenNotZero) {
+    struct Row {
+        const char* value;
+        bool before;
+        bool after;
+    } rows[] = {
+        {"0", true, false},
+        {"1", false, true},
+        {"2", false, true},   // any non-zero integer is on
+        {"-1", false, true},
+        {"$0", true, false},
+        {"abc", true, true},  // unreadable: the current state stays, either way
+        {"abc", false, false},
+        {"", false, false},
+    };
+    for (const Row& r : rows) {
+        put(std::string("[FORM]\njunkan=") + r.value + "\n");
+        FormSettings s;
+        s.junkan = r.before;
+        readSettings(path_, s);
+        EXPECT_EQ(s.junkan, r.after) << "junkan=" << r.value << " from " << r.before;
+    }
+}
+
+TEST_F(SettingsFileTest, NamesIgnoreCaseAndAreNotDuplicated) {
+    put("[form]\nTOP=12\n[FONT]\nNAME=Serif\n");
+    FormSettings s;
+    readSettings(path_, s);
+    EXPECT_EQ(s.top, 12);
+    EXPECT_EQ(s.fontName, "Serif");
+
+    s.top = 13;
+    writeSettings(path_, s);
+    int tops = 0, forms = 0;
+    for (std::string line : lines(get())) {
+        for (char& c : line) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        tops += line.rfind("top=", 0) == 0;
+        forms += line == "[form]";
+    }
+    EXPECT_EQ(tops, 1);
+    EXPECT_EQ(forms, 1);
+    FormSettings back;
+    readSettings(path_, back);
+    EXPECT_EQ(back.top, 13);
+}
+
+TEST_F(SettingsFileTest, WriteKeepsOtherSectionsKeysAndComments) {
+    put("; written by hand\n\n[Other]\nx=y\n[FORM]\n; where the window goes\ntop=1\n"
+        "extra=keep me\n[Font]\nname=A\n; the end\n");
+    FormSettings s;
+    s.top = 77;
+    writeSettings(path_, s);
+    std::string text = get();
+    for (const char* kept : {"; written by hand", "[Other]", "x=y", "; where the window goes",
+                             "extra=keep me", "; the end", "top=77"})
+        EXPECT_NE(text.find(kept), std::string::npos) << kept << " in\n" << text;
+    EXPECT_EQ(text.find("top=1\n"), std::string::npos);
+    // A second write neither duplicates nor loses anything.
+    writeSettings(path_, s);
+    EXPECT_EQ(get(), text);
+}
+
+TEST_F(SettingsFileTest, WriteCreatesFolderAndKeepsMode) {
+    std::string nested = (dir_ / "a" / "b" / "nerova.ini").string();
+    writeSettings(nested, FormSettings{});
+    EXPECT_TRUE(fs::is_regular_file(nested));
+
+    put("[FORM]\ntop=1\n");
+    ASSERT_EQ(chmod(path_.c_str(), 0600), 0);
+    writeSettings(path_, FormSettings{});
+    struct stat st {};
+    ASSERT_EQ(stat(path_.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    EXPECT_EQ(strayFiles(), 1);  // the folder "a" and nothing else: no temporary left
+}
+
+TEST_F(SettingsFileTest, WritesThroughSymbolicLink) {
+    std::string real = (dir_ / "real.ini").string();
+    put(real, "[Keep]\nk=v\n");
+    std::string link = (dir_ / "link.ini").string();
+    fs::create_symlink(real, link);
+    FormSettings s;
+    s.top = 9;
+    writeSettings(link, s);
+    EXPECT_TRUE(fs::is_symlink(link));
+    FormSettings back;
+    readSettings(real, back);
+    EXPECT_EQ(back.top, 9);
+}
+
+TEST_F(SettingsFileTest, FailedWriteThrowsPathMessage) {
+    // A "folder" that is a regular file stops the write for every user, root included.
+    put(dir_.string() + "/notafolder", "x");
+    std::string path = dir_.string() + "/notafolder/nerova.ini";
+    try {
+        writeSettings(path, FormSettings{});
+        FAIL() << "write into a file's path succeeded";
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ(e.what(), (path + " に書き込めません").c_str());
+    }
+}
+
+TEST_F(SettingsFileTest, ReadOnlyFolderLeavesFileIntact) {
+    if (geteuid() == 0) GTEST_SKIP() << "permission bits do not stop root";
+    put("[FORM]\ntop=1\n");
+    std::string before = get();
+    ASSERT_EQ(chmod(dir_.c_str(), 0555), 0);
+    EXPECT_THROW(writeSettings(path_, FormSettings{}), std::runtime_error);
+    ASSERT_EQ(chmod(dir_.c_str(), 0755), 0);
+    EXPECT_EQ(get(), before);
+    EXPECT_EQ(strayFiles(), 0);
+}
+
+TEST_F(SettingsFileTest, ReadOnlyFileIsNotReplaced) {
+    if (geteuid() == 0) GTEST_SKIP() << "permission bits do not stop root";
+    put("[FORM]\ntop=1\n");
+    ASSERT_EQ(chmod(path_.c_str(), 0444), 0);
+    EXPECT_THROW(writeSettings(path_, FormSettings{}), std::runtime_error);
+    EXPECT_EQ(get(), "[FORM]\ntop=1\n");
+}
+
+TEST_F(SettingsFileTest, CorruptedFilesNeverStopReading) {
+    const FormSettings start;
+    // Random bytes of many lengths: nothing can be read, nothing may crash.
+    std::mt19937 rng(20261207);
+    for (int round = 0; round < 50; ++round) {
+        std::string bytes(rng() % 4000, '\0');
+        for (char& c : bytes) c = static_cast<char>(rng() % 256);
+        put(bytes);
+        FormSettings s = start;
+        readSettings(path_, s);
+        writeSettings(path_, s);  // and a write over garbage still succeeds
+        FormSettings back;
+        readSettings(path_, back);
+        EXPECT_TRUE(sameSettings(back, s)) << "round " << round;
+    }
+    // A null byte ends nothing it should not, invalid UTF-8 is carried as bytes, and a
+    // very long name is cut at 2047 bytes without splitting a character.
+    std::string longName;
+    while (longName.size() < 3000) longName += "あ";
+    put(std::string("[FORM]\ntop=3\n\0\n[Font]\nname=\xff\xfe\n", 30));
+    FormSettings s;
+    readSettings(path_, s);
+    EXPECT_EQ(s.top, 3);
+    put("[Font]\nname=" + longName + "\n");
+    readSettings(path_, s);
+    EXPECT_LE(s.fontName.size(), 2047u);
+    EXPECT_GE(s.fontName.size(), 2045u);
+    EXPECT_EQ(s.fontName.size() % 3, 0u);  // whole three-byte characters only
+}
+
+TEST(SettingsPathTest, ConfigFolderAndProgramName) {
+    const char* oldXdg = std::getenv("XDG_CONFIG_HOME");
+    std::string saved = oldXdg ? oldXdg : "";
+    const char* oldHome = std::getenv("HOME");
+    std::string savedHome = oldHome ? oldHome : "";
+
+    setenv("XDG_CONFIG_HOME", "/cfg/", 1);
+    setenv("HOME", "/home/u", 1);
+    EXPECT_EQ(settingsPath("/usr/bin/nerova"), "/cfg/nerova.ini");
+    EXPECT_EQ(settingsPath("/opt/x/calc2"), "/cfg/calc2.ini");  // a renamed copy
+    EXPECT_EQ(settingsPath("./nerova.bin"), "/cfg/nerova.bin.ini");
+    setenv("XDG_CONFIG_HOME", "relative", 1);  // not absolute: ignored
+    EXPECT_EQ(settingsPath("nerova"), "/home/u/.config/nerova.ini");
+    unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(settingsPath("/usr/bin/nerova"), "/home/u/.config/nerova.ini");
+
+    if (oldXdg) setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+    if (oldHome) setenv("HOME", savedHome.c_str(), 1); else unsetenv("HOME");
+}
+
+TEST(FitOnAreaTest, Bounds) {
+    const WindowBounds area{0, 0, 1920, 1080};
+    struct Row {
+        WindowBounds in, out;
+        const char* why;
+    } rows[] = {
+        {{269, 440, 425, 196}, {269, 440, 425, 196}, "on the area: unchanged"},
+        {{-5000, 440, 425, 196}, {0, 440, 425, 196}, "far left: moved to the edge"},
+        {{1800, 1000, 425, 196}, {1495, 884, 425, 196}, "past the right and bottom"},
+        {{10, 10, -100, 0}, {10, 10, 200, 100}, "negative and zero sizes: the minimum"},
+        {{10, 10, 99999, 99999}, {0, 0, 1920, 1080}, "huge: the whole area"},
+        {{2147483000, 2147483000, 425, 196}, {1495, 884, 425, 196}, "near INT_MAX"},
+    };
+    for (const Row& r : rows) {
+        WindowBounds b = fitOnArea(r.in, area, 200, 100);
+        EXPECT_EQ(b.left, r.out.left) << r.why;
+        EXPECT_EQ(b.top, r.out.top) << r.why;
+        EXPECT_EQ(b.width, r.out.width) << r.why;
+        EXPECT_EQ(b.height, r.out.height) << r.why;
+    }
+    // An area offset from the origin (a second screen to the right).
+    WindowBounds b = fitOnArea({0, 0, 425, 196}, {1920, 0, 1280, 1024}, 200, 100);
+    EXPECT_EQ(b.left, 1920);
+}
+
+}  // namespace
