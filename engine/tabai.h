@@ -37,9 +37,12 @@ public:
 /// keeps its 11 words inside the object; growth past that moves them to the heap in
 /// steps of 100 limbs, and the capacity never shrinks.
 ///
-/// Operations write into *this. Unless a comment says otherwise, operands may alias
-/// *this. Long operations call pump::ProcessMessages(); when that throws, operands are
-/// unchanged and *this stays a valid number.
+/// Operations write into *this. Any operand may alias *this or another operand (results
+/// are built apart and committed last); DivMod's two outputs must differ. Long operations
+/// call pump::ProcessMessages() (LongMul once per limb of its second factor or regularly
+/// in its fast methods, Power once per pass, long divisions and gcds now and then); when
+/// that throws, or memory runs out (std::bad_alloc), operands are unchanged and *this
+/// stays a valid number.
 class TSeisu {
 public:
     static constexpr int32_t kMaxLimbs = 1000000000;
@@ -70,40 +73,47 @@ public:
     void Add(const TSeisu& b);
     /// *this := a + b.
     void LongAdd(const TSeisu& a, const TSeisu& b);
-    /// *this := *this + n, n in 0..9999.
+    /// *this := *this + n, n in 0..9999 (larger n work too). Throws kSeisuOverflow when
+    /// the carry would pass the limit of kMaxLimbs limbs.
     void ShortAdd(uint16_t n);
     /// *this := a - b; throws kSeisuLongSubNegative when b > a.
     void LongSub(const TSeisu& a, const TSeisu& b);
-    /// *this := *this * n, n in 0..10000.
+    /// *this := *this * n, n in 0..10000 (larger n work too).
     void Shortmul(uint16_t n);
-    /// *this := *this + a * b.
+    /// *this := *this + a * b. Throws kSeisuLongMulOverflow (nothing changed) when the
+    /// working length would reach kMaxLimbs.
     void LongMul(const TSeisu& a, const TSeisu& b);
-    /// *this := a * b.
+    /// *this := a * b. Throws like LongMul.
     void Mul(const TSeisu& a, const TSeisu& b);
     /// *this := *this * b (b may be *this).
     void MulBy(const TSeisu& b);
     /// *this := *this ^ e; 0^0 = 1. Throws kSeisuLongMulOverflow up front when the
     /// result could not fit.
     void Power(const TSeisu& e);
-    /// *this := a div b, r := a mod b; r must not be *this. Throws kSeisuDivideByZero.
+    /// *this := a div b, r := a mod b; r must not be *this (if it is, *this ends as the
+    /// quotient). Throws kSeisuDivideByZero, and kSeisuDividendTooLarge for a divisor of
+    /// two or more limbs and a dividend of kMaxLimbs limbs; both leave everything unchanged.
     void DivMod(const TSeisu& a, const TSeisu& b, TSeisu& r);
-    /// *this := a div d, rem := a mod d; d in 1..65535.
+    /// *this := a div d, rem := a mod d; d in 1..65535 (0 throws kSeisuDivideByZero).
     void ShortDivMod(const TSeisu& a, uint16_t d, uint16_t& rem);
     /// *this := gcd(a, b); gcd(a, 0) = a, gcd(0, 0) = 0.
     void Gcd(const TSeisu& a, const TSeisu& b);
 
     /// Skips non-digits, then reads decimal digits and steps back before the first
     /// non-digit. At the end of the text the stream's "end of stream" passes through:
-    /// before any digit *this is unchanged, after digits it holds them all.
+    /// before any digit *this is unchanged, after digits it holds them all (any other
+    /// exception of the stream after the first digit likewise leaves the digits read).
     void ReadFrom(TInputStream& s);
     /// Decimal text, "0" for zero.
     std::string ToText() const;
     /// Appends the decimal text to out (no allocation beyond out's growth).
     void AppendText(std::string& out) const;
-    /// Nearest double; throws TFloatOverflowException beyond the largest finite double.
+    /// Nearest double (correctly rounded); throws TFloatOverflowException when that
+    /// rounding would pass the largest finite double.
     double ToFloat() const;
 
-    /// Makes room for limbs up to index n (growth in steps of 100; never shrinks).
+    /// Makes room for limbs up to index n: nothing when n <= Capacity, else Capacity
+    /// becomes (n div 100 + 1) * 100 (never shrinks). Throws std::bad_alloc, unchanged.
     void Reserve(int32_t n);
 
     /// Number of limbs in use.
@@ -116,6 +126,19 @@ public:
     const uint16_t* Limbs() const { return limbs_; }
 
 private:
+    // Value := limbs d[0..n) (0-based, may carry leading zeros); Reserve first.
+    void SetFromArray(const uint16_t* d, size_t n);
+    // Count := n lowered past leading zero limbs.
+    void SetCountTrimmed(size_t n);
+    // Frees the heap array, if any, returning to the 11 inline words (Count 0).
+    void ResetToInline() noexcept;
+    // Value := the decimal digits (no leading zero; empty gives zero).
+    void FromDigits(const std::string& digits);
+    // out := a * b; out is a fresh number distinct from a and b, which are not zero.
+    static void Product(const TSeisu& a, const TSeisu& b, TSeisu& out);
+    // *this := *this ^ e for Self >= 2, after the checks of Power.
+    void PowerBig(uint64_t e);
+
     int32_t count_ = 0;
     int32_t capacity_ = kInlineCapacity;
     uint16_t* limbs_;

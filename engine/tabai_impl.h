@@ -1,0 +1,59 @@
+// Internal kernels of TSeisu (engine/tabai.h): arithmetic on bare limb arrays.
+//
+// Every array here is 0-based, least significant limb first, base 10000 in 16-bit words
+// (TSeisu's limb i is array element i - 1). Lengths are limb counts; an input may carry
+// leading zero limbs unless a function says otherwise. Output arrays never overlap inputs.
+// The schoolbook kernels stay callable so that tests can compare the fast paths with them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace tabai_impl {
+
+using Limb = uint16_t;
+inline constexpr uint32_t kBase = 10000;
+
+/// Length of a without its leading zero limbs.
+inline size_t Trim(const Limb* a, size_t n) {
+    while (n > 0 && a[n - 1] == 0) --n;
+    return n;
+}
+
+/// -1, 0 or 1 as a < b, a = b, a > b, both n limbs long.
+int CompareN(const Limb* a, const Limb* b, size_t n);
+
+/// out[0..na+nb) := a * b by the schoolbook method; calls pump::ProcessMessages() once
+/// per limb of b. na, nb >= 1.
+void MulSchool(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out);
+/// out[0..2n) := a * a by the schoolbook method (half the products); pumps once per limb.
+void SqrSchool(const Limb* a, size_t n, Limb* out);
+/// out[0..na+nb) := a * b by Karatsuba above its threshold (schoolbook below).
+void MulKaratsuba(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out);
+/// out[0..na+nb) := a * b through number-theoretic transforms (any sizes it can hold).
+void MulNtt(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out);
+/// out[0..2n) := a * a through number-theoretic transforms.
+void SqrNtt(const Limb* a, size_t n, Limb* out);
+/// out[0..na+nb) := a * b, choosing the method by size. Pumps regularly.
+void Mul(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out);
+/// out[0..2n) := a * a, choosing the method by size.
+void Sqr(const Limb* a, size_t n, Limb* out);
+
+/// Largest na + nb that MulNtt handles in one transform.
+size_t NttMaxProduct();
+
+/// Long division (Knuth's algorithm D): q[0..m-n+1) := a div b, r[0..n) := a mod b.
+/// Requires 2 <= n <= m and b[n-1] != 0. Pumps now and then.
+void DivSchool(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb* r);
+/// The same quotient and remainder, choosing the method by size (Newton reciprocal for
+/// large operands). Requires 1 <= n <= m and b[n-1] != 0.
+void Div(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb* r);
+/// q[0..n) := a div d, returns a mod d; d in 1..65535; q may be a.
+uint32_t DivSmall(const Limb* a, size_t n, uint32_t d, Limb* q);
+
+/// Thresholds in limbs (tunable by tests and benchmarks).
+extern size_t gKaratsubaThreshold;
+extern size_t gNttThreshold;
+extern size_t gNewtonThreshold;
+
+}  // namespace tabai_impl

@@ -1,0 +1,283 @@
+// Multiplication kernels of TSeisu: schoolbook, Karatsuba and the dispatcher.
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "pump.h"
+#include "tabai_impl.h"
+
+namespace tabai_impl {
+
+size_t gKaratsubaThreshold = 40;
+size_t gNttThreshold = 1500;
+
+int CompareN(const Limb* a, const Limb* b, size_t n) {
+    while (n > 0) {
+        --n;
+        if (a[n] != b[n]) return a[n] < b[n] ? -1 : 1;
+    }
+    return 0;
+}
+
+namespace {
+
+// A 32-bit accumulator array for the schoolbook kernels, on the stack when small.
+class Accumulator {
+public:
+    explicit Accumulator(size_t n) {
+        if (n <= kStack) {
+            p_ = stack_;
+        } else {
+            heap_.resize(n);
+            p_ = heap_.data();
+        }
+        std::fill(p_, p_ + n, 0u);
+    }
+    uint32_t* get() { return p_; }
+
+private:
+    static constexpr size_t kStack = 256;
+    uint32_t stack_[kStack];
+    std::vector<uint32_t> heap_;
+    uint32_t* p_;
+};
+
+// Rows of limb products are summed in 32-bit words and carried only every kRows rows:
+// a product is below 10^8, so 40 rows plus a settled word (< 10000) and an incoming
+// carry stay below 2^32.
+constexpr size_t kRows = 40;
+
+// Settles t[from..] into limbs below 10000, carrying upward until the carry dies out
+// at or beyond `upto`.
+void Settle(uint32_t* t, size_t from, size_t upto, size_t n) {
+    uint32_t carry = 0;
+    size_t k = from;
+    for (; k < upto; ++k) {
+        uint32_t v = t[k] + carry;
+        t[k] = v % kBase;
+        carry = v / kBase;
+    }
+    for (; carry != 0 && k < n; ++k) {
+        uint32_t v = t[k] + carry;
+        t[k] = v % kBase;
+        carry = v / kBase;
+    }
+}
+
+}  // namespace
+
+void MulSchool(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out) {
+    const size_t n = na + nb;
+    Accumulator acc(n);
+    uint32_t* t = acc.get();
+    size_t pending = 0;
+    size_t low = 0;  // lowest word touched since the last settling
+    for (size_t j = 0; j < nb; ++j) {
+        pump::ProcessMessages();
+        const uint32_t m = b[j];
+        if (m != 0) {
+            uint32_t* tj = t + j;
+            for (size_t i = 0; i < na; ++i) tj[i] += static_cast<uint32_t>(a[i]) * m;
+        }
+        if (++pending == kRows) {
+            Settle(t, low, j + na, n);
+            pending = 0;
+            low = j + 1;
+        }
+    }
+    Settle(t, low, n, n);
+    for (size_t k = 0; k < n; ++k) out[k] = static_cast<Limb>(t[k]);
+}
+
+void SqrSchool(const Limb* a, size_t n, Limb* out) {
+    const size_t n2 = 2 * n;
+    Accumulator acc(n2);
+    uint32_t* t = acc.get();
+    size_t pending = 0;
+    size_t low = 0;
+    // Products a[i] * a[j] with i > j, once each; doubled and joined by the squares below.
+    for (size_t j = 0; j < n; ++j) {
+        pump::ProcessMessages();
+        const uint32_t m = a[j];
+        if (m != 0) {
+            uint32_t* tj = t + 2 * j;
+            for (size_t i = j + 1; i < n; ++i) tj[i - j] += static_cast<uint32_t>(a[i]) * m;
+        }
+        if (++pending == kRows) {
+            Settle(t, low, j + n, n2);
+            pending = 0;
+            low = 2 * j + 1;
+        }
+    }
+    Settle(t, low, n2, n2);
+    uint32_t carry = 0;
+    for (size_t k = 0; k < n2; ++k) {
+        uint32_t v = 2 * t[k] + carry;
+        if ((k & 1) == 0) v += static_cast<uint32_t>(a[k / 2]) * a[k / 2];
+        out[k] = static_cast<Limb>(v % kBase);
+        carry = v / kBase;
+    }
+}
+
+namespace {
+
+// a[0..n) += b[0..nb), nb <= n; returns the carry out of a[n-1].
+uint32_t AddInto(Limb* a, size_t n, const Limb* b, size_t nb) {
+    uint32_t carry = 0;
+    size_t i = 0;
+    for (; i < nb; ++i) {
+        uint32_t s = a[i] + b[i] + carry;
+        carry = s >= kBase;
+        a[i] = static_cast<Limb>(s - (carry ? kBase : 0));
+    }
+    for (; carry && i < n; ++i) {
+        uint32_t s = a[i] + 1u;
+        carry = s >= kBase;
+        a[i] = static_cast<Limb>(carry ? 0 : s);
+    }
+    return carry;
+}
+
+// a[0..n) -= b[0..nb), nb <= n; the result must not be negative.
+void SubFrom(Limb* a, size_t n, const Limb* b, size_t nb) {
+    uint32_t borrow = 0;
+    size_t i = 0;
+    for (; i < nb; ++i) {
+        int32_t d = static_cast<int32_t>(a[i]) - b[i] - static_cast<int32_t>(borrow);
+        borrow = d < 0;
+        a[i] = static_cast<Limb>(d + (borrow ? static_cast<int32_t>(kBase) : 0));
+    }
+    for (; borrow && i < n; ++i) {
+        borrow = a[i] == 0;
+        a[i] = static_cast<Limb>(borrow ? kBase - 1 : a[i] - 1);
+    }
+}
+
+// out[0..n+1) := a[0..h) + a[h..n) (n - h <= h), i.e. h + 1 limbs.
+void AddHalves(const Limb* a, size_t h, size_t n, Limb* out) {
+    std::memcpy(out, a, h * sizeof(Limb));
+    out[h] = static_cast<Limb>(AddInto(out, h, a + h, n - h));
+}
+
+void KaratsubaRec(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out, Limb* scratch);
+void KaratsubaSqrRec(const Limb* a, size_t n, Limb* out, Limb* scratch);
+
+// Scratch needed by KaratsubaRec for sizes up to n (generous): 6n + 64 per level.
+size_t ScratchFor(size_t n) { return 8 * n + 256; }
+
+// a * b with na >= nb; unbalanced operands are cut into pieces of b's size.
+void MulUnbalanced(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out,
+                   Limb* scratch) {
+    // out[0..nb) gets the first piece's product; the rest accumulates.
+    std::fill(out, out + na + nb, Limb{0});
+    Limb* piece = scratch;  // 2 * nb limbs
+    Limb* rest = scratch + 2 * nb;
+    for (size_t off = 0; off < na; off += nb) {
+        const size_t len = std::min(nb, na - off);
+        if (len >= nb) {
+            KaratsubaRec(a + off, len, b, nb, piece, rest);
+        } else {
+            KaratsubaRec(b, nb, a + off, len, piece, rest);
+        }
+        AddInto(out + off, na + nb - off, piece, len + nb);
+    }
+}
+
+void KaratsubaRec(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out, Limb* scratch) {
+    if (na < nb) {
+        std::swap(a, b);
+        std::swap(na, nb);
+    }
+    if (nb < gKaratsubaThreshold) {
+        MulSchool(a, na, b, nb, out);
+        return;
+    }
+    if (na >= 2 * nb) {
+        MulUnbalanced(a, na, b, nb, out, scratch);
+        return;
+    }
+    // a = a1 * B^h + a0, b = b1 * B^h + b0 with nb > h >= na - h.
+    const size_t h = (na + 1) / 2;
+    const size_t na1 = na - h, nb1 = nb - h;
+    KaratsubaRec(a, h, b, h, out, scratch);                  // z0 -> out[0..2h)
+    if (nb1 > 0) {
+        KaratsubaRec(a + h, na1, b + h, nb1, out + 2 * h, scratch);  // z2 -> out[2h..)
+    } else {
+        std::fill(out + 2 * h, out + na + nb, Limb{0});
+    }
+    Limb* sa = scratch;              // h + 1
+    Limb* sb = sa + (h + 1);         // h + 1
+    Limb* z1 = sb + (h + 1);         // 2h + 2
+    Limb* next = z1 + (2 * h + 2);
+    AddHalves(a, h, na, sa);
+    if (nb1 > 0) {
+        AddHalves(b, h, nb, sb);
+    } else {
+        std::memcpy(sb, b, h * sizeof(Limb));
+        sb[h] = 0;
+    }
+    const size_t la = Trim(sa, h + 1), lb = Trim(sb, h + 1);
+    std::fill(z1, z1 + 2 * h + 2, Limb{0});
+    if (la > 0 && lb > 0) KaratsubaRec(sa, la, sb, lb, z1, next);
+    // z1 := (a0 + a1)(b0 + b1) - z0 - z2, then out += z1 * B^h.
+    SubFrom(z1, 2 * h + 2, out, 2 * h);
+    if (nb1 > 0) SubFrom(z1, 2 * h + 2, out + 2 * h, na1 + nb1);
+    AddInto(out + h, na + nb - h, z1, std::min(2 * h + 2, na + nb - h));
+}
+
+void KaratsubaSqrRec(const Limb* a, size_t n, Limb* out, Limb* scratch) {
+    if (n < gKaratsubaThreshold) {
+        SqrSchool(a, n, out);
+        return;
+    }
+    const size_t h = (n + 1) / 2;
+    const size_t n1 = n - h;
+    KaratsubaSqrRec(a, h, out, scratch);
+    KaratsubaSqrRec(a + h, n1, out + 2 * h, scratch);
+    Limb* sa = scratch;
+    Limb* z1 = sa + (h + 1);
+    Limb* next = z1 + (2 * h + 2);
+    AddHalves(a, h, n, sa);
+    const size_t la = Trim(sa, h + 1);
+    std::fill(z1, z1 + 2 * h + 2, Limb{0});
+    KaratsubaSqrRec(sa, la, z1, next);
+    SubFrom(z1, 2 * h + 2, out, 2 * h);
+    SubFrom(z1, 2 * h + 2, out + 2 * h, 2 * n1);
+    AddInto(out + h, 2 * n - h, z1, std::min(2 * h + 2, 2 * n - h));
+}
+
+}  // namespace
+
+void MulKaratsuba(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out) {
+    std::vector<Limb> scratch(ScratchFor(std::max(na, nb)));
+    KaratsubaRec(a, na, b, nb, out, scratch.data());
+}
+
+void Mul(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out) {
+    const size_t small = std::min(na, nb);
+    if (small < gKaratsubaThreshold) {
+        // The pump runs once per limb of b, the second factor, as the schoolbook demands.
+        MulSchool(a, na, b, nb, out);
+        return;
+    }
+    if (small >= gNttThreshold && na + nb <= NttMaxProduct()) {
+        MulNtt(a, na, b, nb, out);
+        return;
+    }
+    MulKaratsuba(a, na, b, nb, out);
+}
+
+void Sqr(const Limb* a, size_t n, Limb* out) {
+    if (n < gKaratsubaThreshold) {
+        SqrSchool(a, n, out);
+        return;
+    }
+    if (n >= gNttThreshold && 2 * n <= NttMaxProduct()) {
+        SqrNtt(a, n, out);
+        return;
+    }
+    std::vector<Limb> scratch(ScratchFor(n));
+    KaratsubaSqrRec(a, n, out, scratch.data());
+}
+
+}  // namespace tabai_impl
