@@ -1,0 +1,170 @@
+#include "commands.h"
+
+#include <new>
+#include <utility>
+
+#include "Eval.h"
+#include "Stream.h"
+#include "textcalc.h"
+
+std::string messageOf(const std::exception& e) {
+    if (dynamic_cast<const std::bad_alloc*>(&e)) return kOutOfMemory;
+    return e.what();
+}
+
+TCalcCommands::TCalcCommands(ICalcInput& input, IHistoryList& history, ITextDisplay& display,
+                             const IRecurringOption& option)
+    : input_(input), history_(history), display_(display), option_(option) {}
+
+bool TCalcCommands::runCalculation(const std::function<void()>& work) {
+    if (calculating_) return false;
+    // Cleared on every path, also when work throws (a display error, a failed link copy).
+    struct BusyScope {
+        TCalcCommands& c;
+        explicit BusyScope(TCalcCommands& commands) : c(commands) {
+            c.calculating_ = true;
+            if (c.busyObserver_) c.busyObserver_(true);
+        }
+        ~BusyScope() {
+            c.calculating_ = false;
+            if (c.busyObserver_) c.busyObserver_(false);
+        }
+    } busy(*this);
+    work();
+    return true;
+}
+
+void TCalcCommands::show(const std::string& text) {
+    input_.setText(text);
+    display_.ShowText(input_.text() + ";");
+}
+
+void TCalcCommands::caretToEnd() { input_.setSelection(input_.text().size(), 0); }
+
+void TCalcCommands::addHistory(const std::string& text) {
+    for (int i = history_.count() - 1; i >= 0; --i) {
+        if (history_.item(i) != text) continue;
+        if (i == 0) return;  // already on top
+        history_.remove(i);
+        break;
+    }
+    if (history_.count() >= kMaxHistory) history_.remove(kMaxHistory - 1);
+    history_.insert(0, text);
+}
+
+void TCalcCommands::keisan() {
+    runCalculation([this] { calculate(); });
+}
+
+void TCalcCommands::calculate() {
+    const std::string text = input_.text();
+    addHistory(text);
+    std::string result;
+    bool ok = false;
+    try {
+        // Evaluated apart from current_, so that a failure or a cancellation leaves the
+        // last good result whole.
+        TLoRational value;
+        StringStream stream(text + ";");
+        EvalExpression(value, stream);
+        result = value.ToImproperText();
+        current_ = std::move(value);
+        ok = true;
+    } catch (const std::exception& e) {
+        failed_ = true;
+        input_.setText(messageOf(e));
+    }
+    if (ok) {
+        failed_ = false;
+        show(result);
+    }
+    caretToEnd();
+}
+
+bool TCalcCommands::convert(const std::function<std::string()>& toText) {
+    std::string text;
+    try {
+        text = toText();
+    } catch (const std::exception& e) {
+        failed_ = true;
+        decimalShown_ = false;
+        input_.setText(messageOf(e));
+        return false;
+    }
+    show(text);
+    return true;
+}
+
+void TCalcCommands::acClick() {
+    if (calculating_) return;
+    if (linkCopier_ && input_.text() == "DDE") linkCopier_->copyLink();
+    show("0");
+    current_.Clear();
+    input_.setFocus();
+    caretToEnd();
+    decimalShown_ = false;
+}
+
+void TCalcCommands::fractionClick() {
+    runCalculation([this] {
+        if (!decimalShown_) calculate();
+        if (!failed_) {
+            const bool recurring = option_.recurring();
+            if (convert([&] { return current_.ToDecimalText(recurring); })) decimalShown_ = true;
+        }
+        input_.setFocus();
+        caretToEnd();
+    });
+}
+
+void TCalcCommands::taibunClick() {
+    runCalculation([this] {
+        if (!decimalShown_) calculate();
+        if (!failed_) convert([&] { return current_.ToMixedColonText(); });
+        input_.setFocus();
+        caretToEnd();
+        decimalShown_ = false;
+    });
+}
+
+void TCalcCommands::KabunClick() {
+    runCalculation([this] {
+        if (decimalShown_) {
+            convert([&] { return current_.ToImproperText(); });
+        } else {
+            calculate();
+        }
+        decimalShown_ = false;
+    });
+}
+
+void TCalcCommands::eva() {
+    if (calculating_ || input_.selLength() == 0) return;
+    runCalculation([this] {
+        const std::string text = input_.text();
+        const std::string selected = text.substr(input_.selStart(), input_.selLength());
+        std::string value;
+        try {
+            value = calcText(selected);
+        } catch (const std::exception& e) {
+            value = messageOf(e);  // calcText keeps its own failures; this is memory
+        }
+        input_.replaceSelection(value);
+    });
+    histChange();
+}
+
+void TCalcCommands::histChange() {
+    display_.ShowText(input_.text() + ";");
+    decimalShown_ = false;
+}
+
+void TCalcCommands::OnKeyPress(char& key) {
+    if (key == '\r') {
+        key = '\0';
+        if (calculating_) return;
+        keisan();
+    }
+    if (calculating_) return;
+    decimalShown_ = false;
+}

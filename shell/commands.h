@@ -1,0 +1,149 @@
+// The calculator's commands and state, free of any window system: the current exact
+// result, the history rules, the two state flags and the refusal of commands while a
+// calculation is running. The window binds these to its controls.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <stdexcept>
+#include <string>
+
+#include "lrat.h"
+
+inline constexpr const char* kCancelled = "計算を中断しました";
+inline constexpr const char* kOutOfMemory = "メモリが不足しています";
+
+/// Raised by a message-pump handler to end a running calculation at the user's request.
+class TCancelledException : public std::runtime_error {
+public:
+    TCancelledException() : std::runtime_error(kCancelled) {}
+};
+
+/// The message to show for an exception: its own text, except that running out of
+/// memory gets its Japanese message.
+std::string messageOf(const std::exception& e);
+
+/// The input line: its text and its selection, both counted in bytes of UTF-8.
+class ICalcInput {
+public:
+    virtual ~ICalcInput() = default;
+    /// The whole input text.
+    virtual std::string text() const = 0;
+    /// Replaces the whole text; this is not a user edit (no change notification).
+    virtual void setText(const std::string& text) = 0;
+    /// Start of the selection, or the caret when the selection is empty.
+    virtual std::size_t selStart() const = 0;
+    /// Length of the selection; 0 for a plain caret.
+    virtual std::size_t selLength() const = 0;
+    /// Selects length bytes from start (a caret when length is 0).
+    virtual void setSelection(std::size_t start, std::size_t length) = 0;
+    /// Replaces the selected bytes by text and leaves the caret after it.
+    virtual void replaceSelection(const std::string& text) = 0;
+    /// Gives the input the keyboard focus.
+    virtual void setFocus() = 0;
+};
+
+/// The history: a list of texts, index 0 the most recent.
+class IHistoryList {
+public:
+    virtual ~IHistoryList() = default;
+    virtual int count() const = 0;
+    virtual std::string item(int index) const = 0;
+    /// Inserts text before index (index == count appends).
+    virtual void insert(int index, const std::string& text) = 0;
+    virtual void remove(int index) = 0;
+};
+
+/// The fraction display; only its text is set from here.
+class ITextDisplay {
+public:
+    virtual ~ITextDisplay() = default;
+    /// Typesets text (normally the input followed by ";").
+    virtual void ShowText(const std::string& text) = 0;
+};
+
+/// The recurring-decimal option, held by the window's menu item.
+class IRecurringOption {
+public:
+    virtual ~IRecurringOption() = default;
+    virtual bool recurring() const = 0;
+};
+
+/// Puts the macro item's link on the clipboard; throws std::exception with the message to show.
+class ILinkCopier { public: virtual ~ILinkCopier() = default; virtual void copyLink() = 0; };
+
+/// The calculator commands over their four collaborators.
+///
+/// Invariants: decimalShown() implies !failed(); the history holds at most 10 distinct
+/// entries; current() changes only in keisan (on success) and in acClick. While
+/// calculating() is true every command that could start another calculation or change
+/// the input or current() returns at once without doing anything.
+class TCalcCommands {
+public:
+    static constexpr int kMaxHistory = 10;
+
+    TCalcCommands(ICalcInput& input, IHistoryList& history, ITextDisplay& display,
+                  const IRecurringOption& option);
+    TCalcCommands(const TCalcCommands&) = delete;
+    TCalcCommands& operator=(const TCalcCommands&) = delete;
+
+    /// The copier that AC on the input "DDE" uses; nullptr (the default) makes that AC
+    /// only clear. The copier is borrowed and must outlive its use.
+    void setLinkCopier(ILinkCopier* copier) { linkCopier_ = copier; }
+    /// Called with true when a calculation starts and with false when it ends.
+    void setBusyObserver(std::function<void(bool)> observer) { busyObserver_ = std::move(observer); }
+
+    /// Calculates the input: history first, then the value as an improper fraction, or the
+    /// failure message in the input. Never throws a calculation error; the display may throw.
+    void keisan();
+    /// Puts text at the top of the history (a repeat moves up, at most 10 entries).
+    void addHistory(const std::string& text);
+    /// Clears to "0" and 0; on the input "DDE" first copies the link, whose failure
+    /// (thrown on) stops the command before anything is cleared.
+    void acClick();
+    /// Shows current() as a decimal, calculating the input first unless a decimal is shown.
+    void fractionClick();
+    /// Shows current() as a mixed number with ":".
+    void taibunClick();
+    /// Shows current() as an improper fraction.
+    void KabunClick();
+    /// Replaces the selected part of the input by its value (or failure message).
+    void eva();
+    /// The user changed the input text: typeset it, forget the decimal form.
+    void histChange();
+    /// A character typed into the input; Enter ('\r') is swallowed (key becomes '\0')
+    /// and calculates.
+    void OnKeyPress(char& key);
+    /// The input was cut or pasted into; the window calls histChange as well.
+    void inputEdited() { decimalShown_ = false; }
+
+    /// Runs work as a calculation: calculating() is true meanwhile. Returns false without
+    /// running it when a calculation is already running.
+    bool runCalculation(const std::function<void()>& work);
+
+    const TLoRational& current() const { return current_; }
+    bool failed() const { return failed_; }
+    bool decimalShown() const { return decimalShown_; }
+    bool calculating() const { return calculating_; }
+
+private:
+    /// keisan's steps, inside a calculation that is already marked as running.
+    void calculate();
+    void show(const std::string& text);
+    void caretToEnd();
+    /// Runs a conversion of current(); a failure (a cancellation, no memory) shows its
+    /// message like a failed calculation.
+    bool convert(const std::function<std::string()>& toText);
+
+    ICalcInput& input_;
+    IHistoryList& history_;
+    ITextDisplay& display_;
+    const IRecurringOption& option_;
+    ILinkCopier* linkCopier_ = nullptr;
+    std::function<void(bool)> busyObserver_;
+
+    TLoRational current_;
+    bool failed_ = false;
+    bool decimalShown_ = false;
+    bool calculating_ = false;
+};

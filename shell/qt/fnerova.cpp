@@ -1,0 +1,678 @@
+#include "fnerova.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QFontDialog>
+#include <QGridLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QTimer>
+#include <QWindow>
+
+#include <climits>
+#include <cmath>
+#include <new>
+
+#include "BunDisp.h"
+#include "batch.h"
+#include "settings.h"
+
+namespace {
+
+const char* const kVersionCaption = "Nerova Version 2.3.2";
+const char* const kBusyNote = "計算中… Esc で中断";
+const char* const kHint = "Enter: 計算  Ctrl+E: 選択部分";
+const char* const kHintTip =
+    "Enter: 入力を計算します\nCtrl+E: 選択した部分を値に置き換えます\n"
+    "Esc: 長い計算を中断します\n↓: 履歴";
+
+// The design font of the input line and the buttons, and of the labels. The design
+// names fonts that Linux lacks; these are their nearest Debian counterparts.
+const char* const kInputFamily = "IPAGothic";
+const int kInputPixels = 14;
+const char* const kLabelFamily = "IPAMincho";
+const int kLabelPixels = 13;
+
+// The settings file keeps colours as 0x00BBGGRR or as 0x80000000 plus a system colour
+// index; index 8 is the window-text colour, which here is the palette's text colour.
+const int32_t kWindowTextColor = static_cast<int32_t>(0x80000008u);
+
+/// Design bounds (left, top, width, height) in pixels at 96 dpi.
+struct Bounds {
+    int left, top, width, height;
+};
+constexpr Bounds kHistBounds{6, 6, 306, 22};
+constexpr Bounds kAcBounds{6, 93, 57, 20};
+constexpr Bounds kFractionBounds{71, 93, 57, 20};
+constexpr Bounds kTaibunBounds{71, 118, 57, 20};
+constexpr Bounds kKabunBounds{6, 118, 57, 20};
+constexpr Bounds kScrollBounds{8, 72, 121, 16};
+constexpr Bounds kLabel1Bounds{134, 100, 140, 13};
+constexpr Bounds kLabel2Bounds{134, 118, 196, 13};
+constexpr int kDesignLeft = 269, kDesignTop = 440, kDesignWidth = 425, kDesignHeight = 196;
+constexpr int kMinWidth = 200;
+
+void place(QWidget* w, const Bounds& b) { w->setGeometry(b.left, b.top, b.width, b.height); }
+
+/// Byte length of the UTF-8 form of s's first n UTF-16 units.
+std::size_t bytesBefore(const QString& s, qsizetype n) {
+    return static_cast<std::size_t>(QStringView(s).left(n).toUtf8().size());
+}
+
+/// UTF-16 index of the byte position pos in the UTF-8 text bytes.
+qsizetype unitsBefore(const std::string& bytes, std::size_t pos) {
+    pos = std::min(pos, bytes.size());
+    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(pos)).size();
+}
+
+/// The history list: refuses being opened or stepped through while a calculation runs,
+/// since a pick would replace the input under the running calculation.
+class HistCombo : public QComboBox {
+public:
+    HistCombo(QWidget* parent, std::function<bool()> busy) : QComboBox(parent), busy_(std::move(busy)) {}
+    void showPopup() override {
+        if (!busy_()) QComboBox::showPopup();
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override {
+        if (busy_()) {
+            switch (e->key()) {
+            case Qt::Key_Up: case Qt::Key_Down: case Qt::Key_PageUp: case Qt::Key_PageDown:
+            case Qt::Key_Home: case Qt::Key_End: case Qt::Key_F4:
+                e->accept();
+                return;
+            default:
+                break;
+            }
+        }
+        QComboBox::keyPressEvent(e);
+    }
+    void wheelEvent(QWheelEvent* e) override {
+        if (busy_()) {
+            e->accept();
+            return;
+        }
+        QComboBox::wheelEvent(e);
+    }
+
+private:
+    std::function<bool()> busy_;
+};
+
+/// The bytes of text cut to at most limit bytes without splitting a UTF-8 character,
+/// and before its first null byte.
+std::string cutAtCharacter(std::string bytes, std::size_t limit) {
+    const auto nul = bytes.find('\0');
+    if (nul != std::string::npos) bytes.resize(nul);
+    if (bytes.size() <= limit) return bytes;
+    std::size_t n = limit;
+    while (n > 0 && (static_cast<unsigned char>(bytes[n]) & 0xC0) == 0x80) --n;
+    bytes.resize(n);
+    return bytes;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------
+// The four collaborators of the commands, over the window's controls.
+
+class Tfnerova::InputLink : public ICalcInput {
+public:
+    explicit InputLink(Tfnerova& w) : w_(w) {}
+    std::string text() const override { return w_.edit->text().toStdString(); }
+    void setText(const std::string& text) override {
+        const QSignalBlocker block(w_.edit);
+        w_.edit->setText(QString::fromStdString(text));
+    }
+    std::size_t selStart() const override {
+        const qsizetype start = w_.edit->hasSelectedText() ? w_.edit->selectionStart()
+                                                           : w_.edit->cursorPosition();
+        return bytesBefore(w_.edit->text(), start);
+    }
+    std::size_t selLength() const override {
+        if (!w_.edit->hasSelectedText()) return 0;
+        return static_cast<std::size_t>(w_.edit->selectedText().toUtf8().size());
+    }
+    void setSelection(std::size_t start, std::size_t length) override {
+        const std::string bytes = text();
+        const qsizetype from = unitsBefore(bytes, start);
+        const qsizetype to = unitsBefore(bytes, start + length);
+        if (to == from) {
+            w_.edit->deselect();
+            w_.edit->setCursorPosition(static_cast<int>(from));
+        } else {
+            w_.edit->setSelection(static_cast<int>(from), static_cast<int>(to - from));
+        }
+    }
+    void replaceSelection(const std::string& text) override {
+        const QSignalBlocker block(w_.edit);
+        w_.edit->insert(QString::fromStdString(text));
+    }
+    void setFocus() override { w_.hist->setFocus(Qt::OtherFocusReason); }
+
+private:
+    Tfnerova& w_;
+};
+
+class Tfnerova::HistoryLink : public IHistoryList {
+public:
+    explicit HistoryLink(Tfnerova& w) : w_(w) {}
+    int count() const override { return w_.hist->count(); }
+    std::string item(int index) const override { return w_.hist->itemText(index).toStdString(); }
+    void insert(int index, const std::string& text) override {
+        keepInput([&] { w_.hist->insertItem(index, QString::fromStdString(text)); });
+    }
+    void remove(int index) override {
+        keepInput([&] { w_.hist->removeItem(index); });
+    }
+
+private:
+    // A combo box may copy an item into its edit field when its list changes; the
+    // history's list operations must leave the input as it is.
+    template <class F>
+    void keepInput(F f) {
+        const QString text = w_.edit->text();
+        const int cursor = w_.edit->cursorPosition();
+        const QSignalBlocker blockCombo(w_.hist);
+        const QSignalBlocker blockEdit(w_.edit);
+        f();
+        w_.hist->setCurrentIndex(-1);
+        if (w_.edit->text() != text) w_.edit->setText(text);
+        w_.edit->setCursorPosition(cursor);
+    }
+    Tfnerova& w_;
+};
+
+class Tfnerova::DisplayLink : public ITextDisplay {
+public:
+    explicit DisplayLink(Tfnerova& w) : w_(w) {}
+    void ShowText(const std::string& text) override { w_.disp->ShowText(text); }
+
+private:
+    Tfnerova& w_;
+};
+
+class Tfnerova::OptionLink : public IRecurringOption {
+public:
+    explicit OptionLink(Tfnerova& w) : w_(w) {}
+    bool recurring() const override { return w_.recurring(); }
+
+private:
+    Tfnerova& w_;
+};
+
+// ---------------------------------------------------------------------------------
+
+Tfnerova::Tfnerova(QWidget* parent)
+    : QMainWindow(parent),
+      input_(std::make_unique<InputLink>(*this)),
+      history_(std::make_unique<HistoryLink>(*this)),
+      display_(std::make_unique<DisplayLink>(*this)),
+      option_(std::make_unique<OptionLink>(*this)),
+      commands_(*input_, *history_, *display_, *option_) {
+    setObjectName("fnerova");
+    setWindowTitle("Nerova");
+    createControls();
+    createMenus();
+    commands_.setBusyObserver([this](bool busy) { busyChanged(busy); });
+    qApp->installEventFilter(this);
+
+    setGeometry(kDesignLeft, kDesignTop, kDesignWidth, kDesignHeight);
+    setMinimumWidth(kMinWidth);
+    layoutControls();
+    disp->ShowText("");
+    hist->setFocus(Qt::OtherFocusReason);
+}
+
+Tfnerova::~Tfnerova() {
+    qApp->removeEventFilter(this);
+    closing_ = true;
+    if (!settingsSaved_) saveSettings();
+}
+
+void Tfnerova::createControls() {
+    auto* client = new QWidget(this);
+    client->setObjectName("client");
+    client->setAutoFillBackground(true);
+    client->setBackgroundRole(QPalette::Button);  // the button-face colour of the design
+    setCentralWidget(client);
+
+    QFont inputFont(kInputFamily);
+    inputFont.setStyleHint(QFont::Monospace);
+    inputFont.setPixelSize(kInputPixels);
+    client->setFont(inputFont);
+
+    auto* combo = new HistCombo(client, [this] { return commands_.calculating(); });
+    hist = combo;
+    hist->setObjectName("hist");
+    hist->setEditable(true);
+    hist->setInsertPolicy(QComboBox::NoInsert);  // the commands keep the history
+    hist->setMaxCount(TCalcCommands::kMaxHistory);
+    hist->setDuplicatesEnabled(true);
+    hist->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    hist->setMinimumContentsLength(1);
+    hist->view()->setTextElideMode(Qt::ElideRight);
+    place(hist, kHistBounds);
+    edit = hist->lineEdit();
+    edit->setObjectName("edit");
+    edit->setMaxLength(INT_MAX);  // results of any length stand in the input
+    edit->setCompleter(nullptr);
+    edit->setContextMenuPolicy(Qt::CustomContextMenu);
+
+    hScrollBar = new QScrollBar(Qt::Horizontal, client);
+    hScrollBar->setObjectName("hScrollBar");
+    place(hScrollBar, kScrollBounds);
+    hScrollBar->setPageStep(0);
+
+    auto makeButton = [client](const char* name, const char* caption, const Bounds& b) {
+        auto* button = new QPushButton(QString::fromUtf8(caption), client);
+        button->setObjectName(name);
+        button->setAutoDefault(false);
+        place(button, b);
+        return button;
+    };
+    ac = makeButton("ac", "AC", kAcBounds);
+    fraction = makeButton("fraction", "小数化", kFractionBounds);
+    taibun = makeButton("taibun", "帯分数", kTaibunBounds);
+    Kabun = makeButton("Kabun", "仮分数", kKabunBounds);
+
+    QFont labelFont(kLabelFamily);
+    labelFont.setStyleHint(QFont::Serif);
+    labelFont.setPixelSize(kLabelPixels);
+    auto makeLabel = [&](const char* name, const QString& caption, const Bounds& b) {
+        auto* label = new QLabel(caption, client);
+        label->setObjectName(name);
+        label->setFont(labelFont);
+        QPalette p = label->palette();
+        p.setColor(QPalette::WindowText, Qt::black);
+        label->setPalette(p);
+        place(label, b);
+        return label;
+    };
+    Label1 = makeLabel("Label1", kVersionCaption, kLabel1Bounds);
+    Label2 = makeLabel("Label2", hint(), kLabel2Bounds);
+    Label2->setToolTip(QString::fromUtf8(kHintTip));
+
+    disp = new TBunDisp(client, hScrollBar);
+    disp->setObjectName("disp");
+    disp->move(hist->x(), hist->y() + hist->height() + 10);
+    disp->resize(hist->width(), disp->height());
+    disp->setFocusPolicy(Qt::NoFocus);
+
+    setTabOrder(hist, ac);
+    setTabOrder(ac, fraction);
+    setTabOrder(fraction, taibun);
+    setTabOrder(taibun, Kabun);
+    setTabOrder(Kabun, hScrollBar);
+
+    inputColor_ = edit->palette().color(QPalette::Text);
+
+    connect(ac, &QPushButton::clicked, this, [this] { guarded([this] { commands_.acClick(); }); });
+    connect(fraction, &QPushButton::clicked, this,
+            [this] { guarded([this] { commands_.fractionClick(); }); });
+    connect(taibun, &QPushButton::clicked, this,
+            [this] { guarded([this] { commands_.taibunClick(); }); });
+    connect(Kabun, &QPushButton::clicked, this,
+            [this] { guarded([this] { commands_.KabunClick(); }); });
+    // Typing, deleting and undo arrive as textEdited; a pick from the list as activated.
+    // Texts the commands set themselves are set with signals blocked.
+    connect(edit, &QLineEdit::textEdited, this, [this] { guarded([this] { commands_.histChange(); }); });
+    connect(hist, &QComboBox::activated, this, [this] {
+        guarded([this] {
+            commands_.histChange();
+            input_->setSelection(input_->text().size(), 0);
+        });
+    });
+    connect(edit, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { PopupMenu->exec(edit->mapToGlobal(pos)); });
+}
+
+void Tfnerova::createMenus() {
+    auto action = [this](QMenu* menu, const char* name, const char* caption, auto handler) {
+        auto* a = menu->addAction(QString::fromUtf8(caption));
+        a->setObjectName(name);
+        connect(a, &QAction::triggered, this, [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
+        return a;
+    };
+    auto command = [this](QMenu* menu, const char* name, const char* caption, void (TCalcCommands::*op)()) {
+        auto* a = menu->addAction(QString::fromUtf8(caption));
+        a->setObjectName(name);
+        connect(a, &QAction::triggered, this, [this, op] { guarded([this, op] { (commands_.*op)(); }); });
+        return a;
+    };
+
+    QMenu* file = menuBar()->addMenu(QString::fromUtf8("ファイル(&F)"));
+    file->setObjectName("File1");
+    command(file, "N1", "ＡＣ(&C)", &TCalcCommands::acClick);
+    command(file, "N2", "小数化(&F)", &TCalcCommands::fractionClick);
+    command(file, "N3", "帯分数風(&T)", &TCalcCommands::taibunClick);
+
+    QMenu* editMenu = menuBar()->addMenu(QString::fromUtf8("編集(&E)"));
+    editMenu->setObjectName("Edit1");
+    action(editMenu, "Copy1", "コピー(&C)", &Tfnerova::KC1Click);
+    action(editMenu, "Cut1", "切り取り(&T)", &Tfnerova::KT1Click);
+    action(editMenu, "Paste1", "貼り付け(&P)", &Tfnerova::KP1Click);
+    action(editMenu, "SelectAll1", "すべて選択(&A)", &Tfnerova::SelectAll1Click);
+    command(editMenu, "E1", "計算(&E)", &TCalcCommands::eva);
+
+    QMenu* show = menuBar()->addMenu(QString::fromUtf8("表示(&V)"));
+    show->setObjectName("Show1");
+    action(show, "N4", "フォント…(&F)", &Tfnerova::N4Click);
+    J1 = action(show, "J1", "循環小数(&J)", &Tfnerova::J1Click);
+    J1->setCheckable(true);
+    J1->setChecked(true);
+
+    // The input line's pop-up menu. Its shortcuts are taken by the input's key filter
+    // (the line edit would otherwise run its own cut and paste); the actions show them.
+    PopupMenu = new QMenu(this);
+    PopupMenu->setObjectName("PopupMenu");
+    action(PopupMenu, "KT1", "切り取り(&T)", &Tfnerova::KT1Click)->setShortcut(QKeySequence::Cut);
+    action(PopupMenu, "KC1", "コピー(&C)", &Tfnerova::KC1Click)->setShortcut(QKeySequence::Copy);
+    action(PopupMenu, "KP1", "貼り付け(&P)", &Tfnerova::KP1Click)->setShortcut(QKeySequence::Paste);
+    command(PopupMenu, "K1", "計算(&E)", &TCalcCommands::eva)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    for (QAction* a : PopupMenu->actions()) a->setShortcutContext(Qt::WidgetShortcut);
+}
+
+QString Tfnerova::hint() const { return QString::fromUtf8(kHint); }
+
+bool Tfnerova::recurring() const { return J1->isChecked(); }
+
+void Tfnerova::showServiceStatus(const QString& note) {
+    if (!commands_.calculating()) Label2->setText(note);
+    Label2->setToolTip(note + "\n\n" + QString::fromUtf8(kHintTip));
+}
+
+void Tfnerova::guarded(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        showError(messageOf(e));
+    }
+}
+
+void Tfnerova::showError(const std::string& message) {
+    QString text = QString::fromStdString(message);
+    if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') text += '.';
+    if (errorHandler_) {
+        errorHandler_(text);
+        return;
+    }
+    QMessageBox::critical(isVisible() ? this : nullptr, QStringLiteral("Nerova"), text);
+}
+
+void Tfnerova::busyChanged(bool busy) {
+    pump_.resetCancel();
+    edit->setReadOnly(busy);
+    Label2->setText(busy ? QString::fromUtf8(kBusyNote) : hint());
+    if (busy) {
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    } else {
+        QApplication::restoreOverrideCursor();
+        if (closeWhenDone_) QTimer::singleShot(0, this, &QWidget::close);
+    }
+}
+
+// ---------------------------------------------------------------------------------
+// Events
+
+void Tfnerova::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!firstShow_) return;
+    firstShow_ = false;
+    loadSettings();
+    if (!batchFiles_.empty()) QTimer::singleShot(0, this, &Tfnerova::runBatchFiles);
+}
+
+void Tfnerova::runBatchFiles() {
+    guarded([this] {
+        commands_.runCalculation([this] {
+            const std::string* out = batchFiles_.size() > 1 ? &batchFiles_[1] : nullptr;
+            runBatch(batchFiles_[0], out);
+        });
+    });
+}
+
+void Tfnerova::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    layoutControls();
+}
+
+void Tfnerova::layoutControls() {
+    if (closing_ || !disp) return;
+    const int g = ac->height() / 2;
+    // Linux window frames lie outside the window's width, so the margins are measured
+    // from the client edges: the input keeps its left margin on the right as well.
+    const int width = std::max(this->width() - 2 * hist->x(), 1);
+    const bool widthChanged = width != disp->width();
+    hist->resize(width, hist->height());
+    disp->setGeometry(hist->x(), hist->y() + hist->height() + g, width, disp->height());
+    hScrollBar->setGeometry(disp->x(), disp->y() + disp->height(), disp->width(), hScrollBar->height());
+    ac->move(ac->x(), hScrollBar->y() + hScrollBar->height() + g);
+    fraction->move(fraction->x(), ac->y());
+    Label1->move(Label1->x(), ac->y() + ac->height() - Label1->height());
+    Kabun->move(Kabun->x(), ac->y() + ac->height() + g);
+    taibun->move(taibun->x(), Kabun->y());
+    Label2->move(Label2->x(), taibun->y());
+    const int clientHeight = taibun->y() + taibun->height() + g / 2;
+    const int menuHeight = menuBar()->isVisible() || !menuBar()->isNativeMenuBar()
+                               ? menuBar()->sizeHint().height()
+                               : 0;
+    // The height follows the content: the user can change the width only.
+    setFixedHeight(menuHeight + clientHeight);
+    if (widthChanged) guarded([this] { disp->ShowText(edit->text().toStdString() + ";"); });
+}
+
+void Tfnerova::closeEvent(QCloseEvent* event) {
+    if (commands_.calculating()) {
+        // End the calculation first; the window closes as soon as it has returned.
+        closeWhenDone_ = true;
+        pump_.requestCancel();
+        event->ignore();
+        return;
+    }
+    saveSettings();
+    closing_ = true;
+    event->accept();
+}
+
+bool Tfnerova::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != edit) {
+        // Esc anywhere in this window ends a running calculation.
+        if (event->type() == QEvent::KeyPress && commands_.calculating() &&
+            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && watched->isWidgetType() &&
+            static_cast<QWidget*>(watched)->window() == this) {
+            pump_.requestCancel();
+            return true;
+        }
+        return false;
+    }
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride) return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    const bool ctrlE = key->key() == Qt::Key_E && (key->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier;
+    const bool ours = key->matches(QKeySequence::Cut) || key->matches(QKeySequence::Copy) ||
+                      key->matches(QKeySequence::Paste) || ctrlE;
+    if (event->type() == QEvent::ShortcutOverride) {
+        // Keep these keys for the input line's own key press, handled below.
+        if (ours) event->accept();
+        return false;
+    }
+    if (key->key() == Qt::Key_Escape && commands_.calculating()) {
+        pump_.requestCancel();
+        return true;
+    }
+    if (ours) {
+        if (key->matches(QKeySequence::Cut)) guarded([this] { KT1Click(); });
+        else if (key->matches(QKeySequence::Copy)) guarded([this] { KC1Click(); });
+        else if (key->matches(QKeySequence::Paste)) guarded([this] { KP1Click(); });
+        else guarded([this] { commands_.eva(); });
+        return true;
+    }
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+        guarded([this] { keyTyped('\r'); });
+        return true;
+    }
+    const QString text = key->text();
+    if (!text.isEmpty() && text.front().isPrint()) guarded([this, &text] { keyTyped(text.toUtf8().front()); });
+    return false;
+}
+
+void Tfnerova::keyTyped(char key) { commands_.OnKeyPress(key); }
+
+// ---------------------------------------------------------------------------------
+// Clipboard and selection
+
+void Tfnerova::KT1Click() {
+    if (commands_.calculating()) return;
+    QApplication::clipboard()->setText(edit->selectedText());
+    input_->replaceSelection("");
+    commands_.inputEdited();
+    commands_.histChange();
+}
+
+void Tfnerova::KC1Click() { QApplication::clipboard()->setText(edit->selectedText()); }
+
+void Tfnerova::KP1Click() {
+    if (commands_.calculating()) return;
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    // Without text on the clipboard nothing is inserted and the selection stays.
+    if (!data || !data->hasText()) return;
+    input_->replaceSelection(cutAtCharacter(data->text().toStdString(), kPasteLimit));
+    commands_.inputEdited();
+    commands_.histChange();
+}
+
+void Tfnerova::SelectAll1Click() { edit->selectAll(); }
+
+void Tfnerova::J1Click() {
+    // QAction toggles the check mark itself; nothing else happens until 小数化.
+}
+
+void Tfnerova::N4Click() {
+    if (commands_.calculating()) return;
+    QFontDialog dialog(edit->font(), this);
+    dialog.setOptions(QFontDialog::DontUseNativeDialog | QFontDialog::ScalableFonts);
+    dialog.setWindowTitle(QString::fromUtf8("フォント"));
+    // The font dialog has no colour of its own; a button next to its effects adds it.
+    QColor color = inputColor_;
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
+        auto* colorButton = new QPushButton(QString::fromUtf8("色(&C)…"), &dialog);
+        colorButton->setObjectName("colorButton");
+        grid->addWidget(colorButton, grid->rowCount(), 0, Qt::AlignLeft);
+        connect(colorButton, &QPushButton::clicked, &dialog, [&] {
+            const QColor chosen = QColorDialog::getColor(color, &dialog, QString::fromUtf8("色"));
+            if (chosen.isValid()) color = chosen;
+        });
+    }
+    if (dialog.exec() == QDialog::Accepted) applyInputFont(dialog.selectedFont(), color);
+    disp->ApplyFont();
+    layoutControls();
+    disp->ShowText(edit->text().toStdString() + ";");
+}
+
+void Tfnerova::applyInputFont(const QFont& font, const QColor& color) {
+    hist->setFont(font);
+    inputColor_ = color;
+    QPalette p = edit->palette();
+    p.setColor(QPalette::Text, color);
+    edit->setPalette(p);
+    disp->setDisplayFont(font, color);
+}
+
+// ---------------------------------------------------------------------------------
+// Settings
+
+namespace {
+
+int pointSizeOf(const QFont& font, const QWidget* w) {
+    if (font.pointSize() > 0) return font.pointSize();
+    return static_cast<int>(std::lround(font.pixelSize() * 72.0 / w->logicalDpiY()));
+}
+
+int32_t encodeColor(const QColor& c, const QColor& windowText) {
+    if (c == windowText) return kWindowTextColor;
+    return static_cast<int32_t>(static_cast<uint32_t>(c.red()) | static_cast<uint32_t>(c.green()) << 8 |
+                                static_cast<uint32_t>(c.blue()) << 16);
+}
+
+QColor decodeColor(int32_t v, const QColor& windowText) {
+    const auto u = static_cast<uint32_t>(v);
+    if (u & 0x80000000u) return windowText;  // system colours: the text colour is the only one used
+    return QColor(static_cast<int>(u & 0xFF), static_cast<int>(u >> 8 & 0xFF), static_cast<int>(u >> 16 & 0xFF));
+}
+
+std::string programSettingsPath() {
+    return settingsPath(QCoreApplication::applicationFilePath().toStdString());
+}
+
+}  // namespace
+
+void Tfnerova::loadSettings() {
+    const QColor windowText = QApplication::palette().color(QPalette::Text);
+    FormSettings s;
+    s.left = x();
+    s.top = y();
+    s.width = width();
+    s.height = height();
+    s.junkan = J1->isChecked();
+    s.fontName = edit->font().family().toStdString();
+    s.fontSize = pointSizeOf(edit->font(), this);
+    s.fontColor = encodeColor(inputColor_, windowText);
+    const FormSettings before = s;
+    readSettings(programSettingsPath(), s);
+    settingsLoaded_ = true;
+
+    WindowBounds bounds{s.left, s.top, s.width, s.height};
+    if (const QScreen* screen = this->screen()) {
+        const QRect area = screen->availableGeometry();
+        bounds = fitOnArea(bounds, WindowBounds{area.x(), area.y(), area.width(), area.height()},
+                           minimumWidth(), height());
+    }
+    move(bounds.left, bounds.top);
+    resize(bounds.width, height());
+    J1->setChecked(s.junkan);
+
+    // The design font is set by pixels; its whole point size only replaces it when the
+    // file says something else, so that a save and load keep the 14-pixel design.
+    QFont font = edit->font();
+    if (s.fontName != before.fontName) font.setFamily(QString::fromStdString(s.fontName));
+    if (s.fontSize != before.fontSize && s.fontSize > 0) font.setPointSize(s.fontSize);
+    applyInputFont(font, decodeColor(s.fontColor, windowText));
+    disp->ApplyFont();
+    layoutControls();
+    disp->ShowText(edit->text().toStdString() + ";");
+}
+
+void Tfnerova::saveSettings() {
+    if (!settingsLoaded_ || settingsSaved_) return;
+    settingsSaved_ = true;
+    if (isMinimized() || isMaximized() || isFullScreen()) return;
+    FormSettings s;
+    s.left = x();
+    s.top = y();
+    s.width = width();
+    s.height = height();
+    s.junkan = J1->isChecked();
+    s.fontName = edit->font().family().toStdString();
+    s.fontSize = pointSizeOf(edit->font(), this);
+    s.fontColor = encodeColor(inputColor_, QApplication::palette().color(QPalette::Text));
+    try {
+        writeSettings(programSettingsPath(), s);
+    } catch (const std::exception& e) {
+        showError(messageOf(e));
+    }
+}

@@ -1,0 +1,139 @@
+// The calculator's main window: input line with history, fraction display, four
+// buttons, two labels, the main and pop-up menus; it binds them to the commands.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QMainWindow>
+
+#include "commands.h"
+#include "qtpump.h"
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QScrollBar;
+class TBunDisp;
+
+/// The main window. Owns the current result (through its commands), the display and
+/// the message pump used by long calculations.
+///
+/// Invariants: while a calculation runs the input line is read-only, Label2 says so
+/// and every command that could start another calculation or change the input or the
+/// result is refused; the window's height always follows from its content; settings
+/// are written at most once, and only after they were read at the first showing.
+class Tfnerova : public QMainWindow {
+    Q_OBJECT
+
+public:
+    static constexpr int kPasteLimit = 999;  ///< bytes a paste inserts at most
+
+    /// Builds the window from its design; nothing is shown or read yet.
+    explicit Tfnerova(QWidget* parent = nullptr);
+    ~Tfnerova() override;
+
+    /// Sets the files of a batch run (input, optional output) that the first showing
+    /// runs; an empty list runs nothing.
+    void setBatchFiles(std::vector<std::string> files) { batchFiles_ = std::move(files); }
+
+    // --- Integration points for the macro service ---
+
+    /// The copier that AC on the input "DDE" uses to put the macro item's link on the
+    /// clipboard; nullptr (the default) makes that AC only clear. Borrowed.
+    void setLinkCopier(ILinkCopier* copier) { commands_.setLinkCopier(copier); }
+    /// Shows a one-time note in the information line (for instance why the macro
+    /// service is not available); the usual hint comes back with the next calculation.
+    void showServiceStatus(const QString& note);
+    /// True while a calculation of the window runs; a macro must then be refused or
+    /// served with objects of its own, since events are processed meanwhile.
+    bool isCalculating() const { return commands_.calculating(); }
+
+    // --- Settings ---
+
+    /// Reads the settings file beside the configuration of this program and applies
+    /// the bounds, the recurring option and the input font. Never fails.
+    void loadSettings();
+    /// Writes the bounds, the option and the font unless the window is minimised or
+    /// maximised; a failed write is shown in the standard error box.
+    void saveSettings();
+
+    // --- For the application and the tests ---
+
+    /// Replaces the standard error box (tests collect the messages instead).
+    void setErrorHandler(std::function<void(const QString&)> handler) { errorHandler_ = std::move(handler); }
+    /// Shows message in the standard error box ("." appended after a message that ends
+    /// in a character sorting after ".").
+    void showError(const std::string& message);
+    /// The calculator state behind the window.
+    const TCalcCommands& commands() const { return commands_; }
+    /// The recurring option (the check mark of 循環小数).
+    bool recurring() const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    class InputLink;
+    class HistoryLink;
+    class DisplayLink;
+    class OptionLink;
+
+    void createControls();
+    void createMenus();
+    /// Places the controls for the current width and fixes the height (OnResize).
+    void layoutControls();
+    /// Runs a handler; an error that leaves it goes to the standard error box.
+    void guarded(const std::function<void()>& handler);
+    void busyChanged(bool busy);
+    void runBatchFiles();
+    void applyInputFont(const QFont& font, const QColor& color);
+    QString hint() const;
+
+    // Handlers of the controls and menu items.
+    void KT1Click();
+    void KC1Click();
+    void KP1Click();
+    void SelectAll1Click();
+    void N4Click();
+    void J1Click();
+    void keyTyped(char key);
+
+    // Controls, owned by Qt's parent chain.
+    QComboBox* hist = nullptr;
+    QLineEdit* edit = nullptr;
+    QPushButton* ac = nullptr;
+    QPushButton* fraction = nullptr;
+    QPushButton* taibun = nullptr;
+    QPushButton* Kabun = nullptr;
+    QScrollBar* hScrollBar = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    TBunDisp* disp = nullptr;
+    QMenu* PopupMenu = nullptr;
+    QAction* J1 = nullptr;
+
+    std::unique_ptr<InputLink> input_;
+    std::unique_ptr<HistoryLink> history_;
+    std::unique_ptr<DisplayLink> display_;
+    std::unique_ptr<OptionLink> option_;
+    TCalcCommands commands_;
+    TQtPump pump_;
+
+    QColor inputColor_;
+    std::vector<std::string> batchFiles_;
+    std::function<void(const QString&)> errorHandler_;
+    bool firstShow_ = true;
+    bool closing_ = false;
+    bool settingsLoaded_ = false;
+    bool settingsSaved_ = false;
+    bool closeWhenDone_ = false;
+};

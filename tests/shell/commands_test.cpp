@@ -1,0 +1,364 @@
+// The calculator commands against in-memory stand-ins for the input line, the history
+// list, the display and the recurring option.
+#include "commands.h"
+
+#include <gtest/gtest.h>
+
+#include <new>
+#include <string>
+#include <vector>
+
+#include "pump.h"
+
+namespace {
+
+class FakeInput : public ICalcInput {
+public:
+    std::string text_;
+    std::size_t start_ = 0, length_ = 0;
+    int focusCount = 0;
+
+    std::string text() const override { return text_; }
+    void setText(const std::string& text) override {
+        text_ = text;
+        start_ = text.size();
+        length_ = 0;
+    }
+    std::size_t selStart() const override { return start_; }
+    std::size_t selLength() const override { return length_; }
+    void setSelection(std::size_t start, std::size_t length) override {
+        start_ = start;
+        length_ = length;
+    }
+    void replaceSelection(const std::string& text) override {
+        text_.replace(start_, length_, text);
+        start_ += text.size();
+        length_ = 0;
+    }
+    void setFocus() override { ++focusCount; }
+};
+
+class FakeHistory : public IHistoryList {
+public:
+    std::vector<std::string> items;
+    int count() const override { return static_cast<int>(items.size()); }
+    std::string item(int index) const override { return items.at(static_cast<std::size_t>(index)); }
+    void insert(int index, const std::string& text) override {
+        items.insert(items.begin() + index, text);
+    }
+    void remove(int index) override { items.erase(items.begin() + index); }
+};
+
+class FakeDisplay : public ITextDisplay {
+public:
+    std::vector<std::string> shown;
+    void ShowText(const std::string& text) override { shown.push_back(text); }
+};
+
+class FakeOption : public IRecurringOption {
+public:
+    bool on = true;
+    bool recurring() const override { return on; }
+};
+
+class FakeCopier : public ILinkCopier {
+public:
+    int calls = 0;
+    bool fail = false;
+    void copyLink() override {
+        ++calls;
+        if (fail) throw std::runtime_error("クリップボードを開くことができません");
+    }
+};
+
+class CommandsTest : public ::testing::Test {
+protected:
+    FakeInput input;
+    FakeHistory history;
+    FakeDisplay display;
+    FakeOption option;
+    TCalcCommands cmd{input, history, display, option};
+
+    /// Types text into the input (a user edit) and presses Enter.
+    void enter(const std::string& text) {
+        input.setText(text);
+        cmd.histChange();
+        char key = '\r';
+        cmd.OnKeyPress(key);
+        EXPECT_EQ(key, '\0') << "Enter must be swallowed";
+    }
+    std::string lastShown() const { return display.shown.empty() ? "" : display.shown.back(); }
+};
+
+TEST_F(CommandsTest, EnterCalculatesShowsAndRemembersTheInput) {
+    enter("1/3+1/6");
+    EXPECT_EQ(input.text_, "1/2");
+    EXPECT_EQ(lastShown(), "1/2;");
+    EXPECT_EQ(history.items, (std::vector<std::string>{"1/3+1/6"}));
+    EXPECT_FALSE(cmd.failed());
+    EXPECT_EQ(cmd.current().ToImproperText(), "1/2");
+    // Caret at the end, nothing selected.
+    EXPECT_EQ(input.start_, input.text_.size());
+    EXPECT_EQ(input.length_, 0u);
+}
+
+TEST_F(CommandsTest, EnterTwiceCalculatesTheResultAgain) {
+    enter("1+1");
+    char key = '\r';
+    cmd.OnKeyPress(key);
+    EXPECT_EQ(input.text_, "2");
+    EXPECT_EQ(history.items, (std::vector<std::string>{"2", "1+1"}));
+}
+
+TEST_F(CommandsTest, HistoryRules) {
+    for (int i = 0; i < 8; ++i) cmd.addHistory(std::to_string(i));
+    // Newest first: 7 6 5 4 3 2 1 0.
+    cmd.addHistory("7");  // already on top: unchanged
+    EXPECT_EQ(history.items.front(), "7");
+    EXPECT_EQ(history.count(), 8);
+
+    cmd.addHistory("2");  // index 5 moves to the top, the length stays
+    EXPECT_EQ(history.items, (std::vector<std::string>{"2", "7", "6", "5", "4", "3", "1", "0"}));
+
+    cmd.addHistory("abc");
+    cmd.addHistory("ABC");  // comparison is case-sensitive
+    EXPECT_EQ(history.count(), 10);
+    cmd.addHistory("x");  // the eleventh pushes out the oldest
+    EXPECT_EQ(history.count(), 10);
+    EXPECT_EQ(history.items.front(), "x");
+    EXPECT_EQ(history.items.back(), "1");
+
+    cmd.addHistory("");  // the empty input is an entry like any other
+    EXPECT_EQ(history.items.front(), "");
+    EXPECT_EQ(history.count(), 10);
+}
+
+TEST_F(CommandsTest, ElevenCalculationsKeepTheLastTenNewestFirst) {
+    for (int i = 1; i <= 11; ++i) enter(std::to_string(i) + "+0");
+    ASSERT_EQ(history.count(), 10);
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(history.item(i), std::to_string(11 - i) + "+0");
+}
+
+TEST_F(CommandsTest, FailureStandsInTheInputAndKeepsTheDisplayAndResult) {
+    enter("5");
+    enter("1+");
+    const std::string message = input.text_;
+    EXPECT_TRUE(cmd.failed());
+    EXPECT_NE(message, "1+");
+    EXPECT_FALSE(message.empty());
+    EXPECT_EQ(lastShown(), "1+;") << "the display keeps what was typed";
+    EXPECT_EQ(cmd.current().ToImproperText(), "5") << "a failure leaves the last result whole";
+
+    // 小数化 calculates the message itself, which fails the same way.
+    cmd.fractionClick();
+    EXPECT_EQ(input.text_, message);
+    EXPECT_TRUE(cmd.failed());
+    EXPECT_FALSE(cmd.decimalShown());
+    EXPECT_EQ(history.item(0), message);
+    EXPECT_EQ(history.item(1), "1+");
+}
+
+TEST_F(CommandsTest, EmptyInputFailsAndEntersTheHistory) {
+    enter("");
+    EXPECT_TRUE(cmd.failed());
+    EXPECT_FALSE(input.text_.empty());
+    EXPECT_EQ(history.items, (std::vector<std::string>{""}));
+}
+
+TEST_F(CommandsTest, DecimalToggleConvertsWithoutEvaluatingAgain) {
+    enter("1/3");
+    cmd.fractionClick();
+    const std::string recurring = input.text_;
+    EXPECT_NE(recurring.find('['), std::string::npos) << recurring;
+    EXPECT_TRUE(cmd.decimalShown());
+    EXPECT_EQ(lastShown(), recurring + ";");
+
+    option.on = false;
+    cmd.fractionClick();
+    const std::string truncated = input.text_;
+    EXPECT_EQ(truncated.substr(truncated.size() - 3), "…") << truncated;
+    EXPECT_EQ(truncated.rfind("0.333", 0), 0u) << truncated;
+    EXPECT_TRUE(cmd.decimalShown());
+    EXPECT_EQ(history.items, (std::vector<std::string>{"1/3"})) << "no evaluation took place";
+
+    cmd.KabunClick();
+    EXPECT_EQ(input.text_, "1/3");
+    EXPECT_FALSE(cmd.decimalShown());
+    EXPECT_EQ(history.items, (std::vector<std::string>{"1/3"}));
+}
+
+TEST_F(CommandsTest, MixedNumberIsReadBackBeforeConverting) {
+    enter("7/2");
+    cmd.taibunClick();
+    const std::string mixed = input.text_;
+    EXPECT_NE(mixed.find(':'), std::string::npos) << mixed;
+    EXPECT_FALSE(cmd.decimalShown());
+    EXPECT_GE(input.focusCount, 1);
+
+    cmd.fractionClick();
+    EXPECT_EQ(history.item(0), mixed) << "the mixed text was calculated again";
+    EXPECT_EQ(input.text_, "3.5");
+    EXPECT_TRUE(cmd.decimalShown());
+}
+
+TEST_F(CommandsTest, AcCopiesTheLinkOnlyForTheExactInputDDE) {
+    FakeCopier copier;
+    enter("1/3");
+
+    input.setText("DDE");  // without a copier AC only clears
+    cmd.acClick();
+    EXPECT_EQ(input.text_, "0");
+
+    cmd.setLinkCopier(&copier);
+    input.setText("dde");
+    cmd.acClick();
+    EXPECT_EQ(copier.calls, 0);
+
+    enter("1/3");
+    input.setText("DDE");
+    cmd.acClick();
+    EXPECT_EQ(copier.calls, 1);
+    EXPECT_EQ(input.text_, "0");
+    EXPECT_EQ(lastShown(), "0;");
+    EXPECT_EQ(cmd.current().ToImproperText(), "0");
+
+    // A failed copy stops AC before it clears anything.
+    enter("1/3");
+    input.setText("DDE");
+    copier.fail = true;
+    EXPECT_THROW(cmd.acClick(), std::runtime_error);
+    EXPECT_EQ(input.text_, "DDE");
+    EXPECT_EQ(cmd.current().ToImproperText(), "1/3");
+}
+
+TEST_F(CommandsTest, EvaReplacesOnlyTheSelection) {
+    enter("9");
+    input.setText("x=1/2+1/3");
+    input.setSelection(2, 7);
+    const auto historyBefore = history.items;
+    cmd.eva();
+    EXPECT_EQ(input.text_, "x=5/6");
+    EXPECT_EQ(lastShown(), "x=5/6;") << "the replacement is an edit: the display follows";
+    EXPECT_EQ(history.items, historyBefore);
+    EXPECT_EQ(cmd.current().ToImproperText(), "9");
+
+    // A failing selection is replaced by its message; nothing selected does nothing.
+    input.setText("a(1/0)b");
+    input.setSelection(1, 5);
+    cmd.eva();
+    EXPECT_EQ(input.text_.front(), 'a');
+    EXPECT_EQ(input.text_.back(), 'b');
+    EXPECT_GT(input.text_.size(), 2u);
+    EXPECT_FALSE(cmd.failed()) << "eva leaves the flags alone";
+
+    input.setText("1+1");
+    input.setSelection(1, 0);
+    const auto shownBefore = display.shown.size();
+    cmd.eva();
+    EXPECT_EQ(input.text_, "1+1");
+    EXPECT_EQ(display.shown.size(), shownBefore);
+}
+
+// The flag table: each row starts from "1/3" calculated and shown as a decimal
+// (decimalShown true) and applies one operation.
+TEST_F(CommandsTest, FlagTable) {
+    struct Row {
+        const char* why;
+        void (*op)(TCalcCommands&, FakeInput&);
+        bool failed, decimalShown;
+    };
+    const Row rows[] = {
+        {"a typed character forgets the decimal form",
+         [](TCalcCommands& c, FakeInput&) { char k = '5'; c.OnKeyPress(k); }, false, false},
+        {"Enter calculates the decimal text again",
+         [](TCalcCommands& c, FakeInput&) { char k = '\r'; c.OnKeyPress(k); }, false, false},
+        {"an edit of the input", [](TCalcCommands& c, FakeInput&) { c.histChange(); }, false, false},
+        {"AC", [](TCalcCommands& c, FakeInput&) { c.acClick(); }, false, false},
+        {"小数化 again stays decimal", [](TCalcCommands& c, FakeInput&) { c.fractionClick(); }, false, true},
+        {"帯分数", [](TCalcCommands& c, FakeInput&) { c.taibunClick(); }, false, false},
+        {"仮分数", [](TCalcCommands& c, FakeInput&) { c.KabunClick(); }, false, false},
+        {"cut or paste", [](TCalcCommands& c, FakeInput&) { c.inputEdited(); }, false, false},
+        {"eva with nothing selected changes nothing",
+         [](TCalcCommands& c, FakeInput&) { c.eva(); }, false, true},
+    };
+    for (const Row& row : rows) {
+        FakeInput in;
+        FakeHistory hi;
+        FakeDisplay di;
+        FakeOption op;
+        TCalcCommands c(in, hi, di, op);
+        in.setText("1/3");
+        char k = '\r';
+        c.OnKeyPress(k);
+        c.fractionClick();
+        ASSERT_TRUE(c.decimalShown());
+        row.op(c, in);
+        EXPECT_EQ(c.failed(), row.failed) << row.why;
+        EXPECT_EQ(c.decimalShown(), row.decimalShown) << row.why;
+        EXPECT_FALSE(c.decimalShown() && c.failed()) << row.why;
+    }
+}
+
+TEST_F(CommandsTest, AcKeepsFailedAndTheHistory) {
+    enter("1/0");
+    ASSERT_TRUE(cmd.failed());
+    cmd.acClick();
+    EXPECT_TRUE(cmd.failed());
+    EXPECT_EQ(history.items, (std::vector<std::string>{"1/0"}));
+    EXPECT_EQ(input.text_, "0");
+}
+
+// While a calculation runs, the engine's pump lets other commands in; they must all be
+// refused, and a cancellation must leave the previous result whole.
+TEST_F(CommandsTest, CommandsAreRefusedWhileCalculatingAndCancelKeepsCurrent) {
+    enter("1/7");
+    const auto historyBefore = history.items;
+
+    struct Context {
+        CommandsTest* t;
+        int calls = 0;
+        std::vector<bool> busySeen;
+    } ctx{this};
+    cmd.setBusyObserver([&ctx](bool busy) { ctx.busySeen.push_back(busy); });
+    pump::Scope scope(
+        [](void* p) {
+            auto& c = *static_cast<Context*>(p);
+            if (c.calls++ > 0) return;
+            TCalcCommands& cmd = c.t->cmd;
+            EXPECT_TRUE(cmd.calculating());
+            const std::string during = c.t->input.text_;
+            const auto shown = c.t->display.shown.size();
+            cmd.keisan();
+            cmd.acClick();
+            cmd.fractionClick();
+            cmd.taibunClick();
+            cmd.KabunClick();
+            char k = '\r';
+            cmd.OnKeyPress(k);
+            EXPECT_EQ(k, '\0');
+            c.t->input.setSelection(0, 1);
+            cmd.eva();
+            EXPECT_EQ(c.t->input.text_, during);
+            EXPECT_EQ(c.t->display.shown.size(), shown);
+            EXPECT_EQ(c.t->history.count(), 2);
+            throw TCancelledException();
+        },
+        &ctx);
+
+    input.setText("3^3^12");
+    cmd.keisan();
+    EXPECT_GT(ctx.calls, 0) << "a long power runs the message pump";
+    EXPECT_EQ(input.text_, kCancelled);
+    EXPECT_TRUE(cmd.failed());
+    EXPECT_FALSE(cmd.calculating());
+    EXPECT_EQ(cmd.current().ToImproperText(), "1/7");
+    EXPECT_EQ(history.items.front(), "3^3^12");
+    EXPECT_EQ(ctx.busySeen, (std::vector<bool>{true, false}));
+}
+
+TEST(MessageOfTest, OutOfMemoryHasItsOwnMessage) {
+    EXPECT_EQ(messageOf(std::bad_alloc()), kOutOfMemory);
+    EXPECT_EQ(messageOf(std::runtime_error("0で割ろうとした")), "0で割ろうとした");
+}
+
+}  // namespace

@@ -1,0 +1,337 @@
+// The main window driven as a user would: keys, clicks, menu actions, resizing.
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <fstream>
+#include <memory>
+
+#include "BunDisp.h"
+#include "fnerova.h"
+
+class WindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir config_;
+    std::unique_ptr<Tfnerova> w_;
+    QStringList errors_;
+
+    QLineEdit* edit() { return w_->findChild<QLineEdit*>("edit"); }
+    QComboBox* hist() { return w_->findChild<QComboBox*>("hist"); }
+    QPushButton* button(const char* name) { return w_->findChild<QPushButton*>(name); }
+    QWidget* widget(const char* name) { return w_->findChild<QWidget*>(name); }
+    TBunDisp* disp() { return w_->findChild<TBunDisp*>("disp"); }
+    QAction* action(const char* name) { return w_->findChild<QAction*>(name); }
+    QLabel* label(const char* name) { return w_->findChild<QLabel*>(name); }
+
+    void type(const QString& text) {
+        edit()->clear();
+        QTest::keyClicks(edit(), text);
+    }
+    void enter(const QString& text) {
+        type(text);
+        QTest::keyClick(edit(), Qt::Key_Return);
+    }
+    static int bottom(QWidget* x) { return x->y() + x->height(); }
+
+private slots:
+    void initTestCase() {
+        // The window reads and writes its settings under the configuration folder.
+        QVERIFY(config_.isValid());
+        qputenv("XDG_CONFIG_HOME", config_.path().toUtf8());
+    }
+
+    void init() {
+        errors_.clear();
+        w_ = std::make_unique<Tfnerova>();
+        w_->setErrorHandler([this](const QString& m) { errors_ << m; });
+        w_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w_.get()));
+        edit()->setFocus();
+    }
+
+    void cleanup() { w_.reset(); }
+
+    void typingAndEnterShowTheResultAndTypesetIt() {
+        type("1/3+1/6");
+        QCOMPARE(disp()->CurrentText(), std::string("1/3+1/6;"));  // the display follows typing
+        QTest::keyClick(edit(), Qt::Key_Return);
+        QCOMPARE(edit()->text(), QString("1/2"));
+        QCOMPARE(disp()->CurrentText(), std::string("1/2;"));
+        QCOMPARE(hist()->count(), 1);
+        QCOMPARE(hist()->itemText(0), QString("1/3+1/6"));
+        QCOMPARE(edit()->cursorPosition(), 3);
+        QVERIFY(!w_->commands().failed());
+
+        enter("1+");
+        QVERIFY(w_->commands().failed());
+        QVERIFY(edit()->text() != "1+");
+        QCOMPARE(disp()->CurrentText(), std::string("1+;"));
+        QVERIFY(errors_.isEmpty());  // calculation errors are never dialogs
+    }
+
+    void historyPickPutsTheEntryIntoTheInput() {
+        enter("1+1");
+        enter("2+2");
+        QCOMPARE(hist()->count(), 2);
+        QCOMPARE(edit()->text(), QString("4"));
+        hist()->setFocus();
+        QTest::keyClick(hist(), Qt::Key_Down);  // steps into the list
+        QVERIFY(edit()->text() == "2+2" || edit()->text() == "1+1");
+        QCOMPARE(disp()->CurrentText(), edit()->text().toStdString() + ";");
+        QCOMPARE(hist()->count(), 2);  // picking does not add entries
+    }
+
+    void buttonsConvertTheResult() {
+        enter("1/3");
+        QTest::mouseClick(button("fraction"), Qt::LeftButton);
+        QVERIFY2(edit()->text().contains('['), qPrintable(edit()->text()));
+        QVERIFY(w_->commands().decimalShown());
+        QVERIFY(edit()->hasFocus());
+
+        action("J1")->trigger();  // the option off: the truncated form, nothing evaluated
+        QVERIFY(!action("J1")->isChecked());
+        QTest::mouseClick(button("fraction"), Qt::LeftButton);
+        QVERIFY2(edit()->text().endsWith(QString::fromUtf8("…")), qPrintable(edit()->text()));
+        QCOMPARE(hist()->count(), 1);
+
+        QTest::mouseClick(button("Kabun"), Qt::LeftButton);
+        QCOMPARE(edit()->text(), QString("1/3"));
+        QCOMPARE(hist()->count(), 1);
+
+        enter("7/2");
+        QTest::mouseClick(button("taibun"), Qt::LeftButton);
+        QVERIFY2(edit()->text().contains(':'), qPrintable(edit()->text()));
+
+        QTest::mouseClick(button("ac"), Qt::LeftButton);
+        QCOMPARE(edit()->text(), QString("0"));
+        QCOMPARE(disp()->CurrentText(), std::string("0;"));
+        QCOMPARE(w_->commands().current().ToImproperText(), std::string("0"));
+    }
+
+    void mainMenuItemsRunTheCommands() {
+        enter("1/4");
+        action("N2")->trigger();
+        QCOMPARE(edit()->text(), QString("0.25"));
+        action("N1")->trigger();
+        QCOMPARE(edit()->text(), QString("0"));
+        type("5/4");
+        action("N3")->trigger();
+        QVERIFY(edit()->text().contains(':'));
+        type("2*3");
+        action("SelectAll1")->trigger();
+        QCOMPARE(edit()->selectedText(), QString("2*3"));
+        action("E1")->trigger();
+        QCOMPARE(edit()->text(), QString("6"));
+    }
+
+    void ctrlEEvaluatesTheSelection() {
+        type("x=1/2+1/3");
+        edit()->setSelection(2, 7);
+        QTest::keyClick(edit(), Qt::Key_E, Qt::ControlModifier);
+        QCOMPARE(edit()->text(), QString("x=5/6"));
+        QCOMPARE(disp()->CurrentText(), std::string("x=5/6;"));
+        QCOMPARE(hist()->count(), 0);
+
+        // With nothing selected Ctrl+E changes nothing (and does not move the caret home).
+        edit()->setCursorPosition(1);
+        QTest::keyClick(edit(), Qt::Key_E, Qt::ControlModifier);
+        QCOMPARE(edit()->text(), QString("x=5/6"));
+    }
+
+    void clipboardShortcuts() {
+        QClipboard* clip = QApplication::clipboard();
+        type("12345");
+        clip->setText("keep");
+        edit()->setCursorPosition(2);
+        QTest::keyClick(edit(), Qt::Key_X, Qt::ControlModifier);  // nothing selected
+        QCOMPARE(edit()->text(), QString("12345"));
+        QCOMPARE(clip->text(), QString());
+
+        edit()->setSelection(1, 2);
+        QTest::keyClick(edit(), Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(clip->text(), QString("23"));
+        QCOMPARE(edit()->text(), QString("12345"));
+        QTest::keyClick(edit(), Qt::Key_X, Qt::ControlModifier);
+        QCOMPARE(edit()->text(), QString("145"));
+        QCOMPARE(disp()->CurrentText(), std::string("145;"));
+
+        // A paste inserts at most 999 bytes and never half a character.
+        struct Row {
+            const char* why;
+            QString clipboard;
+            int insertedBytes;
+        };
+        const Row rows[] = {
+            {"1500 ASCII bytes: the first 999", QString(1500, '7'), 999},
+            {"500 three-byte characters: 333 of them fill 999 bytes exactly",
+             QString(500, QChar(0x3042)), 999},
+            {"one byte then three-byte characters: the character across 999 is left out",
+             "1" + QString(500, QChar(0x3042)), 997},
+            {"short texts whole", QString("1/2"), 3},
+        };
+        for (const Row& row : rows) {
+            edit()->clear();
+            clip->setText(row.clipboard);
+            QTest::keyClick(edit(), Qt::Key_V, Qt::ControlModifier);
+            QCOMPARE(edit()->text().toUtf8().size(), row.insertedBytes);
+            QVERIFY2(row.clipboard.startsWith(edit()->text()), row.why);
+        }
+    }
+
+    void layoutFollowsTheDesign() {
+        QWidget* h = hist();
+        QWidget* d = disp();
+        QWidget* bar = widget("hScrollBar");
+        QWidget* ac = button("ac");
+        QWidget* kabun = button("Kabun");
+        QWidget* taibun = button("taibun");
+        const int g = ac->height() / 2;
+        QCOMPARE(g, 10);
+        QCOMPARE(d->y(), bottom(h) + g);
+        QCOMPARE(bar->y(), bottom(d));
+        QCOMPARE(ac->y(), bottom(bar) + g);
+        QCOMPARE(button("fraction")->y(), ac->y());
+        QCOMPARE(bottom(label("Label1")), bottom(ac));
+        QCOMPARE(kabun->y(), bottom(ac) + g);
+        QCOMPARE(taibun->y(), kabun->y());
+        QCOMPARE(label("Label2")->y(), taibun->y());
+        QCOMPARE(w_->centralWidget()->height(), bottom(taibun) + g / 2);
+        QCOMPARE(d->width(), h->width());
+        QCOMPARE(bar->width(), h->width());
+        QCOMPARE(h->x() + h->width() + h->x(), w_->width());  // equal margins left and right
+
+        // Widening widens the input, the display and the bar; the height stays.
+        const int width = h->width();
+        const int height = w_->height();
+        w_->resize(w_->width() + 100, w_->height() + 50);
+        QTRY_COMPARE(h->width(), width + 100);
+        QCOMPARE(d->width(), width + 100);
+        QCOMPARE(bar->width(), width + 100);
+        QCOMPARE(w_->height(), height);
+        QCOMPARE(ac->x(), 6);  // no left position moves
+    }
+
+    void tabOrderAndCaptions() {
+        QCOMPARE(w_->windowTitle(), QString("Nerova"));
+        QCOMPARE(button("ac")->text(), QString("AC"));
+        QCOMPARE(button("fraction")->text(), QString::fromUtf8("小数化"));
+        QCOMPARE(button("taibun")->text(), QString::fromUtf8("帯分数"));
+        QCOMPARE(button("Kabun")->text(), QString::fromUtf8("仮分数"));
+        QCOMPARE(label("Label1")->text(), QString("Nerova Version 2.3.2"));
+        QVERIFY(action("J1")->isChecked());
+        QCOMPARE(action("K1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_E));
+        QWidget* order[] = {hist(), button("ac"), button("fraction"), button("taibun"), button("Kabun")};
+        QCOMPARE(QWidget::focusWidget(), static_cast<QWidget*>(edit()));
+        button("ac")->setFocus();
+        for (int i = 1; i + 1 < 5; ++i) {
+            QCOMPARE(QApplication::focusWidget(), order[i]);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QCOMPARE(QApplication::focusWidget(), order[4]);
+    }
+
+    // A power of many million digits: Esc ends it, the input says so, and nothing that
+    // is tried meanwhile gets through.
+    void escCancelsALongCalculation() {
+        enter("1/7");
+        bool sawBusy = false;
+        QString textDuring;
+        QTimer::singleShot(150, this, [&] {
+            sawBusy = w_->isCalculating();
+            QVERIFY(label("Label2")->text().contains("Esc"));
+            QVERIFY(edit()->isReadOnly());
+            textDuring = edit()->text();
+            QTest::mouseClick(button("ac"), Qt::LeftButton);       // refused
+            QTest::keyClick(edit(), Qt::Key_Return);                // refused
+            QTest::keyClick(edit(), Qt::Key_E, Qt::ControlModifier);
+            QTest::keyClick(edit(), Qt::Key_Escape);
+        });
+        enter("3^3^17");
+        QVERIFY(sawBusy);
+        QCOMPARE(textDuring, QString("3^3^17"));
+        QCOMPARE(edit()->text(), QString::fromUtf8("計算を中断しました"));
+        QVERIFY(w_->commands().failed());
+        QVERIFY(!w_->isCalculating());
+        QVERIFY(!edit()->isReadOnly());
+        QCOMPARE(w_->commands().current().ToImproperText(), std::string("1/7"));
+        QVERIFY(!label("Label2")->text().contains(QString::fromUtf8("計算中")));
+        QCOMPARE(hist()->itemText(0), QString("3^3^17"));
+        QCOMPARE(hist()->count(), 2);
+    }
+
+    void closingDuringACalculationCancelsThenCloses() {
+        QTimer::singleShot(150, this, [&] { w_->close(); });
+        enter("3^3^17");
+        QCOMPARE(edit()->text(), QString::fromUtf8("計算を中断しました"));
+        QTRY_VERIFY(!w_->isVisible());
+    }
+
+    void aMillionDigitsStandWholeAndReadBack() {
+        enter("10^999999");
+        QCOMPARE(edit()->text().size(), 1000000);
+        QVERIFY(edit()->text().startsWith("1000"));
+        QTest::keyClick(edit(), Qt::Key_Return);  // read back exactly
+        QVERIFY(!w_->commands().failed());
+        QCOMPARE(edit()->text().size(), 1000000);
+        QCOMPARE(hist()->itemText(0).size(), 1000000);
+        type("1");
+        QCOMPARE(edit()->text(), QString("1"));
+    }
+
+    void batchErrorGoesToTheErrorBoxAndTheWindowWorks() {
+        w_.reset();
+        w_ = std::make_unique<Tfnerova>();
+        w_->setErrorHandler([this](const QString& m) { errors_ << m; });
+        w_->setBatchFiles({(config_.path() + "/missing.txt").toStdString()});
+        w_->show();
+        QTRY_COMPARE(errors_.size(), 1);
+        QVERIFY(errors_[0].endsWith('.'));
+        enter("1+1");
+        QCOMPARE(edit()->text(), QString("2"));
+    }
+
+    void batchRunsAtTheFirstShowing() {
+        const QString in = config_.path() + "/in.txt", out = config_.path() + "/out.txt";
+        std::ofstream(in.toStdString()) << "1/2+1/3\n";
+        w_.reset();
+        w_ = std::make_unique<Tfnerova>();
+        w_->setErrorHandler([this](const QString& m) { errors_ << m; });
+        w_->setBatchFiles({in.toStdString(), out.toStdString()});
+        w_->show();
+        QTRY_VERIFY(QFile::exists(out));
+        QTRY_VERIFY(!w_->isCalculating());
+        QFile f(out);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("1/2+1/3 = 5/6\r\n"));
+        QVERIFY(errors_.isEmpty());
+    }
+
+    void settingsSurviveARestart() {
+        action("J1")->trigger();
+        w_->resize(w_->width() + 40, w_->height());
+        const int width = w_->width();
+        w_->close();
+        w_.reset();
+        w_ = std::make_unique<Tfnerova>();
+        w_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w_.get()));
+        QVERIFY(!action("J1")->isChecked());
+        QCOMPARE(w_->width(), width);
+        QCOMPARE(edit()->font().pixelSize(), 14);  // the 14-pixel design font comes back whole
+        action("J1")->trigger();
+    }
+};
+
+QTEST_MAIN(WindowTest)
+#include "window_test.moc"
