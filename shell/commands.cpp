@@ -5,10 +5,9 @@
 
 #include "Eval.h"
 #include "Stream.h"
-#include "textcalc.h"
 
 std::string messageOf(const std::exception& e) {
-    if (dynamic_cast<const std::bad_alloc*>(&e)) return kOutOfMemory;
+    if (dynamic_cast<const std::bad_alloc*>(&e)) return nerova::kOutOfMemory;
     return e.what();
 }
 
@@ -145,7 +144,7 @@ void TCalcCommands::eva() {
         const std::string selected = text.substr(input_.selStart(), input_.selLength());
         std::string value;
         try {
-            value = calcText(selected);
+            value = nerova::calcText(selected);
         } catch (const std::exception& e) {
             value = messageOf(e);  // calcText keeps its own failures; this is memory
         }

@@ -9,9 +9,9 @@
 #include <string>
 
 #include "lrat.h"
+#include "textcalc.h"
 
 inline constexpr const char* kCancelled = "計算を中断しました";
-inline constexpr const char* kOutOfMemory = "メモリが不足しています";
 
 /// Raised by a message-pump handler to end a running calculation at the user's request.
 class TCancelledException : public std::runtime_error {
@@ -20,7 +20,7 @@ public:
 };
 
 /// The message to show for an exception: its own text, except that running out of
-/// memory gets its Japanese message.
+/// memory gets nerova::kOutOfMemory.
 std::string messageOf(const std::exception& e);
 
 /// The input line: its text and its selection, both counted in bytes of UTF-8.

@@ -24,6 +24,7 @@
 #include <QWindow>
 
 #include <climits>
+#include <iostream>
 #include <cmath>
 #include <new>
 
@@ -310,8 +311,7 @@ void Tfnerova::createControls() {
 
     disp = new TBunDisp(client, hScrollBar);
     disp->setObjectName("disp");
-    disp->move(hist->x(), hist->y() + hist->height() + 10);
-    disp->resize(hist->width(), disp->height());
+    disp->setGeometry(hist->x(), hist->y() + hist->height() + 10, hist->width(), disp->controlHeight());
     disp->setFocusPolicy(Qt::NoFocus);
 
     setTabOrder(hist, ac);
@@ -441,8 +441,8 @@ void Tfnerova::showEvent(QShowEvent* event) {
 void Tfnerova::runBatchFiles() {
     guarded([this] {
         commands_.runCalculation([this] {
-            const std::string* out = batchFiles_.size() > 1 ? &batchFiles_[1] : nullptr;
-            runBatch(batchFiles_[0], out);
+            const std::string out = batchFiles_.size() > 1 ? batchFiles_[1] : std::string();
+            nerova::runBatch(batchFiles_[0], out, std::cin, std::cout);
         });
     });
 }
@@ -460,7 +460,7 @@ void Tfnerova::layoutControls() {
     const int width = std::max(this->width() - 2 * hist->x(), 1);
     const bool widthChanged = width != disp->width();
     hist->resize(width, hist->height());
-    disp->setGeometry(hist->x(), hist->y() + hist->height() + g, width, disp->height());
+    disp->setGeometry(hist->x(), hist->y() + hist->height() + g, width, disp->controlHeight());
     hScrollBar->setGeometry(disp->x(), disp->y() + disp->height(), disp->width(), hScrollBar->height());
     ac->move(ac->x(), hScrollBar->y() + hScrollBar->height() + g);
     fraction->move(fraction->x(), ac->y());

@@ -72,7 +72,7 @@ public:
 };
 
 class CommandsTest : public ::testing::Test {
-protected:
+public:  // the pump handler of one test reaches in from a plain function
     FakeInput input;
     FakeHistory history;
     FakeDisplay display;
@@ -318,7 +318,7 @@ TEST_F(CommandsTest, CommandsAreRefusedWhileCalculatingAndCancelKeepsCurrent) {
         CommandsTest* t;
         int calls = 0;
         std::vector<bool> busySeen;
-    } ctx{this};
+    } ctx{this, 0, {}};
     cmd.setBusyObserver([&ctx](bool busy) { ctx.busySeen.push_back(busy); });
     pump::Scope scope(
         [](void* p) {
@@ -357,7 +357,7 @@ TEST_F(CommandsTest, CommandsAreRefusedWhileCalculatingAndCancelKeepsCurrent) {
 }
 
 TEST(MessageOfTest, OutOfMemoryHasItsOwnMessage) {
-    EXPECT_EQ(messageOf(std::bad_alloc()), kOutOfMemory);
+    EXPECT_EQ(messageOf(std::bad_alloc()), nerova::kOutOfMemory);
     EXPECT_EQ(messageOf(std::runtime_error("0で割ろうとした")), "0で割ろうとした");
 }
 

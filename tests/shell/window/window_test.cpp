@@ -313,7 +313,7 @@ private slots:
         QTRY_VERIFY(!w_->isCalculating());
         QFile f(out);
         QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), QByteArray("1/2+1/3 = 5/6\r\n"));
+        QCOMPARE(f.readAll(), QByteArray("1/2+1/3 = 5/6\n"));
         QVERIFY(errors_.isEmpty());
     }
 
