@@ -1,0 +1,138 @@
+// The macro item without a bus: line splitting, the three macros, the change notice,
+// and the names the service is reached by.
+#include "macro.h"
+
+#include "textcalc.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+using Lines = std::vector<std::string>;
+using nerova::calcText;
+
+TEST(SplitLinesTest, Breaks) {
+    struct Row {
+        std::string text;
+        Lines lines;
+        const char* why;
+    } rows[] = {
+        {"", {}, "no text, no line"},
+        {"1+1", {"1+1"}, "no break"},
+        {"1+1\r\n", {"1+1"}, "a break at the very end adds no line"},
+        {"1+1\n", {"1+1"}, "likewise LF"},
+        {"1+1\r", {"1+1"}, "likewise CR"},
+        {"\n", {""}, "a lone break: one empty line"},
+        {"a\r\nb", {"a", "b"}, "CR LF is one break"},
+        {"a\rb\nc", {"a", "b", "c"}, "CR and LF each break"},
+        {"a\n\rb", {"a", "", "b"}, "LF CR is two breaks"},
+        {"a\r\r\nb", {"a", "", "b"}, "CR then CR LF"},
+        {"a\n\n", {"a", ""}, "only the last break adds no line"},
+        {std::string("a\0b", 3), {"a"}, "a null byte ends the text"},
+    };
+    for (const Row& r : rows) EXPECT_EQ(splitLines(r.text), r.lines) << r.why;
+}
+
+TEST(MacroItemTest, StartsWithOneEmptyLine) {
+    MacroItem item;
+    EXPECT_EQ(item.lines(), Lines{""});
+    EXPECT_EQ(item.text(), "");
+    EXPECT_EQ(item.data(), "\r\n");
+}
+
+// Each row pokes a text, executes a command and expects the item's lines.
+TEST(MacroItemTest, Macros) {
+    struct Row {
+        std::string poke;
+        std::string command;
+        Lines lines;
+        const char* why;
+    } rows[] = {
+        {"1/3+1/6", "calc", {"1/2"}, "the basic road"},
+        {"-3/2", "tai", {"-(1+1/2)"}, "mixed number with parentheses"},
+        {"-3/2", "frac", {"-1.5"}, "floating-point form"},
+        {"1+1\r\n2+2", "calc", {"2"}, "only the first line is evaluated"},
+        {"1/2+1/3", "calc\r\nfrac", {"5/6"}, "lines after the command's first are ignored"},
+        {"1/2", "CALC", {"1/2"}, "commands are compared exactly: case"},
+        {"1/2", "calc ", {"1/2"}, "a trailing blank"},
+        {"1/2", " calc", {"1/2"}, "a leading blank"},
+        {"1/2", "sum", {"1/2"}, "an unknown command"},
+        {"1/2", "", {"1/2"}, "a command with no line"},
+        {"1/2", "\r\n", {"1/2"}, "an empty first line"},
+        {"1/0", "calc", {calcText("1/0")}, "a failure becomes the item's text"},
+        {"", "calc", {calcText("")}, "no line: the empty text is evaluated"},
+    };
+    for (const Row& r : rows) {
+        MacroItem item;
+        item.poke(r.poke);
+        item.maceval(r.command);
+        EXPECT_EQ(item.lines(), r.lines) << r.why;
+    }
+}
+
+TEST(MacroItemTest, CalcBeforeAnyPokeGivesMissingNumberMessage) {
+    MacroItem item;
+    item.maceval("calc");
+    EXPECT_EQ(item.text(), calcText(""));
+    EXPECT_FALSE(item.text().empty());
+}
+
+TEST(MacroItemTest, MacroEvaluatesItsOwnResult) {
+    MacroItem item;
+    item.poke("1/2+1/3");
+    item.maceval("calc");
+    EXPECT_EQ(item.text(), "5/6");
+    item.maceval("calc");
+    EXPECT_EQ(item.text(), "5/6");
+    EXPECT_EQ(item.data(), "5/6\r\n");
+}
+
+TEST(MacroItemTest, ChangeNoticeAfterEveryChange) {
+    MacroItem item;
+    std::vector<std::string> seen;  // the data at each notice
+    item.setChangeHandler([&] { seen.push_back(item.data()); });
+    item.poke("1/3+1/6");
+    item.maceval("calc");
+    item.maceval("sum");     // no change, no notice
+    item.maceval("frac");
+    item.poke("");           // an empty poke empties the item, and is a change
+    item.setText("x");
+    EXPECT_EQ(seen, (Lines{"1/3+1/6\r\n", "1/2\r\n", "0.5\r\n", "", "x\r\n"}));
+    EXPECT_TRUE(item.lines().size() == 1 && !item.running());
+}
+
+TEST(MacroItemTest, RepeatedPokesDoNotGrow) {
+    MacroItem item;
+    for (int i = 0; i < 3; ++i) item.poke("a\nb\nc");
+    EXPECT_EQ(item.lines(), (Lines{"a", "b", "c"}));
+    EXPECT_EQ(item.data(), "a\r\nb\r\nc\r\n");
+}
+
+TEST(ServiceNameTest, Names) {
+    struct Row {
+        std::string program, service, bus;
+    } rows[] = {
+        {"/usr/bin/nerova", "nerova", "org.nerova.nerova"},
+        {"nerova", "nerova", "org.nerova.nerova"},
+        {"/opt/x.y.bin", "x", "org.nerova.x"},                 // up to the first "."
+        {"/a.b/calc", "calc", "org.nerova.calc"},              // a "." in a folder is not the name's
+        {"./my calc+", "my calc+", "org.nerova.my_calc_"},     // characters a bus name refuses
+        {"/bin/2calc", "2calc", "org.nerova._calc"},           // no element starts with a digit
+        {"/bin/.hidden", "", "org.nerova._"},                  // empty service name
+        {"/bin/電卓", "電卓", "org.nerova.__"},                 // one "_" per character, not per byte
+        {"/bin/a-b_c", "a-b_c", "org.nerova.a-b_c"},
+    };
+    for (const Row& r : rows) {
+        EXPECT_EQ(serviceName(r.program), r.service) << r.program;
+        EXPECT_EQ(busName(r.service), r.bus) << r.program;
+    }
+    EXPECT_EQ(busName(std::string(300, 'a')).size(), 255u);
+}
+
+TEST(ServiceNameTest, LinkBytes) {
+    EXPECT_EQ(linkBytes("nerova"), std::string("nerova\0DDE\0NEROVA\0", 18));
+}
+
+}  // namespace
