@@ -1,0 +1,373 @@
+// The Qt canvas and the display control on Qt's offscreen platform, with the real font.
+#include <gtest/gtest.h>
+
+#include <QFontInfo>
+#include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QRawFont>
+#include <QScrollBar>
+#include <QTextLayout>
+#include <QWidget>
+
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "BunDisp.h"
+#include "BunDispCal.h"
+#include "qtcanvas.h"
+
+namespace {
+
+bool Dark(const QImage& image, int x, int y) { return qGray(image.pixel(x, y)) < 128; }
+
+int DarkPixels(const QImage& image, int left, int right) {
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = std::max(0, left); x < std::min(image.width(), right); ++x) n += Dark(image, x, y);
+    return n;
+}
+
+QImage White(int w, int h) {
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    return image;
+}
+
+// A canvas with the display's default font, white brush, one-pixel pen.
+void Prepare(TQtCanvas& c, const QFont& font = TBunDisp::defaultFont()) {
+    c.SetDpi(96);
+    c.SetFont(font, Qt::black);
+    c.SetBrushColor(0xFFFFFF);
+    c.SetPenWidth(1);
+}
+
+// The whole drawing of text on one image wide enough for all of it: the picture the
+// control's windows must reproduce.
+QImage WholeDrawing(const std::string& text, int width, int height) {
+    TQtCanvas c;
+    Prepare(c);
+    QImage image = White(width, height);
+    c.Begin(image, 0);
+    TBunDispCalc calc;
+    calc.Typeset(c, 0, 0, 1 << 30, height, text);
+    c.End();
+    return image;
+}
+
+// A main window stand-in with its scroll bar and the display, 306 pixels wide.
+struct Window {
+    QWidget Form;
+    QScrollBar* Bar = new QScrollBar(&Form);
+    TBunDisp* Disp = new TBunDisp(&Form, Bar);
+    Window() { Disp->resize(306, Disp->controlHeight()); }
+};
+
+long StatusKiB(const char* key) {
+    std::ifstream f("/proc/self/status");
+    std::string line;
+    while (std::getline(f, line))
+        if (line.rfind(key, 0) == 0) return std::atol(line.c_str() + std::strlen(key));
+    return -1;
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+#else
+constexpr bool kSanitized = false;
+#endif
+
+}  // namespace
+
+TEST(DisplayFontTest, DefaultFontIsFoundAndCoversEveryGlyphItDraws) {
+    const QFont font = TBunDisp::defaultFont();
+    EXPECT_EQ(QFontInfo(font).family(), "IPAGothic") << "install fonts-ipafont-gothic";
+    // Monospaced in the Japanese way: every half-width character one width, full-width two.
+    const QFontMetricsF m(font);
+    for (QChar ch : QStringLiteral("0123456789.+-[]^"))
+        EXPECT_EQ(m.horizontalAdvance(ch), m.horizontalAdvance(QLatin1Char('0'))) << ch.toLatin1();
+    for (QChar ch : QString::fromUtf8("－＋×÷浮"))
+        EXPECT_EQ(m.horizontalAdvance(ch), 2 * m.horizontalAdvance(QLatin1Char('0')));
+    QFont small = font;
+    small.setPointSize(6);  // the exponents' size
+    const char* texts[] = {
+        "0123456789.,:;()[]^/+-*…",  // digits and the punctuation of results
+        "－＋×÷",                    // the full-width operators
+        "メモリが不足しています",
+        "浮動小数点数のオーバーフロー",
+        "ERROR",
+    };
+    for (const QFont& f : {font, small}) {
+        for (const char* t : texts) {
+            QTextLayout layout(QString::fromUtf8(t), f);
+            layout.beginLayout();
+            layout.createLine();
+            layout.endLayout();
+            const auto runs = layout.glyphRuns();
+            ASSERT_FALSE(runs.isEmpty()) << t;
+            for (const QGlyphRun& run : runs) {
+                // A glyph from any other font (or glyph 0, the empty box) means the display
+                // font lacks it.
+                EXPECT_EQ(run.rawFont().familyName(), "IPAGothic") << t;
+                for (quint32 g : run.glyphIndexes()) EXPECT_NE(g, 0u) << t;
+            }
+        }
+    }
+}
+
+TEST(TQtCanvasTest, LineLeavesItsEndPointUnpainted) {
+    TQtCanvas c;
+    Prepare(c);
+    QImage image = White(40, 40);
+    c.Begin(image, 0);
+    c.MoveTo(6, 24);
+    c.LineTo(17, 24);
+    c.End();
+    for (int x = 6; x < 17; ++x) EXPECT_TRUE(Dark(image, x, 24)) << x;
+    EXPECT_FALSE(Dark(image, 5, 24));
+    EXPECT_FALSE(Dark(image, 17, 24));
+    EXPECT_EQ(DarkPixels(image, 0, 40), 11) << "a one-pixel pen paints one row";
+}
+
+TEST(TQtCanvasTest, TextCellIsFilledWithTheBrushAndPositionAdvances) {
+    TQtCanvas c;
+    Prepare(c);
+    c.SetBrushColor(0xFF0000);
+    QImage image = White(60, 40);
+    c.Begin(image, 0);
+    c.TextOut(10, 5, "1");
+    c.End();
+    const int w = c.TextWidth("1");
+    EXPECT_EQ(c.PenPos(), (TPoint{10 + w, 5}));
+    EXPECT_EQ(image.pixel(10, 5), qRgb(255, 0, 0));
+    EXPECT_EQ(image.pixel(10 + w - 1, 5 + c.TextHeight("0") - 1), qRgb(255, 0, 0));
+    EXPECT_EQ(image.pixel(10 + w, 5), qRgb(255, 255, 255));
+}
+
+TEST(TQtCanvasTest, ArcsRunCounterClockwiseBetweenTheirRays) {
+    // "(" must be the left part of its ellipse and ")" the right part: the rays are
+    // translated into the painter's angles, counter-clockwise on the screen.
+    for (const char* text : {"(;", ");"}) {
+        TQtCanvas c;
+        Prepare(c);
+        QImage image = White(60, 60);
+        c.Begin(image, 0);
+        TBunDispCalc calc;
+        calc.Typeset(c, 0, 0, 60, 60, text);
+        c.End();
+        const int h = calc.GetCharHeight();
+        const int centre = text[0] == '(' ? 4 + h / 2 : 4 - h / 2 + h / 2;  // box centre of each arc
+        const int left = DarkPixels(image, 0, centre - 1), right = DarkPixels(image, centre + 2, 60);
+        if (text[0] == '(') {
+            EXPECT_GT(left, 20) << text;
+            EXPECT_EQ(right, 0) << text;
+        } else {
+            EXPECT_GT(right, 20) << text;
+            EXPECT_EQ(left, 0) << text;
+        }
+    }
+}
+
+TEST(TQtCanvasTest, SmallSizeAndBackRestoresTheFontExactly) {
+    TQtCanvas c;
+    Prepare(c);  // a font given in pixels: its whole-point size is only approximate
+    const int32_t base = c.FontSize(), w = c.TextWidth("1234567890"), h = c.TextHeight("0");
+    c.SetFontSize(base / 2 + 1);
+    EXPECT_LT(c.TextWidth("1234567890"), w);
+    c.SetFontSize(base);
+    EXPECT_EQ(c.TextWidth("1234567890"), w);
+    EXPECT_EQ(c.TextHeight("0"), h);
+}
+
+TEST(TQtCanvasTest, LongTextsAreMeasuredAndDrawnInWholeCharacters) {
+    TQtCanvas c;
+    Prepare(c);
+    std::string kanji;
+    for (int i = 0; i < 1000; ++i) kanji += "浮";  // chunk boundaries fall inside characters
+    EXPECT_EQ(c.TextWidth(kanji), 1000 * c.TextWidth("浮"));
+    EXPECT_EQ(c.TextWidth(std::string(100000, '7')), 100000 * c.TextWidth("7"));
+}
+
+TEST(TQtCanvasTest, WindowOfTheDrawingMatchesTheWholeDrawing) {
+    // Typesetting with the image's left edge at drawing column 3000 gives the same pixels
+    // as the same columns of one image holding everything.
+    std::string text = "-(" + std::string(300, '4') + "浮浮" + std::string(300, '5') + "+1/2)*2^3;";
+    const QImage whole = WholeDrawing(text, 5000, 51);
+    TQtCanvas c;
+    Prepare(c);
+    QImage part = White(700, 51);
+    c.Begin(part, 3000);
+    TBunDispCalc calc;
+    calc.Typeset(c, 0, 0, 1 << 30, 51, text);
+    c.End();
+    EXPECT_TRUE(part == whole.copy(3000, 0, 700, 51));
+    EXPECT_GT(DarkPixels(part, 0, 700), 100);
+}
+
+TEST(TBunDispTest, CreationSetsUpTheScrollBarAndHeight) {
+    Window w;
+    EXPECT_EQ(w.Bar->orientation(), Qt::Horizontal);
+    EXPECT_EQ(w.Bar->minimum(), 0);
+    EXPECT_EQ(w.Bar->maximum(), 0);
+    EXPECT_EQ(w.Bar->singleStep(), 5);
+    EXPECT_EQ(w.Bar->pageStep(), 50);
+    EXPECT_FALSE(w.Bar->isHidden());
+    TQtCanvas c;
+    Prepare(c);
+    EXPECT_EQ(w.Disp->controlHeight(), 3 * c.TextHeight("0") + 6);
+    EXPECT_EQ(w.Disp->height(), w.Disp->controlHeight());
+    EXPECT_TRUE(w.Disp->CurrentText().empty());
+}
+
+TEST(TBunDispTest, EmptyTextGivesWhiteControlAndHiddenBar) {
+    for (const char* text : {"", ";"}) {
+        Window w;
+        w.Disp->ShowText(text);
+        EXPECT_EQ(w.Disp->CurrentText(), text);
+        EXPECT_EQ(w.Bar->maximum(), 0);
+        EXPECT_TRUE(w.Bar->isHidden());
+        EXPECT_EQ(DarkPixels(w.Disp->visibleImage(), 0, 306), 0);
+    }
+}
+
+TEST(TBunDispTest, ScrollRangeFollowsTheDrawingEnd) {
+    Window w;
+    w.Disp->ShowText("1234567;");
+    const int end = w.Disp->drawingWidth();
+    EXPECT_EQ(end, 4 + 7 * 7);
+
+    w.Disp->resize(end, w.Disp->height());
+    w.Disp->ShowText("1234567;");
+    EXPECT_EQ(w.Bar->maximum(), 0) << "ending exactly at the control's width fits";
+    EXPECT_TRUE(w.Bar->isHidden());
+
+    w.Disp->resize(end - 1, w.Disp->height());
+    w.Disp->ShowText("1234567;");
+    EXPECT_EQ(w.Bar->maximum(), 1);
+    EXPECT_FALSE(w.Bar->isHidden());
+}
+
+TEST(TBunDispTest, NewTextAndNewFontResetTheScrollPosition) {
+    Window w;
+    const std::string text = std::string(100, '9') + ";";
+    w.Disp->ShowText(text);
+    w.Bar->setValue(200);
+    w.Disp->ShowText(text);
+    EXPECT_EQ(w.Bar->value(), 0);
+    w.Bar->setValue(200);
+    w.Disp->ApplyFont();
+    EXPECT_EQ(w.Bar->value(), 0);
+    EXPECT_EQ(w.Disp->CurrentText(), text);
+}
+
+TEST(TBunDispTest, BiggerFontMakesTheControlTallerAndTheLinesThicker) {
+    Window w;
+    QFont big = TBunDisp::defaultFont();
+    big.setPointSize(21);  // 21 div 8: a two-pixel pen
+    w.Disp->setDisplayFont(big, Qt::black);
+    w.Disp->ApplyFont();
+    TQtCanvas c;
+    Prepare(c, big);
+    const int h = c.TextHeight("0");
+    EXPECT_EQ(w.Disp->controlHeight(), 3 * h + 6);
+    EXPECT_EQ(w.Disp->height(), 3 * h + 6);
+
+    w.Disp->ShowText("1/2;");
+    const QImage view = w.Disp->visibleImage();
+    const int barY = h + h / 2 + 3, x = 8;  // a column inside the bar, between the digits' cells
+    EXPECT_TRUE(Dark(view, x, barY));
+    EXPECT_TRUE(Dark(view, x, barY + 1));
+    EXPECT_FALSE(Dark(view, x, barY - 1));
+    EXPECT_FALSE(Dark(view, x, barY + 2));
+}
+
+TEST(TBunDispTest, EveryScrollPositionShowsTheSameColumnsAsTheWholeDrawing) {
+    // Wider than the off-screen window, with tokens after the one that first passes 2000
+    // pixels: the closing arc, the exponent and the recurring dots must all be reachable.
+    const std::string text = "-(" + std::string(1000, '8') + "+1/2)*2^3+0.[123];";
+    Window w;
+    w.Disp->ShowText(text);
+    const int end = w.Disp->drawingWidth();
+    ASSERT_GT(end, 7000);
+    EXPECT_EQ(w.Bar->maximum(), end - 306);
+    const QImage whole = WholeDrawing(text, end + 20, w.Disp->height());
+    for (int x : {0, 5, 1234, 1700, 3999, 6000, end - 306 - 77, end - 306}) {
+        w.Bar->setValue(x);
+        EXPECT_TRUE(w.Disp->visibleImage() == whole.copy(x, 0, 306, w.Disp->height())) << "at " << x;
+    }
+    EXPECT_GT(DarkPixels(w.Disp->visibleImage(), 0, 306), 200) << "the end of the drawing is shown";
+}
+
+TEST(TBunDispTest, SharpAtTwiceTheDevicePixels) {
+    Window one, two;
+    two.Disp->setRenderRatio(2);
+    one.Disp->ShowText("1/2;");
+    two.Disp->ShowText("1/2;");
+    EXPECT_EQ(two.Disp->drawingWidth(), one.Disp->drawingWidth()) << "geometry stays in pixels";
+    const QImage view = two.Disp->visibleImage();
+    EXPECT_EQ(view.width(), 2 * 306);
+    EXPECT_EQ(view.height(), 2 * two.Disp->height());
+    // The one-pixel bar is exactly two device rows of full black: drawn, not scaled up.
+    TQtCanvas c;
+    Prepare(c);
+    const int h = c.TextHeight("0"), barY = h + h / 2 + 3, x = 2 * 7;
+    EXPECT_EQ(view.pixel(x, 2 * barY), qRgb(0, 0, 0));
+    EXPECT_EQ(view.pixel(x, 2 * barY + 1), qRgb(0, 0, 0));
+    EXPECT_EQ(view.pixel(x, 2 * barY - 1), qRgb(255, 255, 255));
+    EXPECT_EQ(view.pixel(x, 2 * barY + 2), qRgb(255, 255, 255));
+}
+
+TEST(TBunDispTest, MillionDigitsShownAndScrolledWithinTheMemoryBound) {
+    constexpr long kBoundKiB = 64 * 1024;
+    Window w;
+    const std::string text = std::string(1'000'000, '6') + "/7;";
+    {
+        std::ofstream reset("/proc/self/clear_refs");
+        reset << "5";  // start the peak-memory count afresh
+    }
+    const long before = StatusKiB("VmRSS:");
+    w.Disp->ShowText(text);
+    const int end = w.Disp->drawingWidth();
+    EXPECT_GT(end, 6'000'000);
+    EXPECT_EQ(w.Bar->maximum(), end - 306);
+    w.Bar->setValue(w.Bar->maximum());
+    const QImage last = w.Disp->visibleImage();
+    w.Bar->setValue(w.Bar->maximum() / 2);
+    w.Bar->setValue(w.Bar->maximum() - 1000);
+    EXPECT_LE(w.Disp->offscreenBytes(), int64_t{kBoundKiB} * 1024);
+    if (!kSanitized) {  // the sanitizer's quarantine keeps freed memory counted
+        EXPECT_LT(StatusKiB("VmHWM:") - before, kBoundKiB);
+    }
+    EXPECT_GT(DarkPixels(last, 0, 306), 300) << "the last digits and the end of the bar are shown";
+    TQtCanvas c;
+    Prepare(c);
+    const int h = c.TextHeight("0"), barY = h + h / 2 + 3;
+    EXPECT_TRUE(Dark(last, 305, barY)) << "the view ends where the bar ends";
+    EXPECT_FALSE(Dark(last, 305, barY - 2));
+}
+
+TEST(TBunDispTest, HundredThousandTokensScrollToTheEnd) {
+    auto sum = [](int pairs) {
+        std::string text;
+        for (int i = 0; i < pairs; ++i) text += "1+";
+        return text + "1;";
+    };
+    Window w;
+    w.Disp->ShowText(sum(50'000));
+    w.Bar->setValue(w.Bar->maximum());
+    // The sum repeats itself, so its last 306 columns look like those of a short sum.
+    const std::string shortSum = sum(40);
+    Window s;
+    s.Disp->ShowText(shortSum);
+    const int shortEnd = s.Disp->drawingWidth();
+    const QImage whole = WholeDrawing(shortSum, shortEnd + 20, w.Disp->height());
+    EXPECT_TRUE(w.Disp->visibleImage() == whole.copy(shortEnd - 306, 0, 306, w.Disp->height()));
+    EXPECT_GT(DarkPixels(w.Disp->visibleImage(), 0, 306), 100);
+    EXPECT_LE(w.Disp->offscreenBytes(), int64_t{64} << 20);
+}
