@@ -1,8 +1,12 @@
 #include "gui.h"
 
 #include <QApplication>
+#include <QScopeGuard>
 
+#include "ddelink.h"
+#include "ddeservice.h"
 #include "fnerova.h"
+#include "unixsignals.h"
 
 int runGui(int argc, char** argv, std::vector<std::string> files) {
     QApplication app(argc, argv);
@@ -13,6 +17,12 @@ int runGui(int argc, char** argv, std::vector<std::string> files) {
     fnerova.setBatchFiles(std::move(files));
 
     // ---- The macro service starts here: the window exists, the loop has not begun. ----
+    DdeServer dde(QCoreApplication::applicationFilePath().toStdString());
+    dde.setBusyTest([&fnerova] { return fnerova.isCalculating(); });
+    fnerova.setLinkCopier(&dde.linkCopier());
+    const auto forgetLink = qScopeGuard([&fnerova] { fnerova.setLinkCopier(nullptr); });
+    if (const QString why = dde.start(); !why.isEmpty()) fnerova.showServiceStatus(why);
+    UnixSignalCloser signalCloser(&fnerova);  // SIGTERM, SIGINT: close as the frame does
 
     fnerova.show();
     return app.exec();

@@ -1,0 +1,34 @@
+// The link to the macro item that AC on the input "DDE" puts on the clipboard.
+#pragma once
+
+#include "commands.h"
+#include "macro.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <string>
+
+/// Message of a clipboard that cannot be written.
+inline constexpr const char* kClipboardOpenError = "クリップボードを開くことができません";
+
+/// Puts text as plain text and link under the format "Link" on the clipboard, both in
+/// one update that replaces what it held. Throws std::runtime_error with
+/// kClipboardOpenError when there is no clipboard or it does not take the data.
+void putLinkOnClipboard(const QString& text, const QByteArray& link);
+
+/// Copies the item's text and the link bytes (service, "DDE", "NEROVA", each ended by a
+/// null byte) to the clipboard. Invariant: the item outlives the copier.
+class DdeLink : public ILinkCopier {
+public:
+    DdeLink(const MacroItem& item, std::string service)
+        : item_(item), service_(std::move(service)) {}
+
+    /// Throws std::runtime_error with kClipboardOpenError; the clipboard then holds
+    /// what it held before or the whole new content, never a part of it.
+    void copyLink() override;
+
+private:
+    const MacroItem& item_;
+    std::string service_;
+};

@@ -1,0 +1,105 @@
+#include "ddeservice.h"
+
+#include "ddelink.h"
+
+#include <QtDBus/QDBusConnectionInterface>
+#include <QtDBus/QDBusError>
+#include <QtDBus/QDBusReply>
+
+#include <exception>
+
+namespace {
+
+QString fromUtf8(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+
+}  // namespace
+
+DdeAdaptor::DdeAdaptor(MacroItem& item, QObject* parent) : QObject(parent), item_(item) {
+    item_.setChangeHandler([this] {
+        Q_EMIT Advise(QString::fromUtf8(MacroItem::kItem.data(), qsizetype(MacroItem::kItem.size())),
+                      fromUtf8(item_.data()));
+    });
+}
+
+DdeAdaptor::~DdeAdaptor() { item_.setChangeHandler({}); }
+
+bool DdeAdaptor::knownItem(const QString& item) {
+    // The item name is compared exactly, case included.
+    if (item.toStdString() == MacroItem::kItem) return true;
+    sendErrorReply(QString::fromLatin1(kNoSuchItem),
+                   QStringLiteral("No item \"%1\"; the item is NEROVA").arg(item));
+    return false;
+}
+
+// A call handled while a calculation runs arrives from inside that calculation (it
+// lets events through): refusing it keeps one calculation from nesting in another and
+// keeps a poke from being overwritten by the result of the macro it interrupts.
+bool DdeAdaptor::refuseWhenBusy(bool macro) {
+    bool busy = item_.running() || (macro && busy_ && busy_());
+    if (busy)
+        sendErrorReply(QString::fromLatin1(kBusy),
+                       QStringLiteral("A calculation is running; try again when it has ended"));
+    return busy;
+}
+
+void DdeAdaptor::Poke(const QString& item, const QString& text) {
+    if (!knownItem(item) || refuseWhenBusy(false)) return;
+    item_.poke(text.toStdString());
+}
+
+QString DdeAdaptor::Request(const QString& item) {
+    if (!knownItem(item)) return {};
+    return fromUtf8(item_.data());
+}
+
+void DdeAdaptor::Execute(const QString& command) {
+    if (refuseWhenBusy(true)) return;
+    try {
+        item_.maceval(command.toStdString());
+    } catch (const std::exception& e) {
+        // The text evaluators turn calculation failures into the item's text; what
+        // still arrives here (memory, say) must not leave a slot the bus called.
+        sendErrorReply(QString::fromLatin1(kFailed), QString::fromUtf8(e.what()));
+    }
+}
+
+DdeServer::DdeServer(const std::string& programPath)
+    : service_(serviceName(programPath)),
+      busName_(QString::fromStdString(::busName(service_))),
+      adaptor_(std::make_unique<DdeAdaptor>(item_)),
+      link_(std::make_unique<DdeLink>(item_, service_)) {}
+
+DdeServer::~DdeServer() { stop(); }
+
+QString DdeServer::start() {
+    if (serving_) return {};
+    bus_ = QDBusConnection::sessionBus();
+    if (!bus_.isConnected())
+        return QStringLiteral("D-Bus のセッションバスがないため、マクロは使えません");
+    // The object first, so that it is there the moment the name is visible.
+    if (!bus_.registerObject(QString::fromLatin1(DdeAdaptor::kPath), adaptor_.get(),
+                             QDBusConnection::ExportScriptableSlots |
+                                 QDBusConnection::ExportScriptableSignals))
+        return QStringLiteral("D-Bus に /DDE を登録できません");
+    QDBusConnectionInterface* bus = bus_.interface();
+    QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply(
+        bus ? bus->registerService(busName_, QDBusConnectionInterface::DontQueueService,
+                                   QDBusConnectionInterface::DontAllowReplacement)
+            : QDBusReply<QDBusConnectionInterface::RegisterServiceReply>(
+                  QDBusError(QDBusError::Disconnected, QString())));
+    if (!reply.isValid() || reply.value() != QDBusConnectionInterface::ServiceRegistered) {
+        bus_.unregisterObject(QString::fromLatin1(DdeAdaptor::kPath));
+        if (reply.isValid())  // a name taken is normal when two copies run
+            return busName_ + QStringLiteral(" は別のコピーが使っているため、マクロは使えません");
+        return QStringLiteral("D-Bus に %1 を登録できません").arg(busName_);
+    }
+    serving_ = true;
+    return {};
+}
+
+void DdeServer::stop() {
+    if (!serving_) return;
+    serving_ = false;
+    bus_.unregisterService(busName_);
+    bus_.unregisterObject(QString::fromLatin1(DdeAdaptor::kPath));
+}

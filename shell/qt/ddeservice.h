@@ -1,0 +1,116 @@
+// The macro service on the D-Bus session bus: the well-known name "org.nerova." plus
+// the service name, the object /DDE (the topic) with the interface org.nerova.DDE.
+#pragma once
+
+#include "macro.h"
+
+#include <QObject>
+#include <QString>
+#include <QtDBus/QDBusConnection>
+#include <QtDBus/QDBusContext>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+class DdeLink;
+
+/// The exported object: carries Poke, Request and Execute to the item and sends the
+/// signal Advise after every change of the item. Calls run on the thread of the event
+/// loop, like every window command.
+class DdeAdaptor : public QObject, protected QDBusContext {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.nerova.DDE")
+    // Written out so that the arguments carry their names for clients that look.
+    Q_CLASSINFO("D-Bus Introspection",
+                "  <interface name=\"org.nerova.DDE\">\n"
+                "    <method name=\"Poke\">\n"
+                "      <arg name=\"item\" type=\"s\" direction=\"in\"/>\n"
+                "      <arg name=\"text\" type=\"s\" direction=\"in\"/>\n"
+                "    </method>\n"
+                "    <method name=\"Request\">\n"
+                "      <arg name=\"item\" type=\"s\" direction=\"in\"/>\n"
+                "      <arg name=\"data\" type=\"s\" direction=\"out\"/>\n"
+                "    </method>\n"
+                "    <method name=\"Execute\">\n"
+                "      <arg name=\"command\" type=\"s\" direction=\"in\"/>\n"
+                "    </method>\n"
+                "    <signal name=\"Advise\">\n"
+                "      <arg name=\"item\" type=\"s\"/>\n"
+                "      <arg name=\"data\" type=\"s\"/>\n"
+                "    </signal>\n"
+                "  </interface>\n")
+
+public:
+    static constexpr const char* kInterface = "org.nerova.DDE";
+    static constexpr const char* kPath = "/DDE";
+    static constexpr const char* kNoSuchItem = "org.nerova.DDE.Error.NoSuchItem";
+    static constexpr const char* kBusy = "org.nerova.DDE.Error.Busy";
+    static constexpr const char* kFailed = "org.nerova.DDE.Error.Failed";
+
+    /// Serves item, which must outlive the adaptor; takes over its change handler.
+    explicit DdeAdaptor(MacroItem& item, QObject* parent = nullptr);
+    ~DdeAdaptor() override;
+
+    /// A test for a calculation of the window in progress: a macro arriving then is
+    /// refused with the error Busy, so that it never runs inside that calculation.
+    void setBusyTest(std::function<bool()> busy) { busy_ = std::move(busy); }
+
+public Q_SLOTS:
+    /// Replaces the item's lines by those of text. Errors: NoSuchItem, Busy (a macro
+    /// is calculating and would overwrite the poke).
+    Q_SCRIPTABLE void Poke(const QString& item, const QString& text);
+    /// The item's lines, each followed by "\r\n". Error: NoSuchItem.
+    Q_SCRIPTABLE QString Request(const QString& item);
+    /// Runs the macro named by the command's first line ("calc", "frac", "tai");
+    /// anything else is acknowledged and does nothing. Error: Busy.
+    Q_SCRIPTABLE void Execute(const QString& command);
+
+Q_SIGNALS:
+    /// The item's new data, after every poke and every macro.
+    Q_SCRIPTABLE void Advise(const QString& item, const QString& data);
+
+private:
+    bool knownItem(const QString& item);
+    bool refuseWhenBusy(bool macro);
+
+    MacroItem& item_;
+    std::function<bool()> busy_;
+};
+
+/// The whole service of one program: the item, its adaptor on the bus and the link
+/// copier for the AC command. Withdraws the name and the object when destroyed.
+class DdeServer {
+public:
+    /// Names the service after the program file (see serviceName in macro.h).
+    explicit DdeServer(const std::string& programPath);
+    ~DdeServer();
+    DdeServer(const DdeServer&) = delete;
+    DdeServer& operator=(const DdeServer&) = delete;
+
+    /// Connects to the session bus, exports /DDE and takes the well-known name. Returns
+    /// the empty text when serving, otherwise a one-line reason for the user (no
+    /// session bus, the name held by another copy); the calculator works either way.
+    QString start();
+
+    /// See DdeAdaptor::setBusyTest.
+    void setBusyTest(std::function<bool()> busy) { adaptor_->setBusyTest(std::move(busy)); }
+
+    MacroItem& item() { return item_; }
+    /// The copier that AC on the input "DDE" uses.
+    DdeLink& linkCopier() { return *link_; }
+    const std::string& service() const { return service_; }
+    QString busName() const { return busName_; }
+    bool serving() const { return serving_; }
+
+private:
+    void stop();
+
+    std::string service_;
+    QString busName_;
+    MacroItem item_;
+    std::unique_ptr<DdeAdaptor> adaptor_;
+    std::unique_ptr<DdeLink> link_;
+    QDBusConnection bus_{QString()};
+    bool serving_ = false;
+};

@@ -1,0 +1,143 @@
+// The macro service's window side, off screen: the clipboard link, AC on "DDE", the
+// service status in the information line, and a maximised window that saves nothing.
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+
+#include "ddelink.h"
+#include "fnerova.h"
+#include "macro.h"
+#include "settings.h"
+
+class DdeLinkTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir config_;
+    const QByteArray link_ = QByteArray("nerova\0DDE\0NEROVA\0", 18);
+
+    static std::string iniPath() {
+        return settingsPath(QCoreApplication::applicationFilePath().toStdString());
+    }
+    static std::string slurp(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    std::unique_ptr<Tfnerova> openWindow() {
+        auto w = std::make_unique<Tfnerova>();
+        w->setErrorHandler([](const QString& m) { QFAIL(qPrintable("error box: " + m)); });
+        w->show();
+        if (!QTest::qWaitForWindowExposed(w.get())) return nullptr;
+        return w;
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(config_.isValid());
+        qputenv("XDG_CONFIG_HOME", config_.path().toUtf8());
+    }
+
+    void init() { std::filesystem::remove(iniPath()); }
+
+    void copyLinkPutsTextAndLinkInOneUpdate() {
+        MacroItem item;
+        item.poke("1/2\r\nsecond line");
+        DdeLink link(item, "nerova");
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        clipboard->setText("old");
+        QSignalSpy changed(clipboard, &QClipboard::dataChanged);
+        link.copyLink();
+        QCOMPARE(changed.count(), 1);  // text and link arrive together
+        const QMimeData* data = clipboard->mimeData();
+        QVERIFY(data);
+        QCOMPARE(data->text(), QString("1/2"));  // the item's text is its first line
+        QCOMPARE(data->data("Link"), link_);
+    }
+
+    void acOnDdeCopiesTheLinkAndClears() {
+        MacroItem item;
+        item.poke("5/6");
+        DdeLink link(item, "nerova");
+        auto w = openWindow();
+        QVERIFY(w);
+        w->setLinkCopier(&link);
+        QGuiApplication::clipboard()->setText("old");
+        auto* edit = w->findChild<QLineEdit*>("edit");
+        auto* ac = w->findChild<QPushButton*>("ac");
+        QVERIFY(edit && ac);
+
+        edit->setText("dde");  // only "DDE" exactly copies the link
+        ac->click();
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString("old"));
+        QCOMPARE(edit->text(), QString("0"));
+
+        edit->setText("DDE");
+        ac->click();
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString("5/6"));
+        QCOMPARE(QGuiApplication::clipboard()->mimeData()->data("Link"), link_);
+        QCOMPARE(edit->text(), QString("0"));
+        w->setLinkCopier(nullptr);
+    }
+
+    void serviceStatusShowsInLabel2() {
+        auto w = openWindow();
+        QVERIFY(w);
+        const QString why = "org.nerova.nerova は別のコピーが使っているため、マクロは使えません";
+        w->showServiceStatus(why);
+        auto* label = w->findChild<QLabel*>("Label2");
+        QVERIFY(label);
+        QCOMPARE(label->text(), why);
+    }
+
+    void maximisedWindowWritesNothing() {
+        // No file before: none after, although the option was changed.
+        {
+            auto w = openWindow();
+            QVERIFY(w);
+            w->findChild<QAction*>("J1")->trigger();
+            w->showMaximized();
+            QTRY_VERIFY(w->isMaximized());
+            w->close();
+        }
+        QVERIFY(!std::filesystem::exists(iniPath()));
+
+        // An existing file stays byte for byte as it was.
+        const std::string before = "[FORM]\ntop=100\njunkan=1\n; mine\n";
+        std::ofstream(iniPath(), std::ios::binary) << before;
+        {
+            auto w = openWindow();
+            QVERIFY(w);
+            w->findChild<QAction*>("J1")->trigger();
+            w->showMaximized();
+            QTRY_VERIFY(w->isMaximized());
+        }  // destroyed without a close: the destructor's save must also hold back
+        QCOMPARE(slurp(iniPath()), before);
+
+        // The same window in its normal state writes.
+        {
+            auto w = openWindow();
+            QVERIFY(w);
+            w->close();
+        }
+        FormSettings s;
+        s.top = -1;
+        readSettings(iniPath(), s);
+        QCOMPARE(s.top, 100);
+        QVERIFY(slurp(iniPath()) != before);
+    }
+};
+
+QTEST_MAIN(DdeLinkTest)
+#include "ddelink_test.moc"

@@ -1,0 +1,34 @@
+// A stand-in host for the macro service: the service and the signal closer without the
+// calculator's window, so that the adaptor can be driven by a real D-Bus client.
+//   ddeprobe [--as PROGRAM-PATH] [--busy]
+// It names its service after PROGRAM-PATH (default: its own path), prints the start
+// status (or "serving <bus name>") on one line, and runs until its hidden window closes.
+// --busy makes every macro meet a calculation in progress.
+#include "ddeservice.h"
+#include "unixsignals.h"
+
+#include <QApplication>
+#include <QWidget>
+
+#include <cstdio>
+#include <cstring>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    std::string program = argv[0];
+    bool busy = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--as") == 0 && i + 1 < argc) program = argv[++i];
+        else if (std::strcmp(argv[i], "--busy") == 0) busy = true;
+    }
+    QWidget window;
+    DdeServer server(program);
+    server.setBusyTest([busy] { return busy; });
+    UnixSignalCloser closer(&window);
+    QString status = server.start();
+    std::printf("%s\n", status.isEmpty() ? qPrintable("serving " + server.busName())
+                                         : qPrintable(status));
+    std::fflush(stdout);
+    window.show();
+    return app.exec();
+}
