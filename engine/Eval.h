@@ -1,0 +1,47 @@
+// The expression evaluator: a recursive-descent parser that computes while it parses.
+//
+// Grammar (blanks, the single character " ", may stand before every token):
+//   expression := term { ("+" | "-") term }
+//   term       := factor { ("*" | "/") factor }
+//   factor     := { "+" | "-" } primary [ "^" factor ]
+//   primary    := "(" expression ")" | number
+// Operators group to the left, powers to the right; a factor's signs apply after its
+// power (-2^2 is -4); a number literal (see TLoRational::ReadFrom) binds tighter than
+// anything, so 4/2^2 is the literal 4/2 squared. Evaluation stops at the first character
+// that cannot continue the expression; the rest of the text is ignored. Callers end the
+// text with ";" so that the last literal has a character after it.
+#pragma once
+
+#include <stdexcept>
+
+#include "Stream.h"
+#include "lrat.h"
+
+/// Raised by the evaluator; carries one of the messages below.
+class TEvalException : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+inline constexpr const char* kEvalNoTerm = "項がない";
+inline constexpr const char* kEvalParenMismatch = "カッコがあってない";
+inline constexpr const char* kEvalDivideByZero = "0で割ろうとした";
+inline constexpr const char* kEvalTooDeep = "入れ子が深すぎます";
+
+/// Deepest nesting of parentheses and powers that the evaluator accepts.
+inline constexpr int kEvalMaxNesting = 1000;
+
+/// Evaluates the expression at s into r; s is left at the first character not used.
+/// Throws TEvalException, the literal and arithmetic errors of TLoRational and TSeisu,
+/// and the stream's "end of stream" when the text ends inside the first operand (an end
+/// inside a later operand ends the expression before that operator). r's value after an
+/// error is not meaningful.
+void EvalExpression(TLoRational& r, TInputStream& s);
+/// Evaluates a term (a product or quotient of factors) at s into r.
+void EvalTerm(TLoRational& r, TInputStream& s);
+/// Evaluates a factor (signs, a primary and an optional power) at s into r.
+void EvalFactor(TLoRational& r, TInputStream& s);
+/// Evaluates a parenthesised expression or a number at s into r.
+void EvalPrimary(TLoRational& r, TInputStream& s);
+/// Skips blanks and reads a number literal at s into r.
+void EvalNumber(TLoRational& r, TInputStream& s);

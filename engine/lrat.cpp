@@ -1,0 +1,247 @@
+#include "lrat.h"
+
+#include <cstdint>
+#include <utility>
+
+namespace {
+
+constexpr uint32_t kBase = 10000;
+
+bool IsOne(const TSeisu& a) { return a.EqualsSmall(1); }
+
+// A number of at most two limbs (below 10^8) as a machine integer.
+bool IsSmall(const TSeisu& a) { return a.Count() <= 2; }
+
+uint32_t SmallValue(const TSeisu& a) {
+    switch (a.Count()) {
+    case 0: return 0;
+    case 1: return a.Limb(1);
+    default: return a.Limb(2) * kBase + a.Limb(1);
+    }
+}
+
+// a mod d for 1 <= d < 10^8, read straight off the limbs: no quotient is built.
+uint32_t ModSmall(const TSeisu& a, uint32_t d) {
+    const uint16_t* limbs = a.Limbs();
+    uint64_t r = 0;
+    for (int32_t i = a.Count(); i >= 1; --i) r = (r * kBase + limbs[i]) % d;
+    return static_cast<uint32_t>(r);
+}
+
+uint32_t MachineGcd(uint32_t a, uint32_t b) {
+    while (b != 0) {
+        const uint32_t t = a % b;
+        a = b;
+        b = t;
+    }
+    return a;
+}
+
+// out := gcd(a, b). Most gcds in an evaluation involve a small number (a literal, a
+// denominator of 1); those are taken on machine integers after one pass over the big one.
+void GcdOf(TSeisu& out, const TSeisu& a, const TSeisu& b) {
+    if (IsOne(a) || IsOne(b)) {
+        out.SetInt(1);
+    } else if (IsSmall(a) && IsSmall(b)) {
+        out.SetInt(static_cast<int32_t>(MachineGcd(SmallValue(a), SmallValue(b))));
+    } else if (IsSmall(b) && !b.IsZero()) {
+        const uint32_t d = SmallValue(b);
+        out.SetInt(static_cast<int32_t>(MachineGcd(d, ModSmall(a, d))));
+    } else if (IsSmall(a) && !a.IsZero()) {
+        const uint32_t d = SmallValue(a);
+        out.SetInt(static_cast<int32_t>(MachineGcd(d, ModSmall(b, d))));
+    } else {
+        out.Gcd(a, b);
+    }
+}
+
+// out := a / g for a divisor g of a; out may be a. A zero g throws kSeisuDivideByZero.
+void DivideExact(TSeisu& out, const TSeisu& a, const TSeisu& g) {
+    if (IsOne(g)) {
+        if (&out != &a) out = a;
+    } else if (g.Count() == 1) {
+        uint16_t rem = 0;
+        out.ShortDivMod(a, g.Limb(1), rem);
+    } else {
+        TSeisu rem;
+        out.DivMod(a, g, rem);
+    }
+}
+
+// out := a * b; out is neither a nor b.
+void MulInto(TSeisu& out, const TSeisu& a, const TSeisu& b) {
+    if (IsOne(a)) {
+        out = b;
+    } else if (IsOne(b)) {
+        out = a;
+    } else {
+        out.Mul(a, b);
+    }
+}
+
+}  // namespace
+
+TLoRational::TLoRational(int32_t n, int32_t d) : Denominator_(1) {
+    if (d == 0) throw TLoRationalException(kRationalDivideByZero);
+    if (n != 0 && ((n < 0) != (d < 0))) Sign_ = -1;
+    // The magnitude of the most negative 32-bit integer has no 32-bit form: build it as
+    // 2147483647 + 1.
+    auto magnitude = [](TSeisu& out, int32_t v) {
+        if (v == INT32_MIN) {
+            out.SetInt(INT32_MAX);
+            out.ShortAdd(1);
+        } else {
+            out.SetInt(v < 0 ? -v : v);
+        }
+    };
+    magnitude(Numerator_, n);
+    magnitude(Denominator_, d);
+    Reduce();
+}
+
+void TLoRational::Clear() {
+    Numerator_.SetInt(0);
+    Denominator_.SetInt(1);
+    Sign_ = 1;
+}
+
+void TLoRational::Reduce() {
+    TSeisu g;
+    GcdOf(g, Numerator_, Denominator_);
+    if (IsOne(g)) return;
+    TSeisu n, d;
+    DivideExact(n, Numerator_, g);
+    DivideExact(d, Denominator_, g);
+    Numerator_ = std::move(n);
+    Denominator_ = std::move(d);
+}
+
+void TLoRational::Invert() { std::swap(Numerator_, Denominator_); }
+
+// Adds over the least common multiple and reduces by a gcd with the small factor only
+// (with g = gcd(d1, d2) and t = n1 (d2/g) + n2 (d1/g), gcd(t, lcm) = gcd(t, g)); when the
+// denominators are coprime the sum is already in lowest terms.
+void TLoRational::AddSigned(const TSeisu& xn, const TSeisu& xd, int32_t xs) {
+    TSeisu g;
+    GcdOf(g, Denominator_, xd);
+
+    TSeisu selfPart, otherPart, den;
+    TSeisu selfDenOverG, otherDenOverG;
+    const TSeisu* sdg = &Denominator_;
+    const TSeisu* odg = &xd;
+    if (!IsOne(g)) {
+        DivideExact(selfDenOverG, Denominator_, g);
+        DivideExact(otherDenOverG, xd, g);
+        sdg = &selfDenOverG;
+        odg = &otherDenOverG;
+    }
+    MulInto(selfPart, Numerator_, *odg);
+    MulInto(otherPart, xn, *sdg);
+
+    TSeisu sum;
+    int32_t sign = Sign_;
+    if (Sign_ == xs) {
+        sum.LongAdd(selfPart, otherPart);
+    } else if (selfPart.Compare(otherPart) == 2) {
+        sum.LongSub(otherPart, selfPart);
+        sign = -Sign_;
+    } else {
+        sum.LongSub(selfPart, otherPart);  // an equal pair keeps the sign: 1 - 1 is +0
+    }
+
+    if (IsOne(g)) {
+        MulInto(den, Denominator_, xd);
+    } else {
+        TSeisu g2;
+        GcdOf(g2, sum, g);
+        if (!IsOne(g2)) {
+            DivideExact(sum, sum, g2);
+            TSeisu otherDenOverG2;
+            DivideExact(otherDenOverG2, xd, g2);
+            MulInto(den, selfDenOverG, otherDenOverG2);
+        } else {
+            MulInto(den, selfDenOverG, xd);
+        }
+    }
+    Numerator_ = std::move(sum);
+    Denominator_ = std::move(den);
+    Sign_ = sign;
+}
+
+void TLoRational::Add(const TLoRational& x) {
+    if (&x == this) {
+        const TLoRational copy(x);
+        AddSigned(copy.Numerator_, copy.Denominator_, copy.Sign_);
+    } else {
+        AddSigned(x.Numerator_, x.Denominator_, x.Sign_);
+    }
+}
+
+void TLoRational::Subtract(const TLoRational& x) {
+    if (&x == this) {
+        const TLoRational copy(x);
+        AddSigned(copy.Numerator_, copy.Denominator_, -copy.Sign_);
+    } else {
+        AddSigned(x.Numerator_, x.Denominator_, -x.Sign_);
+    }
+}
+
+// Both operands are in lowest terms, so after the cross gcds are divided out the product
+// is too, and no final reduction is needed. A zero cross gcd (0 times 1/0) throws
+// kSeisuDivideByZero from the division.
+void TLoRational::MultiplyBy(const TSeisu& xn, const TSeisu& xd, int32_t xs) {
+    TSeisu g1, g2;
+    GcdOf(g1, Numerator_, xd);
+    GcdOf(g2, Denominator_, xn);
+    TSeisu a, b, c, d;
+    DivideExact(a, Numerator_, g1);
+    DivideExact(b, xn, g2);
+    DivideExact(c, Denominator_, g2);
+    DivideExact(d, xd, g1);
+    TSeisu num, den;
+    MulInto(num, a, b);
+    MulInto(den, c, d);
+    Numerator_ = std::move(num);
+    Denominator_ = std::move(den);
+    Sign_ *= xs;
+}
+
+void TLoRational::Multiply(const TLoRational& x) {
+    if (&x == this) {
+        const TLoRational copy(x);
+        MultiplyBy(copy.Numerator_, copy.Denominator_, copy.Sign_);
+    } else {
+        MultiplyBy(x.Numerator_, x.Denominator_, x.Sign_);
+    }
+}
+
+void TLoRational::Divide(const TLoRational& x) {
+    if (&x == this) {
+        const TLoRational copy(x);
+        MultiplyBy(copy.Denominator_, copy.Numerator_, copy.Sign_);
+    } else {
+        MultiplyBy(x.Denominator_, x.Numerator_, x.Sign_);
+    }
+}
+
+void TLoRational::Power(const TLoRational& x) {
+    // A zero denominator (1/0) is no integer either.
+    if (!IsOne(x.Denominator_)) throw TLoRationalException(kRationalPowerNotInteger);
+    const TSeisu& e = x.Numerator_;
+    const bool oddExponent = e.Count() > 0 && (e.Limb(1) & 1) != 0;  // 10000 is even
+    const bool negativeExponent = x.Sign_ < 0;
+
+    // Powers of coprime numbers stay coprime: no reduction needed.
+    TSeisu num(Numerator_), den(Denominator_);
+    if (e.IsZero()) {
+        num.SetInt(1);
+        den.SetInt(1);
+    } else {
+        if (!IsOne(den) && !den.IsZero()) den.Power(e);
+        if (!IsOne(num) && !num.IsZero()) num.Power(e);
+    }
+    if (negativeExponent) std::swap(num, den);
+    Numerator_ = std::move(num);
+    Denominator_ = std::move(den);
+    Sign_ = (Sign_ < 0 && oddExponent) ? -1 : 1;
+}

@@ -1,0 +1,374 @@
+#include "lrat.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <numeric>
+#include <random>
+#include <string>
+
+#include "pump.h"
+
+namespace {
+
+// A value from its literal text ("-7/3", "1/2"); the reader is tested on its own.
+TLoRational Q(const std::string& text) {
+    TLoRational x;
+    StringStream s(text + ";");
+    x.ReadFrom(s);
+    return x;
+}
+
+std::string T(const TLoRational& x) { return x.ToImproperText(); }
+
+// Lowest terms and a denominator of at least 1.
+::testing::AssertionResult Normal(const TLoRational& x) {
+    if (x.Sign() != 1 && x.Sign() != -1) return ::testing::AssertionFailure() << "sign " << x.Sign();
+    if (x.Denominator().IsZero()) return ::testing::AssertionFailure() << "zero denominator";
+    TSeisu g;
+    g.Gcd(x.Numerator(), x.Denominator());
+    if (!g.EqualsSmall(1)) return ::testing::AssertionFailure() << T(x) << " shares " << g.ToText();
+    return ::testing::AssertionSuccess();
+}
+
+// Same value (a zero of either sign equals a zero).
+::testing::AssertionResult Same(const TLoRational& a, const TLoRational& b) {
+    const bool equal = a.Numerator().Compare(b.Numerator()) == 1 &&
+                       a.Denominator().Compare(b.Denominator()) == 1 &&
+                       (a.Sign() == b.Sign() || a.IsZero());
+    if (equal) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << T(a) << " != " << T(b);
+}
+
+template <class E>
+void ExpectError(const std::function<void()>& f, const char* message) {
+    try {
+        f();
+        ADD_FAILURE() << "expected the error " << message;
+    } catch (const E& e) {
+        EXPECT_STREQ(e.what(), message);
+    }
+}
+
+// --- construction ----------------------------------------------------------------------
+
+TEST(TLoRationalTest, CreateNormalises) {
+    struct Row {
+        int32_t n, d;
+        const char* text;
+        int32_t sign;
+    } rows[] = {
+        {2, -4, "-1/2", -1},      // signs disagree; 2/4 reduced
+        {-2, -4, "1/2", 1},       // two minus signs cancel
+        {0, -5, "0", 1},          // zero is 0/1 with a positive sign
+        {6, 3, "2", 1},           // denominator reduced to 1
+        {INT32_MIN, 1, "-2147483648", -1},  // magnitude without a 32-bit form
+        {1, INT32_MIN, "-1/2147483648", -1},
+        {INT32_MIN, INT32_MIN, "1", 1},
+    };
+    for (const Row& r : rows) {
+        const TLoRational x(r.n, r.d);
+        EXPECT_EQ(T(x), r.text) << r.n << "/" << r.d;
+        EXPECT_EQ(x.Sign(), r.sign) << r.n << "/" << r.d;
+        EXPECT_TRUE(Normal(x));
+    }
+    ExpectError<TLoRationalException>([] { TLoRational(7, 0); }, kRationalDivideByZero);
+}
+
+TEST(TLoRationalTest, ClearMakesAPositiveZero) {
+    TLoRational x = Q("-5/3");
+    x.Clear();
+    EXPECT_EQ(T(x), "0");
+    EXPECT_EQ(x.Sign(), 1);
+    EXPECT_TRUE(Normal(x));
+}
+
+// --- the four operations -----------------------------------------------------------------
+
+TEST(TLoRationalTest, OperationTable) {
+    struct Row {
+        const char* a;
+        char op;
+        const char* b;
+        const char* result;
+    } rows[] = {
+        {"1/6", '+', "1/10", "4/15"},   // over the lcm 30, then 8/30 reduced
+        {"1/2", '-', "3/4", "-1/4"},    // the larger magnitude decides the sign
+        {"-1/2", '+', "3/4", "1/4"},
+        {"-1/2", '-', "3/4", "-5/4"},   // equal signs after negation: magnitudes add
+        {"1/3", '+', "2/3", "1"},       // common denominator cancels completely
+        {"5/12", '+', "1/12", "1/2"},   // equal denominators, gcd taken with 12 only
+        {"7/6", '+', "5/6", "2"},
+        {"2/3", '*', "9/4", "3/2"},     // cross cancelling
+        {"-2/3", '/', "-4/9", "3/2"},
+        {"-2/3", '*', "-3/2", "1"},     // two negative factors
+        {"0", '*', "5/7", "0"},
+        {"12345678901234567890/7", '*', "7/12345678901234567890", "1"},
+        {"99999999/100000000", '+', "1/100000000", "1"},  // carries over limbs
+    };
+    for (const Row& r : rows) {
+        TLoRational a = Q(r.a);
+        const TLoRational b = Q(r.b);
+        switch (r.op) {
+        case '+': a.Add(b); break;
+        case '-': a.Subtract(b); break;
+        case '*': a.Multiply(b); break;
+        case '/': a.Divide(b); break;
+        }
+        EXPECT_EQ(T(a), r.result) << r.a << ' ' << r.op << ' ' << r.b;
+        EXPECT_TRUE(Normal(a)) << r.a << ' ' << r.op << ' ' << r.b;
+    }
+}
+
+TEST(TLoRationalTest, ZeroKeepsTheSignArithmeticGivesIt) {
+    TLoRational x = Q("2");
+    x.Subtract(Q("3"));
+    x.Add(Q("1"));
+    EXPECT_TRUE(x.IsZero());
+    EXPECT_EQ(x.Sign(), -1);
+    EXPECT_EQ(T(x), "-0");
+
+    TLoRational y = Q("1");
+    y.Subtract(Q("1"));
+    EXPECT_TRUE(y.IsZero());
+    EXPECT_EQ(T(y), "0");
+
+    TLoRational z = Q("0");
+    z.Multiply(Q("-3"));
+    EXPECT_EQ(T(z), "-0");
+}
+
+TEST(TLoRationalTest, DivideByZeroDirectly) {
+    TLoRational x = Q("5");
+    x.Divide(Q("0"));
+    EXPECT_EQ(T(x), "1/0");
+    TLoRational y = Q("-5/3");
+    y.Divide(Q("0"));
+    EXPECT_EQ(T(y), "-1/0");
+    ExpectError<TSeisuException>([] { Q("0").Divide(Q("0")); }, kSeisuDivideByZero);
+}
+
+TEST(TLoRationalTest, ZeroDenominatorPropagates) {
+    TLoRational inf = Q("0");
+    inf.Power(Q("-1"));
+    EXPECT_EQ(T(inf), "1/0");
+
+    TLoRational a = inf;
+    a.Add(Q("1/2"));  // 1/0 plus anything finite stays 1/0
+    EXPECT_EQ(T(a), "1/0");
+    TLoRational b = Q("1/2");
+    b.Subtract(inf);
+    EXPECT_EQ(T(b), "-1/0");
+    TLoRational c = Q("2/3");
+    c.Multiply(inf);
+    EXPECT_EQ(T(c), "1/0");
+    TLoRational d = Q("2/3");
+    d.Divide(inf);
+    EXPECT_EQ(T(d), "0");
+    // Two zero denominators, or zero times 1/0, have no value.
+    ExpectError<TSeisuException>([&] { TLoRational e = inf; e.Add(inf); }, kSeisuDivideByZero);
+    ExpectError<TSeisuException>([&] { TLoRational e = Q("0"); e.Multiply(inf); }, kSeisuDivideByZero);
+}
+
+// --- powers ------------------------------------------------------------------------------
+
+TEST(TLoRationalTest, PowerTable) {
+    struct Row {
+        const char* base;
+        const char* exponent;  // read with a leading "-" where negative
+        const char* result;
+    } rows[] = {
+        {"2/3", "-2", "9/4"},
+        {"5", "0", "1"},
+        {"0", "0", "1"},
+        {"0", "-1", "1/0"},     // the one way a zero denominator enters
+        {"-2", "3", "-8"},
+        {"-2", "2", "4"},
+        {"-1/2", "-3", "-8"},
+        {"-1", "100000001", "-1"},  // odd exponent over several limbs
+        {"-1", "100000000", "1"},
+        {"1", "123456789012345678901234567890", "1"},  // huge exponent, trivial base
+        {"2", "100", "1267650600228229401496703205376"},
+    };
+    for (const Row& r : rows) {
+        TLoRational x = Q(r.base);
+        x.Power(Q(r.exponent));
+        EXPECT_EQ(T(x), r.result) << r.base << " ^ " << r.exponent;
+    }
+}
+
+TEST(TLoRationalTest, PowerRefusesNonIntegersAndKeepsTheBase) {
+    TLoRational x = Q("4");
+    ExpectError<TLoRationalException>([&] { x.Power(Q("1/2")); }, kRationalPowerNotInteger);
+    EXPECT_EQ(T(x), "4");
+    // A zero denominator is no integer either: 2 ^ (1/0) must not count as 2 ^ 1.
+    TLoRational inf = Q("0");
+    inf.Power(Q("-1"));
+    ExpectError<TLoRationalException>([&] { x.Power(inf); }, kRationalPowerNotInteger);
+    EXPECT_EQ(T(x), "4");
+}
+
+// --- aliasing and operands ---------------------------------------------------------------
+
+TEST(TLoRationalTest, OperandMayBeSelf) {
+    TLoRational x = Q("-3/4");
+    x.Add(x);
+    EXPECT_EQ(T(x), "-3/2");
+    x.Multiply(x);
+    EXPECT_EQ(T(x), "9/4");
+    x.Divide(x);
+    EXPECT_EQ(T(x), "1");
+    TLoRational y = Q("-2");
+    y.Power(y);
+    EXPECT_EQ(T(y), "1/4");
+    y.Subtract(y);
+    EXPECT_TRUE(y.IsZero());
+}
+
+TEST(TLoRationalTest, OperandUnchangedAlsoWhenTheOperationThrows) {
+    const TLoRational zero = Q("0");
+    TLoRational x = Q("0");
+    EXPECT_THROW(x.Divide(zero), TSeisuException);
+    EXPECT_EQ(T(zero), "0");
+    EXPECT_EQ(zero.Sign(), 1);
+
+    const TLoRational y = Q("-7/3");
+    TLoRational z = Q("1/2");
+    z.Subtract(y);
+    EXPECT_EQ(T(y), "-7/3");
+    z.Divide(y);
+    EXPECT_EQ(T(y), "-7/3");
+}
+
+// A cancellation from the message pump in the middle of a long multiplication leaves
+// the receiver as it was.
+TEST(TLoRationalTest, ThrowingPumpLeavesSelfIntact) {
+    const std::string big(4000, '7');
+    TLoRational x = Q(big + "/3");
+    const std::string before = T(x);
+    TLoRational y = Q(big + "1/11");
+    struct Cancel {
+        static void Handler(void*) { throw std::runtime_error("cancelled"); }
+    };
+    {
+        const pump::Scope scope(&Cancel::Handler, nullptr);
+        EXPECT_THROW(x.Multiply(y), std::runtime_error);
+        EXPECT_THROW(x.Power(Q("50")), std::runtime_error);
+    }
+    EXPECT_EQ(T(x), before);
+    EXPECT_TRUE(Normal(x));
+}
+
+// --- properties on random values -----------------------------------------------------------
+
+std::string RandomDigits(std::mt19937_64& rng, size_t len) {
+    std::string s(len, '0');
+    for (char& c : s) c = static_cast<char>('0' + rng() % 10);
+    if (s[0] == '0') s[0] = '1';
+    return s;
+}
+
+// Random values of many sizes, with small factors shared often so that reductions happen.
+TLoRational RandomValue(std::mt19937_64& rng) {
+    static const size_t kLengths[] = {1, 2, 4, 5, 8, 9, 20, 41, 120};
+    const size_t nl = kLengths[rng() % std::size(kLengths)];
+    const size_t dl = kLengths[rng() % std::size(kLengths)];
+    TLoRational x = Q(RandomDigits(rng, nl) + "/" + RandomDigits(rng, dl));
+    const int32_t factor = static_cast<int32_t>(rng() % 60) + 1;
+    x.Multiply(TLoRational(factor, 1));
+    if (rng() % 2) x.Negate();
+    if (rng() % 17 == 0) x = TLoRational(0, 1);
+    return x;
+}
+
+TEST(TLoRationalTest, RandomIdentities) {
+    std::mt19937_64 rng(20261207);
+    for (int i = 0; i < 400; ++i) {
+        const TLoRational x = RandomValue(rng);
+        const TLoRational y = RandomValue(rng);
+
+        TLoRational s = x;
+        s.Add(y);
+        EXPECT_TRUE(Normal(s));
+        s.Subtract(y);
+        EXPECT_TRUE(Normal(s));
+        EXPECT_TRUE(Same(s, x)) << "x + y - y, y = " << T(y);
+
+        TLoRational c = x;  // commutativity of the sum
+        c.Add(y);
+        TLoRational d = y;
+        d.Add(x);
+        EXPECT_TRUE(Same(c, d));
+
+        if (!y.IsZero()) {
+            TLoRational p = x;
+            p.Multiply(y);
+            EXPECT_TRUE(Normal(p));
+            p.Divide(y);
+            EXPECT_TRUE(Normal(p));
+            EXPECT_TRUE(Same(p, x)) << "x * y / y, y = " << T(y);
+        }
+
+        // Distributivity ties the sum to the product: x(y + 1) = xy + x.
+        TLoRational left = y;
+        left.Add(TLoRational(1, 1));
+        left.Multiply(x);
+        TLoRational right = x;
+        right.Multiply(y);
+        right.Add(x);
+        EXPECT_TRUE(Same(left, right));
+    }
+}
+
+TEST(TLoRationalTest, RandomPowersCompose) {
+    std::mt19937_64 rng(77);
+    for (int i = 0; i < 60; ++i) {
+        TLoRational x = RandomValue(rng);
+        if (x.IsZero()) continue;
+        const int32_t a = static_cast<int32_t>(rng() % 9) - 4;
+        const int32_t b = static_cast<int32_t>(rng() % 7) - 3;
+        TLoRational lhs = x;
+        lhs.Power(TLoRational(a, 1));
+        lhs.Power(TLoRational(b, 1));
+        TLoRational rhs = x;
+        rhs.Power(TLoRational(a * b, 1));
+        EXPECT_TRUE(Normal(lhs));
+        EXPECT_TRUE(Same(lhs, rhs)) << T(x) << " ^ " << a << " ^ " << b;
+    }
+}
+
+// Every pair of small fractions against exact 64-bit arithmetic.
+TEST(TLoRationalTest, SmallGridAgainstMachineArithmetic) {
+    auto reduced = [](int64_t n, int64_t d) {
+        if (d < 0) {
+            n = -n;
+            d = -d;
+        }
+        const int64_t g = std::gcd(n < 0 ? -n : n, d);
+        n /= g;
+        d /= g;
+        std::string s = n < 0 ? "-" + std::to_string(-n) : std::to_string(n);
+        if (d != 1) s += "/" + std::to_string(d);
+        return s;
+    };
+    for (int an = -7; an <= 7; ++an) {
+        for (int ad = 1; ad <= 9; ++ad) {
+            for (int bn = -7; bn <= 7; ++bn) {
+                for (int bd = 1; bd <= 9; ++bd) {
+                    const TLoRational a(an, ad), b(bn, bd);
+                    TLoRational s = a, m = a;
+                    s.Add(b);
+                    m.Multiply(b);
+                    const std::string sum = reduced(int64_t{an} * bd + int64_t{bn} * ad, int64_t{ad} * bd);
+                    const std::string product = reduced(int64_t{an} * bn, int64_t{ad} * bd);
+                    // The text of a zero carries the sign arithmetic left; compare values.
+                    EXPECT_EQ(s.IsZero() ? std::string("0") : T(s), sum) << an << '/' << ad << '+' << bn << '/' << bd;
+                    EXPECT_EQ(m.IsZero() ? std::string("0") : T(m), product) << an << '/' << ad << '*' << bn << '/' << bd;
+                }
+            }
+        }
+    }
+}
+
+}  // namespace
