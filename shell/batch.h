@@ -1,0 +1,39 @@
+// Batch evaluation: every line of a text file, written with its value.
+#pragma once
+
+#include <iosfwd>
+#include <stdexcept>
+#include <string>
+
+namespace nerova {
+
+/// A file that cannot be opened, read or written. The message is one of the texts
+/// below; all but kFileNotFound are followed by ": " and the file's name.
+class TInOutException : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+inline constexpr const char* kFileNotFound = "ファイルが見つかりません";
+inline constexpr const char* kFileCannotOpen = "ファイルを開けません";
+inline constexpr const char* kFileCannotRead = "ファイルを読み込めません";
+inline constexpr const char* kFileCannotCreate = "ファイルを作成できません";
+inline constexpr const char* kFileCannotWrite = "ファイルに書き込めません";
+
+/// Evaluates the lines of in into out. A line ends at "\r\n", "\n" or "\r"; characters
+/// of code 32 or less before a line are skipped (so blank lines vanish); Ctrl-Z ends the
+/// input. A line starting with "#" is copied; any other becomes "line = value" (the
+/// improper fraction, or the failure message). Output lines end with "\n".
+/// Throws TInOutException naming inName or outName when reading or writing fails;
+/// lines already written stay written.
+void runBatch(std::istream& in, const std::string& inName, std::ostream& out,
+              const std::string& outName);
+
+/// Evaluates the file inPath ("-": stdIn) into the file outPath, which is created or
+/// emptied; an empty outPath (or "-") writes to stdOut. The input is opened first: when
+/// it cannot be, the output is not touched. Throws TInOutException (kFileNotFound for a
+/// missing input file).
+void runBatch(const std::string& inPath, const std::string& outPath, std::istream& stdIn,
+              std::ostream& stdOut);
+
+}  // namespace nerova

@@ -1,0 +1,403 @@
+#include "cli.h"
+
+#include <charconv>
+#include <exception>
+#include <istream>
+#include <ostream>
+#include <string_view>
+
+#include <termios.h>
+#include <unistd.h>
+
+#include <iostream>
+
+#include "batch.h"
+
+#ifndef NEROVA_VERSION
+#define NEROVA_VERSION "0.1.0"
+#endif
+
+namespace nerova {
+
+namespace {
+
+struct FormName {
+    std::string_view name;
+    ResultForm form;
+};
+
+constexpr FormName kForms[] = {
+    {"improper", ResultForm::Improper}, {"mixed", ResultForm::Mixed},
+    {"plus", ResultForm::Plus},         {"float", ResultForm::Float},
+    {"decimal", ResultForm::Decimal},   {"recurring", ResultForm::Recurring},
+};
+
+CommandLine Error(std::string message) {
+    CommandLine cmd;
+    cmd.mode = CommandLine::Mode::Error;
+    cmd.error = std::move(message);
+    return cmd;
+}
+
+// "--name=value" gives value and true; "--name" gives false.
+bool SplitValue(const std::string& arg, std::string_view name, std::string& value) {
+    if (arg.size() > name.size() && arg.compare(0, name.size(), name) == 0 && arg[name.size()] == '=') {
+        value = arg.substr(name.size() + 1);
+        return true;
+    }
+    return false;
+}
+
+const char* kHelp =
+    "Nerova: exact fractions, on the command line.\n"
+    "\n"
+    "  nerova -e EXPR [-e EXPR]... [--form FORM]\n"
+    "      Evaluate each EXPR and print its value, one a line. A failed calculation\n"
+    "      prints its message on standard error and the exit status is 1.\n"
+    "      FORM: improper (default, 7/2), mixed (3:1/2), plus (3+1/2), float (3.5),\n"
+    "      decimal (cut off with …), recurring (periods in brackets: 0.[3]).\n"
+    "  nerova --batch IN [OUT]\n"
+    "      Evaluate every line of the file IN (\"-\": standard input) into OUT, or onto\n"
+    "      standard output; lines starting with \"#\" are copied. Exit status 2 when a\n"
+    "      file cannot be read or written.\n"
+    "  nerova --repl        Interactive prompt (end it with Ctrl-D).\n"
+    "  nerova --render TEXT FILE.png [--font FAMILY] [--size POINTS]\n"
+    "      Typeset TEXT as the fraction display does and save the image.\n"
+    "  nerova [IN [OUT]]    The calculator window; with file names it first runs the batch.\n"
+    "  nerova --help | --version\n"
+    "\n"
+    "Expressions: integers, decimals 2.5, fractions 1/3, recurring decimals 0.1[6],\n"
+    "mixed numbers 1:2/3, + - * / ^ (integer powers) and parentheses.\n";
+
+// Reads the prompt's lines. On a terminal (standard input and output both) a line is
+// edited in place: left and right, Home and End, Backspace and Delete, Ctrl-U, and up and
+// down through the earlier lines. Anywhere else lines are read plainly, without a prompt.
+class TerminalLineReader {
+public:
+    TerminalLineReader(std::istream& in, std::ostream& out)
+        : in_(in), out_(out),
+          terminal_(&in == &std::cin && &out == &std::cout && isatty(STDIN_FILENO) &&
+                    isatty(STDOUT_FILENO)) {}
+
+    // The next line; false at the end of the input.
+    bool ReadLine(const char* prompt, std::string& line) {
+        if (!terminal_) return static_cast<bool>(std::getline(in_, line));
+        return EditLine(prompt, line);
+    }
+
+    void Remember(const std::string& line) {
+        if (!terminal_ || (!history_.empty() && history_.back() == line)) return;
+        history_.push_back(line);
+        if (history_.size() > kMaxHistory) history_.erase(history_.begin());
+    }
+
+private:
+    static constexpr size_t kMaxHistory = 500;
+
+    // Raw input for one line: no echo, no line buffering, Ctrl-C read as a key. The
+    // terminal is put back on every path.
+    class RawMode {
+    public:
+        RawMode() : ok_(tcgetattr(STDIN_FILENO, &saved_) == 0) {
+            if (!ok_) return;
+            termios raw = saved_;
+            raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO | ISIG | IEXTEN));
+            raw.c_iflag &= static_cast<tcflag_t>(~(IXON | ICRNL));
+            raw.c_cc[VMIN] = 1;
+            raw.c_cc[VTIME] = 0;
+            tcsetattr(STDIN_FILENO, TCSAFLUSH, &raw);
+        }
+        ~RawMode() {
+            if (ok_) tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved_);
+        }
+        RawMode(const RawMode&) = delete;
+        RawMode& operator=(const RawMode&) = delete;
+
+    private:
+        termios saved_{};
+        bool ok_;
+    };
+
+    static int Key() {
+        unsigned char c;
+        return read(STDIN_FILENO, &c, 1) == 1 ? c : -1;
+    }
+    static bool Continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+    // Redraws the line, then writes its part before the cursor once more: the terminal
+    // itself then puts the cursor where it belongs, whatever the widths of the characters.
+    void Show(const char* prompt, const std::string& line, size_t cursor) {
+        std::string screen = "\r";
+        screen += prompt;
+        screen += line;
+        screen += "\x1b[K\r";
+        screen += prompt;
+        screen.append(line, 0, cursor);
+        out_ << screen;
+        out_.flush();
+    }
+
+    bool EditLine(const char* prompt, std::string& line) {
+        out_.flush();
+        const RawMode raw;
+        line.clear();
+        size_t cursor = 0;
+        size_t recalled = history_.size();  // history_.size(): the line being typed
+        std::string typed;
+        Show(prompt, line, cursor);
+        for (;;) {
+            const int c = Key();
+            if (c < 0 || c == 3 || (c == 4 && line.empty())) {  // end, Ctrl-C, Ctrl-D
+                out_ << "\r\n";
+                out_.flush();
+                return false;
+            }
+            if (c == '\r' || c == '\n') {
+                out_ << "\r\n";
+                out_.flush();
+                return true;
+            }
+            if (c == 127 || c == 8) {  // Backspace
+                while (cursor > 0) {
+                    const char removed = line[--cursor];
+                    line.erase(cursor, 1);
+                    if (!Continuation(removed)) break;
+                }
+            } else if (c == 21) {  // Ctrl-U
+                line.erase(0, cursor);
+                cursor = 0;
+            } else if (c == 1) {  // Ctrl-A
+                cursor = 0;
+            } else if (c == 5) {  // Ctrl-E
+                cursor = line.size();
+            } else if (c == 27) {
+                int k = Key();
+                if (k != '[' && k != 'O') continue;
+                k = Key();
+                std::string code(1, static_cast<char>(k));
+                while (k >= '0' && k <= '9') {
+                    k = Key();
+                    code += static_cast<char>(k);
+                }
+                if (code == "A" || code == "B") {
+                    if (recalled == history_.size()) typed = line;
+                    if (code == "A" && recalled > 0) --recalled;
+                    if (code == "B" && recalled < history_.size()) ++recalled;
+                    line = recalled == history_.size() ? typed : history_[recalled];
+                    cursor = line.size();
+                } else if (code == "C") {
+                    if (cursor < line.size()) ++cursor;
+                    while (cursor < line.size() && Continuation(line[cursor])) ++cursor;
+                } else if (code == "D") {
+                    if (cursor > 0) --cursor;
+                    while (cursor > 0 && Continuation(line[cursor])) --cursor;
+                } else if (code == "H" || code == "1~") {
+                    cursor = 0;
+                } else if (code == "F" || code == "4~") {
+                    cursor = line.size();
+                } else if (code == "3~" && cursor < line.size()) {
+                    size_t end = cursor + 1;
+                    while (end < line.size() && Continuation(line[end])) ++end;
+                    line.erase(cursor, end - cursor);
+                }
+            } else if (c >= 32) {
+                line.insert(cursor++, 1, static_cast<char>(c));
+            }
+            Show(prompt, line, cursor);
+        }
+    }
+
+    std::istream& in_;
+    std::ostream& out_;
+    const bool terminal_;
+    std::vector<std::string> history_;
+};
+
+int RunEval(const CommandLine& cmd, std::ostream& out, std::ostream& err) {
+    int status = 0;
+    for (const std::string& expression : cmd.expressions) {
+        const TextResult result = evalText(expression, cmd.form);
+        if (result.ok) {
+            out << result.text << '\n';
+        } else {
+            out.flush();
+            err << result.text << '\n';
+            status = 1;
+        }
+    }
+    out.flush();
+    return status;
+}
+
+int RunBatch(const std::vector<std::string>& files, std::istream& in, std::ostream& out,
+             std::ostream& err) {
+    try {
+        runBatch(files[0], files.size() > 1 ? files[1] : std::string(), in, out);
+        return 0;
+    } catch (const std::bad_alloc&) {
+        err << "nerova: " << kOutOfMemory << '\n';
+    } catch (const std::exception& e) {
+        err << "nerova: " << e.what() << '\n';
+    }
+    return 2;
+}
+
+}  // namespace
+
+std::string usageLine() {
+    return "usage: nerova [-e EXPR]... [--form FORM] | --batch IN [OUT] | --repl | "
+           "--render TEXT FILE [--font FAMILY] [--size POINTS] | --help | --version | [IN [OUT]]";
+}
+
+CommandLine parseCommandLine(const std::vector<std::string>& args) {
+    CommandLine cmd;
+    bool batch = false, repl = false, render = false, help = false, version = false;
+    bool formGiven = false, fontGiven = false, sizeGiven = false;
+    bool optionsEnded = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        std::string value;
+        // The next argument, taken as it is (an expression may start with "-").
+        auto next = [&](std::string_view option) -> bool {
+            if (i + 1 >= args.size()) {
+                cmd.error = std::string(option) + " needs a value";
+                return false;
+            }
+            value = args[++i];
+            return true;
+        };
+        if (optionsEnded || arg == "-" || arg.empty() || arg[0] != '-') {
+            cmd.files.push_back(arg);
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "-e" || arg == "--eval") {
+            if (!next(arg)) return Error(cmd.error);
+            cmd.expressions.push_back(value);
+        } else if (SplitValue(arg, "--eval", value)) {
+            cmd.expressions.push_back(value);
+        } else if (arg == "--form" || SplitValue(arg, "--form", value)) {
+            if (arg == "--form" && !next(arg)) return Error(cmd.error);
+            if (formGiven) return Error("--form given twice");
+            formGiven = true;
+            bool known = false;
+            for (const FormName& f : kForms) {
+                if (value == f.name) {
+                    cmd.form = f.form;
+                    known = true;
+                }
+            }
+            if (!known) {
+                return Error("unknown form '" + value +
+                             "' (improper, mixed, plus, float, decimal or recurring)");
+            }
+        } else if (arg == "--batch") {
+            batch = true;
+        } else if (arg == "--repl") {
+            repl = true;
+        } else if (arg == "--render") {
+            if (render) return Error("--render given twice");
+            render = true;
+            if (!next(arg)) return Error(cmd.error);
+            cmd.renderText = value;
+            if (!next(arg)) return Error("--render needs TEXT and FILE");
+            cmd.renderFile = value;
+        } else if (arg == "--font" || SplitValue(arg, "--font", value)) {
+            if (arg == "--font" && !next(arg)) return Error(cmd.error);
+            fontGiven = true;
+            cmd.font = value;
+        } else if (arg == "--size" || SplitValue(arg, "--size", value)) {
+            if (arg == "--size" && !next(arg)) return Error(cmd.error);
+            sizeGiven = true;
+            const auto res = std::from_chars(value.data(), value.data() + value.size(), cmd.pointSize);
+            if (res.ec != std::errc() || res.ptr != value.data() + value.size() ||
+                !(cmd.pointSize > 0 && cmd.pointSize <= 1000)) {
+                return Error("--size needs a number of points above 0, not '" + value + "'");
+            }
+        } else if (arg == "--help" || arg == "-h") {
+            help = true;
+        } else if (arg == "--version") {
+            version = true;
+        } else {
+            return Error("unknown option '" + arg + "'");
+        }
+    }
+
+    const bool eval = !cmd.expressions.empty();
+    const int modes = eval + batch + repl + render + help + version;
+    if (modes > 1) return Error("choose one of -e, --batch, --repl, --render, --help, --version");
+    if (formGiven && !eval) return Error("--form goes with -e");
+    if ((fontGiven || sizeGiven) && !render) return Error("--font and --size go with --render");
+    if (eval) {
+        cmd.mode = CommandLine::Mode::Eval;
+    } else if (batch) {
+        if (cmd.files.empty()) return Error("--batch needs an input file");
+        cmd.mode = CommandLine::Mode::Batch;
+    } else if (repl) {
+        cmd.mode = CommandLine::Mode::Repl;
+    } else if (render) {
+        cmd.mode = CommandLine::Mode::Render;
+    } else if (help) {
+        cmd.mode = CommandLine::Mode::Help;
+    } else if (version) {
+        cmd.mode = CommandLine::Mode::Version;
+    } else {
+        cmd.mode = CommandLine::Mode::Window;
+    }
+    const size_t maxFiles =
+        (cmd.mode == CommandLine::Mode::Batch || cmd.mode == CommandLine::Mode::Window) ? 2 : 0;
+    if (cmd.files.size() > maxFiles) return Error("unexpected argument '" + cmd.files[maxFiles] + "'");
+    return cmd;
+}
+
+CommandLine parseCommandLine(int argc, char** argv) {
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+    return parseCommandLine(args);
+}
+
+int runCommandLine(const CommandLine& cmd, std::istream& in, std::ostream& out, std::ostream& err) {
+    switch (cmd.mode) {
+    case CommandLine::Mode::Eval:
+        return RunEval(cmd, out, err);
+    case CommandLine::Mode::Batch:
+        return RunBatch(cmd.files, in, out, err);
+    case CommandLine::Mode::Repl:
+        return runRepl(in, out);
+    case CommandLine::Mode::Help:
+        out << usageLine() << "\n\n" << kHelp;
+        return 0;
+    case CommandLine::Mode::Version:
+        out << "nerova " << NEROVA_VERSION << '\n';
+        return 0;
+    case CommandLine::Mode::Window:
+        // Until the window exists: its batch run, or the prompt.
+        if (!cmd.files.empty()) return RunBatch(cmd.files, in, out, err);
+        return runRepl(in, out);
+    case CommandLine::Mode::Render:
+        err << "nerova: --render is not available in this build\n";
+        return 2;
+    case CommandLine::Mode::Error:
+        break;
+    }
+    err << "nerova: " << cmd.error << '\n' << usageLine() << '\n';
+    return 2;
+}
+
+int runCommandLine(int argc, char** argv, std::istream& in, std::ostream& out, std::ostream& err) {
+    return runCommandLine(parseCommandLine(argc, argv), in, out, err);
+}
+
+int runRepl(std::istream& in, std::ostream& out) {
+    TerminalLineReader reader(in, out);
+    std::string line;
+    while (reader.ReadLine("> ", line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.find_first_not_of(' ') == std::string::npos) continue;
+        reader.Remember(line);
+        out << calcText(line) << '\n';
+        out.flush();
+    }
+    return 0;
+}
+
+}  // namespace nerova

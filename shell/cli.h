@@ -1,0 +1,61 @@
+// The command line: window-free modes for terminals and scripts, and the choice of the
+// mode that app/main.cpp starts. Nothing here needs a display server or a session bus.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "textcalc.h"
+
+namespace nerova {
+
+/// What the arguments ask for.
+struct CommandLine {
+    enum class Mode {
+        Window,   ///< no mode option: the calculator window; files holds [IN [OUT]] for the
+                  ///< batch run at its first showing
+        Repl,     ///< --repl: an interactive prompt
+        Eval,     ///< --eval/-e EXPR ... [--form FORM]
+        Batch,    ///< --batch IN [OUT]
+        Render,   ///< --render TEXT FILE.png [--font FAMILY] [--size POINTS]
+        Help,     ///< --help
+        Version,  ///< --version
+        Error,    ///< a wrong argument; error says which
+    };
+    Mode mode = Mode::Window;
+    std::vector<std::string> expressions;    ///< Eval: the expressions, in order
+    ResultForm form = ResultForm::Improper;  ///< Eval: the text form of the results
+    std::vector<std::string> files;          ///< Window, Batch: IN and optionally OUT
+    std::string renderText;                  ///< Render: the text to typeset
+    std::string renderFile;                  ///< Render: the image file to write
+    std::string font;                        ///< Render: --font, empty for the default
+    double pointSize = 0;                    ///< Render: --size, 0 for the default
+    std::string error;                       ///< Error: what is wrong
+};
+
+/// Parses the arguments after the program name. Never throws for bad arguments: they
+/// give Mode::Error.
+CommandLine parseCommandLine(const std::vector<std::string>& args);
+/// Parses argv[1..argc-1].
+CommandLine parseCommandLine(int argc, char** argv);
+
+/// The one-line usage summary (without a line end).
+std::string usageLine();
+
+/// Runs a parsed command line without any window and returns the exit status: Eval 0,
+/// or 1 when a calculation failed (its message goes to err); Batch 0, or 2 when a file
+/// cannot be read or written; Help and Version 0; Error 2 with the usage line on err.
+/// Window stands in for the calculator window until it exists: its files are run as a
+/// batch, and without files the interactive prompt starts. Render is not available here
+/// and exits 2.
+int runCommandLine(const CommandLine& cmd, std::istream& in, std::ostream& out, std::ostream& err);
+/// parseCommandLine, then runCommandLine.
+int runCommandLine(int argc, char** argv, std::istream& in, std::ostream& out, std::ostream& err);
+
+/// The interactive prompt: reads lines from in and prints each value (or failure message)
+/// on out until the input ends. With a terminal on both ends the line can be edited and
+/// earlier lines recalled with the arrow keys. Returns 0.
+int runRepl(std::istream& in, std::ostream& out);
+
+}  // namespace nerova

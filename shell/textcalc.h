@@ -1,0 +1,39 @@
+// Window-free text evaluators: a text in, its value (or the failure message) out.
+#pragma once
+
+#include <string>
+
+namespace nerova {
+
+/// Shown for std::bad_alloc in place of a result.
+inline constexpr const char* kOutOfMemory = "メモリが不足しています";
+
+/// The text forms a result can be written in.
+enum class ResultForm {
+    Improper,   ///< TLoRational::ToImproperText
+    Mixed,      ///< ToMixedColonText ("w:r/d")
+    Plus,       ///< ToMixedText ("w+r/d", "-(w+r/d)")
+    Float,      ///< ToFloatText
+    Decimal,    ///< ToDecimalText, recurring off
+    Recurring,  ///< ToDecimalText, recurring on
+};
+
+/// A result text, or the message of the failure that stands in its place.
+struct TextResult {
+    bool ok = false;
+    std::string text;
+};
+
+/// Evaluates text (";" is appended here) in its own rational and writes the value in
+/// form. Never throws: a std::exception gives its message (std::bad_alloc gives
+/// kOutOfMemory), any other exception an empty text, each with ok false.
+TextResult evalText(const std::string& text, ResultForm form);
+
+/// The value of text as an improper fraction, or the failure message.
+std::string calcText(const std::string& text);
+/// The value of text in floating-point form, or the failure message.
+std::string fracText(const std::string& text);
+/// The value of text as a mixed number with "+" and parentheses, or the failure message.
+std::string taiText(const std::string& text);
+
+}  // namespace nerova

@@ -1,0 +1,150 @@
+#include "batch.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <streambuf>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string RunOn(const std::string& input) {
+    std::istringstream in(input);
+    std::ostringstream out;
+    nerova::runBatch(in, "in", out, "out");
+    return out.str();
+}
+
+TEST(BatchTest, LinesAndTheirValues) {
+    struct Row {
+        const char* input;
+        const char* output;
+    } rows[] = {
+        // A comment, an empty line, a line with leading blanks, a failing line.
+        {"# test\r\n\r\n  1/2+1/3\r\n1/0\r\n", "# test\n1/2+1/3 = 5/6\n1/0 = 0で割ろうとした\n"},
+        {"1+1\n2+2\n", "1+1 = 2\n2+2 = 4\n"},        // "\n" alone ends a line
+        {"1+1\r2+2\r", "1+1 = 2\n2+2 = 4\n"},        // and "\r" alone
+        {"1+1\r\n2+2\n3+3\r4+4", "1+1 = 2\n2+2 = 4\n3+3 = 6\n4+4 = 8\n"},  // mixed; no final end
+        {"\t\x01 1/3 \n", "1/3  = 1/3\n"},           // control characters before skipped, blanks after kept
+        {"1\n\x1a" "2\n", "1 = 1\n"},                // Ctrl-Z at a line start ends the input
+        {"1+2\x1a+3\n4\n", "1+2 = 3\n"},             // and within a line
+        {"#\n##x\n", "#\n##x\n"},
+        {"", ""},
+        {"\r\n\n \t\r", ""},
+        {"x", "x = 数字がない\n"},
+    };
+    for (const Row& r : rows) EXPECT_EQ(RunOn(r.input), r.output) << r.input;
+}
+
+class BatchFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("nerova_batch_" + std::to_string(getpid()) + "_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+    static void Write(const std::string& path, const std::string& text) {
+        std::ofstream(path, std::ios::binary) << text;
+    }
+    static std::string ReadAll(const std::string& path) {
+        std::ifstream f(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(f), {});
+    }
+    static std::string ErrorOf(const std::string& in, const std::string& out) {
+        std::istringstream stdIn;
+        std::ostringstream stdOut;
+        try {
+            nerova::runBatch(in, out, stdIn, stdOut);
+        } catch (const nerova::TInOutException& e) {
+            return e.what();
+        }
+        return "no error";
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(BatchFileTest, FileToFile) {
+    Write(Path("in.txt"), "1/3+1/6\n# done\n");
+    Write(Path("out.txt"), "old contents that must go\n");
+    std::istringstream stdIn;
+    std::ostringstream stdOut;
+    nerova::runBatch(Path("in.txt"), Path("out.txt"), stdIn, stdOut);
+    EXPECT_EQ(ReadAll(Path("out.txt")), "1/3+1/6 = 1/2\n# done\n");
+    EXPECT_EQ(stdOut.str(), "");
+}
+
+TEST_F(BatchFileTest, StandardStreams) {
+    Write(Path("in.txt"), "2^10\n");
+    std::istringstream stdIn("1+1\n");
+    std::ostringstream stdOut;
+    nerova::runBatch(Path("in.txt"), "", stdIn, stdOut);  // no output file: standard output
+    nerova::runBatch("-", "-", stdIn, stdOut);            // "-": standard input and output
+    EXPECT_EQ(stdOut.str(), "2^10 = 1024\n1+1 = 2\n");
+}
+
+TEST_F(BatchFileTest, MissingInputLeavesTheOutputAlone) {
+    Write(Path("out.txt"), "keep\n");
+    EXPECT_EQ(ErrorOf(Path("missing.txt"), Path("out.txt")), nerova::kFileNotFound);
+    EXPECT_EQ(ErrorOf(Path("no/such/dir/in.txt"), Path("out.txt")), nerova::kFileNotFound);
+    EXPECT_EQ(ReadAll(Path("out.txt")), "keep\n");
+}
+
+TEST_F(BatchFileTest, ErrorsNameTheFile) {
+    Write(Path("in.txt"), "1\n");
+    const std::string noDir = Path("no/such/dir/out.txt");
+    EXPECT_EQ(ErrorOf(Path("in.txt"), noDir), std::string(nerova::kFileCannotCreate) + ": " + noDir);
+    EXPECT_EQ(ErrorOf(Path("in.txt"), dir_.string()),
+              std::string(nerova::kFileCannotCreate) + ": " + dir_.string());
+    // A directory opens but cannot be read.
+    EXPECT_EQ(ErrorOf(dir_.string(), Path("out.txt")),
+              std::string(nerova::kFileCannotRead) + ": " + dir_.string());
+    if (fs::exists("/dev/full")) {
+        EXPECT_EQ(ErrorOf(Path("in.txt"), "/dev/full"), std::string(nerova::kFileCannotWrite) + ": /dev/full");
+    }
+}
+
+// A stream buffer that takes a fixed number of bytes, then fails.
+class FailingBuffer : public std::streambuf {
+public:
+    explicit FailingBuffer(size_t room) : room_(room) {}
+    std::string written;
+
+protected:
+    int overflow(int c) override {
+        if (c == traits_type::eof()) return 0;
+        if (written.size() >= room_) return traits_type::eof();
+        written += static_cast<char>(c);
+        return c;
+    }
+
+private:
+    size_t room_;
+};
+
+TEST(BatchTest, WriteFailureKeepsTheLinesWritten) {
+    std::string input;
+    for (int i = 1; i <= 100; ++i) input += std::to_string(i) + "\n";
+    std::istringstream in(input);
+    FailingBuffer buffer(30);
+    std::ostream out(&buffer);
+    try {
+        nerova::runBatch(in, "in", out, "result.txt");
+        ADD_FAILURE() << "the write failure went unnoticed";
+    } catch (const nerova::TInOutException& e) {
+        EXPECT_EQ(std::string(e.what()), std::string(nerova::kFileCannotWrite) + ": result.txt");
+    }
+    EXPECT_EQ(buffer.written.substr(0, 24), "1 = 1\n2 = 2\n3 = 3\n4 = 4\n");
+    EXPECT_LE(buffer.written.size(), 30u);
+}
+
+}  // namespace

@@ -1,0 +1,126 @@
+#include "cli.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Mode = nerova::CommandLine::Mode;
+
+struct Outcome {
+    int status;
+    std::string out, err;
+};
+
+Outcome RunCli(const std::vector<std::string>& args, const std::string& input = "") {
+    std::istringstream in(input);
+    std::ostringstream out, err;
+    const int status = nerova::runCommandLine(nerova::parseCommandLine(args), in, out, err);
+    return {status, out.str(), err.str()};
+}
+
+TEST(CommandLineTest, EvalPrintsEachValue) {
+    struct Row {
+        std::vector<std::string> args;
+        int status;
+        const char* out;
+        const char* err;
+    } rows[] = {
+        {{"-e", "1/3+1/6"}, 0, "1/2\n", ""},
+        {{"--eval", "2^-1"}, 0, "1/2\n", ""},
+        {{"--eval=7/2", "--form", "mixed"}, 0, "3:1/2\n", ""},
+        {{"-e", "-7/2", "--form=plus"}, 0, "-(3+1/2)\n", ""},
+        {{"--form", "float", "-e", "1/3"}, 0, "0.333333333333333\n", ""},
+        {{"-e", "1/7", "--form", "decimal"}, 0,
+         "0.14285714285714285714285714285714285714285714285714285714285714285714285714285714285714285714285714…\n", ""},
+        {{"-e", "1/6", "--form", "recurring"}, 0, "0.1[6]\n", ""},
+        {{"-e", "1", "-e", "2/4", "-e", "3"}, 0, "1\n1/2\n3\n", ""},         // in turn
+        {{"-e", "1/(1-1)"}, 1, "", "0で割ろうとした\n"},                     // failure: stderr, 1
+        {{"-e", "1", "-e", "(", "-e", "3"}, 1, "1\n3\n", "数字がない\n"},    // the rest still runs
+        {{"-e", "-5"}, 0, "-5\n", ""},                                       // a value starting with "-"
+        {{"-e", ""}, 1, "", "数字がない\n"},
+    };
+    for (const Row& r : rows) {
+        const Outcome o = RunCli(r.args);
+        EXPECT_EQ(o.status, r.status) << r.args[1];
+        EXPECT_EQ(o.out, r.out) << r.args[1];
+        EXPECT_EQ(o.err, r.err) << r.args[1];
+    }
+}
+
+TEST(CommandLineTest, WrongArgumentsExitTwoWithUsage) {
+    const std::vector<std::vector<std::string>> rows = {
+        {"--bogus"},
+        {"-e"},                          // no expression
+        {"-e", "1", "--form", "roman"},  // unknown form
+        {"-e", "1", "--form"},
+        {"--form", "mixed"},             // a form without -e
+        {"-e", "1", "--form", "mixed", "--form", "float"},
+        {"--batch"},                     // no input
+        {"--batch", "a", "b", "c"},
+        {"-e", "1", "--batch", "in"},    // two modes
+        {"--help", "--version"},
+        {"--repl", "file"},
+        {"a", "b", "c"},                 // at most two file names
+        {"-e", "1", "stray"},
+        {"--render", "1/2"},             // no file
+        {"--render", "1/2", "x.png", "--size", "big"},
+        {"--render", "1/2", "x.png", "--size", "-3"},
+        {"--font", "Mincho"},            // only with --render
+    };
+    for (const auto& args : rows) {
+        const Outcome o = RunCli(args);
+        EXPECT_EQ(o.status, 2) << args[0];
+        EXPECT_EQ(o.out, "") << args[0];
+        EXPECT_NE(o.err.find(nerova::usageLine()), std::string::npos) << args[0] << ": " << o.err;
+        EXPECT_EQ(o.err.compare(0, 8, "nerova: "), 0) << o.err;
+    }
+}
+
+TEST(CommandLineTest, HelpAndVersion) {
+    const Outcome help = RunCli({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.err, "");
+    EXPECT_NE(help.out.find("--batch IN [OUT]"), std::string::npos);
+    const Outcome version = RunCli({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out.compare(0, 7, "nerova "), 0);
+}
+
+TEST(CommandLineTest, ModesForTheWindowAndTheRenderer) {
+    EXPECT_EQ(nerova::parseCommandLine(std::vector<std::string>{}).mode, Mode::Window);
+    const nerova::CommandLine files = nerova::parseCommandLine({"in.txt", "out.txt"});
+    EXPECT_EQ(files.mode, Mode::Window);
+    EXPECT_EQ(files.files, (std::vector<std::string>{"in.txt", "out.txt"}));
+    const nerova::CommandLine dashed = nerova::parseCommandLine({"--", "-in.txt"});
+    EXPECT_EQ(dashed.files, (std::vector<std::string>{"-in.txt"}));
+    const nerova::CommandLine render =
+        nerova::parseCommandLine({"--render", "-1/2", "a.png", "--font", "IPAMincho", "--size=24"});
+    EXPECT_EQ(render.mode, Mode::Render);
+    EXPECT_EQ(render.renderText, "-1/2");
+    EXPECT_EQ(render.renderFile, "a.png");
+    EXPECT_EQ(render.font, "IPAMincho");
+    EXPECT_EQ(render.pointSize, 24);
+    EXPECT_EQ(nerova::parseCommandLine({"--repl"}).mode, Mode::Repl);
+}
+
+TEST(CommandLineTest, BatchThroughStandardStreams) {
+    const Outcome o = RunCli({"--batch", "-"}, "1/3+1/6\n#c\r\n2*3\r");
+    EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(o.out, "1/3+1/6 = 1/2\n#c\n2*3 = 6\n");
+    const Outcome missing = RunCli({"--batch", "/nonexistent/nerova/in.txt"});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_EQ(missing.out, "");
+    EXPECT_NE(missing.err.find("ファイルが見つかりません"), std::string::npos);
+}
+
+TEST(CommandLineTest, ReplPrintsEachLine) {
+    const Outcome o = RunCli({"--repl"}, "1/3+1/6\n\n   \n2^-1\r\n1/0\n");
+    EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(o.out, "1/2\n1/2\n0で割ろうとした\n");  // no prompt when not on a terminal
+}
+
+}  // namespace
