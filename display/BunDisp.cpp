@@ -72,6 +72,7 @@ void TBunDisp::SetupCanvas() {
 // Makes the off-screen image at least as wide as the control (2000 pixels when the control
 // is narrower) and as tall as the control, drawn at the screen's ratio, within kImageBudget.
 void TBunDisp::PrepareImage() {
+    ScreenRatio = devicePixelRatioF();
     const int64_t h = std::max(1, controlHeight());
     const int64_t view = std::max(1, width());
     qreal r = Ratio();
@@ -178,7 +179,7 @@ QImage TBunDisp::visibleImage() {
 
 void TBunDisp::paintEvent(QPaintEvent*) {
     // Moved to a screen of another ratio: draw again so that the picture stays sharp.
-    if (RenderRatio == 0 && !Offscreen.isNull() && Offscreen.devicePixelRatio() != devicePixelRatioF()) {
+    if (RenderRatio == 0 && !Offscreen.isNull() && ScreenRatio != devicePixelRatioF()) {
         try {
             TypesetAt(OriginX);
         } catch (const std::exception&) {

@@ -105,6 +105,7 @@ private:
     QFont Font;
     QColor FontColour;
     qreal RenderRatio = 0;
+    qreal ScreenRatio = 0;  // the screen's ratio when the image was last made
     int32_t OriginX = 0;
     int32_t DrawingWidth = 2;
     int32_t CharHeight = 14;

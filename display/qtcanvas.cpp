@@ -116,7 +116,8 @@ int32_t TQtCanvas::MeasureChunk(const char* p, size_t n) const {
 const TQtCanvas::LongText& TQtCanvas::Layout(const std::string& text) {
     for (size_t i = 0; i < LongTexts.size(); ++i) {
         if (LongTexts[i].Points == Points && LongTexts[i].Text == text) {
-            if (i != 0) std::swap(LongTexts[0], LongTexts[i]);
+            std::rotate(LongTexts.begin(), LongTexts.begin() + static_cast<std::ptrdiff_t>(i),
+                        LongTexts.begin() + static_cast<std::ptrdiff_t>(i) + 1);
             return LongTexts[0];
         }
     }
@@ -136,7 +137,7 @@ const TQtCanvas::LongText& TQtCanvas::Layout(const std::string& text) {
     }
     t.Starts.push_back(text.size());
     t.X.push_back(static_cast<int32_t>(x));
-    LongTexts[1] = std::move(LongTexts[0]);
+    std::move_backward(LongTexts.begin(), LongTexts.end() - 1, LongTexts.end());
     LongTexts[0] = std::move(t);
     return LongTexts[0];
 }

@@ -103,5 +103,5 @@ private:
 
     std::unordered_map<int32_t, std::unordered_map<std::string, int32_t>> WidthCache;  // by points
     size_t WidthCacheEntries = 0;
-    std::array<LongText, 2> LongTexts;  // the two most recent, most recent first
+    std::array<LongText, 4> LongTexts;  // the most recent first; a mixed number holds three
 };

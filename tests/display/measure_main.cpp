@@ -55,6 +55,8 @@ int main(int argc, char** argv) {
 
     Measure(disp, bar, "number", std::string(digits, '7') + ";");
     Measure(disp, bar, "fraction", std::string(digits, '3') + "/" + std::string(digits, '9') + ";");
+    const std::string half(digits / 2, '1');
+    Measure(disp, bar, "mixed number in parentheses", "-(" + half + "+" + half + "/" + half + "9);");
     std::string expr;
     for (int i = 0; i < 50'000; ++i) expr += "1+";
     Measure(disp, bar, "100,000-token sum", expr + "1;");
