@@ -371,3 +371,24 @@ TEST(TBunDispTest, HundredThousandTokensScrollToTheEnd) {
     EXPECT_GT(DarkPixels(w.Disp->visibleImage(), 0, 306), 100);
     EXPECT_LE(w.Disp->offscreenBytes(), int64_t{64} << 20);
 }
+
+TEST(TBunDispTest, ScrollingAcrossADrawingThatFitsOnlyMovesTheOffset) {
+    Window w;
+    w.Disp->ShowText(std::string(200, '3') + ";");  // 1404 pixels: inside the off-screen image
+    ASSERT_GT(w.Bar->maximum(), 1000);
+    for (int x : {5, 600, w.Bar->maximum()}) {
+        w.Bar->setValue(x);
+        EXPECT_EQ(w.Disp->offscreenOrigin(), 0) << "no typesetting again at " << x;
+    }
+}
+
+TEST(TBunDispTest, ThePaintedControlShowsTheVisibleImage) {
+    Window w;
+    w.Disp->ShowText("-(1+1/2)*2^3+" + std::string(300, '5') + ";");
+    w.Bar->setValue(w.Bar->maximum() - 40);
+    const QImage painted = w.Disp->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QImage shown = w.Disp->visibleImage();
+    shown.setDevicePixelRatio(painted.devicePixelRatio());
+    EXPECT_TRUE(painted == shown);
+    EXPECT_GT(DarkPixels(painted, 0, 306), 100);
+}
