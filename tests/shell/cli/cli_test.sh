@@ -1,0 +1,127 @@
+#!/usr/bin/env bash
+# cli_test.sh CASE NEROVA: checks one case of the command-line contract.
+set -u
+case_name=$1
+nerova=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+# No display, no session bus: a window-free mode that created a GUI application would
+# fail to start here.
+run() {
+    env -u DISPLAY -u WAYLAND_DISPLAY -u DBUS_SESSION_BUS_ADDRESS QT_QPA_PLATFORM=xcb \
+        "$nerova" "$@" >"$work/out" 2>"$work/err"
+    status=$?
+}
+
+# expect STATUS STDOUT STDERR (printf formats; "*" skips the check of that stream)
+expect() {
+    local want_out want_err got_out got_err
+    if [ "$status" != "$1" ]; then
+        echo "FAIL: exit status $status, expected $1"; failures=$((failures + 1))
+    fi
+    if [ "$2" != "*" ]; then
+        want_out=$(printf -- "$2"; echo x)
+        got_out=$(cat "$work/out"; echo x)
+        if [ "$got_out" != "$want_out" ]; then
+            echo "FAIL: standard output:"; cat -A "$work/out"; echo "expected:"; printf -- "$2" | cat -A
+            failures=$((failures + 1))
+        fi
+    fi
+    if [ "$3" != "*" ]; then
+        want_err=$(printf -- "$3"; echo x)
+        got_err=$(cat "$work/err"; echo x)
+        if [ "$got_err" != "$want_err" ]; then
+            echo "FAIL: standard error:"; cat -A "$work/err"; echo "expected:"; printf -- "$3" | cat -A
+            failures=$((failures + 1))
+        fi
+    fi
+}
+
+# expect_err_contains TEXT
+expect_err_contains() {
+    if ! grep -qF -- "$1" "$work/err"; then
+        echo "FAIL: standard error lacks '$1':"; cat "$work/err"; failures=$((failures + 1))
+    fi
+}
+
+case $case_name in
+eval)
+    run -e '1/3+1/6'; expect 0 '1/2\n' ''
+    run --eval '2^-1'; expect 0 '1/2\n' ''
+    run -e '-5/3'; expect 0 '-5/3\n' ''
+    ;;
+eval_failure)
+    run -e '1/(1-1)'; expect 1 '' '0で割ろうとした\n'
+    run -e '(1+2'; expect 1 '' 'カッコがあってない\n'
+    ;;
+forms)
+    run -e '-5/3' --form improper; expect 0 '-5/3\n' ''
+    run -e '-5/3' --form mixed; expect 0 '-1:2/3\n' ''
+    run -e '-5/3' --form plus; expect 0 '-(1+2/3)\n' ''
+    run -e '-5/3' --form float; expect 0 '-1.66666666666667\n' ''
+    run -e '1/4' --form decimal; expect 0 '0.25\n' ''
+    run -e '1/3' --form decimal
+    expect 0 "0.$(printf '3%.0s' $(seq 98))…\n" ''
+    run -e '-5/3' --form recurring; expect 0 '-1.[6]\n' ''
+    # The float form uses "." whatever the locale says.
+    LC_ALL=de_DE.UTF-8 LC_NUMERIC=de_DE.UTF-8 run -e '1/8' --form float 2>/dev/null
+    expect 0 '0.125\n' '*'
+    ;;
+several)
+    run -e 1 -e '1/0' -e '2*3'; expect 1 '1\n6\n' '0で割ろうとした\n'
+    ;;
+usage)
+    for args in "--bogus" "-e" "--form mixed" "-e 1 --form roman" "--batch" "a b c" "-e 1 --batch x"; do
+        # shellcheck disable=SC2086
+        run $args; expect 2 '' '*'; expect_err_contains 'usage: nerova'
+    done
+    ;;
+help_version)
+    run --help; expect 0 '*' ''
+    grep -q -- '--batch IN \[OUT\]' "$work/out" || { echo "FAIL: help lacks --batch"; failures=$((failures + 1)); }
+    run --version; expect 0 '*' ''
+    grep -q '^nerova [0-9]' "$work/out" || { echo "FAIL: version text"; failures=$((failures + 1)); }
+    ;;
+batch_files)
+    printf '# sums\n1/2+1/3\n\n  2^10\n1/0\n' >"$work/lf.txt"
+    printf '# sums\r\n1/2+1/3\r\n\r\n  2^10\r\n1/0\r\n' >"$work/crlf.txt"
+    printf '# sums\r1/2+1/3\r\r  2^10\r1/0' >"$work/cr.txt"
+    want='# sums\n1/2+1/3 = 5/6\n2^10 = 1024\n1/0 = 0で割ろうとした\n'
+    for f in lf crlf cr; do
+        run --batch "$work/$f.txt" "$work/$f.out"; expect 0 '' ''
+        cp "$work/$f.out" "$work/out"; expect 0 "$want" '*'
+        run --batch "$work/$f.txt"; expect 0 "$want" ''     # no OUT: standard output
+    done
+    ;;
+batch_stdin)
+    env -u DISPLAY -u DBUS_SESSION_BUS_ADDRESS "$nerova" --batch - <<<'1/3+1/6' >"$work/out" 2>"$work/err"
+    status=$?
+    expect 0 '1/3+1/6 = 1/2\n' ''
+    ;;
+batch_missing)
+    printf 'keep\n' >"$work/out.txt"
+    run --batch "$work/missing.txt" "$work/out.txt"; expect 2 '' '*'
+    expect_err_contains 'ファイルが見つかりません'
+    [ "$(cat "$work/out.txt")" = keep ] || { echo "FAIL: output file touched"; failures=$((failures + 1)); }
+    ;;
+batch_unwritable)
+    printf '1\n' >"$work/in.txt"
+    run --batch "$work/in.txt" "$work/no/such/dir/out.txt"; expect 2 '' '*'
+    expect_err_contains "$work/no/such/dir/out.txt"
+    if [ -w /dev/full ]; then
+        run --batch "$work/in.txt" /dev/full; expect 2 '' '*'
+        expect_err_contains /dev/full
+    fi
+    ;;
+repl)
+    env -u DISPLAY -u DBUS_SESSION_BUS_ADDRESS "$nerova" --repl <<<$'1/3+1/6\n2^-1' >"$work/out" 2>"$work/err"
+    status=$?
+    expect 0 '1/2\n1/2\n' ''
+    ;;
+*)
+    echo "unknown case $case_name"; exit 2
+    ;;
+esac
+exit $((failures > 0))
