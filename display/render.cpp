@@ -15,13 +15,13 @@
 int renderToPng(const std::string& text, const std::string& file, const std::string& fontFamily,
                 double pointSize, std::ostream& err, double scale) {
     try {
+        // The offscreen platform needs no display server; the argument wins over whatever
+        // QT_QPA_PLATFORM says. QApplication edits argc and argv, which must outlive it.
+        char arg0[] = "nerova", arg1[] = "-platform", arg2[] = "offscreen";
+        char* argv[] = {arg0, arg1, arg2, nullptr};
+        int argc = 3;
         std::unique_ptr<QApplication> app;
         if (!QCoreApplication::instance()) {
-            // The offscreen platform needs no display server; the argument wins over
-            // whatever QT_QPA_PLATFORM says.
-            static int argc = 3;
-            static char arg0[] = "nerova", arg1[] = "-platform", arg2[] = "offscreen";
-            static char* argv[] = {arg0, arg1, arg2, nullptr};
             app = std::make_unique<QApplication>(argc, argv);
         } else if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
             err << "render: a QApplication is needed, another kind of application is running\n";

@@ -1,0 +1,67 @@
+// The PNG renderer, called from inside a running QApplication.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QScrollBar>
+#include <QWidget>
+#include <QImage>
+
+#include <sstream>
+#include <string>
+
+#include "BunDisp.h"
+#include "render.h"
+
+namespace {
+
+std::string TempPng(const char* name) { return (QDir::tempPath() + "/nerova-display-" + name + ".png").toStdString(); }
+
+}  // namespace
+
+TEST(RenderTest, WritesWhatTheDisplayShowsTrimmedToTheDrawing) {
+    const std::string file = TempPng("render");
+    std::ostringstream err;
+    ASSERT_EQ(renderToPng("-(1+1/2)*2^3", file, "", 0, err), 0) << err.str();
+    QImage png(QString::fromStdString(file));
+    ASSERT_FALSE(png.isNull());
+
+    QWidget form;
+    QScrollBar bar(&form);
+    TBunDisp disp(&form, &bar);
+    disp.ShowText("-(1+1/2)*2^3;");
+    EXPECT_EQ(png.width(), disp.drawingWidth() + 2);
+    EXPECT_EQ(png.height(), disp.controlHeight());
+    disp.resize(png.width(), disp.controlHeight());
+    disp.ShowText("-(1+1/2)*2^3;");
+    EXPECT_TRUE(png.convertToFormat(QImage::Format_RGB32) == disp.visibleImage());
+    QFile::remove(QString::fromStdString(file));
+}
+
+TEST(RenderTest, ScaleAndFontSizeChangeThePixelsNotTheLayout) {
+    const std::string one = TempPng("one"), two = TempPng("two"), big = TempPng("big");
+    std::ostringstream err;
+    ASSERT_EQ(renderToPng("1/2", one, "", 0, err), 0);
+    ASSERT_EQ(renderToPng("1/2", two, "", 0, err, 2.0), 0);
+    ASSERT_EQ(renderToPng("1/2", big, "IPAGothic", 30, err), 0);
+    const QImage a(QString::fromStdString(one)), b(QString::fromStdString(two)), c(QString::fromStdString(big));
+    EXPECT_EQ(b.width(), 2 * a.width());
+    EXPECT_EQ(b.height(), 2 * a.height());
+    EXPECT_GT(c.height(), 2 * a.height());
+    EXPECT_TRUE(err.str().empty()) << err.str();
+    for (const auto& f : {one, two, big}) QFile::remove(QString::fromStdString(f));
+}
+
+TEST(RenderTest, UnwritableFileIsReportedNotThrown) {
+    std::ostringstream err;
+    EXPECT_EQ(renderToPng("1", "/nonexistent-dir/x.png", "", 0, err), 1);
+    EXPECT_NE(err.str().find("cannot write"), std::string::npos);
+}
+
+TEST(RenderTest, UnknownFontFamilyIsReported) {
+    const std::string file = TempPng("nofont");
+    std::ostringstream err;
+    EXPECT_EQ(renderToPng("1", file, "No Such Family 12345", 0, err), 0);
+    EXPECT_NE(err.str().find("not found"), std::string::npos);
+    QFile::remove(QString::fromStdString(file));
+}
