@@ -32,7 +32,7 @@ constexpr const char* kFont = "Font";
 // A font name longer than this is cut, as a 2048-byte read buffer would cut it.
 constexpr size_t kMaxText = 2047;
 
-std::string writeError(const std::string& path) { return path + " に書き込めません"; }
+std::string writeError(const std::string& path) { return path + kCannotWrite; }
 
 std::string homeFolder() {
     if (const char* home = std::getenv("HOME"); home && *home) return home;

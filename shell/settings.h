@@ -21,6 +21,9 @@ struct FormSettings {
     int32_t fontColor = static_cast<int32_t>(0x80000008u);
 };
 
+/// What follows the file's path in the message of a failed write.
+inline constexpr const char* kCannotWrite = " に書き込めません";
+
 /// The settings file for a program file: $XDG_CONFIG_HOME/<program name>.ini
 /// (~/.config when XDG_CONFIG_HOME is unset or not absolute), the program name being
 /// the program file's name without its folder.

@@ -1,12 +1,14 @@
 #include "ddeservice.h"
 
 #include "ddelink.h"
+#include "textcalc.h"
 
 #include <QtDBus/QDBusConnectionInterface>
 #include <QtDBus/QDBusError>
 #include <QtDBus/QDBusReply>
 
 #include <exception>
+#include <new>
 
 namespace {
 
@@ -42,25 +44,33 @@ bool DdeAdaptor::refuseWhenBusy(bool macro) {
     return busy;
 }
 
+// The text evaluators turn calculation failures into the item's text; what still
+// arrives here (no memory for a huge text, say) must not leave a slot the bus called.
+template <class F>
+void DdeAdaptor::guarded(F&& f) {
+    try {
+        f();
+    } catch (const std::bad_alloc&) {
+        sendErrorReply(QString::fromLatin1(kFailed), QString::fromUtf8(nerova::kOutOfMemory));
+    } catch (const std::exception& e) {
+        sendErrorReply(QString::fromLatin1(kFailed), QString::fromUtf8(e.what()));
+    }
+}
+
 void DdeAdaptor::Poke(const QString& item, const QString& text) {
     if (!knownItem(item) || refuseWhenBusy(false)) return;
-    item_.poke(text.toStdString());
+    guarded([&] { item_.poke(text.toStdString()); });
 }
 
 QString DdeAdaptor::Request(const QString& item) {
-    if (!knownItem(item)) return {};
-    return fromUtf8(item_.data());
+    QString data;
+    if (knownItem(item)) guarded([&] { data = fromUtf8(item_.data()); });
+    return data;
 }
 
 void DdeAdaptor::Execute(const QString& command) {
     if (refuseWhenBusy(true)) return;
-    try {
-        item_.maceval(command.toStdString());
-    } catch (const std::exception& e) {
-        // The text evaluators turn calculation failures into the item's text; what
-        // still arrives here (memory, say) must not leave a slot the bus called.
-        sendErrorReply(QString::fromLatin1(kFailed), QString::fromUtf8(e.what()));
-    }
+    guarded([&] { item_.maceval(command.toStdString()); });
 }
 
 DdeServer::DdeServer(const std::string& programPath)

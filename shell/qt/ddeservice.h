@@ -73,6 +73,9 @@ Q_SIGNALS:
 private:
     bool knownItem(const QString& item);
     bool refuseWhenBusy(bool macro);
+    /// Runs f; an exception becomes the error Failed with its message.
+    template <class F>
+    void guarded(F&& f);
 
     MacroItem& item_;
     std::function<bool()> busy_;
