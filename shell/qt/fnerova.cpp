@@ -491,7 +491,9 @@ void Tfnerova::closeEvent(QCloseEvent* event) {
 }
 
 bool Tfnerova::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != edit) {
+    // Keys reach the combo box (the input's focus proxy), which hands them to its line
+    // edit directly; tools and tests may send them to the line edit itself.
+    if (watched != edit && watched != hist) {
         // Esc anywhere in this window ends a running calculation.
         if (event->type() == QEvent::KeyPress && commands_.calculating() &&
             static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && watched->isWidgetType() &&

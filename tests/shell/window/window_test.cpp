@@ -36,11 +36,11 @@ private:
 
     void type(const QString& text) {
         edit()->clear();
-        QTest::keyClicks(edit(), text);
+        QTest::keyClicks(hist(), text);
     }
     void enter(const QString& text) {
         type(text);
-        QTest::keyClick(edit(), Qt::Key_Return);
+        QTest::keyClick(hist(), Qt::Key_Return);
     }
     static int bottom(QWidget* x) { return x->y() + x->height(); }
 
@@ -52,12 +52,15 @@ private slots:
     }
 
     void init() {
+        // Each test starts from the design: no settings left by the one before.
+        QFile::remove(config_.path() + "/window_tests.ini");
         errors_.clear();
         w_ = std::make_unique<Tfnerova>();
         w_->setErrorHandler([this](const QString& m) { errors_ << m; });
         w_->show();
         QVERIFY(QTest::qWaitForWindowExposed(w_.get()));
-        edit()->setFocus();
+        w_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w_.get()));
     }
 
     void cleanup() { w_.reset(); }
@@ -65,7 +68,7 @@ private slots:
     void typingAndEnterShowTheResultAndTypesetIt() {
         type("1/3+1/6");
         QCOMPARE(disp()->CurrentText(), std::string("1/3+1/6;"));  // the display follows typing
-        QTest::keyClick(edit(), Qt::Key_Return);
+        QTest::keyClick(hist(), Qt::Key_Return);
         QCOMPARE(edit()->text(), QString("1/2"));
         QCOMPARE(disp()->CurrentText(), std::string("1/2;"));
         QCOMPARE(hist()->count(), 1);
@@ -138,14 +141,14 @@ private slots:
     void ctrlEEvaluatesTheSelection() {
         type("x=1/2+1/3");
         edit()->setSelection(2, 7);
-        QTest::keyClick(edit(), Qt::Key_E, Qt::ControlModifier);
+        QTest::keyClick(hist(), Qt::Key_E, Qt::ControlModifier);
         QCOMPARE(edit()->text(), QString("x=5/6"));
         QCOMPARE(disp()->CurrentText(), std::string("x=5/6;"));
         QCOMPARE(hist()->count(), 0);
 
         // With nothing selected Ctrl+E changes nothing (and does not move the caret home).
         edit()->setCursorPosition(1);
-        QTest::keyClick(edit(), Qt::Key_E, Qt::ControlModifier);
+        QTest::keyClick(hist(), Qt::Key_E, Qt::ControlModifier);
         QCOMPARE(edit()->text(), QString("x=5/6"));
     }
 
@@ -154,15 +157,15 @@ private slots:
         type("12345");
         clip->setText("keep");
         edit()->setCursorPosition(2);
-        QTest::keyClick(edit(), Qt::Key_X, Qt::ControlModifier);  // nothing selected
+        QTest::keyClick(hist(), Qt::Key_X, Qt::ControlModifier);  // nothing selected
         QCOMPARE(edit()->text(), QString("12345"));
         QCOMPARE(clip->text(), QString());
 
         edit()->setSelection(1, 2);
-        QTest::keyClick(edit(), Qt::Key_C, Qt::ControlModifier);
+        QTest::keyClick(hist(), Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(clip->text(), QString("23"));
         QCOMPARE(edit()->text(), QString("12345"));
-        QTest::keyClick(edit(), Qt::Key_X, Qt::ControlModifier);
+        QTest::keyClick(hist(), Qt::Key_X, Qt::ControlModifier);
         QCOMPARE(edit()->text(), QString("145"));
         QCOMPARE(disp()->CurrentText(), std::string("145;"));
 
@@ -183,7 +186,7 @@ private slots:
         for (const Row& row : rows) {
             edit()->clear();
             clip->setText(row.clipboard);
-            QTest::keyClick(edit(), Qt::Key_V, Qt::ControlModifier);
+            QTest::keyClick(hist(), Qt::Key_V, Qt::ControlModifier);
             QCOMPARE(edit()->text().toUtf8().size(), row.insertedBytes);
             QVERIFY2(row.clipboard.startsWith(edit()->text()), row.why);
         }
@@ -232,7 +235,7 @@ private slots:
         QVERIFY(action("J1")->isChecked());
         QCOMPARE(action("K1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_E));
         QWidget* order[] = {hist(), button("ac"), button("fraction"), button("taibun"), button("Kabun")};
-        QCOMPARE(QWidget::focusWidget(), static_cast<QWidget*>(edit()));
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(hist()));
         button("ac")->setFocus();
         for (int i = 1; i + 1 < 5; ++i) {
             QCOMPARE(QApplication::focusWidget(), order[i]);
@@ -253,9 +256,9 @@ private slots:
             QVERIFY(edit()->isReadOnly());
             textDuring = edit()->text();
             QTest::mouseClick(button("ac"), Qt::LeftButton);       // refused
-            QTest::keyClick(edit(), Qt::Key_Return);                // refused
-            QTest::keyClick(edit(), Qt::Key_E, Qt::ControlModifier);
-            QTest::keyClick(edit(), Qt::Key_Escape);
+            QTest::keyClick(hist(), Qt::Key_Return);                // refused
+            QTest::keyClick(hist(), Qt::Key_E, Qt::ControlModifier);
+            QTest::keyClick(hist(), Qt::Key_Escape);
         });
         enter("3^3^17");
         QVERIFY(sawBusy);
@@ -281,7 +284,7 @@ private slots:
         enter("10^999999");
         QCOMPARE(edit()->text().size(), 1000000);
         QVERIFY(edit()->text().startsWith("1000"));
-        QTest::keyClick(edit(), Qt::Key_Return);  // read back exactly
+        QTest::keyClick(hist(), Qt::Key_Return);  // read back exactly
         QVERIFY(!w_->commands().failed());
         QCOMPARE(edit()->text().size(), 1000000);
         QCOMPARE(hist()->itemText(0).size(), 1000000);
