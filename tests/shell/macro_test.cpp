@@ -2,6 +2,7 @@
 // and the names the service is reached by.
 #include "macro.h"
 
+#include "pump.h"
 #include "textcalc.h"
 
 #include <gtest/gtest.h>
@@ -101,6 +102,34 @@ TEST(MacroItemTest, ChangeNoticeAfterEveryChange) {
     item.setText("x");
     EXPECT_EQ(seen, (Lines{"1/3+1/6\r\n", "1/2\r\n", "0.5\r\n", "", "x\r\n"}));
     EXPECT_TRUE(item.lines().size() == 1 && !item.running());
+}
+
+// A long macro lets events run; one of them may poke the item. The macro must keep
+// evaluating the text it started with, and say it is running meanwhile.
+TEST(MacroItemTest, PokeDuringMacroDoesNotDisturbIt) {
+    struct Probe {
+        MacroItem* item;
+        int calls = 0;
+        bool allRunning = true;
+    };
+    MacroItem item;
+    Probe probe{&item};
+    const std::string power = "3^200000*7";
+    item.poke(power);
+    {
+        pump::Scope scope(
+            [](void* p) {
+                auto* probe = static_cast<Probe*>(p);
+                probe->allRunning = probe->allRunning && probe->item->running();
+                if (probe->calls++ == 0) probe->item->poke("garbage that replaces the lines");
+            },
+            &probe);
+        item.maceval("calc");
+    }
+    ASSERT_GT(probe.calls, 0) << "the calculation never let events run";
+    EXPECT_TRUE(probe.allRunning);
+    EXPECT_FALSE(item.running());
+    EXPECT_EQ(item.text(), calcText(power));
 }
 
 TEST(MacroItemTest, RepeatedPokesDoNotGrow) {
