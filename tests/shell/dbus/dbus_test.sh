@@ -145,7 +145,7 @@ start "$work/second.log" "${host[@]}"
 second=$started
 sleep 1.5
 if [ "$mode" == probe ]; then  # the probe prints its status once it has tried
-    for i in $(seq 300); do [ -s "$work/second.log" ] && break; sleep 0.1; done
+    for i in $(seq 300); do grep -q "org.nerova" "$work/second.log" && break; sleep 0.1; done
 fi
 kill -0 "$second" 2>/dev/null && echo "ok: the second copy runs" || fail "the second copy ended: $(cat "$work/second.log")"
 check "the first copy still owns the name" "$first" "$(owner_pid "$dest")"
