@@ -9,32 +9,75 @@ constexpr uint32_t kBase = 10000;
 
 bool IsOne(const TSeisu& a) { return a.EqualsSmall(1); }
 
-// A number of at most two limbs (below 10^8) as a machine integer.
-bool IsSmall(const TSeisu& a) { return a.Count() <= 2; }
+// A number of at most three limbs (below 10^12) as a machine integer.
+bool IsSmall(const TSeisu& a) { return a.Count() <= 3; }
 
-uint32_t SmallValue(const TSeisu& a) {
-    switch (a.Count()) {
-    case 0: return 0;
-    case 1: return a.Limb(1);
-    default: return a.Limb(2) * kBase + a.Limb(1);
+uint64_t SmallValue(const TSeisu& a) {
+    uint64_t v = 0;
+    for (int32_t i = a.Count(); i >= 1; --i) v = v * kBase + a.Limb(i);
+    return v;
+}
+
+// n mod d for n below 2^64 by Barrett reduction: a multiplication by the precomputed
+// floor((2^64 - 1) / d) estimates the quotient to within 2, so no division instruction
+// sits on the loop's critical path.
+class SmallModulus {
+public:
+    explicit SmallModulus(uint64_t d) : d_(d), m_(UINT64_MAX / d) {}
+    uint64_t Mod(uint64_t n) const {
+        const uint64_t q = static_cast<uint64_t>((static_cast<unsigned __int128>(n) * m_) >> 64);
+        uint64_t r = n - q * d_;
+        if (r >= d_) r -= d_;
+        if (r >= d_) r -= d_;
+        return r;
     }
-}
 
-// a mod d for 1 <= d < 10^8, read straight off the limbs: no quotient is built.
-uint32_t ModSmall(const TSeisu& a, uint32_t d) {
+private:
+    uint64_t d_, m_;
+};
+
+// a mod d for 1 <= d < 10^12, read straight off the limbs: no quotient is built. As
+// many limbs as keep r * 10000^k + (k limbs) below 10^16 are taken a step: three for a
+// divisor below 10^4, two below 10^8, one otherwise.
+uint64_t ModSmall(const TSeisu& a, uint64_t d) {
+    constexpr uint64_t kBase2 = uint64_t{kBase} * kBase;
+    constexpr uint64_t kBase3 = kBase2 * kBase;
+    const SmallModulus mod(d);
     const uint16_t* limbs = a.Limbs();
+    int32_t i = a.Count();
     uint64_t r = 0;
-    for (int32_t i = a.Count(); i >= 1; --i) r = (r * kBase + limbs[i]) % d;
-    return static_cast<uint32_t>(r);
+    if (d < kBase) {
+        for (; i % 3 != 0; --i) r = r * kBase + limbs[i];
+        r = mod.Mod(r);
+        for (; i >= 3; i -= 3) {
+            r = mod.Mod(r * kBase3 + limbs[i] * kBase2 + limbs[i - 1] * uint64_t{kBase} + limbs[i - 2]);
+        }
+    } else if (d < kBase2) {
+        if (i % 2 != 0) r = limbs[i--];
+        for (; i >= 2; i -= 2) r = mod.Mod(r * kBase2 + limbs[i] * uint64_t{kBase} + limbs[i - 1]);
+    } else {
+        for (; i >= 1; --i) r = mod.Mod(r * kBase + limbs[i]);
+    }
+    return mod.Mod(r);
 }
 
-uint32_t MachineGcd(uint32_t a, uint32_t b) {
+uint64_t MachineGcd(uint64_t a, uint64_t b) {
     while (b != 0) {
-        const uint32_t t = a % b;
+        const uint64_t t = a % b;
         a = b;
         b = t;
     }
     return a;
+}
+
+void SetSmall(TSeisu& out, uint64_t v) {
+    if (v <= INT32_MAX) {
+        out.SetInt(static_cast<int32_t>(v));
+        return;
+    }
+    out.SetInt(static_cast<int32_t>(v / kBase));
+    out.Shortmul(kBase);
+    out.ShortAdd(static_cast<uint16_t>(v % kBase));
 }
 
 // out := gcd(a, b). Most gcds in an evaluation involve a small number (a literal, a
@@ -43,13 +86,13 @@ void GcdOf(TSeisu& out, const TSeisu& a, const TSeisu& b) {
     if (IsOne(a) || IsOne(b)) {
         out.SetInt(1);
     } else if (IsSmall(a) && IsSmall(b)) {
-        out.SetInt(static_cast<int32_t>(MachineGcd(SmallValue(a), SmallValue(b))));
+        SetSmall(out, MachineGcd(SmallValue(a), SmallValue(b)));
     } else if (IsSmall(b) && !b.IsZero()) {
-        const uint32_t d = SmallValue(b);
-        out.SetInt(static_cast<int32_t>(MachineGcd(d, ModSmall(a, d))));
+        const uint64_t d = SmallValue(b);
+        SetSmall(out, MachineGcd(d, ModSmall(a, d)));
     } else if (IsSmall(a) && !a.IsZero()) {
-        const uint32_t d = SmallValue(a);
-        out.SetInt(static_cast<int32_t>(MachineGcd(d, ModSmall(b, d))));
+        const uint64_t d = SmallValue(a);
+        SetSmall(out, MachineGcd(d, ModSmall(b, d)));
     } else {
         out.Gcd(a, b);
     }
@@ -59,9 +102,9 @@ void GcdOf(TSeisu& out, const TSeisu& a, const TSeisu& b) {
 void DivideExact(TSeisu& out, const TSeisu& a, const TSeisu& g) {
     if (IsOne(g)) {
         if (&out != &a) out = a;
-    } else if (g.Count() == 1) {
+    } else if (g.Count() == 1 || (g.Count() == 2 && g.Limb(2) * kBase + g.Limb(1) <= UINT16_MAX)) {
         uint16_t rem = 0;
-        out.ShortDivMod(a, g.Limb(1), rem);
+        out.ShortDivMod(a, static_cast<uint16_t>(g.Count() == 1 ? g.Limb(1) : g.Limb(2) * kBase + g.Limb(1)), rem);
     } else {
         TSeisu rem;
         out.DivMod(a, g, rem);

@@ -338,6 +338,60 @@ TEST(TLoRationalTest, RandomPowersCompose) {
     }
 }
 
+// Sums and products of a long value and a short one, checked by cross multiplication on
+// the natural numbers alone. The short operand's size steps through the machine-integer
+// paths of the gcds (below 10^4, 10^8, 10^12 and beyond) and the long one's length through
+// every remainder of the limb count by 2 and 3.
+TEST(TLoRationalTest, MixedSizesAgainstCrossMultiplication) {
+    std::mt19937_64 rng(314159);
+    auto check = [](const TLoRational& x, const TLoRational& y, const TLoRational& result, bool sum) {
+        // result = x op y  <=>  rn * xd * yd = (xn yd +- yn xd) * rd, or rn xd yd = xn yn rd.
+        TSeisu lhs, xdyd, rhs;
+        xdyd.Mul(x.Denominator(), y.Denominator());
+        lhs.Mul(result.Numerator(), xdyd);
+        if (sum) {
+            TSeisu a, b, combined;
+            a.Mul(x.Numerator(), y.Denominator());
+            b.Mul(y.Numerator(), x.Denominator());
+            const bool same = x.Sign() == y.Sign();
+            if (same) {
+                combined.LongAdd(a, b);
+            } else if (a.Compare(b) == 2) {
+                combined.LongSub(b, a);
+            } else {
+                combined.LongSub(a, b);
+            }
+            rhs.Mul(combined, result.Denominator());
+        } else {
+            TSeisu xy;
+            xy.Mul(x.Numerator(), y.Numerator());
+            rhs.Mul(xy, result.Denominator());
+        }
+        return lhs.Compare(rhs) == 1;
+    };
+    for (int i = 0; i < 600; ++i) {
+        const size_t bigLen = 13 + static_cast<size_t>(rng() % 40);
+        const size_t smallLen = 1 + static_cast<size_t>(rng() % 14);
+        // Shared factors make the gcds nontrivial.
+        TLoRational big = Q(RandomDigits(rng, bigLen) + "/" + RandomDigits(rng, bigLen + rng() % 5));
+        big.Multiply(TLoRational(static_cast<int32_t>(rng() % 720) + 1, static_cast<int32_t>(rng() % 5040) + 1));
+        TLoRational small = Q(RandomDigits(rng, 1 + rng() % 3) + "/" + RandomDigits(rng, smallLen));
+        if (rng() % 2) small.Negate();
+        for (bool swap : {false, true}) {
+            const TLoRational& a = swap ? small : big;
+            const TLoRational& b = swap ? big : small;
+            TLoRational s = a;
+            s.Add(b);
+            EXPECT_TRUE(Normal(s));
+            EXPECT_TRUE(check(a, b, s, true)) << T(a) << " + " << T(b) << " gave " << T(s);
+            TLoRational p = a;
+            p.Multiply(b);
+            EXPECT_TRUE(Normal(p));
+            EXPECT_TRUE(check(a, b, p, false)) << T(a) << " * " << T(b) << " gave " << T(p);
+        }
+    }
+}
+
 // Every pair of small fractions against exact 64-bit arithmetic.
 TEST(TLoRationalTest, SmallGridAgainstMachineArithmetic) {
     auto reduced = [](int64_t n, int64_t d) {
