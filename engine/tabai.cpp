@@ -450,13 +450,27 @@ void TSeisu::DivMod(const TSeisu& a, const TSeisu& b, TSeisu& r) {
 }
 
 void TSeisu::Gcd(const TSeisu& a, const TSeisu& b) {
-    TSeisu x(a), y(b), q, t;
-    while (y.count_ != 0) {
-        q.DivMod(x, y, t);
-        std::swap(x, y);
-        std::swap(y, t);
+    if (a.count_ == 0 || b.count_ == 0) {
+        Assign(a.count_ == 0 ? b : a);
+        return;
     }
-    *this = std::move(x);
+    if (a.count_ <= 4 && b.count_ <= 4) {
+        // Both below 10^16: a 64-bit binary gcd, and no allocation.
+        uint64_t x = 0, y = 0;
+        for (int32_t i = a.count_; i >= 1; --i) x = x * kBase + a.limbs_[i];
+        for (int32_t i = b.count_; i >= 1; --i) y = y * kBase + b.limbs_[i];
+        uint64_t g = tabai_impl::GcdU64(x, y);
+        count_ = 0;
+        while (g != 0) {
+            limbs_[++count_] = static_cast<Word>(g % kBase);
+            g /= kBase;
+        }
+        return;
+    }
+    const std::vector<Word> g =
+        tabai_impl::Gcd(std::vector<Word>(a.limbs_ + 1, a.limbs_ + 1 + a.count_),
+                        std::vector<Word>(b.limbs_ + 1, b.limbs_ + 1 + b.count_));
+    SetFromArray(g.data(), g.size());
 }
 
 // ---------------------------------------------------------------------------------------

@@ -1,5 +1,10 @@
 // Division kernels of TSeisu: single-limb divisor, long division, and the dispatcher.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC optimize("O3")
+#endif
+
 #include <algorithm>
+#include <array>
 #include <vector>
 
 #include "pump.h"
@@ -7,7 +12,7 @@
 
 namespace tabai_impl {
 
-size_t gNewtonThreshold = 200;
+size_t gNewtonThreshold = 120;
 
 uint32_t DivSmall(const Limb* a, size_t n, uint32_t d, Limb* q) {
     // rem < d <= 65535, so rem * 10000 + limb stays below 2^32 and each quotient limb
@@ -63,19 +68,15 @@ void DivSchool(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb* 
             q[j] = 0;
             continue;
         }
-        // Multiply and subtract: uj[0..n] -= qhat * v.
-        uint32_t borrow = 0;
+        // Multiply and subtract: uj[0..n] -= qhat * v. The bias of 10^8 keeps t positive
+        // (qhat * v[i] < 10^8), so unsigned division applies; s is the signed borrow.
+        int32_t s = 0;
         for (size_t i = 0; i < n; ++i) {
-            const uint32_t p = qhat * v[i] + borrow;
-            const uint32_t lo = p % kBase;
-            borrow = p / kBase;
-            if (uj[i] < lo) {
-                uj[i] = static_cast<Limb>(uj[i] + kBase - lo);
-                ++borrow;
-            } else {
-                uj[i] = static_cast<Limb>(uj[i] - lo);
-            }
+            const uint32_t t = uj[i] + 100000000u - qhat * v[i] + static_cast<uint32_t>(s);
+            uj[i] = static_cast<Limb>(t % kBase);
+            s = static_cast<int32_t>(t / kBase) - 10000;
         }
+        const uint32_t borrow = static_cast<uint32_t>(-s);
         if (uj[n] < borrow) {
             // The estimate was one too large (rare, about 2/10000 of the limbs): the
             // window went below zero, so one divisor is added back.
@@ -96,12 +97,193 @@ void DivSchool(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb* 
     DivSmall(u.data(), n, f, r);
 }
 
+namespace {
+
+using Vec = std::vector<Limb>;
+
+// True when x >= y (either may carry leading zeros).
+bool GreaterEq(const Limb* x, size_t nx, const Limb* y, size_t ny) {
+    nx = Trim(x, nx);
+    ny = Trim(y, ny);
+    if (nx != ny) return nx > ny;
+    return CompareN(x, y, nx) >= 0;
+}
+
+// x[0..nx) -= y[0..ny), ny <= nx, x >= y.
+void SubInPlace(Limb* x, size_t nx, const Limb* y, size_t ny) {
+    uint32_t borrow = 0;
+    size_t i = 0;
+    for (; i < ny; ++i) {
+        const uint32_t sub = y[i] + borrow;
+        borrow = x[i] < sub;
+        x[i] = static_cast<Limb>(x[i] + (borrow ? kBase : 0) - sub);
+    }
+    for (; borrow && i < nx; ++i) {
+        borrow = x[i] == 0;
+        x[i] = static_cast<Limb>(borrow ? kBase - 1 : x[i] - 1u);
+    }
+}
+
+// x[0..n) += 1; returns the carry out.
+uint32_t Increment(Limb* x, size_t n) {
+    for (size_t i = 0; i < n; ++i) {
+        if (x[i] != kBase - 1) {
+            ++x[i];
+            return 0;
+        }
+        x[i] = 0;
+    }
+    return 1;
+}
+
+// out := x * y for arrays that may be zero or carry leading zeros; out has nx + ny limbs.
+void MulAny(const Limb* x, size_t nx, const Limb* y, size_t ny, Limb* out) {
+    const size_t tx = Trim(x, nx), ty = Trim(y, ny);
+    std::fill(out, out + nx + ny, Limb{0});
+    if (tx == 0 || ty == 0) return;
+    Mul(x, tx, y, ty, out);
+}
+
+constexpr size_t kReciprocalBase = 48;
+
+// An approximation X of 10000^(2n) / b from below: X <= 10000^(2n) / b < X + 3, for b of
+// n limbs with a non-zero top limb. Newton's iteration from the reciprocal of b's top
+// half (rounded up, so that the start is below too), which doubles the correct limbs.
+Vec Reciprocal(const Limb* b, size_t n) {
+    if (n <= kReciprocalBase) {
+        Vec num(2 * n + 1, 0);
+        num[2 * n] = 1;
+        Vec x(n + 2, 0);
+        if (n == 1) {
+            Vec q(2 * n + 1);
+            DivSmall(num.data(), num.size(), b[0], q.data());
+            std::copy(q.begin(), q.begin() + static_cast<std::ptrdiff_t>(n + 2), x.begin());
+        } else {
+            Vec r(n);
+            DivSchool(num.data(), num.size(), b, n, x.data(), r.data());
+        }
+        x.resize(Trim(x.data(), x.size()));
+        return x;
+    }
+    // k limbs of b give k - 1 correct limbs; one step doubles them, and 2k - 2 >= n + 1
+    // limbs cover the n + 1 limbs of the result.
+    const size_t k = (n + 4) / 2;
+    Vec bh(b + (n - k), b + n);
+    Vec xh;
+    if (Increment(bh.data(), k) != 0) {
+        xh.assign(k + 1, 0);  // bh + 1 = 10000^k: its reciprocal is exact
+        xh[k] = 1;
+    } else {
+        xh = Reciprocal(bh.data(), k);
+    }
+    const size_t nx = xh.size();
+    // E = 10000^(n+k) - b * xh, positive since xh * (bh + 1) <= 10000^(2k) and
+    // b < (bh + 1) * 10000^(n-k).
+    Vec p(n + nx);
+    Mul(b, n, xh.data(), nx, p.data());
+    Vec e(n + k);
+    for (size_t i = 0; i < n + k; ++i) e[i] = static_cast<Limb>(kBase - 1 - (i < p.size() ? p[i] : 0));
+    Increment(e.data(), n + k);
+    const size_t ne = Trim(e.data(), n + k);
+    // X = xh * 10000^(n-k) + floor(xh * E / 10000^(2k)).
+    Vec x(n + 3, 0);
+    std::copy(xh.begin(), xh.end(), x.begin() + static_cast<std::ptrdiff_t>(n - k));
+    if (ne > 0) {
+        Vec t(nx + ne);
+        Mul(xh.data(), nx, e.data(), ne, t.data());
+        if (t.size() > 2 * k) {
+            const size_t nt = t.size() - 2 * k;
+            uint32_t carry = 0;
+            size_t i = 0;
+            for (; i < nt; ++i) {
+                const uint32_t v = x[i] + t[2 * k + i] + carry;
+                carry = v >= kBase;
+                x[i] = static_cast<Limb>(carry ? v - kBase : v);
+            }
+            for (; carry && i < x.size(); ++i) {
+                const uint32_t v = x[i] + 1u;
+                carry = v >= kBase;
+                x[i] = static_cast<Limb>(carry ? 0 : v);
+            }
+        }
+    }
+    x.resize(Trim(x.data(), x.size()));
+    return x;
+}
+
+// Division by a reciprocal, n limbs of the dividend at a time from the top; each block's
+// estimate is at most a few units low and is corrected by subtracting b.
+void DivByReciprocal(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb* r) {
+    const Vec x = Reciprocal(b, n);
+    const size_t nx = x.size();
+    Vec cur(n, 0);  // the running remainder, below b
+    size_t pos = m - n + 1;
+    std::copy(a + pos, a + m, cur.begin());
+    Vec w(2 * n + 1), prod(3 * n + 4), qe(n + 3), qb(2 * n + 4);
+    while (pos > 0) {
+        const size_t len = (pos - 1) % n + 1;
+        pos -= len;
+        // W = cur * 10000^len + a[pos .. pos + len).
+        const size_t nw = len + n;
+        std::copy(a + pos, a + pos + len, w.begin());
+        std::copy(cur.begin(), cur.end(), w.begin() + static_cast<std::ptrdiff_t>(len));
+        // Estimate floor(floor(W / 10000^(n-1)) * X / 10000^(n+1)).
+        const Limb* w1 = w.data() + (n - 1);
+        const size_t nw1 = len + 1;
+        MulAny(w1, nw1, x.data(), nx, prod.data());
+        const size_t nprod = nw1 + nx;
+        std::fill(qe.begin(), qe.end(), Limb{0});
+        const size_t nq = nprod > n + 1 ? nprod - (n + 1) : 0;
+        std::copy(prod.begin() + static_cast<std::ptrdiff_t>(n + 1),
+                  prod.begin() + static_cast<std::ptrdiff_t>(n + 1 + nq), qe.begin());
+        // R = W - qe * b, then at most a few corrections.
+        MulAny(qe.data(), nq, b, n, qb.data());
+        SubInPlace(w.data(), nw, qb.data(), std::min(nq + n, nw));
+        while (GreaterEq(w.data(), nw, b, n)) {
+            SubInPlace(w.data(), nw, b, n);
+            Increment(qe.data(), qe.size());
+        }
+        std::copy(qe.begin(), qe.begin() + static_cast<std::ptrdiff_t>(len), q + pos);
+        std::copy(w.begin(), w.begin() + static_cast<std::ptrdiff_t>(n), cur.begin());
+    }
+    std::copy(cur.begin(), cur.end(), r);
+}
+
+// Division where the divisor is much longer than the quotient: the quotient of the top
+// limbs is at most one too large and at most one too small; one less is corrected upward.
+void DivTruncated(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb* r) {
+    const size_t ql = m - n + 1;
+    const size_t s = n - (ql + 2);
+    Vec qt(ql), rt(ql + 2);
+    Div(a + s, m - s, b + s, n - s, qt.data(), rt.data());
+    // qt - 1 <= a div b <= qt + 1.
+    if (Trim(qt.data(), ql) != 0) SubInPlace(qt.data(), ql, std::array<Limb, 1>{1}.data(), 1);
+    Vec rem(a, a + m), qb(m + 1);
+    MulAny(qt.data(), ql, b, n, qb.data());
+    SubInPlace(rem.data(), m, qb.data(), std::min(Trim(qb.data(), m + 1), m));
+    while (GreaterEq(rem.data(), m, b, n)) {
+        SubInPlace(rem.data(), m, b, n);
+        Increment(qt.data(), ql);
+    }
+    std::copy(qt.begin(), qt.end(), q);
+    std::copy(rem.begin(), rem.begin() + static_cast<std::ptrdiff_t>(n), r);
+}
+
+}  // namespace
+
 void Div(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb* r) {
     if (n == 1) {
         r[0] = static_cast<Limb>(DivSmall(a, m, b[0], q));
         return;
     }
-    DivSchool(a, m, b, n, q, r);
+    const size_t ql = m - n + 1;
+    if (std::min(ql, n) < gNewtonThreshold) {
+        DivSchool(a, m, b, n, q, r);
+    } else if (n > ql + 2) {
+        DivTruncated(a, m, b, n, q, r);
+    } else {
+        DivByReciprocal(a, m, b, n, q, r);
+    }
 }
 
 }  // namespace tabai_impl

@@ -8,6 +8,16 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
+
+// The innermost loops vectorise well; where the compiler and the C library allow, they
+// are compiled for several instruction sets and the best is chosen when the program starts.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__) && \
+    !defined(__SANITIZE_ADDRESS__)
+#define TABAI_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
+#else
+#define TABAI_CLONES
+#endif
 
 namespace tabai_impl {
 
@@ -50,6 +60,12 @@ void DivSchool(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb* 
 void Div(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb* r);
 /// q[0..n) := a div d, returns a mod d; d in 1..65535; q may be a.
 uint32_t DivSmall(const Limb* a, size_t n, uint32_t d, Limb* q);
+
+/// gcd(x, y) by Lehmer's algorithm (leading zeros allowed; the result is trimmed).
+/// Pumps once per pass.
+std::vector<Limb> Gcd(std::vector<Limb> x, std::vector<Limb> y);
+/// Binary gcd of two 64-bit words.
+uint64_t GcdU64(uint64_t a, uint64_t b);
 
 /// Thresholds in limbs (tunable by tests and benchmarks).
 extern size_t gKaratsubaThreshold;

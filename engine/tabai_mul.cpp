@@ -1,4 +1,8 @@
 // Multiplication kernels of TSeisu: schoolbook, Karatsuba and the dispatcher.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC optimize("O3")
+#endif
+
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -8,8 +12,8 @@
 
 namespace tabai_impl {
 
-size_t gKaratsubaThreshold = 40;
-size_t gNttThreshold = 1500;
+size_t gKaratsubaThreshold = 250;
+size_t gNttThreshold = 1600;
 
 int CompareN(const Limb* a, const Limb* b, size_t n) {
     while (n > 0) {
@@ -64,6 +68,11 @@ void Settle(uint32_t* t, size_t from, size_t upto, size_t n) {
     }
 }
 
+// t[0..n) += a[0..n) * m: one row of the schoolbook product.
+TABAI_CLONES void AddRow(uint32_t* __restrict t, const Limb* __restrict a, size_t n, uint32_t m) {
+    for (size_t i = 0; i < n; ++i) t[i] += static_cast<uint32_t>(a[i]) * m;
+}
+
 }  // namespace
 
 void MulSchool(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out) {
@@ -75,10 +84,7 @@ void MulSchool(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out) {
     for (size_t j = 0; j < nb; ++j) {
         pump::ProcessMessages();
         const uint32_t m = b[j];
-        if (m != 0) {
-            uint32_t* tj = t + j;
-            for (size_t i = 0; i < na; ++i) tj[i] += static_cast<uint32_t>(a[i]) * m;
-        }
+        if (m != 0) AddRow(t + j, a, na, m);
         if (++pending == kRows) {
             Settle(t, low, j + na, n);
             pending = 0;
@@ -99,10 +105,7 @@ void SqrSchool(const Limb* a, size_t n, Limb* out) {
     for (size_t j = 0; j < n; ++j) {
         pump::ProcessMessages();
         const uint32_t m = a[j];
-        if (m != 0) {
-            uint32_t* tj = t + 2 * j;
-            for (size_t i = j + 1; i < n; ++i) tj[i - j] += static_cast<uint32_t>(a[i]) * m;
-        }
+        if (m != 0 && j + 1 < n) AddRow(t + 2 * j + 1, a + j + 1, n - j - 1, m);
         if (++pending == kRows) {
             Settle(t, low, j + n, n2);
             pending = 0;

@@ -1,0 +1,186 @@
+// The fast kernels of TSeisu (Karatsuba, number-theoretic transforms, Newton division,
+// Lehmer's gcd) against the schoolbook ones, at sizes that cross their thresholds.
+#include "tabai_impl.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "tabai.h"
+
+namespace {
+
+using tabai_impl::Limb;
+using Vec = std::vector<Limb>;
+
+// Random limbs; some operands are mostly 9999 or 0, to stress carries, borrows and
+// normalisation.
+Vec RandomVec(std::mt19937_64& rng, size_t n) {
+    Vec v(n);
+    const int mode = static_cast<int>(rng() % 4);
+    for (Limb& x : v) {
+        const uint64_t r = rng();
+        x = static_cast<Limb>(r % 10000);
+        if (mode == 1 && (r >> 20) % 4 != 0) x = 9999;
+        if (mode == 2 && (r >> 20) % 4 != 0) x = 0;
+    }
+    if (v[n - 1] == 0) v[n - 1] = static_cast<Limb>(1 + rng() % 9999);
+    if (mode == 3) v[n - 1] = 1;  // a top limb of 1: the largest normalising factor
+    return v;
+}
+
+Vec SchoolProduct(const Vec& a, const Vec& b) {
+    Vec out(a.size() + b.size());
+    tabai_impl::MulSchool(a.data(), a.size(), b.data(), b.size(), out.data());
+    return out;
+}
+
+TEST(TSeisuKernels, KaratsubaMatchesSchoolbook) {
+    std::mt19937_64 rng(1);
+    for (int round = 0; round < 60; ++round) {
+        const size_t na = 1 + rng() % 1500, nb = 1 + rng() % 1500;
+        const Vec a = RandomVec(rng, na), b = RandomVec(rng, nb);
+        Vec k(na + nb);
+        tabai_impl::MulKaratsuba(a.data(), na, b.data(), nb, k.data());
+        EXPECT_EQ(k, SchoolProduct(a, b)) << na << " x " << nb;
+    }
+}
+
+TEST(TSeisuKernels, KaratsubaWithLowThresholdMatchesSchoolbook) {
+    // A low threshold sends small sizes through every branch of the recursion.
+    const size_t saved = tabai_impl::gKaratsubaThreshold;
+    tabai_impl::gKaratsubaThreshold = 2;
+    std::mt19937_64 rng(2);
+    for (int round = 0; round < 3000; ++round) {
+        const size_t na = 1 + rng() % 24, nb = 1 + rng() % 24;
+        const Vec a = RandomVec(rng, na), b = RandomVec(rng, nb);
+        Vec k(na + nb), s(2 * na);
+        tabai_impl::MulKaratsuba(a.data(), na, b.data(), nb, k.data());
+        EXPECT_EQ(k, SchoolProduct(a, b)) << na << " x " << nb;
+        tabai_impl::Sqr(a.data(), na, s.data());
+        EXPECT_EQ(s, SchoolProduct(a, a)) << na << " squared";
+    }
+    tabai_impl::gKaratsubaThreshold = saved;
+}
+
+TEST(TSeisuKernels, NttMatchesSchoolbook) {
+    std::mt19937_64 rng(3);
+    for (int round = 0; round < 40; ++round) {
+        const size_t na = 1 + rng() % 3000, nb = round % 3 == 0 ? na : 1 + rng() % 3000;
+        const Vec a = RandomVec(rng, na), b = RandomVec(rng, nb);
+        Vec t(na + nb), s(2 * na);
+        tabai_impl::MulNtt(a.data(), na, b.data(), nb, t.data());
+        EXPECT_EQ(t, SchoolProduct(a, b)) << na << " x " << nb;
+        tabai_impl::SqrNtt(a.data(), na, s.data());
+        EXPECT_EQ(s, SchoolProduct(a, a)) << na << " squared";
+    }
+    // All nines: the largest coefficients and the longest carries.
+    const Vec nines(20000, 9999);
+    Vec t(40000);
+    tabai_impl::SqrNtt(nines.data(), nines.size(), t.data());
+    EXPECT_EQ(t, SchoolProduct(nines, nines));
+}
+
+TEST(TSeisuKernels, LargeProductsAgreeAcrossMethods) {
+    std::mt19937_64 rng(4);
+    for (size_t n : {5000u, 20000u}) {
+        const Vec a = RandomVec(rng, n), b = RandomVec(rng, n - 77);
+        Vec k(2 * n - 77), t(2 * n - 77);
+        tabai_impl::MulKaratsuba(a.data(), n, b.data(), n - 77, k.data());
+        tabai_impl::Mul(a.data(), n, b.data(), n - 77, t.data());
+        EXPECT_EQ(k, t) << n;
+    }
+}
+
+void CheckDivision(const Vec& a, const Vec& b) {
+    const size_t m = a.size(), n = b.size();
+    Vec q1(m - n + 1), r1(n), q2(m - n + 1), r2(n);
+    tabai_impl::DivSchool(a.data(), m, b.data(), n, q1.data(), r1.data());
+    tabai_impl::Div(a.data(), m, b.data(), n, q2.data(), r2.data());
+    EXPECT_EQ(q1, q2) << m << " / " << n;
+    EXPECT_EQ(r1, r2) << m << " % " << n;
+}
+
+TEST(TSeisuKernels, NewtonDivisionMatchesLongDivision) {
+    const size_t saved = tabai_impl::gNewtonThreshold;
+    tabai_impl::gNewtonThreshold = 8;  // send small sizes through the reciprocal code
+    std::mt19937_64 rng(5);
+    for (int round = 0; round < 400; ++round) {
+        const size_t n = 2 + rng() % 300, m = n + rng() % (rng() % 2 ? 40 : 700);
+        CheckDivision(RandomVec(rng, m), RandomVec(rng, n));
+    }
+    tabai_impl::gNewtonThreshold = saved;
+    // Large, crossing the transform threshold: 2n by n, and a short quotient.
+    for (size_t n : {4000u, 12000u}) {
+        CheckDivision(RandomVec(rng, 2 * n + 3), RandomVec(rng, n));
+        CheckDivision(RandomVec(rng, n + 500), RandomVec(rng, n));
+    }
+}
+
+TEST(TSeisuKernels, DivisionIdentityAtLargeSizes) {
+    // q * b + r = a and r < b through the public operations, with the fast paths.
+    std::mt19937_64 rng(6);
+    for (size_t n : {3000u, 20000u}) {
+        Vec av = RandomVec(rng, 2 * n), bv = RandomVec(rng, n);
+        std::string as, bs;
+        for (size_t i = av.size(); i-- > 0;) as += std::to_string(10000 + av[i]).substr(1);
+        for (size_t i = bv.size(); i-- > 0;) bs += std::to_string(10000 + bv[i]).substr(1);
+        TSeisu a, b, q, r, back;
+        StringStream sa(as + ";"), sb(bs + ";");
+        a.ReadFrom(sa);
+        b.ReadFrom(sb);
+        q.DivMod(a, b, r);
+        EXPECT_EQ(r.Compare(b), 2);
+        back.Mul(q, b);
+        back.Add(r);
+        EXPECT_EQ(back.Compare(a), 1);
+    }
+}
+
+Vec EuclidGcd(Vec x, Vec y) {
+    x.resize(tabai_impl::Trim(x.data(), x.size()));
+    y.resize(tabai_impl::Trim(y.data(), y.size()));
+    while (!y.empty()) {
+        if (x.size() < y.size() ||
+            (x.size() == y.size() && tabai_impl::CompareN(x.data(), y.data(), x.size()) < 0)) {
+            std::swap(x, y);
+            continue;
+        }
+        Vec q(x.size() - y.size() + 1), r(y.size());
+        tabai_impl::Div(x.data(), x.size(), y.data(), y.size(), q.data(), r.data());
+        r.resize(tabai_impl::Trim(r.data(), r.size()));
+        x = std::move(y);
+        y = std::move(r);
+    }
+    return x;
+}
+
+TEST(TSeisuKernels, LehmerGcdMatchesEuclid) {
+    std::mt19937_64 rng(7);
+    for (int round = 0; round < 300; ++round) {
+        const Vec g = RandomVec(rng, 1 + rng() % 30);
+        const Vec a = RandomVec(rng, 1 + rng() % 250), b = RandomVec(rng, 1 + rng() % 250);
+        const Vec ag = SchoolProduct(a, g), bg = SchoolProduct(b, g);
+        EXPECT_EQ(tabai_impl::Gcd(ag, bg), EuclidGcd(ag, bg));
+    }
+    const Vec a = RandomVec(rng, 3000), b = RandomVec(rng, 2990), g = RandomVec(rng, 500);
+    const Vec ag = SchoolProduct(a, g), bg = SchoolProduct(b, g);
+    EXPECT_EQ(tabai_impl::Gcd(ag, bg), EuclidGcd(ag, bg));
+}
+
+TEST(TSeisuKernels, SmallGcdInSixtyFourBits) {
+    std::mt19937_64 rng(8);
+    for (int round = 0; round < 2000; ++round) {
+        const uint64_t a = rng() % 10000000000000000ull, b = rng() % (round % 2 ? 1000000 : 10000000000000000ull);
+        uint64_t x = a, y = b;
+        while (y != 0) {
+            const uint64_t t = x % y;
+            x = y;
+            y = t;
+        }
+        EXPECT_EQ(tabai_impl::GcdU64(a, b), x);
+    }
+}
+
+}  // namespace
