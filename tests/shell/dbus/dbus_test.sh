@@ -173,6 +173,21 @@ fi
 stop "$first" TERM
     check "SIGTERM closes the first copy normally" 0 "$code"
 
+# No session bus at all: the program runs without the service and ends normally.
+DBUS_SESSION_BUS_ADDRESS=unix:path=$work/no-bus DISPLAY= start "$work/nobus.log" "${host[@]}"
+nobus=$started
+if [ "$mode" == probe ]; then
+    for i in $(seq 300); do grep -q "D-Bus" "$work/nobus.log" && break; sleep 0.1; done
+fi
+sleep 1
+kill -0 "$nobus" 2>/dev/null && echo "ok: runs without a session bus" || fail "ended without a bus: $(cat "$work/nobus.log")"
+if [ "$mode" == probe ]; then
+    grep -q "D-Bus のセッションバスがないため" "$work/nobus.log" &&
+        echo "ok: says there is no session bus" || fail "no-bus status: $(cat "$work/nobus.log")"
+fi
+stop "$nobus" TERM
+check "without a bus SIGTERM closes it normally" 0 "$code"
+
 if [ "$mode" == program ]; then
     ini=$XDG_CONFIG_HOME/nerova.ini
     keys=$(grep -c -E '^(top|left|width|height|junkan|name|size|color)=' "$ini" 2>/dev/null)
