@@ -36,7 +36,7 @@ namespace {
 
 const char* const kVersionCaption = "Nerova Version 2.3.2";
 const char* const kBusyNote = "計算中… Esc で中断";
-const char* const kHint = "Enter: 計算  Ctrl+E: 選択部分";
+const char* const kHint = "Enter: 計算  Ctrl+E: 選択を計算";
 const char* const kHintTip =
     "Enter: 入力を計算します\nCtrl+E: 選択した部分を値に置き換えます\n"
     "Esc: 長い計算を中断します\n↓: 履歴";
@@ -45,7 +45,7 @@ const char* const kHintTip =
 // names fonts that Linux lacks; these are their nearest Debian counterparts.
 const char* const kInputFamily = "IPAGothic";
 const int kInputPixels = 14;
-const char* const kLabelFamily = "IPAMincho";
+const char* const kLabelFamily = "IPAPMincho";
 const int kLabelPixels = 13;
 
 // The settings file keeps colours as 0x00BBGGRR or as 0x80000000 plus a system colour
