@@ -111,16 +111,40 @@ void DivideExact(TSeisu& out, const TSeisu& a, const TSeisu& g) {
     }
 }
 
-// out := a * b; out is neither a nor b.
-void MulInto(TSeisu& out, const TSeisu& a, const TSeisu& b) {
-    if (IsOne(a)) {
-        out = b;
-    } else if (IsOne(b)) {
-        out = a;
-    } else {
-        out.Mul(a, b);
-    }
+// The quotient a / g for a divisor g of a: a itself when g is 1, else built in scratch.
+const TSeisu& Over(const TSeisu& a, const TSeisu& g, TSeisu& scratch) {
+    if (IsOne(g)) return a;
+    DivideExact(scratch, a, g);
+    return scratch;
 }
+
+// The product a * b: a factor itself when the other is 1, else built in scratch (which
+// is neither a nor b).
+const TSeisu& Times(const TSeisu& a, const TSeisu& b, TSeisu& scratch) {
+    if (IsOne(b)) return a;
+    if (IsOne(a)) return b;
+    scratch.Mul(a, b);
+    return scratch;
+}
+
+// Moves a result into dst, where it may already be; may throw only when the result is
+// some other object that has to be copied, and then before dst is touched.
+class Result {
+public:
+    Result(const TSeisu& value, const TSeisu& dst, TSeisu& scratch) : value_(&value), scratch_(scratch) {
+        if (value_ != &dst && value_ != &scratch) {
+            scratch = value;
+            value_ = &scratch;
+        }
+    }
+    void CommitTo(TSeisu& dst) noexcept {
+        if (value_ == &scratch_) dst = std::move(scratch_);
+    }
+
+private:
+    const TSeisu* value_;
+    TSeisu& scratch_;
+};
 
 }  // namespace
 
@@ -163,23 +187,16 @@ void TLoRational::Invert() { std::swap(Numerator_, Denominator_); }
 
 // Adds over the least common multiple and reduces by a gcd with the small factor only
 // (with g = gcd(d1, d2) and t = n1 (d2/g) + n2 (d1/g), gcd(t, lcm) = gcd(t, g)); when the
-// denominators are coprime the sum is already in lowest terms.
+// denominators are coprime the sum is already in lowest terms. A factor or divisor of 1
+// costs nothing: integers add without a multiplication.
 void TLoRational::AddSigned(const TSeisu& xn, const TSeisu& xd, int32_t xs) {
     TSeisu g;
     GcdOf(g, Denominator_, xd);
-
-    TSeisu selfPart, otherPart, den;
-    TSeisu selfDenOverG, otherDenOverG;
-    const TSeisu* sdg = &Denominator_;
-    const TSeisu* odg = &xd;
-    if (!IsOne(g)) {
-        DivideExact(selfDenOverG, Denominator_, g);
-        DivideExact(otherDenOverG, xd, g);
-        sdg = &selfDenOverG;
-        odg = &otherDenOverG;
-    }
-    MulInto(selfPart, Numerator_, *odg);
-    MulInto(otherPart, xn, *sdg);
+    TSeisu s1, s2, s3, s4;
+    const TSeisu& selfDenOverG = Over(Denominator_, g, s1);
+    const TSeisu& otherDenOverG = Over(xd, g, s2);
+    const TSeisu& selfPart = Times(Numerator_, otherDenOverG, s3);
+    const TSeisu& otherPart = Times(xn, selfDenOverG, s4);
 
     TSeisu sum;
     int32_t sign = Sign_;
@@ -192,22 +209,19 @@ void TLoRational::AddSigned(const TSeisu& xn, const TSeisu& xd, int32_t xs) {
         sum.LongSub(selfPart, otherPart);  // an equal pair keeps the sign: 1 - 1 is +0
     }
 
+    TSeisu s5, s6;
+    const TSeisu* den;
     if (IsOne(g)) {
-        MulInto(den, Denominator_, xd);
+        den = &Times(Denominator_, xd, s5);
     } else {
         TSeisu g2;
         GcdOf(g2, sum, g);
-        if (!IsOne(g2)) {
-            DivideExact(sum, sum, g2);
-            TSeisu otherDenOverG2;
-            DivideExact(otherDenOverG2, xd, g2);
-            MulInto(den, selfDenOverG, otherDenOverG2);
-        } else {
-            MulInto(den, selfDenOverG, xd);
-        }
+        if (!IsOne(g2)) DivideExact(sum, sum, g2);
+        den = &Times(selfDenOverG, Over(xd, g2, s6), s5);
     }
+    Result denominator(*den, Denominator_, s5);
     Numerator_ = std::move(sum);
-    Denominator_ = std::move(den);
+    denominator.CommitTo(Denominator_);
     Sign_ = sign;
 }
 
@@ -236,16 +250,13 @@ void TLoRational::MultiplyBy(const TSeisu& xn, const TSeisu& xd, int32_t xs) {
     TSeisu g1, g2;
     GcdOf(g1, Numerator_, xd);
     GcdOf(g2, Denominator_, xn);
-    TSeisu a, b, c, d;
-    DivideExact(a, Numerator_, g1);
-    DivideExact(b, xn, g2);
-    DivideExact(c, Denominator_, g2);
-    DivideExact(d, xd, g1);
-    TSeisu num, den;
-    MulInto(num, a, b);
-    MulInto(den, c, d);
-    Numerator_ = std::move(num);
-    Denominator_ = std::move(den);
+    TSeisu s1, s2, s3, s4, s5, s6;
+    const TSeisu& num = Times(Over(Numerator_, g1, s1), Over(xn, g2, s2), s5);
+    const TSeisu& den = Times(Over(Denominator_, g2, s3), Over(xd, g1, s4), s6);
+    Result numerator(num, Numerator_, s5);
+    Result denominator(den, Denominator_, s6);
+    numerator.CommitTo(Numerator_);
+    denominator.CommitTo(Denominator_);
     Sign_ *= xs;
 }
 

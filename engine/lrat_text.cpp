@@ -21,6 +21,17 @@ void ShiftDecimal(TSeisu& x, int k) {
     if (k > 0) x.Shortmul(kPow10[k]);
 }
 
+// x := 10^k: a few short multiplications for the k of everyday literals, a power beyond.
+void SetPowerOfTen(TSeisu& x, int32_t k) {
+    if (k <= 64) {
+        x.SetInt(1);
+        ShiftDecimal(x, k);
+    } else {
+        x.SetInt(10);
+        x.Power(TSeisu(k));
+    }
+}
+
 // Collects decimal digits into a number four at a time, so that a long run costs a
 // quarter of the passes a digit-by-digit build would. The caller also counts the digits.
 class DigitAccumulator {
@@ -124,18 +135,15 @@ void TLoRational::ReadFrom(TInputStream& s) {
         }
         periodAcc.Flush();
         // The decimal branch is reached with den still 1: it becomes 10^(fraction digits).
-        if (fractionDigits > 0) {
-            den.SetInt(10);
-            den.Power(TSeisu(fractionDigits));
-        }
+        if (fractionDigits > 0) SetPowerOfTen(den, fractionDigits);
     }
 
     if (recurring) {
         // num/den + period / (den * (10^m - 1)) = (num * nines + period) / (den * nines).
         if (periodDigits == 0) throw TSeisuException(kSeisuDivideByZero);
-        TSeisu nines(10);
-        nines.Power(TSeisu(periodDigits));
-        TSeisu one(1);
+        TSeisu nines;
+        SetPowerOfTen(nines, periodDigits);
+        const TSeisu one(1);
         nines.LongSub(nines, one);
         TSeisu n;
         n.Mul(num, nines);
