@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 #include <QSignalBlocker>
 #include <QTimer>
 #include <QWindow>
@@ -113,6 +114,20 @@ protected:
 
 private:
     std::function<bool()> busy_;
+};
+
+/// Shows history entries by their beginning only: an entry may be a result of a million
+/// digits, which the list need not measure or draw whole.
+class ShortTextDelegate : public QStyledItemDelegate {
+public:
+    static constexpr qsizetype kShown = 200;
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (option->text.size() > kShown) option->text = option->text.left(kShown) + QChar(0x2026);
+    }
 };
 
 /// The bytes of text cut to at most limit bytes without splitting a UTF-8 character,
@@ -268,6 +283,7 @@ void Tfnerova::createControls() {
     hist->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     hist->setMinimumContentsLength(1);
     hist->view()->setTextElideMode(Qt::ElideRight);
+    hist->setItemDelegate(new ShortTextDelegate(hist));
     place(hist, kHistBounds);
     edit = hist->lineEdit();
     edit->setObjectName("edit");

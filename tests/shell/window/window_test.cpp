@@ -2,7 +2,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QFontDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -258,6 +260,9 @@ private slots:
             QTest::mouseClick(button("ac"), Qt::LeftButton);       // refused
             QTest::keyClick(hist(), Qt::Key_Return);                // refused
             QTest::keyClick(hist(), Qt::Key_E, Qt::ControlModifier);
+            hist()->showPopup();                                    // refused: no pick
+            QVERIFY(!hist()->view()->isVisible());
+            QTest::keyClick(hist(), Qt::Key_Down);
             QTest::keyClick(hist(), Qt::Key_Escape);
         });
         enter("3^3^17");
@@ -288,8 +293,51 @@ private slots:
         QVERIFY(!w_->commands().failed());
         QCOMPARE(edit()->text().size(), 1000000);
         QCOMPARE(hist()->itemText(0).size(), 1000000);
+        hist()->showPopup();  // the list shows such entries by their beginning
+        QVERIFY(hist()->view()->isVisible());
+        hist()->hidePopup();
         type("1");
         QCOMPARE(edit()->text(), QString("1"));
+    }
+
+    void fontDialogSetsBothFontsOnlyWhenConfirmed() {
+        type("1/3");
+        const QFont before = edit()->font();
+        const int heightBefore = w_->height();
+        // Cancelled: both fonts stay, the display is typeset again all the same.
+        QTimer::singleShot(0, this, [] {
+            auto* dialog = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            dialog->setCurrentFont(QFont("IPAMincho", 30));
+            dialog->reject();
+        });
+        action("N4")->trigger();
+        QCOMPARE(edit()->font(), before);
+        QCOMPARE(disp()->displayFont().family(), before.family());
+        QCOMPARE(disp()->CurrentText(), std::string("1/3;"));
+        QCOMPARE(w_->height(), heightBefore);
+
+        // Confirmed: the input and the display take the font; the display grows with it
+        // and the window's height follows.
+        QTimer::singleShot(0, this, [] {
+            auto* dialog = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            dialog->setCurrentFont(QFont("IPAMincho", 30));
+            dialog->accept();
+        });
+        action("N4")->trigger();
+        QCOMPARE(edit()->font().family(), QString("IPAMincho"));
+        QCOMPARE(disp()->displayFont().family(), QString("IPAMincho"));
+        QVERIFY(disp()->height() > 3 * 14 + 6);
+        QVERIFY(w_->height() > heightBefore);
+        QCOMPARE(button("ac")->y(), bottom(widget("hScrollBar")) + 10);
+    }
+
+    void serviceStatusShowsInTheInformationLine() {
+        w_->showServiceStatus("no bus");
+        QCOMPARE(label("Label2")->text(), QString("no bus"));
+        enter("1+1");
+        QVERIFY(label("Label2")->text() != "no bus");  // a one-time note
     }
 
     void batchErrorGoesToTheErrorBoxAndTheWindowWorks() {
