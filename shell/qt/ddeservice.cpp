@@ -85,12 +85,12 @@ QString DdeServer::start() {
     if (serving_) return {};
     bus_ = QDBusConnection::sessionBus();
     if (!bus_.isConnected())
-        return QStringLiteral("D-Bus のセッションバスがないため、マクロは使えません");
+        return QString::fromUtf8(kNoBusNote);
     // The object first, so that it is there the moment the name is visible.
     if (!bus_.registerObject(QString::fromLatin1(DdeAdaptor::kPath), adaptor_.get(),
                              QDBusConnection::ExportScriptableSlots |
                                  QDBusConnection::ExportScriptableSignals))
-        return QStringLiteral("D-Bus に /DDE を登録できません");
+        return QString::fromUtf8(kNotRegisteredNote);
     QDBusConnectionInterface* bus = bus_.interface();
     QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply(
         bus ? bus->registerService(busName_, QDBusConnectionInterface::DontQueueService,
@@ -100,8 +100,8 @@ QString DdeServer::start() {
     if (!reply.isValid() || reply.value() != QDBusConnectionInterface::ServiceRegistered) {
         bus_.unregisterObject(QString::fromLatin1(DdeAdaptor::kPath));
         if (reply.isValid())  // a name taken is normal when two copies run
-            return busName_ + QStringLiteral(" は別のコピーが使っているため、マクロは使えません");
-        return QStringLiteral("D-Bus に %1 を登録できません").arg(busName_);
+            return QString::fromUtf8(kNameTakenNote);
+        return QString::fromUtf8(kNotRegisteredNote);
     }
     serving_ = true;
     return {};

@@ -145,7 +145,7 @@ start "$work/second.log" "${host[@]}"
 second=$started
 sleep 1.5
 if [ "$mode" == probe ]; then  # the probe prints its status once it has tried
-    for i in $(seq 300); do grep -q "org.nerova" "$work/second.log" && break; sleep 0.1; done
+    for i in $(seq 300); do grep -q "マクロ" "$work/second.log" && break; sleep 0.1; done
 fi
 kill -0 "$second" 2>/dev/null && echo "ok: the second copy runs" || fail "the second copy ended: $(cat "$work/second.log")"
 check "the first copy still owns the name" "$first" "$(owner_pid "$dest")"
@@ -154,7 +154,7 @@ stop "$second" INT
     check "SIGINT closes the second copy normally" 0 "$code"
 
 if [ "$mode" == probe ]; then
-    grep -q "org.nerova.nerova は別のコピーが使っているため" "$work/second.log" &&
+    grep -q "マクロは別のコピーが受付中" "$work/second.log" &&
         echo "ok: the second copy says why it does not serve" ||
         fail "second copy's status: $(cat "$work/second.log")"
     # A macro meeting a calculation in progress is refused; pokes and requests are not.
@@ -182,7 +182,7 @@ fi
 sleep 1
 kill -0 "$nobus" 2>/dev/null && echo "ok: runs without a session bus" || fail "ended without a bus: $(cat "$work/nobus.log")"
 if [ "$mode" == probe ]; then
-    grep -q "D-Bus のセッションバスがないため" "$work/nobus.log" &&
+    grep -q "D-Bus なし: マクロは使えません" "$work/nobus.log" &&
         echo "ok: says there is no session bus" || fail "no-bus status: $(cat "$work/nobus.log")"
 fi
 stop "$nobus" TERM

@@ -17,6 +17,7 @@
 #include <memory>
 
 #include "ddelink.h"
+#include "ddeservice.h"
 #include "fnerova.h"
 #include "macro.h"
 #include "settings.h"
@@ -94,11 +95,18 @@ private slots:
     void serviceStatusShowsInLabel2() {
         auto w = openWindow();
         QVERIFY(w);
-        const QString why = "org.nerova.nerova は別のコピーが使っているため、マクロは使えません";
+        const QString why = QString::fromUtf8(DdeServer::kNameTakenNote);
         w->showServiceStatus(why);
         auto* label = w->findChild<QLabel*>("Label2");
         QVERIFY(label);
         QCOMPARE(label->text(), why);
+        // Each note is whole in the information line.
+        for (const char* note : {DdeServer::kNoBusNote, DdeServer::kNameTakenNote,
+                                 DdeServer::kNotRegisteredNote}) {
+            const int advance = label->fontMetrics().horizontalAdvance(QString::fromUtf8(note));
+            QVERIFY2(advance <= label->width(),
+                     qPrintable(QString("%1: %2 > %3 pixels").arg(note).arg(advance).arg(label->width())));
+        }
     }
 
     void maximisedWindowWritesNothing() {
