@@ -193,13 +193,17 @@ if [ "$mode" == program ]; then
     keys=$(grep -c -E '^(top|left|width|height|junkan|name|size|color)=' "$ini" 2>/dev/null)
     check "closing writes the eight keys" 8 "$keys"
     # Values written by hand come back, as the calculator writes them, after a restart.
-    sed -i -e 's/^top=.*/top=0x20/' -e 's/^junkan=.*/junkan=0/' -e 's/^size=.*/size=15/' "$ini"
+    sed -i -e 's/^top=.*/top=0x20/' -e 's/^left=.*/left=$40/' -e 's/^width=.*/width=500/' \
+        -e 's/^junkan=.*/junkan=0/' -e 's/^name=.*/name=IPAGothic/' -e 's/^size=.*/size=15/' "$ini"
     printf '; kept by hand\n[Mine]\nkey=value\n' >>"$ini"
     start "$work/third.log" "$bin"
     wait_for_name "$dest" "$started" || fail "the restarted copy does not serve"
     stop "$started" TERM
     check "the restarted copy closes on SIGTERM" 0 "$code"
     check "top read as hexadecimal" "top=32" "$(grep '^top=' "$ini")"
+    check "left read after \$" "left=64" "$(grep '^left=' "$ini")"
+    check "the width survives" "width=500" "$(grep '^width=' "$ini")"
+    check "the font name survives" "name=IPAGothic" "$(grep '^name=' "$ini")"
     check "the recurring option survives" "junkan=0" "$(grep '^junkan=' "$ini")"
     check "the font size survives" "size=15" "$(grep '^size=' "$ini")"
     grep -q '^; kept by hand' "$ini" && grep -q '^key=value' "$ini" &&
