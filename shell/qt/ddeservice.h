@@ -104,11 +104,15 @@ public:
     /// See DdeAdaptor::setBusyTest.
     void setBusyTest(std::function<bool()> busy) { adaptor_->setBusyTest(std::move(busy)); }
 
+    /// The item the service works on.
     MacroItem& item() { return item_; }
     /// The copier that AC on the input "DDE" uses.
     DdeLink& linkCopier() { return *link_; }
+    /// The service name: the program file's name up to its first ".".
     const std::string& service() const { return service_; }
+    /// The well-known name asked for on the bus.
     QString busName() const { return busName_; }
+    /// True once start() has taken the name, until the server is destroyed.
     bool serving() const { return serving_; }
 
 private:
