@@ -121,7 +121,7 @@ private slots:
         }
         QVERIFY(!std::filesystem::exists(iniPath()));
 
-        // An existing file stays byte for byte as it was.
+        // An existing file stays byte for byte as it was, maximised or minimised.
         const std::string before = "[FORM]\ntop=100\njunkan=1\n; mine\n";
         std::ofstream(iniPath(), std::ios::binary) << before;
         {
@@ -131,6 +131,15 @@ private slots:
             w->showMaximized();
             QTRY_VERIFY(w->isMaximized());
         }  // destroyed without a close: the destructor's save must also hold back
+        QCOMPARE(slurp(iniPath()), before);
+        {
+            auto w = openWindow();
+            QVERIFY(w);
+            w->findChild<QAction*>("J1")->trigger();
+            w->showMinimized();
+            QTRY_VERIFY(w->isMinimized());
+            w->close();
+        }
         QCOMPARE(slurp(iniPath()), before);
 
         // The same window in its normal state writes.
