@@ -105,10 +105,10 @@ private:
             raw.c_iflag &= static_cast<tcflag_t>(~(IXON | ICRNL));
             raw.c_cc[VMIN] = 1;
             raw.c_cc[VTIME] = 0;
-            tcsetattr(STDIN_FILENO, TCSAFLUSH, &raw);
+            tcsetattr(STDIN_FILENO, TCSANOW, &raw);
         }
         ~RawMode() {
-            if (ok_) tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved_);
+            if (ok_) tcsetattr(STDIN_FILENO, TCSANOW, &saved_);
         }
         RawMode(const RawMode&) = delete;
         RawMode& operator=(const RawMode&) = delete;
