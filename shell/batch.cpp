@@ -7,6 +7,7 @@
 #include <istream>
 #include <ostream>
 #include <streambuf>
+#include <system_error>
 
 #include "textcalc.h"
 
@@ -111,6 +112,10 @@ void runBatch(const std::string& inPath, const std::string& outPath, std::istrea
     const bool toStdOut = outPath.empty() || outPath == "-";
     const std::string outName = toStdOut ? std::string("(標準出力)") : outPath;
     if (!toStdOut) {
+        std::error_code ec;
+        if (inPath != "-" && std::filesystem::equivalent(inPath, outPath, ec) && !ec) {
+            Fail(kFileSameAsInput, outPath);
+        }
         outFile.open(outPath, std::ios::out | std::ios::trunc | std::ios::binary);
         if (!outFile.is_open()) Fail(kFileCannotCreate, outPath);
         out = &outFile;

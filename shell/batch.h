@@ -19,6 +19,7 @@ inline constexpr const char* kFileCannotOpen = "ファイルを開けません";
 inline constexpr const char* kFileCannotRead = "ファイルを読み込めません";
 inline constexpr const char* kFileCannotCreate = "ファイルを作成できません";
 inline constexpr const char* kFileCannotWrite = "ファイルに書き込めません";
+inline constexpr const char* kFileSameAsInput = "出力ファイルが入力ファイルと同じです";
 
 /// Evaluates the lines of in into out. A line ends at "\r\n", "\n" or "\r"; characters
 /// of code 32 or less before a line are skipped (so blank lines vanish); Ctrl-Z ends the
@@ -31,7 +32,8 @@ void runBatch(std::istream& in, const std::string& inName, std::ostream& out,
 
 /// Evaluates the file inPath ("-": stdIn) into the file outPath, which is created or
 /// emptied; an empty outPath (or "-") writes to stdOut. The input is opened first: when
-/// it cannot be, the output is not touched. Throws TInOutException (kFileNotFound for a
+/// it cannot be, the output is not touched; nor is it when it is the input file itself
+/// (emptying it would lose the input). Throws TInOutException (kFileNotFound for a
 /// missing input file).
 void runBatch(const std::string& inPath, const std::string& outPath, std::istream& stdIn,
               std::ostream& stdOut);

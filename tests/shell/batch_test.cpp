@@ -99,6 +99,17 @@ TEST_F(BatchFileTest, MissingInputLeavesTheOutputAlone) {
     EXPECT_EQ(ReadAll(Path("out.txt")), "keep\n");
 }
 
+// Creating the output would empty the input before it is read.
+TEST_F(BatchFileTest, OutputThatIsTheInputIsRefused) {
+    Write(Path("in.txt"), "1+1\n");
+    fs::create_hard_link(Path("in.txt"), Path("link.txt"));
+    EXPECT_EQ(ErrorOf(Path("in.txt"), Path("in.txt")),
+              std::string(nerova::kFileSameAsInput) + ": " + Path("in.txt"));
+    EXPECT_EQ(ErrorOf(Path("in.txt"), Path("link.txt")),
+              std::string(nerova::kFileSameAsInput) + ": " + Path("link.txt"));
+    EXPECT_EQ(ReadAll(Path("in.txt")), "1+1\n");
+}
+
 TEST_F(BatchFileTest, ErrorsNameTheFile) {
     Write(Path("in.txt"), "1\n");
     const std::string noDir = Path("no/such/dir/out.txt");
