@@ -128,8 +128,14 @@ bool writeAll(int fd, const std::string& bytes) {
 // readers see the old file or the new one, never a part of either.
 bool replaceFile(const std::string& target, const std::string& bytes,
                  std::optional<mode_t> mode) {
-    const std::string temp = temporaryName(target);
-    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    std::string temp;
+    int fd = -1;
+    // A name left over by a crashed run (process ids come round again) is skipped.
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temp = temporaryName(target);
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) return false;
+    }
     if (fd < 0) return false;
     bool ok = writeAll(fd, bytes);
     if (ok && mode) ok = ::fchmod(fd, *mode) == 0;

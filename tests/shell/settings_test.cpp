@@ -235,6 +235,19 @@ TEST_F(SettingsFileTest, WriteCreatesFolderAndKeepsMode) {
     EXPECT_EQ(strayFiles(), 1);  // the folder "a" and nothing else: no temporary left
 }
 
+TEST_F(SettingsFileTest, TemporaryLeftByACrashDoesNotStopTheWrite) {
+    // The first temporary names this process would try, as a crashed run with the same
+    // process id would have left them.
+    for (int n = 0; n < 10; ++n)
+        put(path_ + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(n), "stale");
+    FormSettings s;
+    s.top = 4;
+    writeSettings(path_, s);
+    FormSettings back;
+    readSettings(path_, back);
+    EXPECT_EQ(back.top, 4);
+}
+
 TEST_F(SettingsFileTest, WritesThroughSymbolicLink) {
     std::string real = (dir_ / "real.ini").string();
     put(real, "[Keep]\nk=v\n");
