@@ -9,13 +9,15 @@
 
 /// Installs itself as the engine's message-pump handler for its lifetime.
 ///
-/// Invariants: events are processed at most once per interval and never from inside
-/// an event that this pump is already processing; the cancellation is thrown only
-/// after processEvents() has returned, so it never passes through a slot or an event
-/// handler.
+/// Invariants: events are processed at most once per interval and at most kMaxDepth
+/// pump calls deep (a calculation started from an event that a pump call is processing
+/// may pump again, so that a window calculation begun during a macro stays cancellable);
+/// the cancellation is thrown only after processEvents() has returned, so it never
+/// passes through a slot or an event handler.
 class TQtPump {
 public:
     static constexpr std::chrono::milliseconds kDefaultInterval{20};
+    static constexpr int kMaxDepth = 4;
 
     explicit TQtPump(std::chrono::milliseconds interval = kDefaultInterval);
     TQtPump(const TQtPump&) = delete;
@@ -36,7 +38,7 @@ private:
 
     std::chrono::steady_clock::duration interval_;
     std::chrono::steady_clock::time_point last_;
-    bool inside_ = false;
+    int depth_ = 0;
     bool cancel_ = false;
     pump::Scope scope_;
 };

@@ -19,6 +19,7 @@
 
 #include "BunDisp.h"
 #include "fnerova.h"
+#include "qtpump.h"
 
 class WindowTest : public QObject {
     Q_OBJECT
@@ -298,6 +299,31 @@ private slots:
         hist()->hidePopup();
         type("1");
         QCOMPARE(edit()->text(), QString("1"));
+    }
+
+    // The pump lets queued events run only once its interval has passed, and throws the
+    // cancellation only after those events were handled.
+    void pumpProcessesEventsByIntervalAndCancelsAfterThem() {
+        w_.reset();
+        int ran = 0;
+        {
+            TQtPump slow(std::chrono::hours(1));
+            QMetaObject::invokeMethod(this, [&] { ++ran; }, Qt::QueuedConnection);
+            pump::ProcessMessages();
+            QCOMPARE(ran, 0);
+        }
+        QCoreApplication::processEvents();
+        ran = 0;
+        TQtPump fast(std::chrono::milliseconds(0));
+        QMetaObject::invokeMethod(this, [&] { ++ran; fast.requestCancel(); }, Qt::QueuedConnection);
+        bool cancelled = false;
+        try {
+            pump::ProcessMessages();
+        } catch (const TCancelledException&) {
+            cancelled = true;
+        }
+        QVERIFY(cancelled);
+        QCOMPARE(ran, 1);
     }
 
     void fontDialogSetsBothFontsOnlyWhenConfirmed() {
