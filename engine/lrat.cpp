@@ -36,29 +36,55 @@ private:
     uint64_t d_, m_;
 };
 
+// (a * b) mod d for a, b < d < 10^12.
+uint64_t MulMod(uint64_t a, uint64_t b, uint64_t d) {
+    return static_cast<uint64_t>(static_cast<unsigned __int128>(a) * b % d);
+}
+
+// The value of limbs[at + 1 .. at + K], the highest first.
+template <int K>
+uint64_t Chunk(const uint16_t* limbs, int32_t at) {
+    uint64_t v = 0;
+    for (int t = K; t >= 1; --t) v = v * kBase + limbs[at + t];
+    return v;
+}
+
+// a mod d, K limbs a step (r * 10000^K + K limbs must stay below 2^64). The chunks are
+// split into a high and a low run whose remainders are two independent chains computed
+// in the same loop, so that the processor overlaps their multiplications; then
+// r = (r_high * 10000^(limbs of the low run) + r_low) mod d.
+template <int K>
+uint64_t ModChunks(const uint16_t* limbs, int32_t n, const SmallModulus& mod, uint64_t d) {
+    constexpr uint64_t kStep = K == 1 ? 10000 : K == 2 ? 100000000 : 1000000000000;
+    const int32_t chunks = n / K;
+    uint64_t high = 0;
+    for (int32_t i = n; i > chunks * K; --i) high = high * kBase + limbs[i];  // below 10^(4(K-1))
+    high = mod.Mod(high);
+    const int32_t lowChunks = chunks / 2;
+    uint64_t low = 0;
+    int32_t h = chunks - 1, l = lowChunks - 1;
+    for (; h >= lowChunks + lowChunks; --h) high = mod.Mod(high * kStep + Chunk<K>(limbs, h * K));
+    for (; l >= 0; --h, --l) {
+        high = mod.Mod(high * kStep + Chunk<K>(limbs, h * K));
+        low = mod.Mod(low * kStep + Chunk<K>(limbs, l * K));
+    }
+    uint64_t scale = 1 % d;  // 10000^(K * lowChunks) mod d by squaring
+    uint64_t base = kStep % d;
+    for (int32_t e = lowChunks; e > 0; e >>= 1) {
+        if (e & 1) scale = MulMod(scale, base, d);
+        base = MulMod(base, base, d);
+    }
+    return mod.Mod(MulMod(high, scale, d) + low);
+}
+
 // a mod d for 1 <= d < 10^12, read straight off the limbs: no quotient is built. As
 // many limbs as keep r * 10000^k + (k limbs) below 10^16 are taken a step: three for a
 // divisor below 10^4, two below 10^8, one otherwise.
 uint64_t ModSmall(const TSeisu& a, uint64_t d) {
-    constexpr uint64_t kBase2 = uint64_t{kBase} * kBase;
-    constexpr uint64_t kBase3 = kBase2 * kBase;
     const SmallModulus mod(d);
-    const uint16_t* limbs = a.Limbs();
-    int32_t i = a.Count();
-    uint64_t r = 0;
-    if (d < kBase) {
-        for (; i % 3 != 0; --i) r = r * kBase + limbs[i];
-        r = mod.Mod(r);
-        for (; i >= 3; i -= 3) {
-            r = mod.Mod(r * kBase3 + limbs[i] * kBase2 + limbs[i - 1] * uint64_t{kBase} + limbs[i - 2]);
-        }
-    } else if (d < kBase2) {
-        if (i % 2 != 0) r = limbs[i--];
-        for (; i >= 2; i -= 2) r = mod.Mod(r * kBase2 + limbs[i] * uint64_t{kBase} + limbs[i - 1]);
-    } else {
-        for (; i >= 1; --i) r = mod.Mod(r * kBase + limbs[i]);
-    }
-    return mod.Mod(r);
+    if (d < kBase) return ModChunks<3>(a.Limbs(), a.Count(), mod, d);
+    if (d < uint64_t{kBase} * kBase) return ModChunks<2>(a.Limbs(), a.Count(), mod, d);
+    return ModChunks<1>(a.Limbs(), a.Count(), mod, d);
 }
 
 uint64_t MachineGcd(uint64_t a, uint64_t b) {
