@@ -33,6 +33,7 @@ class Tfnerova : public QMainWindow {
 
 public:
     static constexpr int kPasteLimit = 999;  ///< bytes a paste inserts at most
+    static constexpr int kSteadyCaretLength = 20000;  ///< longer input texts: no blinking
 
     /// Builds the window from its design; nothing is shown or read yet.
     explicit Tfnerova(QWidget* parent = nullptr);
@@ -97,6 +98,8 @@ private:
     void runBatchFiles();
     void applyInputFont(const QFont& font, const QColor& color);
     QString hint() const;
+    /// Stops the caret blinking while the input holds a very long text.
+    void steadyCaretForLongTexts();
 
     // Handlers of the controls and menu items.
     void KT1Click();
@@ -129,6 +132,7 @@ private:
     TQtPump pump_;
 
     QColor inputColor_;
+    int flashTime_ = 0;  ///< the desktop's caret blink period
     std::vector<std::string> batchFiles_;
     std::function<void(const QString&)> errorHandler_;
     bool firstShow_ = true;
