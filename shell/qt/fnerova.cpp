@@ -251,7 +251,8 @@ Tfnerova::Tfnerova(QWidget* parent)
     flashTime_ = QApplication::cursorFlashTime();
     qApp->installEventFilter(this);
 
-    setGeometry(kDesignLeft, kDesignTop, kDesignWidth, kDesignHeight);
+    move(kDesignLeft, kDesignTop);
+    resize(kDesignWidth, kDesignHeight);
     setMinimumWidth(kMinWidth);
     layoutControls();
     disp->ShowText("");
