@@ -1,7 +1,10 @@
 #include "gui.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QScopeGuard>
+#include <QTranslator>
 
 #include "ddelink.h"
 #include "ddeservice.h"
@@ -12,6 +15,12 @@ int runGui(int argc, char** argv, std::vector<std::string> files) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Nerova"));
     QApplication::setApplicationDisplayName(QStringLiteral("Nerova"));
+    // The window speaks Japanese; so do Qt's own dialogs (the font dialog) where the
+    // system has their translations.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
 
     Tfnerova fnerova;
     fnerova.setBatchFiles(std::move(files));
