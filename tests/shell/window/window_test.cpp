@@ -264,6 +264,12 @@ private slots:
             hist()->showPopup();                                    // refused: no pick
             QVERIFY(!hist()->view()->isVisible());
             QTest::keyClick(hist(), Qt::Key_Down);
+            QApplication::clipboard()->setText("9");
+            edit()->selectAll();
+            QTest::keyClick(hist(), Qt::Key_V, Qt::ControlModifier);  // paste refused
+            QTest::keyClick(hist(), Qt::Key_X, Qt::ControlModifier);  // cut refused
+            QTest::keyClicks(hist(), "12");                              // read-only
+            QCOMPARE(edit()->text(), textDuring);
             QTest::keyClick(hist(), Qt::Key_Escape);
         });
         enter("3^3^17");
@@ -367,6 +373,17 @@ private slots:
         QCOMPARE(label("Label2")->text(), QString("no bus"));
         enter("1+1");
         QVERIFY(label("Label2")->text() != "no bus");  // a one-time note
+    }
+
+    void nothingIsWrittenWhenClosedMaximised() {
+        const QString file = config_.path() + "/window_tests.ini";
+        action("J1")->trigger();
+        w_->showMaximized();
+        QTRY_VERIFY(w_->isMaximized());
+        w_->close();
+        QVERIFY(!QFile::exists(file));
+        w_.reset();
+        QVERIFY(!QFile::exists(file));
     }
 
     void batchErrorGoesToTheErrorBoxAndTheWindowWorks() {
