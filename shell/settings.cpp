@@ -29,7 +29,7 @@ namespace {
 
 constexpr const char* kForm = "FORM";
 constexpr const char* kFont = "Font";
-// A font name longer than this is cut, as a 2048-byte read buffer would cut it.
+// A font name longer than this is cut: no font has such a name, and the file keeps it short.
 constexpr size_t kMaxText = 2047;
 
 std::string writeError(const std::string& path) { return path + kCannotWrite; }
@@ -66,7 +66,7 @@ bool readFile(const std::string& path, std::string& bytes) {
 }
 
 void configure(CSimpleIniA& ini) {
-    ini.SetSpaces(false);   // "key=value", as a private-profile file holds them
+    ini.SetSpaces(false);   // "key=value", without blanks around "="
     ini.SetMultiKey(false);
     ini.SetMultiLine(false);
     ini.SetQuotes(false);
