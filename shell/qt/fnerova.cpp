@@ -346,6 +346,8 @@ void Tfnerova::createControls() {
     setTabOrder(Kabun, hScrollBar);
 
     inputColor_ = edit->palette().color(QPalette::Text);
+    disp->setDisplayFont(edit->font(), inputColor_);  // the display starts in the window's font
+    disp->ApplyFont();
 
     connect(ac, &QPushButton::clicked, this, [this] { guarded([this] { commands_.acClick(); }); });
     connect(fraction, &QPushButton::clicked, this,
