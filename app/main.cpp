@@ -1,21 +1,20 @@
-// Nerova's entry point: the command-line modes run without any window; with no
-// arguments (or with batch file names) the calculator window starts.
+// Nerova's entry point: the command-line modes run without any window (no GUI application
+// object is created for them); with no arguments, or with batch file names, the calculator
+// window starts.
 #include <iostream>
 
 #include "cli.h"
+#include "gui.h"
+#include "render.h"
 
 int main(int argc, char** argv) {
     const nerova::CommandLine cmd = nerova::parseCommandLine(argc, argv);
     switch (cmd.mode) {
     case nerova::CommandLine::Mode::Window:
-        // The calculator window starts here, with cmd.files for the batch run at its first
-        // showing. Until it exists, runCommandLine stands in for it (batch, or the prompt).
-        break;
+        return runGui(argc, argv, cmd.files);
     case nerova::CommandLine::Mode::Render:
-        // --render: typeset cmd.renderText into cmd.renderFile (cmd.font, cmd.pointSize).
-        break;
+        return renderToPng(cmd.renderText, cmd.renderFile, cmd.font, cmd.pointSize, std::cerr) == 0 ? 0 : 2;
     default:
-        break;
+        return nerova::runCommandLine(cmd, std::cin, std::cout, std::cerr);
     }
-    return nerova::runCommandLine(cmd, std::cin, std::cout, std::cerr);
 }
