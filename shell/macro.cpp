@@ -57,7 +57,7 @@ std::string busName(const std::string& service) {
             continue;
         element.push_back(busNameChar(static_cast<char>(c)) ? static_cast<char>(c) : '_');
     }
-    if (element.empty()) element = "_";
+    if (element.empty()) element.push_back('_');
     if (element[0] >= '0' && element[0] <= '9') element[0] = '_';  // no element starts with a digit
     std::string name = "org.nerova." + element;
     if (name.size() > 255) name.resize(255);
