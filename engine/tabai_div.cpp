@@ -144,6 +144,85 @@ void MulAny(const Limb* x, size_t nx, const Limb* y, size_t ny, Limb* out) {
     Mul(x, tx, y, ty, out);
 }
 
+// r := x mod (10000^len - 1) for any length of x: the chunks of len limbs summed, the
+// carry out of the top coming back in at the bottom.
+void FoldInto(const Limb* x, size_t nx, size_t len, Vec& r) {
+    r.assign(len, 0);
+    uint64_t carry = 0;
+    for (size_t off = 0; off < nx; off += len) {
+        const size_t m = std::min(len, nx - off);
+        uint32_t c = 0;
+        for (size_t i = 0; i < m; ++i) {
+            const uint32_t v = r[i] + x[off + i] + c;
+            c = v >= kBase;
+            r[i] = static_cast<Limb>(c ? v - kBase : v);
+        }
+        for (size_t i = m; c && i < len; ++i) {
+            const uint32_t v = r[i] + 1u;
+            c = v >= kBase;
+            r[i] = static_cast<Limb>(c ? 0 : v);
+        }
+        carry += c;
+    }
+    while (carry != 0) {
+        uint64_t c = carry;
+        carry = 0;
+        for (size_t i = 0; i < len && c != 0; ++i) {
+            const uint64_t v = r[i] + c;
+            r[i] = static_cast<Limb>(v % kBase);
+            c = v / kBase;
+        }
+        carry = c;
+    }
+}
+
+// r := w - x * y, for a result known to lie in [0, 10000^bound). When the product is large
+// it is taken modulo 10000^L - 1 (L >= bound + 1) by a cyclic transform of about half the
+// length of the whole product; the high limbs of w and x * y cancel anyway.
+void MulSub(const Limb* w, size_t nw, const Limb* x, size_t nx, const Limb* y, size_t ny, size_t bound,
+            Vec& r) {
+    nx = Trim(x, nx);
+    ny = Trim(y, ny);
+    if (nx == 0 || ny == 0) {
+        r.assign(w, w + nw);
+        r.resize(Trim(r.data(), r.size()));
+        return;
+    }
+    const size_t len = NttCyclicLength(bound + 1);
+    Vec p;
+    if (std::min(nx, ny) >= gNttThreshold && nx <= len && ny <= len && len < nx + ny) {
+        p.resize(len);
+        MulNttCyclic(x, nx, y, ny, bound + 1, p.data());
+    } else {
+        // Small, or no gain: the whole product, then the plain difference.
+        Vec full(nx + ny);
+        Mul(x, nx, y, ny, full.data());
+        r.assign(w, w + nw);
+        SubInPlace(r.data(), nw, full.data(), std::min(Trim(full.data(), nx + ny), nw));
+        r.resize(Trim(r.data(), r.size()));
+        return;
+    }
+    Vec wf;
+    FoldInto(w, nw, len, wf);
+    // wf - p modulo 10000^len - 1; both lie in [0, 10000^len - 1].
+    r.resize(len);
+    if (!GreaterEq(wf.data(), len, p.data(), len)) {
+        // wf + (10000^len - 1 - p): no carry leaves the top, since wf < p.
+        uint32_t c = 0;
+        for (size_t i = 0; i < len; ++i) {
+            const uint32_t v = wf[i] + (kBase - 1 - p[i]) + c;
+            c = v >= kBase;
+            r[i] = static_cast<Limb>(c ? v - kBase : v);
+        }
+    } else {
+        r = wf;
+        SubInPlace(r.data(), len, p.data(), len);
+    }
+    // 10000^len - 1 stands for 0; the true result is below 10000^bound anyway.
+    r.resize(Trim(r.data(), r.size()));
+    if (r.size() == len && std::all_of(r.begin(), r.end(), [](Limb v) { return v == kBase - 1; })) r.clear();
+}
+
 constexpr size_t kReciprocalBase = 48;
 
 // An approximation X of 10000^(2n) / b from below: X <= 10000^(2n) / b < X + 3, for b of
@@ -178,25 +257,28 @@ Vec Reciprocal(const Limb* b, size_t n) {
     }
     const size_t nx = xh.size();
     // E = 10000^(n+k) - b * xh, positive since xh * (bh + 1) <= 10000^(2k) and
-    // b < (bh + 1) * 10000^(n-k).
-    Vec p(n + nx);
-    Mul(b, n, xh.data(), nx, p.data());
-    Vec e(n + k);
-    for (size_t i = 0; i < n + k; ++i) e[i] = static_cast<Limb>(kBase - 1 - (i < p.size() ? p[i] : 0));
-    Increment(e.data(), n + k);
-    const size_t ne = Trim(e.data(), n + k);
-    // X = xh * 10000^(n-k) + floor(xh * E / 10000^(2k)).
+    // b < (bh + 1) * 10000^(n-k); xh is k limbs accurate, so E < 10000^(n+2).
+    Vec one(n + k + 1, 0);
+    one[n + k] = 1;
+    Vec e;
+    MulSub(one.data(), one.size(), b, n, xh.data(), nx, n + 2, e);
+    // X = xh * 10000^(n-k) + floor(xh * E / 10000^(2k)). Only E's top limbs matter: leaving
+    // out its lowest k - 2 limbs costs less than 1/10000.
+    const size_t drop = k - 2;
     Vec x(n + 3, 0);
     std::copy(xh.begin(), xh.end(), x.begin() + static_cast<std::ptrdiff_t>(n - k));
-    if (ne > 0) {
+    if (e.size() > drop) {
+        const size_t ne = e.size() - drop;
         Vec t(nx + ne);
-        Mul(xh.data(), nx, e.data(), ne, t.data());
-        if (t.size() > 2 * k) {
-            const size_t nt = t.size() - 2 * k;
+        MulAny(xh.data(), nx, e.data() + drop, ne, t.data());
+        // t / 10000^(2k - drop) = t / 10000^(k + 2) is added.
+        const size_t shift = k + 2;
+        if (t.size() > shift) {
+            const size_t nt = t.size() - shift;
             uint32_t carry = 0;
             size_t i = 0;
             for (; i < nt; ++i) {
-                const uint32_t v = x[i] + t[2 * k + i] + carry;
+                const uint32_t v = x[i] + t[shift + i] + carry;
                 carry = v >= kBase;
                 x[i] = static_cast<Limb>(carry ? v - kBase : v);
             }
@@ -219,7 +301,7 @@ void DivByReciprocal(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, 
     Vec cur(n, 0);  // the running remainder, below b
     size_t pos = m - n + 1;
     std::copy(a + pos, a + m, cur.begin());
-    Vec w(2 * n + 1), prod(3 * n + 4), qe(n + 3), qb(2 * n + 4);
+    Vec w(2 * n + 2), prod(3 * n + 4), qe(n + 3), rem;
     while (pos > 0) {
         const size_t len = (pos - 1) % n + 1;
         pos -= len;
@@ -236,9 +318,10 @@ void DivByReciprocal(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, 
         const size_t nq = nprod > n + 1 ? nprod - (n + 1) : 0;
         std::copy(prod.begin() + static_cast<std::ptrdiff_t>(n + 1),
                   prod.begin() + static_cast<std::ptrdiff_t>(n + 1 + nq), qe.begin());
-        // R = W - qe * b, then at most a few corrections.
-        MulAny(qe.data(), nq, b, n, qb.data());
-        SubInPlace(w.data(), nw, qb.data(), std::min(nq + n, nw));
+        // R = W - qe * b (below a few b), then at most a few corrections.
+        MulSub(w.data(), nw, qe.data(), nq, b, n, n + 1, rem);
+        std::fill(w.begin(), w.end(), Limb{0});
+        std::copy(rem.begin(), rem.end(), w.begin());
         while (GreaterEq(w.data(), nw, b, n)) {
             SubInPlace(w.data(), nw, b, n);
             Increment(qe.data(), qe.size());
@@ -258,11 +341,11 @@ void DivTruncated(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Lim
     Div(a + s, m - s, b + s, n - s, qt.data(), rt.data());
     // qt - 1 <= a div b <= qt + 1.
     if (Trim(qt.data(), ql) != 0) SubInPlace(qt.data(), ql, std::array<Limb, 1>{1}.data(), 1);
-    Vec rem(a, a + m), qb(m + 1);
-    MulAny(qt.data(), ql, b, n, qb.data());
-    SubInPlace(rem.data(), m, qb.data(), std::min(Trim(qb.data(), m + 1), m));
-    while (GreaterEq(rem.data(), m, b, n)) {
-        SubInPlace(rem.data(), m, b, n);
+    Vec rem;
+    MulSub(a, m, qt.data(), ql, b, n, n + 1, rem);
+    rem.resize(n + 1, 0);
+    while (GreaterEq(rem.data(), n + 1, b, n)) {
+        SubInPlace(rem.data(), n + 1, b, n);
         Increment(qt.data(), ql);
     }
     std::copy(qt.begin(), qt.end(), q);

@@ -18,6 +18,8 @@
 
 namespace tabai_impl {
 
+size_t gHalfGcdThreshold = 3000;
+
 namespace {
 
 using Vec = std::vector<Limb>;
@@ -97,53 +99,283 @@ uint64_t GcdU64(uint64_t a, uint64_t b) {
     return a << shift;
 }
 
+namespace {
+
+// --- signed numbers and 2x2 matrices for the half-gcd --------------------------------
+
+struct Signed {
+    Vec mag;  // trimmed
+    bool neg = false;
+};
+
+// A unimodular matrix U = (u[0] u[1]; u[2] u[3]) with (x, y) = U (a, b) for the pair
+// (a, b) that a reduction started from.
+struct Matrix {
+    Signed u[4];
+    Matrix() {
+        u[0].mag = {1};
+        u[3].mag = {1};
+    }
+};
+
+bool Less(const Vec& x, const Vec& y) {
+    if (x.size() != y.size()) return x.size() < y.size();
+    return CompareN(x.data(), y.data(), x.size()) < 0;
+}
+
+Vec MulVec(const Vec& x, const Vec& y) {
+    if (x.empty() || y.empty()) return {};
+    Vec out(x.size() + y.size());
+    if (&x == &y) {
+        Sqr(x.data(), x.size(), out.data());
+    } else if (x.size() >= y.size()) {
+        Mul(x.data(), x.size(), y.data(), y.size(), out.data());
+    } else {
+        Mul(y.data(), y.size(), x.data(), x.size(), out.data());
+    }
+    out.resize(Trim(out.data(), out.size()));
+    return out;
+}
+
+Vec AddVec(const Vec& x, const Vec& y) {
+    const Vec& l = x.size() >= y.size() ? x : y;
+    const Vec& s = x.size() >= y.size() ? y : x;
+    Vec out(l.size() + 1);
+    uint32_t carry = 0;
+    for (size_t i = 0; i < l.size(); ++i) {
+        const uint32_t v = l[i] + (i < s.size() ? s[i] : 0u) + carry;
+        carry = v >= kBase;
+        out[i] = static_cast<Limb>(carry ? v - kBase : v);
+    }
+    out[l.size()] = static_cast<Limb>(carry);
+    out.resize(Trim(out.data(), out.size()));
+    return out;
+}
+
+// x - y for x >= y.
+Vec SubVec(const Vec& x, const Vec& y) {
+    Vec out(x.size());
+    int32_t borrow = 0;
+    for (size_t i = 0; i < x.size(); ++i) {
+        int32_t v = static_cast<int32_t>(x[i]) - (i < y.size() ? y[i] : 0) - borrow;
+        borrow = v < 0;
+        out[i] = static_cast<Limb>(borrow ? v + static_cast<int32_t>(kBase) : v);
+    }
+    out.resize(Trim(out.data(), out.size()));
+    return out;
+}
+
+Signed Add(const Signed& p, const Signed& q) {
+    Signed r;
+    if (p.neg == q.neg) {
+        r.mag = AddVec(p.mag, q.mag);
+        r.neg = p.neg;
+    } else if (Less(p.mag, q.mag)) {
+        r.mag = SubVec(q.mag, p.mag);
+        r.neg = q.neg;
+    } else {
+        r.mag = SubVec(p.mag, q.mag);
+        r.neg = p.neg;
+    }
+    if (r.mag.empty()) r.neg = false;
+    return r;
+}
+
+Signed MulSigned(const Signed& p, const Signed& q) {
+    Signed r;
+    r.mag = MulVec(p.mag, q.mag);
+    r.neg = !r.mag.empty() && p.neg != q.neg;
+    return r;
+}
+
+// Sets r := x * f + y * g (signed, |f|, |g| <= 2 * 10^9) over n limbs of x and y (zero
+// beyond their lengths), in one pass with a signed carry: the limb sums stay below
+// 5 * 10^13, and a bias of 10^15 (a multiple of 10000) keeps them unsigned.
+void Combine(const Signed& x, int64_t f, const Signed& y, int64_t g, Signed& r) {
+    constexpr int64_t kBias = 1000000000000000;
+    const int64_t fx = x.neg ? -f : f, gy = y.neg ? -g : g;
+    const size_t n = std::max(x.mag.size(), y.mag.size()) + 3;
+    Vec& out = r.mag;
+    out.resize(n);
+    int64_t carry = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const int64_t xi = i < x.mag.size() ? x.mag[i] : 0, yi = i < y.mag.size() ? y.mag[i] : 0;
+        const uint64_t t = static_cast<uint64_t>(fx * xi + gy * yi + carry + kBias);
+        out[i] = static_cast<Limb>(t % kBase);
+        carry = static_cast<int64_t>(t / kBase) - kBias / kBase;
+    }
+    // |r| < 10000^n, so the carry left is 0, or -1 for a negative r (whose limbs then hold
+    // 10000^n - |r|).
+    r.neg = carry < 0;
+    if (r.neg) {
+        uint32_t add = 1;
+        for (size_t i = 0; i < n; ++i) {
+            const uint32_t v = kBase - 1 - out[i] + add;
+            add = v >= kBase;
+            out[i] = static_cast<Limb>(add ? v - kBase : v);
+        }
+    }
+    out.resize(Trim(out.data(), n));
+    if (out.empty()) r.neg = false;
+}
+
+// U := L U for the small matrix L = (a b; c d).
+void LeftMultiplySmall(Matrix& m, int64_t a, int64_t b, int64_t c, int64_t d) {
+    Signed t;
+    for (int col = 0; col < 2; ++col) {
+        Combine(m.u[col], a, m.u[2 + col], b, t);
+        Combine(m.u[col], c, m.u[2 + col], d, m.u[2 + col]);
+        std::swap(m.u[col], t);
+    }
+}
+
+// P := A B.
+Matrix Product(const Matrix& a, const Matrix& b) {
+    Matrix p;
+    for (int i = 0; i < 2; ++i) {
+        for (int j = 0; j < 2; ++j) {
+            p.u[2 * i + j] = Add(MulSigned(a.u[2 * i], b.u[j]), MulSigned(a.u[2 * i + 1], b.u[2 + j]));
+        }
+    }
+    return p;
+}
+
+// One division step (x, y) := (y, x mod y), with U := (0 1; 1 -q) U.
+void DivisionStep(Vec& x, Vec& y, Matrix* m) {
+    Vec q(x.size() - y.size() + 1), r(y.size());
+    Div(x.data(), x.size(), y.data(), y.size(), q.data(), r.data());
+    r.resize(Trim(r.data(), r.size()));
+    q.resize(Trim(q.data(), q.size()));
+    x.swap(y);
+    y.swap(r);
+    if (m != nullptr) {
+        for (int col = 0; col < 2; ++col) {
+            Signed top = std::move(m->u[col]);
+            Signed qb = MulSigned(Signed{q, false}, m->u[2 + col]);
+            qb.neg = !qb.mag.empty() && !qb.neg;
+            m->u[col] = m->u[2 + col];
+            m->u[2 + col] = Add(top, qb);
+        }
+    }
+}
+
+// One Lehmer pass on x >= y > 0 (or a division step when the leading digits decide
+// nothing), accumulating the step into U when given.
+void LehmerStep(Vec& x, Vec& y, Matrix* m) {
+    const size_t nx = x.size(), ny = y.size();
+    pump::ProcessMessages();
+    // The leading 18 digits of x, and y's digits in the same places.
+    const size_t digits = DigitCount(x.data(), nx);
+    const size_t shift = digits > 18 ? digits - 18 : 0;
+    int64_t xh = static_cast<int64_t>(Leading(x.data(), nx, shift));
+    int64_t yh = ny * 4 + 4 > shift ? static_cast<int64_t>(Leading(y.data(), ny, shift)) : 0;
+    int64_t a = 1, b = 0, c = 0, d = 1;
+    constexpr int64_t kLimit = 2000000000;  // keeps a * limb + b * limb far inside 64 bits
+    while (yh + c != 0 && yh + d != 0) {
+        const int64_t q1 = (xh + a) / (yh + c);
+        const int64_t q2 = (xh + b) / (yh + d);
+        if (q1 != q2) break;
+        const int64_t nc = a - q1 * c, nd = b - q1 * d;
+        if (nc > kLimit || nc < -kLimit || nd > kLimit || nd < -kLimit) break;
+        a = c;
+        c = nc;
+        b = d;
+        d = nd;
+        const int64_t t = xh - q1 * yh;
+        xh = yh;
+        yh = t;
+    }
+    if (b == 0) {
+        // No quotient was certain (a large one, or y much shorter): one division step.
+        DivisionStep(x, y, m);
+        return;
+    }
+    y.resize(nx, 0);
+    Apply(x.data(), y.data(), nx, a, b, c, d);
+    x.resize(Trim(x.data(), nx));
+    y.resize(Trim(y.data(), nx));
+    if (m != nullptr) LeftMultiplySmall(*m, a, b, c, d);
+}
+
+// (a, b) := U (a, b), made non-negative and ordered by flipping and swapping rows of U.
+void ApplyMatrix(Matrix& m, Vec& a, Vec& b) {
+    const Signed sa{a, false}, sb{b, false};
+    Signed x = Add(MulSigned(m.u[0], sa), MulSigned(m.u[1], sb));
+    Signed y = Add(MulSigned(m.u[2], sa), MulSigned(m.u[3], sb));
+    if (x.neg) {
+        x.neg = false;
+        for (int j = 0; j < 2; ++j) m.u[j].neg = !m.u[j].mag.empty() && !m.u[j].neg;
+    }
+    if (y.neg) {
+        y.neg = false;
+        for (int j = 2; j < 4; ++j) m.u[j].neg = !m.u[j].mag.empty() && !m.u[j].neg;
+    }
+    if (Less(x.mag, y.mag)) {
+        std::swap(x, y);
+        std::swap(m.u[0], m.u[2]);
+        std::swap(m.u[1], m.u[3]);
+    }
+    a = std::move(x.mag);
+    b = std::move(y.mag);
+}
+
+// Reduces a >= b > 0 of n limbs until b has at most n/2 + 1 limbs, returning U with
+// (a', b') = U (a, b) when asked (at the top level only the pair is needed). The matrix
+// for the top half of the limbs serves for the whole numbers (the low limbs only disturb
+// the low half of the results), so two recursive calls on half-length numbers do the work.
+// Whatever the matrices, (a', b') = U (a, b) with U unimodular keeps the gcd; the closing
+// Lehmer passes guarantee the size.
+Matrix HalfGcd(Vec& a, Vec& b, bool wantMatrix) {
+    Matrix u;
+    Matrix* um = wantMatrix ? &u : nullptr;
+    const size_t n = a.size();
+    const size_t s = n / 2 + 1;
+    if (b.size() <= s) return u;
+    // Below about 200 limbs, Lehmer's passes beat the recursion (the driver in Gcd starts
+    // it only from gHalfGcdThreshold limbs, where it pays off as a whole).
+    if (n >= std::min<size_t>(200, gHalfGcdThreshold)) {
+        const size_t k = n / 2;
+        Vec ah(a.begin() + static_cast<std::ptrdiff_t>(k), a.end());
+        Vec bh(b.begin() + static_cast<std::ptrdiff_t>(k), b.end());
+        bh.resize(Trim(bh.data(), bh.size()));
+        Matrix u1 = HalfGcd(ah, bh, true);
+        ApplyMatrix(u1, a, b);
+        u = std::move(u1);
+        if (!b.empty() && b.size() > s) DivisionStep(a, b, um);
+        if (!b.empty() && b.size() > s && 2 * s > a.size()) {
+            const size_t k2 = 2 * s - a.size();
+            if (a.size() > k2 + 8) {
+                Vec ah2(a.begin() + static_cast<std::ptrdiff_t>(k2), a.end());
+                Vec bh2(b.size() > k2 ? Vec(b.begin() + static_cast<std::ptrdiff_t>(k2), b.end()) : Vec{});
+                bh2.resize(Trim(bh2.data(), bh2.size()));
+                if (!bh2.empty()) {
+                    Matrix u2 = HalfGcd(ah2, bh2, true);
+                    ApplyMatrix(u2, a, b);
+                    if (wantMatrix) u = Product(u2, u);
+                }
+            }
+        }
+    }
+    while (!b.empty() && b.size() > s) LehmerStep(a, b, um);
+    return u;
+}
+
+}  // namespace
+
 std::vector<Limb> Gcd(std::vector<Limb> x, std::vector<Limb> y) {
     x.resize(Trim(x.data(), x.size()));
     y.resize(Trim(y.data(), y.size()));
-    if (x.size() < y.size() || (x.size() == y.size() && CompareN(x.data(), y.data(), x.size()) < 0)) {
-        std::swap(x, y);
-    }
-    Vec q, r;
+    if (Less(x, y)) std::swap(x, y);
     while (true) {
         const size_t nx = x.size(), ny = y.size();
         if (ny == 0) return x;
         if (nx <= 4) return FromU64(GcdU64(ToU64(x.data(), nx), ToU64(y.data(), ny)));
-        pump::ProcessMessages();
-        // The leading 18 digits of x, and y's digits in the same places.
-        const size_t digits = DigitCount(x.data(), nx);
-        const size_t shift = digits > 18 ? digits - 18 : 0;
-        int64_t xh = static_cast<int64_t>(Leading(x.data(), nx, shift));
-        int64_t yh = ny * 4 + 4 > shift ? static_cast<int64_t>(Leading(y.data(), ny, shift)) : 0;
-        int64_t a = 1, b = 0, c = 0, d = 1;
-        constexpr int64_t kLimit = 2000000000;  // keeps a * limb + b * limb far inside 64 bits
-        while (yh + c != 0 && yh + d != 0) {
-            const int64_t q1 = (xh + a) / (yh + c);
-            const int64_t q2 = (xh + b) / (yh + d);
-            if (q1 != q2) break;
-            const int64_t nc = a - q1 * c, nd = b - q1 * d;
-            if (nc > kLimit || nc < -kLimit || nd > kLimit || nd < -kLimit) break;
-            a = c;
-            c = nc;
-            b = d;
-            d = nd;
-            const int64_t t = xh - q1 * yh;
-            xh = yh;
-            yh = t;
-        }
-        if (b == 0) {
-            // No quotient was certain (a large one, or y much shorter): one division step.
-            q.assign(nx - ny + 1, 0);
-            r.assign(ny, 0);
-            Div(x.data(), nx, y.data(), ny, q.data(), r.data());
-            r.resize(Trim(r.data(), ny));
-            std::swap(x, y);
-            std::swap(y, r);
+        if (ny >= gHalfGcdThreshold && ny + 1 >= nx) {
+            HalfGcd(x, y, false);
+            if (!y.empty() && x.size() >= nx) DivisionStep(x, y, nullptr);
             continue;
         }
-        y.resize(nx, 0);
-        Apply(x.data(), y.data(), nx, a, b, c, d);
-        x.resize(Trim(x.data(), nx));
-        y.resize(Trim(y.data(), nx));
+        LehmerStep(x, y, nullptr);
     }
 }
 

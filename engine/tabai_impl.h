@@ -44,6 +44,11 @@ void MulKaratsuba(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out)
 void MulNtt(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out);
 /// out[0..2n) := a * a through number-theoretic transforms.
 void SqrNtt(const Limb* a, size_t n, Limb* out);
+/// out[0..L) := a * b mod (10000^L - 1) for L = NttCyclicLength(minLen) >= minLen, a
+/// power of two; requires na, nb <= L. Returns L. (The result may be 10000^L - 1 for 0.)
+size_t MulNttCyclic(const Limb* a, size_t na, const Limb* b, size_t nb, size_t minLen, Limb* out);
+/// The length that MulNttCyclic uses for minLen.
+size_t NttCyclicLength(size_t minLen);
 /// out[0..na+nb) := a * b, choosing the method by size. Pumps regularly.
 void Mul(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out);
 /// out[0..2n) := a * a, choosing the method by size.
@@ -70,6 +75,10 @@ uint64_t GcdU64(uint64_t a, uint64_t b);
 /// Thresholds in limbs (tunable by tests and benchmarks).
 extern size_t gKaratsubaThreshold;
 extern size_t gNttThreshold;
+extern size_t gSqrNttThreshold;
 extern size_t gNewtonThreshold;
+extern size_t gHalfGcdThreshold;
+/// Whether large transforms may use a second thread.
+extern bool gNttParallel;
 
 }  // namespace tabai_impl

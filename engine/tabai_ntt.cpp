@@ -16,14 +16,20 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <exception>
 #include <memory>
 #include <mutex>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "pump.h"
 #include "tabai_impl.h"
 
 namespace tabai_impl {
+
+bool gNttParallel = true;
 
 namespace {
 
@@ -35,6 +41,14 @@ struct Prime {
     uint32_t generator;
 };
 constexpr std::array<Prime, 3> kPrimes = {{{469762049u, 3u}, {167772161u, 3u}, {754974721u, 11u}}};
+
+// a * b / 2^32 mod p, in [0, 2p), for a * b < p * 2^32 (Montgomery's reduction with
+// pinv = -p^-1 mod 2^32).
+inline uint32_t MontMul(uint32_t a, uint32_t b, uint32_t p, uint32_t pinv) {
+    const uint64_t t = static_cast<uint64_t>(a) * b;
+    const uint32_t m = static_cast<uint32_t>(t) * pinv;
+    return static_cast<uint32_t>((t + static_cast<uint64_t>(m) * p) >> 32);
+}
 
 // Arithmetic modulo one prime, values in Montgomery form where noted.
 struct Mod {
@@ -123,68 +137,281 @@ RootTables& Tables(int i) {
 // Lets the user interface in after about this many butterflies (well under a millisecond).
 constexpr size_t kPumpEvery = size_t{1} << 15;
 
-TABAI_CLONES void Forward(uint32_t* a, int log, const RootTables& t) {
-    const Mod& md = t.mod();
-    const uint32_t p2 = 2 * md.p;
-    const size_t n = size_t{1} << log;
-    size_t work = 0;
-    for (int k = log - 1; k >= 0; --k) {
-        const size_t m = size_t{1} << k;
-        const uint32_t* w = t.Forward(k);
-        for (size_t s = 0; s < n; s += 2 * m) {
-            uint32_t* x = a + s;
-            uint32_t* y = a + s + m;
-            for (size_t j = 0; j < m; ++j) {
-                const uint32_t u = x[j], v = y[j];
-                uint32_t sum = u + v;
-                sum -= sum >= p2 ? p2 : 0;
-                x[j] = sum;
-                y[j] = md.Mul(u - v + p2, w[j]);
-            }
-            work += m;
-            if (work >= kPumpEvery) {
-                work = 0;
-                pump::ProcessMessages();
-            }
+// Butterflies of one level: pairs (x[j], y[j]) for j < count with twiddles w[j]. These
+// loops are compiled for several instruction sets (TABAI_CLONES) and never call the
+// message pump: GCC takes the resolver of a target_clones function for one that cannot
+// throw, so an exception must not pass through them.
+TABAI_CLONES void ForwardSpan(uint32_t* __restrict x, uint32_t* __restrict y,
+                              const uint32_t* __restrict w, size_t count, uint32_t p, uint32_t pinv) {
+    const uint32_t p2 = 2 * p;
+    for (size_t j = 0; j < count; ++j) {
+        const uint32_t u = x[j], v = y[j];
+        const uint32_t sum = u + v;
+        x[j] = std::min(sum, sum - p2);  // below 2p: subtracting 2p wraps around
+        y[j] = MontMul(u - v + p2, w[j], p, pinv);
+    }
+}
+
+TABAI_CLONES void InverseSpan(uint32_t* __restrict x, uint32_t* __restrict y,
+                              const uint32_t* __restrict w, size_t count, uint32_t p, uint32_t pinv) {
+    const uint32_t p2 = 2 * p;
+    for (size_t j = 0; j < count; ++j) {
+        const uint32_t u = x[j];
+        const uint32_t v = MontMul(y[j], w[j], p, pinv);
+        const uint32_t sum = u + v, diff = u - v + p2;
+        x[j] = std::min(sum, sum - p2);
+        y[j] = std::min(diff, diff - p2);
+    }
+}
+
+// Two levels at once (radix 4), half-sizes M and M/2, over the quarters q0..q3 of a block
+// of 2M points: one pass over memory instead of two. wa = twiddles of half-size M (first
+// half, wb its second half), wc = twiddles of half-size M/2.
+TABAI_CLONES void Forward4Span(uint32_t* __restrict q0, uint32_t* __restrict q1, uint32_t* __restrict q2,
+                               uint32_t* __restrict q3, const uint32_t* __restrict wa,
+                               const uint32_t* __restrict wb, const uint32_t* __restrict wc, size_t count,
+                               uint32_t p, uint32_t pinv) {
+    const uint32_t p2 = 2 * p;
+    for (size_t j = 0; j < count; ++j) {
+        const uint32_t a0 = q0[j], a1 = q1[j], a2 = q2[j], a3 = q3[j];
+        const uint32_t s02 = a0 + a2, s13 = a1 + a3;
+        const uint32_t b0 = std::min(s02, s02 - p2);
+        const uint32_t b2 = MontMul(a0 - a2 + p2, wa[j], p, pinv);
+        const uint32_t b1 = std::min(s13, s13 - p2);
+        const uint32_t b3 = MontMul(a1 - a3 + p2, wb[j], p, pinv);
+        const uint32_t s01 = b0 + b1, s23 = b2 + b3;
+        q0[j] = std::min(s01, s01 - p2);
+        q1[j] = MontMul(b0 - b1 + p2, wc[j], p, pinv);
+        q2[j] = std::min(s23, s23 - p2);
+        q3[j] = MontMul(b2 - b3 + p2, wc[j], p, pinv);
+    }
+}
+
+TABAI_CLONES void Inverse4Span(uint32_t* __restrict q0, uint32_t* __restrict q1, uint32_t* __restrict q2,
+                               uint32_t* __restrict q3, const uint32_t* __restrict wa,
+                               const uint32_t* __restrict wb, const uint32_t* __restrict wc, size_t count,
+                               uint32_t p, uint32_t pinv) {
+    const uint32_t p2 = 2 * p;
+    for (size_t j = 0; j < count; ++j) {
+        // Half-size M/2 first: (q0, q1) and (q2, q3) with wc.
+        const uint32_t a0 = q0[j], a2 = q2[j];
+        const uint32_t t1 = MontMul(q1[j], wc[j], p, pinv), t3 = MontMul(q3[j], wc[j], p, pinv);
+        uint32_t b0 = a0 + t1, b1 = a0 - t1 + p2, b2 = a2 + t3, b3 = a2 - t3 + p2;
+        b0 = std::min(b0, b0 - p2);
+        b1 = std::min(b1, b1 - p2);
+        b2 = std::min(b2, b2 - p2);
+        b3 = std::min(b3, b3 - p2);
+        // Then half-size M: (q0, q2) with wa, (q1, q3) with wb.
+        const uint32_t u2 = MontMul(b2, wa[j], p, pinv), u3 = MontMul(b3, wb[j], p, pinv);
+        const uint32_t c0 = b0 + u2, c2 = b0 - u2 + p2, c1 = b1 + u3, c3 = b1 - u3 + p2;
+        q0[j] = std::min(c0, c0 - p2);
+        q2[j] = std::min(c2, c2 - p2);
+        q1[j] = std::min(c1, c1 - p2);
+        q3[j] = std::min(c3, c3 - p2);
+    }
+}
+
+// Two levels (half-sizes M = 2^k and M/2) over all n points, in pieces with the pump
+// between them.
+template <class Span>
+void Level4(uint32_t* a, size_t n, int k, const uint32_t* wM, const uint32_t* wHalf, uint32_t p,
+            uint32_t pinv, Span span) {
+    const size_t m = size_t{1} << k, h = m / 2;
+    for (size_t s = 0; s < n; s += 2 * m) {
+        uint32_t* q = a + s;
+        for (size_t j = 0; j < h; j += kPumpEvery / 2) {
+            const size_t count = std::min(kPumpEvery / 2, h - j);
+            span(q + j, q + h + j, q + m + j, q + m + h + j, wM + j, wM + h + j, wHalf + j, count, p, pinv);
+            pump::ProcessMessages();
         }
     }
 }
 
-TABAI_CLONES void Inverse(uint32_t* a, int log, const RootTables& t) {
-    const Mod& md = t.mod();
-    const uint32_t p2 = 2 * md.p;
-    const size_t n = size_t{1} << log;
-    size_t work = 0;
-    for (int k = 0; k < log; ++k) {
-        const size_t m = size_t{1} << k;
-        const uint32_t* w = t.Inverse(k);
-        for (size_t s = 0; s < n; s += 2 * m) {
-            uint32_t* x = a + s;
-            uint32_t* y = a + s + m;
-            for (size_t j = 0; j < m; ++j) {
-                const uint32_t u = x[j];
-                const uint32_t v = md.Mul(y[j], w[j]);
-                uint32_t sum = u + v;
-                sum -= sum >= p2 ? p2 : 0;
-                uint32_t diff = u - v + p2;
-                diff -= diff >= p2 ? p2 : 0;
-                x[j] = sum;
-                y[j] = diff;
-            }
-            work += m;
-            if (work >= kPumpEvery) {
-                work = 0;
-                pump::ProcessMessages();
-            }
+// The levels of half-size m < 16 are too short for vector loops: plain loops over the
+// blocks [begin, end) (multiples of 2m) instead.
+void ForwardSmall(uint32_t* a, size_t m, size_t begin, size_t end, const uint32_t* w, uint32_t p,
+                  uint32_t pinv) {
+    const uint32_t p2 = 2 * p;
+    for (size_t s = begin; s < end; s += 2 * m) {
+        for (size_t j = 0; j < m; ++j) {
+            const uint32_t u = a[s + j], v = a[s + j + m];
+            const uint32_t sum = u + v;
+            a[s + j] = std::min(sum, sum - p2);
+            a[s + j + m] = MontMul(u - v + p2, w[j], p, pinv);
         }
     }
 }
 
-// GCC treats the resolver of a target_clones function as unable to throw, so a
-// cancellation thrown by the pump inside Forward or Inverse would end the program when
-// they are called directly. Calls through these pointers keep the unwinding intact.
-void (*volatile const kForward)(uint32_t*, int, const RootTables&) = &Forward;
-void (*volatile const kInverse)(uint32_t*, int, const RootTables&) = &Inverse;
+void InverseSmall(uint32_t* a, size_t m, size_t begin, size_t end, const uint32_t* w, uint32_t p,
+                  uint32_t pinv) {
+    const uint32_t p2 = 2 * p;
+    for (size_t s = begin; s < end; s += 2 * m) {
+        for (size_t j = 0; j < m; ++j) {
+            const uint32_t u = a[s + j];
+            const uint32_t v = MontMul(a[s + j + m], w[j], p, pinv);
+            const uint32_t sum = u + v, diff = u - v + p2;
+            a[s + j] = std::min(sum, sum - p2);
+            a[s + j + m] = std::min(diff, diff - p2);
+        }
+    }
+}
+
+// One level of half-size m over all n points, in pieces of about kPumpEvery butterflies
+// with the pump between them.
+template <class Span, class Small>
+void Level(uint32_t* a, size_t n, size_t m, const uint32_t* w, uint32_t p, uint32_t pinv, Span span,
+           Small small) {
+    if (m < 16) {
+        const size_t piece = std::max(2 * m, kPumpEvery * 2);
+        for (size_t s = 0; s < n; s += piece) {
+            small(a, m, s, std::min(n, s + piece), w, p, pinv);
+            pump::ProcessMessages();
+        }
+        return;
+    }
+    for (size_t s = 0; s < n; s += 2 * m) {
+        for (size_t j = 0; j < m; j += kPumpEvery) {
+            const size_t count = std::min(kPumpEvery, m - j);
+            span(a + s + j, a + s + m + j, w + j, count, p, pinv);
+            pump::ProcessMessages();
+        }
+    }
+}
+
+// The last four levels of the forward transform (half-sizes 8, 4, 2, 1) inside each block
+// of 16 points, and the first four of the inverse, in one pass over the array: these
+// levels are too short for vector loops, and one pass instead of four saves memory traffic.
+struct Tail16 {
+    uint32_t w8[8], w4[4], w2[2];  // the twiddles of half-sizes 8, 4 and 2 (1 has only w^0)
+};
+
+Tail16 MakeTail(const RootTables& t, bool inverse) {
+    Tail16 tw;
+    const uint32_t* w8 = inverse ? t.Inverse(3) : t.Forward(3);
+    const uint32_t* w4 = inverse ? t.Inverse(2) : t.Forward(2);
+    const uint32_t* w2 = inverse ? t.Inverse(1) : t.Forward(1);
+    std::copy(w8, w8 + 8, tw.w8);
+    std::copy(w4, w4 + 4, tw.w4);
+    std::copy(w2, w2 + 2, tw.w2);
+    return tw;
+}
+
+TABAI_CLONES void ForwardTail(uint32_t* __restrict a, size_t n, const Tail16& tw, uint32_t p, uint32_t pinv,
+                              uint32_t one) {
+    const uint32_t p2 = 2 * p;
+    for (size_t s = 0; s < n; s += 16) {
+        uint32_t v[16];
+        for (int i = 0; i < 16; ++i) v[i] = a[s + i];
+        auto level = [&](int m, const uint32_t* w) {
+            for (int b = 0; b < 16; b += 2 * m) {
+                for (int j = 0; j < m; ++j) {
+                    const uint32_t u = v[b + j], x = v[b + j + m];
+                    const uint32_t sum = u + x;
+                    v[b + j] = std::min(sum, sum - p2);
+                    v[b + j + m] = MontMul(u - x + p2, w[j], p, pinv);
+                }
+            }
+        };
+        const uint32_t w1[1] = {one};
+        level(8, tw.w8);
+        level(4, tw.w4);
+        level(2, tw.w2);
+        level(1, w1);
+        for (int i = 0; i < 16; ++i) a[s + i] = v[i];
+    }
+}
+
+TABAI_CLONES void InverseHead(uint32_t* __restrict a, size_t n, const Tail16& tw, uint32_t p, uint32_t pinv,
+                              uint32_t one) {
+    const uint32_t p2 = 2 * p;
+    for (size_t s = 0; s < n; s += 16) {
+        uint32_t v[16];
+        for (int i = 0; i < 16; ++i) v[i] = a[s + i];
+        auto level = [&](int m, const uint32_t* w) {
+            for (int b = 0; b < 16; b += 2 * m) {
+                for (int j = 0; j < m; ++j) {
+                    const uint32_t u = v[b + j];
+                    const uint32_t x = MontMul(v[b + j + m], w[j], p, pinv);
+                    const uint32_t sum = u + x, diff = u - x + p2;
+                    v[b + j] = std::min(sum, sum - p2);
+                    v[b + j + m] = std::min(diff, diff - p2);
+                }
+            }
+        };
+        const uint32_t w1[1] = {one};
+        level(1, w1);
+        level(2, tw.w2);
+        level(4, tw.w4);
+        level(8, tw.w8);
+        for (int i = 0; i < 16; ++i) a[s + i] = v[i];
+    }
+}
+
+// Runs a tail or head kernel over n points in pieces, with the pump between them.
+template <class Kernel>
+void Blocks16(uint32_t* a, size_t n, const Tail16& tw, const Mod& md, Kernel kernel) {
+    const uint32_t one = md.ToMont(1);
+    for (size_t s = 0; s < n; s += kPumpEvery) {
+        kernel(a + s, std::min(kPumpEvery, n - s), tw, md.p, md.pinv, one);
+        pump::ProcessMessages();
+    }
+}
+
+// Decimation in frequency: natural order in, bit-reversed order out.
+void Forward(uint32_t* a, int log, const RootTables& t) {
+    const size_t n = size_t{1} << log;
+    const int last = log >= 4 ? 4 : 0;
+    int k = log - 1;
+    for (; k - 1 >= last && k - 1 >= 4; k -= 2) {
+        Level4(a, n, k, t.Forward(k), t.Forward(k - 1), t.mod().p, t.mod().pinv, Forward4Span);
+    }
+    for (; k >= last; --k) {
+        Level(a, n, size_t{1} << k, t.Forward(k), t.mod().p, t.mod().pinv, ForwardSpan, ForwardSmall);
+    }
+    if (last == 4) Blocks16(a, n, MakeTail(t, false), t.mod(), ForwardTail);
+}
+
+// Decimation in time: bit-reversed order in, natural order out (unscaled).
+void Inverse(uint32_t* a, int log, const RootTables& t) {
+    const size_t n = size_t{1} << log;
+    int first = 0;
+    if (log >= 4) {
+        Blocks16(a, n, MakeTail(t, true), t.mod(), InverseHead);
+        first = 4;
+    }
+    // The pairs of levels mirror those of Forward (the single level, if any, comes first).
+    int k = first;
+    if (first == 4 && (log - 4) % 2 == 1) {
+        Level(a, n, size_t{1} << k, t.Inverse(k), t.mod().p, t.mod().pinv, InverseSpan, InverseSmall);
+        ++k;
+    }
+    for (; k < log; ++k) {
+        if (first == 4 && k + 1 < log) {
+            Level4(a, n, k + 1, t.Inverse(k + 1), t.Inverse(k), t.mod().p, t.mod().pinv, Inverse4Span);
+            ++k;
+        } else {
+            Level(a, n, size_t{1} << k, t.Inverse(k), t.mod().p, t.mod().pinv, InverseSpan, InverseSmall);
+        }
+    }
+}
+
+// res[k] := res[k] * other[k] (or res[k]^2 when other is null), Montgomery products.
+TABAI_CLONES void PointwiseSpan(uint32_t* __restrict res, const uint32_t* __restrict other, size_t count,
+                                uint32_t p, uint32_t pinv) {
+    if (other != nullptr) {
+        for (size_t k = 0; k < count; ++k) res[k] = MontMul(res[k], other[k], p, pinv);
+    } else {
+        for (size_t k = 0; k < count; ++k) res[k] = MontMul(res[k], res[k], p, pinv);
+    }
+}
+
+// res[k] := res[k] * scale / 2^32, fully reduced.
+TABAI_CLONES void ScaleSpan(uint32_t* __restrict res, size_t count, uint32_t scale, uint32_t p, uint32_t pinv) {
+    for (size_t k = 0; k < count; ++k) {
+        const uint32_t v = MontMul(res[k], scale, p, pinv);
+        res[k] = std::min(v, v - p);
+    }
+}
 
 // Points of base 10^8 from pairs of limbs, zero-padded to n.
 void Load(const Limb* a, size_t na, uint32_t* out, size_t n) {
@@ -195,23 +422,21 @@ void Load(const Limb* a, size_t na, uint32_t* out, size_t n) {
     std::fill(out + used, out + n, 0u);
 }
 
-// Residues of the product (or square) modulo prime i, fully reduced, in res[0..n).
-void Convolve(int i, const Limb* a, size_t na, const Limb* b, size_t nb, int log, uint32_t* res,
-              uint32_t* work) {
+// Transform of the points of x modulo prime i into buf (n = 2^log points).
+void ForwardOf(int i, const Limb* x, size_t nx, int log, uint32_t* buf) {
+    Load(x, nx, buf, size_t{1} << log);
+    Forward(buf, log, Tables(i));
+}
+
+// res := inverse transform of res * other (or of res squared, other null), scaled and
+// fully reduced: the convolution modulo prime i.
+void Finish(int i, uint32_t* res, const uint32_t* other, int log) {
     const RootTables& t = Tables(i);
     const Mod& md = t.mod();
     const size_t n = size_t{1} << log;
-    Load(a, na, res, n);
-    kForward(res, log, t);
-    if (b != nullptr) {
-        Load(b, nb, work, n);
-        kForward(work, log, t);
-        for (size_t k = 0; k < n; ++k) res[k] = md.Mul(res[k], work[k]);
-    } else {
-        for (size_t k = 0; k < n; ++k) res[k] = md.Mul(res[k], res[k]);
-    }
+    PointwiseSpan(res, other, n, md.p, md.pinv);
     pump::ProcessMessages();
-    kInverse(res, log, t);
+    Inverse(res, log, t);
     // The pointwise products carry a factor 2^-32 and the inverse a factor n: one
     // Montgomery product by 2^64 / n mod p removes both.
     uint64_t invN = 1, base = n % md.p;
@@ -220,17 +445,68 @@ void Convolve(int i, const Limb* a, size_t na, const Limb* b, size_t nb, int log
         base = base * base % md.p;
     }
     const uint32_t scale = static_cast<uint32_t>(md.r2 * invN % md.p);
-    for (size_t k = 0; k < n; ++k) res[k] = md.Reduce(md.Mul(res[k], scale));
+    ScaleSpan(res, n, scale, md.p, md.pinv);
 }
 
-// Joins the three residues of each point into the product's limbs.
-void Join(const uint32_t* r0, const uint32_t* r1, const uint32_t* r2, size_t points, Limb* out,
-          size_t nout) {
-    constexpr uint64_t P0 = kPrimes[0].p, P1 = kPrimes[1].p, P2 = kPrimes[2].p;
-    constexpr uint64_t K = P0 * P1;  // below 2^57
-    constexpr uint64_t kD = 100000000;
-    constexpr uint64_t Kq = K / kD, Kr = K % kD;
-    // Inverses for Garner's method.
+// Runs task(0) .. task(count - 1), on a helper thread as well as this one when the work
+// is large and the machine has a second core. The helper never runs the message pump
+// (the handler is per thread); when a task here throws (the pump cancelling), the helper
+// is told to stop and joined before the exception goes on.
+template <class Task>
+void RunTasks(int count, bool parallel, Task task) {
+    if (!parallel || count < 2 || !gNttParallel || std::thread::hardware_concurrency() < 2) {
+        for (int k = 0; k < count; ++k) task(k);
+        return;
+    }
+    std::atomic<int> next{0};
+    std::atomic<bool> stop{false};
+    std::exception_ptr helperError;
+    auto loop = [&](bool helper) {
+        while (!stop.load(std::memory_order_relaxed)) {
+            const int k = next.fetch_add(1);
+            if (k >= count) return;
+            if (!helper) {
+                task(k);
+                continue;
+            }
+            try {
+                task(k);
+            } catch (...) {
+                helperError = std::current_exception();
+                stop = true;
+            }
+        }
+    };
+    std::thread helper;
+    try {
+        helper = std::thread(loop, true);
+    } catch (const std::system_error&) {
+        for (int k = 0; k < count; ++k) task(k);  // no thread to be had: do it all here
+        return;
+    }
+    try {
+        loop(false);
+    } catch (...) {
+        stop = true;
+        helper.join();
+        throw;
+    }
+    helper.join();
+    if (helperError) std::rethrow_exception(helperError);
+}
+
+// Transforms of at least this many points use a second core.
+constexpr int kParallelLog = 14;
+
+// Constants of Garner's method for the three primes (P0 P1 is below 2^57).
+struct GarnerConstants {
+    uint32_t p0, p1, p2, pinv1, pinv2;
+    uint32_t c1;  // (P0^-1 mod P1) * 2^32 mod P1
+    uint32_t c2;  // ((P0 P1)^-1 mod P2) * 2^32 mod P2
+    uint32_t c3;  // ((P0 P1)^-1 mod P2) * 2^64 mod P2
+};
+
+GarnerConstants MakeGarner() {
     auto powmod = [](uint64_t b, uint64_t e, uint64_t m) {
         uint64_t r = 1;
         b %= m;
@@ -241,27 +517,80 @@ void Join(const uint32_t* r0, const uint32_t* r1, const uint32_t* r2, size_t poi
         }
         return r;
     };
-    const uint64_t inv01 = powmod(P0, P1 - 2, P1);           // P0^-1 mod P1
-    const uint64_t inv012 = powmod(K % P2, P2 - 2, P2);      // (P0 P1)^-1 mod P2
+    const uint64_t P0 = kPrimes[0].p, P1 = kPrimes[1].p, P2 = kPrimes[2].p;
+    const Mod m1(kPrimes[1].p), m2(kPrimes[2].p);
+    const uint64_t inv01 = powmod(P0, P1 - 2, P1);
+    const uint64_t inv012 = powmod(P0 * P1 % P2, P2 - 2, P2);
+    const uint64_t r1 = (uint64_t{1} << 32) % P1, r2 = (uint64_t{1} << 32) % P2;
+    GarnerConstants g;
+    g.p0 = kPrimes[0].p;
+    g.p1 = kPrimes[1].p;
+    g.p2 = kPrimes[2].p;
+    g.pinv1 = m1.pinv;
+    g.pinv2 = m2.pinv;
+    g.c1 = static_cast<uint32_t>(inv01 * r1 % P1);
+    g.c2 = static_cast<uint32_t>(inv012 * r2 % P2);
+    g.c3 = static_cast<uint32_t>(inv012 * r2 % P2 * r2 % P2);
+    return g;
+}
+
+// For points [0, count): the value modulo P0 P1 (s) and the next mixed-radix digit y2,
+// so that the point's value is y2 * P0 P1 + s. Residues are fully reduced.
+TABAI_CLONES void GarnerSpan(const uint32_t* __restrict r0, const uint32_t* __restrict r1,
+                             const uint32_t* __restrict r2, size_t count, const GarnerConstants& gc,
+                             uint64_t* __restrict s, uint32_t* __restrict y2) {
+    const GarnerConstants g = gc;
+    for (size_t k = 0; k < count; ++k) {
+        const uint32_t a0 = r0[k];
+        uint32_t t = std::min(a0, a0 - g.p1);  // a0 mod P1 (a0 < P0 < 3 P1)
+        t = std::min(t, t - g.p1);
+        uint32_t y1 = MontMul(r1[k] + g.p1 - t, g.c1, g.p1, g.pinv1);  // (r1 - a0) / P0 mod P1
+        y1 = std::min(y1, y1 - g.p1);
+        const uint64_t sv = a0 + static_cast<uint64_t>(g.p0) * y1;
+        // s * 2^-32 mod P2 by Montgomery's reduction, then both terms times (P0 P1)^-1.
+        const uint32_t m = static_cast<uint32_t>(sv) * g.pinv2;
+        const uint32_t sr = static_cast<uint32_t>((sv + static_cast<uint64_t>(m) * g.p2) >> 32);
+        const uint32_t a = MontMul(r2[k], g.c2, g.p2, g.pinv2);
+        const uint32_t b = MontMul(sr, g.c3, g.p2, g.pinv2);
+        uint32_t y = a - b + 2 * g.p2;
+        y = std::min(y, y - 2 * g.p2);
+        y = std::min(y, y - g.p2);
+        s[k] = sv;
+        y2[k] = y;
+    }
+}
+
+// Joins the three residues of each point into the product's limbs, carrying in base 10^8;
+// returns the carry out of out[nout - 1] (zero for a whole product).
+uint64_t Join(const uint32_t* r0, const uint32_t* r1, const uint32_t* r2, size_t points, Limb* out,
+          size_t nout) {
+    static const GarnerConstants g = MakeGarner();
+    constexpr uint64_t K = uint64_t{kPrimes[0].p} * kPrimes[1].p;
+    constexpr uint64_t kD = 100000000;
+    constexpr uint64_t Kq = K / kD, Kr = K % kD;
+    constexpr size_t kChunk = 2048;
+    uint64_t sbuf[kChunk];
+    uint32_t ybuf[kChunk];
     uint64_t carry = 0;
     size_t o = 0;
-    for (size_t k = 0; k < points && o < nout; ++k) {
-        const uint64_t a0 = r0[k];
-        const uint64_t y1 = (r1[k] + P1 - a0 % P1) % P1 * inv01 % P1;
-        const uint64_t s = a0 + P0 * y1;  // the value modulo P0 P1, below K
-        const uint64_t y2 = (r2[k] + P2 - s % P2) % P2 * inv012 % P2;
-        // value = y2 * K + s; add the carry and split off eight digits.
-        const uint64_t low = y2 * Kr + s + carry;
-        const uint64_t digits = low % kD;
-        carry = y2 * Kq + low / kD;
-        out[o++] = static_cast<Limb>(digits % kBase);
-        if (o < nout) out[o++] = static_cast<Limb>(digits / kBase);
-        if ((k & 0xffff) == 0xffff) pump::ProcessMessages();
+    for (size_t k0 = 0; k0 < points && o < nout; k0 += kChunk) {
+        const size_t count = std::min(kChunk, points - k0);
+        GarnerSpan(r0 + k0, r1 + k0, r2 + k0, count, g, sbuf, ybuf);
+        for (size_t k = 0; k < count && o < nout; ++k) {
+            // value = y2 * K + s; add the carry and split off eight digits.
+            const uint64_t low = ybuf[k] * Kr + sbuf[k] + carry;
+            const uint32_t digits = static_cast<uint32_t>(low % kD);
+            carry = ybuf[k] * Kq + low / kD;
+            out[o++] = static_cast<Limb>(digits % kBase);
+            if (o < nout) out[o++] = static_cast<Limb>(digits / kBase);
+        }
+        pump::ProcessMessages();
     }
     while (o < nout) {
         out[o++] = static_cast<Limb>(carry % kBase);
         carry /= kBase;
     }
+    return carry;
 }
 
 int LogFor(size_t points) {
@@ -270,17 +599,41 @@ int LogFor(size_t points) {
     return log;
 }
 
-void Run(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out) {
+// out := a * b (a squared when b is null) over na + nb limbs; or, with cyclicLog > 0,
+// out[0..2n) := a * b mod (10^(8n) - 1) for n = 2^cyclicLog points (na, nb <= 2n).
+void Run(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out, int cyclicLog = 0) {
     const size_t pa = (na + 1) / 2;
     const size_t pb = b != nullptr ? (nb + 1) / 2 : pa;
-    const size_t points = pa + pb - 1;
-    const int log = std::max(LogFor(points), 1);
+    size_t points = pa + pb - 1;
+    const int log = cyclicLog > 0 ? cyclicLog : std::max(LogFor(points), 1);
     const size_t n = size_t{1} << log;
+    if (cyclicLog > 0) points = n;
     for (int i = 0; i < 3; ++i) Tables(i).Ensure(log);
-    std::vector<uint32_t> res(3 * n);
-    std::vector<uint32_t> work(b != nullptr ? n : 0);
-    for (int i = 0; i < 3; ++i) Convolve(i, a, na, b, nb, log, res.data() + i * n, work.data());
-    Join(res.data(), res.data() + n, res.data() + 2 * n, points, out, b != nullptr ? na + nb : 2 * na);
+    const bool parallel = log >= kParallelLog;
+    // The buffers outlive the tasks (RunTasks joins its helper before returning).
+    std::vector<uint32_t> fa(3 * n);
+    std::vector<uint32_t> fb(b != nullptr ? 3 * n : 0);
+    const int transforms = b != nullptr ? 6 : 3;
+    RunTasks(transforms, parallel, [&](int k) {
+        if (k < 3) {
+            ForwardOf(k, a, na, log, fa.data() + k * n);
+        } else {
+            ForwardOf(k - 3, b, nb, log, fb.data() + (k - 3) * n);
+        }
+    });
+    RunTasks(3, parallel, [&](int k) {
+        Finish(k, fa.data() + k * n, b != nullptr ? fb.data() + k * n : nullptr, log);
+    });
+    const size_t nout = cyclicLog > 0 ? 2 * n : (b != nullptr ? na + nb : 2 * na);
+    uint64_t carry = Join(fa.data(), fa.data() + n, fa.data() + 2 * n, points, out, nout);
+    // Cyclic: 10^(8n) = 1, so the carry out of the top comes back in at the bottom.
+    while (carry != 0) {
+        for (size_t i = 0; i < nout && carry != 0; ++i) {
+            const uint64_t v = out[i] + carry;
+            out[i] = static_cast<Limb>(v % kBase);
+            carry = v / kBase;
+        }
+    }
 }
 
 }  // namespace
@@ -290,5 +643,13 @@ size_t NttMaxProduct() { return 2 * kMaxPoints; }
 void MulNtt(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out) { Run(a, na, b, nb, out); }
 
 void SqrNtt(const Limb* a, size_t n, Limb* out) { Run(a, n, nullptr, 0, out); }
+
+size_t MulNttCyclic(const Limb* a, size_t na, const Limb* b, size_t nb, size_t minLen, Limb* out) {
+    const int log = std::max(LogFor((minLen + 1) / 2), 1);
+    Run(a, na, b, nb, out, log);
+    return size_t{2} << log;
+}
+
+size_t NttCyclicLength(size_t minLen) { return size_t{2} << std::max(LogFor((minLen + 1) / 2), 1); }
 
 }  // namespace tabai_impl

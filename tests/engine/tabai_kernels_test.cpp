@@ -118,6 +118,21 @@ TEST(TSeisuKernels, NewtonDivisionMatchesLongDivision) {
     }
 }
 
+TEST(TSeisuKernels, DivisionWithTransformsAtSmallSizes) {
+    // Low thresholds send small operands through the transforms, the cyclic products of the
+    // division and the reciprocal's Newton steps, where the long division can check them.
+    const size_t savedNewton = tabai_impl::gNewtonThreshold, savedNtt = tabai_impl::gNttThreshold;
+    tabai_impl::gNewtonThreshold = 6;
+    tabai_impl::gNttThreshold = 4;
+    std::mt19937_64 rng(9);
+    for (int round = 0; round < 300; ++round) {
+        const size_t n = 2 + rng() % 200, m = n + rng() % (rng() % 2 ? 30 : 400);
+        CheckDivision(RandomVec(rng, m), RandomVec(rng, n));
+    }
+    tabai_impl::gNewtonThreshold = savedNewton;
+    tabai_impl::gNttThreshold = savedNtt;
+}
+
 TEST(TSeisuKernels, DivisionIdentityAtLargeSizes) {
     // q * b + r = a and r < b through the public operations, with the fast paths.
     std::mt19937_64 rng(6);
@@ -167,6 +182,34 @@ TEST(TSeisuKernels, LehmerGcdMatchesEuclid) {
     const Vec a = RandomVec(rng, 3000), b = RandomVec(rng, 2990), g = RandomVec(rng, 500);
     const Vec ag = SchoolProduct(a, g), bg = SchoolProduct(b, g);
     EXPECT_EQ(tabai_impl::Gcd(ag, bg), EuclidGcd(ag, bg));
+}
+
+TEST(TSeisuKernels, HalfGcdMatchesEuclid) {
+    // A low threshold runs the half-gcd recursion on small numbers.
+    const size_t saved = tabai_impl::gHalfGcdThreshold;
+    tabai_impl::gHalfGcdThreshold = 6;
+    std::mt19937_64 rng(10);
+    for (int round = 0; round < 300; ++round) {
+        const Vec g = RandomVec(rng, 1 + rng() % 40);
+        const Vec a = RandomVec(rng, 1 + rng() % 300), b = RandomVec(rng, 1 + rng() % 300);
+        const Vec ag = SchoolProduct(a, g), bg = SchoolProduct(b, g);
+        EXPECT_EQ(tabai_impl::Gcd(ag, bg), EuclidGcd(ag, bg));
+    }
+    tabai_impl::gHalfGcdThreshold = saved;
+    // Large enough for the real threshold: a known common factor.
+    const Vec a = RandomVec(rng, 9000), b = RandomVec(rng, 9000), g = RandomVec(rng, 1500);
+    Vec ag(a.size() + g.size()), bg(b.size() + g.size());
+    tabai_impl::Mul(a.data(), a.size(), g.data(), g.size(), ag.data());
+    tabai_impl::Mul(b.data(), b.size(), g.data(), g.size(), bg.data());
+    const Vec got = tabai_impl::Gcd(ag, bg);
+    // g divides the gcd, and the gcd divided by g divides both cofactors' gcd.
+    Vec q(got.size() + 1), r(g.size());
+    ASSERT_GE(got.size(), g.size());
+    tabai_impl::Div(got.data(), got.size(), g.data(), g.size(), q.data(), r.data());
+    EXPECT_EQ(tabai_impl::Trim(r.data(), r.size()), 0u);
+    const Vec h = tabai_impl::Gcd(a, b);
+    q.resize(tabai_impl::Trim(q.data(), q.size()));
+    EXPECT_EQ(q, h);
 }
 
 TEST(TSeisuKernels, SmallGcdInSixtyFourBits) {

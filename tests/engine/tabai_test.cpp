@@ -519,6 +519,38 @@ TEST(TSeisuTest, ThrowingPumpLeavesOperandsIntact) {
     }
 }
 
+TEST(TSeisuTest, ThrowingPumpInsideLargeTransformsAndDivisions) {
+    // Transforms of 2^14 points and more run on two threads; the cancellation must still
+    // come out as the pump's exception, with the operands intact.
+    std::mt19937_64 rng(12);
+    const TSeisu a0 = RandomLimbs(rng, 20000), b0 = RandomLimbs(rng, 19000);
+    TSeisu big;
+    big.Mul(a0, a0);
+    for (int throwAt : {1, 3, 10}) {
+        PumpProbe probe;
+        probe.throwAt = throwAt;
+        pump::Scope scope(&PumpProbe::Handler, &probe);
+        TSeisu a(a0), b(b0), out(7);
+        EXPECT_THROW(out.Mul(a, b), std::runtime_error);
+        EXPECT_EQ(a.Compare(a0), 1);
+        EXPECT_EQ(b.Compare(b0), 1);
+        EXPECT_EQ(T(out), "7");
+        probe.calls = 0;
+        TSeisu q(5), r(6);
+        EXPECT_THROW(q.DivMod(big, b, r), std::runtime_error);
+        EXPECT_EQ(T(q), "5");
+        EXPECT_EQ(T(r), "6");
+        probe.calls = 0;
+        TSeisu g(8);
+        EXPECT_THROW(g.Gcd(a, b), std::runtime_error);
+        EXPECT_EQ(T(g), "8");
+        probe.calls = 0;
+        TSeisu p(3);
+        EXPECT_THROW(p.Power(TSeisu(1000000)), std::runtime_error);
+        EXPECT_EQ(T(p), "3");
+    }
+}
+
 // --- powers ----------------------------------------------------------------------------
 
 TEST(TSeisuTest, PowerTable) {
