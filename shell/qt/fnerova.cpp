@@ -303,7 +303,6 @@ void Tfnerova::createControls() {
     hScrollBar = new QScrollBar(Qt::Horizontal, client);
     hScrollBar->setObjectName("hScrollBar");
     place(hScrollBar, kScrollBounds);
-    hScrollBar->setPageStep(0);
 
     auto makeButton = [client](const char* name, const char* caption, const Bounds& b) {
         auto* button = new QPushButton(QString::fromUtf8(caption), client);

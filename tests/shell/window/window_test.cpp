@@ -7,6 +7,7 @@
 #include <QFontDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -373,6 +374,34 @@ private slots:
         QCOMPARE(label("Label2")->text(), QString("no bus"));
         enter("1+1");
         QVERIFY(label("Label2")->text() != "no bus");  // a one-time note
+    }
+
+    void standardErrorBox() {
+        w_->setErrorHandler(nullptr);
+        struct Row {
+            const char* message;
+            const char* shown;
+        } const rows[] = {
+            {"ファイルが見つかりません", "ファイルが見つかりません."},  // sorts after "."
+            {"Error.", "Error."},                                       // already ends in "."
+            {"a-", "a-"},                                               // "-" sorts before "."
+        };
+        for (const Row& row : rows) {
+            QString title, text;
+            QMessageBox::Icon icon = QMessageBox::NoIcon;
+            QTimer::singleShot(0, this, [&] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                QVERIFY(box);
+                title = box->windowTitle();
+                text = box->text();
+                icon = box->icon();
+                box->accept();
+            });
+            w_->showError(row.message);
+            QCOMPARE(title, QString("Nerova"));
+            QCOMPARE(text, QString::fromUtf8(row.shown));
+            QCOMPARE(icon, QMessageBox::Critical);
+        }
     }
 
     void nothingIsWrittenWhenClosedMaximised() {
