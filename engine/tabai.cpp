@@ -130,6 +130,15 @@ void TSeisu::Assign(const TSeisu& src) {
     count_ = src.count_;
 }
 
+void TSeisu::SetSmall(uint64_t v) {
+    // At most five limbs: the inline words always hold them.
+    count_ = 0;
+    while (v != 0) {
+        limbs_[++count_] = static_cast<Word>(v % kBase);
+        v /= kBase;
+    }
+}
+
 void TSeisu::SetInt(int32_t n) {
     if (n < 0) throw TSeisuException(kSeisuNegative);
     // At most three limbs: the inline words always hold them.
@@ -437,6 +446,15 @@ void TSeisu::DivMod(const TSeisu& a, const TSeisu& b, TSeisu& r) {
         return;
     }
     if (n >= 2 && m >= kMaxLimbs) throw TSeisuException(kSeisuDividendTooLarge);
+    if (m <= 4) {
+        // Both below 10^16: one 64-bit division.
+        uint64_t x = 0, y = 0;
+        for (int32_t i = m; i >= 1; --i) x = x * kBase + a.limbs_[i];
+        for (int32_t i = n; i >= 1; --i) y = y * kBase + b.limbs_[i];
+        r.SetSmall(x % y);
+        SetSmall(x / y);
+        return;
+    }
     TSeisu q, rem;
     q.Reserve(m - n + 1);
     rem.Reserve(n);
@@ -459,12 +477,24 @@ void TSeisu::Gcd(const TSeisu& a, const TSeisu& b) {
         uint64_t x = 0, y = 0;
         for (int32_t i = a.count_; i >= 1; --i) x = x * kBase + a.limbs_[i];
         for (int32_t i = b.count_; i >= 1; --i) y = y * kBase + b.limbs_[i];
-        uint64_t g = tabai_impl::GcdU64(x, y);
+        SetSmall(tabai_impl::GcdU64(x, y));
+        return;
+    }
+    if (a.count_ <= 9 && b.count_ <= 9) {
+        // Below 10^36: 128-bit words, still no allocation.
+        unsigned __int128 x = 0, y = 0;
+        for (int32_t i = a.count_; i >= 1; --i) x = x * kBase + a.limbs_[i];
+        for (int32_t i = b.count_; i >= 1; --i) y = y * kBase + b.limbs_[i];
+        unsigned __int128 g = tabai_impl::GcdU128(x, y);
         count_ = 0;
         while (g != 0) {
-            limbs_[++count_] = static_cast<Word>(g % kBase);
-            g /= kBase;
+            // Quotient and remainder by 10^8 first: 128-bit divisions are slow.
+            const uint64_t low = static_cast<uint64_t>(g % 100000000u);
+            g /= 100000000u;
+            limbs_[++count_] = static_cast<Word>(low % kBase);
+            limbs_[++count_] = static_cast<Word>(low / kBase);
         }
+        SetCountTrimmed(static_cast<size_t>(count_));
         return;
     }
     const std::vector<Word> g =

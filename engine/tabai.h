@@ -132,6 +132,8 @@ private:
     void SetCountTrimmed(size_t n);
     // Frees the heap array, if any, returning to the 11 inline words (Count 0).
     void ResetToInline() noexcept;
+    // Value := v (at most five limbs, which the inline words hold).
+    void SetSmall(uint64_t v);
     // Value := the decimal digits (no leading zero; empty gives zero).
     void FromDigits(const std::string& digits);
     // out := a * b; out is a fresh number distinct from a and b, which are not zero.

@@ -45,14 +45,26 @@ void DivSchool(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb* 
     // Normalisation: scaling both by f makes the divisor's top limb at least 5000, so the
     // two-limb estimate below is at most 2 too large and the correction leaves at most 1.
     const uint32_t f = kBase / (b[n - 1] + 1u);
-    std::vector<Limb> u(a, a + m);
-    u.push_back(static_cast<Limb>(MulSmallInPlace(u.data(), m, f)));
-    std::vector<Limb> v(b, b + n);
-    MulSmallInPlace(v.data(), n, f);
+    // Working copies, on the stack for small numbers.
+    constexpr size_t kStack = 64;
+    Limb ustack[kStack + 1], vstack[kStack];
+    std::vector<Limb> uheap, vheap;
+    Limb* u = ustack;
+    Limb* v = vstack;
+    if (m > kStack) {
+        uheap.resize(m + 1);
+        vheap.resize(n);
+        u = uheap.data();
+        v = vheap.data();
+    }
+    std::copy(a, a + m, u);
+    u[m] = static_cast<Limb>(MulSmallInPlace(u, m, f));
+    std::copy(b, b + n, v);
+    MulSmallInPlace(v, n, f);
     const uint32_t vtop = v[n - 1], vnext = v[n - 2];
     for (size_t j = m - n + 1; j-- > 0;) {
         if ((j & 15) == 0) pump::ProcessMessages();
-        Limb* uj = u.data() + j;
+        Limb* uj = u + j;
         const uint32_t top = uj[n] * kBase + uj[n - 1];
         uint32_t qhat = top / vtop;
         uint32_t rhat = top % vtop;
@@ -94,7 +106,7 @@ void DivSchool(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb* 
         q[j] = static_cast<Limb>(qhat);
     }
     // The remainder is u[0..n) / f, an exact division.
-    DivSmall(u.data(), n, f, r);
+    DivSmall(u, n, f, r);
 }
 
 namespace {

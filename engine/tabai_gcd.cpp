@@ -30,6 +30,12 @@ uint64_t ToU64(const Limb* x, size_t n) {
     return v;
 }
 
+unsigned __int128 ToU128(const Limb* x, size_t n) {
+    unsigned __int128 v = 0;
+    for (size_t i = n; i-- > 0;) v = v * kBase + x[i];
+    return v;
+}
+
 Vec FromU64(uint64_t v) {
     Vec out;
     while (v != 0) {
@@ -362,6 +368,46 @@ Matrix HalfGcd(Vec& a, Vec& b, bool wantMatrix) {
 
 }  // namespace
 
+unsigned __int128 GcdU128(unsigned __int128 x, unsigned __int128 y) {
+    using U = unsigned __int128;
+    if (x < y) std::swap(x, y);
+    // Lehmer's steps on the leading 62 bits until y fits 64 bits. The matrix is applied
+    // in wrapping 128-bit arithmetic: the results lie in [0, 2^128), so they come out exact.
+    while ((y >> 64) != 0) {
+        const int bits = 128 - __builtin_clzll(static_cast<uint64_t>(x >> 64));
+        const int shift = bits - 62;
+        int64_t xh = static_cast<int64_t>(x >> shift), yh = static_cast<int64_t>(y >> shift);
+        int64_t a = 1, b = 0, c = 0, d = 1;
+        while (yh + c != 0 && yh + d != 0) {
+            const int64_t q1 = (xh + a) / (yh + c);
+            const int64_t q2 = (xh + b) / (yh + d);
+            if (q1 != q2) break;
+            int64_t t = a - q1 * c;
+            a = c;
+            c = t;
+            t = b - q1 * d;
+            b = d;
+            d = t;
+            t = xh - q1 * yh;
+            xh = yh;
+            yh = t;
+        }
+        if (b == 0) {
+            const U r = x % y;
+            x = y;
+            y = r;
+        } else {
+            const U nx = static_cast<U>(a) * x + static_cast<U>(b) * y;
+            const U ny = static_cast<U>(c) * x + static_cast<U>(d) * y;
+            x = nx;
+            y = ny;
+        }
+    }
+    if (y == 0) return x;
+    const uint64_t y64 = static_cast<uint64_t>(y);
+    return GcdU64(y64, static_cast<uint64_t>(x % y64));
+}
+
 std::vector<Limb> Gcd(std::vector<Limb> x, std::vector<Limb> y) {
     x.resize(Trim(x.data(), x.size()));
     y.resize(Trim(y.data(), y.size()));
@@ -370,6 +416,15 @@ std::vector<Limb> Gcd(std::vector<Limb> x, std::vector<Limb> y) {
         const size_t nx = x.size(), ny = y.size();
         if (ny == 0) return x;
         if (nx <= 4) return FromU64(GcdU64(ToU64(x.data(), nx), ToU64(y.data(), ny)));
+        if (nx <= 9) {
+            unsigned __int128 g = GcdU128(ToU128(x.data(), nx), ToU128(y.data(), ny));
+            Vec out;
+            while (g != 0) {
+                out.push_back(static_cast<Limb>(static_cast<uint64_t>(g % kBase)));
+                g /= kBase;
+            }
+            return out;
+        }
         if (ny >= gHalfGcdThreshold && ny + 1 >= nx) {
             HalfGcd(x, y, false);
             if (!y.empty() && x.size() >= nx) DivisionStep(x, y, nullptr);

@@ -71,6 +71,8 @@ uint32_t DivSmall(const Limb* a, size_t n, uint32_t d, Limb* q);
 std::vector<Limb> Gcd(std::vector<Limb> x, std::vector<Limb> y);
 /// Binary gcd of two 64-bit words.
 uint64_t GcdU64(uint64_t a, uint64_t b);
+/// Gcd of two 128-bit words (Lehmer's steps, then 64 bits).
+unsigned __int128 GcdU128(unsigned __int128 a, unsigned __int128 b);
 
 /// Thresholds in limbs (tunable by tests and benchmarks).
 extern size_t gKaratsubaThreshold;

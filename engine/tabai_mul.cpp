@@ -78,6 +78,20 @@ TABAI_CLONES void AddRow(uint32_t* __restrict t, const Limb* __restrict a, size_
 
 void MulSchool(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out) {
     const size_t n = na + nb;
+    if (na <= 8 && nb <= 8) {
+        // Small numbers, the calculator's daily bread: each column summed in 64 bits (at
+        // most 8 products below 10^8) with the carry, no buffer at all.
+        for (size_t j = 0; j < nb; ++j) pump::ProcessMessages();
+        uint64_t carry = 0;
+        for (size_t k = 0; k < n; ++k) {
+            uint64_t v = carry;
+            const size_t lo = k + 1 > nb ? k + 1 - nb : 0, hi = std::min(k + 1, na);
+            for (size_t i = lo; i < hi; ++i) v += static_cast<uint64_t>(a[i]) * b[k - i];
+            out[k] = static_cast<Limb>(v % kBase);
+            carry = v / kBase;
+        }
+        return;
+    }
     Accumulator acc(n);
     uint32_t* t = acc.get();
     size_t pending = 0;

@@ -226,4 +226,28 @@ TEST(TSeisuKernels, SmallGcdInSixtyFourBits) {
     }
 }
 
+TEST(TSeisuKernels, GcdIn128Bits) {
+    using U = unsigned __int128;
+    std::mt19937_64 rng(11);
+    for (int round = 0; round < 3000; ++round) {
+        const int shapes = round % 4;
+        U a = (static_cast<U>(rng()) << 64 | rng()) >> (rng() % 16);
+        U b = (static_cast<U>(rng()) << 64 | rng()) >> (rng() % 100);
+        if (shapes == 1) b = a - 1;                    // consecutive: quotients of 1
+        if (shapes == 2) b = static_cast<U>(rng());    // one word
+        if (shapes == 3) {                             // a known common factor
+            const U g = rng() % 1000000007 + 1;
+            a = (a >> 40) * g;
+            b = (b >> 40) * g;
+        }
+        U x = a, y = b;
+        while (y != 0) {
+            const U t = x % y;
+            x = y;
+            y = t;
+        }
+        EXPECT_TRUE(tabai_impl::GcdU128(a, b) == x) << round;
+    }
+}
+
 }  // namespace
