@@ -404,6 +404,21 @@ private slots:
         }
     }
 
+    void aFailedSettingsWriteGoesToTheErrorBox() {
+        // A configuration folder below a plain file cannot be created, even by root.
+        const QString blocker = config_.path() + "/blocker";
+        QFile f(blocker);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.close();
+        qputenv("XDG_CONFIG_HOME", (blocker + "/config").toUtf8());
+        w_->close();
+        qputenv("XDG_CONFIG_HOME", config_.path().toUtf8());
+        QCOMPARE(errors_.size(), 1);
+        QVERIFY2(errors_[0].contains(QString::fromUtf8("に書き込めません")), qPrintable(errors_[0]));
+        QVERIFY(errors_[0].endsWith('.'));
+        QFile::remove(blocker);
+    }
+
     void nothingIsWrittenWhenClosedMaximised() {
         const QString file = config_.path() + "/window_tests.ini";
         action("J1")->trigger();
