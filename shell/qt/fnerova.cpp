@@ -19,15 +19,13 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
-#include <QStyledItemDelegate>
 #include <QSignalBlocker>
+#include <QStyledItemDelegate>
 #include <QTimer>
-#include <QWindow>
 
 #include <climits>
-#include <iostream>
 #include <cmath>
-#include <new>
+#include <iostream>
 
 #include "BunDisp.h"
 #include "batch.h"
