@@ -1,6 +1,6 @@
 #include "pump.h"
 
 namespace pump::detail {
-thread_local Handler gHandler = nullptr;
-thread_local void* gContext = nullptr;
+constinit thread_local Handler gHandler = nullptr;
+constinit thread_local void* gContext = nullptr;
 }  // namespace pump::detail

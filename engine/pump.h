@@ -9,8 +9,10 @@ namespace pump {
 using Handler = void (*)(void* context);
 
 namespace detail {
-extern thread_local Handler gHandler;
-extern thread_local void* gContext;
+// constinit: no dynamic initialisation, so no thread-local init check at each use
+// (that check also trips a false null-pointer report of the undefined-behaviour sanitizer).
+extern constinit thread_local Handler gHandler;
+extern constinit thread_local void* gContext;
 }  // namespace detail
 
 /// Runs the installed handler, if any. Cheap when none is installed.
