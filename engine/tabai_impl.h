@@ -44,8 +44,8 @@ void MulKaratsuba(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out)
 void MulNtt(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out);
 /// out[0..2n) := a * a through number-theoretic transforms.
 void SqrNtt(const Limb* a, size_t n, Limb* out);
-/// out[0..L) := a * b mod (10000^L - 1) for L = NttCyclicLength(minLen) >= minLen, a
-/// power of two; requires na, nb <= L. Returns L. (The result may be 10000^L - 1 for 0.)
+/// out[0..L) := a * b mod (10000^L - 1) for L = NttCyclicLength(minLen) >= minLen (twice
+/// a transform length); requires na, nb <= L. Returns L. (10000^L - 1 may stand for 0.)
 size_t MulNttCyclic(const Limb* a, size_t na, const Limb* b, size_t nb, size_t minLen, Limb* out);
 /// The length that MulNttCyclic uses for minLen.
 size_t NttCyclicLength(size_t minLen);

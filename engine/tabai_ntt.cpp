@@ -33,14 +33,16 @@ bool gNttParallel = true;
 
 namespace {
 
-constexpr int kMaxLog = 24;
-constexpr size_t kMaxPoints = size_t{1} << kMaxLog;
+// Transforms have 2^k or 3 * 2^k points (k <= kMaxLog): the finer steps waste less padding.
+constexpr int kMaxLog = 23;
+constexpr size_t kMaxPoints = size_t{3} << kMaxLog;
 
 struct Prime {
     uint32_t p;
     uint32_t generator;
 };
-constexpr std::array<Prime, 3> kPrimes = {{{469762049u, 3u}, {167772161u, 3u}, {754974721u, 11u}}};
+// p - 1 = 45 * 2^24, 105 * 2^23 and 45 * 2^23: roots of unity of orders 2^23 and 3 * 2^23.
+constexpr std::array<Prime, 3> kPrimes = {{{754974721u, 11u}, {880803841u, 26u}, {377487361u, 7u}}};
 
 // a * b / 2^32 mod p, in [0, 2p), for a * b < p * 2^32 (Montgomery's reduction with
 // pinv = -p^-1 mod 2^32).
@@ -119,6 +121,45 @@ public:
     const uint32_t* Forward(int k) const { return forward_[k].get(); }
     const uint32_t* Inverse(int k) const { return inverse_[k].get(); }
 
+    // The radix-3 step of a transform of 3 * 2^log points: W a primitive root of that
+    // order (W^3 is the root of the 2^log-point transforms above), the twiddles W^j and
+    // W^2j for j < 2^log, their inverses, and the cube roots of unity W^(2^log) and its
+    // square (all in Montgomery form).
+    struct Three {
+        std::unique_ptr<uint32_t[]> w1, w2, iw1, iw2;
+        uint32_t omega = 0, omega2 = 0;
+    };
+    const Three& EnsureThree(int log) {
+        Ensure(log);
+        std::lock_guard<std::mutex> lock(mutex_);
+        Three& t = three_[log];
+        if (!t.w1) {
+            const size_t len = size_t{1} << log;
+            const uint64_t order = uint64_t{3} << log;
+            const uint32_t g = mod_.ToMont(generator_);
+            const uint32_t w = mod_.Pow(g, (mod_.p - 1) / order);
+            const uint32_t wi = mod_.Pow(w, order - 1);
+            auto w1 = std::make_unique<uint32_t[]>(len), w2 = std::make_unique<uint32_t[]>(len);
+            auto iw1 = std::make_unique<uint32_t[]>(len), iw2 = std::make_unique<uint32_t[]>(len);
+            uint32_t x = mod_.ToMont(1), y = x;
+            for (size_t j = 0; j < len; ++j) {
+                w1[j] = x;
+                w2[j] = mod_.Reduce(mod_.Mul(x, x));
+                iw1[j] = y;
+                iw2[j] = mod_.Reduce(mod_.Mul(y, y));
+                x = mod_.Reduce(mod_.Mul(x, w));
+                y = mod_.Reduce(mod_.Mul(y, wi));
+            }
+            t.omega = mod_.Pow(w, len);
+            t.omega2 = mod_.Reduce(mod_.Mul(t.omega, t.omega));
+            t.w1 = std::move(w1);
+            t.w2 = std::move(w2);
+            t.iw1 = std::move(iw1);
+            t.iw2 = std::move(iw2);
+        }
+        return t;
+    }
+
 private:
     Mod mod_;
     uint32_t generator_;
@@ -126,6 +167,7 @@ private:
     int ready_ = 0;
     std::array<std::unique_ptr<uint32_t[]>, kMaxLog> forward_;
     std::array<std::unique_ptr<uint32_t[]>, kMaxLog> inverse_;
+    std::array<Three, kMaxLog + 1> three_;
 };
 
 RootTables& Tables(int i) {
@@ -413,6 +455,97 @@ TABAI_CLONES void ScaleSpan(uint32_t* __restrict res, size_t count, uint32_t sca
     }
 }
 
+// The radix-3 step of a forward transform of 3L points, the thirds a0, a1, a2 (each L
+// points, values below 2p) becoming y0 = a0 + a1 + a2, y1 = (a0 + w a1 + w^2 a2) W^j and
+// y2 = (a0 + w^2 a1 + w a2) W^2j, w the cube root of unity; each third then takes an
+// L-point transform. Values stay below 2p (sums reduced before they could reach 2^32).
+TABAI_CLONES void Forward3Span(uint32_t* __restrict a0, uint32_t* __restrict a1, uint32_t* __restrict a2,
+                               const uint32_t* __restrict tw1, const uint32_t* __restrict tw2, size_t count,
+                               uint32_t om, uint32_t om2, uint32_t p, uint32_t pinv) {
+    const uint32_t p2 = 2 * p;
+    for (size_t j = 0; j < count; ++j) {
+        const uint32_t x0 = a0[j], x1 = a1[j], x2 = a2[j];
+        uint32_t s = x0 + x1;
+        s = std::min(s, s - p2);
+        s += x2;
+        a0[j] = std::min(s, s - p2);
+        const uint32_t b1 = MontMul(x1, om, p, pinv), c1 = MontMul(x2, om2, p, pinv);
+        const uint32_t b2 = MontMul(x1, om2, p, pinv), c2 = MontMul(x2, om, p, pinv);
+        uint32_t u = x0 + b1;
+        u = std::min(u, u - p2);
+        uint32_t v = x0 + b2;
+        v = std::min(v, v - p2);
+        a1[j] = MontMul(u + c1, tw1[j], p, pinv);  // u + c1 < 4p
+        a2[j] = MontMul(v + c2, tw2[j], p, pinv);
+    }
+}
+
+// The inverse: z1 = y1 W^-j, z2 = y2 W^-2j, then a0 = y0 + z1 + z2,
+// a1 = y0 + w^-1 z1 + w^-2 z2, a2 = y0 + w^-2 z1 + w^-1 z2 (om, om2 the inverse roots).
+TABAI_CLONES void Inverse3Span(uint32_t* __restrict a0, uint32_t* __restrict a1, uint32_t* __restrict a2,
+                               const uint32_t* __restrict itw1, const uint32_t* __restrict itw2,
+                               size_t count, uint32_t om, uint32_t om2, uint32_t p, uint32_t pinv) {
+    const uint32_t p2 = 2 * p;
+    for (size_t j = 0; j < count; ++j) {
+        const uint32_t y0 = a0[j];
+        const uint32_t z1 = MontMul(a1[j], itw1[j], p, pinv), z2 = MontMul(a2[j], itw2[j], p, pinv);
+        uint32_t s = y0 + z1;
+        s = std::min(s, s - p2);
+        s += z2;
+        a0[j] = std::min(s, s - p2);
+        const uint32_t b1 = MontMul(z1, om, p, pinv), c1 = MontMul(z2, om2, p, pinv);
+        const uint32_t b2 = MontMul(z1, om2, p, pinv), c2 = MontMul(z2, om, p, pinv);
+        uint32_t u = y0 + b1;
+        u = std::min(u, u - p2);
+        u += c1;
+        a1[j] = std::min(u, u - p2);
+        uint32_t v = y0 + b2;
+        v = std::min(v, v - p2);
+        v += c2;
+        a2[j] = std::min(v, v - p2);
+    }
+}
+
+// A transform of n = 2^log or 3 * 2^log points.
+struct Shape {
+    int log = 1;
+    bool three = false;
+    size_t size() const { return (three ? size_t{3} : size_t{1}) << log; }
+};
+
+void ForwardAny(uint32_t* a, const Shape& shape, RootTables& t) {
+    if (!shape.three) {
+        Forward(a, shape.log, t);
+        return;
+    }
+    const size_t len = size_t{1} << shape.log;
+    const auto& th = t.EnsureThree(shape.log);
+    for (size_t j = 0; j < len; j += kPumpEvery) {
+        const size_t count = std::min(kPumpEvery, len - j);
+        Forward3Span(a + j, a + len + j, a + 2 * len + j, th.w1.get() + j, th.w2.get() + j, count, th.omega,
+                     th.omega2, t.mod().p, t.mod().pinv);
+        pump::ProcessMessages();
+    }
+    for (int r = 0; r < 3; ++r) Forward(a + r * len, shape.log, t);
+}
+
+void InverseAny(uint32_t* a, const Shape& shape, RootTables& t) {
+    if (!shape.three) {
+        Inverse(a, shape.log, t);
+        return;
+    }
+    const size_t len = size_t{1} << shape.log;
+    const auto& th = t.EnsureThree(shape.log);
+    for (int r = 0; r < 3; ++r) Inverse(a + r * len, shape.log, t);
+    // The inverse cube roots: w^-1 = w^2 and w^-2 = w.
+    for (size_t j = 0; j < len; j += kPumpEvery) {
+        const size_t count = std::min(kPumpEvery, len - j);
+        Inverse3Span(a + j, a + len + j, a + 2 * len + j, th.iw1.get() + j, th.iw2.get() + j, count,
+                     th.omega2, th.omega, t.mod().p, t.mod().pinv);
+        pump::ProcessMessages();
+    }
+}
+
 // Points of base 10^8 from pairs of limbs, zero-padded to n.
 void Load(const Limb* a, size_t na, uint32_t* out, size_t n) {
     const size_t pairs = na / 2;
@@ -422,21 +555,21 @@ void Load(const Limb* a, size_t na, uint32_t* out, size_t n) {
     std::fill(out + used, out + n, 0u);
 }
 
-// Transform of the points of x modulo prime i into buf (n = 2^log points).
-void ForwardOf(int i, const Limb* x, size_t nx, int log, uint32_t* buf) {
-    Load(x, nx, buf, size_t{1} << log);
-    Forward(buf, log, Tables(i));
+// Transform of the points of x modulo prime i into buf.
+void ForwardOf(int i, const Limb* x, size_t nx, const Shape& shape, uint32_t* buf) {
+    Load(x, nx, buf, shape.size());
+    ForwardAny(buf, shape, Tables(i));
 }
 
 // res := inverse transform of res * other (or of res squared, other null), scaled and
 // fully reduced: the convolution modulo prime i.
-void Finish(int i, uint32_t* res, const uint32_t* other, int log) {
-    const RootTables& t = Tables(i);
+void Finish(int i, uint32_t* res, const uint32_t* other, const Shape& shape) {
+    RootTables& t = Tables(i);
     const Mod& md = t.mod();
-    const size_t n = size_t{1} << log;
+    const size_t n = shape.size();
     PointwiseSpan(res, other, n, md.p, md.pinv);
     pump::ProcessMessages();
-    Inverse(res, log, t);
+    InverseAny(res, shape, t);
     // The pointwise products carry a factor 2^-32 and the inverse a factor n: one
     // Montgomery product by 2^64 / n mod p removes both.
     uint64_t invN = 1, base = n % md.p;
@@ -599,32 +732,48 @@ int LogFor(size_t points) {
     return log;
 }
 
-// out := a * b (a squared when b is null) over na + nb limbs; or, with cyclicLog > 0,
-// out[0..2n) := a * b mod (10^(8n) - 1) for n = 2^cyclicLog points (na, nb <= 2n).
-void Run(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out, int cyclicLog = 0) {
+// The smallest transform of 2^k or 3 * 2^k points that holds `points`.
+Shape ShapeFor(size_t points) {
+    Shape two, three;
+    two.log = std::max(LogFor(points), 1);
+    three.three = true;
+    three.log = std::max(LogFor((points + 2) / 3), 1);
+    if (two.log > kMaxLog || three.size() < two.size()) return three;
+    return two;
+}
+
+// out := a * b (a squared when b is null) over na + nb limbs; or, when cyclic,
+// out[0..2n) := a * b mod (10^(8n) - 1) for the n points of `cyclic` (na, nb <= 2n).
+void Run(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out, const Shape* cyclic = nullptr) {
     const size_t pa = (na + 1) / 2;
     const size_t pb = b != nullptr ? (nb + 1) / 2 : pa;
     size_t points = pa + pb - 1;
-    const int log = cyclicLog > 0 ? cyclicLog : std::max(LogFor(points), 1);
-    const size_t n = size_t{1} << log;
-    if (cyclicLog > 0) points = n;
-    for (int i = 0; i < 3; ++i) Tables(i).Ensure(log);
-    const bool parallel = log >= kParallelLog;
+    const Shape shape = cyclic != nullptr ? *cyclic : ShapeFor(points);
+    const size_t n = shape.size();
+    if (cyclic != nullptr) points = n;
+    for (int i = 0; i < 3; ++i) {
+        if (shape.three) {
+            Tables(i).EnsureThree(shape.log);
+        } else {
+            Tables(i).Ensure(shape.log);
+        }
+    }
+    const bool parallel = n >= (size_t{1} << kParallelLog);
     // The buffers outlive the tasks (RunTasks joins its helper before returning).
     std::vector<uint32_t> fa(3 * n);
     std::vector<uint32_t> fb(b != nullptr ? 3 * n : 0);
     const int transforms = b != nullptr ? 6 : 3;
     RunTasks(transforms, parallel, [&](int k) {
         if (k < 3) {
-            ForwardOf(k, a, na, log, fa.data() + k * n);
+            ForwardOf(k, a, na, shape, fa.data() + k * n);
         } else {
-            ForwardOf(k - 3, b, nb, log, fb.data() + (k - 3) * n);
+            ForwardOf(k - 3, b, nb, shape, fb.data() + (k - 3) * n);
         }
     });
     RunTasks(3, parallel, [&](int k) {
-        Finish(k, fa.data() + k * n, b != nullptr ? fb.data() + k * n : nullptr, log);
+        Finish(k, fa.data() + k * n, b != nullptr ? fb.data() + k * n : nullptr, shape);
     });
-    const size_t nout = cyclicLog > 0 ? 2 * n : (b != nullptr ? na + nb : 2 * na);
+    const size_t nout = cyclic != nullptr ? 2 * n : (b != nullptr ? na + nb : 2 * na);
     uint64_t carry = Join(fa.data(), fa.data() + n, fa.data() + 2 * n, points, out, nout);
     // Cyclic: 10^(8n) = 1, so the carry out of the top comes back in at the bottom.
     while (carry != 0) {
@@ -645,11 +794,11 @@ void MulNtt(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out) { Run
 void SqrNtt(const Limb* a, size_t n, Limb* out) { Run(a, n, nullptr, 0, out); }
 
 size_t MulNttCyclic(const Limb* a, size_t na, const Limb* b, size_t nb, size_t minLen, Limb* out) {
-    const int log = std::max(LogFor((minLen + 1) / 2), 1);
-    Run(a, na, b, nb, out, log);
-    return size_t{2} << log;
+    const Shape shape = ShapeFor((minLen + 1) / 2);
+    Run(a, na, b, nb, out, &shape);
+    return 2 * shape.size();
 }
 
-size_t NttCyclicLength(size_t minLen) { return size_t{2} << std::max(LogFor((minLen + 1) / 2), 1); }
+size_t NttCyclicLength(size_t minLen) { return 2 * ShapeFor((minLen + 1) / 2).size(); }
 
 }  // namespace tabai_impl
