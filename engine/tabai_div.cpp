@@ -14,17 +14,46 @@ namespace tabai_impl {
 
 size_t gNewtonThreshold = 120;
 
-uint32_t DivSmall(const Limb* a, size_t n, uint32_t d, Limb* q) {
-    // rem < d <= 65535, so rem * 10000 + limb stays below 2^32 and each quotient limb
-    // below 10000.
-    uint32_t rem = 0;
-    for (size_t i = n; i-- > 0;) {
-        const uint32_t t = rem * kBase + a[i];
-        q[i] = static_cast<Limb>(t / d);
-        rem = t % d;
+namespace {
+
+// a div d into q[0..qlen) (the quotient's limbs from qlen up must be zero), returns
+// a mod d; d in 1 .. 2^32 - 1.
+uint32_t DivWord(const Limb* a, size_t n, uint32_t d, Limb* q, size_t qlen) {
+    // Two limbs at a time: rem < d < 2^32, so t = rem * 10^8 + two limbs < 2^59 and the
+    // quotient digit is below 10^8. A hardware division per step is slow; t / d is one
+    // multiplication by a rounded-up reciprocal instead: for l = ceil(log2 d) and
+    // m = ceil(2^(59+l) / d), floor(t * m / 2^(59+l)) = floor(t / d) for every t < 2^59
+    // (Granlund and Montgomery).
+    int l = 0;
+    while ((uint64_t{1} << l) < d) ++l;
+    const int shift = 59 + l;
+    const unsigned __int128 big = static_cast<unsigned __int128>(1) << shift;
+    const uint64_t m = static_cast<uint64_t>((big + d - 1) / d);
+    constexpr uint64_t kPair = uint64_t{kBase} * kBase;
+    uint64_t rem = 0;
+    size_t i = n;
+    if (i % 2 != 0) {
+        // The odd top limb alone.
+        --i;
+        const uint64_t t = a[i];
+        const uint64_t qt = static_cast<uint64_t>((static_cast<unsigned __int128>(t) * m) >> shift);
+        if (i < qlen) q[i] = static_cast<Limb>(qt);
+        rem = t - qt * d;
     }
-    return rem;
+    while (i > 0) {
+        i -= 2;
+        const uint64_t t = rem * kPair + a[i + 1] * uint64_t{kBase} + a[i];
+        const uint64_t qt = static_cast<uint64_t>((static_cast<unsigned __int128>(t) * m) >> shift);
+        if (i + 1 < qlen) q[i + 1] = static_cast<Limb>(qt / kBase);
+        if (i < qlen) q[i] = static_cast<Limb>(qt % kBase);
+        rem = t - qt * d;
+    }
+    return static_cast<uint32_t>(rem);
 }
+
+}  // namespace
+
+uint32_t DivSmall(const Limb* a, size_t n, uint32_t d, Limb* q) { return DivWord(a, n, d, q, n); }
 
 namespace {
 
@@ -367,9 +396,19 @@ void DivTruncated(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Lim
 }  // namespace
 
 void Div(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb* r) {
-    if (n == 1) {
-        r[0] = static_cast<Limb>(DivSmall(a, m, b[0], q));
-        return;
+    if (n <= 3) {
+        const uint64_t d = b[0] + uint64_t{kBase} * (n > 1 ? b[1] : 0) +
+                           uint64_t{kBase} * kBase * (n > 2 ? b[2] : 0);
+        if (d < (uint64_t{1} << 32)) {
+            // A divisor below 2^32: one pass, one quotient limb per dividend limb (the top
+            // n - 1 of which are zero, since a's top n - 1 limbs are below d).
+            uint32_t rem = DivWord(a, m, static_cast<uint32_t>(d), q, m - n + 1);
+            for (size_t i = 0; i < n; ++i) {
+                r[i] = static_cast<Limb>(rem % kBase);
+                rem /= kBase;
+            }
+            return;
+        }
     }
     const size_t ql = m - n + 1;
     if (std::min(ql, n) < gNewtonThreshold) {

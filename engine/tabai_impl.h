@@ -63,7 +63,7 @@ void DivSchool(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb* 
 /// The same quotient and remainder, choosing the method by size (Newton reciprocal for
 /// large operands). Requires 1 <= n <= m and b[n-1] != 0.
 void Div(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb* r);
-/// q[0..n) := a div d, returns a mod d; d in 1..65535; q may be a.
+/// q[0..n) := a div d, returns a mod d; d in 1 .. 2^32 - 1; q may be a.
 uint32_t DivSmall(const Limb* a, size_t n, uint32_t d, Limb* q);
 
 /// gcd(x, y) by Lehmer's algorithm (leading zeros allowed; the result is trimmed).

@@ -78,6 +78,38 @@ TABAI_CLONES void AddRow(uint32_t* __restrict t, const Limb* __restrict a, size_
 
 void MulSchool(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out) {
     const size_t n = na + nb;
+    if (nb <= 2 || na <= 2) {
+        // A factor below 10^8 (a long number times a small one, as sums of fractions make
+        // them): one pass with a 64-bit carry.
+        for (size_t j = 0; j < nb; ++j) pump::ProcessMessages();
+        const bool smallB = nb <= 2;
+        const Limb* x = smallB ? a : b;
+        const size_t nx = smallB ? na : nb;
+        const Limb* y = smallB ? b : a;
+        const size_t ny = smallB ? nb : na;
+        const uint64_t m = y[0] + (ny > 1 ? uint64_t{kBase} * y[1] : 0);
+        constexpr uint64_t kPair = uint64_t{kBase} * kBase;
+        // Two limbs at a time (base 10^8): below 10^16 plus a carry below 10^8.
+        uint64_t carry = 0;
+        size_t i = 0;
+        for (; i + 1 < nx; i += 2) {
+            const uint64_t t = (x[i] + uint64_t{kBase} * x[i + 1]) * m + carry;
+            const uint32_t low = static_cast<uint32_t>(t % kPair);
+            carry = t / kPair;
+            out[i] = static_cast<Limb>(low % kBase);
+            out[i + 1] = static_cast<Limb>(low / kBase);
+        }
+        for (; i < nx; ++i) {
+            const uint64_t t = x[i] * m + carry;
+            out[i] = static_cast<Limb>(t % kBase);
+            carry = t / kBase;
+        }
+        for (i = nx; i < n; ++i) {
+            out[i] = static_cast<Limb>(carry % kBase);
+            carry /= kBase;
+        }
+        return;
+    }
     if (na <= 8 && nb <= 8) {
         // Small numbers, the calculator's daily bread: each column summed in 64 bits (at
         // most 8 products below 10^8) with the carry, no buffer at all.

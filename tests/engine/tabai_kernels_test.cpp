@@ -36,6 +36,62 @@ Vec SchoolProduct(const Vec& a, const Vec& b) {
     return out;
 }
 
+// The plainest product, for checking the schoolbook kernel's own shortcuts.
+Vec NaiveProduct(const Vec& a, const Vec& b) {
+    std::vector<uint64_t> cols(a.size() + b.size() + 1, 0);
+    for (size_t i = 0; i < a.size(); ++i)
+        for (size_t j = 0; j < b.size(); ++j) cols[i + j] += static_cast<uint64_t>(a[i]) * b[j];
+    Vec out(a.size() + b.size());
+    uint64_t carry = 0;
+    for (size_t k = 0; k < out.size(); ++k) {
+        const uint64_t v = cols[k] + carry;
+        out[k] = static_cast<Limb>(v % 10000);
+        carry = v / 10000;
+    }
+    return out;
+}
+
+TEST(TSeisuKernels, SchoolbookMatchesNaiveProduct) {
+    // Covers the one-pass path (a factor of one or two limbs), the column path (both at
+    // most 8 limbs) and the row path with its deferred carries (more than 40 rows).
+    std::mt19937_64 rng(13);
+    for (int round = 0; round < 2000; ++round) {
+        const size_t na = 1 + rng() % (round % 3 == 0 ? 8 : 120), nb = 1 + rng() % (round % 2 ? 3 : 90);
+        const Vec a = RandomVec(rng, na), b = RandomVec(rng, nb);
+        EXPECT_EQ(SchoolProduct(a, b), NaiveProduct(a, b)) << na << " x " << nb;
+        EXPECT_EQ(SchoolProduct(b, a), NaiveProduct(b, a)) << nb << " x " << na;
+    }
+}
+
+TEST(TSeisuKernels, DivisionByWordsMatchesLongDivision) {
+    // Divisors below 2^32 (up to three limbs) take one pass with a reciprocal.
+    std::mt19937_64 rng(14);
+    for (int round = 0; round < 2000; ++round) {
+        const size_t n = 1 + rng() % 3, m = n + rng() % 50;
+        Vec a = RandomVec(rng, m), b = RandomVec(rng, n);
+        if (n == 3) b[2] = static_cast<Limb>(1 + rng() % 42);  // keeps most below 2^32
+        Vec q(m - n + 1), r(n);
+        tabai_impl::Div(a.data(), m, b.data(), n, q.data(), r.data());
+        // q * b + r = a, r < b.
+        Vec back(q.size() + n + 1, 0);
+        const Vec qb = NaiveProduct(q, b);
+        std::copy(qb.begin(), qb.end(), back.begin());
+        uint32_t carry = 0;
+        for (size_t i = 0; i < back.size(); ++i) {
+            const uint32_t v = back[i] + (i < n ? r[i] : 0) + carry;
+            back[i] = static_cast<Limb>(v % 10000);
+            carry = v / 10000;
+        }
+        back.resize(m);
+        EXPECT_EQ(back, a) << m << " / " << n;
+        EXPECT_LT(tabai_impl::CompareN(r.data(), b.data(), n), 0);
+    }
+    Vec q(3);
+    const Vec a = {9999, 9999, 9999};
+    EXPECT_EQ(tabai_impl::DivSmall(a.data(), 3, 65535, q.data()), 999999999999u % 65535u);
+    EXPECT_EQ(q, (Vec{9021, 1525, 0}));  // 999999999999 div 65535 = 15259021
+}
+
 TEST(TSeisuKernels, KaratsubaMatchesSchoolbook) {
     std::mt19937_64 rng(1);
     for (int round = 0; round < 60; ++round) {
