@@ -555,6 +555,18 @@ void Load(const Limb* a, size_t na, uint32_t* out, size_t n) {
     std::fill(out + used, out + n, 0u);
 }
 
+// Points [from, to) of base 10^8 from pairs of limbs of a (zero beyond a).
+void LoadRange(const Limb* a, size_t na, uint32_t* out, size_t from, size_t to) {
+    const size_t full = na / 2;  // points made of two limbs
+    for (size_t i = from; i < to; ++i) {
+        if (i < full) {
+            out[i] = a[2 * i] + kBase * a[2 * i + 1];
+        } else {
+            out[i] = (i == full && na % 2 != 0) ? a[na - 1] : 0u;
+        }
+    }
+}
+
 // Transform of the points of x modulo prime i into buf.
 void ForwardOf(int i, const Limb* x, size_t nx, const Shape& shape, uint32_t* buf) {
     Load(x, nx, buf, shape.size());
@@ -742,6 +754,83 @@ Shape ShapeFor(size_t points) {
     return two;
 }
 
+// The transforms of Run cut into tasks of equal size for two threads. A transform's
+// outermost step (the level of half-size n/2, or the radix-3 step) treats the pairs or
+// triples j < L = n/parts independently, so it splits by j; after it the parts are
+// independent transforms of L points. The inverse mirrors this: the parts first, the
+// outermost step (split by j) last.
+void RunSplit(const Limb* a, size_t na, const Limb* b, size_t nb, const Shape& shape, uint32_t* fa,
+              uint32_t* fb) {
+    const size_t n = shape.size();
+    const int parts = shape.three ? 3 : 2;
+    const size_t len = n / static_cast<size_t>(parts);
+    const int sublog = shape.three ? shape.log : shape.log - 1;
+    const int operands = b != nullptr ? 2 : 1;
+    // The outermost forward step over j in [j0, j1) of one operand modulo one prime.
+    auto top = [&](int op, int prime, size_t j0, size_t j1) {
+        uint32_t* buf = (op == 0 ? fa : fb) + static_cast<size_t>(prime) * n;
+        const Limb* src = op == 0 ? a : b;
+        const size_t nsrc = op == 0 ? na : nb;
+        for (int part = 0; part < parts; ++part) LoadRange(src, nsrc, buf, part * len + j0, part * len + j1);
+        RootTables& t = Tables(prime);
+        const uint32_t p = t.mod().p, pinv = t.mod().pinv;
+        for (size_t j = j0; j < j1; j += kPumpEvery) {
+            const size_t count = std::min(kPumpEvery, j1 - j);
+            if (shape.three) {
+                const auto& th = t.EnsureThree(shape.log);
+                Forward3Span(buf + j, buf + len + j, buf + 2 * len + j, th.w1.get() + j, th.w2.get() + j, count,
+                             th.omega, th.omega2, p, pinv);
+            } else {
+                ForwardSpan(buf + j, buf + len + j, t.Forward(shape.log - 1) + j, count, p, pinv);
+            }
+            pump::ProcessMessages();
+        }
+    };
+    const size_t halfLen = len / 2;
+    RunTasks(operands * 6, true, [&](int k) {
+        const int op = k / 6, prime = k / 2 % 3, half = k % 2;
+        top(op, prime, half == 0 ? 0 : halfLen, half == 0 ? halfLen : len);
+    });
+    RunTasks(operands * 3 * parts, true, [&](int k) {
+        const int op = k / (3 * parts), prime = k / parts % 3, part = k % parts;
+        uint32_t* buf = (op == 0 ? fa : fb) + static_cast<size_t>(prime) * n;
+        Forward(buf + static_cast<size_t>(part) * len, sublog, Tables(prime));
+    });
+    RunTasks(3 * parts, true, [&](int k) {
+        const int prime = k / parts, part = k % parts;
+        const size_t off = static_cast<size_t>(prime) * n + static_cast<size_t>(part) * len;
+        RootTables& t = Tables(prime);
+        PointwiseSpan(fa + off, b != nullptr ? fb + off : nullptr, len, t.mod().p, t.mod().pinv);
+        pump::ProcessMessages();
+        Inverse(fa + off, sublog, t);
+    });
+    RunTasks(6, true, [&](int k) {
+        const int prime = k / 2, half = k % 2;
+        const size_t j0 = half == 0 ? 0 : halfLen, j1 = half == 0 ? halfLen : len;
+        uint32_t* buf = fa + static_cast<size_t>(prime) * n;
+        RootTables& t = Tables(prime);
+        const Mod& md = t.mod();
+        uint64_t invN = 1, base = n % md.p;
+        for (uint64_t e = md.p - 2; e != 0; e >>= 1) {
+            if (e & 1) invN = invN * base % md.p;
+            base = base * base % md.p;
+        }
+        const uint32_t scale = static_cast<uint32_t>(md.r2 * invN % md.p);
+        for (size_t j = j0; j < j1; j += kPumpEvery) {
+            const size_t count = std::min(kPumpEvery, j1 - j);
+            if (shape.three) {
+                const auto& th = t.EnsureThree(shape.log);
+                Inverse3Span(buf + j, buf + len + j, buf + 2 * len + j, th.iw1.get() + j, th.iw2.get() + j, count,
+                             th.omega2, th.omega, md.p, md.pinv);
+            } else {
+                InverseSpan(buf + j, buf + len + j, t.Inverse(shape.log - 1) + j, count, md.p, md.pinv);
+            }
+            for (int part = 0; part < parts; ++part) ScaleSpan(buf + part * len + j, count, scale, md.p, md.pinv);
+            pump::ProcessMessages();
+        }
+    });
+}
+
 // out := a * b (a squared when b is null) over na + nb limbs; or, when cyclic,
 // out[0..2n) := a * b mod (10^(8n) - 1) for the n points of `cyclic` (na, nb <= 2n).
 void Run(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out, const Shape* cyclic = nullptr) {
@@ -758,21 +847,26 @@ void Run(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out, const Sh
             Tables(i).Ensure(shape.log);
         }
     }
-    const bool parallel = n >= (size_t{1} << kParallelLog);
+    const bool parallel = n >= (size_t{1} << kParallelLog) && gNttParallel &&
+                          std::thread::hardware_concurrency() >= 2;
     // The buffers outlive the tasks (RunTasks joins its helper before returning).
     std::vector<uint32_t> fa(3 * n);
     std::vector<uint32_t> fb(b != nullptr ? 3 * n : 0);
-    const int transforms = b != nullptr ? 6 : 3;
-    RunTasks(transforms, parallel, [&](int k) {
-        if (k < 3) {
-            ForwardOf(k, a, na, shape, fa.data() + k * n);
-        } else {
-            ForwardOf(k - 3, b, nb, shape, fb.data() + (k - 3) * n);
+    if (parallel) {
+        RunSplit(a, na, b, nb, shape, fa.data(), fb.data());
+    } else {
+        const int transforms = b != nullptr ? 6 : 3;
+        RunTasks(transforms, false, [&](int k) {
+            if (k < 3) {
+                ForwardOf(k, a, na, shape, fa.data() + k * n);
+            } else {
+                ForwardOf(k - 3, b, nb, shape, fb.data() + (k - 3) * n);
+            }
+        });
+        for (int k = 0; k < 3; ++k) {
+            Finish(k, fa.data() + k * n, b != nullptr ? fb.data() + k * n : nullptr, shape);
         }
-    });
-    RunTasks(3, parallel, [&](int k) {
-        Finish(k, fa.data() + k * n, b != nullptr ? fb.data() + k * n : nullptr, shape);
-    });
+    }
     const size_t nout = cyclic != nullptr ? 2 * n : (b != nullptr ? na + nb : 2 * na);
     uint64_t carry = Join(fa.data(), fa.data() + n, fa.data() + 2 * n, points, out, nout);
     // Cyclic: 10^(8n) = 1, so the carry out of the top comes back in at the bottom.
