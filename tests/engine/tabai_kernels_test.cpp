@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "tabai.h"
@@ -136,6 +137,27 @@ TEST(TSeisuKernels, NttMatchesSchoolbook) {
     Vec t(40000);
     tabai_impl::SqrNtt(nines.data(), nines.size(), t.data());
     EXPECT_EQ(t, SchoolProduct(nines, nines));
+}
+
+TEST(TSeisuKernels, TransformsOnTwoThreadsMatchOne) {
+    // From 2^14 points the transforms are cut into tasks for two threads; both shapes
+    // (2^k and 3 * 2^k points) against one thread, and a square against the schoolbook.
+    std::mt19937_64 rng(15);
+    const bool saved = tabai_impl::gNttParallel;
+    for (auto [na, nb] : {std::pair<size_t, size_t>{16000, 16000}, {21000, 17000}, {40000, 9000}}) {
+        const Vec a = RandomVec(rng, na), b = RandomVec(rng, nb);
+        Vec one(na + nb), two(na + nb);
+        tabai_impl::gNttParallel = false;
+        tabai_impl::MulNtt(a.data(), na, b.data(), nb, one.data());
+        tabai_impl::gNttParallel = true;
+        tabai_impl::MulNtt(a.data(), na, b.data(), nb, two.data());
+        EXPECT_EQ(one, two) << na << " x " << nb;
+    }
+    const Vec a = RandomVec(rng, 16000);
+    Vec sq(32000);
+    tabai_impl::SqrNtt(a.data(), a.size(), sq.data());
+    EXPECT_EQ(sq, SchoolProduct(a, a));
+    tabai_impl::gNttParallel = saved;
 }
 
 TEST(TSeisuKernels, LargeProductsAgreeAcrossMethods) {
