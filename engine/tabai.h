@@ -126,7 +126,7 @@ public:
     const uint16_t* Limbs() const { return limbs_; }
 
 private:
-    // Value := limbs d[0..n) (0-based, may carry leading zeros); Reserve first.
+    // Value := limbs d[0..n) (0-based, may carry leading zeros); d must not be our array.
     void SetFromArray(const uint16_t* d, size_t n);
     // Count := n lowered past leading zero limbs.
     void SetCountTrimmed(size_t n);
