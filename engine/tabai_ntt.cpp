@@ -17,6 +17,8 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <exception>
 #include <memory>
 #include <mutex>
@@ -593,10 +595,21 @@ void Finish(int i, uint32_t* res, const uint32_t* other, const Shape& shape) {
     ScaleSpan(res, n, scale, md.p, md.pinv);
 }
 
+// The helper thread's pump handler: the tasks call pump::ProcessMessages() every few
+// thousand butterflies, and on the helper that only checks whether the caller has given
+// up (its handler threw), so that the helper stops within a fraction of a millisecond.
+struct HelperStopped {};
+void StopIfAsked(void* flag) {
+    if (static_cast<const std::atomic<bool>*>(flag)->load(std::memory_order_relaxed)) throw HelperStopped{};
+}
+
 // Runs task(0) .. task(count - 1), on a helper thread as well as this one when the work
-// is large and the machine has a second core. The helper never runs the message pump
-// (the handler is per thread); when a task here throws (the pump cancelling), the helper
-// is told to stop and joined before the exception goes on.
+// is large and the machine has a second core. Only this thread runs the user interface's
+// message pump (its handler belongs to this thread, and the handler of a window system
+// must run on its own thread): also while it waits for the helper's last task, so that a
+// cancellation is seen at once. When the pump throws here, the helper is told to stop,
+// is joined, and the exception goes on; an exception on the helper never leaves it but
+// is handed over and thrown here after the join.
 template <class Task>
 void RunTasks(int count, bool parallel, Task task) {
     if (!parallel || count < 2 || !gNttParallel || std::thread::hardware_concurrency() < 2) {
@@ -606,31 +619,50 @@ void RunTasks(int count, bool parallel, Task task) {
     std::atomic<int> next{0};
     std::atomic<bool> stop{false};
     std::exception_ptr helperError;
-    auto loop = [&](bool helper) {
-        while (!stop.load(std::memory_order_relaxed)) {
-            const int k = next.fetch_add(1);
-            if (k >= count) return;
-            if (!helper) {
+    std::mutex doneMutex;
+    std::condition_variable doneSignal;
+    bool helperDone = false;
+    auto helperMain = [&]() noexcept {
+        try {
+            pump::Scope scope(&StopIfAsked, &stop);
+            while (!stop.load(std::memory_order_relaxed)) {
+                const int k = next.fetch_add(1);
+                if (k >= count) break;
                 task(k);
-                continue;
             }
-            try {
-                task(k);
-            } catch (...) {
-                helperError = std::current_exception();
-                stop = true;
-            }
+        } catch (const HelperStopped&) {
+            // The caller gave up; it rethrows its own exception.
+        } catch (...) {
+            helperError = std::current_exception();
+            stop = true;
         }
+        // Neither can throw: the mutex is only ever held for a moment.
+        std::lock_guard<std::mutex> lock(doneMutex);
+        helperDone = true;
+        doneSignal.notify_one();
     };
     std::thread helper;
     try {
-        helper = std::thread(loop, true);
-    } catch (const std::system_error&) {
-        for (int k = 0; k < count; ++k) task(k);  // no thread to be had: do it all here
+        helper = std::thread(helperMain);
+    } catch (...) {
+        // No thread to be had (std::system_error, or no memory for one): all here.
+        for (int k = 0; k < count; ++k) task(k);
         return;
     }
     try {
-        loop(false);
+        while (!stop.load(std::memory_order_relaxed)) {
+            const int k = next.fetch_add(1);
+            if (k >= count) break;
+            task(k);
+        }
+        // The helper may still be busy with its last task: keep the pump going meanwhile.
+        std::unique_lock<std::mutex> lock(doneMutex);
+        while (!helperDone) {
+            lock.unlock();
+            pump::ProcessMessages();
+            lock.lock();
+            doneSignal.wait_for(lock, std::chrono::milliseconds(1), [&] { return helperDone; });
+        }
     } catch (...) {
         stop = true;
         helper.join();

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <functional>
 #include <random>
+#include <thread>
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -548,6 +550,92 @@ TEST(TSeisuTest, ThrowingPumpInsideLargeTransformsAndDivisions) {
         TSeisu p(3);
         EXPECT_THROW(p.Power(TSeisu(1000000)), std::runtime_error);
         EXPECT_EQ(T(p), "3");
+    }
+}
+
+// Records the thread of every pump call, and throws on the call numbered `throwAt`.
+struct ThreadProbe {
+    std::thread::id owner = std::this_thread::get_id();
+    std::atomic<int> calls{0};
+    std::atomic<int> foreign{0};
+    int throwAt = -1;
+    static void Handler(void* context) {
+        auto* self = static_cast<ThreadProbe*>(context);
+        if (std::this_thread::get_id() != self->owner) ++self->foreign;
+        if (++self->calls == self->throwAt) throw std::runtime_error("cancelled");
+    }
+};
+
+TEST(TSeisuTest, PumpRunsOnlyOnTheCallingThread) {
+    // A window system's handler must run on its own thread, also while the second thread
+    // of a large transform works; a cancellation at any of the pump's calls (early, in
+    // the middle, or while this thread waits for the helper's last task) must come out
+    // here, with the operands intact and the helper joined.
+    std::mt19937_64 rng(21);
+    const TSeisu a0 = RandomLimbs(rng, 40000), b0 = RandomLimbs(rng, 30000);
+    TSeisu expected;
+    expected.Mul(a0, b0);
+    int total = 0;
+    {
+        ThreadProbe probe;
+        pump::Scope scope(&ThreadProbe::Handler, &probe);
+        TSeisu out;
+        out.Mul(a0, b0);
+        EXPECT_EQ(out.Compare(expected), 1);
+        TSeisu sq(a0);
+        sq.MulBy(sq);
+        EXPECT_EQ(probe.foreign.load(), 0);
+        total = probe.calls.load();
+    }
+    ASSERT_GT(total, 20);
+    for (int step = 1; step <= 12; ++step) {
+        ThreadProbe probe;
+        probe.throwAt = 1 + (total - 1) * step / 12;
+        pump::Scope scope(&ThreadProbe::Handler, &probe);
+        TSeisu a(a0), b(b0), out(9);
+        try {
+            out.Mul(a, b);
+            TSeisu sq(a);
+            sq.MulBy(sq);
+            ADD_FAILURE() << "no cancellation at call " << probe.throwAt;
+        } catch (const std::runtime_error& e) {
+            EXPECT_STREQ(e.what(), "cancelled");
+        }
+        EXPECT_EQ(probe.foreign.load(), 0);
+        EXPECT_EQ(a.Compare(a0), 1);
+        EXPECT_EQ(b.Compare(b0), 1);
+        EXPECT_TRUE(Valid(out));
+        EXPECT_TRUE(T(out) == "9" || out.Compare(expected) == 1);
+    }
+}
+
+TEST(TSeisuTest, DifferentNumbersOnTwoThreadsAtOnce) {
+    // Nothing is shared between numbers but the transforms' root tables: two threads
+    // computing large products, quotients and gcds side by side get the serial results.
+    std::mt19937_64 rng(22);
+    struct Job {
+        TSeisu a, b, product, quotient, gcd;
+    };
+    Job jobs[2];
+    for (Job& j : jobs) {
+        j.a = RandomLimbs(rng, 30000);
+        j.b = RandomLimbs(rng, 9000);
+    }
+    auto run = [](Job& j, TSeisu& p, TSeisu& q, TSeisu& g) {
+        TSeisu r;
+        p.Mul(j.a, j.b);
+        q.DivMod(p, j.b, r);
+        g.Gcd(j.a, j.b);
+    };
+    for (Job& j : jobs) run(j, j.product, j.quotient, j.gcd);
+    TSeisu p[2], q[2], g[2];
+    std::thread other([&] { run(jobs[1], p[1], q[1], g[1]); });
+    run(jobs[0], p[0], q[0], g[0]);
+    other.join();
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(p[i].Compare(jobs[i].product), 1);
+        EXPECT_EQ(q[i].Compare(jobs[i].a), 1);
+        EXPECT_EQ(g[i].Compare(jobs[i].gcd), 1);
     }
 }
 
