@@ -25,7 +25,7 @@ int64_t ImageBytes(int64_t width, int64_t height, qreal ratio) {
 }  // namespace
 
 TBunDisp::TBunDisp(QWidget* owner, QScrollBar* scrollBar)
-    : QWidget(owner), ScrollBar(scrollBar), Font(defaultFont()),
+    : QWidget(owner), ScrollBar(scrollBar), Font(owner ? owner->font() : defaultFont()),
       FontColour(owner ? owner->palette().color(QPalette::WindowText) : QColor(Qt::black)) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     ScrollBar->setOrientation(Qt::Horizontal);

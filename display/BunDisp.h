@@ -42,14 +42,15 @@ public:
     /// Bytes the off-screen image may take at most.
     static constexpr int64_t kImageBudget = int64_t{32} << 20;
 
-    /// Creates the control as a child of owner (may be null) with defaultFont() in the
-    /// owner's window-text colour, bound to scrollBar (borrowed, must outlive the control):
-    /// horizontal, range 0..0, line step 5, page step 50, visible.
+    /// Creates the control as a child of owner (may be null) in the owner's font and
+    /// window-text colour (defaultFont() in black without an owner), bound to scrollBar
+    /// (borrowed, must outlive the control): horizontal, range 0..0, line step 5, page
+    /// step 50, visible.
     TBunDisp(QWidget* owner, QScrollBar* scrollBar);
     ~TBunDisp() override;
 
-    /// The display font the control starts with: a Japanese-capable monospaced font
-    /// whose characters are 14 pixels high.
+    /// The display's usual font: a Japanese-capable monospaced font 14 pixels to the em,
+    /// whose half-width characters are 7 pixels wide and whose text cell is 15 pixels high.
     static QFont defaultFont();
 
     /// Makes text the current display text (the shell appends ";"), typesets it and shows
@@ -71,7 +72,7 @@ public:
     int controlHeight() const { return 3 * CharHeight + 6; }
     /// The x at which the current drawing ends (the typesetter's final position).
     int drawingWidth() const { return DrawingWidth; }
-    /// The display font as last given (or defaultFont()).
+    /// The display font as last given (or the owner's font).
     const QFont& displayFont() const { return Font; }
     /// The display font's colour.
     const QColor& fontColor() const { return FontColour; }

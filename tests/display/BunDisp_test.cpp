@@ -55,9 +55,11 @@ QImage WholeDrawing(const std::string& text, int width, int height) {
     return image;
 }
 
-// A main window stand-in with its scroll bar and the display, 306 pixels wide.
+// A main window stand-in in the display's usual font with its scroll bar and the display,
+// 306 pixels wide.
 struct Window {
     QWidget Form;
+    bool FontSet = (Form.setFont(TBunDisp::defaultFont()), true);  // before the display takes it
     QScrollBar* Bar = new QScrollBar(&Form);
     TBunDisp* Disp = new TBunDisp(&Form, Bar);
     Window() { Disp->resize(306, Disp->controlHeight()); }
@@ -223,6 +225,27 @@ TEST(TBunDispTest, CreationSetsUpTheScrollBarAndHeight) {
     EXPECT_EQ(w.Disp->controlHeight(), 3 * c.TextHeight("0") + 6);
     EXPECT_EQ(w.Disp->height(), w.Disp->controlHeight());
     EXPECT_TRUE(w.Disp->CurrentText().empty());
+}
+
+TEST(TBunDispTest, StartsInTheOwnersFontAndTextColour) {
+    QWidget form;
+    QFont big = TBunDisp::defaultFont();
+    big.setPixelSize(30);
+    form.setFont(big);
+    QPalette p = form.palette();
+    p.setColor(QPalette::WindowText, QColor(0x12, 0x34, 0x56));
+    form.setPalette(p);
+    QScrollBar* bar = new QScrollBar(&form);
+    TBunDisp* disp = new TBunDisp(&form, bar);
+    TQtCanvas c;
+    Prepare(c, big);
+    EXPECT_EQ(disp->displayFont().pixelSize(), 30);
+    EXPECT_EQ(disp->fontColor(), QColor(0x12, 0x34, 0x56));
+    EXPECT_EQ(disp->height(), 3 * c.TextHeight("0") + 6);
+    disp->resize(100, disp->height());
+    disp->ShowText("1/2;");
+    const int h = c.TextHeight("0"), barY = h + h / 2 + 3;
+    EXPECT_EQ(disp->visibleImage().pixel(8, barY), qRgb(0x12, 0x34, 0x56)) << "the bar in the font colour";
 }
 
 TEST(TBunDispTest, EmptyTextGivesWhiteControlAndHiddenBar) {

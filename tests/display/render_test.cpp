@@ -27,6 +27,7 @@ TEST(RenderTest, WritesWhatTheDisplayShowsTrimmedToTheDrawing) {
     ASSERT_FALSE(png.isNull());
 
     QWidget form;
+    form.setFont(TBunDisp::defaultFont());
     QScrollBar bar(&form);
     TBunDisp disp(&form, &bar);
     disp.ShowText("-(1+1/2)*2^3;");
