@@ -303,11 +303,24 @@ void LehmerStep(Vec& x, Vec& y, Matrix* m) {
     if (m != nullptr) LeftMultiplySmall(*m, a, b, c, d);
 }
 
-// (a, b) := U (a, b), made non-negative and ordered by flipping and swapping rows of U.
-void ApplyMatrix(Matrix& m, Vec& a, Vec& b) {
-    const Signed sa{a, false}, sb{b, false};
-    Signed x = Add(MulSigned(m.u[0], sa), MulSigned(m.u[1], sb));
-    Signed y = Add(MulSigned(m.u[2], sa), MulSigned(m.u[3], sb));
+// (a, b) := U (a, b), made non-negative and ordered by flipping and swapping rows of U,
+// for U that reduced the high parts (a div 10000^k, b div 10000^k) to (ah, bh): then U (a, b) = (ah, bh) 10000^k + U (a mod 10000^k,
+// b mod 10000^k), so only the low k limbs need the (large) products.
+void ApplyMatrixSplit(Matrix& m, Vec& a, Vec& b, size_t k, Vec&& ah, Vec&& bh) {
+    Signed al{Vec(a.begin(), a.begin() + static_cast<std::ptrdiff_t>(std::min(k, a.size()))), false};
+    Signed bl{Vec(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(std::min(k, b.size()))), false};
+    al.mag.resize(Trim(al.mag.data(), al.mag.size()));
+    bl.mag.resize(Trim(bl.mag.data(), bl.mag.size()));
+    auto shifted = [k](Vec&& h) {
+        Signed r;
+        if (!h.empty()) {
+            r.mag.assign(k + h.size(), 0);
+            std::copy(h.begin(), h.end(), r.mag.begin() + static_cast<std::ptrdiff_t>(k));
+        }
+        return r;
+    };
+    Signed x = Add(shifted(std::move(ah)), Add(MulSigned(m.u[0], al), MulSigned(m.u[1], bl)));
+    Signed y = Add(shifted(std::move(bh)), Add(MulSigned(m.u[2], al), MulSigned(m.u[3], bl)));
     if (x.neg) {
         x.neg = false;
         for (int j = 0; j < 2; ++j) m.u[j].neg = !m.u[j].mag.empty() && !m.u[j].neg;
@@ -345,7 +358,7 @@ Matrix HalfGcd(Vec& a, Vec& b, bool wantMatrix) {
         Vec bh(b.begin() + static_cast<std::ptrdiff_t>(k), b.end());
         bh.resize(Trim(bh.data(), bh.size()));
         Matrix u1 = HalfGcd(ah, bh, true);
-        ApplyMatrix(u1, a, b);
+        ApplyMatrixSplit(u1, a, b, k, std::move(ah), std::move(bh));
         u = std::move(u1);
         if (!b.empty() && b.size() > s) DivisionStep(a, b, um);
         if (!b.empty() && b.size() > s && 2 * s > a.size()) {
@@ -356,7 +369,7 @@ Matrix HalfGcd(Vec& a, Vec& b, bool wantMatrix) {
                 bh2.resize(Trim(bh2.data(), bh2.size()));
                 if (!bh2.empty()) {
                     Matrix u2 = HalfGcd(ah2, bh2, true);
-                    ApplyMatrix(u2, a, b);
+                    ApplyMatrixSplit(u2, a, b, k2, std::move(ah2), std::move(bh2));
                     if (wantMatrix) u = Product(u2, u);
                 }
             }
