@@ -12,6 +12,30 @@
 
 #include "BunDisp.h"
 
+bool isQuietRendererNotice(QtMsgType type, const QString& message) {
+    return type == QtWarningMsg && message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set"));
+}
+
+namespace {
+
+QtMessageHandler PreviousHandler = nullptr;
+
+void RendererMessageHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (isQuietRendererNotice(type, message)) return;
+    if (PreviousHandler) PreviousHandler(type, context, message);
+}
+
+// Keeps the harmless notice quiet from before the renderer's application starts until
+// after it ends, then puts the previous handler back.
+struct QuietNotices {
+    QuietNotices() { PreviousHandler = qInstallMessageHandler(RendererMessageHandler); }
+    ~QuietNotices() { qInstallMessageHandler(PreviousHandler); }
+    QuietNotices(const QuietNotices&) = delete;
+    QuietNotices& operator=(const QuietNotices&) = delete;
+};
+
+}  // namespace
+
 int renderToPng(const std::string& text, const std::string& file, const std::string& fontFamily,
                 double pointSize, std::ostream& err, double scale) {
     try {
@@ -20,8 +44,10 @@ int renderToPng(const std::string& text, const std::string& file, const std::str
         char arg0[] = "nerova", arg1[] = "-platform", arg2[] = "offscreen";
         char* argv[] = {arg0, arg1, arg2, nullptr};
         int argc = 3;
+        std::unique_ptr<QuietNotices> quiet;  // outlives app: declared first
         std::unique_ptr<QApplication> app;
         if (!QCoreApplication::instance()) {
+            quiet = std::make_unique<QuietNotices>();
             app = std::make_unique<QApplication>(argc, argv);
         } else if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
             err << "render: a QApplication is needed, another kind of application is running\n";

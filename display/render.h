@@ -1,6 +1,9 @@
 // Typesetting a display text into a PNG file without a display server.
 #pragma once
 
+#include <QtGlobal>
+#include <QString>
+
 #include <ostream>
 #include <string>
 
@@ -13,3 +16,8 @@
 /// otherwise writes a one-line message to err and returns 1. Never throws.
 int renderToPng(const std::string& text, const std::string& file, const std::string& fontFamily,
                 double pointSize, std::ostream& err, double scale = 1.0);
+
+/// True for the one Qt notice that the renderer keeps off stderr while its own application
+/// runs: that XDG_RUNTIME_DIR is not set (harmless for writing a PNG). Every other message,
+/// also any other runtime-folder problem, is passed on.
+bool isQuietRendererNotice(QtMsgType type, const QString& message);

@@ -66,3 +66,21 @@ TEST(RenderTest, UnknownFontFamilyIsReported) {
     EXPECT_NE(err.str().find("not found"), std::string::npos);
     QFile::remove(QString::fromStdString(file));
 }
+
+TEST(RenderTest, OnlyTheUnsetRuntimeFolderNoticeIsKeptQuiet) {
+    struct {
+        QtMsgType Type;
+        const char* Message;
+        bool Quiet;
+    } rows[] = {
+        {QtWarningMsg, "QStandardPaths: XDG_RUNTIME_DIR not set, defaulting to '/tmp/runtime-me'", true},
+        // A runtime folder that is set but unusable is a real problem of the user's setup.
+        {QtWarningMsg, "QStandardPaths: wrong permissions on runtime directory /run/user/1, 0755 instead of 0700", false},
+        {QtWarningMsg, "QStandardPaths: error creating runtime directory '/tmp/runtime-me' (Permission denied)", false},
+        {QtCriticalMsg, "QStandardPaths: XDG_RUNTIME_DIR not set, defaulting to '/tmp/runtime-me'", false},
+        {QtWarningMsg, "qt.qpa.plugin: Could not find the Qt platform plugin \"offscreen\"", false},
+        {QtWarningMsg, "QPainter::begin: Paint device returned engine == 0", false},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(isQuietRendererNotice(r.Type, QString::fromUtf8(r.Message)), r.Quiet) << r.Message;
+}
