@@ -51,6 +51,25 @@ uint32_t DivWord(const Limb* a, size_t n, uint32_t d, Limb* q, size_t qlen) {
     return static_cast<uint32_t>(rem);
 }
 
+// The same for a divisor d of three limbs, 2^32 <= d < 10^12 (the sums of fractions
+// divide by such numbers all the time): one limb a step, rem * 10000 + limb < 10^16 <
+// 2^54, the quotient limb by a 54-bit reciprocal (the bound above with 54 for 59).
+uint64_t DivWordLong(const Limb* a, size_t n, uint64_t d, Limb* q, size_t qlen) {
+    int l = 0;
+    while ((uint64_t{1} << l) < d) ++l;
+    const int shift = 54 + l;
+    const unsigned __int128 big = static_cast<unsigned __int128>(1) << shift;
+    const uint64_t m = static_cast<uint64_t>((big + d - 1) / d);
+    uint64_t rem = 0;
+    for (size_t i = n; i-- > 0;) {
+        const uint64_t t = rem * kBase + a[i];
+        const uint64_t qt = static_cast<uint64_t>((static_cast<unsigned __int128>(t) * m) >> shift);
+        if (i < qlen) q[i] = static_cast<Limb>(qt);
+        rem = t - qt * d;
+    }
+    return rem;
+}
+
 }  // namespace
 
 uint32_t DivSmall(const Limb* a, size_t n, uint32_t d, Limb* q) { return DivWord(a, n, d, q, n); }
@@ -409,6 +428,12 @@ void Div(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb* r) {
             }
             return;
         }
+        uint64_t rem = DivWordLong(a, m, d, q, m - n + 1);
+        for (size_t i = 0; i < n; ++i) {
+            r[i] = static_cast<Limb>(rem % kBase);
+            rem /= kBase;
+        }
+        return;
     }
     const size_t ql = m - n + 1;
     if (std::min(ql, n) < gNewtonThreshold) {

@@ -18,7 +18,7 @@
 
 namespace tabai_impl {
 
-size_t gHalfGcdThreshold = 3000;
+size_t gHalfGcdThreshold = 600;
 
 namespace {
 

@@ -93,6 +93,43 @@ TEST(TSeisuKernels, DivisionByWordsMatchesLongDivision) {
     EXPECT_EQ(q, (Vec{9021, 1525, 0}));  // 999999999999 div 65535 = 15259021
 }
 
+TEST(TSeisuKernels, SmallDivisorsMatchLongDivision) {
+    // Divisors of two and three limbs take one pass with a reciprocal: below 2^32 two
+    // limbs a step, from 2^32 to 10^12 one limb a step. Both against the long division,
+    // at the edges of the two ranges and over dividends of all nines.
+    std::mt19937_64 rng(16);
+    auto check = [](const Vec& a, const Vec& b) {
+        const size_t m = a.size(), n = b.size();
+        Vec q(m - n + 1), r(n), q2(m - n + 1), r2(n);
+        tabai_impl::Div(a.data(), m, b.data(), n, q.data(), r.data());
+        tabai_impl::DivSchool(a.data(), m, b.data(), n, q2.data(), r2.data());
+        EXPECT_EQ(q, q2) << m << " / " << n;
+        EXPECT_EQ(r, r2) << m << " / " << n;
+    };
+    const Vec edges[] = {
+        {7295, 9496, 42},  // 2^32 - 1
+        {7296, 9496, 42},  // 2^32
+        {7297, 9496, 42},  // 2^32 + 1
+        {9999, 9999, 9999},  // 10^12 - 1
+        {1, 0, 1},           // 10^8 + 1
+        {0, 0, 5000},        // a power of ten times a half
+        {9999, 9999},        // 10^8 - 1
+        {0, 1},              // 10^4
+    };
+    for (const Vec& b : edges) {
+        for (size_t m : {3u, 4u, 5u, 9u, 40u, 301u}) {
+            if (m < b.size()) continue;
+            check(Vec(m, 9999), b);
+            Vec a = RandomVec(rng, m);
+            check(a, b);
+        }
+    }
+    for (int round = 0; round < 3000; ++round) {
+        const size_t n = 2 + rng() % 2, m = n + rng() % 60;
+        check(RandomVec(rng, m), RandomVec(rng, n));
+    }
+}
+
 TEST(TSeisuKernels, KaratsubaMatchesSchoolbook) {
     std::mt19937_64 rng(1);
     for (int round = 0; round < 60; ++round) {
