@@ -123,6 +123,25 @@ TEST(DisplayFontTest, DefaultFontIsFoundAndCoversEveryGlyphItDraws) {
     }
 }
 
+TEST(DisplayFontTest, UsualFontHasWholePixelCellsFifteenRowsHigh) {
+    // 14 pixels to the em: the digits 7 pixels wide and full-width characters 14, so columns
+    // line up. The font's ascent and descent add up to 1.075 em, so its text cell is 15 rows
+    // and the control 3 * 15 + 6 = 51 pixels high. (13 pixels would give a 14-row cell, but
+    // half-pixel digits.)
+    TQtCanvas c;
+    Prepare(c);
+    EXPECT_EQ(TBunDisp::defaultFont().pixelSize(), 14);
+    EXPECT_EQ(c.TextWidth("0"), 7);
+    EXPECT_EQ(c.TextWidth("0123456789"), 70);
+    EXPECT_EQ(c.TextWidth("数字がない"), 5 * 14);
+    EXPECT_EQ(c.TextHeight("0"), 15);
+    EXPECT_EQ(c.FontSize(), 11) << "10.5 points at 96 dots per inch, in whole points";
+    QWidget form;
+    form.setFont(TBunDisp::defaultFont());
+    TBunDisp disp(&form, new QScrollBar(&form));
+    EXPECT_EQ(disp.height(), 51);
+}
+
 TEST(TQtCanvasTest, LineLeavesItsEndPointUnpainted) {
     TQtCanvas c;
     Prepare(c);
@@ -325,6 +344,31 @@ TEST(TBunDispTest, EveryScrollPositionShowsTheSameColumnsAsTheWholeDrawing) {
         EXPECT_TRUE(w.Disp->visibleImage() == whole.copy(x, 0, 306, w.Disp->height())) << "at " << x;
     }
     EXPECT_GT(DarkPixels(w.Disp->visibleImage(), 0, 306), 200) << "the end of the drawing is shown";
+}
+
+TEST(TBunDispTest, WideControlShowsTheDrawingPastTwoThousandPixels) {
+    Window w;
+    w.Disp->resize(2600, w.Disp->height());
+    w.Disp->ShowText(std::string(360, '1') + ";");  // 4 + 360 * 7 = 2524 pixels
+    EXPECT_TRUE(w.Bar->isHidden());
+    const QImage view = w.Disp->visibleImage();
+    ASSERT_EQ(view.width(), 2600);
+    EXPECT_GT(DarkPixels(view, 2400, 2524), 100) << "digits right of x = 2000";
+    EXPECT_EQ(DarkPixels(view, 2524, 2600), 0);
+}
+
+TEST(TBunDispTest, TallFontShowsRowsBelowFiveHundred) {
+    Window w;
+    QFont huge = TBunDisp::defaultFont();
+    huge.setPixelSize(400);
+    w.Disp->setDisplayFont(huge, Qt::black);
+    w.Disp->ApplyFont();
+    ASSERT_GT(w.Disp->height(), 1000);
+    w.Disp->resize(600, w.Disp->height());
+    w.Disp->ShowText("1/2;");
+    const QImage view = w.Disp->visibleImage();
+    ASSERT_EQ(view.height(), w.Disp->height());
+    EXPECT_GT(DarkPixels(view.copy(0, 600, 600, view.height() - 600), 0, 600), 1000) << "the denominator";
 }
 
 TEST(TBunDispTest, SharpAtTwiceTheDevicePixels) {
