@@ -48,6 +48,7 @@ int main(int argc, char** argv) {
     const size_t digits = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 1'000'000;
 
     QWidget window;
+    window.setFont(TBunDisp::defaultFont());  // the display takes its owner's font
     QScrollBar bar(&window);
     TBunDisp disp(&window, &bar);
     disp.resize(306, disp.controlHeight());
