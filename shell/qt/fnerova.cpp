@@ -259,6 +259,9 @@ Tfnerova::Tfnerova(QWidget* parent)
 
 Tfnerova::~Tfnerova() {
     qApp->removeEventFilter(this);
+    // The controls outlive this object's members and may still signal (the focus leaves
+    // them when the window closes); nothing of theirs may reach the commands any more.
+    for (QObject* child : findChildren<QObject*>()) QObject::disconnect(child, nullptr, this, nullptr);
     QApplication::setCursorFlashTime(flashTime_);
     closing_ = true;
     if (!settingsSaved_) saveSettings();
@@ -297,6 +300,9 @@ void Tfnerova::createControls() {
     edit->setMaxLength(INT_MAX);  // results of any length stand in the input
     edit->setCompleter(nullptr);
     edit->setContextMenuPolicy(Qt::CustomContextMenu);
+    // The combo box takes the focus leaving a text that equals an entry for a pick of
+    // that entry; only a real pick is an edit of the input.
+    QObject::disconnect(edit, &QLineEdit::editingFinished, hist, nullptr);
 
     hScrollBar = new QScrollBar(Qt::Horizontal, client);
     hScrollBar->setObjectName("hScrollBar");

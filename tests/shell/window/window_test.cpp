@@ -99,6 +99,25 @@ private slots:
         QCOMPARE(hist()->count(), 2);  // picking does not add entries
     }
 
+    // Qt's combo box treats the focus leaving its edit field as a pick when the text
+    // equals an entry; that is no edit of the input, and the window may be gone by then.
+    void focusLeavingTheInputIsNoEdit() {
+        enter("0.5");  // the input becomes 1/2; 0.5 is the history's entry 0
+        QTest::mouseClick(button("fraction"), Qt::LeftButton);
+        QCOMPARE(edit()->text(), QString("0.5"));
+        QVERIFY(w_->commands().decimalShown());
+        const auto shown = disp()->CurrentText();
+        button("ac")->setFocus();
+        QVERIFY(!edit()->hasFocus());
+        QVERIFY(w_->commands().decimalShown());
+        QCOMPARE(disp()->CurrentText(), shown);
+
+        hist()->setFocus();
+        enter("1");  // input and entry 0 are both "1", and the input has the focus
+        QVERIFY(edit()->hasFocus());
+        w_.reset();  // must not reach the commands of a window half destroyed
+    }
+
     void buttonsConvertTheResult() {
         enter("1/3");
         QTest::mouseClick(button("fraction"), Qt::LeftButton);
