@@ -327,6 +327,56 @@ TEST(TSeisuKernels, HalfGcdMatchesEuclid) {
     EXPECT_EQ(q, h);
 }
 
+TEST(TSeisuKernels, HalfGcdOnHostileInputs) {
+    // Inputs that stress the matrices: consecutive Fibonacci numbers (every quotient 1,
+    // the largest cofactors), a huge quotient (b far shorter than a, or a = k b + 1),
+    // equal numbers, one dividing the other, and runs of nines and zeros. Half-gcd at a
+    // low threshold and at the real one, both against Euclid.
+    std::mt19937_64 rng(17);
+    auto add = [](const Vec& x, const Vec& y) {
+        Vec out(std::max(x.size(), y.size()) + 1, 0);
+        uint32_t c = 0;
+        for (size_t i = 0; i < out.size(); ++i) {
+            const uint32_t v = (i < x.size() ? x[i] : 0) + (i < y.size() ? y[i] : 0) + c;
+            out[i] = static_cast<Limb>(v % 10000);
+            c = v / 10000;
+        }
+        out.resize(tabai_impl::Trim(out.data(), out.size()));
+        return out;
+    };
+    std::vector<std::pair<Vec, Vec>> cases;
+    Vec f0{1}, f1{1};
+    while (f1.size() < 650) {
+        Vec f2 = add(f0, f1);
+        f0 = std::move(f1);
+        f1 = std::move(f2);
+    }
+    cases.push_back({f1, f0});
+    const Vec b = RandomVec(rng, 700), k = RandomVec(rng, 650);
+    Vec kb = SchoolProduct(k, b);
+    kb.resize(tabai_impl::Trim(kb.data(), kb.size()));
+    cases.push_back({add(kb, Vec{1}), b});  // a = k b + 1: one huge quotient
+    cases.push_back({kb, b});               // b divides a
+    cases.push_back({RandomVec(rng, 1300), RandomVec(rng, 3)});
+    cases.push_back({b, b});
+    cases.push_back({Vec(1300, 9999), Vec(1299, 9999)});  // 10^5200 - 1 and 10^5196 - 1
+    Vec tenPower(1301, 0);
+    tenPower[1300] = 1;
+    cases.push_back({tenPower, Vec(1300, 9999)});
+    std::vector<Vec> expected;
+    for (const auto& [x, y] : cases) expected.push_back(EuclidGcd(x, y));
+    const size_t saved = tabai_impl::gHalfGcdThreshold;
+    for (size_t threshold : {size_t{6}, saved}) {
+        tabai_impl::gHalfGcdThreshold = threshold;
+        for (size_t i = 0; i < cases.size(); ++i) {
+            const auto& [x, y] = cases[i];
+            EXPECT_EQ(tabai_impl::Gcd(x, y), expected[i]) << "case " << i << ", threshold " << threshold;
+            EXPECT_EQ(tabai_impl::Gcd(y, x), expected[i]) << "case " << i << ", threshold " << threshold;
+        }
+    }
+    tabai_impl::gHalfGcdThreshold = saved;
+}
+
 TEST(TSeisuKernels, SmallGcdInSixtyFourBits) {
     std::mt19937_64 rng(8);
     for (int round = 0; round < 2000; ++round) {
