@@ -177,18 +177,11 @@ private:
 TLoRational::TLoRational(int32_t n, int32_t d) : Denominator_(1) {
     if (d == 0) throw TLoRationalException(kRationalDivideByZero);
     if (n != 0 && ((n < 0) != (d < 0))) Sign_ = -1;
-    // The magnitude of the most negative 32-bit integer has no 32-bit form: build it as
-    // 2147483647 + 1.
-    auto magnitude = [](TSeisu& out, int32_t v) {
-        if (v == INT32_MIN) {
-            out.SetInt(INT32_MAX);
-            out.ShortAdd(1);
-        } else {
-            out.SetInt(v < 0 ? -v : v);
-        }
-    };
-    magnitude(Numerator_, n);
-    magnitude(Denominator_, d);
+    // The magnitude of the most negative 32-bit integer has no 32-bit form; it stays
+    // negative here and SetInt refuses it (kSeisuNegative).
+    auto magnitude = [](int32_t v) { return v < 0 && v != INT32_MIN ? -v : v; };
+    Numerator_.SetInt(magnitude(n));
+    Denominator_.SetInt(magnitude(d));
     Reduce();
 }
 

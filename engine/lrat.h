@@ -40,7 +40,8 @@ public:
     /// Zero (0/1, Sign +1).
     TLoRational() : Denominator_(1) {}
     /// The value n/d in normal form; throws TLoRationalException(kRationalDivideByZero)
-    /// when d is 0. Any 32-bit n and d are accepted, the most negative ones included.
+    /// when d is 0, and TSeisuException(kSeisuNegative) when n or d is INT32_MIN (its
+    /// magnitude has no 32-bit form).
     TLoRational(int32_t n, int32_t d);
 
     /// *this := x.

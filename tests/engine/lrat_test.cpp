@@ -63,9 +63,8 @@ TEST(TLoRationalTest, CreateNormalises) {
         {-2, -4, "1/2", 1},       // two minus signs cancel
         {0, -5, "0", 1},          // zero is 0/1 with a positive sign
         {6, 3, "2", 1},           // denominator reduced to 1
-        {INT32_MIN, 1, "-2147483648", -1},  // magnitude without a 32-bit form
-        {1, INT32_MIN, "-1/2147483648", -1},
-        {INT32_MIN, INT32_MIN, "1", 1},
+        {INT32_MAX, -INT32_MAX, "-1", -1},  // the widest magnitudes that have a 32-bit form
+        {-INT32_MAX, 1, "-2147483647", -1},
     };
     for (const Row& r : rows) {
         const TLoRational x(r.n, r.d);
@@ -74,6 +73,11 @@ TEST(TLoRationalTest, CreateNormalises) {
         EXPECT_TRUE(Normal(x));
     }
     ExpectError<TLoRationalException>([] { TLoRational(7, 0); }, kRationalDivideByZero);
+    // The most negative 32-bit integer has no 32-bit magnitude; the zero denominator is
+    // found first.
+    ExpectError<TSeisuException>([] { TLoRational(INT32_MIN, 1); }, kSeisuNegative);
+    ExpectError<TSeisuException>([] { TLoRational(1, INT32_MIN); }, kSeisuNegative);
+    ExpectError<TLoRationalException>([] { TLoRational(INT32_MIN, 0); }, kRationalDivideByZero);
 }
 
 TEST(TLoRationalTest, ClearMakesAPositiveZero) {
@@ -403,8 +407,12 @@ TEST(TLoRationalTest, SmallGridAgainstMachineArithmetic) {
         const int64_t g = std::gcd(n < 0 ? -n : n, d);
         n /= g;
         d /= g;
-        std::string s = n < 0 ? "-" + std::to_string(-n) : std::to_string(n);
-        if (d != 1) s += "/" + std::to_string(d);
+        std::string s = n < 0 ? "-" : "";
+        s += std::to_string(n < 0 ? -n : n);
+        if (d != 1) {
+            s += '/';
+            s += std::to_string(d);
+        }
         return s;
     };
     for (int an = -7; an <= 7; ++an) {
