@@ -38,12 +38,14 @@ public:
             ended_ = true;
             return false;
         }
-        while (c != kEof && c != kCtrlZ && c != '\r' && c != '\n') {
+        // A Ctrl-Z ends the input only where a line would start; inside a line it is
+        // an ordinary character.
+        while (c != kEof && c != '\r' && c != '\n') {
             line += static_cast<char>(c);
             c = Get();
         }
         if (c == '\r' && buf_.sgetc() == '\n') buf_.sbumpc();
-        if (c == kEof || c == kCtrlZ) ended_ = true;
+        if (c == kEof) ended_ = true;
         return true;
     }
 

@@ -22,8 +22,8 @@ inline constexpr const char* kFileCannotWrite = "ファイルに書き込めま�
 inline constexpr const char* kFileSameAsInput = "出力ファイルが入力ファイルと同じです";
 
 /// Evaluates the lines of in into out. A line ends at "\r\n", "\n" or "\r"; characters
-/// of code 32 or less before a line are skipped (so blank lines vanish); Ctrl-Z ends the
-/// input. A line starting with "#" is copied; any other becomes "line = value" (the
+/// of code 32 or less before a line are skipped (so blank lines vanish); a Ctrl-Z met
+/// there ends the input. A line starting with "#" is copied; any other becomes "line = value" (the
 /// improper fraction, or the failure message). Output lines end with "\n".
 /// Throws TInOutException naming inName or outName when reading or writing fails;
 /// lines already written stay written.

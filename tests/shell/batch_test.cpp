@@ -32,7 +32,8 @@ TEST(BatchTest, LinesAndTheirValues) {
         {"1+1\r\n2+2\n3+3\r4+4", "1+1 = 2\n2+2 = 4\n3+3 = 6\n4+4 = 8\n"},  // mixed; no final end
         {"\t\x01 1/3 \n", "1/3  = 1/3\n"},           // control characters before skipped, blanks after kept
         {"1\n\x1a" "2\n", "1 = 1\n"},                // Ctrl-Z at a line start ends the input
-        {"1+2\x1a+3\n4\n", "1+2 = 3\n"},             // and within a line
+        {"1\n \x1a" "2\n", "1 = 1\n"},               // also after skipped blanks
+        {"1+2\x1a+3\n4\n", "1+2\x1a+3 = 3\n4 = 4\n"},  // within a line it is a character
         {"#\n##x\n", "#\n##x\n"},
         {"", ""},
         {"\r\n\n \t\r", ""},
