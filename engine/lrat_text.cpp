@@ -1,5 +1,6 @@
 // The text forms of TLoRational: the literal reader and the writers.
 #include <algorithm>
+#include <cassert>
 #include <charconv>
 #include <cstring>
 #include <string>
@@ -32,27 +33,52 @@ void SetPowerOfTen(TSeisu& x, int32_t k) {
     }
 }
 
-// Collects decimal digits into a number four at a time, so that a long run costs a
-// quarter of the passes a digit-by-digit build would. The caller also counts the digits.
+// Appends decimal digits to a number: target := target * 10^k + (the k digits pushed).
+// A short run is added four digits a step; a long one is kept as text and added in one
+// multiplication, so that a literal's cost grows with its length rather than its square.
 class DigitAccumulator {
 public:
     explicit DigitAccumulator(TSeisu& target) : target_(target) {}
-    void Push(char c) {
-        group_ = group_ * 10 + static_cast<uint16_t>(c - '0');
-        if (++pending_ == 4) Flush();
-    }
+    void Push(char c) { digits_ += c; }
     void Flush() {
-        if (pending_ == 0) return;
-        ShiftDecimal(target_, pending_);
-        target_.ShortAdd(group_);
-        group_ = 0;
-        pending_ = 0;
+        if (digits_.size() <= kShortRun) {
+            uint16_t group = 0;
+            int pending = 0;
+            for (const char c : digits_) {
+                group = static_cast<uint16_t>(group * 10 + (c - '0'));
+                if (++pending == 4) {
+                    Add(group, pending);
+                    group = 0;
+                    pending = 0;
+                }
+            }
+            if (pending > 0) Add(group, pending);
+        } else {
+            TSeisu tail;
+            {
+                StringStream s(digits_ + ";");
+                tail.ReadFrom(s);
+            }
+            if (!target_.IsZero()) {
+                TSeisu scale;
+                SetPowerOfTen(scale, static_cast<int32_t>(digits_.size()));
+                target_.MulBy(scale);
+            }
+            target_.Add(tail);
+        }
+        digits_.clear();
     }
 
 private:
+    static constexpr size_t kShortRun = 32;
+
+    void Add(uint16_t group, int digits) {
+        ShiftDecimal(target_, digits);
+        target_.ShortAdd(group);
+    }
+
     TSeisu& target_;
-    uint16_t group_ = 0;
-    int pending_ = 0;
+    std::string digits_;
 };
 
 std::string Prefix(int32_t sign) { return sign < 0 ? "-" : ""; }
@@ -178,46 +204,42 @@ std::string TLoRational::ToImproperText() const {
     return out;
 }
 
-std::string TLoRational::ToMixedColonText() const {
-    std::string out = Prefix(Sign_);
-    if (Denominator_.EqualsSmall(1)) {
-        AppendNumber(out, Numerator_);
-    } else if (Numerator_.Compare(Denominator_) == 2) {
-        AppendNumber(out, Numerator_);
+namespace {
+
+// A mixed number: n when d is 1, n/d when n < d, otherwise w, separator, r/d (n = w d + r)
+// with open and close around it. The division fails with kSeisuDivideByZero for d = 0.
+std::string MixedForm(std::string out, const TSeisu& n, const TSeisu& d, char separator,
+                      const char* open, const char* close) {
+    if (d.EqualsSmall(1)) {
+        AppendNumber(out, n);
+    } else if (n.Compare(d) == 2) {
+        AppendNumber(out, n);
         out += '/';
-        AppendNumber(out, Denominator_);
+        AppendNumber(out, d);
     } else {
         TSeisu w, r;
-        w.DivMod(Numerator_, Denominator_, r);
+        w.DivMod(n, d, r);
+        out += open;
         AppendNumber(out, w);
-        out += ':';
+        out += separator;
         AppendNumber(out, r);
         out += '/';
-        AppendNumber(out, Denominator_);
+        AppendNumber(out, d);
+        out += close;
     }
     return out;
 }
 
+}  // namespace
+
+std::string TLoRational::ToMixedColonText() const {
+    return MixedForm(Prefix(Sign_), Numerator_, Denominator_, ':', "", "");
+}
+
+// The parentheses make the sign cover both parts: -(w+r/d).
 std::string TLoRational::ToMixedText() const {
-    std::string out = Prefix(Sign_);
-    if (Denominator_.EqualsSmall(1)) {
-        AppendNumber(out, Numerator_);
-    } else if (Numerator_.Compare(Denominator_) == 2) {
-        AppendNumber(out, Numerator_);
-        out += '/';
-        AppendNumber(out, Denominator_);
-    } else {
-        TSeisu w, r;
-        w.DivMod(Numerator_, Denominator_, r);
-        if (Sign_ < 0) out += '(';
-        AppendNumber(out, w);
-        out += '+';
-        AppendNumber(out, r);
-        out += '/';
-        AppendNumber(out, Denominator_);
-        if (Sign_ < 0) out += ')';
-    }
-    return out;
+    const bool negative = Sign_ < 0;
+    return MixedForm(Prefix(Sign_), Numerator_, Denominator_, '+', negative ? "(" : "", negative ? ")" : "");
 }
 
 namespace {
@@ -378,6 +400,7 @@ std::string TLoRational::ToDecimalTextLimited(bool recurring, uint16_t maxLen) c
 }
 
 std::string TLoRational::SmallRecurringText(int32_t n, int32_t d) {
+    assert(n >= 1 && n <= 9999 && d >= 1 && d <= 9999);
     constexpr int kMaxDigits = 200;
     std::string out = std::to_string(n / d);
     int32_t r = n % d;

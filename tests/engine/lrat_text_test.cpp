@@ -141,6 +141,11 @@ TEST(LoRationalReadTest, LongLiteralsAndChains) {
     const TLoRational x = Q(whole + "." + frac);
     TLoRational expected = Q(whole + frac + "/1" + std::string(999, '0'));
     EXPECT_TRUE(SameValue(x, expected));
+    // A long run that starts with zeros, and one that the end of the text cuts off.
+    EXPECT_EQ(T(Q("0." + std::string(40, '0') + "1")), "1/1" + std::string(41, '0'));
+    EXPECT_EQ(Read("2." + std::string(60, '5'), false).value, T(Q("2" + std::string(60, '5') + "/1" + std::string(60, '0'))));
+    EXPECT_EQ(Read("0." + std::string(50, '1') + "[" + std::string(40, '3'), false).value,
+              T(E("0." + std::string(50, '1') + "[" + std::string(40, '3') + "]")));
     // A long chain of mixed parts is read without recursion.
     std::string chain;
     for (int i = 0; i < 100000; ++i) chain += "1:";
