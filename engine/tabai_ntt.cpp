@@ -881,26 +881,27 @@ void Run(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out, const Sh
     }
     const bool parallel = n >= (size_t{1} << kParallelLog) && gNttParallel &&
                           std::thread::hardware_concurrency() >= 2;
-    // The buffers outlive the tasks (RunTasks joins its helper before returning).
-    std::vector<uint32_t> fa(3 * n);
-    std::vector<uint32_t> fb(b != nullptr ? 3 * n : 0);
+    // The buffers outlive the tasks (RunTasks joins its helper before returning). They
+    // are not cleared: loading the points writes every word, padding included.
+    std::unique_ptr<uint32_t[]> fa(new uint32_t[3 * n]);
+    std::unique_ptr<uint32_t[]> fb(b != nullptr ? new uint32_t[3 * n] : nullptr);
     if (parallel) {
-        RunSplit(a, na, b, nb, shape, fa.data(), fb.data());
+        RunSplit(a, na, b, nb, shape, fa.get(), fb.get());
     } else {
         const int transforms = b != nullptr ? 6 : 3;
         RunTasks(transforms, false, [&](int k) {
             if (k < 3) {
-                ForwardOf(k, a, na, shape, fa.data() + k * n);
+                ForwardOf(k, a, na, shape, fa.get() + k * n);
             } else {
-                ForwardOf(k - 3, b, nb, shape, fb.data() + (k - 3) * n);
+                ForwardOf(k - 3, b, nb, shape, fb.get() + (k - 3) * n);
             }
         });
         for (int k = 0; k < 3; ++k) {
-            Finish(k, fa.data() + k * n, b != nullptr ? fb.data() + k * n : nullptr, shape);
+            Finish(k, fa.get() + k * n, b != nullptr ? fb.get() + k * n : nullptr, shape);
         }
     }
     const size_t nout = cyclic != nullptr ? 2 * n : (b != nullptr ? na + nb : 2 * na);
-    uint64_t carry = Join(fa.data(), fa.data() + n, fa.data() + 2 * n, points, out, nout);
+    uint64_t carry = Join(fa.get(), fa.get() + n, fa.get() + 2 * n, points, out, nout);
     // Cyclic: 10^(8n) = 1, so the carry out of the top comes back in at the bottom.
     while (carry != 0) {
         for (size_t i = 0; i < nout && carry != 0; ++i) {
