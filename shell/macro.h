@@ -61,6 +61,14 @@ public:
     /// True while a macro calculates (the calculation may let other events run).
     bool running() const { return running_; }
 
+    /// Asks the running macro to stop: its calculation ends at its next call of the
+    /// message pump, and the item's text becomes the cancellation message. A calculation
+    /// started from an event inside that call is not the one stopped. Does nothing when
+    /// no macro runs.
+    void cancel() {
+        if (running_) cancel_ = true;
+    }
+
     /// Called after every change of the lines; replaces the previous handler.
     void setChangeHandler(ChangeHandler handler) { onChange_ = std::move(handler); }
 
@@ -70,4 +78,5 @@ private:
     std::vector<std::string> lines_;
     ChangeHandler onChange_;
     bool running_ = false;
+    bool cancel_ = false;
 };

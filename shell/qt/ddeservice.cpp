@@ -3,6 +3,9 @@
 #include "ddelink.h"
 #include "textcalc.h"
 
+#include <QCoreApplication>
+#include <QEvent>
+#include <QKeyEvent>
 #include <QtDBus/QDBusConnectionInterface>
 #include <QtDBus/QDBusError>
 #include <QtDBus/QDBusReply>
@@ -17,13 +20,34 @@ QString fromUtf8(const std::string& s) { return QString::fromUtf8(s.data(), qsiz
 }  // namespace
 
 DdeAdaptor::DdeAdaptor(MacroItem& item, QObject* parent) : QObject(parent), item_(item) {
+    if (QCoreApplication* app = QCoreApplication::instance()) app->installEventFilter(this);
     item_.setChangeHandler([this] {
         Q_EMIT Advise(QString::fromUtf8(MacroItem::kItem.data(), qsizetype(MacroItem::kItem.size())),
                       fromUtf8(item_.data()));
     });
 }
 
-DdeAdaptor::~DdeAdaptor() { item_.setChangeHandler({}); }
+DdeAdaptor::~DdeAdaptor() {
+    if (QCoreApplication* app = QCoreApplication::instance()) app->removeEventFilter(this);
+    item_.setChangeHandler({});
+}
+
+// A macro's calculation lets events through, but the window does not count it as its
+// own: without this, Esc would not stop "9^9^9" sent by a client, and closing the
+// window would leave the program calculating without a window until the end.
+bool DdeAdaptor::eventFilter(QObject* watched, QEvent* event) {
+    if (!item_.running()) return false;
+    if (event->type() == QEvent::Quit) {
+        item_.cancel();
+        return false;  // the application still quits, once the macro has returned
+    }
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && !(busy_ && busy_())) {
+        item_.cancel();
+        return true;
+    }
+    return false;
+}
 
 bool DdeAdaptor::knownItem(const QString& item) {
     // The item name is compared exactly, case included.

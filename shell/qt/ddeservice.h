@@ -49,6 +49,9 @@ public:
     static constexpr const char* kFailed = "org.nerova.DDE.Error.Failed";
 
     /// Serves item, which must outlive the adaptor; takes over its change handler.
+    /// While a macro calculates, Esc in one of the program's windows (unless the window
+    /// is calculating itself) and the application's quitting (its last window closed,
+    /// SIGTERM) stop the macro, whose result is then the cancellation message.
     explicit DdeAdaptor(MacroItem& item, QObject* parent = nullptr);
     ~DdeAdaptor() override;
 
@@ -69,6 +72,9 @@ public Q_SLOTS:
 Q_SIGNALS:
     /// The item's new data, after every poke and every macro.
     Q_SCRIPTABLE void Advise(const QString& item, const QString& data);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     bool knownItem(const QString& item);

@@ -8,6 +8,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTimer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -16,6 +17,7 @@
 #include <iterator>
 #include <memory>
 
+#include "commands.h"
 #include "ddelink.h"
 #include "ddeservice.h"
 #include "fnerova.h"
@@ -107,6 +109,38 @@ private slots:
             QVERIFY2(advance <= label->width(),
                      qPrintable(QString("%1: %2 > %3 pixels").arg(note).arg(advance).arg(label->width())));
         }
+    }
+
+    // A macro that would calculate for hours, sent while the window is idle: Esc in the
+    // window stops it, the item says so, and the window is free again. (Called here as
+    // the bus would call it; the quit path is driven over the bus in dbus_test.sh.)
+    void escapeInTheWindowStopsALongMacro() {
+        auto w = openWindow();
+        QVERIFY(w);
+        MacroItem item;
+        DdeAdaptor adaptor(item);
+        adaptor.setBusyTest([&w] { return w->isCalculating(); });
+        auto* edit = w->findChild<QLineEdit*>("edit");
+        QVERIFY(edit);
+        item.poke("9^9^9");
+        bool escapeSent = false, stillRunning = false;
+        QTimer::singleShot(100, [&] {
+            escapeSent = item.running();
+            QTest::keyClick(edit, Qt::Key_Escape);
+        });
+        // Should Esc not stop it, the test ends in a failure rather than hanging.
+        QTimer::singleShot(30000, [&] {
+            stillRunning = item.running();
+            item.cancel();
+        });
+        adaptor.Execute("calc");
+        QVERIFY(escapeSent);
+        QVERIFY(!stillRunning);
+        QCOMPARE(item.text(), std::string(kCancelled));
+        QVERIFY(!w->isCalculating());
+        item.poke("1/3+1/6");
+        adaptor.Execute("calc");
+        QCOMPARE(item.text(), std::string("1/2"));
     }
 
     void maximisedWindowWritesNothing() {
