@@ -94,7 +94,7 @@ void runBatch(const std::string& inPath, const std::string& outPath, std::istrea
               std::ostream& stdOut) {
     std::ifstream inFile;
     std::istream* in = &stdIn;
-    const std::string inName = inPath == "-" ? std::string("(標準入力)") : inPath;
+    const std::string inName = inPath == "-" ? std::string(kStandardInputName) : inPath;
     if (inPath != "-") {
         errno = 0;
         inFile.open(inPath, std::ios::in | std::ios::binary);
@@ -112,7 +112,7 @@ void runBatch(const std::string& inPath, const std::string& outPath, std::istrea
     std::ofstream outFile;
     std::ostream* out = &stdOut;
     const bool toStdOut = outPath.empty() || outPath == "-";
-    const std::string outName = toStdOut ? std::string("(標準出力)") : outPath;
+    const std::string outName = toStdOut ? std::string(kStandardOutputName) : outPath;
     if (!toStdOut) {
         std::error_code ec;
         if (inPath != "-" && std::filesystem::equivalent(inPath, outPath, ec) && !ec) {

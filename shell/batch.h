@@ -20,6 +20,9 @@ inline constexpr const char* kFileCannotRead = "ファイルを読み込めま�
 inline constexpr const char* kFileCannotCreate = "ファイルを作成できません";
 inline constexpr const char* kFileCannotWrite = "ファイルに書き込めません";
 inline constexpr const char* kFileSameAsInput = "出力ファイルが入力ファイルと同じです";
+/// The names that messages give the standard streams.
+inline constexpr const char* kStandardInputName = "(標準入力)";
+inline constexpr const char* kStandardOutputName = "(標準出力)";
 
 /// Evaluates the lines of in into out. A line ends at "\r\n", "\n" or "\r"; characters
 /// of code 32 or less before a line are skipped (so blank lines vanish); a Ctrl-Z met

@@ -1,5 +1,6 @@
 #include "cli.h"
 
+#include <cassert>
 #include <charconv>
 #include <exception>
 #include <istream>
@@ -213,6 +214,15 @@ private:
     std::vector<std::string> history_;
 };
 
+// The status of a mode that wrote onto out: a failed write (a full disk, a closed pipe)
+// turns it into 2 with a message, as the batch run reports it.
+int Finish(int status, std::ostream& out, std::ostream& err) {
+    out.flush();
+    if (out) return status;
+    err << "nerova: " << kFileCannotWrite << ": " << kStandardOutputName << '\n';
+    return 2;
+}
+
 int RunEval(const CommandLine& cmd, std::ostream& out, std::ostream& err) {
     int status = 0;
     for (const std::string& expression : cmd.expressions) {
@@ -225,8 +235,7 @@ int RunEval(const CommandLine& cmd, std::ostream& out, std::ostream& err) {
             status = 1;
         }
     }
-    out.flush();
-    return status;
+    return Finish(status, out, err);
 }
 
 int RunBatch(const std::vector<std::string>& files, std::istream& in, std::ostream& out,
@@ -362,19 +371,19 @@ int runCommandLine(const CommandLine& cmd, std::istream& in, std::ostream& out, 
     case CommandLine::Mode::Batch:
         return RunBatch(cmd.files, in, out, err);
     case CommandLine::Mode::Repl:
-        return runRepl(in, out);
+        return Finish(runRepl(in, out), out, err);
     case CommandLine::Mode::Help:
         out << usageLine() << "\n\n" << kHelp;
-        return 0;
+        return Finish(0, out, err);
     case CommandLine::Mode::Version:
         out << "nerova " << NEROVA_VERSION << '\n';
-        return 0;
+        return Finish(0, out, err);
     case CommandLine::Mode::Window:
-        // Until the window exists: its batch run, or the prompt.
-        if (!cmd.files.empty()) return RunBatch(cmd.files, in, out, err);
-        return runRepl(in, out);
     case CommandLine::Mode::Render:
-        err << "nerova: --render is not available in this build\n";
+        // The entry point starts the window and the renderer itself; they need Qt, which
+        // this library does not link.
+        assert(!"the window and the renderer are started by main");
+        err << "nerova: the window and --render are started by the program itself\n";
         return 2;
     case CommandLine::Mode::Error:
         break;
@@ -383,14 +392,10 @@ int runCommandLine(const CommandLine& cmd, std::istream& in, std::ostream& out, 
     return 2;
 }
 
-int runCommandLine(int argc, char** argv, std::istream& in, std::ostream& out, std::ostream& err) {
-    return runCommandLine(parseCommandLine(argc, argv), in, out, err);
-}
-
 int runRepl(std::istream& in, std::ostream& out) {
     TerminalLineReader reader(in, out);
     std::string line;
-    while (reader.ReadLine("> ", line)) {
+    while (out && reader.ReadLine("> ", line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.find_first_not_of(' ') == std::string::npos) continue;
         reader.Remember(line);

@@ -46,16 +46,15 @@ std::string usageLine();
 /// Runs a parsed command line without any window and returns the exit status: Eval 0,
 /// or 1 when a calculation failed (its message goes to err); Batch 0, or 2 when a file
 /// cannot be read or written; Help and Version 0; Error 2 with the usage line on err.
-/// Window stands in for the calculator window until it exists: its files are run as a
-/// batch, and without files the interactive prompt starts. Render is not available here
-/// and exits 2.
+/// A mode whose writing onto out fails exits 2 with the batch run's write message.
+/// Window and Render are not run here: app/main.cpp starts the window and the renderer
+/// itself (asserted; without assertions they exit 2 with a message on err).
 int runCommandLine(const CommandLine& cmd, std::istream& in, std::ostream& out, std::ostream& err);
-/// parseCommandLine, then runCommandLine.
-int runCommandLine(int argc, char** argv, std::istream& in, std::ostream& out, std::ostream& err);
 
 /// The interactive prompt: reads lines from in and prints each value (or failure message)
 /// on out until the input ends. With a terminal on both ends the line can be edited and
-/// earlier lines recalled with the arrow keys. Returns 0.
+/// earlier lines recalled with the arrow keys; it stops early when writing onto out
+/// fails. Returns 0.
 int runRepl(std::istream& in, std::ostream& out);
 
 }  // namespace nerova

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "batch.h"
+
 namespace {
 
 using Mode = nerova::CommandLine::Mode;
@@ -115,6 +117,27 @@ TEST(CommandLineTest, BatchThroughStandardStreams) {
     EXPECT_EQ(missing.status, 2);
     EXPECT_EQ(missing.out, "");
     EXPECT_NE(missing.err.find("ファイルが見つかりません"), std::string::npos);
+}
+
+// Output that cannot be written (a full disk, a closed pipe) is no success.
+TEST(CommandLineTest, FailedWriteOfStandardOutputExitsTwo) {
+    const std::vector<std::vector<std::string>> rows = {
+        {"-e", "1/3+1/6"},
+        {"-e", "1/0"},  // a write failure outranks a failed calculation
+        {"--help"},
+        {"--version"},
+        {"--repl"},
+        {"--batch", "-"},
+    };
+    for (const auto& args : rows) {
+        std::istringstream in("1+1\n2+2\n");
+        std::ostream out(nullptr);  // every write fails
+        std::ostringstream err;
+        EXPECT_EQ(nerova::runCommandLine(nerova::parseCommandLine(args), in, out, err), 2) << args[0];
+        EXPECT_NE(err.str().find(std::string(nerova::kFileCannotWrite) + ": " + nerova::kStandardOutputName),
+                  std::string::npos)
+            << args[0] << ": " << err.str();
+    }
 }
 
 TEST(CommandLineTest, ReplPrintsEachLine) {

@@ -115,6 +115,14 @@ batch_unwritable)
         expect_err_contains /dev/full
     fi
     ;;
+stdout_unwritable)
+    if [ -w /dev/full ]; then
+        "$nerova" -e '1/3+1/6' >/dev/full 2>"$work/err"; status=$?
+        expect 2 '*' '*'; expect_err_contains 'ファイルに書き込めません'
+        "$nerova" --version >/dev/full 2>"$work/err"; status=$?
+        expect 2 '*' '*'
+    fi
+    ;;
 repl)
     env -u DISPLAY -u DBUS_SESSION_BUS_ADDRESS "$nerova" --repl <<<$'1/3+1/6\n2^-1' >"$work/out" 2>"$work/err"
     status=$?
