@@ -660,7 +660,8 @@ QColor decodeColor(int32_t v, const QColor& windowText) {
 }
 
 std::string programSettingsPath() {
-    return settingsPath(QCoreApplication::applicationFilePath().toStdString());
+    return settingsPath(programFile(QCoreApplication::arguments().value(0).toStdString(),
+                                    QCoreApplication::applicationFilePath().toStdString()));
 }
 
 }  // namespace

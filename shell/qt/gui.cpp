@@ -9,6 +9,7 @@
 #include "ddelink.h"
 #include "ddeservice.h"
 #include "fnerova.h"
+#include "settings.h"
 #include "unixsignals.h"
 
 int runGui(int argc, char** argv, std::vector<std::string> files) {
@@ -26,7 +27,9 @@ int runGui(int argc, char** argv, std::vector<std::string> files) {
     fnerova.setBatchFiles(std::move(files));
 
     // ---- The macro service starts here: the window exists, the loop has not begun. ----
-    DdeServer dde(QCoreApplication::applicationFilePath().toStdString());
+    // Named as the settings file is: after the program file the user started.
+    DdeServer dde(programFile(QCoreApplication::arguments().value(0).toStdString(),
+                              QCoreApplication::applicationFilePath().toStdString()));
     dde.setBusyTest([&fnerova] { return fnerova.isCalculating(); });
     fnerova.setLinkCopier(&dde.linkCopier());
     const auto forgetLink = qScopeGuard([&fnerova] { fnerova.setLinkCopier(nullptr); });

@@ -12,7 +12,11 @@
 #include <sstream>
 #include <stdexcept>
 
+#include <functional>
+
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -274,23 +278,62 @@ TEST_F(SettingsFileTest, FailedWriteThrowsPathMessage) {
     }
 }
 
-TEST_F(SettingsFileTest, ReadOnlyFolderLeavesFileIntact) {
-    if (geteuid() == 0) GTEST_SKIP() << "permission bits do not stop root";
-    put("[FORM]\ntop=1\n");
-    std::string before = get();
-    ASSERT_EQ(chmod(dir_.c_str(), 0555), 0);
-    EXPECT_THROW(writeSettings(path_, FormSettings{}), std::runtime_error);
-    ASSERT_EQ(chmod(dir_.c_str(), 0755), 0);
-    EXPECT_EQ(get(), before);
-    EXPECT_EQ(strayFiles(), 0);
+// Permission bits do not stop root (tests run as root in CI): there, check runs in a
+// child process that has given up root for an unprivileged user. True when check was true.
+bool asUnprivileged(const std::function<bool()>& check) {
+    if (geteuid() != 0) return check();
+    const pid_t child = fork();
+    if (child < 0) return false;
+    if (child == 0) {
+        const uid_t nobody = 65534;
+        bool ok = setgroups(0, nullptr) == 0 && setgid(nobody) == 0 && setuid(nobody) == 0 &&
+                  geteuid() == nobody && check();
+        _exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    return waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-TEST_F(SettingsFileTest, ReadOnlyFileIsNotReplaced) {
-    if (geteuid() == 0) GTEST_SKIP() << "permission bits do not stop root";
-    put("[FORM]\ntop=1\n");
-    ASSERT_EQ(chmod(path_.c_str(), 0444), 0);
-    EXPECT_THROW(writeSettings(path_, FormSettings{}), std::runtime_error);
-    EXPECT_EQ(get(), "[FORM]\ntop=1\n");
+// The message of the error that writeSettings(path) throws; empty when it succeeds.
+std::string writeFailure(const std::string& path) {
+    try {
+        writeSettings(path, FormSettings{});
+    } catch (const std::runtime_error& e) {
+        return e.what();
+    }
+    return {};
+}
+
+// Each row makes the folder or the file read-only, or the file unreadable: the write is
+// refused with the path's message, and the file and folder stay exactly as they were
+// (a folder that refuses new files cannot take the temporary of an atomic write, even
+// when the file itself may be written).
+TEST_F(SettingsFileTest, ReadOnlyOrUnreadableIsRefusedAndLeftIntact) {
+    struct Row {
+        mode_t folder, file;
+        const char* why;
+    } rows[] = {
+        {0555, 0666, "read-only folder, writable file"},
+        {0755, 0444, "read-only file"},
+        {0755, 0222, "unreadable file: its other contents would be lost"},
+    };
+    const std::string before = "[FORM]\ntop=1\n[Mine]\nk=v\n";
+    for (const Row& r : rows) {
+        put(before);
+        ASSERT_EQ(chmod(path_.c_str(), r.file), 0);
+        ASSERT_EQ(chmod(dir_.c_str(), r.folder), 0);
+        const std::string expected = path_ + " に書き込めません";
+        EXPECT_TRUE(asUnprivileged([&] { return writeFailure(path_) == expected; })) << r.why;
+        ASSERT_EQ(chmod(dir_.c_str(), 0700), 0);
+        ASSERT_EQ(chmod(path_.c_str(), 0600), 0);
+        EXPECT_EQ(get(), before) << r.why;
+        EXPECT_EQ(strayFiles(), 0) << r.why;
+    }
+    // The check itself can succeed: a writable file in a writable folder is written.
+    ASSERT_EQ(chmod(dir_.c_str(), 0777), 0);
+    ASSERT_EQ(chmod(path_.c_str(), 0666), 0);
+    EXPECT_TRUE(asUnprivileged([&] { return writeFailure(path_).empty(); }));
+    EXPECT_NE(get(), before);
 }
 
 TEST_F(SettingsFileTest, CorruptedFilesNeverStopReading) {
@@ -341,6 +384,43 @@ TEST(SettingsPathTest, ConfigFolderAndProgramName) {
 
     if (oldXdg) setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
     if (oldHome) setenv("HOME", savedHome.c_str(), 1); else unsetenv("HOME");
+}
+
+// A renamed copy made as a symbolic link has its own name; an argv[0] that names nothing
+// or another file falls back to the running program file.
+TEST_F(SettingsFileTest, ProgramFileFromArgv0) {
+    const std::string program = (dir_ / "nerova").string();
+    put(program, "#!");
+    ASSERT_EQ(chmod(program.c_str(), 0755), 0);
+    fs::create_symlink(program, dir_ / "calc2");
+    const std::string other = (dir_ / "other").string();
+    put(other, "#!");
+    ASSERT_EQ(chmod(other.c_str(), 0755), 0);
+    const std::string link = (dir_ / "calc2").string();
+
+    const char* oldPath = std::getenv("PATH");
+    const std::string savedPath = oldPath ? oldPath : "";
+    setenv("PATH", ("/nonexistent:" + dir_.string()).c_str(), 1);
+    struct Row {
+        std::string argv0, expected;
+        const char* why;
+    } rows[] = {
+        {link, link, "a symbolic link to the program keeps its name"},
+        {program, program, "the program itself"},
+        {"calc2", link, "started by name, found in PATH"},
+        {"nerova", program, "the program by name"},
+        {other, program, "argv[0] names another file: not trusted"},
+        {"other", program, "likewise through PATH"},
+        {"absent", program, "argv[0] names nothing"},
+        {"", program, "no argv[0]"},
+    };
+    for (const Row& r : rows) EXPECT_EQ(programFile(r.argv0, program), r.expected) << r.why;
+    EXPECT_EQ(programFile(link, (dir_ / "gone").string()), (dir_ / "gone").string())
+        << "a running file that is gone: its path as it was";
+    if (oldPath) setenv("PATH", savedPath.c_str(), 1); else unsetenv("PATH");
+
+    // The two names derived from it agree on the renamed copy.
+    EXPECT_EQ(fs::path(settingsPath(programFile(link, program))).filename(), "calc2.ini");
 }
 
 TEST(FitOnAreaTest, Bounds) {

@@ -18,6 +18,7 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
+trap 'exit 2' TERM INT HUP  # a test runner's timeout still ends every process started here
 
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 check() {  # label expected actual
@@ -26,7 +27,8 @@ check() {  # label expected actual
 
 dest=org.nerova.nerova
 call() {  # method args...: one call to the item's interface, output and errors together
-    gdbus call --session --dest "$dest" --object-path /DDE --method "org.nerova.DDE.$1" -- "${@:2}" 2>&1
+    gdbus call --session --timeout 20 --dest "$dest" --object-path /DDE \
+        --method "org.nerova.DDE.$1" -- "${@:2}" 2>&1
 }
 data() {  # the Request reply for the lines given
     local out="(" line
@@ -35,7 +37,7 @@ data() {  # the Request reply for the lines given
     echo "$out',)"
 }
 owner_pid() {
-    gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
+    gdbus call --session --timeout 20 --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
         --method org.freedesktop.DBus.GetConnectionUnixProcessID "$1" 2>/dev/null |
         sed -n 's/^(uint32 \([0-9]*\),)$/\1/p'
 }
@@ -48,8 +50,20 @@ wait_for_name() {  # name pid: until pid owns name, at most 30 s (sanitizer buil
     done
     return 1
 }
+ready() {  # pid: until pid handles SIGINT and SIGTERM itself, at most 30 s. Both hosts set
+    # their handlers after trying to take the name, so a copy that is ready has tried.
+    local i mask
+    for i in $(seq 300); do
+        mask=$(sed -n 's/^SigCgt:[[:space:]]*//p' "/proc/$1/status" 2>/dev/null)
+        [ -n "$mask" ] && (( (16#$mask & 0x4002) == 0x4002 )) && return 0
+        kill -0 "$1" 2>/dev/null || return 1
+        sleep 0.1
+    done
+    return 1
+}
 stop() {  # pid signal: the process ends by itself within 30 s; its exit code in $code
     local i
+    ready "$1"
     kill "-$2" "$1"
     for i in $(seq 300); do
         kill -0 "$1" 2>/dev/null || break
@@ -81,7 +95,8 @@ wait_for_name "$dest" "$first" || { fail "the first copy does not serve $dest"; 
 # Watch the signal from before the first change; the monitor says when it watches.
 gdbus monitor --session --dest "$dest" >"$work/monitor.log" 2>&1 &
 monitor=$!
-for i in $(seq 100); do grep -q 'is owned by' "$work/monitor.log" && break; sleep 0.1; done
+pids+=("$monitor")
+for i in $(seq 300); do grep -q 'is owned by' "$work/monitor.log" && break; sleep 0.1; done
 
 check "a new item holds one empty line" "$(data '')" "$(call Request NEROVA)"
 check "calc before any poke: acknowledged" "()" "$(call Execute calc)"
@@ -129,7 +144,7 @@ expected_advise+=("('NEROVA', '1/3+1/6\\r\\n')" "('NEROVA', '1/2\\r\\n')" "('NER
 expected_advise+=("('NEROVA', '-3/2\\r\\n')" "('NEROVA', '-(1+1/2)\\r\\n')")
 expected_advise+=("('NEROVA', '-3/2\\r\\n')" "('NEROVA', '-1.5\\r\\n')")
 expected_advise+=("('NEROVA', '1+1\\r\\n2+2\\r\\n')" "('NEROVA', '2\\r\\n')")
-for i in $(seq 50); do
+for i in $(seq 300); do
     [ "$(grep -c 'org.nerova.DDE.Advise' "$work/monitor.log")" -ge ${#expected_advise[@]} ] && break
     sleep 0.1
 done
@@ -143,11 +158,7 @@ check "one Advise per change, with the new data" "$(printf '%s\n' "${expected_ad
 # first copy goes on serving.
 start "$work/second.log" "${host[@]}"
 second=$started
-sleep 1.5
-if [ "$mode" == probe ]; then  # the probe prints its status once it has tried
-    for i in $(seq 300); do grep -q "マクロ" "$work/second.log" && break; sleep 0.1; done
-fi
-kill -0 "$second" 2>/dev/null && echo "ok: the second copy runs" || fail "the second copy ended: $(cat "$work/second.log")"
+ready "$second" && echo "ok: the second copy runs" || fail "the second copy is not running: $(cat "$work/second.log")"
 check "the first copy still owns the name" "$first" "$(owner_pid "$dest")"
 check "and still serves" "$(data '2')" "$(call Request NEROVA)"
 stop "$second" INT
@@ -176,11 +187,7 @@ stop "$first" TERM
 # No session bus at all: the program runs without the service and ends normally.
 DBUS_SESSION_BUS_ADDRESS=unix:path=$work/no-bus DISPLAY= start "$work/nobus.log" "${host[@]}"
 nobus=$started
-if [ "$mode" == probe ]; then
-    for i in $(seq 300); do grep -q "D-Bus" "$work/nobus.log" && break; sleep 0.1; done
-fi
-sleep 1
-kill -0 "$nobus" 2>/dev/null && echo "ok: runs without a session bus" || fail "ended without a bus: $(cat "$work/nobus.log")"
+ready "$nobus" && echo "ok: runs without a session bus" || fail "not running without a bus: $(cat "$work/nobus.log")"
 if [ "$mode" == probe ]; then
     grep -q "D-Bus なし: マクロは使えません" "$work/nobus.log" &&
         echo "ok: says there is no session bus" || fail "no-bus status: $(cat "$work/nobus.log")"
@@ -197,9 +204,30 @@ if [ "$mode" == program ]; then
         -e 's/^junkan=.*/junkan=0/' -e 's/^name=.*/name=IPAGothic/' -e 's/^size=.*/size=15/' "$ini"
     printf '; kept by hand\n[Mine]\nkey=value\n' >>"$ini"
     start "$work/third.log" "$bin"
-    wait_for_name "$dest" "$started" || fail "the restarted copy does not serve"
-    stop "$started" TERM
-    check "the restarted copy closes on SIGTERM" 0 "$code"
+    third=$started
+    wait_for_name "$dest" "$third" || fail "the restarted copy does not serve"
+
+    # A macro that would calculate for hours: while it runs, pokes and macros are refused
+    # and requests answered; SIGTERM stops it, answers its client and closes the program
+    # normally (settings written), instead of leaving it calculating without a window.
+    call Poke NEROVA '9^9^9' >/dev/null
+    gdbus call --session --timeout 120 --dest "$dest" --object-path /DDE \
+        --method org.nerova.DDE.Execute calc >"$work/long.out" 2>&1 &
+    long=$!
+    pids+=("$long")
+    for i in $(seq 300); do
+        # The same text again until it is refused: the macro has begun.
+        [[ "$(call Poke NEROVA '9^9^9')" == *org.nerova.DDE.Error.Busy* ]] && break
+        sleep 0.1
+    done
+    out=$(call Poke NEROVA 1/2)
+    [[ "$out" == *org.nerova.DDE.Error.Busy* ]] && echo "ok: a poke during a macro is refused" ||
+        fail "poke during a macro: $out"
+    check "a request during a macro answers" "$(data '9^9^9')" "$(call Request NEROVA)"
+    stop "$third" TERM
+    check "SIGTERM during a long macro closes the program normally" 0 "$code"
+    wait "$long"
+    check "the macro's client gets its acknowledgement" "()" "$(cat "$work/long.out")"
     check "top read as hexadecimal" "top=32" "$(grep '^top=' "$ini")"
     check "left read after \$" "left=64" "$(grep '^left=' "$ini")"
     check "the width survives" "width=500" "$(grep '^width=' "$ini")"
@@ -217,6 +245,16 @@ if [ "$mode" == program ]; then
     stop "$started" TERM
     [ -f "$XDG_CONFIG_HOME/calc2.bin.ini" ] && echo "ok: the renamed copy keeps its own settings" ||
         fail "no $XDG_CONFIG_HOME/calc2.bin.ini"
+
+    # So does a renamed copy made as a symbolic link, started by its own name.
+    mkdir "$work/bin"
+    ln -s "$bin" "$work/bin/calc3"
+    PATH=$work/bin:$PATH start "$work/linked.log" calc3
+    wait_for_name org.nerova.calc3 "$started" && echo "ok: a linked copy serves org.nerova.calc3" ||
+        fail "the linked copy does not serve org.nerova.calc3"
+    stop "$started" TERM
+    [ -f "$XDG_CONFIG_HOME/calc3.ini" ] && echo "ok: the linked copy keeps its own settings" ||
+        fail "no $XDG_CONFIG_HOME/calc3.ini"
 fi
 
 echo "$failures failure(s)"

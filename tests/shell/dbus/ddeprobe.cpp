@@ -24,11 +24,12 @@ int main(int argc, char** argv) {
     QWidget window;
     DdeServer server(program);
     server.setBusyTest([busy] { return busy; });
-    UnixSignalCloser closer(&window);
     QString status = server.start();
     std::printf("%s\n", status.isEmpty() ? qPrintable("serving " + server.busName())
                                          : qPrintable(status));
     std::fflush(stdout);
+    // After the start, as in the calculator: a host that handles SIGTERM has tried the name.
+    UnixSignalCloser closer(&window);
     window.show();
     return app.exec();
 }
