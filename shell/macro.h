@@ -68,6 +68,8 @@ public:
     void cancel() {
         if (running_) cancel_ = true;
     }
+    /// True from cancel() until the running macro has ended.
+    bool cancelRequested() const { return running_ && cancel_; }
 
     /// Called after every change of the lines; replaces the previous handler.
     void setChangeHandler(ChangeHandler handler) { onChange_ = std::move(handler); }

@@ -41,8 +41,10 @@ bool DdeAdaptor::eventFilter(QObject* watched, QEvent* event) {
         item_.cancel();
         return false;  // the application still quits, once the macro has returned
     }
+    // Only the first Esc: a dialog opened during the macro still closes with the next.
     if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && !(busy_ && busy_())) {
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && !item_.cancelRequested() &&
+        !(busy_ && busy_())) {
         item_.cancel();
         return true;
     }

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QLabel>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
@@ -23,6 +24,19 @@
 #include "fnerova.h"
 #include "macro.h"
 #include "settings.h"
+
+// Counts the Esc presses that reach the object it filters.
+class EscapeSeen : public QObject {
+public:
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape)
+            ++count;
+        return false;
+    }
+};
 
 class DdeLinkTest : public QObject {
     Q_OBJECT
@@ -124,9 +138,17 @@ private slots:
         QVERIFY(edit);
         item.poke("9^9^9");
         bool escapeSent = false, stillRunning = false;
+        bool secondEscapePassed = false;
         QTimer::singleShot(100, [&] {
             escapeSent = item.running();
             QTest::keyClick(edit, Qt::Key_Escape);
+            // The macro ends at its next pump call; a second Esc meanwhile (one that
+            // would close a dialog opened during the macro) is left to the window.
+            EscapeSeen seen;
+            edit->installEventFilter(&seen);
+            QTest::keyClick(edit, Qt::Key_Escape);
+            edit->removeEventFilter(&seen);
+            secondEscapePassed = seen.count == 1;
         });
         // Should Esc not stop it, the test ends in a failure rather than hanging.
         QTimer::singleShot(30000, [&] {
@@ -135,6 +157,7 @@ private slots:
         });
         adaptor.Execute("calc");
         QVERIFY(escapeSent);
+        QVERIFY(secondEscapePassed);
         QVERIFY(!stillRunning);
         QCOMPARE(item.text(), std::string(kCancelled));
         QVERIFY(!w->isCalculating());
