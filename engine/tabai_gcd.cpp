@@ -235,9 +235,53 @@ void LeftMultiplySmall(Matrix& m, int64_t a, int64_t b, int64_t c, int64_t d) {
     }
 }
 
+// Whether the operands are all long enough for transforms, and short enough for one:
+// then the sums of products below share their transforms.
+bool SharedTransformsPay(const Signed* const* ops, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        const size_t n = ops[i]->mag.size();
+        if (n < gNttThreshold || 2 * n > NttMaxProduct()) return false;
+    }
+    return true;
+}
+
+// The sums of products `pairs` of the operands `ops` through shared transforms.
+void SharedProducts(const Signed* const* ops, size_t count, const ProductPair* pairs, size_t npairs,
+                    Signed** out) {
+    SignedSpan in[8];
+    for (size_t i = 0; i < count; ++i) in[i] = {ops[i]->mag.data(), ops[i]->mag.size(), ops[i]->neg};
+    Vec mag[4];
+    bool neg[4];
+    MulPairs(in, count, pairs, npairs, mag, neg);
+    for (size_t k = 0; k < npairs; ++k) {
+        out[k]->mag = std::move(mag[k]);
+        out[k]->neg = neg[k];
+    }
+}
+
+// (p, q) := (u0 x + u1 y, u2 x + u3 y).
+void MatrixTimes(const Matrix& m, const Signed& x, const Signed& y, Signed& p, Signed& q) {
+    const Signed* ops[6] = {&m.u[0], &m.u[1], &m.u[2], &m.u[3], &x, &y};
+    if (SharedTransformsPay(ops, 6)) {
+        const ProductPair pairs[2] = {{0, 4, 1, 5}, {2, 4, 3, 5}};
+        Signed* out[2] = {&p, &q};
+        SharedProducts(ops, 6, pairs, 2, out);
+        return;
+    }
+    p = Add(MulSigned(m.u[0], x), MulSigned(m.u[1], y));
+    q = Add(MulSigned(m.u[2], x), MulSigned(m.u[3], y));
+}
+
 // P := A B.
 Matrix Product(const Matrix& a, const Matrix& b) {
     Matrix p;
+    const Signed* ops[8] = {&a.u[0], &a.u[1], &a.u[2], &a.u[3], &b.u[0], &b.u[1], &b.u[2], &b.u[3]};
+    if (SharedTransformsPay(ops, 8)) {
+        const ProductPair pairs[4] = {{0, 4, 1, 6}, {0, 5, 1, 7}, {2, 4, 3, 6}, {2, 5, 3, 7}};
+        Signed* out[4] = {&p.u[0], &p.u[1], &p.u[2], &p.u[3]};
+        SharedProducts(ops, 8, pairs, 4, out);
+        return p;
+    }
     for (int i = 0; i < 2; ++i) {
         for (int j = 0; j < 2; ++j) {
             p.u[2 * i + j] = Add(MulSigned(a.u[2 * i], b.u[j]), MulSigned(a.u[2 * i + 1], b.u[2 + j]));
@@ -319,8 +363,10 @@ void ApplyMatrixSplit(Matrix& m, Vec& a, Vec& b, size_t k, Vec&& ah, Vec&& bh) {
         }
         return r;
     };
-    Signed x = Add(shifted(std::move(ah)), Add(MulSigned(m.u[0], al), MulSigned(m.u[1], bl)));
-    Signed y = Add(shifted(std::move(bh)), Add(MulSigned(m.u[2], al), MulSigned(m.u[3], bl)));
+    Signed lx, ly;
+    MatrixTimes(m, al, bl, lx, ly);
+    Signed x = Add(shifted(std::move(ah)), lx);
+    Signed y = Add(shifted(std::move(bh)), ly);
     if (x.neg) {
         x.neg = false;
         for (int j = 0; j < 2; ++j) m.u[j].neg = !m.u[j].mag.empty() && !m.u[j].neg;

@@ -54,6 +54,23 @@ void Mul(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out);
 /// out[0..2n) := a * a, choosing the method by size.
 void Sqr(const Limb* a, size_t n, Limb* out);
 
+/// A signed operand of MulPairs: limbs p[0..n), n >= 1, and its sign.
+struct SignedSpan {
+    const Limb* p;
+    size_t n;
+    bool neg;
+};
+/// The sum of two signed products in[a1] * in[b1] + in[a2] * in[b2].
+struct ProductPair {
+    int a1, b1, a2, b2;
+};
+/// For each of the pairs: mag[k] (trimmed) and neg[k] (false for zero) := its value, by
+/// transforms, each operand transformed once and each sum transformed back once (a 2x2
+/// matrix times a vector or a matrix costs half the transforms of its products apart).
+/// Every product must fit one transform (na + nb <= NttMaxProduct()). Pumps regularly.
+void MulPairs(const SignedSpan* in, size_t nin, const ProductPair* pairs, size_t npairs, std::vector<Limb>* mag,
+              bool* neg);
+
 /// Largest na + nb that MulNtt handles in one transform.
 size_t NttMaxProduct();
 

@@ -912,7 +912,127 @@ void Run(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out, const Sh
     }
 }
 
+// r := x1 y1 + x2 y2, or x1 y1 - x2 y2 when subtract, pointwise (Montgomery products of
+// values below 2p; the result below 2p).
+TABAI_CLONES void PairSpan(uint32_t* __restrict r, const uint32_t* __restrict x1, const uint32_t* __restrict y1,
+                           const uint32_t* __restrict x2, const uint32_t* __restrict y2, size_t count,
+                           bool subtract, uint32_t p, uint32_t pinv) {
+    const uint32_t p2 = 2 * p;
+    if (subtract) {
+        for (size_t k = 0; k < count; ++k) {
+            const uint32_t d = MontMul(x1[k], y1[k], p, pinv) - MontMul(x2[k], y2[k], p, pinv) + p2;
+            r[k] = std::min(d, d - p2);
+        }
+    } else {
+        for (size_t k = 0; k < count; ++k) {
+            const uint32_t v = MontMul(x1[k], y1[k], p, pinv) + MontMul(x2[k], y2[k], p, pinv);
+            r[k] = std::min(v, v - p2);
+        }
+    }
+}
+
 }  // namespace
+
+void MulPairs(const SignedSpan* in, size_t nin, const ProductPair* pairs, size_t npairs, std::vector<Limb>* mag,
+              bool* neg) {
+    // One transform length for all: the longest product's.
+    size_t points = 1;
+    for (size_t k = 0; k < npairs; ++k) {
+        const ProductPair& c = pairs[k];
+        points = std::max(points, (in[c.a1].n + 1) / 2 + (in[c.b1].n + 1) / 2 - 1);
+        points = std::max(points, (in[c.a2].n + 1) / 2 + (in[c.b2].n + 1) / 2 - 1);
+    }
+    const Shape shape = ShapeFor(points);
+    const size_t n = shape.size();
+    for (int i = 0; i < 3; ++i) {
+        if (shape.three) {
+            Tables(i).EnsureThree(shape.log);
+        } else {
+            Tables(i).Ensure(shape.log);
+        }
+    }
+    const bool parallel = n >= (size_t{1} << (kParallelLog - 2));
+    std::unique_ptr<uint32_t[]> ft(new uint32_t[nin * 3 * n]);
+    RunTasks(static_cast<int>(nin * 3), parallel, [&](int k) {
+        const size_t i = static_cast<size_t>(k) / 3;
+        ForwardOf(k % 3, in[i].p, in[i].n, shape, ft.get() + static_cast<size_t>(k) * n);
+    });
+    // A coefficient of a difference may be negative. A bias C = D (10^8 - 1), larger than
+    // any coefficient's size (each below 2 points 10^16), is added to the first `points`
+    // coefficients, so that the join sees V = Q + D (10^(8 points) - 1) >= 0 for the
+    // difference Q; then Q = V + D - D 10^(8 points).
+    const uint64_t d = (2 * static_cast<uint64_t>(points) + 2) * 100000000u;
+    std::unique_ptr<uint32_t[]> fr(new uint32_t[npairs * 3 * n]);
+    RunTasks(static_cast<int>(npairs * 3), parallel, [&](int k) {
+        const ProductPair& c = pairs[static_cast<size_t>(k) / 3];
+        const int prime = k % 3;
+        RootTables& t = Tables(prime);
+        const Mod& md = t.mod();
+        auto spectrum = [&](int i) { return ft.get() + (static_cast<size_t>(i) * 3 + prime) * n; };
+        const bool s1 = in[c.a1].neg != in[c.b1].neg, s2 = in[c.a2].neg != in[c.b2].neg;
+        uint32_t* r = fr.get() + static_cast<size_t>(k) * n;
+        for (size_t j = 0; j < n; j += kPumpEvery) {
+            const size_t count = std::min(kPumpEvery, n - j);
+            PairSpan(r + j, spectrum(c.a1) + j, spectrum(c.b1) + j, spectrum(c.a2) + j, spectrum(c.b2) + j,
+                     count, s1 != s2, md.p, md.pinv);
+            pump::ProcessMessages();
+        }
+        InverseAny(r, shape, t);
+        uint64_t invN = 1, base = n % md.p;
+        for (uint64_t e = md.p - 2; e != 0; e >>= 1) {
+            if (e & 1) invN = invN * base % md.p;
+            base = base * base % md.p;
+        }
+        ScaleSpan(r, n, static_cast<uint32_t>(md.r2 * invN % md.p), md.p, md.pinv);
+        const uint32_t bias = static_cast<uint32_t>(static_cast<unsigned __int128>(d) * 99999999u % md.p);
+        for (size_t j = 0; j < points; ++j) {
+            const uint32_t v = r[j] + bias;
+            r[j] = std::min(v, v - md.p);
+        }
+    });
+    for (size_t k = 0; k < npairs; ++k) {
+        const ProductPair& c = pairs[k];
+        const bool s1 = in[c.a1].neg != in[c.b1].neg;
+        const uint32_t* r = fr.get() + k * 3 * n;
+        // V < 2 D 10^(8 points) with D < 10^16: five limbs above the points' 2 points.
+        const size_t low = 2 * points;
+        std::vector<Limb>& v = mag[k];
+        v.assign(low + 5, 0);
+        Join(r, r + n, r + 2 * n, points, v.data(), v.size());
+        // W = V + D.
+        uint64_t carry = d;
+        for (size_t i = 0; i < v.size() && carry != 0; ++i) {
+            const uint64_t x = v[i] + carry;
+            v[i] = static_cast<Limb>(x % kBase);
+            carry = x / kBase;
+        }
+        uint64_t top = 0;  // W div 10^(8 points), at most 2 D + 1
+        for (size_t i = v.size(); i-- > low;) top = top * kBase + v[i];
+        bool negative = false;
+        if (top >= d) {
+            top -= d;  // Q = W - D 10^(8 points) >= 0
+        } else {
+            // Q < 0: |Q| = (D - top) 10^(8 points) - (W mod 10^(8 points)).
+            negative = true;
+            top = d - top;
+            size_t i = 0;
+            while (i < low && v[i] == 0) ++i;
+            if (i < low) {
+                // 10^(8 points) - low part: the lowest non-zero limb from 10000, the others
+                // from 9999, and one less above.
+                v[i] = static_cast<Limb>(kBase - v[i]);
+                for (++i; i < low; ++i) v[i] = static_cast<Limb>(kBase - 1 - v[i]);
+                --top;
+            }
+        }
+        for (size_t i = low; i < v.size(); ++i) {
+            v[i] = static_cast<Limb>(top % kBase);
+            top /= kBase;
+        }
+        v.resize(Trim(v.data(), v.size()));
+        neg[k] = !v.empty() && (negative != s1);
+    }
+}
 
 size_t NttMaxProduct() { return 2 * kMaxPoints; }
 

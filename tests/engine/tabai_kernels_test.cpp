@@ -197,6 +197,84 @@ TEST(TSeisuKernels, TransformsOnTwoThreadsMatchOne) {
     tabai_impl::gNttParallel = saved;
 }
 
+TEST(TSeisuKernels, PairsOfProductsMatchSchoolbook) {
+    // x1 y1 +- x2 y2 through shared transforms against the schoolbook: every sign, very
+    // different lengths, results that cancel to zero or come out negative, and lengths
+    // from one limb to past the threshold of two threads.
+    std::mt19937_64 rng(18);
+    // Signed value as (magnitude, negative) from schoolbook products.
+    auto reference = [](const Vec& x1, bool n1, const Vec& y1, bool n2, const Vec& x2, bool n3, const Vec& y2,
+                        bool n4) {
+        Vec p = SchoolProduct(x1, y1), q = SchoolProduct(x2, y2);
+        p.resize(tabai_impl::Trim(p.data(), p.size()));
+        q.resize(tabai_impl::Trim(q.data(), q.size()));
+        const bool sp = n1 != n2, sq = n3 != n4;
+        auto add = [](const Vec& a, const Vec& b) {
+            Vec out(std::max(a.size(), b.size()) + 1, 0);
+            uint32_t c = 0;
+            for (size_t i = 0; i < out.size(); ++i) {
+                const uint32_t v = (i < a.size() ? a[i] : 0) + (i < b.size() ? b[i] : 0) + c;
+                out[i] = static_cast<Limb>(v % 10000);
+                c = v / 10000;
+            }
+            out.resize(tabai_impl::Trim(out.data(), out.size()));
+            return out;
+        };
+        auto less = [](const Vec& a, const Vec& b) {
+            if (a.size() != b.size()) return a.size() < b.size();
+            return tabai_impl::CompareN(a.data(), b.data(), a.size()) < 0;
+        };
+        auto sub = [](Vec a, const Vec& b) {  // a - b, a >= b
+            int32_t borrow = 0;
+            for (size_t i = 0; i < a.size(); ++i) {
+                int32_t v = a[i] - (i < b.size() ? b[i] : 0) - borrow;
+                borrow = v < 0;
+                a[i] = static_cast<Limb>(borrow ? v + 10000 : v);
+            }
+            a.resize(tabai_impl::Trim(a.data(), a.size()));
+            return a;
+        };
+        if (sp == sq) return std::make_pair(add(p, q), sp && !(p.empty() && q.empty()));
+        if (less(p, q)) return std::make_pair(sub(q, p), sq);
+        Vec d = sub(p, q);
+        return std::make_pair(d, sp && !d.empty());
+    };
+    const std::pair<size_t, size_t> sizes[] = {{1, 1}, {2, 3}, {50, 7}, {400, 380}, {1500, 20}, {3000, 2900},
+                                               {9000, 4000}};
+    for (const auto& [na, nb] : sizes) {
+        for (int round = 0; round < (na > 2000 ? 2 : 6); ++round) {
+            const Vec x1 = RandomVec(rng, na), y1 = RandomVec(rng, nb);
+            Vec x2 = RandomVec(rng, nb), y2 = RandomVec(rng, 1 + rng() % na);
+            const bool n1 = rng() & 1, n2 = rng() & 1, n3 = rng() & 1;
+            bool n4 = rng() & 1;
+            if (round == 0) {
+                x2 = y1;  // x1 y1 - y1 x1 = 0
+                y2 = x1;
+                n4 = !(n1 != n2) != n3;
+            }
+            const tabai_impl::SignedSpan in[] = {{x1.data(), x1.size(), n1},
+                                                 {y1.data(), y1.size(), n2},
+                                                 {x2.data(), x2.size(), n3},
+                                                 {y2.data(), y2.size(), n4}};
+            const tabai_impl::ProductPair pairs[] = {{0, 1, 2, 3}, {2, 3, 0, 1}, {0, 0, 1, 1}};
+            Vec mag[3];
+            bool neg[3];
+            tabai_impl::MulPairs(in, 4, pairs, 3, mag, neg);
+            const auto want = reference(x1, n1, y1, n2, x2, n3, y2, n4);
+            EXPECT_EQ(mag[0], want.first) << na << ", " << nb << ", round " << round;
+            EXPECT_EQ(neg[0], want.second) << na << ", " << nb << ", round " << round;
+            EXPECT_EQ(mag[1], want.first);
+            EXPECT_EQ(neg[1], want.second);
+            if (round == 0) {
+                EXPECT_TRUE(mag[0].empty() && !neg[0]);
+            }
+            const auto squares = reference(x1, n1, x1, n1, y1, n2, y1, n2);
+            EXPECT_EQ(mag[2], squares.first);
+            EXPECT_FALSE(neg[2]);
+        }
+    }
+}
+
 TEST(TSeisuKernels, LargeProductsAgreeAcrossMethods) {
     std::mt19937_64 rng(4);
     for (size_t n : {5000u, 20000u}) {
