@@ -212,7 +212,10 @@ std::string programFile(const std::string& argv0, const std::string& running) {
         std::string dir(dirs.substr(0, colon));
         if (dir.empty()) dir = ".";
         const std::string candidate = dir + "/" + argv0;
-        if (::access(candidate.c_str(), X_OK) == 0) return same(candidate) ? candidate : running;
+        struct stat st {};
+        if (::stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+            ::access(candidate.c_str(), X_OK) == 0)
+            return same(candidate) ? candidate : running;
         if (colon == std::string_view::npos) break;
         dirs.remove_prefix(colon + 1);
     }

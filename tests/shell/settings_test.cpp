@@ -400,7 +400,9 @@ TEST_F(SettingsFileTest, ProgramFileFromArgv0) {
 
     const char* oldPath = std::getenv("PATH");
     const std::string savedPath = oldPath ? oldPath : "";
-    setenv("PATH", ("/nonexistent:" + dir_.string()).c_str(), 1);
+    // A folder of the program's name comes first in PATH: the shell passes it over.
+    fs::create_directories(dir_ / "first" / "calc2");
+    setenv("PATH", ("/nonexistent:" + (dir_ / "first").string() + ":" + dir_.string()).c_str(), 1);
     struct Row {
         std::string argv0, expected;
         const char* why;
