@@ -324,9 +324,27 @@ void LehmerStep(Vec& x, Vec& y, Matrix* m) {
     int64_t a = 1, b = 0, c = 0, d = 1;
     constexpr int64_t kLimit = 2000000000;  // keeps a * limb + b * limb far inside 64 bits
     while (yh + c != 0 && yh + d != 0) {
-        const int64_t q1 = (xh + a) / (yh + c);
-        const int64_t q2 = (xh + b) / (yh + d);
-        if (q1 != q2) break;
+        // q1 = (xh + a) div (yh + c) must equal (xh + b) div (yh + d). Most quotients are
+        // 1 to 3: subtractions find those, and the second quotient is checked by products.
+        const int64_t n1 = xh + a, d1 = yh + c, n2 = xh + b, d2 = yh + d;
+        if (d1 < 0 || d2 < 0) break;  // the leading digits no longer bound the quotient
+        int64_t q1;
+        int64_t r1 = n1 - d1;
+        if (r1 < d1) {
+            q1 = r1 < 0 ? 0 : 1;
+        } else if ((r1 -= d1) < d1) {
+            q1 = 2;
+        } else if ((r1 -= d1) < d1) {
+            q1 = 3;
+        } else {
+            q1 = n1 / d1;
+        }
+        // n2 div d2 = q1 exactly when q1 d2 <= n2 < (q1 + 1) d2 (in 128 bits: q1 d2 may
+        // exceed 64 when d2 is far larger than d1).
+        const __int128 lo = static_cast<__int128>(q1) * d2;
+        if (lo > n2 || n2 - lo >= d2) break;
+        // A quotient above the limit would take a cofactor past it (c and d are not both 0).
+        if (q1 > kLimit) break;
         const int64_t nc = a - q1 * c, nd = b - q1 * d;
         if (nc > kLimit || nc < -kLimit || nd > kLimit || nd < -kLimit) break;
         a = c;
