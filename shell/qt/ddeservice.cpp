@@ -36,6 +36,9 @@ DdeAdaptor::~DdeAdaptor() {
 // own: without this, Esc would not stop "9^9^9" sent by a client, and closing the
 // window would leave the program calculating without a window until the end.
 bool DdeAdaptor::eventFilter(QObject* watched, QEvent* event) {
+    // A macro that begins after the quit (its call came in the same round of events)
+    // would have nothing left to stop it.
+    if (event->type() == QEvent::Quit) quitting_ = true;
     if (!item_.running()) return false;
     if (event->type() == QEvent::Quit) {
         item_.cancel();
@@ -51,10 +54,15 @@ bool DdeAdaptor::eventFilter(QObject* watched, QEvent* event) {
     return false;
 }
 
+// Only a call that came over the bus has a caller to answer.
+void DdeAdaptor::replyError(const char* name, const QString& message) {
+    if (calledFromDBus()) sendErrorReply(QString::fromLatin1(name), message);
+}
+
 bool DdeAdaptor::knownItem(const QString& item) {
     // The item name is compared exactly, case included.
     if (item.toStdString() == MacroItem::kItem) return true;
-    sendErrorReply(QString::fromLatin1(kNoSuchItem),
+    replyError(kNoSuchItem,
                    QStringLiteral("No item \"%1\"; the item is NEROVA").arg(item));
     return false;
 }
@@ -63,9 +71,9 @@ bool DdeAdaptor::knownItem(const QString& item) {
 // lets events through): refusing it keeps one calculation from nesting in another and
 // keeps a poke from being overwritten by the result of the macro it interrupts.
 bool DdeAdaptor::refuseWhenBusy(bool macro) {
-    bool busy = item_.running() || (macro && busy_ && busy_());
+    bool busy = item_.running() || (macro && (quitting_ || (busy_ && busy_())));
     if (busy)
-        sendErrorReply(QString::fromLatin1(kBusy),
+        replyError(kBusy,
                        QStringLiteral("A calculation is running; try again when it has ended"));
     return busy;
 }
@@ -77,9 +85,9 @@ void DdeAdaptor::guarded(F&& f) {
     try {
         f();
     } catch (const std::bad_alloc&) {
-        sendErrorReply(QString::fromLatin1(kFailed), QString::fromUtf8(nerova::kOutOfMemory));
+        replyError(kFailed, QString::fromUtf8(nerova::kOutOfMemory));
     } catch (const std::exception& e) {
-        sendErrorReply(QString::fromLatin1(kFailed), QString::fromUtf8(e.what()));
+        replyError(kFailed, QString::fromUtf8(e.what()));
     }
 }
 

@@ -66,7 +66,8 @@ public Q_SLOTS:
     /// The item's lines, each followed by "\r\n". Error: NoSuchItem.
     Q_SCRIPTABLE QString Request(const QString& item);
     /// Runs the macro named by the command's first line ("calc", "frac", "tai");
-    /// anything else is acknowledged and does nothing. Error: Busy.
+    /// anything else is acknowledged and does nothing. Error: Busy (also once the
+    /// application quits).
     Q_SCRIPTABLE void Execute(const QString& command);
 
 Q_SIGNALS:
@@ -77,6 +78,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void replyError(const char* name, const QString& message);
     bool knownItem(const QString& item);
     bool refuseWhenBusy(bool macro);
     /// Runs f; an exception becomes the error Failed with its message.
@@ -85,6 +87,7 @@ private:
 
     MacroItem& item_;
     std::function<bool()> busy_;
+    bool quitting_ = false;  ///< the application quits: no macro may begin
 };
 
 /// The whole service of one program: the item, its adaptor on the bus and the link

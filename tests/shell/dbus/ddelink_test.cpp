@@ -166,6 +166,23 @@ private slots:
         QCOMPARE(item.text(), std::string("1/2"));
     }
 
+    // Once the application quits, a macro that arrives in the same round of events is
+    // refused, since nothing would be left to stop it; pokes and requests still work.
+    // (The quit is handed to the adaptor's filter alone: a real one ends this test.)
+    void noMacroBeginsAfterTheQuit() {
+        MacroItem item;
+        DdeAdaptor adaptor(item);
+        item.poke("1/2+1/3");
+        adaptor.Execute("calc");
+        QCOMPARE(item.text(), std::string("5/6"));
+        QEvent quit(QEvent::Quit);
+        QVERIFY(!static_cast<QObject&>(adaptor).eventFilter(qApp, &quit));
+        item.poke("1/3+1/6");
+        adaptor.Execute("calc");
+        QCOMPARE(item.text(), std::string("1/3+1/6"));
+        QCOMPARE(adaptor.Request("NEROVA"), QString("1/3+1/6\r\n"));
+    }
+
     void maximisedWindowWritesNothing() {
         // No file before: none after, although the option was changed.
         {
