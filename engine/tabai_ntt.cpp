@@ -610,9 +610,15 @@ void StopIfAsked(void* flag) {
 // cancellation is seen at once. When the pump throws here, the helper is told to stop,
 // is joined, and the exception goes on; an exception on the helper never leaves it but
 // is handed over and thrown here after the join.
+// Whether the machine has a second core (asked once: the question reads a system file).
+bool SecondCore() {
+    static const bool second = std::thread::hardware_concurrency() >= 2;
+    return second;
+}
+
 template <class Task>
 void RunTasks(int count, bool parallel, Task task) {
-    if (!parallel || count < 2 || !gNttParallel || std::thread::hardware_concurrency() < 2) {
+    if (!parallel || count < 2 || !gNttParallel || !SecondCore()) {
         for (int k = 0; k < count; ++k) task(k);
         return;
     }
@@ -879,8 +885,7 @@ void Run(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out, const Sh
             Tables(i).Ensure(shape.log);
         }
     }
-    const bool parallel = n >= (size_t{1} << kParallelLog) && gNttParallel &&
-                          std::thread::hardware_concurrency() >= 2;
+    const bool parallel = n >= (size_t{1} << kParallelLog) && gNttParallel && SecondCore();
     // The buffers outlive the tasks (RunTasks joins its helper before returning). They
     // are not cleared: loading the points writes every word, padding included.
     std::unique_ptr<uint32_t[]> fa(new uint32_t[3 * n]);
