@@ -1,6 +1,7 @@
 #include "lrat.h"
 
 #include <cstdint>
+#include <initializer_list>
 #include <utility>
 
 namespace {
@@ -96,14 +97,31 @@ uint64_t MachineGcd(uint64_t a, uint64_t b) {
     return a;
 }
 
+// out := v, any 64-bit v (at most five limbs, which need no allocation).
 void SetSmall(TSeisu& out, uint64_t v) {
     if (v <= INT32_MAX) {
         out.SetInt(static_cast<int32_t>(v));
         return;
     }
-    out.SetInt(static_cast<int32_t>(v / kBase));
+    SetSmall(out, v / kBase);
     out.Shortmul(kBase);
     out.ShortAdd(static_cast<uint16_t>(v % kBase));
+}
+
+// x := x ^ e for x >= 2 on machine integers, when the power stays below 2^64 (the powers
+// of everyday lines: 2^10, (3/7)^5); false, with x unchanged, otherwise.
+bool SmallPower(TSeisu& x, const TSeisu& e) {
+    if (!IsSmall(x) || e.Count() != 1) return false;
+    uint64_t base = SmallValue(x);
+    uint64_t result = 1;
+    for (uint32_t n = e.Limb(1);;) {
+        if ((n & 1) != 0 && __builtin_mul_overflow(result, base, &result)) return false;
+        n >>= 1;
+        if (n == 0) break;
+        if (__builtin_mul_overflow(base, base, &base)) return false;
+    }
+    SetSmall(x, result);
+    return true;
 }
 
 // out := gcd(a, b). Most gcds in an evaluation involve a small number (a literal, a
@@ -153,24 +171,64 @@ const TSeisu& Times(const TSeisu& a, const TSeisu& b, TSeisu& scratch) {
     return scratch;
 }
 
-// Moves a result into dst, where it may already be; may throw only when the result is
-// some other object that has to be copied, and then before dst is touched.
+// Moves a result into dst, where it may already be. A result in the scratch number or in
+// one of the spare scratch numbers is moved; any other object is copied into the scratch
+// number at once, so that only the construction may throw, and before dst is touched.
 class Result {
 public:
-    Result(const TSeisu& value, const TSeisu& dst, TSeisu& scratch) : value_(&value), scratch_(scratch) {
-        if (value_ != &dst && value_ != &scratch) {
-            scratch = value;
-            value_ = &scratch;
+    Result(const TSeisu& value, const TSeisu& dst, TSeisu& scratch,
+           std::initializer_list<TSeisu*> spares = {}) {
+        if (&value == &dst) return;
+        for (TSeisu* spare : spares) {
+            if (&value == spare) {
+                from_ = spare;
+                return;
+            }
         }
+        if (&value != &scratch) scratch = value;
+        from_ = &scratch;
     }
     void CommitTo(TSeisu& dst) noexcept {
-        if (value_ == &scratch_) dst = std::move(scratch_);
+        if (from_ != nullptr) dst = std::move(*from_);
     }
 
 private:
-    const TSeisu* value_;
-    TSeisu& scratch_;
+    TSeisu* from_ = nullptr;
 };
+
+// The common part of two denominators: g := gcd(a, b), with a / g and b / g pointing at
+// a, b or the scratch numbers. A small b that is not 1 is first tried as a divisor of a
+// long a: one short division gives the remainder for the gcd and, when b divides a (as
+// k mostly divides the running denominator of a sum like 1/1 + ... + 1/k), the quotient
+// as well, which spares a second pass over a.
+void SplitByGcd(const TSeisu& a, const TSeisu& b, TSeisu& g, TSeisu& sa, TSeisu& sb,
+                const TSeisu*& aOverG, const TSeisu*& bOverG) {
+    aOverG = &a;
+    bOverG = &b;
+    if (b.Count() <= 2 && a.Count() > 4 && !b.IsZero() && !IsOne(b)) {
+        TSeisu rem;
+        sa.DivMod(a, b, rem);
+        if (rem.IsZero()) {
+            g = b;
+            aOverG = &sa;
+            sb.SetInt(1);
+            bOverG = &sb;
+            return;
+        }
+        const uint64_t bv = SmallValue(b);
+        const uint64_t gv = MachineGcd(bv, SmallValue(rem));
+        SetSmall(g, gv);
+        if (gv == 1) return;
+        SetSmall(sb, bv / gv);
+        bOverG = &sb;
+    } else {
+        GcdOf(g, a, b);
+        if (IsOne(g)) return;
+        bOverG = &Over(b, g, sb);
+    }
+    DivideExact(sa, a, g);
+    aOverG = &sa;
+}
 
 }  // namespace
 
@@ -202,20 +260,28 @@ void TLoRational::Reduce() {
     Denominator_ = std::move(d);
 }
 
+void TLoRational::ReduceParts(TSeisu& n, TSeisu& d) {
+    TSeisu g;
+    GcdOf(g, n, d);
+    if (IsOne(g)) return;
+    DivideExact(n, n, g);
+    DivideExact(d, d, g);
+}
+
 void TLoRational::Invert() { std::swap(Numerator_, Denominator_); }
 
 // Adds over the least common multiple and reduces by a gcd with the small factor only
 // (with g = gcd(d1, d2) and t = n1 (d2/g) + n2 (d1/g), gcd(t, lcm) = gcd(t, g)); when the
 // denominators are coprime the sum is already in lowest terms. A factor or divisor of 1
-// costs nothing: integers add without a multiplication.
+// costs nothing: integers add without a multiplication, and when d2 divides d1 and the
+// sum keeps no factor of d2, d1 is the new denominator as it stands.
 void TLoRational::AddSigned(const TSeisu& xn, const TSeisu& xd, int32_t xs) {
-    TSeisu g;
-    GcdOf(g, Denominator_, xd);
-    TSeisu s1, s2, s3, s4;
-    const TSeisu& selfDenOverG = Over(Denominator_, g, s1);
-    const TSeisu& otherDenOverG = Over(xd, g, s2);
-    const TSeisu& selfPart = Times(Numerator_, otherDenOverG, s3);
-    const TSeisu& otherPart = Times(xn, selfDenOverG, s4);
+    TSeisu g, s1, s2, s3, s4;
+    const TSeisu* selfDenOverG;
+    const TSeisu* otherDenOverG;
+    SplitByGcd(Denominator_, xd, g, s1, s2, selfDenOverG, otherDenOverG);
+    const TSeisu& selfPart = Times(Numerator_, *otherDenOverG, s3);
+    const TSeisu& otherPart = Times(xn, *selfDenOverG, s4);
 
     TSeisu sum;
     int32_t sign = Sign_;
@@ -228,17 +294,19 @@ void TLoRational::AddSigned(const TSeisu& xn, const TSeisu& xd, int32_t xs) {
         sum.LongSub(selfPart, otherPart);  // an equal pair keeps the sign: 1 - 1 is +0
     }
 
+    // The lowest common denominator is d1 (d2/g); divided by g2 = gcd(sum, g) it is
+    // (d1/g) (d2/g2).
     TSeisu s5, s6;
     const TSeisu* den;
-    if (IsOne(g)) {
-        den = &Times(Denominator_, xd, s5);
+    TSeisu g2;
+    if (!IsOne(g)) GcdOf(g2, sum, g);
+    if (IsOne(g) || IsOne(g2)) {
+        den = &Times(Denominator_, *otherDenOverG, s5);
     } else {
-        TSeisu g2;
-        GcdOf(g2, sum, g);
-        if (!IsOne(g2)) DivideExact(sum, sum, g2);
-        den = &Times(selfDenOverG, Over(xd, g2, s6), s5);
+        DivideExact(sum, sum, g2);
+        den = &Times(*selfDenOverG, Over(xd, g2, s6), s5);
     }
-    Result denominator(*den, Denominator_, s5);
+    Result denominator(*den, Denominator_, s5, {&s1, &s2, &s6});
     Numerator_ = std::move(sum);
     denominator.CommitTo(Denominator_);
     Sign_ = sign;
@@ -272,8 +340,8 @@ void TLoRational::MultiplyBy(const TSeisu& xn, const TSeisu& xd, int32_t xs) {
     TSeisu s1, s2, s3, s4, s5, s6;
     const TSeisu& num = Times(Over(Numerator_, g1, s1), Over(xn, g2, s2), s5);
     const TSeisu& den = Times(Over(Denominator_, g2, s3), Over(xd, g1, s4), s6);
-    Result numerator(num, Numerator_, s5);
-    Result denominator(den, Denominator_, s6);
+    Result numerator(num, Numerator_, s5, {&s1, &s2});
+    Result denominator(den, Denominator_, s6, {&s3, &s4});
     numerator.CommitTo(Numerator_);
     denominator.CommitTo(Denominator_);
     Sign_ *= xs;
@@ -310,8 +378,8 @@ void TLoRational::Power(const TLoRational& x) {
         num.SetInt(1);
         den.SetInt(1);
     } else {
-        if (!IsOne(den) && !den.IsZero()) den.Power(e);
-        if (!IsOne(num) && !num.IsZero()) num.Power(e);
+        if (!IsOne(den) && !den.IsZero() && !SmallPower(den, e)) den.Power(e);
+        if (!IsOne(num) && !num.IsZero() && !SmallPower(num, e)) num.Power(e);
     }
     if (negativeExponent) std::swap(num, den);
     Numerator_ = std::move(num);

@@ -111,6 +111,8 @@ public:
     int32_t Sign() const { return Sign_; }
 
 private:
+    // n / d in lowest terms, in place; on an error n and d may be left half divided.
+    static void ReduceParts(TSeisu& n, TSeisu& d);
     // *this := *this + xs * xn / xd.
     void AddSigned(const TSeisu& xn, const TSeisu& xd, int32_t xs);
     // *this := *this * xs * xn / xd.

@@ -186,12 +186,11 @@ void TLoRational::ReadFrom(TInputStream& s) {
         num.Add(w);
     }
 
-    TLoRational result;
-    result.Numerator_ = std::move(num);
-    result.Denominator_ = std::move(den);
-    result.Sign_ = negative ? -1 : 1;
-    result.Reduce();
-    *this = std::move(result);
+    if (!den.EqualsSmall(1)) ReduceParts(num, den);
+    // Commit: moves cannot fail, so an error above leaves *this as it was.
+    Numerator_ = std::move(num);
+    Denominator_ = std::move(den);
+    Sign_ = negative ? -1 : 1;
 }
 
 std::string TLoRational::ToImproperText() const {

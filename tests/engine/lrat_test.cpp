@@ -194,6 +194,15 @@ TEST(TLoRationalTest, PowerTable) {
         {"-1", "100000000", "1"},
         {"1", "123456789012345678901234567890", "1"},  // huge exponent, trivial base
         {"2", "100", "1267650600228229401496703205376"},
+        // Around 2^64, where powers leave machine integers.
+        {"2", "63", "9223372036854775808"},
+        {"2", "64", "18446744073709551616"},
+        {"3", "40", "12157665459056928801"},
+        {"3", "41", "36472996377170786403"},
+        {"4294967295", "2", "18446744065119617025"},
+        {"4294967296", "2", "18446744073709551616"},
+        {"2/3", "-40", "12157665459056928801/1099511627776"},
+        {"-999999999999/2", "3", "-999999999997000000000002999999999999/8"},
     };
     for (const Row& r : rows) {
         TLoRational x = Q(r.base);
@@ -394,6 +403,39 @@ TEST(TLoRationalTest, MixedSizesAgainstCrossMultiplication) {
             EXPECT_TRUE(Normal(p));
             EXPECT_TRUE(check(a, b, p, false)) << T(a) << " * " << T(b) << " gave " << T(p);
         }
+    }
+}
+
+// Long sums whose short denominators mostly divide the running one (the sum's fast
+// path), some of whose sums keep a factor of it: added forwards and backwards, where the
+// long value is the receiver once and the operand once.
+TEST(TLoRationalTest, SumsOfManySmallTermsInBothOrders) {
+    auto term = [](int kind, int32_t k) {
+        switch (kind) {
+        case 0: return TLoRational(1, k);                        // harmonic
+        case 1: return TLoRational(1, k * k);                    // two-limb denominators
+        case 2: return TLoRational(k % 2 ? -k : k, 6 * k + 6);   // alternating, shared factors
+        default: return TLoRational(k % 7 - 3, 360);             // one denominator, cancelling
+        }
+    };
+    for (int kind = 0; kind < 4; ++kind) {
+        const int32_t n = 400;
+        TLoRational forward, backward;
+        for (int32_t k = 1; k <= n; ++k) {
+            forward.Add(term(kind, k));
+            ASSERT_TRUE(Normal(forward)) << kind << " " << k;
+        }
+        for (int32_t k = n; k >= 1; --k) {
+            TLoRational t = term(kind, k);
+            t.Add(backward);
+            backward = t;
+        }
+        EXPECT_TRUE(Normal(backward));
+        EXPECT_TRUE(Same(forward, backward)) << kind;
+        // And taken away again, term by term, down to zero.
+        for (int32_t k = 1; k <= n; ++k) forward.Subtract(term(kind, k));
+        EXPECT_TRUE(forward.IsZero()) << kind << ": " << T(forward);
+        EXPECT_TRUE(Normal(forward));
     }
 }
 
