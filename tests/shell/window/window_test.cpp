@@ -330,6 +330,18 @@ private slots:
         QCOMPARE(QApplication::cursorFlashTime(), flash);
     }
 
+    // The input is laid out left to right whatever it holds: its paragraph direction is
+    // not guessed from the text, which would cost a scan of a million digits each time
+    // the caret moves or the line is painted.
+    void theInputIsAlwaysLeftToRight() {
+        const QString hebrew = QString::fromUtf8("\u05d0\u05d1\u05d2");
+        edit()->setText(hebrew);
+        edit()->setCursorPosition(0);
+        edit()->repaint();
+        const QRect caret = edit()->inputMethodQuery(Qt::ImCursorRectangle).toRect();
+        QVERIFY2(caret.x() < edit()->width() / 2, qPrintable(QString::number(caret.x())));
+    }
+
     // The pump lets queued events run only once its interval has passed, and throws the
     // cancellation only after those events were handled.
     void pumpProcessesEventsByIntervalAndCancelsAfterThem() {
