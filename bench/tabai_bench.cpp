@@ -92,6 +92,12 @@ int main(int argc, char** argv) {
         TSeisu q, r;
         Row(quick ? "divide 200,000 by 100,000 digits" : "divide 2,000,000 by 1,000,000 digits",
             Best(3, [&] { q.DivMod(big, a, r); }));
+        // Sums of fractions divide long numbers by small ones all the time.
+        const TSeisu small9 = FromText("987654321"), small12 = FromText("987654321987");
+        Row(quick ? "divide 100,000 digits by 9 digits" : "divide 1,000,000 digits by 9 digits",
+            Best(5, [&] { q.DivMod(a, small9, r); }));
+        Row(quick ? "divide 100,000 digits by 12 digits" : "divide 1,000,000 digits by 12 digits",
+            Best(5, [&] { q.DivMod(a, small12, r); }));
         std::string text;
         const double toText = Best(5, [&] { text = a.ToText(); });
         Row(quick ? "ToText of 100,000 digits" : "ToText of 1,000,000 digits", toText,
