@@ -313,6 +313,9 @@ void Tfnerova::createControls() {
     hScrollBar = new QScrollBar(Qt::Horizontal, client);
     hScrollBar->setObjectName("hScrollBar");
     place(hScrollBar, kScrollBounds);
+    // Last in the tab order, so that the keys can scroll the display; a click leaves the
+    // focus in the input.
+    hScrollBar->setFocusPolicy(Qt::TabFocus);
 
     auto makeButton = [client](const char* name, const char* caption, const Bounds& b) {
         auto* button = new QPushButton(QString::fromUtf8(caption), client);

@@ -7,6 +7,8 @@
 #include <QFontDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
@@ -257,14 +259,55 @@ private slots:
         QCOMPARE(label("Label1")->text(), QString("Nerova Version 2.3.2"));
         QVERIFY(action("J1")->isChecked());
         QCOMPARE(action("K1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_E));
-        QWidget* order[] = {hist(), button("ac"), button("fraction"), button("taibun"), button("Kabun")};
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(hist()));
-        button("ac")->setFocus();
-        for (int i = 1; i + 1 < 5; ++i) {
+        // The scroll bar takes its turn when it is shown (a drawing wider than the display).
+        type(QString(200, '7'));
+        QVERIFY(widget("hScrollBar")->isVisible());
+        QWidget* order[] = {hist(), button("ac"), button("fraction"), button("taibun"), button("Kabun"),
+                            widget("hScrollBar"), hist()};
+        for (int i = 0; i + 1 < 7; ++i) {
             QCOMPARE(QApplication::focusWidget(), order[i]);
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }
-        QCOMPARE(QApplication::focusWidget(), order[4]);
+        QCOMPARE(QApplication::focusWidget(), order[6]);
+        auto* bar = qobject_cast<QScrollBar*>(widget("hScrollBar"));
+        bar->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(bar, Qt::Key_Right);  // the focused bar scrolls the display
+        QVERIFY(bar->value() > 0);
+    }
+
+    // Every menu item of the design: its menu, name, caption and order. The main menu has
+    // no shortcuts; the input's pop-up menu shows the four it handles.
+    void menusAsDesigned() {
+        struct Row {
+            const char* menu;
+            QStringList items;  // object name, caption, shortcut (empty: none)
+        };
+        const Row rows[] = {
+            {"File1", {"N1", "ＡＣ(&C)", "", "N2", "小数化(&F)", "", "N3", "帯分数風(&T)", ""}},
+            {"Edit1", {"Copy1", "コピー(&C)", "", "Cut1", "切り取り(&T)", "", "Paste1", "貼り付け(&P)", "",
+                       "SelectAll1", "すべて選択(&A)", "", "E1", "計算(&E)", ""}},
+            {"Show1", {"N4", "フォント…(&F)", "", "J1", "循環小数(&J)", ""}},
+            {"PopupMenu", {"KT1", "切り取り(&T)", "Ctrl+X", "KC1", "コピー(&C)", "Ctrl+C",
+                           "KP1", "貼り付け(&P)", "Ctrl+V", "K1", "計算(&E)", "Ctrl+E"}},
+        };
+        QStringList titles;
+        for (QAction* a : w_->menuBar()->actions()) titles << a->text();
+        QCOMPARE(titles, (QStringList{QString::fromUtf8("ファイル(&F)"), QString::fromUtf8("編集(&E)"),
+                                      QString::fromUtf8("表示(&V)")}));
+        for (const Row& row : rows) {
+            auto* menu = w_->findChild<QMenu*>(row.menu);
+            QVERIFY2(menu, row.menu);
+            const QList<QAction*> actions = menu->actions();
+            QCOMPARE(actions.size() * 3, row.items.size());
+            for (int i = 0; i < actions.size(); ++i) {
+                QCOMPARE(actions[i]->objectName(), row.items[3 * i]);
+                QCOMPARE(actions[i]->text(), row.items[3 * i + 1]);
+                QCOMPARE(actions[i]->shortcut().toString(QKeySequence::PortableText), row.items[3 * i + 2]);
+            }
+        }
+        QVERIFY(action("J1")->isCheckable());
+        QVERIFY(action("J1")->isChecked());
     }
 
     // A power of many million digits: Esc ends it, the input says so, and nothing that
