@@ -195,20 +195,30 @@ Signed MulSigned(const Signed& p, const Signed& q) {
 }
 
 // Sets r := x * f + y * g (signed, |f|, |g| <= 2 * 10^9) over n limbs of x and y (zero
-// beyond their lengths), in one pass with a signed carry: the limb sums stay below
-// 5 * 10^13, and a bias of 10^15 (a multiple of 10000) keeps them unsigned.
+// beyond their lengths), in one pass with a signed carry.
 void Combine(const Signed& x, int64_t f, const Signed& y, int64_t g, Signed& r) {
-    constexpr int64_t kBias = 1000000000000000;
+    // Two limbs a step (base 10^8): each product is below 2 * 10^17, and a bias of 10^18
+    // (a multiple of 10^8) keeps the sum unsigned. r may be y: limbs are read before
+    // they are written, and y's length is taken first.
+    constexpr int64_t kD = 100000000;
+    constexpr int64_t kBias = 1000000000000000000;
     const int64_t fx = x.neg ? -f : f, gy = y.neg ? -g : g;
-    const size_t n = std::max(x.mag.size(), y.mag.size()) + 3;
+    const size_t nx = x.mag.size(), ny = y.mag.size();
+    const size_t n = (std::max(nx, ny) + 4) & ~size_t{1};
     Vec& out = r.mag;
     out.resize(n);
+    auto pair = [](const Vec& v, size_t nv, size_t i) {
+        const int64_t lo = i < nv ? v[i] : 0, hi = i + 1 < nv ? v[i + 1] : 0;
+        return lo + static_cast<int64_t>(kBase) * hi;
+    };
     int64_t carry = 0;
-    for (size_t i = 0; i < n; ++i) {
-        const int64_t xi = i < x.mag.size() ? x.mag[i] : 0, yi = i < y.mag.size() ? y.mag[i] : 0;
+    for (size_t i = 0; i < n; i += 2) {
+        const int64_t xi = pair(x.mag, nx, i), yi = pair(y.mag, ny, i);
         const uint64_t t = static_cast<uint64_t>(fx * xi + gy * yi + carry + kBias);
-        out[i] = static_cast<Limb>(t % kBase);
-        carry = static_cast<int64_t>(t / kBase) - kBias / kBase;
+        const uint32_t low = static_cast<uint32_t>(t % kD);
+        out[i] = static_cast<Limb>(low % kBase);
+        out[i + 1] = static_cast<Limb>(low / kBase);
+        carry = static_cast<int64_t>(t / kD) - kBias / kD;
     }
     // |r| < 10000^n, so the carry left is 0, or -1 for a negative r (whose limbs then hold
     // 10000^n - |r|).
