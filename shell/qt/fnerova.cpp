@@ -542,6 +542,16 @@ void Tfnerova::closeEvent(QCloseEvent* event) {
 }
 
 bool Tfnerova::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == hScrollBar && event->type() == QEvent::KeyPress) {
+        // Qt's scroll bars turn the arrow keys round for vertical use (Up goes back);
+        // on this horizontal bar Left goes back and Right forward.
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->modifiers() == Qt::NoModifier && (key->key() == Qt::Key_Left || key->key() == Qt::Key_Right)) {
+            hScrollBar->triggerAction(key->key() == Qt::Key_Left ? QAbstractSlider::SliderSingleStepSub
+                                                                 : QAbstractSlider::SliderSingleStepAdd);
+            return true;
+        }
+    }
     // Keys reach the combo box (the input's focus proxy), which hands them to its line
     // edit directly; tools and tests may send them to the line edit itself.
     if (watched != edit && watched != hist) {

@@ -273,7 +273,10 @@ private slots:
         auto* bar = qobject_cast<QScrollBar*>(widget("hScrollBar"));
         bar->setFocus(Qt::TabFocusReason);
         QTest::keyClick(bar, Qt::Key_Right);  // the focused bar scrolls the display
-        QVERIFY(bar->value() > 0);
+        QCOMPARE(bar->value(), bar->singleStep());
+        QTest::keyClick(bar, Qt::Key_End);
+        QTest::keyClick(bar, Qt::Key_Left);
+        QCOMPARE(bar->value(), bar->maximum() - bar->singleStep());
     }
 
     // Every menu item of the design: its menu, name, caption and order. The main menu has
