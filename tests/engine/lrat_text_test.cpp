@@ -316,6 +316,24 @@ TEST(LoRationalWriteTest, SmallRecurringTable) {
     const std::string p223 = TLoRational::SmallRecurringText(1, 223);
     EXPECT_EQ(p223.size(), 2u + 200);
     EXPECT_EQ(p223.find_first_of("[]"), std::string::npos);
+    // The limit exactly: non-recurring digits and one period of 199 digits in all are
+    // bracketed, of 200 written plainly.
+    struct Limit {
+        int d;
+        size_t before;  // non-recurring digits
+        size_t period;  // 0: written plainly
+    } limits[] = {{797, 0, 199}, {874, 1, 198}, {401, 0, 0}, {1594, 0, 0}};
+    for (const Limit& l : limits) {
+        const std::string text = TLoRational::SmallRecurringText(1, l.d);
+        if (l.period == 0) {
+            EXPECT_EQ(text.size(), 2u + 200) << l.d;
+            EXPECT_EQ(text.find_first_of("[]"), std::string::npos) << l.d;
+        } else {
+            EXPECT_EQ(text.find('['), 2 + l.before) << l.d;
+            EXPECT_EQ(text.size(), 2 + l.before + 1 + l.period + 1) << l.d;
+            EXPECT_EQ(text.back(), ']') << l.d;
+        }
+    }
 }
 
 // Every exact text reads back to its value; across the whole small grid the bracketed
