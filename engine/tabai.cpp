@@ -177,13 +177,8 @@ void TSeisu::LongAdd(const TSeisu& a, const TSeisu& b) {
     const Word* lp = l.limbs_;
     const Word* sp = s.limbs_;
     Word* out = limbs_;
-    uint32_t carry = 0;
-    int32_t i = 1;
-    for (; i <= ns; ++i) {
-        const uint32_t t = lp[i] + sp[i] + carry;
-        carry = t >= kBase;
-        out[i] = static_cast<Word>(carry ? t - kBase : t);
-    }
+    uint32_t carry = tabai_impl::AddN(lp + 1, sp + 1, static_cast<size_t>(ns), out + 1);
+    int32_t i = ns + 1;
     for (; i <= nl && carry; ++i) {
         const uint32_t t = lp[i] + 1u;
         carry = t >= kBase;
@@ -251,13 +246,8 @@ void TSeisu::LongSub(const TSeisu& a, const TSeisu& b) {
     const Word* ap = a.limbs_;
     const Word* bp = b.limbs_;
     Word* out = limbs_;
-    uint32_t borrow = 0;
-    int32_t i = 1;
-    for (; i <= nb; ++i) {
-        const int32_t d = static_cast<int32_t>(ap[i]) - bp[i] - static_cast<int32_t>(borrow);
-        borrow = d < 0;
-        out[i] = static_cast<Word>(borrow ? d + static_cast<int32_t>(kBase) : d);
-    }
+    uint32_t borrow = tabai_impl::SubN(ap + 1, bp + 1, static_cast<size_t>(nb), out + 1);
+    int32_t i = nb + 1;
     for (; i <= na && borrow; ++i) {
         borrow = ap[i] == 0;
         out[i] = static_cast<Word>(borrow ? kBase - 1 : ap[i] - 1u);

@@ -33,6 +33,11 @@ inline size_t Trim(const Limb* a, size_t n) {
 /// -1, 0 or 1 as a < b, a = b, a > b, both n limbs long.
 int CompareN(const Limb* a, const Limb* b, size_t n);
 
+/// out[0..n) := a + b (base 10000), returns the carry out (0 or 1); out may be a or b.
+uint32_t AddN(const Limb* a, const Limb* b, size_t n, Limb* out);
+/// out[0..n) := a - b (base 10000), returns the borrow out (0 or 1); out may be a or b.
+uint32_t SubN(const Limb* a, const Limb* b, size_t n, Limb* out);
+
 /// out[0..na+nb) := a * b by the schoolbook method; calls pump::ProcessMessages() once
 /// per limb of b. na, nb >= 1.
 void MulSchool(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out);

@@ -24,6 +24,65 @@ int CompareN(const Limb* a, const Limb* b, size_t n) {
     return 0;
 }
 
+// Four limbs make one 64-bit word (little-endian lanes of 16 bits). With each lane
+// biased by 65536 - 10000, a lane's binary sum passes 65535 exactly when the limbs' sum
+// reaches 10000, so one 64-bit addition carries through four limbs at once, and the
+// lanes that passed no carry on are those still holding their bias. A subtraction
+// borrows in binary exactly when it borrows in base 10000, and a borrowing lane holds
+// 65536 + d instead of 10000 + d: the same correction. Both loops vectorise.
+namespace {
+
+constexpr uint32_t kLaneBias = 65536 - kBase;
+constexpr uint64_t kWordBias = kLaneBias * 0x0001000100010001ull;
+
+TABAI_CLONES void Unbias(Limb* __restrict x, size_t n) {
+    for (size_t i = 0; i < n; ++i) x[i] = static_cast<Limb>(x[i] >= kLaneBias ? x[i] - kLaneBias : x[i]);
+}
+
+}  // namespace
+
+uint32_t AddN(const Limb* a, const Limb* b, size_t n, Limb* out) {
+    uint64_t carry = 0;
+    size_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        uint64_t x, y;
+        std::memcpy(&x, a + i, sizeof x);
+        std::memcpy(&y, b + i, sizeof y);
+        const unsigned __int128 s = static_cast<unsigned __int128>(x) + y + kWordBias + carry;
+        const uint64_t w = static_cast<uint64_t>(s);
+        carry = static_cast<uint64_t>(s >> 64);
+        std::memcpy(out + i, &w, sizeof w);
+    }
+    Unbias(out, i);
+    for (; i < n; ++i) {
+        const uint32_t v = a[i] + b[i] + static_cast<uint32_t>(carry);
+        carry = v >= kBase;
+        out[i] = static_cast<Limb>(carry ? v - kBase : v);
+    }
+    return static_cast<uint32_t>(carry);
+}
+
+uint32_t SubN(const Limb* a, const Limb* b, size_t n, Limb* out) {
+    uint64_t borrow = 0;
+    size_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        uint64_t x, y;
+        std::memcpy(&x, a + i, sizeof x);
+        std::memcpy(&y, b + i, sizeof y);
+        const unsigned __int128 d = static_cast<unsigned __int128>(x) - y - borrow;
+        const uint64_t w = static_cast<uint64_t>(d);
+        borrow = static_cast<uint64_t>(d >> 64) & 1;
+        std::memcpy(out + i, &w, sizeof w);
+    }
+    Unbias(out, i);
+    for (; i < n; ++i) {
+        const int32_t v = static_cast<int32_t>(a[i]) - b[i] - static_cast<int32_t>(borrow);
+        borrow = v < 0;
+        out[i] = static_cast<Limb>(borrow ? v + static_cast<int32_t>(kBase) : v);
+    }
+    return static_cast<uint32_t>(borrow);
+}
+
 namespace {
 
 // A 32-bit accumulator array for the schoolbook kernels, on the stack when small.

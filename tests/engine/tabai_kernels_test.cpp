@@ -52,6 +52,48 @@ Vec NaiveProduct(const Vec& a, const Vec& b) {
     return out;
 }
 
+TEST(TSeisuKernels, WordwiseAddAndSubtractMatchLimbByLimb) {
+    // Four limbs a 64-bit word with biased lanes: against the plain loops, for every
+    // length up to a few words past the last full one (the tail limb by limb), with runs
+    // of 9999 and 0 (carries and borrows through whole words), the out array being either
+    // operand, and the carry or borrow out of the top.
+    std::mt19937_64 rng(19);
+    for (int round = 0; round < 3000; ++round) {
+        const size_t n = rng() % 41;
+        Vec a(n), b(n);
+        const int mode = static_cast<int>(rng() % 4);
+        for (size_t i = 0; i < n; ++i) {
+            const uint64_t r = rng();
+            a[i] = static_cast<Limb>(mode == 1 && r % 3 ? 9999 : mode == 2 && r % 3 ? 0 : r % 10000);
+            b[i] = static_cast<Limb>(mode == 1 && (r >> 8) % 3 ? 0 : mode == 2 && (r >> 8) % 3 ? 9999
+                                                                                         : (r >> 16) % 10000);
+            // Mode 3: limb sums of exactly 9999 (a carry runs through them), now and then 10000.
+            if (mode == 3) b[i] = static_cast<Limb>((9999 - a[i] + ((r >> 24) % 8 == 0 ? 1 : 0)) % 10000);
+        }
+        Vec sum(n), diff(n);
+        uint32_t carry = 0, borrow = 0;
+        for (size_t i = 0; i < n; ++i) {
+            const uint32_t v = a[i] + b[i] + carry;
+            carry = v >= 10000;
+            sum[i] = static_cast<Limb>(v % 10000);
+            const int32_t d = static_cast<int32_t>(a[i]) - b[i] - static_cast<int32_t>(borrow);
+            borrow = d < 0;
+            diff[i] = static_cast<Limb>(d < 0 ? d + 10000 : d);
+        }
+        Vec out(n);
+        EXPECT_EQ(tabai_impl::AddN(a.data(), b.data(), n, out.data()), carry) << n;
+        EXPECT_EQ(out, sum) << n << " mode " << mode;
+        EXPECT_EQ(tabai_impl::SubN(a.data(), b.data(), n, out.data()), borrow) << n;
+        EXPECT_EQ(out, diff) << n << " mode " << mode;
+        Vec x = a;
+        tabai_impl::AddN(x.data(), b.data(), n, x.data());
+        EXPECT_EQ(x, sum);
+        x = b;
+        tabai_impl::SubN(a.data(), x.data(), n, x.data());
+        EXPECT_EQ(x, diff);
+    }
+}
+
 TEST(TSeisuKernels, SchoolbookMatchesNaiveProduct) {
     // Covers the one-pass path (a factor of one or two limbs), the column path (both at
     // most 8 limbs) and the row path with its deferred carries (more than 40 rows).
