@@ -131,9 +131,11 @@ void MacroItem::poke(std::string_view text) {
 }
 
 void MacroItem::maceval(std::string_view command) {
-    std::vector<std::string> cmd = splitLines(command);
-    if (cmd.empty()) return;  // nothing to compare: acknowledged, nothing done
-    const std::string& verb = cmd.front();
+    // Only the first line counts: it is cut out without splitting the rest, which a
+    // client may make as long as a message allows.
+    command = command.substr(0, command.find('\0'));
+    if (command.empty()) return;  // no line to compare: acknowledged, nothing done
+    const std::string_view verb = command.substr(0, command.find_first_of("\r\n"));
     std::string (*evaluate)(const std::string&) = nullptr;
     if (verb == "calc")
         evaluate = &nerova::calcText;

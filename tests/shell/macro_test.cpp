@@ -63,6 +63,9 @@ TEST(MacroItemTest, Macros) {
         {"1/2", "sum", {"1/2"}, "an unknown command"},
         {"1/2", "", {"1/2"}, "a command with no line"},
         {"1/2", "\r\n", {"1/2"}, "an empty first line"},
+        {"1/2+1/3", std::string("calc\0frac", 9), {"5/6"}, "the command ends at a null byte"},
+        {"1/2", std::string("\0calc", 5), {"1/2"}, "a null byte first: no line"},
+        {"1/2+1/3", "calc" + std::string(1000000, '\n'), {"5/6"}, "a million empty lines after it"},
         {"1/0", "calc", {calcText("1/0")}, "a failure becomes the item's text"},
         {"", "calc", {calcText("")}, "no line: the empty text is evaluated"},
     };
