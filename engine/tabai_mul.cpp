@@ -4,6 +4,7 @@
 #endif
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <vector>
 
@@ -32,6 +33,7 @@ int CompareN(const Limb* a, const Limb* b, size_t n) {
 // 65536 + d instead of 10000 + d: the same correction. Both loops vectorise.
 namespace {
 
+static_assert(std::endian::native == std::endian::little, "limbs are read as the lanes of a word");
 constexpr uint32_t kLaneBias = 65536 - kBase;
 constexpr uint64_t kWordBias = kLaneBias * 0x0001000100010001ull;
 
