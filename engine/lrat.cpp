@@ -205,7 +205,7 @@ void SplitByGcd(const TSeisu& a, const TSeisu& b, TSeisu& g, TSeisu& sa, TSeisu&
                 const TSeisu*& aOverG, const TSeisu*& bOverG) {
     aOverG = &a;
     bOverG = &b;
-    if (b.Count() <= 2 && a.Count() > 4 && !b.IsZero() && !IsOne(b)) {
+    if (IsSmall(b) && a.Count() > 4 && !b.IsZero() && !IsOne(b)) {
         TSeisu rem;
         sa.DivMod(a, b, rem);
         if (rem.IsZero()) {
