@@ -215,7 +215,8 @@ if [ "$mode" == program ]; then
         --method org.nerova.DDE.Execute calc >"$work/long.out" 2>&1 &
     long=$!
     pids+=("$long")
-    for i in $(seq 300); do
+    deadline=$((SECONDS + 30))
+    while [ "$SECONDS" -lt "$deadline" ]; do
         # The same text again until it is refused: the macro has begun.
         [[ "$(call Poke NEROVA '9^9^9')" == *org.nerova.DDE.Error.Busy* ]] && break
         sleep 0.1
