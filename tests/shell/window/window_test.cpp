@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QAbstractItemView>
+#include <QColorDialog>
 #include <QComboBox>
 #include <QFontDialog>
 #include <QLabel>
@@ -11,6 +12,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -250,6 +252,21 @@ private slots:
         QCOMPARE(ac->x(), 6);  // no left position moves
     }
 
+    // The layout typesets the display again for a new width only: setting the height
+    // causes further size notifications, and a long text would be typeset each time.
+    void layoutTypesetsAgainOnlyForANewWidth() {
+        type("1/2");
+        {
+            const QSignalBlocker quiet(edit());
+            edit()->setText("3/4");  // not an edit: the display does not follow by itself
+        }
+        QResizeEvent sameSize(w_->size(), w_->size());
+        QApplication::sendEvent(w_.get(), &sameSize);
+        QCOMPARE(disp()->CurrentText(), std::string("1/2;"));
+        w_->resize(w_->width() + 30, w_->height());
+        QTRY_COMPARE(disp()->CurrentText(), std::string("3/4;"));
+    }
+
     void tabOrderAndCaptions() {
         QCOMPARE(w_->windowTitle(), QString("Nerova"));
         QCOMPARE(button("ac")->text(), QString("AC"));
@@ -446,6 +463,37 @@ private slots:
         QCOMPARE(button("ac")->y(), bottom(widget("hScrollBar")) + 10);
     }
 
+    // Qt's font dialog has no colour; the window adds a button for it. The colour counts
+    // only when the font dialog is confirmed, and goes to the input and the display.
+    void fontDialogColourButton() {
+        const QColor before = edit()->palette().color(QPalette::Text);
+        const QColor chosen(200, 30, 40);
+        for (const bool confirm : {false, true}) {
+            QString caption;
+            QTimer::singleShot(0, this, [&] {
+                auto* dialog = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
+                QVERIFY(dialog);
+                auto* colour = dialog->findChild<QPushButton*>("colorButton");
+                QVERIFY(colour);
+                caption = colour->text();
+                QTimer::singleShot(0, this, [&] {
+                    auto* picker = qobject_cast<QColorDialog*>(QApplication::activeModalWidget());
+                    QVERIFY(picker);
+                    picker->setCurrentColor(chosen);
+                    picker->accept();
+                });
+                colour->click();
+                if (confirm) dialog->accept();
+                else dialog->reject();
+            });
+            action("N4")->trigger();
+            QCOMPARE(caption, QString::fromUtf8("色(&C)…"));
+            const QColor expected = confirm ? chosen : before;
+            QCOMPARE(edit()->palette().color(QPalette::Text), expected);
+            QCOMPARE(disp()->fontColor(), expected);
+        }
+    }
+
     void serviceStatusShowsInTheInformationLine() {
         w_->showServiceStatus("no bus");
         QCOMPARE(label("Label2")->text(), QString("no bus"));
@@ -527,6 +575,9 @@ private slots:
         w_->setErrorHandler([this](const QString& m) { errors_ << m; });
         w_->setBatchFiles({in.toStdString(), out.toStdString()});
         w_->show();
+        // The batch starts just after the showing, once the window can say that it is
+        // calculating and Esc can reach it.
+        QVERIFY(!QFile::exists(out));
         QTRY_VERIFY(QFile::exists(out));
         QTRY_VERIFY(!w_->isCalculating());
         QFile f(out);
