@@ -137,6 +137,10 @@ for item in nerova NEROVA2 ''; do
         fail "poke of [$item]: $out"
 done
 check "a refused poke changes nothing" "$(data '2')" "$(call Request NEROVA)"
+# The topic is the object /DDE: object paths are compared exactly on the bus.
+out=$(gdbus call --session --timeout 20 --dest "$dest" --object-path /dde \
+    --method org.nerova.DDE.Request NEROVA 2>&1)
+[[ "$out" == *Error* && "$out" != *NEROVA* ]] && echo "ok: no object /dde" || fail "/dde: $out"
 
 # Every poke and every macro above, in order, and nothing else.
 expected_advise=("('NEROVA', '${missing:2:${#missing}-5}')")
