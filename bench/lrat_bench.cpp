@@ -117,5 +117,17 @@ int main() {
         const std::string r = CalcLine(big + "*10^20000");
         Report("20000-digit decimal literal", Seconds(start), std::to_string(r.size()) + " bytes");
     }
+    {
+        // Digits after the point and in the period are read in linear time.
+        std::string big = "3.";
+        for (int i = 0; i < 500000; ++i) big += static_cast<char>('0' + i * 7 % 10);
+        big += '[';
+        for (int i = 0; i < 500000; ++i) big += static_cast<char>('0' + i * 3 % 10);
+        const auto start = Clock::now();
+        TLoRational x;
+        StringStream s(big + "];");
+        x.ReadFrom(s);
+        Report("literal of 500000 + 500000 recurring digits", Seconds(start), Digits(x));
+    }
     return 0;
 }
