@@ -356,6 +356,29 @@ TEST_F(CommandsTest, CommandsAreRefusedWhileCalculatingAndCancelKeepsCurrent) {
     EXPECT_EQ(ctx.busySeen, (std::vector<bool>{true, false}));
 }
 
+// A conversion of current() can be long too (a division of big numbers) and can be
+// cancelled: its message then stands in the input like a failed calculation's, so that
+// decimalShown is false, and current() stays whole.
+TEST_F(CommandsTest, CancelledConversionFailsLikeACalculation) {
+    enter("(10^3000)/(3^2000)");
+    const std::string value = cmd.current().ToImproperText();
+    cmd.fractionClick();
+    ASSERT_TRUE(cmd.decimalShown());
+    const auto historyBefore = history.items;
+
+    static bool cancel;
+    cancel = true;
+    pump::Scope scope([](void*) { if (cancel) throw TCancelledException(); }, nullptr);
+    cmd.taibunClick();  // converts the exact value without calculating the input again
+    EXPECT_EQ(input.text_, kCancelled);
+    EXPECT_TRUE(cmd.failed());
+    EXPECT_FALSE(cmd.decimalShown());
+    EXPECT_FALSE(cmd.calculating());
+    EXPECT_EQ(history.items, historyBefore);
+    cancel = false;
+    EXPECT_EQ(cmd.current().ToImproperText(), value);
+}
+
 TEST(MessageOfTest, OutOfMemoryHasItsOwnMessage) {
     EXPECT_EQ(messageOf(std::bad_alloc()), nerova::kOutOfMemory);
     EXPECT_EQ(messageOf(std::runtime_error("0で割ろうとした")), "0で割ろうとした");
