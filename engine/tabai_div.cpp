@@ -18,34 +18,70 @@ namespace {
 
 // a div d into q[0..qlen) (the quotient's limbs from qlen up must be zero), returns
 // a mod d; d in 1 .. 2^32 - 1.
+//
+// A hardware division per step is slow; t / d is one multiplication by a rounded-up
+// reciprocal instead: for l = max(ceil(log2 d), 1) and m = ceil(2^(63+l) / d) (below
+// 2^64 for d >= 2), floor(t * m / 2^(63+l)) = floor(t / d) for every t < 2^63 (Granlund
+// and Montgomery), and the shift is the high word of the product shifted by l - 1.
+// The remainder carried from step to step is below d, so t = rem * 10000^k + (k limbs)
+// stays below 2^63 with k = 2 for any such d, and k = 3 for d below 9 * 10^6: the longer
+// step halves the length of the chain of dependent products that bounds the speed.
 uint32_t DivWord(const Limb* a, size_t n, uint32_t d, Limb* q, size_t qlen) {
-    // Two limbs at a time: rem < d < 2^32, so t = rem * 10^8 + two limbs < 2^59 and the
-    // quotient digit is below 10^8. A hardware division per step is slow; t / d is one
-    // multiplication by a rounded-up reciprocal instead: for l = ceil(log2 d) and
-    // m = ceil(2^(59+l) / d), floor(t * m / 2^(59+l)) = floor(t / d) for every t < 2^59
-    // (Granlund and Montgomery).
-    int l = 0;
+    if (d == 1) {
+        std::copy(a, a + std::min(n, qlen), q);
+        return 0;
+    }
+    int l = 1;
     while ((uint64_t{1} << l) < d) ++l;
-    const int shift = 59 + l;
-    const unsigned __int128 big = static_cast<unsigned __int128>(1) << shift;
+    const unsigned __int128 big = static_cast<unsigned __int128>(1) << (63 + l);
     const uint64_t m = static_cast<uint64_t>((big + d - 1) / d);
+    const int s = l - 1;
+    auto quotient = [m, s](uint64_t t) {
+        return static_cast<uint64_t>((static_cast<unsigned __int128>(t) * m) >> 64) >> s;
+    };
+    auto put = [q, qlen](size_t i, uint64_t v) {
+        if (i < qlen) q[i] = static_cast<Limb>(v);
+    };
     constexpr uint64_t kPair = uint64_t{kBase} * kBase;
     uint64_t rem = 0;
     size_t i = n;
+    if (d < 9000000) {
+        // The top n mod 3 limbs alone (below 10^8, no remainder before them).
+        const size_t head = n % 3;
+        if (head != 0) {
+            i -= head;
+            const uint64_t t = a[i] + (head == 2 ? uint64_t{kBase} * a[i + 1] : 0);
+            const uint64_t qt = quotient(t);
+            put(i, qt % kBase);
+            if (head == 2) put(i + 1, qt / kBase);
+            rem = t - qt * d;
+        }
+        while (i > 0) {
+            i -= 3;
+            const uint64_t t = rem * (kPair * kBase) + (a[i + 2] * kPair + a[i + 1] * uint64_t{kBase} + a[i]);
+            const uint64_t qt = quotient(t);
+            const uint64_t high = qt / kBase;
+            put(i, qt % kBase);
+            put(i + 1, high % kBase);
+            put(i + 2, high / kBase);
+            rem = t - qt * d;
+        }
+        return static_cast<uint32_t>(rem);
+    }
     if (i % 2 != 0) {
         // The odd top limb alone.
         --i;
         const uint64_t t = a[i];
-        const uint64_t qt = static_cast<uint64_t>((static_cast<unsigned __int128>(t) * m) >> shift);
-        if (i < qlen) q[i] = static_cast<Limb>(qt);
+        const uint64_t qt = quotient(t);
+        put(i, qt);
         rem = t - qt * d;
     }
     while (i > 0) {
         i -= 2;
-        const uint64_t t = rem * kPair + a[i + 1] * uint64_t{kBase} + a[i];
-        const uint64_t qt = static_cast<uint64_t>((static_cast<unsigned __int128>(t) * m) >> shift);
-        if (i + 1 < qlen) q[i + 1] = static_cast<Limb>(qt / kBase);
-        if (i < qlen) q[i] = static_cast<Limb>(qt % kBase);
+        const uint64_t t = rem * kPair + (a[i + 1] * uint64_t{kBase} + a[i]);
+        const uint64_t qt = quotient(t);
+        put(i + 1, qt / kBase);
+        put(i, qt % kBase);
         rem = t - qt * d;
     }
     return static_cast<uint32_t>(rem);

@@ -157,6 +157,8 @@ TEST(TSeisuKernels, SmallDivisorsMatchLongDivision) {
         {0, 0, 5000},        // a power of ten times a half
         {9999, 9999},        // 10^8 - 1
         {0, 1},              // 10^4
+        {9999, 899},         // 9 * 10^6 - 1: the last with three limbs a step
+        {0, 900},            // 9 * 10^6: the first with two
     };
     for (const Vec& b : edges) {
         for (size_t m : {3u, 4u, 5u, 9u, 40u, 301u}) {
@@ -169,6 +171,23 @@ TEST(TSeisuKernels, SmallDivisorsMatchLongDivision) {
     for (int round = 0; round < 3000; ++round) {
         const size_t n = 2 + rng() % 2, m = n + rng() % 60;
         check(RandomVec(rng, m), RandomVec(rng, n));
+    }
+    // Any divisor of 32 bits through DivSmall, every length modulo 3 (the top limbs that
+    // make no whole step), against a plain limb-by-limb division.
+    for (uint32_t d : {1u, 2u, 7u, 9999u, 10000u, 8999999u, 9000000u, 99999999u, 4294967295u}) {
+        for (size_t m = 0; m <= 10; ++m) {
+            for (const Vec& a : {Vec(m, 9999), RandomVec(rng, m + 1)}) {
+                Vec q(a.size()), want(a.size());
+                uint64_t rem = 0;
+                for (size_t i = a.size(); i-- > 0;) {
+                    const uint64_t t = rem * 10000 + a[i];
+                    want[i] = static_cast<Limb>(t / d);
+                    rem = t % d;
+                }
+                EXPECT_EQ(tabai_impl::DivSmall(a.data(), a.size(), d, q.data()), rem) << d << ", " << a.size();
+                EXPECT_EQ(q, want) << d << ", " << a.size();
+            }
+        }
     }
 }
 
