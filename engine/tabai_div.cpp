@@ -88,18 +88,18 @@ uint32_t DivWord(const Limb* a, size_t n, uint32_t d, Limb* q, size_t qlen) {
 }
 
 // The same for a divisor d of three limbs, 2^32 <= d < 10^12 (the sums of fractions
-// divide by such numbers all the time): one limb a step, rem * 10000 + limb < 10^16 <
-// 2^54, the quotient limb by a 54-bit reciprocal (the bound above with 54 for 59).
+// divide by such numbers all the time): one limb a step, rem * 10000 + limb < 10^16, the
+// quotient limb by the reciprocal above.
 uint64_t DivWordLong(const Limb* a, size_t n, uint64_t d, Limb* q, size_t qlen) {
-    int l = 0;
+    int l = 1;
     while ((uint64_t{1} << l) < d) ++l;
-    const int shift = 54 + l;
-    const unsigned __int128 big = static_cast<unsigned __int128>(1) << shift;
+    const unsigned __int128 big = static_cast<unsigned __int128>(1) << (63 + l);
     const uint64_t m = static_cast<uint64_t>((big + d - 1) / d);
+    const int s = l - 1;
     uint64_t rem = 0;
     for (size_t i = n; i-- > 0;) {
         const uint64_t t = rem * kBase + a[i];
-        const uint64_t qt = static_cast<uint64_t>((static_cast<unsigned __int128>(t) * m) >> shift);
+        const uint64_t qt = static_cast<uint64_t>((static_cast<unsigned __int128>(t) * m) >> 64) >> s;
         if (i < qlen) q[i] = static_cast<Limb>(qt);
         rem = t - qt * d;
     }
