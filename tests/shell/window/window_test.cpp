@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScrollBar>
@@ -173,6 +174,17 @@ private slots:
         QCOMPARE(disp()->CurrentText(), std::string("x=5/6;"));
         QCOMPARE(hist()->count(), 0);
 
+        // Selections are counted in characters on screen and in UTF-8 bytes by the commands:
+        // texts before and after the selection, of two, three and four bytes a character,
+        // come through whole.
+        const QString before = QString::fromUtf8("é あ😀"), after = QString::fromUtf8("😀い");
+        edit()->setText(before + "1/2+1/3" + after);  // QTest types ASCII only
+        edit()->setSelection(before.size(), 7);
+        QTest::keyClick(hist(), Qt::Key_E, Qt::ControlModifier);
+        QCOMPARE(edit()->text(), before + "5/6" + after);
+        QCOMPARE(disp()->CurrentText(), (before + "5/6" + after).toStdString() + ";");
+
+        type("x=5/6");
         // With nothing selected Ctrl+E changes nothing (and does not move the caret home).
         edit()->setCursorPosition(1);
         QTest::keyClick(hist(), Qt::Key_E, Qt::ControlModifier);
@@ -209,6 +221,7 @@ private slots:
             {"one byte then three-byte characters: the character across 999 is left out",
              "1" + QString(500, QChar(0x3042)), 997},
             {"short texts whole", QString("1/2"), 3},
+            {"up to the first null character", QString("12") + QChar(0) + "34", 2},
         };
         for (const Row& row : rows) {
             edit()->clear();
@@ -217,6 +230,16 @@ private slots:
             QCOMPARE(edit()->text().toUtf8().size(), row.insertedBytes);
             QVERIFY2(row.clipboard.startsWith(edit()->text()), row.why);
         }
+
+        // No text on the clipboard: nothing is inserted and the selection stays.
+        type("123");
+        edit()->setSelection(1, 1);
+        auto* picture = new QMimeData;
+        picture->setData("image/png", QByteArray("\x89PNG"));
+        clip->setMimeData(picture);
+        QTest::keyClick(hist(), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(edit()->text(), QString("123"));
+        QCOMPARE(edit()->selectedText(), QString("2"));
     }
 
     void layoutFollowsTheDesign() {
