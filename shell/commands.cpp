@@ -141,13 +141,17 @@ void TCalcCommands::eva() {
     if (calculating_ || input_.selLength() == 0) return;
     runCalculation([this] {
         const std::string text = input_.text();
-        const std::string selected = text.substr(input_.selStart(), input_.selLength());
+        const std::size_t start = input_.selStart(), length = input_.selLength();
+        const std::string selected = text.substr(start, length);
         std::string value;
         try {
             value = nerova::calcText(selected);
         } catch (const std::exception& e) {
             value = messageOf(e);  // calcText keeps its own failures; this is memory
         }
+        // The text cannot change while calculating, but the selection can (a click, select
+        // all): the value replaces the part it was calculated from.
+        input_.setSelection(start, length);
         input_.replaceSelection(value);
     });
     histChange();

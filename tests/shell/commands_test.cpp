@@ -379,6 +379,23 @@ TEST_F(CommandsTest, CancelledConversionFailsLikeACalculation) {
     EXPECT_EQ(cmd.current().ToImproperText(), value);
 }
 
+// The user may move the caret or select something else while the selection's value is
+// being calculated (the input is read-only, not frozen); the value still replaces the
+// text it was calculated from.
+TEST_F(CommandsTest, EvaReplacesTheSelectionItCalculated) {
+    input.setText("a+3^3^10+b");
+    input.setSelection(2, 6);
+    static FakeInput* in;
+    in = &input;
+    pump::Scope scope([](void*) { in->setSelection(0, 1); }, nullptr);
+    cmd.eva();
+    const std::string& t = input.text_;
+    ASSERT_GT(t.size(), 4u);
+    EXPECT_EQ(t.substr(0, 2), "a+");
+    EXPECT_EQ(t.substr(t.size() - 2), "+b");
+    EXPECT_EQ(t.substr(2, 4), "3411") << "3^59049 begins 3411...";
+}
+
 TEST(MessageOfTest, OutOfMemoryHasItsOwnMessage) {
     EXPECT_EQ(messageOf(std::bad_alloc()), nerova::kOutOfMemory);
     EXPECT_EQ(messageOf(std::runtime_error("0で割ろうとした")), "0で割ろうとした");
