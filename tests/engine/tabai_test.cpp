@@ -614,6 +614,47 @@ TEST(TSeisuTest, PumpRunsOnlyOnTheCallingThread) {
     }
 }
 
+TEST(TSeisuTest, GcdCancelledAnywhere) {
+    // The half-gcd recursion, its shared transforms (on two threads) and Lehmer's passes
+    // all pump: a cancellation at any point leaves the operands and the target as they
+    // were, and the same numbers then give the same gcd.
+    std::mt19937_64 rng(23);
+    const TSeisu g0 = RandomLimbs(rng, 700);
+    TSeisu a0 = RandomLimbs(rng, 5000), b0 = RandomLimbs(rng, 4990);
+    a0.MulBy(g0);
+    b0.MulBy(g0);
+    TSeisu expected;
+    int total = 0;
+    {
+        ThreadProbe probe;
+        pump::Scope scope(&ThreadProbe::Handler, &probe);
+        expected.Gcd(a0, b0);
+        total = probe.calls.load();
+        EXPECT_EQ(probe.foreign.load(), 0);
+    }
+    ASSERT_GT(total, 100);
+    TSeisu q, r;
+    q.DivMod(expected, g0, r);
+    EXPECT_TRUE(r.IsZero());
+    for (int step = 0; step <= 10; ++step) {
+        ThreadProbe probe;
+        probe.throwAt = 1 + (total - 1) * step / 10;
+        pump::Scope scope(&ThreadProbe::Handler, &probe);
+        TSeisu a(a0), b(b0), g(77);
+        try {
+            g.Gcd(a, b);
+            EXPECT_LT(probe.calls.load(), probe.throwAt);
+            EXPECT_EQ(g.Compare(expected), 1);
+        } catch (const std::runtime_error& e) {
+            EXPECT_STREQ(e.what(), "cancelled");
+            EXPECT_EQ(T(g), "77");
+        }
+        EXPECT_EQ(probe.foreign.load(), 0);
+        EXPECT_EQ(a.Compare(a0), 1);
+        EXPECT_EQ(b.Compare(b0), 1);
+    }
+}
+
 TEST(TSeisuTest, DifferentNumbersOnTwoThreadsAtOnce) {
     // Nothing is shared between numbers but the transforms' root tables: two threads
     // computing large products, quotients and gcds side by side get the serial results.
