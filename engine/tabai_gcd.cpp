@@ -252,7 +252,7 @@ constexpr size_t kSharedTransformLimbs = 250;
 bool SharedTransformsPay(const Signed* const* ops, size_t count) {
     for (size_t i = 0; i < count; ++i) {
         const size_t n = ops[i]->mag.size();
-        if (n < 400 || 2 * n > NttMaxProduct()) return false;
+        if (n < kSharedTransformLimbs || 2 * n > NttMaxProduct()) return false;
     }
     return true;
 }
@@ -378,8 +378,9 @@ void LehmerStep(Vec& x, Vec& y, Matrix* m) {
 }
 
 // (a, b) := U (a, b), made non-negative and ordered by flipping and swapping rows of U,
-// for U that reduced the high parts (a div 10000^k, b div 10000^k) to (ah, bh): then U (a, b) = (ah, bh) 10000^k + U (a mod 10000^k,
-// b mod 10000^k), so only the low k limbs need the (large) products.
+// for U that reduced the high parts (a div 10000^k, b div 10000^k) to (ah, bh): then
+// U (a, b) = (ah, bh) 10000^k + U (a mod 10000^k, b mod 10000^k), so only the low k
+// limbs need the (large) products.
 void ApplyMatrixSplit(Matrix& m, Vec& a, Vec& b, size_t k, Vec&& ah, Vec&& bh) {
     Signed al{Vec(a.begin(), a.begin() + static_cast<std::ptrdiff_t>(std::min(k, a.size()))), false};
     Signed bl{Vec(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(std::min(k, b.size()))), false};
