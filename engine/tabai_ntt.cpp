@@ -956,7 +956,7 @@ void MulPairs(const SignedSpan* in, size_t nin, const ProductPair* pairs, size_t
             Tables(i).Ensure(shape.log);
         }
     }
-    const bool parallel = n >= (size_t{1} << (kParallelLog - 2));
+    const bool parallel = n >= (size_t{1} << kParallelLog);
     std::unique_ptr<uint32_t[]> ft(new uint32_t[nin * 3 * n]);
     RunTasks(static_cast<int>(nin * 3), parallel, [&](int k) {
         const size_t i = static_cast<size_t>(k) / 3;

@@ -336,6 +336,48 @@ TEST(TSeisuKernels, PairsOfProductsMatchSchoolbook) {
     }
 }
 
+TEST(TSeisuKernels, PairsOfProductsOnTwoThreads) {
+    // From 2^14 points the transforms of the pairs run on two threads: the same as on one,
+    // and the difference of two long products as the whole products give it.
+    std::mt19937_64 rng(20);
+    const Vec x1 = RandomVec(rng, 20000), y1 = RandomVec(rng, 14000), x2 = RandomVec(rng, 19000),
+              y2 = RandomVec(rng, 15000);
+    const tabai_impl::SignedSpan in[] = {{x1.data(), x1.size(), false},
+                                         {y1.data(), y1.size(), false},
+                                         {x2.data(), x2.size(), true},
+                                         {y2.data(), y2.size(), false}};
+    const tabai_impl::ProductPair pairs[] = {{0, 1, 2, 3}};
+    const bool saved = tabai_impl::gNttParallel;
+    Vec one, two;
+    bool negOne = false, negTwo = false;
+    tabai_impl::gNttParallel = false;
+    tabai_impl::MulPairs(in, 4, pairs, 1, &one, &negOne);
+    tabai_impl::gNttParallel = true;
+    tabai_impl::MulPairs(in, 4, pairs, 1, &two, &negTwo);
+    tabai_impl::gNttParallel = saved;
+    EXPECT_EQ(one, two);
+    EXPECT_EQ(negOne, negTwo);
+    // x1 y1 + (-x2) y2 = x1 y1 - x2 y2.
+    Vec p(x1.size() + y1.size()), q(x2.size() + y2.size());
+    tabai_impl::Mul(x1.data(), x1.size(), y1.data(), y1.size(), p.data());
+    tabai_impl::Mul(x2.data(), x2.size(), y2.data(), y2.size(), q.data());
+    p.resize(tabai_impl::Trim(p.data(), p.size()));
+    q.resize(tabai_impl::Trim(q.data(), q.size()));
+    const bool pSmaller =
+        p.size() != q.size() ? p.size() < q.size() : tabai_impl::CompareN(p.data(), q.data(), p.size()) < 0;
+    Vec big = pSmaller ? q : p;
+    const Vec& little = pSmaller ? p : q;
+    int32_t borrow = 0;
+    for (size_t i = 0; i < big.size(); ++i) {
+        const int32_t v = big[i] - (i < little.size() ? little[i] : 0) - borrow;
+        borrow = v < 0;
+        big[i] = static_cast<Limb>(borrow ? v + 10000 : v);
+    }
+    big.resize(tabai_impl::Trim(big.data(), big.size()));
+    EXPECT_EQ(two, big);
+    EXPECT_EQ(negTwo, pSmaller);
+}
+
 TEST(TSeisuKernels, LargeProductsAgreeAcrossMethods) {
     std::mt19937_64 rng(4);
     for (size_t n : {5000u, 20000u}) {
