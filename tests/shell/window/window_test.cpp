@@ -273,6 +273,11 @@ private slots:
         QCOMPARE(bar->width(), width + 100);
         QCOMPARE(w_->height(), height);
         QCOMPARE(ac->x(), 6);  // no left position moves
+
+        // The window keeps the width of its two columns of buttons.
+        w_->resize(50, w_->height());
+        QTRY_COMPARE(w_->width(), 200);
+        QCOMPARE(h->width(), 200 - 2 * h->x());
     }
 
     // The layout typesets the display again for a new width only: setting the height
