@@ -147,11 +147,11 @@ Vec AddVec(const Vec& x, const Vec& y) {
     const Vec& l = x.size() >= y.size() ? x : y;
     const Vec& s = x.size() >= y.size() ? y : x;
     Vec out(l.size() + 1);
-    uint32_t carry = 0;
-    for (size_t i = 0; i < l.size(); ++i) {
-        const uint32_t v = l[i] + (i < s.size() ? s[i] : 0u) + carry;
+    uint32_t carry = AddN(l.data(), s.data(), s.size(), out.data());
+    for (size_t i = s.size(); i < l.size(); ++i) {
+        const uint32_t v = l[i] + carry;
         carry = v >= kBase;
-        out[i] = static_cast<Limb>(carry ? v - kBase : v);
+        out[i] = static_cast<Limb>(carry ? 0 : v);
     }
     out[l.size()] = static_cast<Limb>(carry);
     out.resize(Trim(out.data(), out.size()));
@@ -161,11 +161,11 @@ Vec AddVec(const Vec& x, const Vec& y) {
 // x - y for x >= y.
 Vec SubVec(const Vec& x, const Vec& y) {
     Vec out(x.size());
-    int32_t borrow = 0;
-    for (size_t i = 0; i < x.size(); ++i) {
-        int32_t v = static_cast<int32_t>(x[i]) - (i < y.size() ? y[i] : 0) - borrow;
-        borrow = v < 0;
-        out[i] = static_cast<Limb>(borrow ? v + static_cast<int32_t>(kBase) : v);
+    uint32_t borrow = SubN(x.data(), y.data(), y.size(), out.data());
+    for (size_t i = y.size(); i < x.size(); ++i) {
+        const bool through = borrow != 0 && x[i] == 0;
+        out[i] = static_cast<Limb>(through ? kBase - 1 : x[i] - borrow);
+        borrow = through;
     }
     out.resize(Trim(out.data(), out.size()));
     return out;
