@@ -603,6 +603,12 @@ void StopIfAsked(void* flag) {
     if (static_cast<const std::atomic<bool>*>(flag)->load(std::memory_order_relaxed)) throw HelperStopped{};
 }
 
+// Whether the machine has a second core (asked once: the question reads a system file).
+bool SecondCore() {
+    static const bool second = std::thread::hardware_concurrency() >= 2;
+    return second;
+}
+
 // Runs task(0) .. task(count - 1), on a helper thread as well as this one when the work
 // is large and the machine has a second core. Only this thread runs the user interface's
 // message pump (its handler belongs to this thread, and the handler of a window system
@@ -610,12 +616,6 @@ void StopIfAsked(void* flag) {
 // cancellation is seen at once. When the pump throws here, the helper is told to stop,
 // is joined, and the exception goes on; an exception on the helper never leaves it but
 // is handed over and thrown here after the join.
-// Whether the machine has a second core (asked once: the question reads a system file).
-bool SecondCore() {
-    static const bool second = std::thread::hardware_concurrency() >= 2;
-    return second;
-}
-
 template <class Task>
 void RunTasks(int count, bool parallel, Task task) {
     if (!parallel || count < 2 || !gNttParallel || !SecondCore()) {
