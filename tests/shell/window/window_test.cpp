@@ -249,6 +249,23 @@ private slots:
         QWidget* ac = button("ac");
         QWidget* kabun = button("Kabun");
         QWidget* taibun = button("taibun");
+        // Left, width and height as designed (the layout sets the tops).
+        struct Row {
+            const char* name;
+            int left, width, height;
+        } const rows[] = {
+            {"ac", 6, 57, 20},     {"fraction", 71, 57, 20}, {"taibun", 71, 57, 20},
+            {"Kabun", 6, 57, 20},  {"Label1", 134, 140, 13}, {"Label2", 134, 196, 13},
+            {"hist", 6, -1, 22},
+            {"hScrollBar", 6, -1, 16},  // designed at 8; the layout puts it under the display
+        };
+        for (const Row& row : rows) {
+            QWidget* x = widget(row.name);
+            QVERIFY2(x, row.name);
+            QCOMPARE(x->x(), row.left);
+            if (row.width >= 0) QCOMPARE(x->width(), row.width);
+            QCOMPARE(x->height(), row.height);
+        }
         const int g = ac->height() / 2;
         QCOMPARE(g, 10);
         QCOMPARE(d->y(), bottom(h) + g);
