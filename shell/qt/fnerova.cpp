@@ -16,6 +16,9 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyleOptionFrame>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -23,6 +26,7 @@
 #include <QStyledItemDelegate>
 #include <QTimer>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <iostream>
@@ -126,6 +130,184 @@ protected:
         QStyledItemDelegate::initStyleOption(option, index);
         if (option->text.size() > kShown) option->text = option->text.left(kShown) + QChar(0x2026);
     }
+};
+
+/// The input's line edit. Qt's line edit measures and draws its whole text at every
+/// paint (a million digits: some 60 ms a paint, and a paint follows every key and caret
+/// move); a text longer than kLong is drawn here instead, only the characters in view.
+/// Editing, keys, selection and undo stay Qt's; for such texts the mouse is mapped here
+/// too, since Qt's mapping follows its own drawing.
+class InputEdit : public QLineEdit {
+public:
+    static constexpr qsizetype kLong = Tfnerova::kSteadyCaretLength;
+    static constexpr int kMargin = 2;  ///< Qt's space between the frame and the text
+
+    explicit InputEdit(QWidget* parent) : QLineEdit(parent) {
+        // Qt repaints only the parts it thinks changed; a long text is redrawn whole.
+        auto all = [this] {
+            if (isLong()) update();
+        };
+        connect(this, &QLineEdit::cursorPositionChanged, this, all);
+        connect(this, &QLineEdit::selectionChanged, this, all);
+        connect(this, &QLineEdit::textChanged, this, all);
+    }
+
+    bool isLong() const { return text().size() > kLong; }
+    /// Index of the first character drawn (0 for texts Qt draws).
+    qsizetype firstShown() const { return isLong() ? first_ : 0; }
+
+protected:
+    void paintEvent(QPaintEvent* e) override {
+        if (!isLong()) {
+            QLineEdit::paintEvent(e);
+            return;
+        }
+        QPainter p(this);
+        QStyleOptionFrame panel;
+        initStyleOption(&panel);
+        style()->drawPrimitive(QStyle::PE_PanelLineEdit, &panel, &p, this);
+        const QRect line = textRect();
+        p.setClipRect(line.adjusted(-kMargin, 0, kMargin, 0));
+        const QString t = text();
+        const QFontMetrics fm(font());
+        scrollToCursor(t, fm, line.width());
+        const QString shown = t.mid(first_, std::min<qsizetype>(t.size() - first_, line.width() + 2));
+        const int top = line.y() + (line.height() - fm.height() + 1) / 2;
+        const int baseline = top + fm.ascent();
+        auto xOf = [&](qsizetype index) {
+            return line.x() + fm.horizontalAdvance(shown.left(std::clamp<qsizetype>(index - first_, 0, shown.size())));
+        };
+        p.setPen(palette().color(QPalette::Text));
+        p.drawText(line.x(), baseline, shown);
+        if (hasSelectedText()) {
+            const qsizetype from = selectionStart(), to = selectionEnd();
+            const int x0 = xOf(from), x1 = xOf(to);
+            if (x1 > x0) {
+                const QRect band(x0, top, x1 - x0, fm.height());
+                p.fillRect(band, palette().brush(QPalette::Highlight));
+                p.setClipRect(band, Qt::IntersectClip);
+                p.setPen(palette().color(QPalette::HighlightedText));
+                p.drawText(line.x(), baseline, shown);
+                p.setClipRect(line.adjusted(-kMargin, 0, kMargin, 0));
+            }
+        }
+        if (hasFocus() && !isReadOnly())
+            p.fillRect(xOf(cursorPosition()), top, 1, fm.height(), palette().brush(QPalette::Text));
+    }
+
+    void mousePressEvent(QMouseEvent* e) override {
+        if (!isLong() || e->button() != Qt::LeftButton) {
+            if (!isLong() || e->button() == Qt::RightButton) QLineEdit::mousePressEvent(e);
+            return;
+        }
+        const qsizetype pos = positionAt(e->position().toPoint().x());
+        if (e->modifiers() & Qt::ShiftModifier) {
+            // Extend from the end of the selection that the caret is not at.
+            anchor_ = !hasSelectedText()                        ? cursorPosition()
+                      : cursorPosition() == selectionStart() ? selectionEnd()
+                                                             : selectionStart();
+            setSelection(static_cast<int>(anchor_), static_cast<int>(pos - anchor_));
+        } else {
+            anchor_ = pos;
+            setCursorPosition(static_cast<int>(pos));
+        }
+    }
+    void mouseMoveEvent(QMouseEvent* e) override {
+        if (!isLong()) {
+            QLineEdit::mouseMoveEvent(e);
+            return;
+        }
+        if (e->buttons() & Qt::LeftButton) {
+            anchor_ = std::min(anchor_, text().size());  // the press may have met another text
+            const qsizetype pos = positionAt(e->position().toPoint().x());
+            setSelection(static_cast<int>(anchor_), static_cast<int>(pos - anchor_));
+        }
+    }
+    void mouseReleaseEvent(QMouseEvent* e) override {
+        if (!isLong()) QLineEdit::mouseReleaseEvent(e);
+    }
+    void mouseDoubleClickEvent(QMouseEvent* e) override {
+        if (!isLong()) QLineEdit::mouseDoubleClickEvent(e);
+        else if (e->button() == Qt::LeftButton) selectAll();
+    }
+    void dragEnterEvent(QDragEnterEvent* e) override {
+        // Qt places a drop by its own drawing; long texts take no drops.
+        if (isLong()) e->ignore();
+        else QLineEdit::dragEnterEvent(e);
+    }
+    void dragMoveEvent(QDragMoveEvent* e) override {
+        if (isLong()) e->ignore();
+        else QLineEdit::dragMoveEvent(e);
+    }
+    void dropEvent(QDropEvent* e) override {
+        if (isLong()) e->ignore();
+        else QLineEdit::dropEvent(e);
+    }
+
+private:
+    /// The text's area inside the frame.
+    QRect textRect() const {
+        QStyleOptionFrame panel;
+        initStyleOption(&panel);
+        const QRect r = style()->subElementRect(QStyle::SE_LineEditContents, &panel, this).marginsRemoved(textMargins());
+        return r.adjusted(kMargin, 0, -kMargin, 0);
+    }
+
+    static qsizetype unitBefore(const QString& t, qsizetype i) {
+        return i >= 2 && t.at(i - 1).isLowSurrogate() && t.at(i - 2).isHighSurrogate() ? i - 2 : i - 1;
+    }
+
+    /// Moves the view as Qt's line edit does: just enough to show the caret, and no
+    /// empty room after the text's end while its start is out of view.
+    void scrollToCursor(const QString& t, const QFontMetrics& fm, int width) {
+        const qsizetype c = std::min<qsizetype>(cursorPosition(), t.size());
+        first_ = std::min(first_, c);
+        // The leftmost start from which the caret still shows: characters back from the
+        // caret as long as they fit.
+        qsizetype start = c;
+        int used = 1;  // the caret
+        while (start > 0) {
+            const qsizetype before = unitBefore(t, start);
+            const int w = fm.horizontalAdvance(t.mid(before, start - before));
+            if (used + w > width) break;
+            used += w;
+            start = before;
+        }
+        first_ = std::max(first_, start);
+        // From the end back: the start that fills the line with the text's tail.
+        qsizetype tail = t.size();
+        used = 1;
+        while (tail > 0) {
+            const qsizetype before = unitBefore(t, tail);
+            const int w = fm.horizontalAdvance(t.mid(before, tail - before));
+            if (used + w > width) break;
+            used += w;
+            tail = before;
+        }
+        first_ = std::min(first_, tail);
+        if (first_ > 0 && first_ < t.size() && t.at(first_).isLowSurrogate()) --first_;
+    }
+
+    /// The caret position nearest to x (widget coordinates) in the current view.
+    qsizetype positionAt(int x) const {
+        const QString t = text();
+        const QFontMetrics fm(font());
+        const QRect line = textRect();
+        qsizetype i = std::min(first_, t.size());
+        int left = line.x();
+        while (i < t.size()) {
+            const qsizetype next = i + (t.at(i).isHighSurrogate() && i + 1 < t.size() ? 2 : 1);
+            const int w = fm.horizontalAdvance(t.mid(i, next - i));
+            if (x < left + w / 2) break;
+            left += w;
+            i = next;
+            if (left > line.right() + w) break;
+        }
+        return i;
+    }
+
+    qsizetype first_ = 0;
+    qsizetype anchor_ = 0;
 };
 
 /// The bytes of text cut to at most limit bytes without splitting a UTF-8 character,
@@ -295,6 +477,7 @@ void Tfnerova::createControls() {
     hist->view()->setTextElideMode(Qt::ElideRight);
     hist->setItemDelegate(new ShortTextDelegate(hist));
     place(hist, kHistBounds);
+    hist->setLineEdit(new InputEdit(hist));
     edit = hist->lineEdit();
     edit->setObjectName("edit");
     edit->setMaxLength(INT_MAX);  // results of any length stand in the input
@@ -432,9 +615,8 @@ void Tfnerova::createMenus() {
 }
 
 void Tfnerova::steadyCaretForLongTexts() {
-    // Each blink repaints the line edit, which lays out its whole text: for a result of a
-    // million digits that is a tenth of a second twice a second. Such texts get a caret
-    // that does not blink.
+    // Texts this long are drawn by InputEdit, whose caret does not blink: Qt's blink
+    // would place its repaints by its own drawing, not by the part in view.
     const int wanted = edit->text().size() > kSteadyCaretLength ? 0 : flashTime_;
     if (QApplication::cursorFlashTime() != wanted) QApplication::setCursorFlashTime(wanted);
 }

@@ -33,7 +33,9 @@ class Tfnerova : public QMainWindow {
 
 public:
     static constexpr int kPasteLimit = 999;  ///< bytes a paste inserts at most
-    static constexpr int kSteadyCaretLength = 20000;  ///< longer input texts: no blinking
+    /// Longer input texts are drawn by the window (only the part in view) with a caret
+    /// that does not blink.
+    static constexpr int kSteadyCaretLength = 20000;
 
     /// Builds the window from its design; nothing is shown or read yet.
     explicit Tfnerova(QWidget* parent = nullptr);

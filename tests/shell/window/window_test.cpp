@@ -450,6 +450,57 @@ private slots:
         QVERIFY2(caret.x() < edit()->width() / 2, qPrintable(QString::number(caret.x())));
     }
 
+    // A text too long for Qt's line edit to draw at every paint is drawn by the window,
+    // only the part in view; clicks, shift-clicks, drags and double clicks follow that view.
+    void longTextsAreDrawnAndClickedByTheirView() {
+        enter("10^29999+12345");
+        QLineEdit* e = edit();
+        const int n = static_cast<int>(e->text().size());
+        QCOMPARE(n, 30000);
+        QCOMPARE(e->cursorPosition(), n);
+        const int right = e->width() - 6, left = 5, y = e->height() / 2;
+        e->repaint();  // a click lands on what was drawn last, as in Qt's line edit
+
+        // The view shows the tail: the left edge is far into the text, the right one its end.
+        QTest::mouseClick(e, Qt::LeftButton, {}, QPoint(right, y));
+        QCOMPARE(e->cursorPosition(), n);
+        QTest::mouseClick(e, Qt::LeftButton, {}, QPoint(left, y));
+        const int shownFrom = e->cursorPosition();
+        QVERIFY2(shownFrom > n - 100 && shownFrom < n - 20, qPrintable(QString::number(shownFrom)));
+        QTest::mouseClick(e, Qt::LeftButton, Qt::ShiftModifier, QPoint(right, y));
+        QCOMPARE(e->selectionStart(), shownFrom);
+        QVERIFY(e->selectedText().endsWith("12345"));
+        QTest::mouseClick(e, Qt::LeftButton, Qt::ShiftModifier, QPoint(e->width() / 2, y));
+        QCOMPARE(e->selectionStart(), shownFrom);  // extended from the same end
+        QVERIFY(e->selectionEnd() < n);
+
+        QTest::mousePress(e, Qt::LeftButton, {}, QPoint(right, y));
+        QTest::mouseMove(e, QPoint(e->width() / 2, y));
+        QTest::mouseRelease(e, Qt::LeftButton, {}, QPoint(e->width() / 2, y));
+        QVERIFY(e->hasSelectedText());
+        QCOMPARE(e->selectionEnd(), n);
+        QVERIFY(e->selectionStart() > shownFrom);
+
+        // Home brings the view to the start.
+        QTest::keyClick(hist(), Qt::Key_Home);
+        e->repaint();
+        QTest::mouseClick(e, Qt::LeftButton, {}, QPoint(left + 7 * 3, y));
+        QVERIFY2(e->cursorPosition() >= 2 && e->cursorPosition() <= 4, qPrintable(QString::number(e->cursorPosition())));
+
+        QTest::mouseDClick(e, Qt::LeftButton, {}, QPoint(right, y));
+        QCOMPARE(e->selectedText().size(), n);
+
+        // Typing goes on as usual, and the text is drawn.
+        QTest::keyClick(hist(), Qt::Key_End);
+        QTest::keyClick(hist(), Qt::Key_7);
+        QVERIFY(e->text().endsWith("123457"));
+        const QImage picture = e->grab().toImage();
+        int dark = 0;
+        for (int x = 0; x < picture.width(); ++x)
+            for (int yy = 4; yy < picture.height() - 4; ++yy) dark += qGray(picture.pixel(x, yy)) < 96;
+        QVERIFY2(dark > 100, qPrintable(QString::number(dark)));
+    }
+
     // The pump lets queued events run only once its interval has passed, and throws the
     // cancellation only after those events were handled.
     void pumpProcessesEventsByIntervalAndCancelsAfterThem() {
