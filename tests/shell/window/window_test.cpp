@@ -569,6 +569,7 @@ private slots:
             QTimer::singleShot(0, this, [&] {
                 auto* dialog = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
                 QVERIFY(dialog);
+                QVERIFY(dialog->testOption(QFontDialog::ScalableFonts));  // scalable fonts only
                 auto* colour = dialog->findChild<QPushButton*>("colorButton");
                 QVERIFY(colour);
                 caption = colour->text();
