@@ -883,7 +883,12 @@ void Tfnerova::loadSettings() {
     settingsLoaded_ = true;
 
     WindowBounds bounds{s.left, s.top, s.width, s.height};
-    if (const QScreen* screen = this->screen()) {
+    // The screen that holds the saved window's centre, so that a window saved on a second
+    // monitor comes back there; otherwise the window's own screen.
+    const QPoint centre(s.left + s.width / 2, s.top + s.height / 2);
+    const QScreen* screen = QGuiApplication::screenAt(centre);
+    if (!screen) screen = this->screen();
+    if (screen) {
         const QRect area = screen->availableGeometry();
         bounds = fitOnArea(bounds, WindowBounds{area.x(), area.y(), area.width(), area.height()},
                            minimumWidth(), height());
