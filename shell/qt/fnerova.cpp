@@ -262,29 +262,21 @@ private:
     void scrollToCursor(const QString& t, const QFontMetrics& fm, int width) {
         const qsizetype c = std::min<qsizetype>(cursorPosition(), t.size());
         first_ = std::min(first_, c);
-        // The leftmost start from which the caret still shows: characters back from the
-        // caret as long as they fit.
-        qsizetype start = c;
-        int used = 1;  // the caret
-        while (start > 0) {
-            const qsizetype before = unitBefore(t, start);
-            const int w = fm.horizontalAdvance(t.mid(before, start - before));
-            if (used + w > width) break;
-            used += w;
-            start = before;
-        }
-        first_ = std::max(first_, start);
-        // From the end back: the start that fills the line with the text's tail.
-        qsizetype tail = t.size();
-        used = 1;
-        while (tail > 0) {
-            const qsizetype before = unitBefore(t, tail);
-            const int w = fm.horizontalAdvance(t.mid(before, tail - before));
-            if (used + w > width) break;
-            used += w;
-            tail = before;
-        }
-        first_ = std::min(first_, tail);
+        // The leftmost start from which the text up to end still fits beside the caret.
+        const auto fittingStart = [&](qsizetype end) {
+            qsizetype start = end;
+            int used = 1;  // the caret
+            while (start > 0) {
+                const qsizetype before = unitBefore(t, start);
+                const int w = fm.horizontalAdvance(t.mid(before, start - before));
+                if (used + w > width) break;
+                used += w;
+                start = before;
+            }
+            return start;
+        };
+        first_ = std::max(first_, fittingStart(c));        // the caret stays in view
+        first_ = std::min(first_, fittingStart(t.size())); // no blank after the text's tail
         if (first_ > 0 && first_ < t.size() && t.at(first_).isLowSurrogate()) --first_;
     }
 
