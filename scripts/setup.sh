@@ -8,7 +8,7 @@ NEROVA_PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libgmock-dev libsimpleini-dev
   fonts-ipafont-gothic fonts-ipafont-mincho
-  dbus-daemon dbus-x11 libglib2.0-bin
+  dbus-daemon libglib2.0-bin
 )
 
 nerova_missing_packages() {
