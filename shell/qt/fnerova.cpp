@@ -859,8 +859,7 @@ std::string programSettingsPath() {
 
 }  // namespace
 
-void Tfnerova::loadSettings() {
-    const QColor windowText = QApplication::palette().color(QPalette::Text);
+FormSettings Tfnerova::currentSettings() const {
     FormSettings s;
     s.left = x();
     s.top = y();
@@ -869,7 +868,13 @@ void Tfnerova::loadSettings() {
     s.junkan = J1->isChecked();
     s.fontName = edit->font().family().toStdString();
     s.fontSize = pointSizeOf(edit->font(), this);
-    s.fontColor = encodeColor(inputColor_, windowText);
+    s.fontColor = encodeColor(inputColor_, QApplication::palette().color(QPalette::Text));
+    return s;
+}
+
+void Tfnerova::loadSettings() {
+    const QColor windowText = QApplication::palette().color(QPalette::Text);
+    FormSettings s = currentSettings();
     const FormSettings before = s;
     readSettings(programSettingsPath(), s);
     settingsLoaded_ = true;
@@ -904,17 +909,8 @@ void Tfnerova::saveSettings() {
     if (!settingsLoaded_ || settingsSaved_) return;
     settingsSaved_ = true;
     if (isMinimized() || isMaximized() || isFullScreen()) return;
-    FormSettings s;
-    s.left = x();
-    s.top = y();
-    s.width = width();
-    s.height = height();
-    s.junkan = J1->isChecked();
-    s.fontName = edit->font().family().toStdString();
-    s.fontSize = pointSizeOf(edit->font(), this);
-    s.fontColor = encodeColor(inputColor_, QApplication::palette().color(QPalette::Text));
     try {
-        writeSettings(programSettingsPath(), s);
+        writeSettings(programSettingsPath(), currentSettings());
     } catch (const std::exception& e) {
         showError(messageOf(e));
     }

@@ -11,6 +11,7 @@
 
 #include "commands.h"
 #include "qtpump.h"
+#include "settings.h"
 
 class QAction;
 class QComboBox;
@@ -85,6 +86,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    /// The window's bounds, the recurring option and the input font as they are now.
+    FormSettings currentSettings() const;
     class InputLink;
     class HistoryLink;
     class DisplayLink;
