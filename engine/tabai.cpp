@@ -58,13 +58,17 @@ TSeisu::TSeisu(TSeisu&& other) noexcept : limbs_(inline_) {
         std::memcpy(inline_, other.inline_, sizeof inline_);
         count_ = other.count_;
     } else {
-        limbs_ = other.limbs_;
-        capacity_ = other.capacity_;
-        count_ = other.count_;
-        other.limbs_ = other.inline_;
-        other.capacity_ = kInlineCapacity;
-        other.count_ = 0;
+        TakeHeapArray(other);
     }
+}
+
+void TSeisu::TakeHeapArray(TSeisu& other) noexcept {
+    limbs_ = other.limbs_;
+    capacity_ = other.capacity_;
+    count_ = other.count_;
+    other.limbs_ = other.inline_;
+    other.capacity_ = kInlineCapacity;
+    other.count_ = 0;
 }
 
 TSeisu& TSeisu::operator=(const TSeisu& other) {
@@ -77,12 +81,7 @@ TSeisu& TSeisu::operator=(TSeisu&& other) noexcept {
     if (other.limbs_ != other.inline_ && other.capacity_ >= capacity_) {
         // Take over the other's array; ours is no larger, so the capacity does not shrink.
         ResetToInline();
-        limbs_ = other.limbs_;
-        capacity_ = other.capacity_;
-        count_ = other.count_;
-        other.limbs_ = other.inline_;
-        other.capacity_ = kInlineCapacity;
-        other.count_ = 0;
+        TakeHeapArray(other);
     } else {
         // Our array holds the other's limbs already (other.count_ <= our capacity).
         std::memcpy(limbs_, other.limbs_, (static_cast<size_t>(other.count_) + 1) * sizeof(Word));

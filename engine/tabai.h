@@ -132,6 +132,8 @@ private:
     void SetCountTrimmed(size_t n);
     // Frees the heap array, if any, returning to the 11 inline words (Count 0).
     void ResetToInline() noexcept;
+    // Takes over other's heap array; other becomes an empty inline number.
+    void TakeHeapArray(TSeisu& other) noexcept;
     // Value := v (at most five limbs, which the inline words hold).
     void SetSmall(uint64_t v);
     // Value := the decimal digits (no leading zero; empty gives zero).
