@@ -1,12 +1,112 @@
 #include "engine/Eval.h"
 
+#include <cstdint>
+#include <utility>
+#include <vector>
+
 namespace {
+
+// The operands of one chain of "*" and "/" (a product) or of "+" and "-" (a sum) at one
+// level, combined as a balanced tree: a long chain 1*2*...*n then multiplies numbers of
+// similar size instead of a growing number by one small factor at a time. Operands come
+// in already inverted ("/") or negated ("-"), so combining is Multiply or Add. Each is
+// merged as soon as it is at least half as long as the partial result before it, which
+// keeps the partial results halving in length: a short chain of short numbers combines
+// straight into r, left to right, as before.
+//
+// The result is the one that left-to-right evaluation gives, sign of a zero included:
+// - values with a nonzero denominator have one normal form, and a product's sign is the
+//   product of its operands' signs, zero or not, so products agree whatever the order;
+// - a sum that comes out zero has, left to right, the sign of the partial sum before its
+//   last nonzero operand, which is minus that operand's sign (or, with every operand
+//   zero, the first operand's sign); zeroSign_ follows that;
+// - an operand with a zero denominator (from 0^-1) is combined by rules of its own, so
+//   from there on the chain goes left to right, from the left-to-right value before it;
+// - errors while combining are out of reach below a quarter of the natural numbers'
+//   length limit (no partial result is longer than the operands together), so once the
+//   operands reach that, the chain goes left to right too; the division by zero is
+//   tested as each operand is read, as before.
+class Chain {
+public:
+    enum class Kind { Product, Sum };
+
+    // r holds the first operand; with inOrder every operand is combined into r at once.
+    Chain(Kind kind, TLoRational& r, bool inOrder)
+        : r_(r), kind_(kind), inOrder_(inOrder || r.Denominator().IsZero()),
+          zeroSign_(r.Sign()), limbs_(Size(r)) {}
+
+    // Adds the next operand; t may be left moved from.
+    void Push(TLoRational& t) {
+        if (!inOrder_) {
+            limbs_ += Size(t);
+            if (t.Denominator().IsZero() || limbs_ >= TSeisu::kMaxLimbs / 4) {
+                Collapse();
+                inOrder_ = true;
+            }
+        }
+        if (inOrder_) {
+            Combine(r_, t);
+            return;
+        }
+        if (kind_ == Kind::Sum && !t.IsZero()) zeroSign_ = -t.Sign();
+        if (pending_.empty() && 2 * Size(t) >= Size(r_)) {
+            Combine(r_, t);
+            return;
+        }
+        if (pending_.empty() || 2 * Size(t) < Size(pending_.back())) {
+            pending_.push_back(std::move(t));
+            return;
+        }
+        Combine(pending_.back(), t);
+        while (!pending_.empty()) {
+            TLoRational& below = pending_.size() >= 2 ? pending_[pending_.size() - 2] : r_;
+            if (2 * Size(pending_.back()) < Size(below)) break;
+            Combine(below, pending_.back());
+            pending_.pop_back();
+        }
+    }
+
+    // Leaves the chain's value in r.
+    void Finish() {
+        if (!inOrder_) Collapse();
+    }
+
+private:
+    static int64_t Size(const TLoRational& x) {
+        return int64_t{x.Numerator().Count()} + x.Denominator().Count();
+    }
+
+    void Combine(TLoRational& into, const TLoRational& x) const {
+        if (kind_ == Kind::Product) {
+            into.Multiply(x);
+        } else {
+            into.Add(x);
+        }
+    }
+
+    // Merges the partial results into r, the shortest first.
+    void Collapse() {
+        while (!pending_.empty()) {
+            TLoRational& below = pending_.size() >= 2 ? pending_[pending_.size() - 2] : r_;
+            Combine(below, pending_.back());
+            pending_.pop_back();
+        }
+        if (kind_ == Kind::Sum && r_.IsZero() && r_.Sign() != zeroSign_) r_.Negate();
+    }
+
+    TLoRational& r_;
+    const Kind kind_;
+    bool inOrder_;
+    std::vector<TLoRational> pending_;  // partial results after r, each under half as long
+    int32_t zeroSign_;                  // the sign of the sum so far, were it zero
+    int64_t limbs_;                     // the operands' limbs so far
+};
 
 // One evaluation: the stream and the current nesting depth of parentheses and powers.
 // The depth limit keeps the recursion far from the end of the stack whatever the input.
 class Parser {
 public:
-    explicit Parser(TInputStream& s) : s_(s) {}
+    Parser(TInputStream& s, bool inOrder) : s_(s), inOrder_(inOrder) {}
 
     void Expression(TLoRational& r);
     void Term(TLoRational& r);
@@ -38,6 +138,7 @@ private:
     };
 
     TInputStream& s_;
+    const bool inOrder_;  // chains left to right, one operand at a time
     int depth_ = 0;
 };
 
@@ -59,45 +160,48 @@ char Parser::NonBlankOr(const char* message) {
 // operator is not applied and r keeps its value.
 void Parser::Expression(TLoRational& r) {
     Term(r);
+    Chain chain(Chain::Kind::Sum, r, inOrder_);
     TLoRational t;
     try {
         for (;;) {
             const char ch = NonBlank();
-            if (ch == '+') {
+            if (ch == '+' || ch == '-') {
                 Term(t);
-                r.Add(t);
-            } else if (ch == '-') {
-                Term(t);
-                r.Subtract(t);
+                if (ch == '-') t.Negate();  // r - t is r + (-t), a zero's sign included
+                chain.Push(t);
             } else {
                 s_.StepBack();
-                return;
+                break;
             }
         }
     } catch (const TStreamException&) {
     }
+    chain.Finish();
 }
 
 void Parser::Term(TLoRational& r) {
     Factor(r);
+    Chain chain(Chain::Kind::Product, r, inOrder_);
     TLoRational t;
     try {
         for (;;) {
             const char ch = NonBlank();
             if (ch == '*') {
                 Factor(t);
-                r.Multiply(t);
+                chain.Push(t);
             } else if (ch == '/') {
                 Factor(t);
                 if (t.IsZero()) throw TEvalException(kEvalDivideByZero);
-                r.Divide(t);
+                t.Invert();  // r / t is r * (1/t), the sign included
+                chain.Push(t);
             } else {
                 s_.StepBack();
-                return;
+                break;
             }
         }
     } catch (const TStreamException&) {
     }
+    chain.Finish();
 }
 
 // Every sign in front of the primary counts (---5 is -5, --2^2 is 4), and together they
@@ -152,8 +256,12 @@ void Parser::Number(TLoRational& r) {
 
 }  // namespace
 
-void EvalExpression(TLoRational& r, TInputStream& s) { Parser(s).Expression(r); }
-void EvalTerm(TLoRational& r, TInputStream& s) { Parser(s).Term(r); }
-void EvalFactor(TLoRational& r, TInputStream& s) { Parser(s).Factor(r); }
-void EvalPrimary(TLoRational& r, TInputStream& s) { Parser(s).Primary(r); }
-void EvalNumber(TLoRational& r, TInputStream& s) { Parser(s).Number(r); }
+void EvalExpression(TLoRational& r, TInputStream& s) { Parser(s, false).Expression(r); }
+void EvalTerm(TLoRational& r, TInputStream& s) { Parser(s, false).Term(r); }
+void EvalFactor(TLoRational& r, TInputStream& s) { Parser(s, false).Factor(r); }
+void EvalPrimary(TLoRational& r, TInputStream& s) { Parser(s, false).Primary(r); }
+void EvalNumber(TLoRational& r, TInputStream& s) { Parser(s, false).Number(r); }
+
+namespace nerova {
+void evalExpressionInOrder(TLoRational& r, TInputStream& s) { Parser(s, true).Expression(r); }
+}  // namespace nerova

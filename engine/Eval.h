@@ -37,6 +37,13 @@ inline constexpr int kEvalMaxNesting = 1000;
 /// inside a later operand ends the expression before that operator). r's value after an
 /// error is not meaningful.
 void EvalExpression(TLoRational& r, TInputStream& s);
+namespace nerova {
+/// Evaluates like EvalExpression, but combines the operands of each chain of "+" and "-"
+/// or "*" and "/" one at a time, left to right, instead of as a balanced tree: the plain
+/// evaluation that the tree must match in value, sign and errors.
+void evalExpressionInOrder(TLoRational& r, TInputStream& s);
+}  // namespace nerova
+
 /// Evaluates a term (a product or quotient of factors) at s into r.
 void EvalTerm(TLoRational& r, TInputStream& s);
 /// Evaluates a factor (signs, a primary and an optional power) at s into r.

@@ -3,8 +3,14 @@
 #include <gtest/gtest.h>
 #include <pthread.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
 #include <typeinfo>
+#include <utility>
+#include <vector>
+
+#include "engine/pump.h"
 
 namespace {
 
@@ -231,6 +237,182 @@ TEST(EvalTest, DeepestNestingFitsASmallStack) {
     pthread_attr_destroy(&attr);
     EXPECT_EQ(job.result1, "-1");
     EXPECT_EQ(job.result2, "1");
+}
+
+// --- chains combined as balanced trees ---------------------------------------------------
+
+// What the calculator shows for input evaluated by eval: the value (with the sign of a
+// zero), or the failure's class and message.
+std::string Outcome(void (*eval)(TLoRational&, TInputStream&), const std::string& input) {
+    StringStream s(input + ";");
+    TLoRational r;
+    try {
+        eval(r, s);
+    } catch (const std::exception& e) {
+        return std::string(typeid(e).name()) + ": " + e.what();
+    }
+    return r.ToImproperText() + " at " + std::to_string(s.Position());
+}
+
+std::string Balanced(const std::string& input) { return Outcome(&EvalExpression, input); }
+std::string InOrder(const std::string& input) {
+    return Outcome(&nerova::evalExpressionInOrder, input);
+}
+
+// Random expressions whose chains mix operands of very different lengths (so that the
+// tree keeps partial results apart), zeros of either sign, 1/0 values, divisions by zero,
+// cancelling sums and errors in late operands.
+class ChainGenerator {
+public:
+    explicit ChainGenerator(uint32_t seed) : rng_(seed) {}
+
+    std::string Expression(int depth) {
+        std::vector<std::pair<bool, std::string>> terms;  // (subtracted, term)
+        terms.emplace_back(false, Term(depth));
+        for (int i = Length(depth); i > 0; --i) terms.emplace_back(Pick(2) == 0, Term(depth));
+        if (Pick(3) == 0) {
+            // Take every term back off in another order: a zero (unless an error or a 1/0
+            // comes first) whose sign the order of the operands decides.
+            auto back = terms;
+            std::shuffle(back.begin(), back.end(), rng_);
+            for (auto& term : back) terms.emplace_back(!term.first, term.second);
+        }
+        std::string out = (terms[0].first ? "-(" : "(") + terms[0].second + ")";
+        for (size_t i = 1; i < terms.size(); ++i) {
+            out += terms[i].first ? " - " : " + ";
+            out += terms[i].second;
+        }
+        return out;
+    }
+
+private:
+    int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng_); }
+    int Length(int depth) { return depth == 0 && Pick(5) == 0 ? 10 + Pick(30) : Pick(5); }
+
+    std::string Term(int depth) {
+        std::string out = Factor(depth);
+        for (int i = Length(depth); i > 0; --i) {
+            out += Pick(3) ? " * " : " / ";
+            out += Factor(depth);
+        }
+        return out;
+    }
+
+    std::string Factor(int depth) {
+        switch (Pick(depth < 3 ? 14 : 12)) {
+        case 0: return "0";
+        case 1: return "-0";
+        case 2: return "0^-1";                                // 1/0
+        case 3: return std::to_string(7 + Pick(5)) + "^" + std::to_string(20 + Pick(300));
+        case 4: return "-" + std::to_string(1 + Pick(30)) + "/" + std::to_string(1 + Pick(30));
+        case 5: return "(2-2)";                               // a zero made by arithmetic
+        case 6: return Pick(20) ? "3" : "2^(1/2)";            // rarely a power error
+        case 7: return Pick(30) ? "10" : "";                  // rarely a missing operand
+        case 8: return "(" + std::to_string(1 + Pick(9)) + "^" + std::to_string(100 + Pick(200)) + "+1)";
+        case 12:
+        case 13: return "(" + Expression(depth + 1) + ")";
+        default: return std::to_string(1 + Pick(99));
+        }
+    }
+
+    std::mt19937 rng_;
+};
+
+TEST(EvalChainTest, RandomChainsMatchLeftToRight) {
+    ChainGenerator gen(20261207);
+    for (int i = 0; i < 600; ++i) {
+        const std::string input = gen.Expression(0);
+        ASSERT_EQ(Balanced(input), InOrder(input)) << input;
+    }
+}
+
+TEST(EvalChainTest, LongChainsMatchLeftToRight) {
+    std::string product = "1", sum = "1/1", alternating = "7^2000";
+    for (int k = 2; k <= 700; ++k) {
+        product += "*" + std::to_string(k);
+        sum += "+1/" + std::to_string(k);
+        alternating += (k % 2 ? " + " : " - ") + std::to_string(k) + "/" + std::to_string(k + 1);
+    }
+    const std::string rows[] = {
+        product,
+        sum,
+        alternating,
+        product + " / (" + product + ")",        // one
+        sum + " - (" + sum + ")",                // zero, +
+        "-(" + sum + ") + (" + sum + ")",        // zero, -
+        product + " * 0 * " + product,           // zero in the middle of a product
+        "-1 * " + product + " * -0 * 5",         // a zero whose sign is the signs' product
+        product + " * (0^-1) * 3 * " + product,  // 1/0 after the tree has started
+        sum + " + 0^-1 - 1/2 + " + sum,
+        product + " / (1-1) * (2^(1/2))",        // the first error counts
+        product + " * 2^(1/2) / 0",
+        product + " + ",                         // an operand missing at the very end
+    };
+    for (const std::string& input : rows) EXPECT_EQ(Balanced(input), InOrder(input)) << input;
+}
+
+// A sum that comes out zero has, left to right, the sign of the partial sum before its
+// last nonzero operand; the tree must give the same whatever it combined first.
+TEST(EvalChainTest, ZeroSumsKeepTheLeftToRightSign) {
+    struct Row {
+        const char* input;
+        const char* result;
+    } rows[] = {
+        {"7^500 + 1 + 2 - 3 - 7^500", "0"},
+        {"-7^500 + 1 + 2 - 3 + 7^500", "-0"},
+        {"7^500 - 7^500 + 1 + 2 + 3 - 6", "0"},
+        {"-7^500 + 7^500 - 1 - 2 - 3 + 6", "-0"},
+        {"-0 + 0 - 0 + 7^500 * 0", "-0"},      // all zero: the first operand's sign
+        {"0 - 7^500 * 0 + 1 - 1 - 0", "0"},
+    };
+    for (const Row& r : rows) {
+        EXPECT_EQ(Calc(r.input), r.result) << r.input;
+        EXPECT_EQ(Balanced(r.input), InOrder(r.input)) << r.input;
+    }
+}
+
+TEST(EvalChainTest, NestingLimitInsideChains) {
+    const int n = kEvalMaxNesting;
+    const std::string deep = Repeat("(1*2+", n - 1) + "1" + Repeat(")", n - 1);
+    const std::string tooDeep = Repeat("(1*2+", n + 1) + "1" + Repeat(")", n + 1);
+    for (const std::string& input : {deep, tooDeep, "7^300*5*" + tooDeep}) {
+        EXPECT_EQ(Balanced(input), InOrder(input));
+    }
+    EXPECT_EQ(Calc(tooDeep), kEvalTooDeep);
+}
+
+// A cancellation from the message pump anywhere in a long chain passes out as it is, and
+// the next evaluation is unharmed.
+TEST(EvalChainTest, CancelAnywhereInAChain) {
+    struct Cancelled {};
+    struct Counter {
+        long calls = 0;
+        long cancelAt = -1;
+        static void Handler(void* p) {
+            auto* c = static_cast<Counter*>(p);
+            if (++c->calls == c->cancelAt) throw Cancelled{};
+        }
+    };
+    std::string input = "3^4000";
+    for (int k = 2; k <= 400; ++k) input += (k % 3 ? "*" : "/") + std::to_string(k) + "^" + std::to_string(k);
+    input = input + " + " + input;
+    const std::string expected = InOrder(input);
+
+    Counter count;
+    {
+        const pump::Scope scope(&Counter::Handler, &count);
+        ASSERT_EQ(Balanced(input), expected);
+    }
+    ASSERT_GT(count.calls, 20);
+    for (long at = 1; at <= count.calls; at += count.calls / 20) {
+        Counter cancel;
+        cancel.cancelAt = at;
+        const pump::Scope scope(&Counter::Handler, &cancel);
+        StringStream s(input + ";");
+        TLoRational r;
+        EXPECT_THROW(EvalExpression(r, s), Cancelled) << "cancelled at call " << at;
+    }
+    EXPECT_EQ(Balanced(input), expected);
 }
 
 }  // namespace
