@@ -9,7 +9,7 @@
 #include <streambuf>
 #include <system_error>
 
-#include "shell/textcalc.h"
+#include "shell/batchjobs.h"
 
 namespace nerova {
 
@@ -64,34 +64,27 @@ private:
 }  // namespace
 
 void runBatch(std::istream& in, const std::string& inName, std::ostream& out,
-              const std::string& outName) {
+              const std::string& outName, unsigned jobs) {
     if (!in.rdbuf()) Fail(kFileCannotRead, inName);
     LineReader reader(*in.rdbuf());
-    std::string line;
-    std::string record;
-    for (;;) {
-        bool more;
+    const auto next = [&](std::string& line) {
         try {
-            more = reader.Next(line);
+            return reader.Next(line);
         } catch (const std::ios_base::failure&) {
             Fail(kFileCannotRead, inName);
         }
-        if (!more) break;
-        record = line;
-        if (line[0] != '#') {
-            record += " = ";
-            record += calcText(line);
-        }
-        record += '\n';
+    };
+    const auto write = [&](const std::string& record) {
         out.write(record.data(), static_cast<std::streamsize>(record.size()));
         if (!out) Fail(kFileCannotWrite, outName);
-    }
+    };
+    evaluateLines(next, write, jobs);
     out.flush();
     if (!out) Fail(kFileCannotWrite, outName);
 }
 
 void runBatch(const std::string& inPath, const std::string& outPath, std::istream& stdIn,
-              std::ostream& stdOut) {
+              std::ostream& stdOut, unsigned jobs) {
     std::ifstream inFile;
     std::istream* in = &stdIn;
     const std::string inName = inPath == "-" ? std::string(kStandardInputName) : inPath;
@@ -122,7 +115,7 @@ void runBatch(const std::string& inPath, const std::string& outPath, std::istrea
         if (!outFile.is_open()) Fail(kFileCannotCreate, outPath);
         out = &outFile;
     }
-    runBatch(*in, inName, *out, outName);
+    runBatch(*in, inName, *out, outName, jobs);
 }
 
 }  // namespace nerova

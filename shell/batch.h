@@ -29,9 +29,10 @@ inline constexpr const char* kStandardOutputName = "(標準出力)";
 /// there ends the input. A line starting with "#" is copied; any other becomes "line = value" (the
 /// improper fraction, or the failure message). Output lines end with "\n".
 /// Throws TInOutException naming inName or outName when reading or writing fails;
-/// lines already written stay written.
+/// lines already written stay written. With jobs above 1 the lines are evaluated on that
+/// many threads (see evaluateLines); the output is the same.
 void runBatch(std::istream& in, const std::string& inName, std::ostream& out,
-              const std::string& outName);
+              const std::string& outName, unsigned jobs = 1);
 
 /// Evaluates the file inPath ("-": stdIn) into the file outPath, which is created or
 /// emptied; an empty outPath (or "-") writes to stdOut. The input is opened first: when
@@ -39,6 +40,6 @@ void runBatch(std::istream& in, const std::string& inName, std::ostream& out,
 /// (emptying it would lose the input). Throws TInOutException (kFileNotFound for a
 /// missing input file).
 void runBatch(const std::string& inPath, const std::string& outPath, std::istream& stdIn,
-              std::ostream& stdOut);
+              std::ostream& stdOut, unsigned jobs = 1);
 
 }  // namespace nerova

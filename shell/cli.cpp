@@ -1,11 +1,13 @@
 #include "shell/cli.h"
 
+#include <algorithm>
 #include <cassert>
 #include <charconv>
 #include <exception>
 #include <istream>
 #include <ostream>
 #include <string_view>
+#include <thread>
 
 #include <termios.h>
 #include <unistd.h>
@@ -54,10 +56,11 @@ const char* kHelp =
     "      prints its message on standard error and the exit status is 1.\n"
     "      FORM: improper (default, 7/2), mixed (3:1/2), plus (3+1/2), float (3.5),\n"
     "      decimal (cut off with …), recurring (periods in brackets: 0.[3]).\n"
-    "  nerova --batch IN [OUT]\n"
+    "  nerova --batch IN [OUT] [--jobs N]\n"
     "      Evaluate every line of the file IN (\"-\": standard input) into OUT, or onto\n"
     "      standard output; lines starting with \"#\" are copied. Exit status 2 when a\n"
-    "      file cannot be read or written.\n"
+    "      file cannot be read or written. Lines are evaluated on N threads (default:\n"
+    "      one per core) and written in their order.\n"
     "  nerova --repl        Interactive prompt (end it with Ctrl-D).\n"
     "  nerova --render TEXT FILE.png [--font FAMILY] [--size POINTS]\n"
     "      Typeset TEXT as the fraction display does and save the image.\n"
@@ -235,10 +238,10 @@ int RunEval(const CommandLine& cmd, std::ostream& out, std::ostream& err) {
     return Finish(status, out, err);
 }
 
-int RunBatch(const std::vector<std::string>& files, std::istream& in, std::ostream& out,
-             std::ostream& err) {
+int RunBatch(const std::vector<std::string>& files, unsigned jobs, std::istream& in,
+             std::ostream& out, std::ostream& err) {
     try {
-        runBatch(files[0], files.size() > 1 ? files[1] : std::string(), in, out);
+        runBatch(files[0], files.size() > 1 ? files[1] : std::string(), in, out, jobs);
         return 0;
     } catch (const std::bad_alloc&) {
         err << "nerova: " << kOutOfMemory << '\n';
@@ -251,14 +254,14 @@ int RunBatch(const std::vector<std::string>& files, std::istream& in, std::ostre
 }  // namespace
 
 std::string usageLine() {
-    return "usage: nerova [-e EXPR]... [--form FORM] | --batch IN [OUT] | --repl | "
+    return "usage: nerova [-e EXPR]... [--form FORM] | --batch IN [OUT] [--jobs N] | --repl | "
            "--render TEXT FILE [--font FAMILY] [--size POINTS] | --help | --version | [IN [OUT]]";
 }
 
 CommandLine parseCommandLine(const std::vector<std::string>& args) {
     CommandLine cmd;
     bool batch = false, repl = false, render = false, help = false, version = false;
-    bool formGiven = false, fontGiven = false, sizeGiven = false;
+    bool formGiven = false, fontGiven = false, sizeGiven = false, jobsGiven = false;
     bool optionsEnded = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -298,6 +301,15 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
             }
         } else if (arg == "--batch") {
             batch = true;
+        } else if (arg == "--jobs" || SplitValue(arg, "--jobs", value)) {
+            if (arg == "--jobs" && !next(arg)) return Error(cmd.error);
+            jobsGiven = true;
+            const auto res = std::from_chars(value.data(), value.data() + value.size(), cmd.jobs);
+            if (res.ec != std::errc() || res.ptr != value.data() + value.size() || cmd.jobs < 1 ||
+                cmd.jobs > kMaxJobs) {
+                return Error("--jobs needs a number of threads from 1 to " +
+                             std::to_string(kMaxJobs) + ", not '" + value + "'");
+            }
         } else if (arg == "--repl") {
             repl = true;
         } else if (arg == "--render") {
@@ -333,11 +345,13 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
     if (modes > 1) return Error("choose one of -e, --batch, --repl, --render, --help, --version");
     if (formGiven && !eval) return Error("--form goes with -e");
     if ((fontGiven || sizeGiven) && !render) return Error("--font and --size go with --render");
+    if (jobsGiven && !batch) return Error("--jobs goes with --batch");
     if (eval) {
         cmd.mode = CommandLine::Mode::Eval;
     } else if (batch) {
         if (cmd.files.empty()) return Error("--batch needs an input file");
         cmd.mode = CommandLine::Mode::Batch;
+        if (!jobsGiven) cmd.jobs = std::max(1u, std::thread::hardware_concurrency());
     } else if (repl) {
         cmd.mode = CommandLine::Mode::Repl;
     } else if (render) {
@@ -366,7 +380,7 @@ int runCommandLine(const CommandLine& cmd, std::istream& in, std::ostream& out, 
     case CommandLine::Mode::Eval:
         return RunEval(cmd, out, err);
     case CommandLine::Mode::Batch:
-        return RunBatch(cmd.files, in, out, err);
+        return RunBatch(cmd.files, cmd.jobs, in, out, err);
     case CommandLine::Mode::Repl:
         return Finish(runRepl(in, out), out, err);
     case CommandLine::Mode::Help:

@@ -27,12 +27,17 @@ struct CommandLine {
     std::vector<std::string> expressions;    ///< Eval: the expressions, in order
     ResultForm form = ResultForm::Improper;  ///< Eval: the text form of the results
     std::vector<std::string> files;          ///< Window, Batch: IN and optionally OUT
+    unsigned jobs = 1;                       ///< Batch: threads evaluating lines (--jobs N;
+                                             ///< without it, one per core)
     std::string renderText;                  ///< Render: the text to typeset
     std::string renderFile;                  ///< Render: the image file to write
     std::string font;                        ///< Render: --font, empty for the default
     double pointSize = 0;                    ///< Render: --size, 0 for the default
     std::string error;                       ///< Error: what is wrong
 };
+
+/// The most threads --jobs accepts.
+inline constexpr unsigned kMaxJobs = 256;
 
 /// Parses the arguments after the program name. Never throws for bad arguments: they
 /// give Mode::Error.

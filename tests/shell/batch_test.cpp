@@ -8,6 +8,7 @@
 #include <sstream>
 #include <streambuf>
 #include <string>
+#include <utility>
 
 namespace fs = std::filesystem;
 
@@ -157,6 +158,106 @@ TEST(BatchTest, WriteFailureKeepsTheLinesWritten) {
     }
     EXPECT_EQ(buffer.written.substr(0, 24), "1 = 1\n2 = 2\n3 = 3\n4 = 4\n");
     EXPECT_LE(buffer.written.size(), 30u);
+}
+
+// --- several threads -------------------------------------------------------------------
+
+std::string RunOn(const std::string& input, unsigned jobs) {
+    std::istringstream in(input);
+    std::ostringstream out;
+    nerova::runBatch(in, "in", out, "out", jobs);
+    return out.str();
+}
+
+// Lines of every kind, cheap and dear mixed so that tasks finish out of order, and more
+// of them than the threads read ahead.
+std::string MixedInput() {
+    const char* kinds[] = {"# comment %", "%+1/3", "1/0", "  (%", "2^(1/2)", "\r\n\r",
+                           "7^1500*%/3^900", "%^-1", "", "x%", "-%+%", "1:2/%"};
+    std::string input;
+    for (int i = 1; i <= 700; ++i) {
+        std::string line = kinds[i % 12];
+        for (size_t at; (at = line.find('%')) != std::string::npos;) line.replace(at, 1, std::to_string(i));
+        input += line + (i % 3 == 0 ? "\r\n" : i % 3 == 1 ? "\n" : "\r");
+    }
+    return input;
+}
+
+TEST(BatchJobsTest, SameOutputOnAnyNumberOfThreads) {
+    const std::string input = MixedInput();
+    const std::string oneThread = RunOn(input, 1);
+    ASSERT_NE(oneThread.find("7 = 数字がない"), std::string::npos);  // the input mixes failures in
+    for (unsigned jobs : {2u, 3u, 8u}) EXPECT_EQ(RunOn(input, jobs), oneThread) << jobs << " threads";
+    for (const char* edge : {"", "\n\n", "# only\n", "1+1", "1\n\x1a" "2\n"}) {
+        EXPECT_EQ(RunOn(edge, 4), RunOn(edge, 1)) << edge;
+    }
+}
+
+// A write that fails stops the run with the same message and the same bytes written as
+// on one thread, wherever it fails.
+TEST(BatchJobsTest, WriteFailureAsOnOneThread) {
+    const std::string input = MixedInput();
+    for (size_t room : {0u, 1u, 100u, 5000u, 40000u}) {
+        std::string message[2], written[2];
+        for (int i = 0; i < 2; ++i) {
+            std::istringstream in(input);
+            FailingBuffer buffer(room);
+            std::ostream out(&buffer);
+            try {
+                nerova::runBatch(in, "in", out, "result.txt", i == 0 ? 1 : 3);
+            } catch (const nerova::TInOutException& e) {
+                message[i] = e.what();
+            }
+            written[i] = buffer.written;
+        }
+        EXPECT_EQ(message[1], message[0]) << room;
+        EXPECT_EQ(message[0], std::string(nerova::kFileCannotWrite) + ": result.txt") << room;
+        EXPECT_EQ(written[1], written[0]) << room;
+    }
+}
+
+// An input buffer that gives a fixed number of bytes, then fails as a file buffer does.
+class FailingInput : public std::streambuf {
+public:
+    FailingInput(std::string text, size_t failAt) : text_(std::move(text)), failAt_(failAt) {}
+
+protected:
+    int underflow() override {
+        if (at_ >= failAt_) throw std::ios_base::failure("read");
+        return at_ < text_.size() ? traits_type::to_int_type(text_[at_]) : traits_type::eof();
+    }
+    int uflow() override {
+        const int c = underflow();
+        if (c != traits_type::eof()) ++at_;
+        return c;
+    }
+
+private:
+    std::string text_;
+    size_t failAt_;
+    size_t at_ = 0;
+};
+
+// A read that fails writes the lines read before it, then stops with the read message.
+TEST(BatchJobsTest, ReadFailureAsOnOneThread) {
+    const std::string input = MixedInput();
+    for (size_t failAt : {size_t{0}, size_t{10}, input.size() / 3, input.size() - 1}) {
+        std::string message[2], written[2];
+        for (int i = 0; i < 2; ++i) {
+            FailingInput buffer(input, failAt);
+            std::istream in(&buffer);
+            std::ostringstream out;
+            try {
+                nerova::runBatch(in, "data.txt", out, "out", i == 0 ? 1 : 4);
+            } catch (const nerova::TInOutException& e) {
+                message[i] = e.what();
+            }
+            written[i] = out.str();
+        }
+        EXPECT_EQ(message[0], std::string(nerova::kFileCannotRead) + ": data.txt") << failAt;
+        EXPECT_EQ(message[1], message[0]) << failAt;
+        EXPECT_EQ(written[1], written[0]) << failAt;
+    }
 }
 
 }  // namespace

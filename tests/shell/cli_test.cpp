@@ -72,6 +72,11 @@ TEST(CommandLineTest, WrongArgumentsExitTwoWithUsage) {
         {"--render", "1/2", "x.png", "--size", "big"},
         {"--render", "1/2", "x.png", "--size", "-3"},
         {"--font", "Mincho"},            // only with --render
+        {"--batch", "in", "--jobs", "0"},
+        {"--batch", "in", "--jobs=2x"},
+        {"--batch", "in", "--jobs", "257"},
+        {"--batch", "in", "--jobs"},
+        {"-e", "1", "--jobs", "2"},      // only with --batch
     };
     for (const auto& args : rows) {
         const Outcome o = RunCli(args);
@@ -107,6 +112,15 @@ TEST(CommandLineTest, ModesForTheWindowAndTheRenderer) {
     EXPECT_EQ(render.font, "IPAMincho");
     EXPECT_EQ(render.pointSize, 24);
     EXPECT_EQ(nerova::parseCommandLine({"--repl"}).mode, Mode::Repl);
+}
+
+TEST(CommandLineTest, BatchThreads) {
+    EXPECT_GE(nerova::parseCommandLine({"--batch", "in"}).jobs, 1u);  // one per core
+    EXPECT_EQ(nerova::parseCommandLine({"--batch", "in", "--jobs", "3"}).jobs, 3u);
+    EXPECT_EQ(nerova::parseCommandLine({"--jobs=1", "--batch", "in"}).jobs, 1u);
+    const Outcome o = RunCli({"--batch", "-", "--jobs", "4"}, "1/3+1/6\n#c\r\n2*3\r1/0\n");
+    EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(o.out, "1/3+1/6 = 1/2\n#c\n2*3 = 6\n1/0 = 0で割ろうとした\n");
 }
 
 TEST(CommandLineTest, BatchThroughStandardStreams) {

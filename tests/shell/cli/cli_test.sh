@@ -95,6 +95,28 @@ batch_files)
         run --batch "$work/$f.txt"; expect 0 "$want" ''     # no OUT: standard output
     done
     ;;
+batch_jobs)
+    # Lines of every kind, cheap and dear mixed: the same output on one thread and on
+    # several, and a failing write reported the same way.
+    for i in $(seq 1 1500); do
+        case $((i % 6)) in
+            0) printf '# line %d\r\n' "$i" ;;
+            1) printf '%d/7+1/%d\n' "$i" "$i" ;;
+            2) printf '3^%d*2^%d / 6^%d\r' "$((i * 3))" "$i" "$i" ;;
+            3) printf '\n  1/(%d-%d)\n' "$i" "$i" ;;
+            4) printf 'x%d\n' "$i" ;;
+            5) printf '(%d\n' "$i" ;;
+        esac
+    done >"$work/in.txt"
+    run --batch "$work/in.txt" "$work/one.txt" --jobs 1; expect 0 '' ''
+    run --batch "$work/in.txt" "$work/three.txt" --jobs 3; expect 0 '' ''
+    cmp -s "$work/one.txt" "$work/three.txt" || { echo "FAIL: --jobs 3 differs from --jobs 1"; failures=$((failures + 1)); }
+    [ "$(wc -l <"$work/one.txt")" -ge 1500 ] || { echo "FAIL: lines missing"; failures=$((failures + 1)); }
+    if [ -w /dev/full ]; then
+        run --batch "$work/in.txt" /dev/full --jobs 2; expect 2 '' '*'
+        expect_err_contains 'ファイルに書き込めません: /dev/full'
+    fi
+    ;;
 batch_stdin)
     env -u DISPLAY -u DBUS_SESSION_BUS_ADDRESS "$nerova" --batch - <<<'1/3+1/6' >"$work/out" 2>"$work/err"
     status=$?

@@ -1,0 +1,181 @@
+#include "shell/batchjobs.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+#include "engine/pump.h"
+#include "shell/textcalc.h"
+
+namespace nerova {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Tasks in flight per thread: enough that a thread finds work while the oldest task is
+// written, few enough that the lines read ahead stay a small, bounded number.
+constexpr size_t kTasksPerJob = 4;
+constexpr size_t kMaxLinesPerTask = 256;
+// A task of about this long keeps the locking per line negligible on small lines, while
+// long lines still go one to a task and spread over the threads.
+constexpr auto kTaskTime = std::chrono::microseconds(200);
+
+// Thrown by a worker's message pump once the run is stopped, to end a long calculation
+// whose record nobody will write.
+class Stopped : public std::runtime_error {
+public:
+    Stopped() : std::runtime_error("stopped") {}
+};
+
+// Consecutive lines evaluated by one worker thread.
+struct Task {
+    std::vector<std::string> lines;
+    std::vector<std::string> records;
+    Clock::duration took{};
+    bool done = false;
+};
+
+// Worker threads evaluating the tasks of a queue; the calling thread reads the lines into
+// tasks and writes the finished tasks in order. The destructor stops and joins the
+// workers on every path.
+class Pool {
+public:
+    explicit Pool(unsigned jobs) {
+        for (unsigned i = 0; i < jobs; ++i) threads_.emplace_back([this] { Work(); });
+    }
+    ~Pool() {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            stop_ = true;
+        }
+        ready_.notify_all();
+        for (std::thread& t : threads_) t.join();
+    }
+    Pool(const Pool&) = delete;
+    Pool& operator=(const Pool&) = delete;
+
+    void Run(const std::function<bool(std::string&)>& next,
+             const std::function<void(const std::string&)>& write) {
+        std::exception_ptr readError;
+        bool ended = false;
+        size_t linesPerTask = 1;
+        const size_t window = kTasksPerJob * threads_.size();
+        for (;;) {
+            while (!ended && Queued() < window) {
+                Task task;
+                std::string line;
+                try {
+                    while (task.lines.size() < linesPerTask) {
+                        if (!next(line)) {
+                            ended = true;
+                            break;
+                        }
+                        task.lines.push_back(std::move(line));
+                    }
+                } catch (...) {
+                    // The lines read before the failure are evaluated and written first.
+                    readError = std::current_exception();
+                    ended = true;
+                }
+                if (task.lines.empty()) break;
+                {
+                    const std::lock_guard<std::mutex> lock(mutex_);
+                    tasks_.push_back(std::move(task));
+                }
+                ready_.notify_one();
+            }
+
+            Task oldest;
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                if (tasks_.empty()) break;
+                done_.wait(lock, [this] { return tasks_.front().done; });
+                oldest = std::move(tasks_.front());
+                tasks_.pop_front();
+                --taken_;
+            }
+            const auto perLine = std::max<Clock::duration>(
+                oldest.took / static_cast<long>(oldest.lines.size()), Clock::duration(1));
+            linesPerTask = std::clamp<size_t>(static_cast<size_t>(kTaskTime / perLine), 1,
+                                              kMaxLinesPerTask);
+            for (const std::string& record : oldest.records) write(record);
+        }
+        if (readError) std::rethrow_exception(readError);
+    }
+
+private:
+    size_t Queued() {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        return tasks_.size();
+    }
+
+    static void StopCheck(void* flag) {
+        if (static_cast<const std::atomic<bool>*>(flag)->load(std::memory_order_relaxed)) {
+            throw Stopped();
+        }
+    }
+
+    // A worker has a message pump of its own (pump handlers are per thread): it ends a
+    // long calculation once the run is stopped, and it never runs a window's event loop.
+    void Work() {
+        const pump::Scope scope(&StopCheck, &stop_);
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (;;) {
+            ready_.wait(lock, [this] { return stop_ || taken_ < tasks_.size(); });
+            if (stop_) return;
+            // A deque keeps its elements in place while others are added and removed.
+            Task& task = tasks_[taken_++];
+            lock.unlock();
+            const Clock::time_point start = Clock::now();
+            for (const std::string& line : task.lines) {
+                if (stop_) break;
+                task.records.push_back(batchRecord(line));
+            }
+            task.took = Clock::now() - start;
+            lock.lock();
+            task.done = true;
+            done_.notify_one();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable ready_;  // a task was queued, or the run stops
+    std::condition_variable done_;   // a task was finished
+    std::deque<Task> tasks_;         // in input order; the oldest is written next
+    size_t taken_ = 0;               // tasks_[0 .. taken_) are taken by workers
+    std::atomic<bool> stop_{false};
+    std::vector<std::thread> threads_;  // last: started after everything they use
+};
+
+}  // namespace
+
+std::string batchRecord(const std::string& line) {
+    std::string record = line;
+    if (line.empty() || line[0] != '#') {
+        record += " = ";
+        record += calcText(line);
+    }
+    record += '\n';
+    return record;
+}
+
+void evaluateLines(const std::function<bool(std::string&)>& next,
+                   const std::function<void(const std::string&)>& write, unsigned jobs) {
+    if (jobs <= 1) {
+        std::string line;
+        while (next(line)) write(batchRecord(line));
+        return;
+    }
+    Pool pool(jobs);
+    pool.Run(next, write);
+}
+
+}  // namespace nerova

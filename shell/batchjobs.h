@@ -1,0 +1,23 @@
+// The line loop of the batch run, on one thread or several.
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace nerova {
+
+/// The output record of one batch line: a line starting with "#" as it is, any other as
+/// "line = value" (the improper fraction, or the failure message); with "\n".
+std::string batchRecord(const std::string& line);
+
+/// Reads lines with next (false at the end of the input) and hands their records to
+/// write in input order. With jobs above 1, lines are evaluated on that many threads
+/// while at most a bounded number of them is read ahead (so memory stays bounded however
+/// long the input); the records are the same as on one thread.
+/// When write throws, no further line is started, the lines in work are abandoned and
+/// the exception passes on. When next throws, the records of the lines read before it
+/// are written first (a failing write then passes instead), as on one thread.
+void evaluateLines(const std::function<bool(std::string&)>& next,
+                   const std::function<void(const std::string&)>& write, unsigned jobs);
+
+}  // namespace nerova
