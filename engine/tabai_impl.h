@@ -43,6 +43,22 @@ uint32_t SubN(const Limb* a, const Limb* b, size_t n, Limb* out);
 void MulSchool(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out);
 /// out[0..2n) := a * a by the schoolbook method (half the products); pumps once per limb.
 void SqrSchool(const Limb* a, size_t n, Limb* out);
+/// Base 10^16: four limbs in one 64-bit word, least significant first.
+inline constexpr uint64_t kWordBase = 10000000000000000ull;
+/// w[0..ceil(n/4)) := the limbs a[0..n) packed four to a word; returns the word count.
+size_t PackWords(const Limb* a, size_t n, uint64_t* w);
+/// a[0..n) := the limbs of the words w[0..nw) (zero beyond them; extra high limbs dropped).
+void UnpackWords(const uint64_t* w, size_t nw, Limb* a, size_t n);
+/// out[0..na+nb) := a * b in base 10^16, word columns summed in 128 bits; calls the pump
+/// `pumps` times spread over the work. na, nb >= 1, min(na, nb) below 2^20.
+void MulWords(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64_t* out, size_t pumps);
+/// out[0..2n) := a * a in base 10^16 (half the products), pumping like MulWords.
+void SqrWords(const uint64_t* a, size_t n, uint64_t* out, size_t pumps);
+/// out[0..na+nb) := a * b on packed words (the quadratic method MulSchool checks); pumps
+/// once per limb of b.
+void MulBasecase(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out);
+/// out[0..2n) := a * a on packed words; pumps once per limb.
+void SqrBasecase(const Limb* a, size_t n, Limb* out);
 /// out[0..na+nb) := a * b by Karatsuba above its threshold (schoolbook below).
 void MulKaratsuba(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out);
 /// out[0..na+nb) := a * b through number-theoretic transforms (any sizes it can hold).

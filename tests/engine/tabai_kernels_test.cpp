@@ -8,9 +8,13 @@
 #include <utility>
 #include <vector>
 
+#include "pump.h"
 #include "tabai.h"
 
 namespace {
+
+// Counts the pump's calls.
+void CountCall(void* context) { ++*static_cast<int*>(context); }
 
 using tabai_impl::Limb;
 using Vec = std::vector<Limb>;
@@ -103,6 +107,55 @@ TEST(TSeisuKernels, SchoolbookMatchesNaiveProduct) {
         const Vec a = RandomVec(rng, na), b = RandomVec(rng, nb);
         EXPECT_EQ(SchoolProduct(a, b), NaiveProduct(a, b)) << na << " x " << nb;
         EXPECT_EQ(SchoolProduct(b, a), NaiveProduct(b, a)) << nb << " x " << na;
+    }
+}
+
+TEST(TSeisuKernels, PackedWordProductsMatchSchoolbook) {
+    // Every length modulo 4 (a partial top word), unbalanced factors, and the squares'
+    // doubled half-products; limbs of 0 and 9999 come from RandomVec's modes.
+    std::mt19937_64 rng(21);
+    for (int round = 0; round < 600; ++round) {
+        const size_t na = 1 + rng() % (round % 4 == 0 ? 700 : 90), nb = 1 + rng() % (round % 3 == 0 ? 9 : 90);
+        const Vec a = RandomVec(rng, na), b = RandomVec(rng, nb);
+        Vec out(na + nb);
+        tabai_impl::MulBasecase(a.data(), na, b.data(), nb, out.data());
+        EXPECT_EQ(out, SchoolProduct(a, b)) << na << " x " << nb;
+        Vec sq(2 * na), school(2 * na);
+        tabai_impl::SqrBasecase(a.data(), na, sq.data());
+        tabai_impl::SqrSchool(a.data(), na, school.data());
+        EXPECT_EQ(sq, school) << na << " squared";
+    }
+    // The pump still runs once per limb of the second factor.
+    int calls = 0;
+    pump::Scope scope(&CountCall, &calls);
+    const Vec a = RandomVec(rng, 37), b = RandomVec(rng, 301);
+    Vec out(a.size() + b.size());
+    tabai_impl::MulBasecase(a.data(), a.size(), b.data(), b.size(), out.data());
+    EXPECT_EQ(calls, 301);
+}
+
+TEST(TSeisuKernels, PackedWordsAtTheirLargestValues) {
+    // Words of 10^16 - 1 make every column sum and carry as large as it gets.
+    for (size_t n : {1u, 2u, 3u, 50u, 513u}) {
+        const std::vector<uint64_t> w(n, tabai_impl::kWordBase - 1);
+        std::vector<uint64_t> prod(2 * n), sq(2 * n);
+        tabai_impl::MulWords(w.data(), n, w.data(), n, prod.data(), 0);
+        tabai_impl::SqrWords(w.data(), n, sq.data(), 0);
+        // (B^n - 1)^2 = B^2n - 2 B^n + 1: words 1, 0, ..., 0, B - 2, B - 1, ..., B - 1.
+        std::vector<uint64_t> expected(2 * n, tabai_impl::kWordBase - 1);
+        std::fill(expected.begin(), expected.begin() + static_cast<std::ptrdiff_t>(n), 0);
+        expected[0] = 1;
+        expected[n] = tabai_impl::kWordBase - 2;
+        EXPECT_EQ(prod, expected) << n;
+        EXPECT_EQ(sq, expected) << n;
+        // Packing and unpacking give back the limbs.
+        const Vec limbs(4 * n - 1, 9999);
+        std::vector<uint64_t> packed(n);
+        EXPECT_EQ(tabai_impl::PackWords(limbs.data(), limbs.size(), packed.data()), n);
+        Vec back(limbs.size() + 3, 1);
+        tabai_impl::UnpackWords(packed.data(), n, back.data(), back.size());
+        EXPECT_EQ(Vec(back.begin(), back.begin() + static_cast<std::ptrdiff_t>(limbs.size())), limbs);
+        EXPECT_EQ(back.back(), 0);
     }
 }
 

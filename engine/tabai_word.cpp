@@ -1,0 +1,165 @@
+// Quadratic kernels of TSeisu on 64-bit words: four limbs packed per word (base 10^16).
+//
+// A 64 x 64-bit product does the work of sixteen limb products, and a column of word
+// products summed in 128 bits needs no carrying until the column is done: below 10^32 per
+// product, a column of up to 2^21 of them stays below 2^127. Packing and unpacking cost a
+// pass each, which the quadratic work repays from a few dozen limbs on.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC optimize("O3")
+#endif
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "pump.h"
+#include "tabai_impl.h"
+
+namespace tabai_impl {
+
+namespace {
+
+using u128 = unsigned __int128;
+
+constexpr uint64_t kB2 = uint64_t{kBase} * kBase;
+
+// A word array on the stack when small.
+class WordBuffer {
+public:
+    explicit WordBuffer(size_t n) {
+        if (n <= kStack) {
+            p_ = stack_;
+        } else {
+            heap_.resize(n);
+            p_ = heap_.data();
+        }
+    }
+    uint64_t* get() { return p_; }
+
+private:
+    static constexpr size_t kStack = 512;
+    uint64_t stack_[kStack];
+    std::vector<uint64_t> heap_;
+    uint64_t* p_;
+};
+
+// Calls the pump `total` times spread evenly over `steps` calls of Tick.
+class PumpSpread {
+public:
+    PumpSpread(size_t total, size_t steps) : total_(total), steps_(steps) {}
+    void Tick() {
+        for (owed_ += total_; owed_ >= steps_; owed_ -= steps_) pump::ProcessMessages();
+    }
+
+private:
+    size_t total_, steps_, owed_ = 0;
+};
+
+// out := s mod 10^16, returning s div 10^16. The compiler turns a 128-bit division into a
+// library call; two 64-bit steps are several times cheaper, and on x86-64 the second is
+// the one instruction that divides 128 bits by 64.
+inline u128 Settle(u128 s, uint64_t& out) {
+    const uint64_t hi = static_cast<uint64_t>(s >> 64), lo = static_cast<uint64_t>(s);
+    const uint64_t qh = hi / kWordBase, r = hi % kWordBase;
+#if defined(__GNUC__) && defined(__x86_64__)
+    uint64_t ql, rem;
+    // r < 10^16, so the quotient fits 64 bits.
+    asm("divq %4" : "=a"(ql), "=d"(rem) : "a"(lo), "d"(r), "r"(kWordBase));
+#else
+    const u128 t = (static_cast<u128>(r) << 64) | lo;
+    const uint64_t ql = static_cast<uint64_t>(t / kWordBase);
+    const uint64_t rem = static_cast<uint64_t>(t - static_cast<u128>(ql) * kWordBase);
+#endif
+    out = rem;
+    return (static_cast<u128>(qh) << 64) | ql;
+}
+
+}  // namespace
+
+size_t PackWords(const Limb* a, size_t n, uint64_t* w) {
+    const size_t full = n / 4;
+    for (size_t i = 0; i < full; ++i) {
+        const Limb* p = a + 4 * i;
+        w[i] = (p[0] + uint64_t{kBase} * p[1]) + kB2 * (p[2] + uint64_t{kBase} * p[3]);
+    }
+    if (n % 4 == 0) return full;
+    uint64_t v = 0;
+    for (size_t j = n; j-- > 4 * full;) v = v * kBase + a[j];
+    w[full] = v;
+    return full + 1;
+}
+
+void UnpackWords(const uint64_t* w, size_t nw, Limb* a, size_t n) {
+    for (size_t i = 0; i < nw && 4 * i < n; ++i) {
+        const uint64_t hi = w[i] / kB2, lo = w[i] % kB2;
+        const Limb part[4] = {static_cast<Limb>(lo % kBase), static_cast<Limb>(lo / kBase),
+                              static_cast<Limb>(hi % kBase), static_cast<Limb>(hi / kBase)};
+        const size_t m = std::min<size_t>(4, n - 4 * i);
+        std::memcpy(a + 4 * i, part, m * sizeof(Limb));
+    }
+    if (4 * nw < n) std::fill(a + 4 * nw, a + n, Limb{0});
+}
+
+void MulWords(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64_t* out, size_t pumps) {
+    PumpSpread pump(pumps, na + nb - 1);
+    u128 carry = 0;
+    for (size_t k = 0; k + 1 < na + nb; ++k) {
+        const size_t lo = k + 1 > nb ? k + 1 - nb : 0, hi = std::min(k + 1, na);
+        // Two sums break the chain of dependent additions.
+        u128 s0 = carry, s1 = 0;
+        size_t i = lo;
+        for (; i + 1 < hi; i += 2) {
+            s0 += static_cast<u128>(a[i]) * b[k - i];
+            s1 += static_cast<u128>(a[i + 1]) * b[k - i - 1];
+        }
+        if (i < hi) s0 += static_cast<u128>(a[i]) * b[k - i];
+        carry = Settle(s0 + s1, out[k]);
+        pump.Tick();
+    }
+    out[na + nb - 1] = static_cast<uint64_t>(carry);
+}
+
+void SqrWords(const uint64_t* a, size_t n, uint64_t* out, size_t pumps) {
+    PumpSpread pump(pumps, 2 * n - 1);
+    u128 carry = 0;
+    for (size_t k = 0; k + 1 < 2 * n; ++k) {
+        // Products a[i] a[k-i] with i < k - i once, doubled, and the square in the middle.
+        const size_t lo = k + 1 > n ? k + 1 - n : 0, mid = (k + 1) / 2;
+        u128 s0 = 0, s1 = 0;
+        size_t i = lo;
+        for (; i + 1 < mid; i += 2) {
+            s0 += static_cast<u128>(a[i]) * a[k - i];
+            s1 += static_cast<u128>(a[i + 1]) * a[k - i - 1];
+        }
+        if (i < mid) s0 += static_cast<u128>(a[i]) * a[k - i];
+        u128 s = 2 * (s0 + s1) + carry;
+        if (k % 2 == 0) s += static_cast<u128>(a[k / 2]) * a[k / 2];
+        carry = Settle(s, out[k]);
+        pump.Tick();
+    }
+    out[2 * n - 1] = static_cast<uint64_t>(carry);
+}
+
+void MulBasecase(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out) {
+    const size_t wa = (na + 3) / 4, wb = (nb + 3) / 4;
+    WordBuffer buf(2 * (wa + wb));
+    uint64_t* x = buf.get();
+    uint64_t* y = x + wa;
+    uint64_t* z = y + wb;
+    PackWords(a, na, x);
+    PackWords(b, nb, y);
+    MulWords(x, wa, y, wb, z, nb);
+    UnpackWords(z, wa + wb, out, na + nb);
+}
+
+void SqrBasecase(const Limb* a, size_t n, Limb* out) {
+    const size_t w = (n + 3) / 4;
+    WordBuffer buf(3 * w);
+    uint64_t* x = buf.get();
+    uint64_t* z = x + w;
+    PackWords(a, n, x);
+    SqrWords(x, w, z, n);
+    UnpackWords(z, 2 * w, out, 2 * n);
+}
+
+}  // namespace tabai_impl
