@@ -482,6 +482,44 @@ TEST(TSeisuKernels, DivisionWithTransformsAtSmallSizes) {
     tabai_impl::gNttThreshold = savedNtt;
 }
 
+TEST(TSeisuKernels, ExactDivisionMatchesLongDivision) {
+    // a = q * b for random q and b through every path: a one-pass divisor, long division, a
+    // quotient much shorter than the divisor, the reciprocal; divisors ending in zero limbs
+    // and in limbs rich in 2 or 5 (their multiples modulo 10^12 are the closest).
+    const size_t saved = tabai_impl::gNewtonThreshold;
+    std::mt19937_64 rng(22);
+    for (int round = 0; round < 600; ++round) {
+        tabai_impl::gNewtonThreshold = round % 2 ? 8 : saved;
+        const size_t n = 1 + rng() % (round % 5 == 0 ? 400 : 60), ql = 1 + rng() % (round % 3 ? 60 : 400);
+        Vec b = RandomVec(rng, n);
+        if (round % 7 == 0) b.insert(b.begin(), 1 + rng() % 3, Limb{0});
+        if (round % 7 == 1) {
+            const Vec low = round % 2 ? Vec{3888, 5581, 5497} : Vec{3125, 3945, 7629};  // 2^39, 5^17
+            std::copy(low.begin(), low.begin() + static_cast<std::ptrdiff_t>(std::min(low.size(), b.size() - 1)),
+                      b.begin());
+        }
+        Vec q = RandomVec(rng, ql);
+        Vec a = SchoolProduct(q, b);
+        a.resize(tabai_impl::Trim(a.data(), a.size()));
+        Vec got(a.size() - b.size() + 1);
+        tabai_impl::DivExact(a.data(), a.size(), b.data(), b.size(), got.data());
+        got.resize(tabai_impl::Trim(got.data(), got.size()));
+        EXPECT_EQ(got, q) << a.size() << " / " << b.size();
+    }
+    tabai_impl::gNewtonThreshold = saved;
+    // Large, with transforms: a quotient as long as the divisor, and a short one.
+    for (const auto& [nq, nb] : {std::pair<size_t, size_t>{6000, 5000}, {300, 9000}}) {
+        const Vec q = RandomVec(rng, nq), b = RandomVec(rng, nb);
+        Vec a(nq + nb), got(nq + 1);
+        tabai_impl::Mul(q.data(), nq, b.data(), nb, a.data());
+        const size_t na = tabai_impl::Trim(a.data(), a.size());
+        got.resize(na - nb + 1);
+        tabai_impl::DivExact(a.data(), na, b.data(), nb, got.data());
+        got.resize(tabai_impl::Trim(got.data(), got.size()));
+        EXPECT_EQ(got, q) << nq << " x " << nb;
+    }
+}
+
 TEST(TSeisuKernels, DivisionIdentityAtLargeSizes) {
     // q * b + r = a and r < b through the public operations, with the fast paths.
     std::mt19937_64 rng(6);
