@@ -3,6 +3,7 @@
 //   --single  large transforms on one thread only (GMP always uses one)
 //   --quick   only 1k and 10k digits
 //   --reps N  timed rounds per row (default 7; 3 at a million digits)
+//   --only W  only the rows whose operation starts with W
 // Each round times the engine and then GMP on the same operands, so both see the same
 // machine load; a row prints the medians and their ratio (engine / GMP).
 // GMP is a yardstick here only: this program is built when its headers are present.
@@ -63,8 +64,11 @@ double Median(std::vector<double> v) {
 
 // Times `ours` and `gmp` in alternating rounds, each round repeating an operation often
 // enough to last about 20 ms, and prints the medians.
+std::string gOnly;
+
 void Row(const std::string& what, size_t digits, int reps, const std::function<void()>& ours,
          const std::function<void()>& gmp) {
+    if (what.compare(0, gOnly.size(), gOnly) != 0) return;
     const double once = std::max(Seconds(ours, 1), Seconds(gmp, 1));
     const int inner = std::clamp(static_cast<int>(0.02 / std::max(once, 1e-9)), 1, 100000);
     std::vector<double> a, b;
@@ -86,6 +90,7 @@ int main(int argc, char** argv) {
         if (std::strcmp(argv[i], "--single") == 0) tabai_impl::gNttParallel = false;
         if (std::strcmp(argv[i], "--quick") == 0) quick = true;
         if (std::strcmp(argv[i], "--reps") == 0 && i + 1 < argc) reps = std::max(1, std::atoi(argv[++i]));
+        if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) gOnly = argv[++i];
     }
     std::printf("%-16s %9s %12s %12s %8s\n", "operation", "digits", "ours, ms", "GMP, ms", "ratio");
     std::mt19937_64 rng(2024);

@@ -289,8 +289,18 @@ void MulSub(const Limb* w, size_t nw, const Limb* x, size_t nx, const Limb* y, s
     if (std::min(nx, ny) >= gNttThreshold && nx <= len && ny <= len && len < nx + ny) {
         p.resize(len);
         MulNttCyclic(x, nx, y, ny, bound + 1, p.data());
+    } else if (std::min(nx, ny) < gNttThreshold) {
+        // Quadratic products: only the columns that reach the low limbs, then the
+        // difference modulo 10000^bound.
+        Vec low(bound);
+        MulLow(x, nx, y, ny, bound, low.data());
+        r.assign(w, w + std::min(nw, bound));
+        r.resize(bound, 0);
+        SubN(r.data(), low.data(), bound, r.data());
+        r.resize(Trim(r.data(), r.size()));
+        return;
     } else {
-        // Small, or no gain: the whole product, then the plain difference.
+        // No gain from the cyclic product: the whole product, then the plain difference.
         Vec full(nx + ny);
         Mul(x, nx, y, ny, full.data());
         r.assign(w, w + nw);

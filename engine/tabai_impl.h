@@ -45,6 +45,23 @@ void MulSchool(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out);
 void SqrSchool(const Limb* a, size_t n, Limb* out);
 /// Base 10^16: four limbs in one 64-bit word, least significant first.
 inline constexpr uint64_t kWordBase = 10000000000000000ull;
+/// Returns s div 10^16 and sets rem := s mod 10^16. The compiler turns a 128-bit division
+/// into a library call; two 64-bit steps are several times cheaper, and on x86-64 the
+/// second is the one instruction that divides 128 bits by 64.
+inline unsigned __int128 DivModWord(unsigned __int128 s, uint64_t& rem) {
+    const uint64_t hi = static_cast<uint64_t>(s >> 64), lo = static_cast<uint64_t>(s);
+    const uint64_t qh = hi / kWordBase, r = hi % kWordBase;
+#if defined(__GNUC__) && defined(__x86_64__)
+    uint64_t ql;
+    // r < 10^16, so the quotient fits 64 bits.
+    asm("divq %4" : "=a"(ql), "=d"(rem) : "a"(lo), "d"(r), "r"(kWordBase));
+#else
+    const unsigned __int128 t = (static_cast<unsigned __int128>(r) << 64) | lo;
+    const uint64_t ql = static_cast<uint64_t>(t / kWordBase);
+    rem = static_cast<uint64_t>(t - static_cast<unsigned __int128>(ql) * kWordBase);
+#endif
+    return (static_cast<unsigned __int128>(qh) << 64) | ql;
+}
 /// w[0..ceil(n/4)) := the limbs a[0..n) packed four to a word; returns the word count.
 size_t PackWords(const Limb* a, size_t n, uint64_t* w);
 /// a[0..n) := the limbs of the words w[0..nw) (zero beyond them; extra high limbs dropped).
@@ -52,6 +69,13 @@ void UnpackWords(const uint64_t* w, size_t nw, Limb* a, size_t n);
 /// out[0..na+nb) := a * b in base 10^16, word columns summed in 128 bits; calls the pump
 /// `pumps` times spread over the work. na, nb >= 1, min(na, nb) below 2^20.
 void MulWords(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64_t* out, size_t pumps);
+/// out[0..nout) := the low nout words of a * b (nout <= na + nb - 1), returning the carry
+/// into word nout; pumps like MulWords.
+unsigned __int128 MulWordsLow(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64_t* out,
+                              size_t nout, size_t pumps);
+/// out[0..len) := a * b mod 10000^len on packed words, only the products that reach those
+/// limbs (a short product: about half the work when len is half the product's length).
+void MulLow(const Limb* a, size_t na, const Limb* b, size_t nb, size_t len, Limb* out);
 /// out[0..2n) := a * a in base 10^16 (half the products), pumping like MulWords.
 void SqrWords(const uint64_t* a, size_t n, uint64_t* out, size_t pumps);
 /// out[0..na+nb) := a * b on packed words (the quadratic method MulSchool checks); pumps

@@ -19,8 +19,6 @@ namespace tabai_impl {
 
 namespace {
 
-using u128 = unsigned __int128;
-
 constexpr uint64_t kB2 = uint64_t{kBase} * kBase;
 
 // A word array on the stack when small.
@@ -55,25 +53,6 @@ private:
     size_t total_, steps_, owed_ = 0;
 };
 
-// out := s mod 10^16, returning s div 10^16. The compiler turns a 128-bit division into a
-// library call; two 64-bit steps are several times cheaper, and on x86-64 the second is
-// the one instruction that divides 128 bits by 64.
-inline u128 Settle(u128 s, uint64_t& out) {
-    const uint64_t hi = static_cast<uint64_t>(s >> 64), lo = static_cast<uint64_t>(s);
-    const uint64_t qh = hi / kWordBase, r = hi % kWordBase;
-#if defined(__GNUC__) && defined(__x86_64__)
-    uint64_t ql, rem;
-    // r < 10^16, so the quotient fits 64 bits.
-    asm("divq %4" : "=a"(ql), "=d"(rem) : "a"(lo), "d"(r), "r"(kWordBase));
-#else
-    const u128 t = (static_cast<u128>(r) << 64) | lo;
-    const uint64_t ql = static_cast<uint64_t>(t / kWordBase);
-    const uint64_t rem = static_cast<uint64_t>(t - static_cast<u128>(ql) * kWordBase);
-#endif
-    out = rem;
-    return (static_cast<u128>(qh) << 64) | ql;
-}
-
 }  // namespace
 
 size_t PackWords(const Limb* a, size_t n, uint64_t* w) {
@@ -90,51 +69,63 @@ size_t PackWords(const Limb* a, size_t n, uint64_t* w) {
 }
 
 void UnpackWords(const uint64_t* w, size_t nw, Limb* a, size_t n) {
-    for (size_t i = 0; i < nw && 4 * i < n; ++i) {
+    const size_t full = std::min(nw, n / 4);
+    for (size_t i = 0; i < full; ++i) {
         const uint64_t hi = w[i] / kB2, lo = w[i] % kB2;
-        const Limb part[4] = {static_cast<Limb>(lo % kBase), static_cast<Limb>(lo / kBase),
-                              static_cast<Limb>(hi % kBase), static_cast<Limb>(hi / kBase)};
-        const size_t m = std::min<size_t>(4, n - 4 * i);
-        std::memcpy(a + 4 * i, part, m * sizeof(Limb));
+        Limb* p = a + 4 * i;
+        p[0] = static_cast<Limb>(lo % kBase);
+        p[1] = static_cast<Limb>(lo / kBase);
+        p[2] = static_cast<Limb>(hi % kBase);
+        p[3] = static_cast<Limb>(hi / kBase);
     }
-    if (4 * nw < n) std::fill(a + 4 * nw, a + n, Limb{0});
+    uint64_t rest = 0;
+    for (size_t j = 4 * full; j < n; ++j, rest /= kBase) {
+        if (j % 4 == 0 && j / 4 < nw) rest = w[j / 4];
+        a[j] = static_cast<Limb>(rest % kBase);
+    }
 }
 
 void MulWords(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64_t* out, size_t pumps) {
-    PumpSpread pump(pumps, na + nb - 1);
-    u128 carry = 0;
-    for (size_t k = 0; k + 1 < na + nb; ++k) {
+    const unsigned __int128 carry = MulWordsLow(a, na, b, nb, out, na + nb - 1, pumps);
+    out[na + nb - 1] = static_cast<uint64_t>(carry);
+}
+
+unsigned __int128 MulWordsLow(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64_t* out,
+                              size_t nout, size_t pumps) {
+    PumpSpread pump(pumps, nout);
+    unsigned __int128 carry = 0;
+    for (size_t k = 0; k < nout; ++k) {
         const size_t lo = k + 1 > nb ? k + 1 - nb : 0, hi = std::min(k + 1, na);
         // Two sums break the chain of dependent additions.
-        u128 s0 = carry, s1 = 0;
+        unsigned __int128 s0 = carry, s1 = 0;
         size_t i = lo;
         for (; i + 1 < hi; i += 2) {
-            s0 += static_cast<u128>(a[i]) * b[k - i];
-            s1 += static_cast<u128>(a[i + 1]) * b[k - i - 1];
+            s0 += static_cast<unsigned __int128>(a[i]) * b[k - i];
+            s1 += static_cast<unsigned __int128>(a[i + 1]) * b[k - i - 1];
         }
-        if (i < hi) s0 += static_cast<u128>(a[i]) * b[k - i];
-        carry = Settle(s0 + s1, out[k]);
+        if (i < hi) s0 += static_cast<unsigned __int128>(a[i]) * b[k - i];
+        carry = DivModWord(s0 + s1, out[k]);
         pump.Tick();
     }
-    out[na + nb - 1] = static_cast<uint64_t>(carry);
+    return carry;
 }
 
 void SqrWords(const uint64_t* a, size_t n, uint64_t* out, size_t pumps) {
     PumpSpread pump(pumps, 2 * n - 1);
-    u128 carry = 0;
+    unsigned __int128 carry = 0;
     for (size_t k = 0; k + 1 < 2 * n; ++k) {
         // Products a[i] a[k-i] with i < k - i once, doubled, and the square in the middle.
         const size_t lo = k + 1 > n ? k + 1 - n : 0, mid = (k + 1) / 2;
-        u128 s0 = 0, s1 = 0;
+        unsigned __int128 s0 = 0, s1 = 0;
         size_t i = lo;
         for (; i + 1 < mid; i += 2) {
-            s0 += static_cast<u128>(a[i]) * a[k - i];
-            s1 += static_cast<u128>(a[i + 1]) * a[k - i - 1];
+            s0 += static_cast<unsigned __int128>(a[i]) * a[k - i];
+            s1 += static_cast<unsigned __int128>(a[i + 1]) * a[k - i - 1];
         }
-        if (i < mid) s0 += static_cast<u128>(a[i]) * a[k - i];
-        u128 s = 2 * (s0 + s1) + carry;
-        if (k % 2 == 0) s += static_cast<u128>(a[k / 2]) * a[k / 2];
-        carry = Settle(s, out[k]);
+        if (i < mid) s0 += static_cast<unsigned __int128>(a[i]) * a[k - i];
+        unsigned __int128 s = 2 * (s0 + s1) + carry;
+        if (k % 2 == 0) s += static_cast<unsigned __int128>(a[k / 2]) * a[k / 2];
+        carry = DivModWord(s, out[k]);
         pump.Tick();
     }
     out[2 * n - 1] = static_cast<uint64_t>(carry);
@@ -160,6 +151,24 @@ void SqrBasecase(const Limb* a, size_t n, Limb* out) {
     PackWords(a, n, x);
     SqrWords(x, w, z, n);
     UnpackWords(z, 2 * w, out, 2 * n);
+}
+
+void MulLow(const Limb* a, size_t na, const Limb* b, size_t nb, size_t len, Limb* out) {
+    // Limbs from len on do not reach the low len limbs of the product.
+    na = std::min(na, len);
+    nb = std::min(nb, len);
+    const size_t wa = (na + 3) / 4, wb = (nb + 3) / 4, want = (len + 3) / 4;
+    const size_t wl = std::min(want, wa + wb - 1);
+    WordBuffer buf(wa + wb + wl + 1);
+    uint64_t* x = buf.get();
+    uint64_t* y = x + wa;
+    uint64_t* z = y + wb;
+    PackWords(a, na, x);
+    PackWords(b, nb, y);
+    const unsigned __int128 carry = MulWordsLow(x, wa, y, wb, z, wl, nb);
+    size_t nz = wl;
+    if (want > wl) z[nz++] = static_cast<uint64_t>(carry);  // every column done: the top word
+    UnpackWords(z, nz, out, len);
 }
 
 }  // namespace tabai_impl

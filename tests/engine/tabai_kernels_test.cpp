@@ -120,6 +120,12 @@ TEST(TSeisuKernels, PackedWordProductsMatchSchoolbook) {
         Vec out(na + nb);
         tabai_impl::MulBasecase(a.data(), na, b.data(), nb, out.data());
         EXPECT_EQ(out, SchoolProduct(a, b)) << na << " x " << nb;
+        // The short product: the low len limbs, len anywhere from 1 to past the product.
+        const size_t len = 1 + rng() % (na + nb + 5);
+        Vec low(len), expected = out;
+        expected.resize(len, 0);
+        tabai_impl::MulLow(a.data(), na, b.data(), nb, len, low.data());
+        EXPECT_EQ(low, expected) << na << " x " << nb << " mod 10000^" << len;
         Vec sq(2 * na), school(2 * na);
         tabai_impl::SqrBasecase(a.data(), na, sq.data());
         tabai_impl::SqrSchool(a.data(), na, school.data());
