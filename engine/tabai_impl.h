@@ -73,6 +73,13 @@ void MulWords(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64
 /// into word nout; pumps like MulWords.
 unsigned __int128 MulWordsLow(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64_t* out,
                               size_t nout, size_t pumps);
+/// Columns from..to-1 of a * b into out[0..to-from), as if nothing came from the columns
+/// below (carry 0), returning the carry out of the last; pumps like MulWords.
+unsigned __int128 MulWordsColumns(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, size_t from,
+                                  size_t to, uint64_t* out, size_t pumps);
+/// out[0..na+nb-from) := floor(a * b / 10000^from) or one less (a short product: the low
+/// columns that cannot reach limb `from` by a whole unit are left out). from < na + nb.
+void MulHigh(const Limb* a, size_t na, const Limb* b, size_t nb, size_t from, Limb* out);
 /// out[0..len) := a * b mod 10000^len on packed words, only the products that reach those
 /// limbs (a short product: about half the work when len is half the product's length).
 void MulLow(const Limb* a, size_t na, const Limb* b, size_t nb, size_t len, Limb* out);

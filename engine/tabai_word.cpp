@@ -92,19 +92,26 @@ void MulWords(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64
 
 unsigned __int128 MulWordsLow(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64_t* out,
                               size_t nout, size_t pumps) {
-    PumpSpread pump(pumps, nout);
+    return MulWordsColumns(a, na, b, nb, 0, nout, out, pumps);
+}
+
+unsigned __int128 MulWordsColumns(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, size_t from,
+                                  size_t to, uint64_t* out, size_t pumps) {
+    PumpSpread pump(pumps, to - from);
     unsigned __int128 carry = 0;
-    for (size_t k = 0; k < nout; ++k) {
+    out -= from;
+    for (size_t k = from; k < to; ++k) {
         const size_t lo = k + 1 > nb ? k + 1 - nb : 0, hi = std::min(k + 1, na);
-        // Two sums break the chain of dependent additions.
-        unsigned __int128 s0 = carry, s1 = 0;
+        // Two sums break the chain of dependent additions; the carry joins last, so that
+        // the column's products need not wait for the previous column's division.
+        unsigned __int128 s0 = 0, s1 = 0;
         size_t i = lo;
         for (; i + 1 < hi; i += 2) {
             s0 += static_cast<unsigned __int128>(a[i]) * b[k - i];
             s1 += static_cast<unsigned __int128>(a[i + 1]) * b[k - i - 1];
         }
         if (i < hi) s0 += static_cast<unsigned __int128>(a[i]) * b[k - i];
-        carry = DivModWord(s0 + s1, out[k]);
+        carry = DivModWord(s0 + s1 + carry, out[k]);
         pump.Tick();
     }
     return carry;
@@ -169,6 +176,26 @@ void MulLow(const Limb* a, size_t na, const Limb* b, size_t nb, size_t len, Limb
     size_t nz = wl;
     if (want > wl) z[nz++] = static_cast<uint64_t>(carry);  // every column done: the top word
     UnpackWords(z, nz, out, len);
+}
+
+void MulHigh(const Limb* a, size_t na, const Limb* b, size_t nb, size_t from, Limb* out) {
+    // The columns below word from / 4 - 2 are left out: together they stay below
+    // nb * 10^16 words of their top place, less than one unit of limb `from`.
+    const size_t wa = (na + 3) / 4, wb = (nb + 3) / 4, first = std::min(from / 4, wa + wb - 1) - std::min<size_t>(from / 4, 2);
+    const size_t nz = wa + wb - first;
+    WordBuffer buf(wa + wb + nz);
+    uint64_t* x = buf.get();
+    uint64_t* y = x + wa;
+    uint64_t* z = y + wb;
+    PackWords(a, na, x);
+    PackWords(b, nb, y);
+    z[nz - 1] = static_cast<uint64_t>(MulWordsColumns(x, wa, y, wb, first, wa + wb - 1, z, nb));
+    // Limb `from` is limb from - 4 * first of z.
+    const size_t skip = from - 4 * first;
+    std::vector<Limb> limbs(4 * nz);
+    UnpackWords(z, nz, limbs.data(), limbs.size());
+    const size_t n = na + nb - from;
+    for (size_t i = 0; i < n; ++i) out[i] = skip + i < limbs.size() ? limbs[skip + i] : 0;
 }
 
 }  // namespace tabai_impl

@@ -126,6 +126,13 @@ TEST(TSeisuKernels, PackedWordProductsMatchSchoolbook) {
         expected.resize(len, 0);
         tabai_impl::MulLow(a.data(), na, b.data(), nb, len, low.data());
         EXPECT_EQ(low, expected) << na << " x " << nb << " mod 10000^" << len;
+        // The top part from limb `from`: the true one or one less.
+        const size_t from = rng() % (na + nb);
+        Vec high(na + nb - from), top(out.begin() + static_cast<std::ptrdiff_t>(from), out.end()), diff(high.size());
+        tabai_impl::MulHigh(a.data(), na, b.data(), nb, from, high.data());
+        EXPECT_EQ(tabai_impl::SubN(top.data(), high.data(), top.size(), diff.data()), 0u);
+        EXPECT_LE(tabai_impl::Trim(diff.data(), diff.size()), 1u) << na << " x " << nb << " from " << from;
+        EXPECT_LE(diff[0], 1) << na << " x " << nb << " from " << from;
         Vec sq(2 * na), school(2 * na);
         tabai_impl::SqrBasecase(a.data(), na, sq.data());
         tabai_impl::SqrSchool(a.data(), na, school.data());
