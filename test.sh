@@ -1,10 +1,9 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds into build/ and runs the whole test suite.
+# Installs what is missing, builds and runs the whole test suite: ./test.sh [PRESET]
+# (default: build/; asan: build-asan/ with the address and undefined-behaviour sanitizers).
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/setup.sh
 nerova_install_packages
-nerova_build
-export QT_QPA_PLATFORM=offscreen
-cd build
-ctest --output-on-failure --timeout 600 -j "$(nproc)"
+nerova_build "${1:-default}"
+ctest --preset "${1:-default}" --timeout 600 -j "$(nproc)"

@@ -19,8 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "tabai.h"
-#include "tabai_impl.h"
+#include "engine/tabai.h"
+#include "engine/tabai_impl.h"
 
 namespace {
 

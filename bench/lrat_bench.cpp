@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "Eval.h"
-#include "lrat.h"
+#include "engine/Eval.h"
+#include "engine/lrat.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <random>
 #include <string>
 
-#include "tabai.h"
-#include "tabai_impl.h"
+#include "engine/tabai.h"
+#include "engine/tabai_impl.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "BunDisp.h"
+#include "display/BunDisp.h"
 
 #include <QPaintEvent>
 #include <QPainter>
@@ -18,8 +18,11 @@ constexpr int32_t kImageWidth = 2000;  // width of the off-screen window when th
 constexpr int kLineStep = 5;
 constexpr int kPageStep = 50;
 
+// Sizes of a few million pixels at most: exact as doubles.
+qreal Real(int64_t v) { return static_cast<qreal>(v); }
+
 int64_t ImageBytes(int64_t width, int64_t height, qreal ratio) {
-    return static_cast<int64_t>(std::ceil(width * ratio)) * static_cast<int64_t>(std::ceil(height * ratio)) * 4;
+    return static_cast<int64_t>(std::ceil(Real(width) * ratio)) * static_cast<int64_t>(std::ceil(Real(height) * ratio)) * 4;
 }
 
 }  // namespace
@@ -79,11 +82,11 @@ void TBunDisp::PrepareImage() {
     if (ImageBytes(view, h, r) > kImageBudget) r = 1;  // an absurdly large control: give up sharpness
     int64_t w = std::max<int64_t>(kImageWidth, view);
     if (ImageBytes(w, h, r) > kImageBudget)
-        w = std::max<int64_t>(view, static_cast<int64_t>(kImageBudget / (std::ceil(h * r) * 4) / r));
+        w = std::max<int64_t>(view, static_cast<int64_t>(Real(kImageBudget) / (std::ceil(Real(h) * r) * 4) / r));
     int64_t rows = h;
     if (ImageBytes(w, rows, r) > kImageBudget)
-        rows = std::max<int64_t>(1, static_cast<int64_t>(kImageBudget / (std::ceil(w * r) * 4) / r));
-    const QSize size(static_cast<int>(std::ceil(w * r)), static_cast<int>(std::ceil(rows * r)));
+        rows = std::max<int64_t>(1, static_cast<int64_t>(Real(kImageBudget) / (std::ceil(Real(w) * r) * 4) / r));
+    const QSize size(static_cast<int>(std::ceil(Real(w) * r)), static_cast<int>(std::ceil(Real(rows) * r)));
     const int dpm = static_cast<int>(std::lround(logicalDpiY() / 0.0254));
     if (Offscreen.size() == size && Offscreen.devicePixelRatio() == r && Offscreen.dotsPerMeterY() == dpm) return;
     Offscreen = QImage();  // free the old one before making the new one
@@ -163,8 +166,8 @@ void TBunDisp::PaintVisible(QPainter& painter) {
     const int64_t from = std::max<int64_t>(x, OriginX);
     const int64_t to = std::min<int64_t>(x + w, int64_t{OriginX} + imageWidth);
     if (to <= from || rows <= 0) return;
-    painter.drawImage(QRectF(from - x, 0, to - from, rows), Offscreen,
-                      QRectF((from - OriginX) * r, 0, (to - from) * r, rows * r));
+    painter.drawImage(QRectF(Real(from - x), 0, Real(to - from), Real(rows)), Offscreen,
+                      QRectF(Real(from - OriginX) * r, 0, Real(to - from) * r, Real(rows) * r));
 }
 
 QImage TBunDisp::visibleImage() {

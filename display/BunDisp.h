@@ -12,8 +12,8 @@
 #include <memory>
 #include <string>
 
-#include "BunDispCal.h"
-#include "qtcanvas.h"
+#include "display/BunDispCal.h"
+#include "display/qtcanvas.h"
 
 class QScrollBar;
 

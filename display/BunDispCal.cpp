@@ -1,8 +1,8 @@
-#include "BunDispCal.h"
+#include "display/BunDispCal.h"
 
 #include <algorithm>
 
-#include "Stream.h"
+#include "engine/Stream.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "Shiki.h"
-#include "canvas.h"
+#include "display/Shiki.h"
+#include "display/canvas.h"
 
 class TInputStream;
 

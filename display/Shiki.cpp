@@ -1,4 +1,4 @@
-#include "Shiki.h"
+#include "display/Shiki.h"
 
 #include <utility>
 

@@ -1,4 +1,4 @@
-#include "qtcanvas.h"
+#include "display/qtcanvas.h"
 
 #include <QFontInfo>
 #include <QString>

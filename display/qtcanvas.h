@@ -15,7 +15,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "canvas.h"
+#include "display/canvas.h"
 
 /// Canvas that draws on a window of a wide drawing: the image shows the drawing's
 /// columns OriginX .. OriginX + image width. Coordinates given to it are drawing

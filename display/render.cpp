@@ -1,4 +1,4 @@
-#include "render.h"
+#include "display/render.h"
 
 #include <QApplication>
 #include <QFontInfo>
@@ -8,49 +8,18 @@
 
 #include <algorithm>
 #include <exception>
-#include <memory>
 
-#include "BunDisp.h"
+#include "display/BunDisp.h"
 
 bool isQuietRendererNotice(QtMsgType type, const QString& message) {
     return type == QtWarningMsg && message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set"));
 }
 
-namespace {
-
-QtMessageHandler PreviousHandler = nullptr;
-
-void RendererMessageHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (isQuietRendererNotice(type, message)) return;
-    if (PreviousHandler) PreviousHandler(type, context, message);
-}
-
-// Keeps the harmless notice quiet from before the renderer's application starts until
-// after it ends, then puts the previous handler back.
-struct QuietNotices {
-    QuietNotices() { PreviousHandler = qInstallMessageHandler(RendererMessageHandler); }
-    ~QuietNotices() { qInstallMessageHandler(PreviousHandler); }
-    QuietNotices(const QuietNotices&) = delete;
-    QuietNotices& operator=(const QuietNotices&) = delete;
-};
-
-}  // namespace
-
 int renderToPng(const std::string& text, const std::string& file, const std::string& fontFamily,
                 double pointSize, std::ostream& err, double scale) {
     try {
-        // The offscreen platform needs no display server; the argument wins over whatever
-        // QT_QPA_PLATFORM says. QApplication edits argc and argv, which must outlive it.
-        char arg0[] = "nerova", arg1[] = "-platform", arg2[] = "offscreen";
-        char* argv[] = {arg0, arg1, arg2, nullptr};
-        int argc = 3;
-        std::unique_ptr<QuietNotices> quiet;  // outlives app: declared first
-        std::unique_ptr<QApplication> app;
-        if (!QCoreApplication::instance()) {
-            quiet = std::make_unique<QuietNotices>();
-            app = std::make_unique<QApplication>(argc, argv);
-        } else if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
-            err << "render: a QApplication is needed, another kind of application is running\n";
+        if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
+            err << "render: a QApplication is needed\n";
             return 1;
         }
 

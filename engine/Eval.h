@@ -14,8 +14,8 @@
 
 #include <stdexcept>
 
-#include "Stream.h"
-#include "lrat.h"
+#include "engine/Stream.h"
+#include "engine/lrat.h"
 
 /// Raised by the evaluator; carries one of the messages below.
 class TEvalException : public std::runtime_error {

@@ -1,4 +1,4 @@
-#include "Stream.h"
+#include "engine/Stream.h"
 
 char TInputStream::ReadChar() { return 'x'; }
 

@@ -1,4 +1,4 @@
-#include "lrat.h"
+#include "engine/lrat.h"
 
 #include <cstdint>
 #include <initializer_list>

@@ -5,8 +5,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "Stream.h"
-#include "tabai.h"
+#include "engine/Stream.h"
+#include "engine/tabai.h"
 
 /// Raised by TLoRational; carries one of the messages below.
 class TLoRationalException : public std::runtime_error {

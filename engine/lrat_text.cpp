@@ -7,7 +7,7 @@
 #include <system_error>
 #include <utility>
 
-#include "lrat.h"
+#include "engine/lrat.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "pump.h"
+#include "engine/pump.h"
 
 namespace pump::detail {
 constinit thread_local Handler gHandler = nullptr;

@@ -4,7 +4,7 @@
 // digits), and a limb product with its carries fits 32 bits. The heavy kernels work on
 // bare limb arrays (tabai_impl.h); this file keeps the object's invariants, aliasing and
 // exception safety: results are built apart from the operands and committed last.
-#include "tabai.h"
+#include "engine/tabai.h"
 
 #include <algorithm>
 #include <array>
@@ -16,8 +16,8 @@
 #include <utility>
 #include <vector>
 
-#include "pump.h"
-#include "tabai_impl.h"
+#include "engine/pump.h"
+#include "engine/tabai_impl.h"
 
 using tabai_impl::kBase;
 using Word = tabai_impl::Limb;

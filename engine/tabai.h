@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "Stream.h"
+#include "engine/Stream.h"
 
 /// Raised by TSeisu operations; carries one of the messages below.
 class TSeisuException : public std::runtime_error {

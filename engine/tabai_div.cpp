@@ -1,14 +1,10 @@
 // Division kernels of TSeisu: single-limb divisor, long division, and the dispatcher.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC optimize("O3")
-#endif
-
 #include <algorithm>
 #include <array>
 #include <vector>
 
-#include "pump.h"
-#include "tabai_impl.h"
+#include "engine/pump.h"
+#include "engine/tabai_impl.h"
 
 namespace tabai_impl {
 
@@ -180,9 +176,9 @@ void DivSchool(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb* 
             --qhat;
             uint32_t carry = 0;
             for (size_t i = 0; i < n; ++i) {
-                const uint32_t s = uj[i] + v[i] + carry;
-                carry = s >= kBase;
-                uj[i] = static_cast<Limb>(carry ? s - kBase : s);
+                const uint32_t sum = uj[i] + v[i] + carry;
+                carry = sum >= kBase;
+                uj[i] = static_cast<Limb>(carry ? sum - kBase : sum);
             }
             uj[n] = 0;
         } else {

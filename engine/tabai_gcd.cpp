@@ -5,16 +5,12 @@
 // numbers in 64-bit words, as long as those digits determine the quotients exactly
 // (Knuth's two-sided test), collecting the steps in a 2x2 matrix of cofactors; one pass
 // over the numbers then applies the matrix, which removes about 9 digits at once.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC optimize("O3")
-#endif
-
 #include <algorithm>
 #include <utility>
 #include <vector>
 
-#include "pump.h"
-#include "tabai_impl.h"
+#include "engine/pump.h"
+#include "engine/tabai_impl.h"
 
 namespace tabai_impl {
 

@@ -1,15 +1,11 @@
 // Multiplication kernels of TSeisu: schoolbook, Karatsuba and the dispatcher.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC optimize("O3")
-#endif
-
 #include <algorithm>
 #include <bit>
 #include <cstring>
 #include <vector>
 
-#include "pump.h"
-#include "tabai_impl.h"
+#include "engine/pump.h"
+#include "engine/tabai_impl.h"
 
 namespace tabai_impl {
 

@@ -10,10 +10,6 @@
 // Products use Montgomery's reduction (R = 2^32). The forward transform is decimation in
 // frequency (natural order in, bit-reversed out) and the inverse decimation in time
 // (bit-reversed in, natural out), so no bit reversal is ever done.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC optimize("O3")
-#endif
-
 #include <algorithm>
 #include <array>
 #include <atomic>
@@ -26,8 +22,8 @@
 #include <thread>
 #include <vector>
 
-#include "pump.h"
-#include "tabai_impl.h"
+#include "engine/pump.h"
+#include "engine/tabai_impl.h"
 
 namespace tabai_impl {
 

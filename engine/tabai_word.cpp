@@ -4,16 +4,12 @@
 // products summed in 128 bits needs no carrying until the column is done: below 10^32 per
 // product, a column of up to 2^21 of them stays below 2^127. Packing and unpacking cost a
 // pass each, which the quadratic work repays from a few dozen limbs on.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC optimize("O3")
-#endif
-
 #include <algorithm>
 #include <cstring>
 #include <vector>
 
-#include "pump.h"
-#include "tabai_impl.h"
+#include "engine/pump.h"
+#include "engine/tabai_impl.h"
 
 namespace tabai_impl {
 

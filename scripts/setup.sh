@@ -32,12 +32,15 @@ nerova_install_packages() {
   "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing >/dev/null
 }
 
+# Configures (once) and builds a CMake preset: "default" into build/, "asan" into build-asan/.
 nerova_build() {
-  local root build
+  local preset=${1:-default} root
   root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-  build="$root/build"
-  if [ ! -f "$build/build.ninja" ]; then
-    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
-  fi
-  cmake --build "$build" --parallel "$(nproc)"
+  (cd "$root" &&
+    { [ -f "$(nerova_build_dir "$preset")/build.ninja" ] || cmake --preset "$preset" >/dev/null; } &&
+    cmake --build --preset "$preset" --parallel "$(nproc)")
+}
+
+nerova_build_dir() {
+  if [ "$1" = default ]; then echo build; else echo "build-$1"; fi
 }

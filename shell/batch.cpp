@@ -1,4 +1,4 @@
-#include "batch.h"
+#include "shell/batch.h"
 
 #include <cerrno>
 #include <filesystem>
@@ -9,7 +9,7 @@
 #include <streambuf>
 #include <system_error>
 
-#include "textcalc.h"
+#include "shell/textcalc.h"
 
 namespace nerova {
 

@@ -1,4 +1,4 @@
-#include "cli.h"
+#include "shell/cli.h"
 
 #include <cassert>
 #include <charconv>
@@ -12,11 +12,8 @@
 
 #include <iostream>
 
-#include "batch.h"
-
-#ifndef NEROVA_VERSION
-#define NEROVA_VERSION "0.1.0"
-#endif
+#include "shell/batch.h"
+#include "shell/version.h"
 
 namespace nerova {
 
@@ -376,7 +373,7 @@ int runCommandLine(const CommandLine& cmd, std::istream& in, std::ostream& out, 
         out << usageLine() << "\n\n" << kHelp;
         return Finish(0, out, err);
     case CommandLine::Mode::Version:
-        out << "nerova " << NEROVA_VERSION << '\n';
+        out << "nerova " << version() << '\n';
         return Finish(0, out, err);
     case CommandLine::Mode::Window:
     case CommandLine::Mode::Render:

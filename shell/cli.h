@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "textcalc.h"
+#include "shell/textcalc.h"
 
 namespace nerova {
 

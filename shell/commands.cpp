@@ -1,10 +1,10 @@
-#include "commands.h"
+#include "shell/commands.h"
 
 #include <new>
 #include <utility>
 
-#include "Eval.h"
-#include "Stream.h"
+#include "engine/Eval.h"
+#include "engine/Stream.h"
 
 std::string messageOf(const std::exception& e) {
     if (dynamic_cast<const std::bad_alloc*>(&e)) return nerova::kOutOfMemory;

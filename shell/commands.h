@@ -8,8 +8,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "lrat.h"
-#include "textcalc.h"
+#include "engine/lrat.h"
+#include "shell/textcalc.h"
 
 inline constexpr const char* kCancelled = "計算を中断しました";
 

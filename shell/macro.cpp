@@ -1,8 +1,8 @@
-#include "macro.h"
+#include "shell/macro.h"
 
-#include "commands.h"
-#include "pump.h"
-#include "textcalc.h"
+#include "shell/commands.h"
+#include "engine/pump.h"
+#include "shell/textcalc.h"
 
 #include <utility>
 

@@ -1,7 +1,7 @@
 // The settings file, read and written with SimpleIni: it keeps the sections, keys and
 // comments it does not know, matches names without regard to case (CSimpleIniA is the
 // case-insensitive flavour) and leaves the bytes of values alone (SI_NO_CONVERSION).
-#include "settings.h"
+#include "shell/settings.h"
 
 #include <SimpleIni.h>
 

@@ -1,12 +1,12 @@
-#include "textcalc.h"
+#include "shell/textcalc.h"
 
 #include <new>
 #include <stdexcept>
 #include <utility>
 
-#include "Eval.h"
-#include "Stream.h"
-#include "lrat.h"
+#include "engine/Eval.h"
+#include "engine/Stream.h"
+#include "engine/lrat.h"
 
 namespace nerova {
 

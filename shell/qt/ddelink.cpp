@@ -1,4 +1,4 @@
-#include "ddelink.h"
+#include "shell/qt/ddelink.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

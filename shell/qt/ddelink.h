@@ -1,8 +1,8 @@
 // The link to the macro item that AC on the input "DDE" puts on the clipboard.
 #pragma once
 
-#include "commands.h"
-#include "macro.h"
+#include "shell/commands.h"
+#include "shell/macro.h"
 
 #include <QByteArray>
 #include <QString>

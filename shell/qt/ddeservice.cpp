@@ -1,7 +1,7 @@
-#include "ddeservice.h"
+#include "shell/qt/ddeservice.h"
 
-#include "ddelink.h"
-#include "textcalc.h"
+#include "shell/qt/ddelink.h"
+#include "shell/textcalc.h"
 
 #include <QCoreApplication>
 #include <QEvent>

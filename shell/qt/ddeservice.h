@@ -2,7 +2,7 @@
 // the service name, the object /DDE (the topic) with the interface org.nerova.DDE.
 #pragma once
 
-#include "macro.h"
+#include "shell/macro.h"
 
 #include <QObject>
 #include <QString>

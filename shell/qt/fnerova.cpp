@@ -1,4 +1,4 @@
-#include "fnerova.h"
+#include "shell/qt/fnerova.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -31,13 +31,13 @@
 #include <cmath>
 #include <iostream>
 
-#include "BunDisp.h"
-#include "batch.h"
-#include "settings.h"
+#include "display/BunDisp.h"
+#include "shell/batch.h"
+#include "shell/settings.h"
+#include "shell/version.h"
 
 namespace {
 
-const char* const kVersionCaption = "Nerova Version 2.3.2";
 const char* const kBusyNote = "計算中… Esc で中断";
 const char* const kHint = "Enter: 計算  Ctrl+E: 選択を計算";
 const char* const kHintTip =
@@ -517,7 +517,7 @@ void Tfnerova::createControls() {
         place(label, b);
         return label;
     };
-    Label1 = makeLabel("Label1", kVersionCaption, kLabel1Bounds);
+    Label1 = makeLabel("Label1", QStringLiteral("Nerova Version ") + QLatin1String(nerova::version()), kLabel1Bounds);
     Label2 = makeLabel("Label2", hint(), kLabel2Bounds);
     Label2->setToolTip(QString::fromUtf8(kHintTip));
 
@@ -785,10 +785,10 @@ void Tfnerova::KC1Click() { QApplication::clipboard()->setText(edit->selectedTex
 
 void Tfnerova::KP1Click() {
     if (commands_.calculating()) return;
-    const QMimeData* data = QApplication::clipboard()->mimeData();
+    const QMimeData* pasted = QApplication::clipboard()->mimeData();
     // Without text on the clipboard nothing is inserted and the selection stays.
-    if (!data || !data->hasText()) return;
-    input_->replaceSelection(cutAtCharacter(data->text().toStdString(), kPasteLimit));
+    if (!pasted || !pasted->hasText()) return;
+    input_->replaceSelection(cutAtCharacter(pasted->text().toStdString(), kPasteLimit));
     commands_.inputEdited();
     commands_.histChange();
 }

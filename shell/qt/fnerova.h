@@ -9,9 +9,9 @@
 
 #include <QMainWindow>
 
-#include "commands.h"
-#include "qtpump.h"
-#include "settings.h"
+#include "shell/commands.h"
+#include "shell/qt/qtpump.h"
+#include "shell/settings.h"
 
 class QAction;
 class QComboBox;

@@ -1,4 +1,4 @@
-#include "gui.h"
+#include "shell/qt/gui.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -6,11 +6,11 @@
 #include <QScopeGuard>
 #include <QTranslator>
 
-#include "ddelink.h"
-#include "ddeservice.h"
-#include "fnerova.h"
-#include "settings.h"
-#include "unixsignals.h"
+#include "shell/qt/ddelink.h"
+#include "shell/qt/ddeservice.h"
+#include "shell/qt/fnerova.h"
+#include "shell/settings.h"
+#include "shell/qt/unixsignals.h"
 
 int runGui(int argc, char** argv, std::vector<std::string> files) {
     QApplication app(argc, argv);

@@ -1,9 +1,9 @@
-#include "qtpump.h"
+#include "shell/qt/qtpump.h"
 
 #include <QCoreApplication>
 #include <QScopeGuard>
 
-#include "commands.h"
+#include "shell/commands.h"
 
 TQtPump::TQtPump(std::chrono::milliseconds interval)
     : interval_(interval), last_(std::chrono::steady_clock::now()), scope_(&TQtPump::handler, this) {}

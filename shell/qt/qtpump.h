@@ -5,7 +5,7 @@
 
 #include <chrono>
 
-#include "pump.h"
+#include "engine/pump.h"
 
 /// Installs itself as the engine's message-pump handler for its lifetime.
 ///

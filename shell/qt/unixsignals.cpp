@@ -1,4 +1,4 @@
-#include "unixsignals.h"
+#include "shell/qt/unixsignals.h"
 
 #include <QSocketNotifier>
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "BunDispCal.h"
-#include "recording_canvas.h"
+#include "display/BunDispCal.h"
+#include "tests/display/recording_canvas.h"
 
 namespace {
 

@@ -13,9 +13,9 @@
 #include <memory>
 #include <string>
 
-#include "BunDisp.h"
-#include "BunDispCal.h"
-#include "qtcanvas.h"
+#include "display/BunDisp.h"
+#include "display/BunDispCal.h"
+#include "display/qtcanvas.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 
 #include <string>
 
-#include "BunDispCal.h"
-#include "Shiki.h"
-#include "Stream.h"
+#include "display/BunDispCal.h"
+#include "display/Shiki.h"
+#include "engine/Stream.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "canvas.h"
+#include "display/canvas.h"
 
 /// Metrics: every ASCII byte is CharWidth (7) pixels wide and every UTF-8 multi-byte
 /// character is 2 * CharWidth (a full-width glyph), at every font size; every text is

@@ -10,8 +10,8 @@
 #include <sstream>
 #include <string>
 
-#include "BunDisp.h"
-#include "render.h"
+#include "display/BunDisp.h"
+#include "display/render.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "Eval.h"
+#include "engine/Eval.h"
 
 #include <gtest/gtest.h>
 #include <pthread.h>

@@ -1,4 +1,4 @@
-#include "Stream.h"
+#include "engine/Stream.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "lrat.h"
+#include "engine/lrat.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <random>
 #include <string>
 
-#include "pump.h"
+#include "engine/pump.h"
 
 namespace {
 

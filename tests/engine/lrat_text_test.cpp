@@ -5,8 +5,8 @@
 #include <random>
 #include <string>
 
-#include "Eval.h"
-#include "lrat.h"
+#include "engine/Eval.h"
+#include "engine/lrat.h"
 
 namespace {
 

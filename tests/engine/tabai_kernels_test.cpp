@@ -1,6 +1,6 @@
 // The fast kernels of TSeisu (Karatsuba, number-theoretic transforms, Newton division,
 // Lehmer's gcd) against the schoolbook ones, at sizes that cross their thresholds.
-#include "tabai_impl.h"
+#include "engine/tabai_impl.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "pump.h"
-#include "tabai.h"
+#include "engine/pump.h"
+#include "engine/tabai.h"
 
 namespace {
 

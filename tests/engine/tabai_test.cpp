@@ -1,4 +1,4 @@
-#include "tabai.h"
+#include "engine/tabai.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "pump.h"
+#include "engine/pump.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "batch.h"
+#include "shell/batch.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

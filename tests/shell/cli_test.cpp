@@ -1,4 +1,4 @@
-#include "cli.h"
+#include "shell/cli.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "batch.h"
+#include "shell/batch.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The calculator commands against in-memory stand-ins for the input line, the history
 // list, the display and the recurring option.
-#include "commands.h"
+#include "shell/commands.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "pump.h"
+#include "engine/pump.h"
 
 namespace {
 
@@ -324,20 +324,20 @@ TEST_F(CommandsTest, CommandsAreRefusedWhileCalculatingAndCancelKeepsCurrent) {
         [](void* p) {
             auto& c = *static_cast<Context*>(p);
             if (c.calls++ > 0) return;
-            TCalcCommands& cmd = c.t->cmd;
-            EXPECT_TRUE(cmd.calculating());
+            TCalcCommands& commands = c.t->cmd;
+            EXPECT_TRUE(commands.calculating());
             const std::string during = c.t->input.text_;
             const auto shown = c.t->display.shown.size();
-            cmd.keisan();
-            cmd.acClick();
-            cmd.fractionClick();
-            cmd.taibunClick();
-            cmd.KabunClick();
+            commands.keisan();
+            commands.acClick();
+            commands.fractionClick();
+            commands.taibunClick();
+            commands.KabunClick();
             char k = '\r';
-            cmd.OnKeyPress(k);
+            commands.OnKeyPress(k);
             EXPECT_EQ(k, '\0');
             c.t->input.setSelection(0, 1);
-            cmd.eva();
+            commands.eva();
             EXPECT_EQ(c.t->input.text_, during);
             EXPECT_EQ(c.t->display.shown.size(), shown);
             EXPECT_EQ(c.t->history.count(), 2);

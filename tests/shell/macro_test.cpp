@@ -1,10 +1,10 @@
 // The macro item without a bus: line splitting, the three macros, the change notice,
 // and the names the service is reached by.
-#include "macro.h"
+#include "shell/macro.h"
 
-#include "commands.h"
-#include "pump.h"
-#include "textcalc.h"
+#include "shell/commands.h"
+#include "engine/pump.h"
+#include "shell/textcalc.h"
 
 #include <gtest/gtest.h>
 
@@ -123,9 +123,9 @@ TEST(MacroItemTest, PokeDuringMacroDoesNotDisturbIt) {
     {
         pump::Scope scope(
             [](void* p) {
-                auto* probe = static_cast<Probe*>(p);
-                probe->allRunning = probe->allRunning && probe->item->running();
-                if (probe->calls++ == 0) probe->item->poke("garbage that replaces the lines");
+                auto* pr = static_cast<Probe*>(p);
+                pr->allRunning = pr->allRunning && pr->item->running();
+                if (pr->calls++ == 0) pr->item->poke("garbage that replaces the lines");
             },
             &probe);
         item.maceval("calc");
@@ -159,14 +159,14 @@ TEST(MacroItemTest, CancelStopsTheRunningMacroOnly) {
     {
         pump::Scope scope(
             [](void* p) {
-                auto* probe = static_cast<Probe*>(p);
-                if (probe->calls++ > 0) {  // the nested calculation pumps too
-                    ++probe->nestedCalls;
+                auto* pr = static_cast<Probe*>(p);
+                if (pr->calls++ > 0) {  // the nested calculation pumps too
+                    ++pr->nestedCalls;
                     return;
                 }
-                probe->item->cancel();
+                pr->item->cancel();
                 // A calculation started from an event of this pump call runs to its end.
-                probe->nested = calcText("5^100000 / 5^99998");
+                pr->nested = calcText("5^100000 / 5^99998");
             },
             &probe);
         item.maceval("calc");

@@ -1,6 +1,6 @@
 // The settings file without a window: value formats, round trips, what is kept of a
 // file written by hand, and writes that must fail without damage.
-#include "settings.h"
+#include "shell/settings.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
-#include "textcalc.h"
+#include "shell/textcalc.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "pump.h"
+#include "engine/pump.h"
 
 namespace {
 

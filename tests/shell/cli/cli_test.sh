@@ -128,6 +128,24 @@ repl)
     status=$?
     expect 0 '1/2\n1/2\n' ''
     ;;
+render)
+    # The render mode starts Qt on the offscreen platform by itself, and keeps quiet
+    # about a missing runtime folder.
+    env -u QT_QPA_PLATFORM -u DISPLAY -u WAYLAND_DISPLAY -u XDG_RUNTIME_DIR \
+        "$nerova" --render '-(1+1/2)*2^3' "$work/x.png" >"$work/out" 2>"$work/err"
+    status=$?
+    expect 0 '' ''
+    [ "$(head -c 4 "$work/x.png" | tail -c 3)" = PNG ] || { echo "FAIL: no PNG written"; failures=$((failures + 1)); }
+    run --render 1 /nonexistent-dir/x.png; expect 2 '' '*'; expect_err_contains 'cannot write'
+    ;;
+no_qt)
+    # The command-line modes never map a Qt library; the render mode does.
+    LD_DEBUG=libs "$nerova" -e '1+1' >"$work/out" 2>"$work/err"; status=$?
+    expect 0 '2\n' '*'
+    if grep -q 'libQt6' "$work/err"; then echo "FAIL: -e loaded Qt"; failures=$((failures + 1)); fi
+    LD_DEBUG=libs "$nerova" --render 1 "$work/y.png" >/dev/null 2>"$work/err"
+    grep -q 'libQt6Gui' "$work/err" || { echo "FAIL: LD_DEBUG shows no library loads"; failures=$((failures + 1)); }
+    ;;
 *)
     echo "unknown case $case_name"; exit 2
     ;;

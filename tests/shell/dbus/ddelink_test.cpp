@@ -18,12 +18,12 @@
 #include <iterator>
 #include <memory>
 
-#include "commands.h"
-#include "ddelink.h"
-#include "ddeservice.h"
-#include "fnerova.h"
-#include "macro.h"
-#include "settings.h"
+#include "shell/commands.h"
+#include "shell/qt/ddelink.h"
+#include "shell/qt/ddeservice.h"
+#include "shell/qt/fnerova.h"
+#include "shell/macro.h"
+#include "shell/settings.h"
 
 // Counts the Esc presses that reach the object it filters.
 class EscapeSeen : public QObject {

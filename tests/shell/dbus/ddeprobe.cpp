@@ -4,8 +4,8 @@
 // It names its service after PROGRAM-PATH (default: its own path), prints the start
 // status (or "serving <bus name>") on one line, and runs until its hidden window closes.
 // --busy makes every macro meet a calculation in progress.
-#include "ddeservice.h"
-#include "unixsignals.h"
+#include "shell/qt/ddeservice.h"
+#include "shell/qt/unixsignals.h"
 
 #include <QApplication>
 #include <QWidget>

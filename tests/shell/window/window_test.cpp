@@ -23,9 +23,9 @@
 #include <fstream>
 #include <memory>
 
-#include "BunDisp.h"
-#include "fnerova.h"
-#include "qtpump.h"
+#include "display/BunDisp.h"
+#include "shell/qt/fnerova.h"
+#include "shell/qt/qtpump.h"
 
 class WindowTest : public QObject {
     Q_OBJECT
@@ -179,7 +179,7 @@ private slots:
         // come through whole.
         const QString before = QString::fromUtf8("é あ😀"), after = QString::fromUtf8("😀い");
         edit()->setText(before + "1/2+1/3" + after);  // QTest types ASCII only
-        edit()->setSelection(before.size(), 7);
+        edit()->setSelection(static_cast<int>(before.size()), 7);
         QTest::keyClick(hist(), Qt::Key_E, Qt::ControlModifier);
         QCOMPARE(edit()->text(), before + "5/6" + after);
         QCOMPARE(disp()->CurrentText(), (before + "5/6" + after).toStdString() + ";");

@@ -1,6 +1,6 @@
 // Not a test: times what a user waits for while the input holds a very long result.
-// Build the target window_input_timing and run it on the off-screen platform:
-//   QT_QPA_PLATFORM=offscreen ./window_input_timing [digits]
+// Build the target input_timing and run it on the off-screen platform:
+//   QT_QPA_PLATFORM=offscreen build/tools/input_timing [digits]
 // It prints the milliseconds of a typed digit, a caret move, a repaint of the input
 // line and of the whole window, and the history list's opening, as CPU time of the
 // window's thread (a busy machine does not blur them); the two Enters, whose powers may
@@ -19,9 +19,9 @@
 
 #include <QFontMetrics>
 #include <QTextLayout>
-#include "BunDisp.h"
+#include "display/BunDisp.h"
 
-#include "fnerova.h"
+#include "shell/qt/fnerova.h"
 
 namespace {
 

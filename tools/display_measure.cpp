@@ -10,7 +10,7 @@
 #include <fstream>
 #include <string>
 
-#include "BunDisp.h"
+#include "display/BunDisp.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "fnerova.h"
+#include "shell/qt/fnerova.h"
 
 int main(int argc, char** argv) {
     QTemporaryDir config;

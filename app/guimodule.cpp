@@ -1,0 +1,52 @@
+// The Qt side of the program: the calculator window, and the render mode on Qt's
+// offscreen platform. Loaded by main.cpp only when one of them is asked for.
+#include "app/guimodule.h"
+
+#include <QApplication>
+
+#include <iostream>
+#include <memory>
+
+#include "display/render.h"
+#include "shell/cli.h"
+#include "shell/qt/gui.h"
+
+namespace {
+
+QtMessageHandler PreviousHandler = nullptr;
+
+void RendererMessageHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (isQuietRendererNotice(type, message)) return;
+    if (PreviousHandler) PreviousHandler(type, context, message);
+}
+
+// Keeps the harmless notice quiet from before the renderer's application starts until
+// after it ends, then puts the previous handler back.
+struct QuietNotices {
+    QuietNotices() { PreviousHandler = qInstallMessageHandler(RendererMessageHandler); }
+    ~QuietNotices() { qInstallMessageHandler(PreviousHandler); }
+    QuietNotices(const QuietNotices&) = delete;
+    QuietNotices& operator=(const QuietNotices&) = delete;
+};
+
+int runRender(const nerova::CommandLine& cmd) {
+    // The offscreen platform needs no display server; the argument wins over whatever
+    // QT_QPA_PLATFORM says. QApplication edits argc and argv, which must outlive it.
+    char arg0[] = "nerova", arg1[] = "-platform", arg2[] = "offscreen";
+    char* argv[] = {arg0, arg1, arg2, nullptr};
+    int argc = 3;
+    QuietNotices quiet;  // outlives app
+    QApplication app(argc, argv);
+    return renderToPng(cmd.renderText, cmd.renderFile, cmd.font, cmd.pointSize, std::cerr) == 0 ? 0 : 2;
+}
+
+}  // namespace
+
+extern "C" __attribute__((visibility("default"))) int nerova_gui_main(int argc, char** argv,
+                                                                      const nerova::CommandLine& cmd) {
+    if (cmd.mode == nerova::CommandLine::Mode::Render) return runRender(cmd);
+    return runGui(argc, argv, cmd.files);
+}
+
+// The loader looks the entry up by this name; a changed signature must change both.
+static_assert(sizeof(nerova::GuiMain) == sizeof(&nerova_gui_main));

@@ -1,0 +1,7 @@
+#include "shell/version.h"
+
+namespace nerova {
+
+const char* version() { return NEROVA_VERSION; }
+
+}  // namespace nerova
