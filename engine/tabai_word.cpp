@@ -98,16 +98,19 @@ unsigned __int128 MulWordsColumns(const uint64_t* a, size_t na, const uint64_t* 
     out -= from;
     for (size_t k = from; k < to; ++k) {
         const size_t lo = k + 1 > nb ? k + 1 - nb : 0, hi = std::min(k + 1, na);
-        // Two sums break the chain of dependent additions; the carry joins last, so that
+        // Four sums break the chain of dependent additions; the carry joins last, so that
         // the column's products need not wait for the previous column's division.
-        unsigned __int128 s0 = 0, s1 = 0;
+        unsigned __int128 s0 = 0, s1 = 0, s2 = 0, s3 = 0;
         size_t i = lo;
-        for (; i + 1 < hi; i += 2) {
-            s0 += static_cast<unsigned __int128>(a[i]) * b[k - i];
-            s1 += static_cast<unsigned __int128>(a[i + 1]) * b[k - i - 1];
+        const uint64_t* bk = b + k;
+        for (; i + 3 < hi; i += 4) {
+            s0 += static_cast<unsigned __int128>(a[i]) * bk[-static_cast<std::ptrdiff_t>(i)];
+            s1 += static_cast<unsigned __int128>(a[i + 1]) * bk[-static_cast<std::ptrdiff_t>(i + 1)];
+            s2 += static_cast<unsigned __int128>(a[i + 2]) * bk[-static_cast<std::ptrdiff_t>(i + 2)];
+            s3 += static_cast<unsigned __int128>(a[i + 3]) * bk[-static_cast<std::ptrdiff_t>(i + 3)];
         }
-        if (i < hi) s0 += static_cast<unsigned __int128>(a[i]) * b[k - i];
-        carry = DivModWord(s0 + s1 + carry, out[k]);
+        for (; i < hi; ++i) s0 += static_cast<unsigned __int128>(a[i]) * bk[-static_cast<std::ptrdiff_t>(i)];
+        carry = DivModWord((s0 + s1) + (s2 + s3) + carry, out[k]);
         pump.Tick();
     }
     return carry;
