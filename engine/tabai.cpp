@@ -456,6 +456,28 @@ void TSeisu::DivMod(const TSeisu& a, const TSeisu& b, TSeisu& r) {
     *this = std::move(q);
 }
 
+void TSeisu::DivExact(const TSeisu& a, const TSeisu& d) {
+    if (d.count_ == 0) throw TSeisuException(kSeisuDivideByZero);
+    const int32_t m = a.count_, n = d.count_;
+    if (n > m) {
+        count_ = 0;  // only 0 has a divisor longer than itself
+        return;
+    }
+    if (n >= 2 && m >= kMaxLimbs) throw TSeisuException(kSeisuDividendTooLarge);
+    if (m <= 4) {
+        uint64_t x = 0, y = 0;
+        for (int32_t i = m; i >= 1; --i) x = x * kBase + a.limbs_[i];
+        for (int32_t i = n; i >= 1; --i) y = y * kBase + d.limbs_[i];
+        SetSmall(x / y);
+        return;
+    }
+    TSeisu q;
+    q.Reserve(m - n + 1);
+    tabai_impl::DivExact(a.limbs_ + 1, static_cast<size_t>(m), d.limbs_ + 1, static_cast<size_t>(n), q.limbs_ + 1);
+    q.SetCountTrimmed(static_cast<size_t>(m - n + 1));
+    *this = std::move(q);
+}
+
 void TSeisu::Gcd(const TSeisu& a, const TSeisu& b) {
     if (a.count_ == 0 || b.count_ == 0) {
         Assign(a.count_ == 0 ? b : a);

@@ -94,6 +94,10 @@ public:
     /// quotient). Throws kSeisuDivideByZero, and kSeisuDividendTooLarge for a divisor of
     /// two or more limbs and a dividend of kMaxLimbs limbs; both leave everything unchanged.
     void DivMod(const TSeisu& a, const TSeisu& b, TSeisu& r);
+    /// *this := a / d for d dividing a, cheaper than DivMod (the remainder, known to be 0,
+    /// is never formed). When d does not divide a, *this becomes some valid number. Throws
+    /// like DivMod.
+    void DivExact(const TSeisu& a, const TSeisu& d);
     /// *this := a div d, rem := a mod d; d in 1..65535 (0 throws kSeisuDivideByZero).
     void ShortDivMod(const TSeisu& a, uint16_t d, uint16_t& rem);
     /// *this := gcd(a, b); gcd(a, 0) = a, gcd(0, 0) = 0.

@@ -8,7 +8,8 @@
 
 namespace tabai_impl {
 
-size_t gNewtonThreshold = 120;
+// With the short products on packed words, the reciprocal wins from about 50 limbs (Zen 4).
+size_t gNewtonThreshold = 50;
 
 namespace {
 
@@ -285,8 +286,18 @@ void MulSub(const Limb* w, size_t nw, const Limb* x, size_t nx, const Limb* y, s
     if (std::min(nx, ny) >= gNttThreshold && nx <= len && ny <= len && len < nx + ny) {
         p.resize(len);
         MulNttCyclic(x, nx, y, ny, bound + 1, p.data());
+    } else if (std::min(nx, ny) < gNttThreshold) {
+        // Quadratic products: only the columns that reach the low limbs, then the
+        // difference modulo 10000^bound.
+        Vec low(bound);
+        MulLow(x, nx, y, ny, bound, low.data());
+        r.assign(w, w + std::min(nw, bound));
+        r.resize(bound, 0);
+        SubN(r.data(), low.data(), bound, r.data());
+        r.resize(Trim(r.data(), r.size()));
+        return;
     } else {
-        // Small, or no gain: the whole product, then the plain difference.
+        // No gain from the cyclic product: the whole product, then the plain difference.
         Vec full(nx + ny);
         Mul(x, nx, y, ny, full.data());
         r.assign(w, w + nw);
@@ -385,8 +396,37 @@ Vec Reciprocal(const Limb* b, size_t n) {
     return x;
 }
 
+// The largest error FixByLowLimbs resolves: an estimate at most this many units low.
+constexpr uint32_t kMaxLowError = 8;
+
+// For b dividing a, q[0..ql) an estimate of a / b at most kMaxLowError units low, and
+// b[0] != 0: adds the missing units, found from the lowest three limbs alone (a - q b =
+// e b, so e b = a - q b modulo 10^12). Two e that differ by at most kMaxLowError cannot
+// both fit: b mod 10^12 is not a multiple of 10^4, so it holds at most 2^12 5^3 or
+// 2^3 5^12 of 10^12, and e b = e' b modulo 10^12 needs 512 | e - e'. Returns false when
+// no e fits (a wrong estimate, or b not dividing a).
+bool FixByLowLimbs(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, size_t ql) {
+    constexpr uint64_t kMod = uint64_t{kBase} * kBase * kBase;
+    auto low = [](const Limb* x, size_t nx) {
+        uint64_t v = 0;
+        for (size_t i = std::min<size_t>(nx, 3); i-- > 0;) v = v * kBase + x[i];
+        return v;
+    };
+    const uint64_t a3 = low(a, m), b3 = low(b, n), q3 = low(q, ql);
+    const uint64_t qb = static_cast<uint64_t>(static_cast<unsigned __int128>(q3) * b3 % kMod);
+    const uint64_t rest = (a3 + kMod - qb) % kMod;  // e b modulo 10^12
+    for (uint32_t e = 0; e <= kMaxLowError; ++e) {
+        if ((static_cast<unsigned __int128>(e) * b3) % kMod != rest) continue;
+        for (uint32_t i = 0; i < e; ++i) Increment(q, ql);
+        return true;
+    }
+    return false;
+}
+
 // Division by a reciprocal, n limbs of the dividend at a time from the top; each block's
-// estimate is at most a few units low and is corrected by subtracting b.
+// estimate is at most a few units low and is corrected by subtracting b. With r null, b
+// is known to divide a (and b[0] != 0): the last block's estimate is then corrected from
+// the lowest limbs, without the product that the remainder costs.
 void DivByReciprocal(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb* r) {
     const Vec x = Reciprocal(b, n);
     const size_t nx = x.size();
@@ -404,12 +444,21 @@ void DivByReciprocal(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, 
         // Estimate floor(floor(W / 10000^(n-1)) * X / 10000^(n+1)).
         const Limb* w1 = w.data() + (n - 1);
         const size_t nw1 = len + 1;
-        MulAny(w1, nw1, x.data(), nx, prod.data());
         const size_t nprod = nw1 + nx;
         std::fill(qe.begin(), qe.end(), Limb{0});
         const size_t nq = nprod > n + 1 ? nprod - (n + 1) : 0;
-        std::copy(prod.begin() + static_cast<std::ptrdiff_t>(n + 1),
-                  prod.begin() + static_cast<std::ptrdiff_t>(n + 1 + nq), qe.begin());
+        if (std::min(nw1, nx) < gNttThreshold) {
+            // Quadratic sizes: the top columns only, one more unit low at most.
+            if (nq > 0) MulHigh(w1, nw1, x.data(), nx, n + 1, qe.data());
+        } else {
+            MulAny(w1, nw1, x.data(), nx, prod.data());
+            std::copy(prod.begin() + static_cast<std::ptrdiff_t>(n + 1),
+                      prod.begin() + static_cast<std::ptrdiff_t>(n + 1 + nq), qe.begin());
+        }
+        if (r == nullptr && pos == 0) {
+            std::copy(qe.begin(), qe.begin() + static_cast<std::ptrdiff_t>(len), q);
+            if (FixByLowLimbs(a, m, b, n, q, m - n + 1)) return;
+        }
         // R = W - qe * b (below a few b), then at most a few corrections.
         MulSub(w.data(), nw, qe.data(), nq, b, n, n + 1, rem);
         std::fill(w.begin(), w.end(), Limb{0});
@@ -421,7 +470,7 @@ void DivByReciprocal(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, 
         std::copy(qe.begin(), qe.begin() + static_cast<std::ptrdiff_t>(len), q + pos);
         std::copy(w.begin(), w.begin() + static_cast<std::ptrdiff_t>(n), cur.begin());
     }
-    std::copy(cur.begin(), cur.end(), r);
+    if (r != nullptr) std::copy(cur.begin(), cur.end(), r);
 }
 
 // Division where the divisor is much longer than the quotient: the quotient of the top
@@ -445,6 +494,35 @@ void DivTruncated(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Lim
 }
 
 }  // namespace
+
+void DivExact(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q) {
+    const size_t ql = m - n + 1;
+    // b's trailing zero limbs are a's too; without them b[0] != 0, as FixByLowLimbs needs.
+    size_t t = 0;
+    while (b[t] == 0) ++t;
+    a += t;
+    b += t;
+    m -= t;
+    n -= t;
+    if (n > 3 && n > ql + 2) {
+        // The quotient depends on the top limbs only: those of a truncated division, which
+        // is at most one off either way; one below it is fixed from the low limbs.
+        const size_t s = n - (ql + 2);
+        Vec qt(ql), rt(ql + 2);
+        Div(a + s, m - s, b + s, n - s, qt.data(), rt.data());
+        if (Trim(qt.data(), ql) != 0) SubInPlace(qt.data(), ql, std::array<Limb, 1>{1}.data(), 1);
+        if (FixByLowLimbs(a, m, b, n, qt.data(), ql)) {
+            std::copy(qt.begin(), qt.end(), q);
+            return;
+        }
+    } else if (n > 3 && std::min(ql, n) >= gNewtonThreshold) {
+        DivByReciprocal(a, m, b, n, q, nullptr);
+        return;
+    }
+    // Short operands, or b not dividing a after all: the division with its remainder.
+    Vec r(n);
+    Div(a, m, b, n, q, r.data());
+}
 
 void Div(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb* r) {
     if (n <= 3) {

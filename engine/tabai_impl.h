@@ -43,6 +43,53 @@ uint32_t SubN(const Limb* a, const Limb* b, size_t n, Limb* out);
 void MulSchool(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out);
 /// out[0..2n) := a * a by the schoolbook method (half the products); pumps once per limb.
 void SqrSchool(const Limb* a, size_t n, Limb* out);
+/// Base 10^16: four limbs in one 64-bit word, least significant first.
+inline constexpr uint64_t kWordBase = 10000000000000000ull;
+/// Returns s div 10^16 and sets rem := s mod 10^16. The compiler turns a 128-bit division
+/// into a library call; two 64-bit steps are several times cheaper, and on x86-64 the
+/// second is the one instruction that divides 128 bits by 64.
+inline unsigned __int128 DivModWord(unsigned __int128 s, uint64_t& rem) {
+    const uint64_t hi = static_cast<uint64_t>(s >> 64), lo = static_cast<uint64_t>(s);
+    const uint64_t qh = hi / kWordBase, r = hi % kWordBase;
+#if defined(__GNUC__) && defined(__x86_64__)
+    uint64_t ql;
+    // r < 10^16, so the quotient fits 64 bits.
+    asm("divq %4" : "=a"(ql), "=d"(rem) : "a"(lo), "d"(r), "r"(kWordBase));
+#else
+    const unsigned __int128 t = (static_cast<unsigned __int128>(r) << 64) | lo;
+    const uint64_t ql = static_cast<uint64_t>(t / kWordBase);
+    rem = static_cast<uint64_t>(t - static_cast<unsigned __int128>(ql) * kWordBase);
+#endif
+    return (static_cast<unsigned __int128>(qh) << 64) | ql;
+}
+/// w[0..ceil(n/4)) := the limbs a[0..n) packed four to a word; returns the word count.
+size_t PackWords(const Limb* a, size_t n, uint64_t* w);
+/// a[0..n) := the limbs of the words w[0..nw) (zero beyond them; extra high limbs dropped).
+void UnpackWords(const uint64_t* w, size_t nw, Limb* a, size_t n);
+/// out[0..na+nb) := a * b in base 10^16, word columns summed in 128 bits; calls the pump
+/// `pumps` times spread over the work. na, nb >= 1, min(na, nb) below 2^20.
+void MulWords(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64_t* out, size_t pumps);
+/// out[0..nout) := the low nout words of a * b (nout <= na + nb - 1), returning the carry
+/// into word nout; pumps like MulWords.
+unsigned __int128 MulWordsLow(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64_t* out,
+                              size_t nout, size_t pumps);
+/// Columns from..to-1 of a * b into out[0..to-from), as if nothing came from the columns
+/// below (carry 0), returning the carry out of the last; pumps like MulWords.
+unsigned __int128 MulWordsColumns(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, size_t from,
+                                  size_t to, uint64_t* out, size_t pumps);
+/// out[0..na+nb-from) := floor(a * b / 10000^from) or one less (a short product: the low
+/// columns that cannot reach limb `from` by a whole unit are left out). from < na + nb.
+void MulHigh(const Limb* a, size_t na, const Limb* b, size_t nb, size_t from, Limb* out);
+/// out[0..len) := a * b mod 10000^len on packed words, only the products that reach those
+/// limbs (a short product: about half the work when len is half the product's length).
+void MulLow(const Limb* a, size_t na, const Limb* b, size_t nb, size_t len, Limb* out);
+/// out[0..2n) := a * a in base 10^16 (half the products), pumping like MulWords.
+void SqrWords(const uint64_t* a, size_t n, uint64_t* out, size_t pumps);
+/// out[0..na+nb) := a * b on packed words (the quadratic method MulSchool checks); pumps
+/// once per limb of b.
+void MulBasecase(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out);
+/// out[0..2n) := a * a on packed words; pumps once per limb.
+void SqrBasecase(const Limb* a, size_t n, Limb* out);
 /// out[0..na+nb) := a * b by Karatsuba above its threshold (schoolbook below).
 void MulKaratsuba(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out);
 /// out[0..na+nb) := a * b through number-theoretic transforms (any sizes it can hold).
@@ -85,6 +132,10 @@ void DivSchool(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb* 
 /// The same quotient and remainder, choosing the method by size (Newton reciprocal for
 /// large operands). Requires 1 <= n <= m and b[n-1] != 0.
 void Div(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb* r);
+/// q[0..m-n+1) := a / b for b dividing a (1 <= n <= m, b[n-1] != 0), cheaper than Div: the
+/// quotient comes from the top limbs and is corrected from the lowest ones, no remainder
+/// being needed. When b does not divide a, q is some number of m-n+1 limbs.
+void DivExact(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q);
 /// q[0..n) := a div d, returns a mod d; d in 1 .. 2^32 - 1; q may be a.
 uint32_t DivSmall(const Limb* a, size_t n, uint32_t d, Limb* q);
 

@@ -7,6 +7,7 @@ NEROVA_PACKAGES=(
   cmake ninja-build g++ pkgconf
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libgmock-dev libsimpleini-dev
+  libgmp-dev
   fonts-ipafont-gothic fonts-ipafont-mincho
   dbus-daemon libglib2.0-bin
 )

@@ -8,9 +8,13 @@
 #include <utility>
 #include <vector>
 
+#include "engine/pump.h"
 #include "engine/tabai.h"
 
 namespace {
+
+// Counts the pump's calls.
+void CountCall(void* context) { ++*static_cast<int*>(context); }
 
 using tabai_impl::Limb;
 using Vec = std::vector<Limb>;
@@ -103,6 +107,68 @@ TEST(TSeisuKernels, SchoolbookMatchesNaiveProduct) {
         const Vec a = RandomVec(rng, na), b = RandomVec(rng, nb);
         EXPECT_EQ(SchoolProduct(a, b), NaiveProduct(a, b)) << na << " x " << nb;
         EXPECT_EQ(SchoolProduct(b, a), NaiveProduct(b, a)) << nb << " x " << na;
+    }
+}
+
+TEST(TSeisuKernels, PackedWordProductsMatchSchoolbook) {
+    // Every length modulo 4 (a partial top word), unbalanced factors, and the squares'
+    // doubled half-products; limbs of 0 and 9999 come from RandomVec's modes.
+    std::mt19937_64 rng(21);
+    for (int round = 0; round < 600; ++round) {
+        const size_t na = 1 + rng() % (round % 4 == 0 ? 700 : 90), nb = 1 + rng() % (round % 3 == 0 ? 9 : 90);
+        const Vec a = RandomVec(rng, na), b = RandomVec(rng, nb);
+        Vec out(na + nb);
+        tabai_impl::MulBasecase(a.data(), na, b.data(), nb, out.data());
+        EXPECT_EQ(out, SchoolProduct(a, b)) << na << " x " << nb;
+        // The short product: the low len limbs, len anywhere from 1 to past the product.
+        const size_t len = 1 + rng() % (na + nb + 5);
+        Vec low(len), expected = out;
+        expected.resize(len, 0);
+        tabai_impl::MulLow(a.data(), na, b.data(), nb, len, low.data());
+        EXPECT_EQ(low, expected) << na << " x " << nb << " mod 10000^" << len;
+        // The top part from limb `from`: the true one or one less.
+        const size_t from = rng() % (na + nb);
+        Vec high(na + nb - from), top(out.begin() + static_cast<std::ptrdiff_t>(from), out.end()), diff(high.size());
+        tabai_impl::MulHigh(a.data(), na, b.data(), nb, from, high.data());
+        EXPECT_EQ(tabai_impl::SubN(top.data(), high.data(), top.size(), diff.data()), 0u);
+        EXPECT_LE(tabai_impl::Trim(diff.data(), diff.size()), 1u) << na << " x " << nb << " from " << from;
+        EXPECT_LE(diff[0], 1) << na << " x " << nb << " from " << from;
+        Vec sq(2 * na), school(2 * na);
+        tabai_impl::SqrBasecase(a.data(), na, sq.data());
+        tabai_impl::SqrSchool(a.data(), na, school.data());
+        EXPECT_EQ(sq, school) << na << " squared";
+    }
+    // The pump still runs once per limb of the second factor.
+    int calls = 0;
+    pump::Scope scope(&CountCall, &calls);
+    const Vec a = RandomVec(rng, 37), b = RandomVec(rng, 301);
+    Vec out(a.size() + b.size());
+    tabai_impl::MulBasecase(a.data(), a.size(), b.data(), b.size(), out.data());
+    EXPECT_EQ(calls, 301);
+}
+
+TEST(TSeisuKernels, PackedWordsAtTheirLargestValues) {
+    // Words of 10^16 - 1 make every column sum and carry as large as it gets.
+    for (size_t n : {1u, 2u, 3u, 50u, 513u}) {
+        const std::vector<uint64_t> w(n, tabai_impl::kWordBase - 1);
+        std::vector<uint64_t> prod(2 * n), sq(2 * n);
+        tabai_impl::MulWords(w.data(), n, w.data(), n, prod.data(), 0);
+        tabai_impl::SqrWords(w.data(), n, sq.data(), 0);
+        // (B^n - 1)^2 = B^2n - 2 B^n + 1: words 1, 0, ..., 0, B - 2, B - 1, ..., B - 1.
+        std::vector<uint64_t> expected(2 * n, tabai_impl::kWordBase - 1);
+        std::fill(expected.begin(), expected.begin() + static_cast<std::ptrdiff_t>(n), 0);
+        expected[0] = 1;
+        expected[n] = tabai_impl::kWordBase - 2;
+        EXPECT_EQ(prod, expected) << n;
+        EXPECT_EQ(sq, expected) << n;
+        // Packing and unpacking give back the limbs.
+        const Vec limbs(4 * n - 1, 9999);
+        std::vector<uint64_t> packed(n);
+        EXPECT_EQ(tabai_impl::PackWords(limbs.data(), limbs.size(), packed.data()), n);
+        Vec back(limbs.size() + 3, 1);
+        tabai_impl::UnpackWords(packed.data(), n, back.data(), back.size());
+        EXPECT_EQ(Vec(back.begin(), back.begin() + static_cast<std::ptrdiff_t>(limbs.size())), limbs);
+        EXPECT_EQ(back.back(), 0);
     }
 }
 
@@ -427,6 +493,44 @@ TEST(TSeisuKernels, DivisionWithTransformsAtSmallSizes) {
     }
     tabai_impl::gNewtonThreshold = savedNewton;
     tabai_impl::gNttThreshold = savedNtt;
+}
+
+TEST(TSeisuKernels, ExactDivisionMatchesLongDivision) {
+    // a = q * b for random q and b through every path: a one-pass divisor, long division, a
+    // quotient much shorter than the divisor, the reciprocal; divisors ending in zero limbs
+    // and in limbs rich in 2 or 5 (their multiples modulo 10^12 are the closest).
+    const size_t saved = tabai_impl::gNewtonThreshold;
+    std::mt19937_64 rng(22);
+    for (int round = 0; round < 600; ++round) {
+        tabai_impl::gNewtonThreshold = round % 2 ? 8 : saved;
+        const size_t n = 1 + rng() % (round % 5 == 0 ? 400 : 60), ql = 1 + rng() % (round % 3 ? 60 : 400);
+        Vec b = RandomVec(rng, n);
+        if (round % 7 == 0) b.insert(b.begin(), 1 + rng() % 3, Limb{0});
+        if (round % 7 == 1) {
+            const Vec low = round % 2 ? Vec{3888, 5581, 5497} : Vec{3125, 3945, 7629};  // 2^39, 5^17
+            std::copy(low.begin(), low.begin() + static_cast<std::ptrdiff_t>(std::min(low.size(), b.size() - 1)),
+                      b.begin());
+        }
+        Vec q = RandomVec(rng, ql);
+        Vec a = SchoolProduct(q, b);
+        a.resize(tabai_impl::Trim(a.data(), a.size()));
+        Vec got(a.size() - b.size() + 1);
+        tabai_impl::DivExact(a.data(), a.size(), b.data(), b.size(), got.data());
+        got.resize(tabai_impl::Trim(got.data(), got.size()));
+        EXPECT_EQ(got, q) << a.size() << " / " << b.size();
+    }
+    tabai_impl::gNewtonThreshold = saved;
+    // Large, with transforms: a quotient as long as the divisor, and a short one.
+    for (const auto& [nq, nb] : {std::pair<size_t, size_t>{6000, 5000}, {300, 9000}}) {
+        const Vec q = RandomVec(rng, nq), b = RandomVec(rng, nb);
+        Vec a(nq + nb), got(nq + 1);
+        tabai_impl::Mul(q.data(), nq, b.data(), nb, a.data());
+        const size_t na = tabai_impl::Trim(a.data(), a.size());
+        got.resize(na - nb + 1);
+        tabai_impl::DivExact(a.data(), na, b.data(), nb, got.data());
+        got.resize(tabai_impl::Trim(got.data(), got.size()));
+        EXPECT_EQ(got, q) << nq << " x " << nb;
+    }
 }
 
 TEST(TSeisuKernels, DivisionIdentityAtLargeSizes) {

@@ -797,6 +797,41 @@ TEST(TSeisuTest, DivModErrorsAndAliasing) {
     EXPECT_EQ(T(r), "789");
 }
 
+TEST(TSeisuTest, DivExactPublicOperation) {
+    // The small cases, zero, the error, aliasing, and a throwing pump at a size that takes
+    // the reciprocal.
+    EXPECT_EQ(T([] { TSeisu q; q.DivExact(N("0"), N("123")); return q; }()), "0");
+    EXPECT_EQ(T([] { TSeisu q; q.DivExact(N("99980001"), N("9999")); return q; }()), "9999");
+    TSeisu q(1);
+    ExpectSeisuError([&] { q.DivExact(N("7"), TSeisu()); }, "0 では割れません");
+    EXPECT_EQ(T(q), "1");
+    std::mt19937_64 rng(31);
+    const TSeisu d0 = RandomLimbs(rng, 400), k0 = RandomLimbs(rng, 500);
+    TSeisu a0;
+    a0.Mul(d0, k0);
+    TSeisu a(a0), d(d0);
+    a.DivExact(a, d);
+    EXPECT_EQ(a.Compare(k0), 1);
+    a.Assign(a0);
+    d.DivExact(a, d);
+    EXPECT_EQ(d.Compare(k0), 1);
+    d.Assign(d0);
+    for (int throwAt : {1, 2}) {
+        PumpProbe probe;
+        probe.throwAt = throwAt;
+        pump::Scope scope(&PumpProbe::Handler, &probe);
+        TSeisu out(77);
+        EXPECT_THROW(out.DivExact(a0, d0), std::runtime_error);
+        EXPECT_EQ(T(out), "77");
+    }
+    // Not a divisor: some valid number, no fault.
+    TSeisu bad, one(1);
+    bad.Add(a0);
+    bad.Add(one);
+    q.DivExact(bad, d0);
+    EXPECT_TRUE(Valid(q));
+}
+
 TEST(TSeisuTest, ShortDivMod) {
     uint16_t rem = 0;
     TSeisu q;

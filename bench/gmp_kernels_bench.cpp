@@ -1,0 +1,144 @@
+// The natural-number kernels of TSeisu (engine/tabai.h) next to GMP's, in the same run.
+// Usage: gmp_kernels_bench [--single] [--quick] [--reps N]
+//   --single  large transforms on one thread only (GMP always uses one)
+//   --quick   only 1k and 10k digits
+//   --reps N  timed rounds per row (default 7; 3 at a million digits)
+//   --only W  only the rows whose operation starts with W
+// Each round times the engine and then GMP on the same operands, so both see the same
+// machine load; a row prints the medians and their ratio (engine / GMP).
+// GMP is a yardstick here only: this program is built when its headers are present.
+#include <gmp.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "engine/tabai.h"
+#include "engine/tabai_impl.h"
+
+namespace {
+
+class Mpz {
+public:
+    Mpz() { mpz_init(v_); }
+    explicit Mpz(const std::string& digits) { mpz_init_set_str(v_, digits.c_str(), 10); }
+    ~Mpz() { mpz_clear(v_); }
+    Mpz(const Mpz&) = delete;
+    Mpz& operator=(const Mpz&) = delete;
+    mpz_ptr get() { return v_; }
+
+private:
+    mpz_t v_;
+};
+
+TSeisu FromText(const std::string& digits) {
+    TSeisu x;
+    StringStream s(digits + ";");
+    x.ReadFrom(s);
+    return x;
+}
+
+std::string RandomDigits(std::mt19937_64& rng, size_t n) {
+    std::string s(n, '0');
+    for (char& c : s) c = static_cast<char>('0' + rng() % 10);
+    s[0] = static_cast<char>('1' + rng() % 9);
+    return s;
+}
+
+double Seconds(const std::function<void()>& f, int inner) {
+    const auto t0 = std::chrono::steady_clock::now();
+    for (int i = 0; i < inner; ++i) f();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count() / inner;
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// Times `ours` and `gmp` in alternating rounds, each round repeating an operation often
+// enough to last about 20 ms, and prints the medians.
+std::string gOnly;
+
+void Row(const std::string& what, size_t digits, int reps, const std::function<void()>& ours,
+         const std::function<void()>& gmp) {
+    if (what.compare(0, gOnly.size(), gOnly) != 0) return;
+    const double once = std::max(Seconds(ours, 1), Seconds(gmp, 1));
+    const int inner = std::clamp(static_cast<int>(0.02 / std::max(once, 1e-9)), 1, 100000);
+    std::vector<double> a, b;
+    for (int r = 0; r < reps; ++r) {
+        a.push_back(Seconds(ours, inner));
+        b.push_back(Seconds(gmp, inner));
+    }
+    const double ma = Median(a), mb = Median(b);
+    std::printf("%-16s %9zu %12.4f %12.4f %8.2f\n", what.c_str(), digits, ma * 1e3, mb * 1e3, ma / mb);
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    bool quick = false;
+    int reps = 7;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--single") == 0) tabai_impl::gNttParallel = false;
+        if (std::strcmp(argv[i], "--quick") == 0) quick = true;
+        if (std::strcmp(argv[i], "--reps") == 0 && i + 1 < argc) reps = std::max(1, std::atoi(argv[++i]));
+        if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) gOnly = argv[++i];
+    }
+    std::printf("%-16s %9s %12s %12s %8s\n", "operation", "digits", "ours, ms", "GMP, ms", "ratio");
+    std::mt19937_64 rng(2024);
+    std::vector<size_t> sizes = {1000, 2000, 10000, 100000, 1000000};
+    if (quick) sizes = {1000, 2000, 10000};
+    for (const size_t n : sizes) {
+        const int r = n >= 1000000 ? std::min(reps, 3) : reps;
+        const std::string xs = RandomDigits(rng, n), ys = RandomDigits(rng, n), ws = RandomDigits(rng, 2 * n);
+        const TSeisu x = FromText(xs), y = FromText(ys), w = FromText(ws);
+        Mpz gx(xs), gy(ys), gw(ws), gout, grem;
+        TSeisu out, rem;
+        Row("product", n, r, [&] { out.Mul(x, y); }, [&] { mpz_mul(gout.get(), gx.get(), gy.get()); });
+        Row("square", n, r, [&] { out.Mul(x, x); }, [&] { mpz_mul(gout.get(), gx.get(), gx.get()); });
+        Row("division 2n/n", n, r, [&] { out.DivMod(w, x, rem); },
+            [&] { mpz_tdiv_qr(gout.get(), grem.get(), gw.get(), gx.get()); });
+        {
+            // x * y divided by y, as a fraction's reduction divides by a gcd.
+            TSeisu p;
+            p.Mul(x, y);
+            Mpz gp(p.ToText());
+            Row("exact division", n, r, [&] { out.DivExact(p, y); },
+                [&] { mpz_divexact(gout.get(), gp.get(), gy.get()); });
+        }
+        {
+            // Two numbers sharing a factor of a tenth of their length.
+            const std::string gs = RandomDigits(rng, n / 10);
+            TSeisu g = FromText(gs), a = FromText(RandomDigits(rng, n - n / 10)),
+                   b = FromText(RandomDigits(rng, n - n / 10));
+            a.MulBy(g);
+            b.MulBy(g);
+            Mpz ga(a.ToText()), gb(b.ToText());
+            Row("gcd", n, r, [&] { out.Gcd(a, b); }, [&] { mpz_gcd(gout.get(), ga.get(), gb.get()); });
+        }
+        {
+            std::string text;
+            std::vector<char> buf(n + 2);
+            Row("text out", n, r,
+                [&] {
+                    text.clear();
+                    x.AppendText(text);
+                },
+                [&] { mpz_get_str(buf.data(), 10, gx.get()); });
+            const std::string input = xs + ";";  // the stream stops at the ';'
+            Row("text in", n, r, [&] {
+                StringStream s(input);
+                out.ReadFrom(s);
+            }, [&] { mpz_set_str(gout.get(), xs.c_str(), 10); });
+        }
+    }
+    return 0;
+}
