@@ -6,121 +6,21 @@
 
 namespace {
 
-constexpr uint32_t kBase = 10000;
-
 bool IsOne(const TSeisu& a) { return a.EqualsSmall(1); }
-
-// A number of at most three limbs (below 10^12) as a machine integer.
-bool IsSmall(const TSeisu& a) { return a.Count() <= 3; }
-
-uint64_t SmallValue(const TSeisu& a) {
-    uint64_t v = 0;
-    for (int32_t i = a.Count(); i >= 1; --i) v = v * kBase + a.Limb(i);
-    return v;
-}
-
-// n mod d for n below 2^64 by Barrett reduction: a multiplication by the precomputed
-// floor((2^64 - 1) / d) estimates the quotient to within 2, so no division instruction
-// sits on the loop's critical path.
-class SmallModulus {
-public:
-    explicit SmallModulus(uint64_t d) : d_(d), m_(UINT64_MAX / d) {}
-    uint64_t Mod(uint64_t n) const {
-        const uint64_t q = static_cast<uint64_t>((static_cast<unsigned __int128>(n) * m_) >> 64);
-        uint64_t r = n - q * d_;
-        if (r >= d_) r -= d_;
-        if (r >= d_) r -= d_;
-        return r;
-    }
-
-private:
-    uint64_t d_, m_;
-};
-
-// (a * b) mod d for a, b < d < 10^12.
-uint64_t MulMod(uint64_t a, uint64_t b, uint64_t d) {
-    return static_cast<uint64_t>(static_cast<unsigned __int128>(a) * b % d);
-}
-
-// The value of limbs[at + 1 .. at + K], the highest first.
-template <int K>
-uint64_t Chunk(const uint16_t* limbs, int32_t at) {
-    uint64_t v = 0;
-    for (int t = K; t >= 1; --t) v = v * kBase + limbs[at + t];
-    return v;
-}
-
-// a mod d, K limbs a step (r * 10000^K + K limbs must stay below 2^64). The chunks are
-// split into a high and a low run whose remainders are two independent chains computed
-// in the same loop, so that the processor overlaps their multiplications; then
-// r = (r_high * 10000^(limbs of the low run) + r_low) mod d.
-template <int K>
-uint64_t ModChunks(const uint16_t* limbs, int32_t n, const SmallModulus& mod, uint64_t d) {
-    constexpr uint64_t kStep = K == 1 ? 10000 : K == 2 ? 100000000 : 1000000000000;
-    const int32_t chunks = n / K;
-    uint64_t high = 0;
-    for (int32_t i = n; i > chunks * K; --i) high = high * kBase + limbs[i];  // below 10^(4(K-1))
-    high = mod.Mod(high);
-    const int32_t lowChunks = chunks / 2;
-    uint64_t low = 0;
-    int32_t h = chunks - 1, l = lowChunks - 1;
-    for (; h >= lowChunks + lowChunks; --h) high = mod.Mod(high * kStep + Chunk<K>(limbs, h * K));
-    for (; l >= 0; --h, --l) {
-        high = mod.Mod(high * kStep + Chunk<K>(limbs, h * K));
-        low = mod.Mod(low * kStep + Chunk<K>(limbs, l * K));
-    }
-    uint64_t scale = 1 % d;  // 10000^(K * lowChunks) mod d by squaring
-    uint64_t base = kStep % d;
-    for (int32_t e = lowChunks; e > 0; e >>= 1) {
-        if (e & 1) scale = MulMod(scale, base, d);
-        base = MulMod(base, base, d);
-    }
-    return mod.Mod(MulMod(high, scale, d) + low);
-}
-
-// a mod d for 1 <= d < 10^12, read straight off the limbs: no quotient is built. As
-// many limbs as keep r * 10000^k + (k limbs) below 10^16 are taken a step: three for a
-// divisor below 10^4, two below 10^8, one otherwise.
-uint64_t ModSmall(const TSeisu& a, uint64_t d) {
-    const SmallModulus mod(d);
-    if (d < kBase) return ModChunks<3>(a.Limbs(), a.Count(), mod, d);
-    if (d < uint64_t{kBase} * kBase) return ModChunks<2>(a.Limbs(), a.Count(), mod, d);
-    return ModChunks<1>(a.Limbs(), a.Count(), mod, d);
-}
-
-uint64_t MachineGcd(uint64_t a, uint64_t b) {
-    while (b != 0) {
-        const uint64_t t = a % b;
-        a = b;
-        b = t;
-    }
-    return a;
-}
-
-// out := v, any 64-bit v (at most five limbs, which need no allocation).
-void SetSmall(TSeisu& out, uint64_t v) {
-    if (v <= INT32_MAX) {
-        out.SetInt(static_cast<int32_t>(v));
-        return;
-    }
-    SetSmall(out, v / kBase);
-    out.Shortmul(kBase);
-    out.ShortAdd(static_cast<uint16_t>(v % kBase));
-}
 
 // x := x ^ e for x >= 2 on machine integers, when the power stays below 2^64 (the powers
 // of everyday lines: 2^10, (3/7)^5); false, with x unchanged, otherwise.
 bool SmallPower(TSeisu& x, const TSeisu& e) {
-    if (!IsSmall(x) || e.Count() != 1) return false;
-    uint64_t base = SmallValue(x);
+    if (!x.IsSmall() || e.Count() != 1) return false;
+    uint64_t base = x.SmallValue();
     uint64_t result = 1;
-    for (uint32_t n = e.Limb(1);;) {
+    for (uint64_t n = e.SmallValue();;) {
         if ((n & 1) != 0 && __builtin_mul_overflow(result, base, &result)) return false;
         n >>= 1;
         if (n == 0) break;
         if (__builtin_mul_overflow(base, base, &base)) return false;
     }
-    SetSmall(x, result);
+    x.SetSmall(result);
     return true;
 }
 
@@ -129,14 +29,14 @@ bool SmallPower(TSeisu& x, const TSeisu& e) {
 void GcdOf(TSeisu& out, const TSeisu& a, const TSeisu& b) {
     if (IsOne(a) || IsOne(b)) {
         out.SetInt(1);
-    } else if (IsSmall(a) && IsSmall(b)) {
-        SetSmall(out, MachineGcd(SmallValue(a), SmallValue(b)));
-    } else if (IsSmall(b) && !b.IsZero()) {
-        const uint64_t d = SmallValue(b);
-        SetSmall(out, MachineGcd(d, ModSmall(a, d)));
-    } else if (IsSmall(a) && !a.IsZero()) {
-        const uint64_t d = SmallValue(a);
-        SetSmall(out, MachineGcd(d, ModSmall(b, d)));
+    } else if (a.IsSmall() && b.IsSmall()) {
+        out.SetSmall(TSeisu::GcdSmall(a.SmallValue(), b.SmallValue()));
+    } else if (b.IsSmall() && !b.IsZero()) {
+        const uint64_t d = b.SmallValue();
+        out.SetSmall(TSeisu::GcdSmall(d, a.ModSmall(d)));
+    } else if (a.IsSmall() && !a.IsZero()) {
+        const uint64_t d = a.SmallValue();
+        out.SetSmall(TSeisu::GcdSmall(d, b.ModSmall(d)));
     } else {
         out.Gcd(a, b);
     }
@@ -146,12 +46,11 @@ void GcdOf(TSeisu& out, const TSeisu& a, const TSeisu& b) {
 void DivideExact(TSeisu& out, const TSeisu& a, const TSeisu& g) {
     if (IsOne(g)) {
         if (&out != &a) out = a;
-    } else if (g.Count() == 1 || (g.Count() == 2 && g.Limb(2) * kBase + g.Limb(1) <= UINT16_MAX)) {
+    } else if (g.IsSmall() && g.SmallValue() <= UINT16_MAX) {
         uint16_t rem = 0;
-        out.ShortDivMod(a, static_cast<uint16_t>(g.Count() == 1 ? g.Limb(1) : g.Limb(2) * kBase + g.Limb(1)), rem);
+        out.ShortDivMod(a, static_cast<uint16_t>(g.SmallValue()), rem);
     } else {
-        TSeisu rem;
-        out.DivMod(a, g, rem);
+        out.DivExact(a, g);
     }
 }
 
@@ -205,7 +104,7 @@ void SplitByGcd(const TSeisu& a, const TSeisu& b, TSeisu& g, TSeisu& sa, TSeisu&
                 const TSeisu*& aOverG, const TSeisu*& bOverG) {
     aOverG = &a;
     bOverG = &b;
-    if (IsSmall(b) && a.Count() > 4 && !b.IsZero() && !IsOne(b)) {
+    if (b.IsSmall() && a.Count() > 4 && !b.IsZero() && !IsOne(b)) {
         TSeisu rem;
         sa.DivMod(a, b, rem);
         if (rem.IsZero()) {
@@ -215,11 +114,11 @@ void SplitByGcd(const TSeisu& a, const TSeisu& b, TSeisu& g, TSeisu& sa, TSeisu&
             bOverG = &sb;
             return;
         }
-        const uint64_t bv = SmallValue(b);
-        const uint64_t gv = MachineGcd(bv, SmallValue(rem));
-        SetSmall(g, gv);
+        const uint64_t bv = b.SmallValue();
+        const uint64_t gv = TSeisu::GcdSmall(bv, rem.SmallValue());
+        g.SetSmall(gv);
         if (gv == 1) return;
-        SetSmall(sb, bv / gv);
+        sb.SetSmall(bv / gv);
         bOverG = &sb;
     } else {
         GcdOf(g, a, b);

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cassert>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -598,3 +599,86 @@ double TSeisu::ToFloat() const {
     if (res.ec == std::errc::result_out_of_range || std::isinf(v)) throw TFloatOverflowException();
     return v;
 }
+
+// --- machine integers ----------------------------------------------------------------------
+
+namespace {
+
+// n mod d for n below 2^64 by Barrett reduction: a multiplication by the precomputed
+// floor((2^64 - 1) / d) estimates the quotient to within 2, so no division instruction
+// sits on the loop's critical path.
+class SmallModulus {
+public:
+    explicit SmallModulus(uint64_t d) : d_(d), m_(UINT64_MAX / d) {}
+    uint64_t Mod(uint64_t n) const {
+        const uint64_t q = static_cast<uint64_t>((static_cast<unsigned __int128>(n) * m_) >> 64);
+        uint64_t r = n - q * d_;
+        if (r >= d_) r -= d_;
+        if (r >= d_) r -= d_;
+        return r;
+    }
+
+private:
+    uint64_t d_, m_;
+};
+
+// (a * b) mod d for a, b < d < 10^12.
+uint64_t MulMod(uint64_t a, uint64_t b, uint64_t d) {
+    return static_cast<uint64_t>(static_cast<unsigned __int128>(a) * b % d);
+}
+
+// The value of limbs[at + 1 .. at + K], the highest first.
+template <int K>
+uint64_t Chunk(const Word* limbs, int32_t at) {
+    uint64_t v = 0;
+    for (int t = K; t >= 1; --t) v = v * kBase + limbs[at + t];
+    return v;
+}
+
+// a mod d, K limbs a step (r * 10000^K + K limbs must stay below 2^64). The chunks are
+// split into a high and a low run whose remainders are two independent chains computed
+// in the same loop, so that the processor overlaps their multiplications; then
+// r = (r_high * 10000^(limbs of the low run) + r_low) mod d.
+template <int K>
+uint64_t ModChunks(const Word* limbs, int32_t n, const SmallModulus& mod, uint64_t d) {
+    constexpr uint64_t kStep = K == 1 ? 10000 : K == 2 ? 100000000 : 1000000000000;
+    const int32_t chunks = n / K;
+    uint64_t high = 0;
+    for (int32_t i = n; i > chunks * K; --i) high = high * kBase + limbs[i];  // below 10^(4(K-1))
+    high = mod.Mod(high);
+    const int32_t lowChunks = chunks / 2;
+    uint64_t low = 0;
+    int32_t h = chunks - 1, l = lowChunks - 1;
+    for (; h >= lowChunks + lowChunks; --h) high = mod.Mod(high * kStep + Chunk<K>(limbs, h * K));
+    for (; l >= 0; --h, --l) {
+        high = mod.Mod(high * kStep + Chunk<K>(limbs, h * K));
+        low = mod.Mod(low * kStep + Chunk<K>(limbs, l * K));
+    }
+    uint64_t scale = 1 % d;  // 10000^(K * lowChunks) mod d by squaring
+    uint64_t base = kStep % d;
+    for (int32_t e = lowChunks; e > 0; e >>= 1) {
+        if (e & 1) scale = MulMod(scale, base, d);
+        base = MulMod(base, base, d);
+    }
+    return mod.Mod(MulMod(high, scale, d) + low);
+}
+
+}  // namespace
+
+uint64_t TSeisu::SmallValue() const {
+    assert(count_ <= 4);
+    uint64_t v = 0;
+    for (int32_t i = count_; i >= 1; --i) v = v * kBase + limbs_[i];
+    return v;
+}
+
+// As many limbs as keep r * 10000^k + (k limbs) below 10^16 are taken a step: three for
+// a divisor below 10^4, two below 10^8, one otherwise.
+uint64_t TSeisu::ModSmall(uint64_t d) const {
+    const SmallModulus mod(d);
+    if (d < kBase) return ModChunks<3>(limbs_, count_, mod, d);
+    if (d < uint64_t{kBase} * kBase) return ModChunks<2>(limbs_, count_, mod, d);
+    return ModChunks<1>(limbs_, count_, mod, d);
+}
+
+uint64_t TSeisu::GcdSmall(uint64_t a, uint64_t b) { return tabai_impl::GcdU64(a, b); }

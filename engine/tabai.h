@@ -129,6 +129,20 @@ public:
     /// The limb array, index 0 being the scratch slot.
     const uint16_t* Limbs() const { return limbs_; }
 
+    // Machine integers, for the short cuts of the rational numbers (most numbers in an
+    // evaluation are literals, small denominators and their gcds).
+    /// True for a value of at most three limbs (below 10^12), which SmallValue and ModSmall
+    /// take as a divisor.
+    bool IsSmall() const { return count_ <= 3; }
+    /// The value; only for at most four limbs (below 10^16).
+    uint64_t SmallValue() const;
+    /// *this := v, any 64-bit v (at most five limbs: no allocation, never throws).
+    void SetSmall(uint64_t v);
+    /// *this mod d for 1 <= d < 10^12, in one pass without forming the quotient.
+    uint64_t ModSmall(uint64_t d) const;
+    /// gcd(a, b) of machine integers; gcd(a, 0) = a.
+    static uint64_t GcdSmall(uint64_t a, uint64_t b);
+
 private:
     // Value := limbs d[0..n) (0-based, may carry leading zeros); d must not be our array.
     void SetFromArray(const uint16_t* d, size_t n);
@@ -138,8 +152,6 @@ private:
     void ResetToInline() noexcept;
     // Takes over other's heap array; other becomes an empty inline number.
     void TakeHeapArray(TSeisu& other) noexcept;
-    // Value := v (at most five limbs, which the inline words hold).
-    void SetSmall(uint64_t v);
     // Value := the decimal digits (no leading zero; empty gives zero).
     void FromDigits(const std::string& digits);
     // out := a * b; out is a fresh number distinct from a and b, which are not zero.

@@ -975,4 +975,61 @@ TEST(TSeisuTest, TextRoundTrip) {
     }
 }
 
+// --- machine integers ----------------------------------------------------------------------
+
+TEST(TSeisuTest, SmallValuesBothWays) {
+    const uint64_t rows[] = {0, 1, 9999, 10000, 99999999, 100000000, 999999999999,
+                             1000000000000, 9999999999999999, 10000000000000000, UINT64_MAX};
+    for (uint64_t v : rows) {
+        std::mt19937_64 rng(v);
+        TSeisu x = RandomLimbs(rng, 150);  // a heap array, written over
+        x.SetSmall(v);
+        EXPECT_TRUE(Valid(x)) << v;
+        EXPECT_EQ(T(x), std::to_string(v));
+        EXPECT_EQ(x.IsSmall(), v < 1000000000000) << v;
+        if (x.Count() <= 4) {
+            EXPECT_EQ(x.SmallValue(), v);
+        }
+    }
+}
+
+// ModSmall against DivMod, for divisors at the edges of its one-, two- and three-limb steps
+// and numbers of many lengths (the two interleaved chains meet in the middle).
+TEST(TSeisuTest, ModSmallAgreesWithDivMod) {
+    std::mt19937_64 rng(77);
+    const uint64_t divisors[] = {1, 2, 3, 9999, 10000, 10001, 65535, 99999999, 100000000,
+                                 100000001, 999999999989, 999999999999};
+    for (size_t limbs : {0u, 1u, 2u, 3u, 4u, 5u, 6u, 7u, 13u, 100u, 1001u}) {
+        const TSeisu a = limbs == 0 ? TSeisu() : RandomLimbs(rng, limbs);
+        for (uint64_t d : divisors) {
+            TSeisu q, r, dd;
+            dd.SetSmall(d);
+            q.DivMod(a, dd, r);
+            EXPECT_EQ(a.ModSmall(d), r.SmallValue()) << limbs << " limbs mod " << d;
+        }
+        const uint64_t d = 1 + rng() % 999999999999;
+        TSeisu q, r, dd;
+        dd.SetSmall(d);
+        q.DivMod(a, dd, r);
+        EXPECT_EQ(a.ModSmall(d), r.SmallValue()) << limbs << " limbs mod " << d;
+    }
+}
+
+TEST(TSeisuTest, GcdSmallDividesBoth) {
+    std::mt19937_64 rng(78);
+    EXPECT_EQ(TSeisu::GcdSmall(0, 0), 0u);
+    EXPECT_EQ(TSeisu::GcdSmall(12, 0), 12u);
+    EXPECT_EQ(TSeisu::GcdSmall(0, 12), 12u);
+    EXPECT_EQ(TSeisu::GcdSmall(UINT64_MAX, UINT64_MAX - 1), 1u);
+    for (int i = 0; i < 2000; ++i) {
+        const uint64_t f = 1 + rng() % 100000, a = f * (rng() % 1000000), b = f * (rng() % 1000000);
+        const uint64_t g = TSeisu::GcdSmall(a, b);
+        TSeisu ga, gb, x;
+        ga.SetSmall(a);
+        gb.SetSmall(b);
+        x.Gcd(ga, gb);
+        EXPECT_EQ(g, x.SmallValue()) << a << " " << b;
+    }
+}
+
 }  // namespace
