@@ -106,7 +106,8 @@ private:
 // The depth limit keeps the recursion far from the end of the stack whatever the input.
 class Parser {
 public:
-    Parser(TInputStream& s, bool inOrder) : s_(s), inOrder_(inOrder) {}
+    Parser(TInputStream& s, bool inOrder)
+        : s_(s), text_(dynamic_cast<StringStream*>(&s)), inOrder_(inOrder) {}
 
     void Expression(TLoRational& r);
     void Term(TLoRational& r);
@@ -115,6 +116,20 @@ public:
     void Number(TLoRational& r);
 
 private:
+    // The stream's calls; on the callers' own text stream without a virtual call.
+    char Read() { return text_ != nullptr ? text_->StringStream::ReadChar() : s_.ReadChar(); }
+    void StepBack() {
+        if (text_ != nullptr) {
+            text_->StringStream::StepBack();
+        } else {
+            s_.StepBack();
+        }
+    }
+    // A plain literal at the current position (digits, or digits "/" digits, with a
+    // character after it, each run short enough for a machine integer) read into r, the
+    // stream moved past it; false, with nothing read, for anything else.
+    bool PlainLiteral(TLoRational& r);
+
     // Reads up to the first non-blank character; at the end of the text throws
     // TEvalException(message).
     char NonBlankOr(const char* message);
@@ -138,13 +153,14 @@ private:
     };
 
     TInputStream& s_;
+    StringStream* const text_;  // s_ when it is a StringStream
     const bool inOrder_;  // chains left to right, one operand at a time
     int depth_ = 0;
 };
 
 char Parser::NonBlank() {
-    char ch = s_.ReadChar();
-    while (ch == ' ') ch = s_.ReadChar();
+    char ch = Read();
+    while (ch == ' ') ch = Read();
     return ch;
 }
 
@@ -170,7 +186,7 @@ void Parser::Expression(TLoRational& r) {
                 if (ch == '-') t.Negate();  // r - t is r + (-t), a zero's sign included
                 chain.Push(t);
             } else {
-                s_.StepBack();
+                StepBack();
                 break;
             }
         }
@@ -195,7 +211,7 @@ void Parser::Term(TLoRational& r) {
                 t.Invert();  // r / t is r * (1/t), the sign included
                 chain.Push(t);
             } else {
-                s_.StepBack();
+                StepBack();
                 break;
             }
         }
@@ -213,7 +229,7 @@ void Parser::Factor(TLoRational& r) {
         if (ch == '-') negative = !negative;
         ch = NonBlankOr(kEvalNoTerm);
     }
-    s_.StepBack();
+    StepBack();
     Primary(r);
 
     bool ended = false;
@@ -229,7 +245,7 @@ void Parser::Factor(TLoRational& r) {
         r.Power(exponent);
     } else {
         // Also at the end of the text: the last character read is read again.
-        s_.StepBack();
+        StepBack();
     }
     if (negative) r.Negate();
 }
@@ -237,7 +253,7 @@ void Parser::Factor(TLoRational& r) {
 void Parser::Primary(TLoRational& r) {
     const char ch = NonBlankOr(kEvalNoTerm);
     if (ch != '(') {
-        s_.StepBack();
+        StepBack();
         Number(r);
         return;
     }
@@ -250,8 +266,39 @@ void Parser::Primary(TLoRational& r) {
 
 void Parser::Number(TLoRational& r) {
     NonBlank();
-    s_.StepBack();
-    r.ReadFrom(s_);
+    StepBack();
+    if (!PlainLiteral(r)) r.ReadFrom(s_);
+}
+
+// The literal reader reads such a literal to the same value: an integer, or n/d over
+// the gcd. Signs, decimals, mixed numbers, a zero denominator, numbers of 19 digits or
+// more and a literal at the very end of the text go to the reader.
+bool Parser::PlainLiteral(TLoRational& r) {
+    if (text_ == nullptr) return false;
+    constexpr size_t kMaxDigits = 18;  // below 10^18 < 2^64
+    const std::string& text = text_->GetText();
+    const size_t start = static_cast<size_t>(text_->Position() - 1);
+    size_t at = start;
+    auto digits = [&](uint64_t& v) {
+        const size_t first = at;
+        v = 0;
+        while (at < text.size() && text[at] >= '0' && text[at] <= '9') {
+            v = v * 10 + static_cast<uint64_t>(text[at] - '0');
+            ++at;
+        }
+        return at > first && at - first <= kMaxDigits && at < text.size();
+    };
+    uint64_t n = 0, d = 1;
+    if (!digits(n)) return false;
+    if (text[at] == '/') {
+        ++at;
+        if (!digits(d) || d == 0) return false;
+    } else if (text[at] == '.' || text[at] == ':') {
+        return false;
+    }
+    r.SetSmall(n, d);
+    for (size_t i = start; i < at; ++i) text_->StringStream::ReadChar();
+    return true;
 }
 
 }  // namespace

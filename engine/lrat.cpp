@@ -142,6 +142,13 @@ TLoRational::TLoRational(int32_t n, int32_t d) : Denominator_(1) {
     Reduce();
 }
 
+void TLoRational::SetSmall(uint64_t n, uint64_t d) {
+    const uint64_t g = TSeisu::GcdSmall(n, d);
+    Numerator_.SetSmall(n / g);
+    Denominator_.SetSmall(d / g);
+    Sign_ = 1;
+}
+
 void TLoRational::Clear() {
     Numerator_.SetInt(0);
     Denominator_.SetInt(1);
@@ -169,12 +176,66 @@ void TLoRational::ReduceParts(TSeisu& n, TSeisu& d) {
 
 void TLoRational::Invert() { std::swap(Numerator_, Denominator_); }
 
+// The same steps as AddSigned and MultiplyBy below, on machine integers: for parts
+// below 10^12 and nonzero denominators, as long as the results fit 64 bits. No number
+// is allocated and nothing can throw.
+namespace {
+
+using Wide = unsigned __int128;
+
+bool AllSmall(const TSeisu& a, const TSeisu& b, const TSeisu& c, const TSeisu& d) {
+    return a.IsSmall() && b.IsSmall() && c.IsSmall() && d.IsSmall() && !b.IsZero() && !d.IsZero();
+}
+
+bool Fits(Wide v) { return v <= UINT64_MAX; }
+
+}  // namespace
+
+bool TLoRational::AddSmall(const TSeisu& xn, const TSeisu& xd, int32_t xs) {
+    if (!AllSmall(Numerator_, Denominator_, xn, xd)) return false;
+    const uint64_t n1 = Numerator_.SmallValue(), d1 = Denominator_.SmallValue();
+    const uint64_t n2 = xn.SmallValue(), d2 = xd.SmallValue();
+    const uint64_t g = TSeisu::GcdSmall(d1, d2);
+    const Wide selfPart = Wide{n1} * (d2 / g), otherPart = Wide{n2} * (d1 / g);
+    Wide sum;
+    int32_t sign = Sign_;
+    if (Sign_ == xs) {
+        sum = selfPart + otherPart;
+    } else if (selfPart < otherPart) {
+        sum = otherPart - selfPart;
+        sign = -Sign_;
+    } else {
+        sum = selfPart - otherPart;  // an equal pair keeps the sign: 1 - 1 is +0
+    }
+    Wide den = Wide{d1} * (d2 / g);
+    if (!Fits(sum) || !Fits(den)) return false;
+    const uint64_t g2 = TSeisu::GcdSmall(static_cast<uint64_t>(sum), g);
+    Numerator_.SetSmall(static_cast<uint64_t>(sum / g2));
+    Denominator_.SetSmall(static_cast<uint64_t>(den / g2));
+    Sign_ = sign;
+    return true;
+}
+
+bool TLoRational::MultiplySmall(const TSeisu& xn, const TSeisu& xd, int32_t xs) {
+    if (!AllSmall(Numerator_, Denominator_, xn, xd)) return false;
+    const uint64_t n1 = Numerator_.SmallValue(), d1 = Denominator_.SmallValue();
+    const uint64_t n2 = xn.SmallValue(), d2 = xd.SmallValue();
+    const uint64_t g1 = TSeisu::GcdSmall(n1, d2), g2 = TSeisu::GcdSmall(d1, n2);
+    const Wide num = Wide{n1 / g1} * (n2 / g2), den = Wide{d1 / g2} * (d2 / g1);
+    if (!Fits(num) || !Fits(den)) return false;
+    Numerator_.SetSmall(static_cast<uint64_t>(num));
+    Denominator_.SetSmall(static_cast<uint64_t>(den));
+    Sign_ *= xs;
+    return true;
+}
+
 // Adds over the least common multiple and reduces by a gcd with the small factor only
 // (with g = gcd(d1, d2) and t = n1 (d2/g) + n2 (d1/g), gcd(t, lcm) = gcd(t, g)); when the
 // denominators are coprime the sum is already in lowest terms. A factor or divisor of 1
 // costs nothing: integers add without a multiplication, and when d2 divides d1 and the
 // sum keeps no factor of d2, d1 is the new denominator as it stands.
 void TLoRational::AddSigned(const TSeisu& xn, const TSeisu& xd, int32_t xs) {
+    if (AddSmall(xn, xd, xs)) return;
     TSeisu g, s1, s2, s3, s4;
     const TSeisu* selfDenOverG;
     const TSeisu* otherDenOverG;
@@ -233,6 +294,7 @@ void TLoRational::Subtract(const TLoRational& x) {
 // is too, and no final reduction is needed. A zero cross gcd (0 times 1/0) throws
 // kSeisuDivideByZero from the division.
 void TLoRational::MultiplyBy(const TSeisu& xn, const TSeisu& xd, int32_t xs) {
+    if (MultiplySmall(xn, xd, xs)) return;
     TSeisu g1, g2;
     GcdOf(g1, Numerator_, xd);
     GcdOf(g2, Denominator_, xn);

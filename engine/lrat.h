@@ -46,6 +46,9 @@ public:
 
     /// *this := x.
     void Assign(const TLoRational& x) { *this = x; }
+    /// *this := n / d in lowest terms, Sign +1, for machine integers n and d >= 1 (no
+    /// allocation for any such pair).
+    void SetSmall(uint64_t n, uint64_t d);
     /// *this := 0 with Sign +1.
     void Clear();
     /// True when the numerator is zero, whatever the sign.
@@ -117,6 +120,10 @@ private:
     void AddSigned(const TSeisu& xn, const TSeisu& xd, int32_t xs);
     // *this := *this * xs * xn / xd.
     void MultiplyBy(const TSeisu& xn, const TSeisu& xd, int32_t xs);
+    // AddSigned and MultiplyBy on machine integers; false, with nothing changed, when the
+    // parts or the results do not fit.
+    bool AddSmall(const TSeisu& xn, const TSeisu& xd, int32_t xs);
+    bool MultiplySmall(const TSeisu& xn, const TSeisu& xd, int32_t xs);
 
     TSeisu Numerator_;
     TSeisu Denominator_;

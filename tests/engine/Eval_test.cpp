@@ -415,4 +415,60 @@ TEST(EvalChainTest, CancelAnywhereInAChain) {
     EXPECT_EQ(Balanced(input), expected);
 }
 
+// --- plain literals read straight from the text ------------------------------------------
+
+// A stream that is not the callers' StringStream: the evaluator reads every literal with
+// the rational's reader through it.
+class ForwardingStream : public TInputStream {
+public:
+    explicit ForwardingStream(StringStream& s) : s_(s) {}
+    char ReadChar() override { return s_.ReadChar(); }
+    char PeekChar() override { return s_.PeekChar(); }
+    bool AtEnd() override { return s_.AtEnd(); }
+    void StepBack() override { s_.StepBack(); }
+
+private:
+    StringStream& s_;
+};
+
+std::string ThroughTheReader(const std::string& text) {
+    StringStream s(text);
+    ForwardingStream f(s);
+    TLoRational r;
+    try {
+        EvalExpression(r, f);
+    } catch (const std::exception& e) {
+        return std::string(typeid(e).name()) + ": " + e.what();
+    }
+    return r.ToImproperText() + " at " + std::to_string(s.Position());
+}
+
+std::string Direct(const std::string& text) {
+    StringStream s(text);
+    TLoRational r;
+    try {
+        EvalExpression(r, s);
+    } catch (const std::exception& e) {
+        return std::string(typeid(e).name()) + ": " + e.what();
+    }
+    return r.ToImproperText() + " at " + std::to_string(s.Position());
+}
+
+TEST(EvalLiteralTest, PlainLiteralsAsTheReaderReadsThem) {
+    const char* rows[] = {
+        "0;", "007;", "12/18;", "0/5;", "00/0007;", "5/0;", "1/2/3;", "1/;", "1/x;", "1/-2;",
+        "999999999999999999;",   // 18 digits: a machine integer
+        "1000000000000000000;",  // 19: the reader
+        "18446744073709551616/2;", "123456789012345678/987654321098765432;",
+        "3.5;", "1.[3];", "1:2/3;", "1:x;", "2^10;", "2 / 4;", "12", "1/2", "1+2", "1/",
+        "1 * 2/", "(12/18)*3;", "1/2^2;", "5/0/1;", "0/0;",
+    };
+    for (const char* text : rows) EXPECT_EQ(Direct(text), ThroughTheReader(text)) << text;
+    ChainGenerator gen(4711);
+    for (int i = 0; i < 300; ++i) {
+        const std::string text = gen.Expression(0) + ";";
+        ASSERT_EQ(Direct(text), ThroughTheReader(text)) << text;
+    }
+}
+
 }  // namespace

@@ -476,4 +476,59 @@ TEST(TLoRationalTest, SmallGridAgainstMachineArithmetic) {
     }
 }
 
+// The machine-word paths of Add, Subtract, Multiply and Divide against the long numbers':
+// x op y computed on small parts, and (x B) op (y B) scaled back by B = 10^30, whose parts
+// are long; the texts (the sign of a zero included) must agree.
+TEST(TLoRationalTest, MachineWordPathsMatchLongNumbers) {
+    std::mt19937_64 rng(909);
+    const uint64_t edges[] = {0, 1, 2, 9999, 10000, 99999999, 100000000, 999999999999};
+    auto part = [&](bool nonzero) {
+        uint64_t v = rng() % 3 == 0 ? edges[rng() % 8] : rng() % (rng() % 2 ? 1000 : 1000000000000);
+        return nonzero && v == 0 ? 1 : v;
+    };
+    auto value = [&] {
+        TLoRational x;
+        x.SetSmall(part(false), part(true));
+        if (rng() % 2) x.Negate();
+        return x;
+    };
+    TLoRational b(10, 1);
+    b.Power(TLoRational(30, 1));
+    for (int i = 0; i < 4000; ++i) {
+        const TLoRational x = value();
+        TLoRational y = rng() % 8 == 0 ? x : value();
+        if (rng() % 8 == 0) y.Negate();  // equal magnitudes: the sign of a zero sum
+        TLoRational xb(x), yb(y);
+        xb.Multiply(b);
+        yb.Multiply(b);
+        const int op = static_cast<int>(rng() % 4);
+        if (op == 3 && y.IsZero()) continue;
+        TLoRational small(x), big(xb);
+        switch (op) {
+        case 0: small.Add(y); big.Add(yb); big.Divide(b); break;
+        case 1: small.Subtract(y); big.Subtract(yb); big.Divide(b); break;
+        case 2: small.Multiply(y); big.Multiply(yb); big.Divide(b); big.Divide(b); break;
+        default: small.Divide(y); big.Divide(yb); break;
+        }
+        ASSERT_TRUE(Normal(small)) << T(x) << " op " << op << " " << T(y);
+        ASSERT_EQ(T(small), T(big)) << T(x) << " op " << op << " " << T(y);
+    }
+}
+
+TEST(TLoRationalTest, SetSmallReduces) {
+    struct Row {
+        uint64_t n, d;
+        const char* text;
+    } rows[] = {
+        {0, 7, "0"}, {6, 4, "3/2"}, {UINT64_MAX, 1, "18446744073709551615"},
+        {UINT64_MAX, UINT64_MAX, "1"}, {10000, 100000000, "1/10000"},
+    };
+    for (const Row& r : rows) {
+        TLoRational x(-5, 3);
+        x.SetSmall(r.n, r.d);
+        EXPECT_EQ(T(x), r.text);
+        EXPECT_TRUE(Normal(x)) << r.text;
+    }
+}
+
 }  // namespace
