@@ -4,6 +4,7 @@
 
 #include <QApplication>
 
+#include <exception>
 #include <iostream>
 #include <memory>
 
@@ -44,8 +45,16 @@ int runRender(const nerova::CommandLine& cmd) {
 
 extern "C" __attribute__((visibility("default"))) int nerova_gui_main(int argc, char** argv,
                                                                       const nerova::CommandLine& cmd) {
-    if (cmd.mode == nerova::CommandLine::Mode::Render) return runRender(cmd);
-    return runGui(argc, argv, cmd.files);
+    // No exception leaves the module: the program links its own copy of the C++ runtime.
+    try {
+        if (cmd.mode == nerova::CommandLine::Mode::Render) return runRender(cmd);
+        return runGui(argc, argv, cmd.files);
+    } catch (const std::exception& e) {
+        std::cerr << "nerova: " << e.what() << '\n';
+    } catch (...) {
+        std::cerr << "nerova: unknown error\n";
+    }
+    return 2;
 }
 
 // The loader looks the entry up by this name; a changed signature must change both.
