@@ -70,6 +70,8 @@ def programs(args, folder):
         progs.append((label, lambda f, p=path: [p, '--batch', f], [path, '-e', '1+1']))
     if args.gmpcalc:
         progs.append(('GMP', lambda f: [args.gmpcalc, f], [args.gmpcalc, '-e', '1+1']))
+    if args.no_peers:
+        return progs
     py = [sys.executable, os.path.join(HERE, 'fraccalc.py')]
     progs.append(('Python', lambda f: py + [f], py + [os.path.join(folder, 'startup.txt')]))
     if which('gp'):
@@ -124,6 +126,7 @@ def main():
     parser.add_argument('--work', required=True, help='folder for inputs and outputs')
     parser.add_argument('--rounds', type=int, default=5)
     parser.add_argument('--only', help='comma-separated row keys')
+    parser.add_argument('--no-peers', action='store_true', help='time nerova and GMP only')
     args = parser.parse_args()
 
     os.makedirs(args.work, exist_ok=True)
