@@ -94,7 +94,8 @@ def which(name):
 
 
 def run(command, out_path, measure_memory=False):
-    """Wall seconds of one run (standard output to out_path), or with measure_memory its
+    """Wall and processor seconds of one run (standard output to out_path; the processor
+    time of all threads, user and system), or with measure_memory its
     peak resident KiB. The kernel's figure for a child is at least its parent's size at
     the fork, so the memory is taken by /usr/bin/time in a run of its own."""
     stdin = subprocess.DEVNULL
@@ -106,8 +107,9 @@ def run(command, out_path, measure_memory=False):
     with open(out_path, 'wb') as out:
         start = time.perf_counter()
         proc = subprocess.Popen(command, stdin=stdin, stdout=out, stderr=subprocess.DEVNULL)
-        proc.wait()
+        _, status, usage = os.wait4(proc.pid, 0)
         seconds = time.perf_counter() - start
+        proc.returncode = os.waitstatus_to_exitcode(status)
     if stdin is not subprocess.DEVNULL:
         stdin.close()
     if proc.returncode != 0:
@@ -115,7 +117,7 @@ def run(command, out_path, measure_memory=False):
     if measure_memory:
         with open(out_path + '.rss', encoding='ascii') as f:
             return int(f.read().split()[-1])
-    return seconds
+    return seconds, usage.ru_utime + usage.ru_stime
 
 
 def main():
@@ -136,6 +138,7 @@ def main():
         rows = [r for r in rows if r[0] in keys]
     progs = programs(args, args.work)
     times = {}
+    cpus = {}
     peaks = {}
     for rnd in range(args.rounds):
         for key, _, path in rows:
@@ -146,7 +149,9 @@ def main():
                 out = os.path.join(args.work, '%s.%s.out' % (key, name.replace('/', '')))
                 if rnd == 0:
                     peaks[(key, name)] = run(cmd, out, measure_memory=True)
-                times.setdefault((key, name), []).append(run(cmd, out))
+                seconds, cpu = run(cmd, out)
+                times.setdefault((key, name), []).append(seconds)
+                cpus.setdefault((key, name), []).append(cpu)
         print('round %d of %d done' % (rnd + 1, args.rounds), file=sys.stderr)
 
     # The batch outputs of the nerova programs and GMP must agree: same work, same values.
@@ -161,25 +166,35 @@ def main():
                     print('warning: %s differs from GMP on %s' % (label, key), file=sys.stderr)
 
     names = [p[0] for p in progs]
+    print('Wall time, median of %d rounds:\n' % args.rounds)
+    table(rows, names, args, times, peaks)
+    print('\nProcessor time (user + system, all threads), median of %d rounds:\n' % args.rounds)
+    table(rows, names, args, cpus, None)
+
+
+def table(rows, names, args, times, peaks):
     def ms(key, name):
         t = times.get((key, name))
         if not t:
             return ''
         v = statistics.median(t) * 1000
-        return ('%.1f' % v if v < 10 else '%.0f' % v) + (' (once)' if len(t) == 1 and args.rounds > 1 else '')
+        once = ' (once)' if len(t) == 1 and args.rounds > 1 else ''
+        return ('%.1f' % v if v < 10 else '%.0f' % v) + once
 
     head = ['Work'] + ['%s ms' % n for n in names]
     if args.gmpcalc:
         head += ['%s / GMP' % l for l, _ in args.nerova]
-    head += ['%s peak MiB' % l for l, _ in args.nerova]
+    if peaks:
+        head += ['%s peak MiB' % l for l, _ in args.nerova]
     print('| ' + ' | '.join(head) + ' |')
     print('|' + '|'.join(['---'] + ['---:'] * (len(head) - 1)) + '|')
     for key, title, _ in rows:
         cells = [title] + [ms(key, n) for n in names]
         if args.gmpcalc:
-            g = statistics.median(times[(key, 'GMP')])
+            g = max(statistics.median(times[(key, 'GMP')]), 1e-6)
             cells += ['%.2f' % (statistics.median(times[(key, l)]) / g) for l, _ in args.nerova]
-        cells += ['%.1f' % (peaks[(key, l)] / 1024) for l, _ in args.nerova]
+        if peaks:
+            cells += ['%.1f' % (peaks[(key, l)] / 1024) for l, _ in args.nerova]
         print('| ' + ' | '.join(cells) + ' |')
 
 

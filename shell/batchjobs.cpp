@@ -43,13 +43,14 @@ struct Task {
     bool done = false;
 };
 
-// Worker threads evaluating the tasks of a queue; the calling thread reads the lines into
-// tasks and writes the finished tasks in order. The destructor stops and joins the
+// Threads evaluating the tasks of a queue: the calling thread reads the lines into tasks,
+// writes the finished tasks in order and, while the oldest is not finished, evaluates
+// tasks too; jobs - 1 workers do nothing else. The destructor stops and joins the
 // workers on every path.
 class Pool {
 public:
-    explicit Pool(unsigned jobs) {
-        for (unsigned i = 0; i < jobs; ++i) threads_.emplace_back([this] { Work(); });
+    explicit Pool(unsigned jobs) : jobs_(jobs) {
+        for (unsigned i = 1; i < jobs; ++i) threads_.emplace_back([this] { Work(); });
     }
     ~Pool() {
         {
@@ -67,7 +68,7 @@ public:
         std::exception_ptr readError;
         bool ended = false;
         size_t linesPerTask = 1;
-        const size_t window = kTasksPerJob * threads_.size();
+        const size_t window = kTasksPerJob * jobs_;
         for (;;) {
             while (!ended && Queued() < window) {
                 Task task;
@@ -97,7 +98,17 @@ public:
             {
                 std::unique_lock<std::mutex> lock(mutex_);
                 if (tasks_.empty()) break;
-                done_.wait(lock, [this] { return tasks_.front().done; });
+                while (!tasks_.front().done) {
+                    if (taken_ < tasks_.size()) {
+                        Task& task = tasks_[taken_++];
+                        lock.unlock();
+                        Evaluate(task);
+                        lock.lock();
+                        task.done = true;
+                    } else {
+                        done_.wait(lock);
+                    }
+                }
                 oldest = std::move(tasks_.front());
                 tasks_.pop_front();
                 --taken_;
@@ -117,6 +128,15 @@ private:
         return tasks_.size();
     }
 
+    void Evaluate(Task& task) {
+        const Clock::time_point start = Clock::now();
+        for (const std::string& line : task.lines) {
+            if (stop_) break;
+            task.records.push_back(batchRecord(line));
+        }
+        task.took = Clock::now() - start;
+    }
+
     static void StopCheck(void* flag) {
         if (static_cast<const std::atomic<bool>*>(flag)->load(std::memory_order_relaxed)) {
             throw Stopped();
@@ -134,12 +154,7 @@ private:
             // A deque keeps its elements in place while others are added and removed.
             Task& task = tasks_[taken_++];
             lock.unlock();
-            const Clock::time_point start = Clock::now();
-            for (const std::string& line : task.lines) {
-                if (stop_) break;
-                task.records.push_back(batchRecord(line));
-            }
-            task.took = Clock::now() - start;
+            Evaluate(task);
             lock.lock();
             task.done = true;
             done_.notify_one();
@@ -152,6 +167,7 @@ private:
     std::deque<Task> tasks_;         // in input order; the oldest is written next
     size_t taken_ = 0;               // tasks_[0 .. taken_) are taken by workers
     std::atomic<bool> stop_{false};
+    const unsigned jobs_;
     std::vector<std::thread> threads_;  // last: started after everything they use
 };
 
