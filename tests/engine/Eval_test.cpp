@@ -241,22 +241,27 @@ TEST(EvalTest, DeepestNestingFitsASmallStack) {
 
 // --- chains combined as balanced trees ---------------------------------------------------
 
-// What the calculator shows for input evaluated by eval: the value (with the sign of a
-// zero), or the failure's class and message.
-std::string Outcome(void (*eval)(TLoRational&, TInputStream&), const std::string& input) {
-    StringStream s(input + ";");
+// What the calculator shows for the text read through in, evaluated by eval: the value
+// (with the sign of a zero) and where the text s under in was left, or the failure's
+// class and message.
+std::string Outcome(void (*eval)(TLoRational&, TInputStream&), TInputStream& in,
+                    const StringStream& s) {
     TLoRational r;
     try {
-        eval(r, s);
+        eval(r, in);
     } catch (const std::exception& e) {
         return std::string(typeid(e).name()) + ": " + e.what();
     }
     return r.ToImproperText() + " at " + std::to_string(s.Position());
 }
 
-std::string Balanced(const std::string& input) { return Outcome(&EvalExpression, input); }
+std::string Balanced(const std::string& input) {
+    StringStream s(input + ";");
+    return Outcome(&EvalExpression, s, s);
+}
 std::string InOrder(const std::string& input) {
-    return Outcome(&nerova::evalExpressionInOrder, input);
+    StringStream s(input + ";");
+    return Outcome(&nerova::evalExpressionInOrder, s, s);
 }
 
 // Random expressions whose chains mix operands of very different lengths (so that the
@@ -434,24 +439,12 @@ private:
 std::string ThroughTheReader(const std::string& text) {
     StringStream s(text);
     ForwardingStream f(s);
-    TLoRational r;
-    try {
-        EvalExpression(r, f);
-    } catch (const std::exception& e) {
-        return std::string(typeid(e).name()) + ": " + e.what();
-    }
-    return r.ToImproperText() + " at " + std::to_string(s.Position());
+    return Outcome(&EvalExpression, f, s);
 }
 
 std::string Direct(const std::string& text) {
     StringStream s(text);
-    TLoRational r;
-    try {
-        EvalExpression(r, s);
-    } catch (const std::exception& e) {
-        return std::string(typeid(e).name()) + ": " + e.what();
-    }
-    return r.ToImproperText() + " at " + std::to_string(s.Position());
+    return Outcome(&EvalExpression, s, s);
 }
 
 TEST(EvalLiteralTest, PlainLiteralsAsTheReaderReadsThem) {
