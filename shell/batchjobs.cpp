@@ -174,11 +174,13 @@ private:
 }  // namespace
 
 std::string batchRecord(const std::string& line) {
-    std::string record = line;
-    if (line.empty() || line[0] != '#') {
-        record += " = ";
-        record += calcText(line);
-    }
+    if (!line.empty() && line[0] == '#') return line + '\n';
+    const std::string value = calcText(line);
+    std::string record;
+    record.reserve(line.size() + value.size() + 4);
+    record += line;
+    record += " = ";
+    record += value;
     record += '\n';
     return record;
 }
