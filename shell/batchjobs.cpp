@@ -45,13 +45,12 @@ struct Task {
 
 // Threads evaluating the tasks of a queue: the calling thread reads the lines into tasks,
 // writes the finished tasks in order and, while the oldest is not finished, evaluates
-// tasks too; jobs - 1 workers do nothing else. The destructor stops and joins the
-// workers on every path.
+// tasks too; jobs - 1 workers do nothing else. They start once a second task waits (a
+// file of one line runs as on one thread). The destructor stops and joins the workers
+// on every path.
 class Pool {
 public:
-    explicit Pool(unsigned jobs) : jobs_(jobs) {
-        for (unsigned i = 1; i < jobs; ++i) threads_.emplace_back([this] { Work(); });
-    }
+    explicit Pool(unsigned jobs) : jobs_(jobs) {}
     ~Pool() {
         {
             const std::lock_guard<std::mutex> lock(mutex_);
@@ -92,6 +91,9 @@ public:
                     tasks_.push_back(std::move(task));
                 }
                 ready_.notify_one();
+                if (threads_.empty() && Queued() >= 2) {
+                    for (unsigned i = 1; i < jobs_; ++i) threads_.emplace_back([this] { Work(); });
+                }
             }
 
             Task oldest;
@@ -168,7 +170,7 @@ private:
     size_t taken_ = 0;               // tasks_[0 .. taken_) are taken by workers
     std::atomic<bool> stop_{false};
     const unsigned jobs_;
-    std::vector<std::thread> threads_;  // last: started after everything they use
+    std::vector<std::thread> threads_;  // last: the workers use everything above
 };
 
 }  // namespace
