@@ -38,7 +38,8 @@ public:
 // Consecutive lines evaluated by one worker thread.
 struct Task {
     std::vector<std::string> lines;
-    std::vector<std::string> records;
+    std::vector<std::string> records;  // of the lines before error, if any
+    std::exception_ptr error;           // what stopped the task (out of memory)
     Clock::duration took{};
     bool done = false;
 };
@@ -120,6 +121,7 @@ public:
             linesPerTask = std::clamp<size_t>(static_cast<size_t>(kTaskTime / perLine), 1,
                                               kMaxLinesPerTask);
             for (const std::string& record : oldest.records) write(record);
+            if (oldest.error) std::rethrow_exception(oldest.error);
         }
         if (readError) std::rethrow_exception(readError);
     }
@@ -130,11 +132,17 @@ private:
         return tasks_.size();
     }
 
-    void Evaluate(Task& task) {
+    // An error passes to the calling thread with the task, to be thrown where the
+    // line's record would have been written.
+    void Evaluate(Task& task) noexcept {
         const Clock::time_point start = Clock::now();
-        for (const std::string& line : task.lines) {
-            if (stop_) break;
-            task.records.push_back(batchRecord(line));
+        try {
+            for (const std::string& line : task.lines) {
+                if (stop_) break;
+                task.records.push_back(batchRecord(line));
+            }
+        } catch (...) {
+            task.error = std::current_exception();
         }
         task.took = Clock::now() - start;
     }
