@@ -42,6 +42,13 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 // A plain growable limb buffer for temporaries (no 100-limb stepping).
 using Buffer = std::vector<Word>;
 
+// The value of a number of at most four limbs (below 10^16).
+uint64_t SmallValue(const TSeisu& x) {
+    uint64_t v = 0;
+    for (int32_t i = x.Count(); i >= 1; --i) v = v * kBase + x.Limb(i);
+    return v;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -437,9 +444,7 @@ void TSeisu::DivMod(const TSeisu& a, const TSeisu& b, TSeisu& r) {
     if (n >= 2 && m >= kMaxLimbs) throw TSeisuException(kSeisuDividendTooLarge);
     if (m <= 4) {
         // Both below 10^16: one 64-bit division.
-        uint64_t x = 0, y = 0;
-        for (int32_t i = m; i >= 1; --i) x = x * kBase + a.limbs_[i];
-        for (int32_t i = n; i >= 1; --i) y = y * kBase + b.limbs_[i];
+        const uint64_t x = SmallValue(a), y = SmallValue(b);
         r.SetSmall(x % y);
         SetSmall(x / y);
         return;
@@ -465,10 +470,7 @@ void TSeisu::DivExact(const TSeisu& a, const TSeisu& d) {
     }
     if (n >= 2 && m >= kMaxLimbs) throw TSeisuException(kSeisuDividendTooLarge);
     if (m <= 4) {
-        uint64_t x = 0, y = 0;
-        for (int32_t i = m; i >= 1; --i) x = x * kBase + a.limbs_[i];
-        for (int32_t i = n; i >= 1; --i) y = y * kBase + d.limbs_[i];
-        SetSmall(x / y);
+        SetSmall(SmallValue(a) / SmallValue(d));
         return;
     }
     TSeisu q;

@@ -24,6 +24,26 @@ namespace tabai_impl {
 using Limb = uint16_t;
 inline constexpr uint32_t kBase = 10000;
 
+/// A temporary array of n elements, on the stack up to kStack of them.
+template <typename T, size_t kStack>
+class StackBuffer {
+public:
+    explicit StackBuffer(size_t n) {
+        if (n > kStack) {
+            heap_.resize(n);
+            p_ = heap_.data();
+        }
+    }
+    StackBuffer(const StackBuffer&) = delete;
+    StackBuffer& operator=(const StackBuffer&) = delete;
+    T* get() { return p_; }
+
+private:
+    T stack_[kStack];
+    std::vector<T> heap_;
+    T* p_ = stack_;
+};
+
 /// Length of a without its leading zero limbs.
 inline size_t Trim(const Limb* a, size_t n) {
     while (n > 0 && a[n - 1] == 0) --n;

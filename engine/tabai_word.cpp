@@ -18,24 +18,7 @@ namespace {
 constexpr uint64_t kB2 = uint64_t{kBase} * kBase;
 
 // A word array on the stack when small.
-class WordBuffer {
-public:
-    explicit WordBuffer(size_t n) {
-        if (n <= kStack) {
-            p_ = stack_;
-        } else {
-            heap_.resize(n);
-            p_ = heap_.data();
-        }
-    }
-    uint64_t* get() { return p_; }
-
-private:
-    static constexpr size_t kStack = 512;
-    uint64_t stack_[kStack];
-    std::vector<uint64_t> heap_;
-    uint64_t* p_;
-};
+using WordBuffer = StackBuffer<uint64_t, 512>;
 
 // Calls the pump `total` times spread evenly over `steps` calls of Tick.
 class PumpSpread {
