@@ -87,7 +87,8 @@ size_t PackWords(const Limb* a, size_t n, uint64_t* w);
 /// a[0..n) := the limbs of the words w[0..nw) (zero beyond them; extra high limbs dropped).
 void UnpackWords(const uint64_t* w, size_t nw, Limb* a, size_t n);
 /// out[0..na+nb) := a * b in base 10^16, word columns summed in 128 bits; calls the pump
-/// `pumps` times spread over the work. na, nb >= 1, min(na, nb) below 2^20.
+/// `pumps` times spread over the work (more for very long factors, at least once every
+/// 2^14 columns). na, nb >= 1, min(na, nb) below 2^20.
 void MulWords(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64_t* out, size_t pumps);
 /// out[0..nout) := the low nout words of a * b (nout <= na + nb - 1), returning the carry
 /// into word nout; pumps like MulWords.

@@ -122,10 +122,11 @@ public:
     // The radix-3 step of a transform of 3 * 2^log points: W a primitive root of that
     // order (W^3 is the root of the 2^log-point transforms above), the twiddles W^j and
     // W^2j for j < 2^log, their inverses, and the cube roots of unity W^(2^log) and its
-    // square (all in Montgomery form).
+    // square; 1/2, and h = (w - w^2) / 2 for the cube root w and ih for its inverse (all
+    // in Montgomery form).
     struct Three {
         std::unique_ptr<uint32_t[]> w1, w2, iw1, iw2;
-        uint32_t omega = 0, omega2 = 0;
+        uint32_t omega = 0, omega2 = 0, half = 0, h = 0, ih = 0;
     };
     const Three& EnsureThree(int log) {
         Ensure(log);
@@ -150,6 +151,9 @@ public:
             }
             t.omega = mod_.Pow(w, len);
             t.omega2 = mod_.Reduce(mod_.Mul(t.omega, t.omega));
+            t.half = mod_.ToMont((mod_.p + 1) / 2);
+            t.h = mod_.Reduce(mod_.Mul(mod_.Reduce(t.omega + mod_.p - t.omega2), t.half));
+            t.ih = t.h == 0 ? 0 : mod_.p - t.h;  // (w^-1 - w^-2) / 2 = (w^2 - w) / 2
             t.w1 = std::move(w1);
             t.w2 = std::move(w2);
             t.iw1 = std::move(iw1);
@@ -456,50 +460,45 @@ TABAI_CLONES void ScaleSpan(uint32_t* __restrict res, size_t count, uint32_t sca
 // The radix-3 step of a forward transform of 3L points, the thirds a0, a1, a2 (each L
 // points, values below 2p) becoming y0 = a0 + a1 + a2, y1 = (a0 + w a1 + w^2 a2) W^j and
 // y2 = (a0 + w^2 a1 + w a2) W^2j, w the cube root of unity; each third then takes an
-// L-point transform. Values stay below 2p (sums reduced before they could reach 2^32).
+// L-point transform. Since w + w^2 = -1, w a1 + w^2 a2 = -(a1 + a2) / 2 + h (a1 - a2) with
+// h = (w - w^2) / 2, and the other sum has -h: two products instead of four. Values stay
+// below 2p (sums reduced before they could reach 2^32; a product's factor stays below 4p).
 TABAI_CLONES void Forward3Span(uint32_t* __restrict a0, uint32_t* __restrict a1, uint32_t* __restrict a2,
                                const uint32_t* __restrict tw1, const uint32_t* __restrict tw2, size_t count,
-                               uint32_t om, uint32_t om2, uint32_t p, uint32_t pinv) {
+                               uint32_t half, uint32_t h, uint32_t p, uint32_t pinv) {
     const uint32_t p2 = 2 * p;
     for (size_t j = 0; j < count; ++j) {
         const uint32_t x0 = a0[j], x1 = a1[j], x2 = a2[j];
-        uint32_t s = x0 + x1;
-        s = std::min(s, s - p2);
-        s += x2;
-        a0[j] = std::min(s, s - p2);
-        const uint32_t b1 = MontMul(x1, om, p, pinv), c1 = MontMul(x2, om2, p, pinv);
-        const uint32_t b2 = MontMul(x1, om2, p, pinv), c2 = MontMul(x2, om, p, pinv);
-        uint32_t u = x0 + b1;
-        u = std::min(u, u - p2);
-        uint32_t v = x0 + b2;
-        v = std::min(v, v - p2);
-        a1[j] = MontMul(u + c1, tw1[j], p, pinv);  // u + c1 < 4p
-        a2[j] = MontMul(v + c2, tw2[j], p, pinv);
+        const uint32_t s = x1 + x2;
+        uint32_t y0 = x0 + std::min(s, s - p2);
+        a0[j] = std::min(y0, y0 - p2);
+        const uint32_t m = MontMul(x1 + p2 - x2, h, p, pinv);
+        uint32_t t = x0 + p2 - MontMul(s, half, p, pinv);
+        t = std::min(t, t - p2);
+        a1[j] = MontMul(t + m, tw1[j], p, pinv);
+        a2[j] = MontMul(t + p2 - m, tw2[j], p, pinv);
     }
 }
 
 // The inverse: z1 = y1 W^-j, z2 = y2 W^-2j, then a0 = y0 + z1 + z2,
-// a1 = y0 + w^-1 z1 + w^-2 z2, a2 = y0 + w^-2 z1 + w^-1 z2 (om, om2 the inverse roots).
+// a1 = y0 + w^-1 z1 + w^-2 z2, a2 = y0 + w^-2 z1 + w^-1 z2, by the same two products
+// (ih = (w^-1 - w^-2) / 2).
 TABAI_CLONES void Inverse3Span(uint32_t* __restrict a0, uint32_t* __restrict a1, uint32_t* __restrict a2,
                                const uint32_t* __restrict itw1, const uint32_t* __restrict itw2,
-                               size_t count, uint32_t om, uint32_t om2, uint32_t p, uint32_t pinv) {
+                               size_t count, uint32_t half, uint32_t ih, uint32_t p, uint32_t pinv) {
     const uint32_t p2 = 2 * p;
     for (size_t j = 0; j < count; ++j) {
         const uint32_t y0 = a0[j];
         const uint32_t z1 = MontMul(a1[j], itw1[j], p, pinv), z2 = MontMul(a2[j], itw2[j], p, pinv);
-        uint32_t s = y0 + z1;
-        s = std::min(s, s - p2);
-        s += z2;
-        a0[j] = std::min(s, s - p2);
-        const uint32_t b1 = MontMul(z1, om, p, pinv), c1 = MontMul(z2, om2, p, pinv);
-        const uint32_t b2 = MontMul(z1, om2, p, pinv), c2 = MontMul(z2, om, p, pinv);
-        uint32_t u = y0 + b1;
-        u = std::min(u, u - p2);
-        u += c1;
+        const uint32_t s = z1 + z2;
+        uint32_t x0 = y0 + std::min(s, s - p2);
+        a0[j] = std::min(x0, x0 - p2);
+        const uint32_t m = MontMul(z1 + p2 - z2, ih, p, pinv);
+        uint32_t t = y0 + p2 - MontMul(s, half, p, pinv);
+        t = std::min(t, t - p2);
+        uint32_t u = t + m;
         a1[j] = std::min(u, u - p2);
-        uint32_t v = y0 + b2;
-        v = std::min(v, v - p2);
-        v += c2;
+        uint32_t v = t + p2 - m;
         a2[j] = std::min(v, v - p2);
     }
 }
@@ -520,8 +519,8 @@ void ForwardAny(uint32_t* a, const Shape& shape, RootTables& t) {
     const auto& th = t.EnsureThree(shape.log);
     for (size_t j = 0; j < len; j += kPumpEvery) {
         const size_t count = std::min(kPumpEvery, len - j);
-        Forward3Span(a + j, a + len + j, a + 2 * len + j, th.w1.get() + j, th.w2.get() + j, count, th.omega,
-                     th.omega2, t.mod().p, t.mod().pinv);
+        Forward3Span(a + j, a + len + j, a + 2 * len + j, th.w1.get() + j, th.w2.get() + j, count, th.half, th.h,
+                     t.mod().p, t.mod().pinv);
         pump::ProcessMessages();
     }
     for (int r = 0; r < 3; ++r) Forward(a + r * len, shape.log, t);
@@ -535,11 +534,10 @@ void InverseAny(uint32_t* a, const Shape& shape, RootTables& t) {
     const size_t len = size_t{1} << shape.log;
     const auto& th = t.EnsureThree(shape.log);
     for (int r = 0; r < 3; ++r) Inverse(a + r * len, shape.log, t);
-    // The inverse cube roots: w^-1 = w^2 and w^-2 = w.
     for (size_t j = 0; j < len; j += kPumpEvery) {
         const size_t count = std::min(kPumpEvery, len - j);
-        Inverse3Span(a + j, a + len + j, a + 2 * len + j, th.iw1.get() + j, th.iw2.get() + j, count,
-                     th.omega2, th.omega, t.mod().p, t.mod().pinv);
+        Inverse3Span(a + j, a + len + j, a + 2 * len + j, th.iw1.get() + j, th.iw2.get() + j, count, th.half,
+                     th.ih, t.mod().p, t.mod().pinv);
         pump::ProcessMessages();
     }
 }
@@ -813,7 +811,7 @@ void RunSplit(const Limb* a, size_t na, const Limb* b, size_t nb, const Shape& s
             if (shape.three) {
                 const auto& th = t.EnsureThree(shape.log);
                 Forward3Span(buf + j, buf + len + j, buf + 2 * len + j, th.w1.get() + j, th.w2.get() + j, count,
-                             th.omega, th.omega2, p, pinv);
+                             th.half, th.h, p, pinv);
             } else {
                 ForwardSpan(buf + j, buf + len + j, t.Forward(shape.log - 1) + j, count, p, pinv);
             }
@@ -855,7 +853,7 @@ void RunSplit(const Limb* a, size_t na, const Limb* b, size_t nb, const Shape& s
             if (shape.three) {
                 const auto& th = t.EnsureThree(shape.log);
                 Inverse3Span(buf + j, buf + len + j, buf + 2 * len + j, th.iw1.get() + j, th.iw2.get() + j, count,
-                             th.omega2, th.omega, md.p, md.pinv);
+                             th.half, th.ih, md.p, md.pinv);
             } else {
                 InverseSpan(buf + j, buf + len + j, t.Inverse(shape.log - 1) + j, count, md.p, md.pinv);
             }

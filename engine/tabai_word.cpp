@@ -76,7 +76,9 @@ unsigned __int128 MulWordsLow(const uint64_t* a, size_t na, const uint64_t* b, s
 
 unsigned __int128 MulWordsColumns(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, size_t from,
                                   size_t to, uint64_t* out, size_t pumps) {
-    PumpSpread pump(pumps, to - from);
+    // A short factor times a very long one asks for few calls: then at least one every
+    // 2^14 columns (well under a millisecond).
+    PumpSpread pump(std::max(pumps, (to - from) >> 14), to - from);
     unsigned __int128 carry = 0;
     out -= from;
     for (size_t k = from; k < to; ++k) {
