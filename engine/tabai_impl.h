@@ -90,10 +90,6 @@ void UnpackWords(const uint64_t* w, size_t nw, Limb* a, size_t n);
 /// `pumps` times spread over the work (more for very long factors, at least once every
 /// 2^14 columns). na, nb >= 1, min(na, nb) below 2^20.
 void MulWords(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64_t* out, size_t pumps);
-/// out[0..nout) := the low nout words of a * b (nout <= na + nb - 1), returning the carry
-/// into word nout; pumps like MulWords.
-unsigned __int128 MulWordsLow(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64_t* out,
-                              size_t nout, size_t pumps);
 /// Columns from..to-1 of a * b into out[0..to-from), as if nothing came from the columns
 /// below (carry 0), returning the carry out of the last; pumps like MulWords.
 unsigned __int128 MulWordsColumns(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, size_t from,
