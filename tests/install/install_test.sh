@@ -42,7 +42,7 @@ installed_files() {
     echo "$datadir/applications/$app_id.desktop"
     echo "$datadir/icons/hicolor/scalable/apps/$app_id.svg"
     echo "$datadir/metainfo/$app_id.metainfo.xml"
-    echo "$mandir/man1/nerova.1"
+    echo "$mandir/man1/nerova.1.gz"
 }
 
 install_into() {
