@@ -133,6 +133,12 @@ window)
     export DISPLAY=:$(head -1 "$work/display")
     openbox --sm-disable >/dev/null 2>&1 &
     pids+=($!)
+    # A window mapped while the window manager is still starting may stay unmanaged and
+    # hidden: wait until openbox announces itself on the root window.
+    until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
+        kill -0 "${pids[1]}" 2>/dev/null || { fail "openbox did not start"; exit 1; }
+        sleep 0.1
+    done
     XDG_CONFIG_HOME=$work/config env -u DBUS_SESSION_BUS_ADDRESS -u QT_QPA_PLATFORM \
         "$prefix/$bindir/nerova" >"$work/app.log" 2>&1 &
     app=$!
