@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# install_test.sh CASE BUILD_DIR (with the NEROVA_* variables of CMakeLists.txt): checks what `cmake --install` and `cpack` deliver.
+# install_test.sh CASE BUILD_DIR, with the NEROVA_* variables that CMakeLists.txt sets:
+# checks what `cmake --install` and `cpack` deliver.
 #   desktop   the menu entry passes desktop-file-validate
 #   metainfo  the AppStream metainfo passes appstreamcli validate --no-net
 #   manpage   the manual page formats without a warning and names every option of --help
