@@ -21,10 +21,14 @@
 #include <string>
 #include <vector>
 
+#include "bench/numbers.h"
 #include "engine/tabai.h"
 #include "engine/tabai_impl.h"
 
 namespace {
+
+using nerova::bench::FromText;
+using nerova::bench::RandomDigits;
 
 class Mpz {
 public:
@@ -38,20 +42,6 @@ public:
 private:
     mpz_t v_;
 };
-
-TSeisu FromText(const std::string& digits) {
-    TSeisu x;
-    StringStream s(digits + ";");
-    x.ReadFrom(s);
-    return x;
-}
-
-std::string RandomDigits(std::mt19937_64& rng, size_t n) {
-    std::string s(n, '0');
-    for (char& c : s) c = static_cast<char>('0' + rng() % 10);
-    s[0] = static_cast<char>('1' + rng() % 9);
-    return s;
-}
 
 // With one thread, the time is the thread's processor time: other programs on a shared
 // machine disturb it far less than the clock on the wall.

@@ -457,48 +457,52 @@ TABAI_CLONES void ScaleSpan(uint32_t* __restrict res, size_t count, uint32_t sca
     }
 }
 
+// The sums of a radix-3 step shared by both directions, for x0, x1, x2 below 2p and the
+// cube root w: sum = x0 + x1 + x2, and x0 + w x1 + w^2 x2 = t + m, x0 + w^2 x1 + w x2 =
+// t - m. Since w + w^2 = -1, t = x0 - (x1 + x2) / 2 and m = h (x1 - x2) with
+// h = (w - w^2) / 2: two products instead of four. All three below 2p.
+struct Radix3 {
+    uint32_t sum, t, m;
+};
+inline Radix3 Radix3Sums(uint32_t x0, uint32_t x1, uint32_t x2, uint32_t half, uint32_t h, uint32_t p,
+                         uint32_t pinv) {
+    const uint32_t p2 = 2 * p;
+    const uint32_t s = x1 + x2;
+    const uint32_t y = x0 + std::min(s, s - p2);
+    const uint32_t t = x0 + p2 - MontMul(s, half, p, pinv);
+    return {std::min(y, y - p2), std::min(t, t - p2), MontMul(x1 + p2 - x2, h, p, pinv)};
+}
+
 // The radix-3 step of a forward transform of 3L points, the thirds a0, a1, a2 (each L
 // points, values below 2p) becoming y0 = a0 + a1 + a2, y1 = (a0 + w a1 + w^2 a2) W^j and
 // y2 = (a0 + w^2 a1 + w a2) W^2j, w the cube root of unity; each third then takes an
-// L-point transform. Since w + w^2 = -1, w a1 + w^2 a2 = -(a1 + a2) / 2 + h (a1 - a2) with
-// h = (w - w^2) / 2, and the other sum has -h: two products instead of four. Values stay
-// below 2p (sums reduced before they could reach 2^32; a product's factor stays below 4p).
+// L-point transform. Values stay below 2p (sums reduced before they could reach 2^32; a
+// product's factor stays below 4p).
 TABAI_CLONES void Forward3Span(uint32_t* __restrict a0, uint32_t* __restrict a1, uint32_t* __restrict a2,
                                const uint32_t* __restrict tw1, const uint32_t* __restrict tw2, size_t count,
                                uint32_t half, uint32_t h, uint32_t p, uint32_t pinv) {
     const uint32_t p2 = 2 * p;
     for (size_t j = 0; j < count; ++j) {
-        const uint32_t x0 = a0[j], x1 = a1[j], x2 = a2[j];
-        const uint32_t s = x1 + x2;
-        uint32_t y0 = x0 + std::min(s, s - p2);
-        a0[j] = std::min(y0, y0 - p2);
-        const uint32_t m = MontMul(x1 + p2 - x2, h, p, pinv);
-        uint32_t t = x0 + p2 - MontMul(s, half, p, pinv);
-        t = std::min(t, t - p2);
-        a1[j] = MontMul(t + m, tw1[j], p, pinv);
-        a2[j] = MontMul(t + p2 - m, tw2[j], p, pinv);
+        const Radix3 r = Radix3Sums(a0[j], a1[j], a2[j], half, h, p, pinv);
+        a0[j] = r.sum;
+        a1[j] = MontMul(r.t + r.m, tw1[j], p, pinv);
+        a2[j] = MontMul(r.t + p2 - r.m, tw2[j], p, pinv);
     }
 }
 
 // The inverse: z1 = y1 W^-j, z2 = y2 W^-2j, then a0 = y0 + z1 + z2,
-// a1 = y0 + w^-1 z1 + w^-2 z2, a2 = y0 + w^-2 z1 + w^-1 z2, by the same two products
-// (ih = (w^-1 - w^-2) / 2).
+// a1 = y0 + w^-1 z1 + w^-2 z2, a2 = y0 + w^-2 z1 + w^-1 z2, by the same sums with the
+// inverse cube root (ih = (w^-1 - w^-2) / 2).
 TABAI_CLONES void Inverse3Span(uint32_t* __restrict a0, uint32_t* __restrict a1, uint32_t* __restrict a2,
                                const uint32_t* __restrict itw1, const uint32_t* __restrict itw2,
                                size_t count, uint32_t half, uint32_t ih, uint32_t p, uint32_t pinv) {
     const uint32_t p2 = 2 * p;
     for (size_t j = 0; j < count; ++j) {
-        const uint32_t y0 = a0[j];
         const uint32_t z1 = MontMul(a1[j], itw1[j], p, pinv), z2 = MontMul(a2[j], itw2[j], p, pinv);
-        const uint32_t s = z1 + z2;
-        uint32_t x0 = y0 + std::min(s, s - p2);
-        a0[j] = std::min(x0, x0 - p2);
-        const uint32_t m = MontMul(z1 + p2 - z2, ih, p, pinv);
-        uint32_t t = y0 + p2 - MontMul(s, half, p, pinv);
-        t = std::min(t, t - p2);
-        uint32_t u = t + m;
+        const Radix3 r = Radix3Sums(a0[j], z1, z2, half, ih, p, pinv);
+        a0[j] = r.sum;
+        const uint32_t u = r.t + r.m, v = r.t + p2 - r.m;
         a1[j] = std::min(u, u - p2);
-        uint32_t v = t + p2 - m;
         a2[j] = std::min(v, v - p2);
     }
 }
