@@ -1,6 +1,7 @@
 // The natural-number kernels of TSeisu (engine/tabai.h) next to GMP's, in the same run.
 // Usage: gmp_kernels_bench [--single] [--quick] [--reps N]
-//   --single  large transforms on one thread only (GMP always uses one)
+//   --single  large transforms on one thread only (GMP always uses one); times are then
+//             the thread's processor time
 //   --quick   only 1k and 10k digits
 //   --reps N  timed rounds per row (default 7; 3 at a million digits)
 //   --only W  only the rows whose operation starts with W
@@ -14,15 +15,20 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <functional>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "bench/numbers.h"
 #include "engine/tabai.h"
 #include "engine/tabai_impl.h"
 
 namespace {
+
+using nerova::bench::FromText;
+using nerova::bench::RandomDigits;
 
 class Mpz {
 public:
@@ -37,24 +43,23 @@ private:
     mpz_t v_;
 };
 
-TSeisu FromText(const std::string& digits) {
-    TSeisu x;
-    StringStream s(digits + ";");
-    x.ReadFrom(s);
-    return x;
-}
+// With one thread, the time is the thread's processor time: other programs on a shared
+// machine disturb it far less than the clock on the wall.
+bool gThreadTime = false;
 
-std::string RandomDigits(std::mt19937_64& rng, size_t n) {
-    std::string s(n, '0');
-    for (char& c : s) c = static_cast<char>('0' + rng() % 10);
-    s[0] = static_cast<char>('1' + rng() % 9);
-    return s;
+double Now() {
+    if (gThreadTime) {
+        timespec t{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+        return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+    }
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 double Seconds(const std::function<void()>& f, int inner) {
-    const auto t0 = std::chrono::steady_clock::now();
+    const double t0 = Now();
     for (int i = 0; i < inner; ++i) f();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count() / inner;
+    return (Now() - t0) / inner;
 }
 
 double Median(std::vector<double> v) {
@@ -87,7 +92,7 @@ int main(int argc, char** argv) {
     bool quick = false;
     int reps = 7;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--single") == 0) tabai_impl::gNttParallel = false;
+        if (std::strcmp(argv[i], "--single") == 0) tabai_impl::gNttParallel = false, gThreadTime = true;
         if (std::strcmp(argv[i], "--quick") == 0) quick = true;
         if (std::strcmp(argv[i], "--reps") == 0 && i + 1 < argc) reps = std::max(1, std::atoi(argv[++i]));
         if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) gOnly = argv[++i];

@@ -9,24 +9,14 @@
 #include <random>
 #include <string>
 
+#include "bench/numbers.h"
 #include "engine/tabai.h"
 #include "engine/tabai_impl.h"
 
 namespace {
 
-TSeisu FromText(const std::string& digits) {
-    TSeisu x;
-    StringStream s(digits + ";");
-    x.ReadFrom(s);
-    return x;
-}
-
-std::string RandomDigits(std::mt19937_64& rng, size_t n) {
-    std::string s(n, '0');
-    for (char& c : s) c = static_cast<char>('0' + rng() % 10);
-    s[0] = static_cast<char>('1' + rng() % 9);
-    return s;
-}
+using nerova::bench::FromText;
+using nerova::bench::RandomDigits;
 
 // Runs f `reps` times and reports the best time in milliseconds.
 double Best(int reps, const std::function<void()>& f) {

@@ -438,9 +438,7 @@ void TSeisu::DivMod(const TSeisu& a, const TSeisu& b, TSeisu& r) {
     if (n >= 2 && m >= kMaxLimbs) throw TSeisuException(kSeisuDividendTooLarge);
     if (m <= 4) {
         // Both below 10^16: one 64-bit division.
-        uint64_t x = 0, y = 0;
-        for (int32_t i = m; i >= 1; --i) x = x * kBase + a.limbs_[i];
-        for (int32_t i = n; i >= 1; --i) y = y * kBase + b.limbs_[i];
+        const uint64_t x = a.SmallValue(), y = b.SmallValue();
         r.SetSmall(x % y);
         SetSmall(x / y);
         return;
@@ -466,10 +464,7 @@ void TSeisu::DivExact(const TSeisu& a, const TSeisu& d) {
     }
     if (n >= 2 && m >= kMaxLimbs) throw TSeisuException(kSeisuDividendTooLarge);
     if (m <= 4) {
-        uint64_t x = 0, y = 0;
-        for (int32_t i = m; i >= 1; --i) x = x * kBase + a.limbs_[i];
-        for (int32_t i = n; i >= 1; --i) y = y * kBase + d.limbs_[i];
-        SetSmall(x / y);
+        SetSmall(a.SmallValue() / d.SmallValue());
         return;
     }
     TSeisu q;

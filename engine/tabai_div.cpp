@@ -326,7 +326,9 @@ void MulSub(const Limb* w, size_t nw, const Limb* x, size_t nx, const Limb* y, s
     if (r.size() == len && std::all_of(r.begin(), r.end(), [](Limb v) { return v == kBase - 1; })) r.clear();
 }
 
-constexpr size_t kReciprocalBase = 48;
+// Below this many limbs the reciprocal comes from a long division; the Newton steps on
+// short products of packed words are cheaper from about a dozen limbs.
+constexpr size_t kReciprocalBase = 12;
 
 // An approximation X of 10000^(2n) / b from below: X <= 10000^(2n) / b < X + 3, for b of
 // n limbs with a non-zero top limb. Newton's iteration from the reciprocal of b's top

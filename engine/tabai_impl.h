@@ -24,6 +24,26 @@ namespace tabai_impl {
 using Limb = uint16_t;
 inline constexpr uint32_t kBase = 10000;
 
+/// A temporary array of n elements, on the stack up to kStack of them.
+template <typename T, size_t kStack>
+class StackBuffer {
+public:
+    explicit StackBuffer(size_t n) {
+        if (n > kStack) {
+            heap_.resize(n);
+            p_ = heap_.data();
+        }
+    }
+    StackBuffer(const StackBuffer&) = delete;
+    StackBuffer& operator=(const StackBuffer&) = delete;
+    T* get() { return p_; }
+
+private:
+    T stack_[kStack];
+    std::vector<T> heap_;
+    T* p_ = stack_;
+};
+
 /// Length of a without its leading zero limbs.
 inline size_t Trim(const Limb* a, size_t n) {
     while (n > 0 && a[n - 1] == 0) --n;
@@ -67,12 +87,9 @@ size_t PackWords(const Limb* a, size_t n, uint64_t* w);
 /// a[0..n) := the limbs of the words w[0..nw) (zero beyond them; extra high limbs dropped).
 void UnpackWords(const uint64_t* w, size_t nw, Limb* a, size_t n);
 /// out[0..na+nb) := a * b in base 10^16, word columns summed in 128 bits; calls the pump
-/// `pumps` times spread over the work. na, nb >= 1, min(na, nb) below 2^20.
+/// `pumps` times spread over the work (more for very long factors, at least once every
+/// 2^14 columns). na, nb >= 1, min(na, nb) below 2^20.
 void MulWords(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64_t* out, size_t pumps);
-/// out[0..nout) := the low nout words of a * b (nout <= na + nb - 1), returning the carry
-/// into word nout; pumps like MulWords.
-unsigned __int128 MulWordsLow(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64_t* out,
-                              size_t nout, size_t pumps);
 /// Columns from..to-1 of a * b into out[0..to-from), as if nothing came from the columns
 /// below (carry 0), returning the carry out of the last; pumps like MulWords.
 unsigned __int128 MulWordsColumns(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, size_t from,

@@ -86,25 +86,10 @@ uint32_t SubN(const Limb* a, const Limb* b, size_t n, Limb* out) {
 
 namespace {
 
-// A 32-bit accumulator array for the schoolbook kernels, on the stack when small.
-class Accumulator {
+// A zeroed 32-bit accumulator array for the schoolbook kernels, on the stack when small.
+class Accumulator : public StackBuffer<uint32_t, 256> {
 public:
-    explicit Accumulator(size_t n) {
-        if (n <= kStack) {
-            p_ = stack_;
-        } else {
-            heap_.resize(n);
-            p_ = heap_.data();
-        }
-        std::fill(p_, p_ + n, 0u);
-    }
-    uint32_t* get() { return p_; }
-
-private:
-    static constexpr size_t kStack = 256;
-    uint32_t stack_[kStack];
-    std::vector<uint32_t> heap_;
-    uint32_t* p_;
+    explicit Accumulator(size_t n) : StackBuffer(n) { std::fill(get(), get() + n, 0u); }
 };
 
 // Rows of limb products are summed in 32-bit words and carried only every kRows rows:

@@ -122,10 +122,11 @@ public:
     // The radix-3 step of a transform of 3 * 2^log points: W a primitive root of that
     // order (W^3 is the root of the 2^log-point transforms above), the twiddles W^j and
     // W^2j for j < 2^log, their inverses, and the cube roots of unity W^(2^log) and its
-    // square (all in Montgomery form).
+    // square; 1/2, and h = (w - w^2) / 2 for the cube root w and ih for its inverse (all
+    // in Montgomery form).
     struct Three {
         std::unique_ptr<uint32_t[]> w1, w2, iw1, iw2;
-        uint32_t omega = 0, omega2 = 0;
+        uint32_t omega = 0, omega2 = 0, half = 0, h = 0, ih = 0;
     };
     const Three& EnsureThree(int log) {
         Ensure(log);
@@ -150,6 +151,9 @@ public:
             }
             t.omega = mod_.Pow(w, len);
             t.omega2 = mod_.Reduce(mod_.Mul(t.omega, t.omega));
+            t.half = mod_.ToMont((mod_.p + 1) / 2);
+            t.h = mod_.Reduce(mod_.Mul(mod_.Reduce(t.omega + mod_.p - t.omega2), t.half));
+            t.ih = t.h == 0 ? 0 : mod_.p - t.h;  // (w^-1 - w^-2) / 2 = (w^2 - w) / 2
             t.w1 = std::move(w1);
             t.w2 = std::move(w2);
             t.iw1 = std::move(iw1);
@@ -453,53 +457,52 @@ TABAI_CLONES void ScaleSpan(uint32_t* __restrict res, size_t count, uint32_t sca
     }
 }
 
+// The sums of a radix-3 step shared by both directions, for x0, x1, x2 below 2p and the
+// cube root w: sum = x0 + x1 + x2, and x0 + w x1 + w^2 x2 = t + m, x0 + w^2 x1 + w x2 =
+// t - m. Since w + w^2 = -1, t = x0 - (x1 + x2) / 2 and m = h (x1 - x2) with
+// h = (w - w^2) / 2: two products instead of four. All three below 2p.
+struct Radix3 {
+    uint32_t sum, t, m;
+};
+inline Radix3 Radix3Sums(uint32_t x0, uint32_t x1, uint32_t x2, uint32_t half, uint32_t h, uint32_t p,
+                         uint32_t pinv) {
+    const uint32_t p2 = 2 * p;
+    const uint32_t s = x1 + x2;
+    const uint32_t y = x0 + std::min(s, s - p2);
+    const uint32_t t = x0 + p2 - MontMul(s, half, p, pinv);
+    return {std::min(y, y - p2), std::min(t, t - p2), MontMul(x1 + p2 - x2, h, p, pinv)};
+}
+
 // The radix-3 step of a forward transform of 3L points, the thirds a0, a1, a2 (each L
 // points, values below 2p) becoming y0 = a0 + a1 + a2, y1 = (a0 + w a1 + w^2 a2) W^j and
 // y2 = (a0 + w^2 a1 + w a2) W^2j, w the cube root of unity; each third then takes an
-// L-point transform. Values stay below 2p (sums reduced before they could reach 2^32).
+// L-point transform. Values stay below 2p (sums reduced before they could reach 2^32; a
+// product's factor stays below 4p).
 TABAI_CLONES void Forward3Span(uint32_t* __restrict a0, uint32_t* __restrict a1, uint32_t* __restrict a2,
                                const uint32_t* __restrict tw1, const uint32_t* __restrict tw2, size_t count,
-                               uint32_t om, uint32_t om2, uint32_t p, uint32_t pinv) {
+                               uint32_t half, uint32_t h, uint32_t p, uint32_t pinv) {
     const uint32_t p2 = 2 * p;
     for (size_t j = 0; j < count; ++j) {
-        const uint32_t x0 = a0[j], x1 = a1[j], x2 = a2[j];
-        uint32_t s = x0 + x1;
-        s = std::min(s, s - p2);
-        s += x2;
-        a0[j] = std::min(s, s - p2);
-        const uint32_t b1 = MontMul(x1, om, p, pinv), c1 = MontMul(x2, om2, p, pinv);
-        const uint32_t b2 = MontMul(x1, om2, p, pinv), c2 = MontMul(x2, om, p, pinv);
-        uint32_t u = x0 + b1;
-        u = std::min(u, u - p2);
-        uint32_t v = x0 + b2;
-        v = std::min(v, v - p2);
-        a1[j] = MontMul(u + c1, tw1[j], p, pinv);  // u + c1 < 4p
-        a2[j] = MontMul(v + c2, tw2[j], p, pinv);
+        const Radix3 r = Radix3Sums(a0[j], a1[j], a2[j], half, h, p, pinv);
+        a0[j] = r.sum;
+        a1[j] = MontMul(r.t + r.m, tw1[j], p, pinv);
+        a2[j] = MontMul(r.t + p2 - r.m, tw2[j], p, pinv);
     }
 }
 
 // The inverse: z1 = y1 W^-j, z2 = y2 W^-2j, then a0 = y0 + z1 + z2,
-// a1 = y0 + w^-1 z1 + w^-2 z2, a2 = y0 + w^-2 z1 + w^-1 z2 (om, om2 the inverse roots).
+// a1 = y0 + w^-1 z1 + w^-2 z2, a2 = y0 + w^-2 z1 + w^-1 z2, by the same sums with the
+// inverse cube root (ih = (w^-1 - w^-2) / 2).
 TABAI_CLONES void Inverse3Span(uint32_t* __restrict a0, uint32_t* __restrict a1, uint32_t* __restrict a2,
                                const uint32_t* __restrict itw1, const uint32_t* __restrict itw2,
-                               size_t count, uint32_t om, uint32_t om2, uint32_t p, uint32_t pinv) {
+                               size_t count, uint32_t half, uint32_t ih, uint32_t p, uint32_t pinv) {
     const uint32_t p2 = 2 * p;
     for (size_t j = 0; j < count; ++j) {
-        const uint32_t y0 = a0[j];
         const uint32_t z1 = MontMul(a1[j], itw1[j], p, pinv), z2 = MontMul(a2[j], itw2[j], p, pinv);
-        uint32_t s = y0 + z1;
-        s = std::min(s, s - p2);
-        s += z2;
-        a0[j] = std::min(s, s - p2);
-        const uint32_t b1 = MontMul(z1, om, p, pinv), c1 = MontMul(z2, om2, p, pinv);
-        const uint32_t b2 = MontMul(z1, om2, p, pinv), c2 = MontMul(z2, om, p, pinv);
-        uint32_t u = y0 + b1;
-        u = std::min(u, u - p2);
-        u += c1;
+        const Radix3 r = Radix3Sums(a0[j], z1, z2, half, ih, p, pinv);
+        a0[j] = r.sum;
+        const uint32_t u = r.t + r.m, v = r.t + p2 - r.m;
         a1[j] = std::min(u, u - p2);
-        uint32_t v = y0 + b2;
-        v = std::min(v, v - p2);
-        v += c2;
         a2[j] = std::min(v, v - p2);
     }
 }
@@ -520,8 +523,8 @@ void ForwardAny(uint32_t* a, const Shape& shape, RootTables& t) {
     const auto& th = t.EnsureThree(shape.log);
     for (size_t j = 0; j < len; j += kPumpEvery) {
         const size_t count = std::min(kPumpEvery, len - j);
-        Forward3Span(a + j, a + len + j, a + 2 * len + j, th.w1.get() + j, th.w2.get() + j, count, th.omega,
-                     th.omega2, t.mod().p, t.mod().pinv);
+        Forward3Span(a + j, a + len + j, a + 2 * len + j, th.w1.get() + j, th.w2.get() + j, count, th.half, th.h,
+                     t.mod().p, t.mod().pinv);
         pump::ProcessMessages();
     }
     for (int r = 0; r < 3; ++r) Forward(a + r * len, shape.log, t);
@@ -535,11 +538,10 @@ void InverseAny(uint32_t* a, const Shape& shape, RootTables& t) {
     const size_t len = size_t{1} << shape.log;
     const auto& th = t.EnsureThree(shape.log);
     for (int r = 0; r < 3; ++r) Inverse(a + r * len, shape.log, t);
-    // The inverse cube roots: w^-1 = w^2 and w^-2 = w.
     for (size_t j = 0; j < len; j += kPumpEvery) {
         const size_t count = std::min(kPumpEvery, len - j);
-        Inverse3Span(a + j, a + len + j, a + 2 * len + j, th.iw1.get() + j, th.iw2.get() + j, count,
-                     th.omega2, th.omega, t.mod().p, t.mod().pinv);
+        Inverse3Span(a + j, a + len + j, a + 2 * len + j, th.iw1.get() + j, th.iw2.get() + j, count, th.half,
+                     th.ih, t.mod().p, t.mod().pinv);
         pump::ProcessMessages();
     }
 }
@@ -813,7 +815,7 @@ void RunSplit(const Limb* a, size_t na, const Limb* b, size_t nb, const Shape& s
             if (shape.three) {
                 const auto& th = t.EnsureThree(shape.log);
                 Forward3Span(buf + j, buf + len + j, buf + 2 * len + j, th.w1.get() + j, th.w2.get() + j, count,
-                             th.omega, th.omega2, p, pinv);
+                             th.half, th.h, p, pinv);
             } else {
                 ForwardSpan(buf + j, buf + len + j, t.Forward(shape.log - 1) + j, count, p, pinv);
             }
@@ -855,7 +857,7 @@ void RunSplit(const Limb* a, size_t na, const Limb* b, size_t nb, const Shape& s
             if (shape.three) {
                 const auto& th = t.EnsureThree(shape.log);
                 Inverse3Span(buf + j, buf + len + j, buf + 2 * len + j, th.iw1.get() + j, th.iw2.get() + j, count,
-                             th.omega2, th.omega, md.p, md.pinv);
+                             th.half, th.ih, md.p, md.pinv);
             } else {
                 InverseSpan(buf + j, buf + len + j, t.Inverse(shape.log - 1) + j, count, md.p, md.pinv);
             }

@@ -2,7 +2,7 @@
 //
 // A 64 x 64-bit product does the work of sixteen limb products, and a column of word
 // products summed in 128 bits needs no carrying until the column is done: below 10^32 per
-// product, a column of up to 2^21 of them stays below 2^127. Packing and unpacking cost a
+// product, a column of up to 2^20 of them stays below 2^127. Packing and unpacking cost a
 // pass each, which the quadratic work repays from a few dozen limbs on.
 #include <algorithm>
 #include <cstring>
@@ -18,24 +18,7 @@ namespace {
 constexpr uint64_t kB2 = uint64_t{kBase} * kBase;
 
 // A word array on the stack when small.
-class WordBuffer {
-public:
-    explicit WordBuffer(size_t n) {
-        if (n <= kStack) {
-            p_ = stack_;
-        } else {
-            heap_.resize(n);
-            p_ = heap_.data();
-        }
-    }
-    uint64_t* get() { return p_; }
-
-private:
-    static constexpr size_t kStack = 512;
-    uint64_t stack_[kStack];
-    std::vector<uint64_t> heap_;
-    uint64_t* p_;
-};
+using WordBuffer = StackBuffer<uint64_t, 512>;
 
 // Calls the pump `total` times spread evenly over `steps` calls of Tick.
 class PumpSpread {
@@ -82,18 +65,15 @@ void UnpackWords(const uint64_t* w, size_t nw, Limb* a, size_t n) {
 }
 
 void MulWords(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64_t* out, size_t pumps) {
-    const unsigned __int128 carry = MulWordsLow(a, na, b, nb, out, na + nb - 1, pumps);
+    const unsigned __int128 carry = MulWordsColumns(a, na, b, nb, 0, na + nb - 1, out, pumps);
     out[na + nb - 1] = static_cast<uint64_t>(carry);
-}
-
-unsigned __int128 MulWordsLow(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64_t* out,
-                              size_t nout, size_t pumps) {
-    return MulWordsColumns(a, na, b, nb, 0, nout, out, pumps);
 }
 
 unsigned __int128 MulWordsColumns(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, size_t from,
                                   size_t to, uint64_t* out, size_t pumps) {
-    PumpSpread pump(pumps, to - from);
+    // A short factor times a very long one asks for few calls: then at least one every
+    // 2^14 columns (well under a millisecond).
+    PumpSpread pump(std::max(pumps, (to - from) >> 14), to - from);
     unsigned __int128 carry = 0;
     out -= from;
     for (size_t k = from; k < to; ++k) {
@@ -102,14 +82,13 @@ unsigned __int128 MulWordsColumns(const uint64_t* a, size_t na, const uint64_t* 
         // the column's products need not wait for the previous column's division.
         unsigned __int128 s0 = 0, s1 = 0, s2 = 0, s3 = 0;
         size_t i = lo;
-        const uint64_t* bk = b + k;
         for (; i + 3 < hi; i += 4) {
-            s0 += static_cast<unsigned __int128>(a[i]) * bk[-static_cast<std::ptrdiff_t>(i)];
-            s1 += static_cast<unsigned __int128>(a[i + 1]) * bk[-static_cast<std::ptrdiff_t>(i + 1)];
-            s2 += static_cast<unsigned __int128>(a[i + 2]) * bk[-static_cast<std::ptrdiff_t>(i + 2)];
-            s3 += static_cast<unsigned __int128>(a[i + 3]) * bk[-static_cast<std::ptrdiff_t>(i + 3)];
+            s0 += static_cast<unsigned __int128>(a[i]) * b[k - i];
+            s1 += static_cast<unsigned __int128>(a[i + 1]) * b[k - i - 1];
+            s2 += static_cast<unsigned __int128>(a[i + 2]) * b[k - i - 2];
+            s3 += static_cast<unsigned __int128>(a[i + 3]) * b[k - i - 3];
         }
-        for (; i < hi; ++i) s0 += static_cast<unsigned __int128>(a[i]) * bk[-static_cast<std::ptrdiff_t>(i)];
+        for (; i < hi; ++i) s0 += static_cast<unsigned __int128>(a[i]) * b[k - i];
         carry = DivModWord((s0 + s1) + (s2 + s3) + carry, out[k]);
         pump.Tick();
     }
@@ -171,16 +150,17 @@ void MulLow(const Limb* a, size_t na, const Limb* b, size_t nb, size_t len, Limb
     uint64_t* z = y + wb;
     PackWords(a, na, x);
     PackWords(b, nb, y);
-    const unsigned __int128 carry = MulWordsLow(x, wa, y, wb, z, wl, nb);
+    const unsigned __int128 carry = MulWordsColumns(x, wa, y, wb, 0, wl, z, nb);
     size_t nz = wl;
     if (want > wl) z[nz++] = static_cast<uint64_t>(carry);  // every column done: the top word
     UnpackWords(z, nz, out, len);
 }
 
 void MulHigh(const Limb* a, size_t na, const Limb* b, size_t nb, size_t from, Limb* out) {
-    // The columns below word from / 4 - 2 are left out: together they stay below
-    // nb * 10^16 words of their top place, less than one unit of limb `from`.
-    const size_t wa = (na + 3) / 4, wb = (nb + 3) / 4, first = std::min(from / 4, wa + wb - 1) - std::min<size_t>(from / 4, 2);
+    // The columns below word `first` are left out: they add up to less than
+    // min(wa, wb) * 10^(16 (first + 1)), below one unit of word first + 2, whose place
+    // is at or below limb `from` (from < na + nb keeps first below wa + wb - 1).
+    const size_t wa = (na + 3) / 4, wb = (nb + 3) / 4, first = from / 4 - std::min<size_t>(from / 4, 2);
     const size_t nz = wa + wb - first;
     WordBuffer buf(wa + wb + nz);
     uint64_t* x = buf.get();

@@ -10,6 +10,9 @@ NEROVA_PACKAGES=(
   libgmp-dev
   fonts-ipafont-gothic fonts-ipafont-mincho
   dbus-daemon libglib2.0-bin
+  libqt6svg6                                   # draws the SVG window icon
+  desktop-file-utils appstream man-db dpkg-dev # check the installed files, build the .deb
+  xvfb openbox xdotool x11-utils               # the installed window on a real X server
 )
 
 nerova_missing_packages() {

@@ -1,6 +1,7 @@
 #include "shell/qt/gui.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QScopeGuard>
@@ -16,6 +17,9 @@ int runGui(int argc, char** argv, std::vector<std::string> files) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Nerova"));
     QApplication::setApplicationDisplayName(QStringLiteral("Nerova"));
+    // Ties the window to its menu entry (Wayland's app id) and shows the menu's icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(NEROVA_APP_ID));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/app-icon.svg")));
     // The window speaks Japanese; so do Qt's own dialogs (the font dialog) where the
     // system has their translations.
     QTranslator qtTexts;

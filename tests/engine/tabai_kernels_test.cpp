@@ -145,6 +145,13 @@ TEST(TSeisuKernels, PackedWordProductsMatchSchoolbook) {
     Vec out(a.size() + b.size());
     tabai_impl::MulBasecase(a.data(), a.size(), b.data(), b.size(), out.data());
     EXPECT_EQ(calls, 301);
+    // A very long factor times a short one: more calls than its three limbs ask for.
+    calls = 0;
+    const Vec longA = RandomVec(rng, 300000), shortB = RandomVec(rng, 3);
+    Vec longOut(longA.size() + 3);
+    tabai_impl::MulBasecase(longA.data(), longA.size(), shortB.data(), 3, longOut.data());
+    EXPECT_GE(calls, 4);
+    EXPECT_EQ(longOut, SchoolProduct(longA, shortB));
 }
 
 TEST(TSeisuKernels, PackedWordsAtTheirLargestValues) {

@@ -1,0 +1,184 @@
+#!/usr/bin/env bash
+# install_test.sh CASE BUILD_DIR, with the NEROVA_* variables that CMakeLists.txt sets:
+# checks what `cmake --install` and `cpack` deliver.
+#   desktop   the menu entry passes desktop-file-validate
+#   metainfo  the AppStream metainfo passes appstreamcli validate --no-net
+#   manpage   the manual page formats without a warning and names every option of --help
+#   prefix    installed into a fresh folder, the program runs from there alone
+#   window    the installed window under Xvfb and openbox: its WM_CLASS is the menu
+#             entry's StartupWMClass, it carries the icon, its module comes from the prefix
+#   package   the .deb: its files, its Depends, and the program unpacked from it runs
+# Exit status 77 (skipped) only when a tool the case needs is not installed.
+set -u
+case_name=$1
+build=$(cd "$2" && pwd)
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    local pid
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+# need TOOL...: skips the case when a tool is missing (the set-up script installs them).
+need() {
+    local tool
+    for tool in "$@"; do
+        command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+    done
+}
+
+# The project's names and install folders come from the build (tests/install/CMakeLists.txt).
+app_id=$NEROVA_APP_ID version=$NEROVA_VERSION
+bindir=$NEROVA_BINDIR libdir=$NEROVA_LIBDIR datadir=$NEROVA_DATADIR mandir=$NEROVA_MANDIR
+desktop_file=$NEROVA_SOURCE_DIR/data/$app_id.desktop
+
+# The files every installation holds, relative to its prefix.
+installed_files() {
+    echo "$bindir/nerova"
+    echo "$libdir/nerova/nerova-gui.so"
+    echo "$datadir/applications/$app_id.desktop"
+    echo "$datadir/icons/hicolor/scalable/apps/$app_id.svg"
+    echo "$datadir/metainfo/$app_id.metainfo.xml"
+    echo "$mandir/man1/nerova.1.gz"
+}
+
+install_into() {
+    cmake --install "$build" --prefix "$1" >"$work/install.log" 2>&1 ||
+        { cat "$work/install.log"; fail "cmake --install into $1"; exit 1; }
+}
+
+# check_runs PROGRAM: -e and --render (which loads the window module) work.
+check_runs() {
+    local out
+    out=$(env -u LD_LIBRARY_PATH "$1" -e '1/3+1/6' 2>&1)
+    [ "$out" = 1/2 ] || fail "$1 -e '1/3+1/6' gave '$out'"
+    rm -f "$work/x.png"
+    env -u LD_LIBRARY_PATH -u DISPLAY "$1" --render '-(1+1/2)*2^3' "$work/x.png" >"$work/render.err" 2>&1 ||
+        { cat "$work/render.err"; fail "$1 --render failed"; }
+    [ "$(head -c 4 "$work/x.png" 2>/dev/null | tail -c 3)" = PNG ] || fail "$1 --render wrote no PNG"
+}
+
+# check_loads_from PREFIX LOG: the dynamic loader's log (LD_DEBUG=files) shows the window
+# module taken from PREFIX and nothing taken from the build folder.
+check_loads_from() {
+    grep -q "file=$1/$bindir/\.\./$libdir/nerova/nerova-gui\.so" "$2" ||
+        grep -q "file=$1/$libdir/nerova/nerova-gui\.so" "$2" ||
+        { grep 'nerova-gui' "$2"; fail "the window module is not loaded from $1"; }
+    if grep -qF "$build" "$2"; then grep -F "$build" "$2" | head -3; fail "a file is loaded from the build folder"; fi
+}
+
+case $case_name in
+desktop)
+    need desktop-file-validate
+    desktop-file-validate "$desktop_file" >"$work/out" 2>&1
+    status=$?
+    # Warnings do not change the exit status; they count as failures here.
+    if [ "$status" != 0 ] || [ -s "$work/out" ]; then cat "$work/out"; fail "desktop-file-validate"; fi
+    grep -qx "Icon=$app_id" "$desktop_file" || fail "the menu entry's icon is not $app_id"
+    ;;
+metainfo)
+    need appstreamcli
+    appstreamcli validate --no-net --pedantic "$build/data/$app_id.metainfo.xml" >"$work/out" 2>&1 ||
+        { cat "$work/out"; fail "appstreamcli validate"; }
+    grep -q "<release version=\"$version\"" "$build/data/$app_id.metainfo.xml" ||
+        fail "the metainfo's release is not the project's version"
+    ;;
+manpage)
+    need man
+    # A UTF-8 locale, as the page's Japanese messages need; an ASCII terminal cannot show them.
+    LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$build/man/nerova.1" >"$work/page" 2>"$work/warnings"
+    if [ -s "$work/warnings" ]; then cat "$work/warnings"; fail "man --warnings"; fi
+    grep -q "nerova $version" "$work/page" || fail "the page does not carry the version"
+    # Every option the program itself lists has its entry under OPTIONS: the tag line
+    # after a .TP, looked up in the source (the formatted page may break at a hyphen).
+    "$build/nerova" --help >"$work/help" 2>&1 || fail "nerova --help"
+    options=$(grep -o -- '--[a-z][a-z-]*\|-[a-z]\b' "$work/help" | sort -u)
+    [ -n "$options" ] || fail "no options found in --help"
+    awk '/^\.SH /{inside = ($2 == "OPTIONS")} inside && tag {print} {tag = inside && /^\.TP/}' \
+        "$build/man/nerova.1" | sed 's/\\-/-/g' >"$work/tags"
+    for option in $options; do
+        grep -q -- "$option\b" "$work/tags" || fail "the manual page has no entry for $option"
+    done
+    ;;
+prefix)
+    need cmake
+    prefix=$work/prefix
+    install_into "$prefix"
+    while read -r file; do
+        [ -f "$prefix/$file" ] || fail "not installed: $file"
+    done < <(installed_files)
+    check_runs "$prefix/$bindir/nerova"
+    LD_DEBUG=files env -u DISPLAY "$prefix/$bindir/nerova" --render 1/3 "$work/y.png" >/dev/null 2>"$work/ld.log"
+    check_loads_from "$prefix" "$work/ld.log"
+    # Moved elsewhere as a whole, the installation still finds its module.
+    mv "$prefix" "$work/moved"
+    check_runs "$work/moved/$bindir/nerova"
+    ;;
+window)
+    need cmake Xvfb openbox xdotool xprop
+    prefix=$work/prefix
+    install_into "$prefix"
+    exec 3>"$work/display"
+    Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+    pids+=($!)
+    exec 3>&-
+    # Xvfb writes its display number once it accepts clients.
+    until [ -s "$work/display" ]; do
+        kill -0 "${pids[0]}" 2>/dev/null || { cat "$work/xvfb.log"; fail "Xvfb did not start"; exit 1; }
+        sleep 0.1
+    done
+    export DISPLAY=:$(head -1 "$work/display")
+    openbox --sm-disable >/dev/null 2>&1 &
+    pids+=($!)
+    # A window mapped while the window manager is still starting may stay unmanaged and
+    # hidden: wait until openbox announces itself on the root window.
+    until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
+        kill -0 "${pids[1]}" 2>/dev/null || { fail "openbox did not start"; exit 1; }
+        sleep 0.1
+    done
+    XDG_CONFIG_HOME=$work/config env -u DBUS_SESSION_BUS_ADDRESS -u QT_QPA_PLATFORM \
+        "$prefix/$bindir/nerova" >"$work/app.log" 2>&1 &
+    app=$!
+    pids+=($app)
+    window=$(timeout 60 xdotool search --sync --onlyvisible --pid "$app" 2>/dev/null | head -1)
+    [ -n "$window" ] || { cat "$work/app.log"; fail "no window appeared"; exit 1; }
+    wm_class=$(xprop -id "$window" WM_CLASS | sed -n 's/.*= "\(.*\)", "\(.*\)"$/\2/p')
+    startup_class=$(sed -n 's/^StartupWMClass=//p' "$prefix/$datadir/applications/$app_id.desktop")
+    [ -n "$wm_class" ] && [ "$wm_class" = "$startup_class" ] ||
+        fail "WM_CLASS '$wm_class' is not the menu entry's StartupWMClass '$startup_class'"
+    xprop -id "$window" _NET_WM_ICON | grep -q 'Icon (128 x 128)' ||
+        fail "the window carries no icon (_NET_WM_ICON); is Qt's SVG icon engine installed?"
+    grep -F -e "$build" -e 'nerova-gui' "/proc/$app/maps" | awk '{print $6}' | sort -u >"$work/maps"
+    grep -qx "$prefix/$libdir/nerova/nerova-gui.so" "$work/maps" ||
+        { cat "$work/maps"; fail "the window module is not mapped from the prefix"; }
+    if grep -qF "$build" "$work/maps"; then fail "the window maps files of the build folder"; fi
+    ;;
+package)
+    need cpack dpkg-deb dpkg-shlibdeps
+    cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work/out" >"$work/cpack.log" 2>&1 ||
+        { cat "$work/cpack.log"; fail "cpack -G DEB"; exit 1; }
+    deb=$(ls "$work"/out/*.deb 2>/dev/null | head -1)
+    [ -n "$deb" ] || { cat "$work/cpack.log"; fail "no .deb built"; exit 1; }
+    dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./||' >"$work/contents"
+    prefix=$(sed -n 's/^set(CPACK_PACKAGING_INSTALL_PREFIX "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")
+    while read -r file; do
+        grep -qx "${prefix#/}/$file" "$work/contents" || fail "not in the package: $prefix/$file"
+    done < <(installed_files)
+    depends=$(dpkg-deb -f "$deb" Depends)
+    echo "Depends: $depends"
+    [[ $depends == *libqt6widgets6* && $depends == *libqt6svg6* ]] ||
+        fail "Depends lacks the Qt libraries: '$depends'"
+    [ "$(dpkg-deb -f "$deb" Section)" = math ] || fail "the section is not math"
+    [ -n "$(dpkg-deb -f "$deb" Maintainer)" ] || fail "no maintainer"
+    dpkg-deb -x "$deb" "$work/root" || fail "dpkg-deb -x"
+    check_runs "$work/root$prefix/$bindir/nerova"
+    ;;
+*)
+    echo "unknown case $case_name"; exit 2
+    ;;
+esac
+exit $((failures > 0))
