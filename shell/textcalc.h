@@ -1,7 +1,9 @@
 // Window-free text evaluators: a text in, its value (or the failure message) out.
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace nerova {
 
@@ -22,7 +24,24 @@ enum class ResultForm {
 struct TextResult {
     bool ok = false;
     std::string text;
+    /// The text after the expression that the evaluation did not read (see unusedText).
+    std::string unused;
 };
+
+/// Bytes a paste inserts at most.
+inline constexpr std::size_t kPasteLimit = 999;
+
+/// What a paste or a drop inserts into the input: text up to its first null byte, each
+/// line break (CR LF, CR or LF) as one blank, so that what is calculated is what the
+/// display shows, then cut to at most limit bytes without splitting a UTF-8 character.
+std::string pastedText(std::string_view text, std::size_t limit = kPasteLimit);
+
+/// The part of text from byte index readTo on, which an evaluation stopped before,
+/// without the blanks and tabs around it; empty when only blanks are left.
+std::string unusedText(std::string_view text, std::size_t readTo);
+
+/// The notice for text that a calculation did not use: 「TEXT」は計算に使っていません.
+std::string unusedNotice(std::string_view unused);
 
 /// Evaluates text (";" is appended here) in its own rational and writes the value in
 /// form. Never throws: a std::exception gives its message (std::bad_alloc gives

@@ -33,11 +33,6 @@ class Tfnerova : public QMainWindow {
     Q_OBJECT
 
 public:
-    static constexpr int kPasteLimit = 999;  ///< bytes a paste inserts at most
-    /// Longer input texts are drawn by the window (only the part in view) with a caret
-    /// that does not blink.
-    static constexpr int kSteadyCaretLength = 20000;
-
     /// Builds the window from its design; nothing is shown or read yet.
     explicit Tfnerova(QWidget* parent = nullptr);
     ~Tfnerova() override;
@@ -50,13 +45,13 @@ public:
 
     /// The copier that AC on the input "DDE" uses to put the macro item's link on the
     /// clipboard; nullptr (the default) makes that AC only clear. Borrowed.
-    void setLinkCopier(ILinkCopier* copier) { commands_.setLinkCopier(copier); }
+    void setLinkCopier(ILinkCopier* copier) { commands_->setLinkCopier(copier); }
     /// Shows a one-time note in the information line (for instance why the macro
     /// service is not available); the usual hint comes back with the next calculation.
     void showServiceStatus(const QString& note);
     /// True while a calculation of the window runs; a macro must then be refused or
     /// served with objects of its own, since events are processed meanwhile.
-    bool isCalculating() const { return commands_.calculating(); }
+    bool isCalculating() const { return commands_->calculating(); }
 
     // --- Settings ---
 
@@ -75,7 +70,7 @@ public:
     /// in a character sorting after ".").
     void showError(const std::string& message);
     /// The calculator state behind the window.
-    const TCalcCommands& commands() const { return commands_; }
+    const TCalcCommands& commands() const { return *commands_; }
     /// The recurring option (the check mark of 循環小数).
     bool recurring() const;
 
@@ -88,10 +83,6 @@ protected:
 private:
     /// The window's bounds, the recurring option and the input font as they are now.
     FormSettings currentSettings() const;
-    class InputLink;
-    class HistoryLink;
-    class DisplayLink;
-    class OptionLink;
 
     void createControls();
     void createMenus();
@@ -129,12 +120,12 @@ private:
     QMenu* PopupMenu = nullptr;
     QAction* J1 = nullptr;
 
-    std::unique_ptr<InputLink> input_;
-    std::unique_ptr<HistoryLink> history_;
-    std::unique_ptr<DisplayLink> display_;
-    std::unique_ptr<OptionLink> option_;
-    TCalcCommands commands_;
-    TQtPump pump_;
+    std::unique_ptr<TQtPump> pump_;
+    std::unique_ptr<ICalcInput> input_;
+    std::unique_ptr<IHistoryList> history_;
+    std::unique_ptr<ITextDisplay> display_;
+    std::unique_ptr<IRecurringOption> option_;
+    std::unique_ptr<TCalcCommands> commands_;
 
     QColor inputColor_;
     int flashTime_ = 0;  ///< the desktop's caret blink period
