@@ -16,7 +16,8 @@ TCalcCommands::TCalcCommands(ICalcInput& input, IHistoryList& history, ITextDisp
     : input_(input), history_(history), display_(display), option_(option) {}
 
 bool TCalcCommands::runCalculation(const std::function<void()>& work) {
-    if (calculating_) return false;
+    if (runner_) return runner_->run(work);
+    if (calculating()) return false;
     // Cleared on every path, also when work throws (a display error, a failed link copy).
     struct BusyScope {
         TCalcCommands& c;
@@ -95,7 +96,7 @@ bool TCalcCommands::convert(const std::function<std::string()>& toText) {
 }
 
 void TCalcCommands::acClick() {
-    if (calculating_) return;
+    if (calculating()) return;
     if (linkCopier_ && input_.text() == "DDE") linkCopier_->copyLink();
     show("0");
     current_.Clear();
@@ -138,7 +139,7 @@ void TCalcCommands::KabunClick() {
 }
 
 void TCalcCommands::eva() {
-    if (calculating_ || input_.selLength() == 0) return;
+    if (calculating() || input_.selLength() == 0) return;
     runCalculation([this] {
         const std::string text = input_.text();
         const std::size_t start = input_.selStart(), length = input_.selLength();
@@ -165,9 +166,9 @@ void TCalcCommands::histChange() {
 void TCalcCommands::OnKeyPress(char& key) {
     if (key == '\r') {
         key = '\0';
-        if (calculating_) return;
+        if (calculating()) return;
         keisan();
     }
-    if (calculating_) return;
+    if (calculating()) return;
     decimalShown_ = false;
 }

@@ -72,6 +72,18 @@ public:
 /// Puts the macro item's link on the clipboard; throws std::exception with the message to show.
 class ILinkCopier { public: virtual ~ILinkCopier() = default; virtual void copyLink() = 0; };
 
+/// Runs calculations one at a time for the whole program (the window's commands and the
+/// macro service share one).
+class ICalcRunner {
+public:
+    virtual ~ICalcRunner() = default;
+    /// Runs work as the one calculation; returns false without running it while another
+    /// runs. Throws what work throws.
+    virtual bool run(const std::function<void()>& work) = 0;
+    /// True while a calculation runs.
+    virtual bool busy() const = 0;
+};
+
 /// The calculator commands over their four collaborators.
 ///
 /// Invariants: decimalShown() implies !failed(); the history holds at most 10 distinct
@@ -90,7 +102,10 @@ public:
     /// The copier that AC on the input "DDE" uses; nullptr (the default) makes that AC
     /// only clear. The copier is borrowed and must outlive its use.
     void setLinkCopier(ILinkCopier* copier) { linkCopier_ = copier; }
-    /// Called with true when a calculation starts and with false when it ends.
+    /// Runs the calculations through runner (borrowed), which then decides what is
+    /// busy; nullptr (the default) keeps them to this object's own flag.
+    void setRunner(ICalcRunner* runner) { runner_ = runner; }
+    /// Called with true when a calculation starts and with false when it ends (own flag only).
     void setBusyObserver(std::function<void(bool)> observer) { busyObserver_ = std::move(observer); }
 
     /// Calculates the input: history first, then the value as an improper fraction, or the
@@ -124,7 +139,7 @@ public:
     const TLoRational& current() const { return current_; }
     bool failed() const { return failed_; }
     bool decimalShown() const { return decimalShown_; }
-    bool calculating() const { return calculating_; }
+    bool calculating() const { return runner_ ? runner_->busy() : calculating_; }
 
 private:
     /// keisan's steps, inside a calculation that is already marked as running.
@@ -140,6 +155,7 @@ private:
     ITextDisplay& display_;
     const IRecurringOption& option_;
     ILinkCopier* linkCopier_ = nullptr;
+    ICalcRunner* runner_ = nullptr;
     std::function<void(bool)> busyObserver_;
 
     TLoRational current_;

@@ -76,7 +76,7 @@ using nerova::ShortTextDelegate;
 
 Tfnerova::Tfnerova(QWidget* parent)
     : QMainWindow(parent),
-      pump_(std::make_unique<TQtPump>()) {
+      runner_(std::make_unique<nerova::CalcRunner>()) {
     setObjectName("fnerova");
     setWindowTitle("Nerova");
     createControls();
@@ -86,7 +86,8 @@ Tfnerova::Tfnerova(QWidget* parent)
     display_ = std::make_unique<nerova::DisplayLink>(*disp);
     option_ = std::make_unique<nerova::OptionLink>(*J1);
     commands_ = std::make_unique<TCalcCommands>(*input_, *history_, *display_, *option_);
-    commands_->setBusyObserver([this](bool busy) { busyChanged(busy); });
+    commands_->setRunner(runner_.get());
+    connect(runner_.get(), &nerova::CalcRunner::busyChanged, this, &Tfnerova::busyChanged);
     flashTime_ = QApplication::cursorFlashTime();
     qApp->installEventFilter(this);
 
@@ -306,7 +307,6 @@ void Tfnerova::showError(const std::string& message) {
 }
 
 void Tfnerova::busyChanged(bool busy) {
-    pump_->resetCancel();
     edit->setReadOnly(busy);
     Label2->setText(busy ? QString::fromUtf8(kBusyNote) : hint());
     if (busy) {
@@ -371,7 +371,7 @@ void Tfnerova::closeEvent(QCloseEvent* event) {
     if (commands_->calculating()) {
         // End the calculation first; the window closes as soon as it has returned.
         closeWhenDone_ = true;
-        pump_->requestCancel();
+        runner_->cancel();
         event->ignore();
         return;
     }
@@ -393,16 +393,7 @@ bool Tfnerova::eventFilter(QObject* watched, QEvent* event) {
     }
     // Keys reach the combo box (the input's focus proxy), which hands them to its line
     // edit directly; tools and tests may send them to the line edit itself.
-    if (watched != edit && watched != hist) {
-        // Esc anywhere in this window ends a running calculation.
-        if (event->type() == QEvent::KeyPress && commands_->calculating() &&
-            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && watched->isWidgetType() &&
-            static_cast<QWidget*>(watched)->window() == this) {
-            pump_->requestCancel();
-            return true;
-        }
-        return false;
-    }
+    if (watched != edit && watched != hist) return false;
     if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride) return false;
     auto* key = static_cast<QKeyEvent*>(event);
     const bool ctrlE = key->key() == Qt::Key_E && (key->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier;
@@ -412,10 +403,6 @@ bool Tfnerova::eventFilter(QObject* watched, QEvent* event) {
         // Keep these keys for the input line's own key press, handled below.
         if (ours) event->accept();
         return false;
-    }
-    if (key->key() == Qt::Key_Escape && commands_->calculating()) {
-        pump_->requestCancel();
-        return true;
     }
     if (ours) {
         if (key->matches(QKeySequence::Cut)) guarded([this] { KT1Click(); });

@@ -10,7 +10,7 @@
 #include <QMainWindow>
 
 #include "shell/commands.h"
-#include "shell/qt/qtpump.h"
+#include "shell/qt/calcrunner.h"
 #include "shell/settings.h"
 
 class QAction;
@@ -23,7 +23,7 @@ class QScrollBar;
 class TBunDisp;
 
 /// The main window. Owns the current result (through its commands), the display and
-/// the message pump used by long calculations.
+/// the program's one owner of calculations (its pump, busy state and cancellation).
 ///
 /// Invariants: while a calculation runs the input line is read-only, Label2 says so
 /// and every command that could start another calculation or change the input or the
@@ -49,9 +49,10 @@ public:
     /// Shows a one-time note in the information line (for instance why the macro
     /// service is not available); the usual hint comes back with the next calculation.
     void showServiceStatus(const QString& note);
-    /// True while a calculation of the window runs; a macro must then be refused or
-    /// served with objects of its own, since events are processed meanwhile.
-    bool isCalculating() const { return commands_->calculating(); }
+    /// True while a calculation runs (the window's or a macro's).
+    bool isCalculating() const { return runner_->busy(); }
+    /// The program's one owner of calculations, which the macro service shares.
+    nerova::CalcRunner& runner() { return *runner_; }
 
     // --- Settings ---
 
@@ -120,7 +121,7 @@ private:
     QMenu* PopupMenu = nullptr;
     QAction* J1 = nullptr;
 
-    std::unique_ptr<TQtPump> pump_;
+    std::unique_ptr<nerova::CalcRunner> runner_;
     std::unique_ptr<ICalcInput> input_;
     std::unique_ptr<IHistoryList> history_;
     std::unique_ptr<ITextDisplay> display_;

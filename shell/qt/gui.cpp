@@ -29,8 +29,8 @@ int runGui(int argc, char** argv, std::vector<std::string> files) {
     // ---- The macro service starts here: the window exists, the loop has not begun. ----
     // Named as the settings file is: after the program file the user started.
     DdeServer dde(programFile(QCoreApplication::arguments().value(0).toStdString(),
-                              QCoreApplication::applicationFilePath().toStdString()));
-    dde.setBusyTest([&fnerova] { return fnerova.isCalculating(); });
+                              QCoreApplication::applicationFilePath().toStdString()),
+                  fnerova.runner());
     fnerova.setLinkCopier(&dde.linkCopier());
     const auto forgetLink = qScopeGuard([&fnerova] { fnerova.setLinkCopier(nullptr); });
     if (const QString why = dde.start(); !why.isEmpty()) fnerova.showServiceStatus(why);

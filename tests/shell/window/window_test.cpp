@@ -25,7 +25,7 @@
 
 #include "display/BunDisp.h"
 #include "shell/qt/fnerova.h"
-#include "shell/qt/qtpump.h"
+#include "shell/qt/calcrunner.h"
 
 class WindowTest : public QObject {
     Q_OBJECT
@@ -501,29 +501,56 @@ private slots:
         QVERIFY2(dark > 100, qPrintable(QString::number(dark)));
     }
 
-    // The pump lets queued events run only once its interval has passed, and throws the
-    // cancellation only after those events were handled.
-    void pumpProcessesEventsByIntervalAndCancelsAfterThem() {
+    // The runner's pump lets queued events run only once its interval has passed, and
+    // throws the cancellation only after those events were handled; while it runs, a
+    // second calculation (from such an event) is refused, and nothing pumps outside run().
+    void runnerPumpsByIntervalRefusesASecondAndCancelsAfterEvents() {
         w_.reset();
         int ran = 0;
         {
-            TQtPump slow(std::chrono::hours(1));
-            QMetaObject::invokeMethod(this, [&] { ++ran; }, Qt::QueuedConnection);
-            pump::ProcessMessages();
-            QCOMPARE(ran, 0);
+            nerova::CalcRunner slow(std::chrono::hours(1));
+            QVERIFY(slow.run([&] {
+                QMetaObject::invokeMethod(this, [&] { ++ran; }, Qt::QueuedConnection);
+                pump::ProcessMessages();
+                QCOMPARE(ran, 0);
+            }));
         }
         QCoreApplication::processEvents();
+        QVERIFY(!pump::Current().handler);
         ran = 0;
-        TQtPump fast(std::chrono::milliseconds(0));
-        QMetaObject::invokeMethod(this, [&] { ++ran; fast.requestCancel(); }, Qt::QueuedConnection);
-        bool cancelled = false;
+        nerova::CalcRunner fast(std::chrono::milliseconds(0));
+        QSignalSpy busy(&fast, &nerova::CalcRunner::busyChanged);
+        bool cancelled = false, secondRan = false, secondRefused = false;
         try {
-            pump::ProcessMessages();
+            fast.run([&] {
+                QMetaObject::invokeMethod(
+                    this,
+                    [&] {
+                        ++ran;
+                        secondRefused = !fast.run([&] { secondRan = true; });
+                        fast.cancel();
+                    },
+                    Qt::QueuedConnection);
+                pump::ProcessMessages();
+            });
         } catch (const TCancelledException&) {
             cancelled = true;
         }
         QVERIFY(cancelled);
         QCOMPARE(ran, 1);
+        QVERIFY(secondRefused);
+        QVERIFY(!secondRan);
+        QVERIFY(!fast.busy());
+        QCOMPARE(busy.count(), 2);
+        // The cancel request ended with its calculation: the next one runs through.
+        bool pumped = false;
+        QVERIFY(fast.run([&] {
+            pump::ProcessMessages();
+            pumped = true;
+        }));
+        QVERIFY(pumped);
+        fast.cancel();  // nothing runs: forgotten
+        QVERIFY(!fast.cancelRequested());
     }
 
     void fontDialogSetsBothFontsOnlyWhenConfirmed() {
