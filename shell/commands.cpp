@@ -34,12 +34,31 @@ bool TCalcCommands::runCalculation(const std::function<void()>& work) {
     return true;
 }
 
-void TCalcCommands::show(const std::string& text) {
-    input_.setText(text);
-    display_.ShowText(input_.text() + ";");
+void TCalcCommands::runCommand(const std::function<void()>& work) {
+    const bool ran = runCalculation([&] {
+        unused_.clear();
+        work();
+    });
+    if (ran) notify(unused_.empty() ? std::string() : nerova::unusedNotice(unused_));
 }
 
+void TCalcCommands::notify(const std::string& notice) {
+    if (noticeObserver_) noticeObserver_(notice);
+}
+
+void TCalcCommands::show(const std::string& text) {
+    input_.setText(text);
+    refreshDisplay();
+}
+
+void TCalcCommands::refreshDisplay() { display_.ShowText(input_.text() + ";"); }
+
 void TCalcCommands::caretToEnd() { input_.setSelection(input_.text().size(), 0); }
+
+void TCalcCommands::placeCaret() {
+    if (failed_) input_.setSelection(0, input_.text().size());
+    else caretToEnd();
+}
 
 void TCalcCommands::addHistory(const std::string& text) {
     for (int i = history_.count() - 1; i >= 0; --i) {
@@ -53,7 +72,7 @@ void TCalcCommands::addHistory(const std::string& text) {
 }
 
 void TCalcCommands::keisan() {
-    runCalculation([this] { calculate(); });
+    runCommand([this] { calculate(); });
 }
 
 void TCalcCommands::calculate() {
@@ -67,6 +86,7 @@ void TCalcCommands::calculate() {
         TLoRational value;
         StringStream stream(text + ";");
         EvalExpression(value, stream);
+        unused_ = nerova::unusedText(text, static_cast<std::size_t>(stream.Position() - 1));
         result = value.ToImproperText();
         current_ = std::move(value);
         ok = true;
@@ -78,7 +98,7 @@ void TCalcCommands::calculate() {
         failed_ = false;
         show(result);
     }
-    caretToEnd();
+    placeCaret();
 }
 
 bool TCalcCommands::convert(const std::function<std::string()>& toText) {
@@ -101,36 +121,38 @@ void TCalcCommands::acClick() {
     show("0");
     current_.Clear();
     input_.setFocus();
-    caretToEnd();
+    input_.setSelection(0, input_.text().size());  // the next keystroke replaces the 0
     decimalShown_ = false;
+    notify({});
 }
 
 void TCalcCommands::fractionClick() {
-    runCalculation([this] {
+    runCommand([this] {
         if (!decimalShown_) calculate();
         if (!failed_) {
             const bool recurring = option_.recurring();
             if (convert([&] { return current_.ToDecimalText(recurring); })) decimalShown_ = true;
         }
         input_.setFocus();
-        caretToEnd();
+        placeCaret();
     });
 }
 
 void TCalcCommands::taibunClick() {
-    runCalculation([this] {
+    runCommand([this] {
         if (!decimalShown_) calculate();
         if (!failed_) convert([&] { return current_.ToMixedColonText(); });
         input_.setFocus();
-        caretToEnd();
+        placeCaret();
         decimalShown_ = false;
     });
 }
 
 void TCalcCommands::KabunClick() {
-    runCalculation([this] {
+    runCommand([this] {
         if (decimalShown_) {
             convert([&] { return current_.ToImproperText(); });
+            placeCaret();
         } else {
             calculate();
         }
@@ -140,27 +162,25 @@ void TCalcCommands::KabunClick() {
 
 void TCalcCommands::eva() {
     if (calculating() || input_.selLength() == 0) return;
-    runCalculation([this] {
+    runCommand([this] {
         const std::string text = input_.text();
         const std::size_t start = input_.selStart(), length = input_.selLength();
-        const std::string selected = text.substr(start, length);
-        std::string value;
-        try {
-            value = nerova::calcText(selected);
-        } catch (const std::exception& e) {
-            value = messageOf(e);  // calcText keeps its own failures; this is memory
-        }
+        const nerova::TextResult value = nerova::evalText(text.substr(start, length), nerova::ResultForm::Improper);
+        unused_ = value.unused;
         // The text cannot change while calculating, but the selection can (a click, select
         // all): the value replaces the part it was calculated from.
         input_.setSelection(start, length);
-        input_.replaceSelection(value);
+        input_.replaceSelection(value.text);
+        if (!value.ok) input_.setSelection(start, value.text.size());
+        refreshDisplay();
+        decimalShown_ = false;
     });
-    histChange();
 }
 
 void TCalcCommands::histChange() {
-    display_.ShowText(input_.text() + ";");
+    refreshDisplay();
     decimalShown_ = false;
+    notify({});
 }
 
 void TCalcCommands::OnKeyPress(char& key) {

@@ -105,6 +105,12 @@ public:
     /// Runs the calculations through runner (borrowed), which then decides what is
     /// busy; nullptr (the default) keeps them to this object's own flag.
     void setRunner(ICalcRunner* runner) { runner_ = runner; }
+    /// Called after every command that calculated, with the notice for the information
+    /// line (the text the calculation did not use, see nerova::unusedNotice) or the empty
+    /// text; and with the empty text at the next edit of the input.
+    void setNoticeObserver(std::function<void(const std::string&)> observer) {
+        noticeObserver_ = std::move(observer);
+    }
     /// Called with true when a calculation starts and with false when it ends (own flag only).
     void setBusyObserver(std::function<void(bool)> observer) { busyObserver_ = std::move(observer); }
 
@@ -124,8 +130,10 @@ public:
     void KabunClick();
     /// Replaces the selected part of the input by its value (or failure message).
     void eva();
-    /// The user changed the input text: typeset it, forget the decimal form.
+    /// The user changed the input text: typeset it, forget the decimal form and the notice.
     void histChange();
+    /// Typesets the input text (followed by ";") in the display.
+    void refreshDisplay();
     /// A character typed into the input; Enter ('\r') is swallowed (key becomes '\0')
     /// and calculates.
     void OnKeyPress(char& key);
@@ -142,10 +150,16 @@ public:
     bool calculating() const { return runner_ ? runner_->busy() : calculating_; }
 
 private:
+    /// Runs work as a calculation, then announces the notice of what it did not use.
+    void runCommand(const std::function<void()>& work);
     /// keisan's steps, inside a calculation that is already marked as running.
     void calculate();
     void show(const std::string& text);
     void caretToEnd();
+    /// A failure message stands selected, so that the next keystroke replaces it; a
+    /// result stands with the caret at its end, so that an operator continues from it.
+    void placeCaret();
+    void notify(const std::string& notice);
     /// Runs a conversion of current(); a failure (a cancellation, no memory) shows its
     /// message like a failed calculation.
     bool convert(const std::function<std::string()>& toText);
@@ -157,9 +171,11 @@ private:
     ILinkCopier* linkCopier_ = nullptr;
     ICalcRunner* runner_ = nullptr;
     std::function<void(bool)> busyObserver_;
+    std::function<void(const std::string&)> noticeObserver_;
 
     TLoRational current_;
     bool failed_ = false;
     bool decimalShown_ = false;
     bool calculating_ = false;
+    std::string unused_;  ///< what the last calculation did not read
 };

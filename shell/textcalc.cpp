@@ -73,7 +73,16 @@ std::string unusedText(std::string_view text, std::size_t readTo) {
 }
 
 std::string unusedNotice(std::string_view unused) {
-    return "「" + std::string(unused) + "」は計算に使っていません";
+    // A long tail (a pasted page, say) is named by its beginning: the notice is one line.
+    constexpr std::size_t kNamed = 40;
+    std::string named(unused.substr(0, std::min(unused.size(), kNamed + 1)));
+    if (named.size() > kNamed) {
+        std::size_t n = kNamed;
+        while (n > 0 && (static_cast<unsigned char>(named[n]) & 0xC0) == 0x80) --n;
+        named.resize(n);
+        named += "…";
+    }
+    return "「" + named + "」は計算に使っていません";
 }
 
 std::string calcText(const std::string& text) { return evalText(text, ResultForm::Improper).text; }

@@ -40,7 +40,8 @@ std::string pastedText(std::string_view text, std::size_t limit = kPasteLimit);
 /// without the blanks and tabs around it; empty when only blanks are left.
 std::string unusedText(std::string_view text, std::size_t readTo);
 
-/// The notice for text that a calculation did not use: 「TEXT」は計算に使っていません.
+/// The notice for text that a calculation did not use: 「TEXT」は計算に使っていません,
+/// a TEXT of more than 40 bytes cut (at a character) and ended with "…".
 std::string unusedNotice(std::string_view unused);
 
 /// Evaluates text (";" is appended here) in its own rational and writes the value in

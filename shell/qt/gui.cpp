@@ -12,8 +12,7 @@
 #include "shell/settings.h"
 #include "shell/qt/unixsignals.h"
 
-int runGui(int argc, char** argv, std::vector<std::string> files) {
-    QApplication app(argc, argv);
+int nerova::runGui(std::vector<std::string> files) {
     QApplication::setApplicationName(QStringLiteral("Nerova"));
     QApplication::setApplicationDisplayName(QStringLiteral("Nerova"));
     // The window speaks Japanese; so do Qt's own dialogs (the font dialog) where the
@@ -37,5 +36,5 @@ int runGui(int argc, char** argv, std::vector<std::string> files) {
     UnixSignalCloser signalCloser(&fnerova);  // SIGTERM, SIGINT: close as the frame does
 
     fnerova.show();
-    return app.exec();
+    return QApplication::exec();
 }
