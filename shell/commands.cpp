@@ -37,9 +37,10 @@ bool TCalcCommands::runCalculation(const std::function<void()>& work) {
 void TCalcCommands::runCommand(const std::function<void()>& work) {
     const bool ran = runCalculation([&] {
         unused_.clear();
+        length_.clear();
         work();
     });
-    if (ran) notify(unused_.empty() ? std::string() : nerova::unusedNotice(unused_));
+    if (ran) notify(!unused_.empty() ? nerova::unusedNotice(unused_) : length_);
 }
 
 void TCalcCommands::notify(const std::string& notice) {
@@ -88,6 +89,7 @@ void TCalcCommands::calculate() {
         EvalExpression(value, stream);
         unused_ = nerova::unusedText(text, static_cast<std::size_t>(stream.Position() - 1));
         result = value.ToImproperText();
+        length_ = nerova::lengthNotice(result);
         current_ = std::move(value);
         ok = true;
     } catch (const std::exception& e) {

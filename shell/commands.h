@@ -106,8 +106,9 @@ public:
     /// busy; nullptr (the default) keeps them to this object's own flag.
     void setRunner(ICalcRunner* runner) { runner_ = runner; }
     /// Called after every command that calculated, with the notice for the information
-    /// line (the text the calculation did not use, see nerova::unusedNotice) or the empty
-    /// text; and with the empty text at the next edit of the input.
+    /// line (the text the calculation did not use, see nerova::unusedNotice; else the
+    /// length of a long result, see nerova::lengthNotice) or the empty text; and with the
+    /// empty text at the next edit of the input.
     void setNoticeObserver(std::function<void(const std::string&)> observer) {
         noticeObserver_ = std::move(observer);
     }
@@ -178,4 +179,5 @@ private:
     bool decimalShown_ = false;
     bool calculating_ = false;
     std::string unused_;  ///< what the last calculation did not read
+    std::string length_;  ///< the length notice of the last calculation's long result
 };

@@ -72,6 +72,29 @@ std::string unusedText(std::string_view text, std::size_t readTo) {
     return std::string(text.substr(first, last - first + 1));
 }
 
+namespace {
+
+/// n with a comma between groups of three digits.
+std::string grouped(std::size_t n) {
+    std::string digits = std::to_string(n), out;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+        out += digits[i];
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string lengthNotice(std::string_view improper) {
+    if (!improper.empty() && improper.front() == '-') improper.remove_prefix(1);
+    const auto slash = improper.find('/');
+    const std::size_t numerator = std::min(slash, improper.size());
+    const std::size_t denominator = slash == std::string_view::npos ? 1 : improper.size() - slash - 1;
+    if (numerator + denominator <= kLongResultDigits) return {};
+    return "分子 " + grouped(numerator) + " 桁、分母 " + grouped(denominator) + " 桁";
+}
+
 std::string unusedNotice(std::string_view unused) {
     // A long tail (a pasted page, say) is named by its beginning: the notice is one line.
     constexpr std::size_t kNamed = 40;

@@ -40,6 +40,15 @@ std::string pastedText(std::string_view text, std::size_t limit = kPasteLimit);
 /// without the blanks and tabs around it; empty when only blanks are left.
 std::string unusedText(std::string_view text, std::size_t readTo);
 
+/// Results longer than this many digits (numerator and denominator together) are
+/// given their length in the information line.
+inline constexpr std::size_t kLongResultDigits = 1000;
+
+/// The length of a long result written as an improper fraction ("-n/d" or "n"), for
+/// example "分子 301,030 桁、分母 1 桁"; empty for a result of kLongResultDigits digits
+/// or fewer.
+std::string lengthNotice(std::string_view improper);
+
 /// The notice for text that a calculation did not use: 「TEXT」は計算に使っていません,
 /// a TEXT of more than 40 bytes cut (at a character) and ended with "…".
 std::string unusedNotice(std::string_view unused);

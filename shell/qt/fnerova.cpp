@@ -87,6 +87,7 @@ Tfnerova::Tfnerova(QWidget* parent)
     option_ = std::make_unique<nerova::OptionLink>(*J1);
     commands_ = std::make_unique<TCalcCommands>(*input_, *history_, *display_, *option_);
     commands_->setRunner(runner_.get());
+    commands_->setNoticeObserver([this](const std::string& notice) { showNotice(notice); });
     connect(runner_.get(), &nerova::CalcRunner::busyChanged, this, &Tfnerova::busyChanged);
     flashTime_ = QApplication::cursorFlashTime();
     qApp->installEventFilter(this);
@@ -106,7 +107,6 @@ Tfnerova::~Tfnerova() {
     for (QObject* child : findChildren<QObject*>()) QObject::disconnect(child, nullptr, this, nullptr);
     QApplication::setCursorFlashTime(flashTime_);
     closing_ = true;
-    if (!settingsSaved_) saveSettings();
 }
 
 void Tfnerova::createControls() {
@@ -248,11 +248,13 @@ void Tfnerova::createMenus() {
 
     QMenu* editMenu = menuBar()->addMenu(QString::fromUtf8("編集(&E)"));
     editMenu->setObjectName("Edit1");
-    action(editMenu, "Copy1", "コピー(&C)", &Tfnerova::KC1Click);
-    action(editMenu, "Cut1", "切り取り(&T)", &Tfnerova::KT1Click);
-    action(editMenu, "Paste1", "貼り付け(&P)", &Tfnerova::KP1Click);
-    action(editMenu, "SelectAll1", "すべて選択(&A)", &Tfnerova::SelectAll1Click);
-    command(editMenu, "E1", "計算(&E)", &TCalcCommands::eva);
+    // The shortcuts are shown as hints; the input's key filter runs them (see PopupMenu).
+    action(editMenu, "Copy1", "コピー(&C)", &Tfnerova::KC1Click)->setShortcut(QKeySequence::Copy);
+    action(editMenu, "Cut1", "切り取り(&T)", &Tfnerova::KT1Click)->setShortcut(QKeySequence::Cut);
+    action(editMenu, "Paste1", "貼り付け(&P)", &Tfnerova::KP1Click)->setShortcut(QKeySequence::Paste);
+    action(editMenu, "SelectAll1", "すべて選択(&A)", &Tfnerova::SelectAll1Click)->setShortcut(QKeySequence::SelectAll);
+    command(editMenu, "E1", "計算(&E)", &TCalcCommands::eva)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    for (QAction* a : editMenu->actions()) a->setShortcutContext(Qt::WidgetShortcut);
 
     QMenu* show = menuBar()->addMenu(QString::fromUtf8("表示(&V)"));
     show->setObjectName("Show1");
@@ -296,9 +298,26 @@ void Tfnerova::guarded(const std::function<void()>& handler) {
     }
 }
 
+void Tfnerova::showNotice(const std::string& notice) {
+    const QString text = notice.empty() ? hint() : QString::fromStdString(notice);
+    Label2->setText(text);
+    Label2->setToolTip(notice.empty() ? QString::fromUtf8(kHintTip) : text);
+}
+
+void Tfnerova::prepareUnattendedClose() {
+    unattended_ = true;
+    // A dialog's own event loop would keep the program waiting for a user.
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top != this && top->isVisible() && top->isModal()) top->close();
+}
+
 void Tfnerova::showError(const std::string& message) {
     QString text = QString::fromStdString(message);
     if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') text += '.';
+    if (unattended_) {
+        std::cerr << "nerova: " << text.toStdString() << std::endl;
+        return;
+    }
     if (errorHandler_) {
         errorHandler_(text);
         return;
@@ -308,7 +327,7 @@ void Tfnerova::showError(const std::string& message) {
 
 void Tfnerova::busyChanged(bool busy) {
     edit->setReadOnly(busy);
-    Label2->setText(busy ? QString::fromUtf8(kBusyNote) : hint());
+    showNotice(busy ? kBusyNote : std::string());
     if (busy) {
         QApplication::setOverrideCursor(Qt::BusyCursor);
     } else {
@@ -357,14 +376,17 @@ void Tfnerova::layoutControls() {
     Label1->move(Label1->x(), ac->y() + ac->height() - Label1->height());
     Kabun->move(Kabun->x(), ac->y() + ac->height() + g);
     taibun->move(taibun->x(), Kabun->y());
-    Label2->move(Label2->x(), taibun->y());
+    // The information line reaches to the input's right edge: a notice may be longer
+    // than the designed 196 pixels.
+    Label2->setGeometry(Label2->x(), taibun->y(), std::max(kLabel2Bounds.width, hist->x() + width - Label2->x()),
+                        Label2->height());
     const int clientHeight = taibun->y() + taibun->height() + g / 2;
     const int menuHeight = menuBar()->isVisible() || !menuBar()->isNativeMenuBar()
                                ? menuBar()->sizeHint().height()
                                : 0;
     // The height follows the content: the user can change the width only.
     setFixedHeight(menuHeight + clientHeight);
-    if (widthChanged) guarded([this] { disp->ShowText(edit->text().toStdString() + ";"); });
+    if (widthChanged) guarded([this] { commands_->refreshDisplay(); });
 }
 
 void Tfnerova::closeEvent(QCloseEvent* event) {
@@ -394,6 +416,14 @@ bool Tfnerova::eventFilter(QObject* watched, QEvent* event) {
     // Keys reach the combo box (the input's focus proxy), which hands them to its line
     // edit directly; tools and tests may send them to the line edit itself.
     if (watched != edit && watched != hist) return false;
+    if (event->type() == QEvent::FocusOut && static_cast<QFocusEvent*>(event)->reason() == Qt::MenuBarFocusReason) {
+        // The menu bar opened from the keyboard takes the focus; the line edit would drop
+        // its selection, which the menu's commands act on. Treated as the pop-up that
+        // the mouse opens, it keeps it.
+        QFocusEvent popup(QEvent::FocusOut, Qt::PopupFocusReason);
+        QCoreApplication::sendEvent(watched, &popup);
+        return true;
+    }
     if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride) return false;
     auto* key = static_cast<QKeyEvent*>(event);
     const bool ctrlE = key->key() == Qt::Key_E && (key->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier;
@@ -425,15 +455,18 @@ void Tfnerova::keyTyped(char key) { commands_->OnKeyPress(key); }
 // ---------------------------------------------------------------------------------
 // Clipboard and selection
 
+// With nothing selected, cut and copy leave the clipboard alone, as edit controls do.
 void Tfnerova::KT1Click() {
-    if (commands_->calculating()) return;
+    if (commands_->calculating() || !edit->hasSelectedText()) return;
     QApplication::clipboard()->setText(edit->selectedText());
     input_->replaceSelection("");
     commands_->inputEdited();
     commands_->histChange();
 }
 
-void Tfnerova::KC1Click() { QApplication::clipboard()->setText(edit->selectedText()); }
+void Tfnerova::KC1Click() {
+    if (edit->hasSelectedText()) QApplication::clipboard()->setText(edit->selectedText());
+}
 
 void Tfnerova::KP1Click() {
     if (commands_->calculating()) return;
@@ -470,7 +503,7 @@ void Tfnerova::N4Click() {
     if (dialog.exec() == QDialog::Accepted) applyInputFont(dialog.selectedFont(), color);
     disp->ApplyFont();
     layoutControls();
-    disp->ShowText(edit->text().toStdString() + ";");
+    commands_->refreshDisplay();
 }
 
 void Tfnerova::applyInputFont(const QFont& font, const QColor& color) {
@@ -552,7 +585,7 @@ void Tfnerova::loadSettings() {
     applyInputFont(font, decodeColor(s.fontColor, windowText));
     disp->ApplyFont();
     layoutControls();
-    disp->ShowText(edit->text().toStdString() + ";");
+    commands_->refreshDisplay();
 }
 
 void Tfnerova::saveSettings() {

@@ -60,11 +60,16 @@ public:
     /// the bounds, the recurring option and the input font. Never fails.
     void loadSettings();
     /// Writes the bounds, the option and the font unless the window is minimised or
-    /// maximised; a failed write is shown in the standard error box.
+    /// maximised; a failed write is shown in the standard error box. Called on close,
+    /// never from the destructor.
     void saveSettings();
 
     // --- For the application and the tests ---
 
+    /// Prepares a close that nobody attends (SIGTERM, SIGINT): from now on errors go to
+    /// standard error instead of a box, and open dialogs are ended, so that the close
+    /// ends the program in bounded time.
+    void prepareUnattendedClose();
     /// Replaces the standard error box (tests collect the messages instead).
     void setErrorHandler(std::function<void(const QString&)> handler) { errorHandler_ = std::move(handler); }
     /// Shows message in the standard error box ("." appended after a message that ends
@@ -92,6 +97,8 @@ private:
     /// Runs a handler; an error that leaves it goes to the standard error box.
     void guarded(const std::function<void()>& handler);
     void busyChanged(bool busy);
+    /// Shows the commands' notice, or the usual hint for the empty text.
+    void showNotice(const std::string& notice);
     void runBatchFiles();
     void applyInputFont(const QFont& font, const QColor& color);
     QString hint() const;
@@ -137,4 +144,5 @@ private:
     bool settingsLoaded_ = false;
     bool settingsSaved_ = false;
     bool closeWhenDone_ = false;
+    bool unattended_ = false;  ///< errors go to standard error
 };

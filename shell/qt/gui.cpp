@@ -34,6 +34,7 @@ int nerova::runGui(std::vector<std::string> files) {
     const auto forgetLink = qScopeGuard([&fnerova] { fnerova.setLinkCopier(nullptr); });
     if (const QString why = dde.start(); !why.isEmpty()) fnerova.showServiceStatus(why);
     UnixSignalCloser signalCloser(&fnerova);  // SIGTERM, SIGINT: close as the frame does
+    signalCloser.setBeforeClose([&fnerova] { fnerova.prepareUnattendedClose(); });
 
     fnerova.show();
     return QApplication::exec();

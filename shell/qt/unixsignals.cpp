@@ -65,6 +65,7 @@ void UnixSignalCloser::onSignal() {
     while (::read(gPipe[0], bytes, sizeof bytes) > 0) {
     }
     // A window that refused to close (it may ask first) stays: arm again.
+    if (beforeClose_) beforeClose_();
     if (window_ && window_->close()) return;
     arm();
 }

@@ -196,9 +196,16 @@ private slots:
         type("12345");
         clip->setText("keep");
         edit()->setCursorPosition(2);
-        QTest::keyClick(hist(), Qt::Key_X, Qt::ControlModifier);  // nothing selected
+        // Nothing selected: cut and copy leave the clipboard alone, as edit controls do.
+        QTest::keyClick(hist(), Qt::Key_X, Qt::ControlModifier);
         QCOMPARE(edit()->text(), QString("12345"));
-        QCOMPARE(clip->text(), QString());
+        QCOMPARE(clip->text(), QString("keep"));
+        QTest::keyClick(hist(), Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(clip->text(), QString("keep"));
+        action("Copy1")->trigger();
+        action("Cut1")->trigger();
+        QCOMPARE(clip->text(), QString("keep"));
+        QCOMPARE(edit()->text(), QString("12345"));
 
         edit()->setSelection(1, 2);
         QTest::keyClick(hist(), Qt::Key_C, Qt::ControlModifier);
@@ -242,6 +249,88 @@ private slots:
         QCOMPARE(edit()->selectedText(), QString("2"));
     }
 
+    // Opened from the keyboard, the menu bar takes the focus; its commands must still
+    // act on the input's selection, as they do when opened with the mouse.
+    void editMenuFromTheKeyboardKeepsTheSelection() {
+        QClipboard* clip = QApplication::clipboard();
+        clip->setText("keep");
+        type("1/2+1/3");
+        edit()->selectAll();
+        w_->menuBar()->setFocus(Qt::MenuBarFocusReason);  // what Alt does
+        action("Copy1")->trigger();
+        QCOMPARE(clip->text(), QString("1/2+1/3"));
+        w_->menuBar()->setFocus(Qt::MenuBarFocusReason);
+        action("E1")->trigger();
+        QCOMPARE(edit()->text(), QString("5/6"));
+    }
+
+    // Line breaks in pasted or dropped text become blanks: the value is that of what the
+    // display shows.
+    void pastedAndDroppedLineBreaksAreBlanks() {
+        QApplication::clipboard()->setText("1/2\n+1/3\n");
+        edit()->clear();
+        QTest::keyClick(hist(), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(edit()->text(), QString("1/2 +1/3 "));
+        QCOMPARE(disp()->CurrentText(), std::string("1/2 +1/3 ;"));
+        QTest::keyClick(hist(), Qt::Key_Return);
+        QCOMPARE(edit()->text(), QString("5/6"));
+
+        edit()->clear();
+        QMimeData dropped;
+        dropped.setText("1/4\r\n+1/4");
+        const QPoint at = edit()->rect().center();
+        QDragEnterEvent enterEvent(at, Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(edit(), &enterEvent);
+        QDropEvent drop(QPointF(at), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(edit(), &drop);
+        QCOMPARE(edit()->text(), QString("1/4 +1/4"));
+        QTest::keyClick(hist(), Qt::Key_Return);
+        QCOMPARE(edit()->text(), QString("1/2"));
+    }
+
+    // A failure message stands selected, so that the next keystroke replaces it rather
+    // than being read after it; a result does not.
+    void whatFollowsAFailureReplacesIt() {
+        enter("1/0");
+        QCOMPARE(edit()->selectedText(), edit()->text());
+        QTest::keyClicks(hist(), "+1");
+        QTest::keyClick(hist(), Qt::Key_Return);
+        QCOMPARE(edit()->text(), QString("1"));
+        QVERIFY(!edit()->hasSelectedText());
+        QTest::keyClicks(hist(), "+1");
+        QTest::keyClick(hist(), Qt::Key_Return);
+        QCOMPARE(edit()->text(), QString("2"));  // an operator continues from a result
+
+        type("2*1/0");
+        edit()->setSelection(2, 3);
+        QTest::keyClick(hist(), Qt::Key_E, Qt::ControlModifier);
+        QCOMPARE(edit()->text().left(2), QString("2*"));
+        QVERIFY(edit()->hasSelectedText());
+        QTest::keyClicks(hist(), "3");
+        QTest::keyClick(hist(), Qt::Key_Return);
+        QCOMPARE(edit()->text(), QString("6"));
+
+        QTest::mouseClick(button("ac"), Qt::LeftButton);
+        QTest::keyClicks(hist(), "7");
+        QCOMPARE(edit()->text(), QString("7"));
+    }
+
+    // Text the calculation did not use is named in the information line until the next
+    // edit; a long result gives its length there.
+    void theInformationLineNamesUnusedTextAndLongResults() {
+        const QString hintText = label("Label2")->text();
+        enter("2x3");
+        QCOMPARE(edit()->text(), QString("2"));
+        QCOMPARE(label("Label2")->text(), QString::fromUtf8("「x3」は計算に使っていません"));
+        QVERIFY(label("Label2")->width() >= label("Label2")->sizeHint().width());
+        QTest::keyClicks(hist(), "+1");
+        QCOMPARE(label("Label2")->text(), hintText);
+        enter("(10^1500)/7");
+        QCOMPARE(label("Label2")->text(), QString::fromUtf8("分子 1,501 桁、分母 1 桁"));
+        enter("2^10");
+        QCOMPARE(label("Label2")->text(), hintText);
+    }
+
     void layoutFollowsTheDesign() {
         QWidget* h = hist();
         QWidget* d = disp();
@@ -255,7 +344,8 @@ private slots:
             int left, width, height;
         } const rows[] = {
             {"ac", 6, 57, 20},     {"fraction", 71, 57, 20}, {"taibun", 71, 57, 20},
-            {"Kabun", 6, 57, 20},  {"Label1", 134, 140, 13}, {"Label2", 134, 196, 13},
+            {"Kabun", 6, 57, 20},  {"Label1", 134, 140, 13},
+            {"Label2", 134, -1, 13},  // reaches the input's right edge (at least 196)
             {"hist", 6, -1, 22},
             {"hScrollBar", 6, -1, 16},  // designed at 8; the layout puts it under the display
         };
@@ -266,6 +356,7 @@ private slots:
             if (row.width >= 0) QCOMPARE(x->width(), row.width);
             QCOMPARE(x->height(), row.height);
         }
+        QCOMPARE(widget("Label2")->x() + widget("Label2")->width(), h->x() + h->width());
         const int g = ac->height() / 2;
         QCOMPARE(g, 10);
         QCOMPARE(d->y(), bottom(h) + g);
@@ -350,8 +441,9 @@ private slots:
         };
         const Row rows[] = {
             {"File1", {"N1", "ＡＣ(&C)", "", "N2", "小数化(&F)", "", "N3", "帯分数風(&T)", ""}},
-            {"Edit1", {"Copy1", "コピー(&C)", "", "Cut1", "切り取り(&T)", "", "Paste1", "貼り付け(&P)", "",
-                       "SelectAll1", "すべて選択(&A)", "", "E1", "計算(&E)", ""}},
+            // The edit menu shows the pop-up menu's shortcuts as hints.
+            {"Edit1", {"Copy1", "コピー(&C)", "Ctrl+C", "Cut1", "切り取り(&T)", "Ctrl+X", "Paste1", "貼り付け(&P)",
+                       "Ctrl+V", "SelectAll1", "すべて選択(&A)", "Ctrl+A", "E1", "計算(&E)", "Ctrl+E"}},
             {"Show1", {"N4", "フォント…(&F)", "", "J1", "循環小数(&J)", ""}},
             {"PopupMenu", {"KT1", "切り取り(&T)", "Ctrl+X", "KC1", "コピー(&C)", "Ctrl+C",
                            "KP1", "貼り付け(&P)", "Ctrl+V", "K1", "計算(&E)", "Ctrl+E"}},
