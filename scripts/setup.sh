@@ -9,6 +9,8 @@ NEROVA_PACKAGES=(
   libgtest-dev libgmock-dev libsimpleini-dev
   fonts-ipafont-gothic fonts-ipafont-mincho
   dbus-daemon libglib2.0-bin
+  qt6-translations-l10n
+  xvfb openbox xdotool x11-utils
 )
 
 nerova_missing_packages() {

@@ -339,12 +339,17 @@ void Tfnerova::busyChanged(bool busy) {
 // ---------------------------------------------------------------------------------
 // Events
 
-void Tfnerova::showEvent(QShowEvent* event) {
-    QMainWindow::showEvent(event);
-    if (!firstShow_) return;
-    firstShow_ = false;
-    loadSettings();
-    if (!batchFiles_.empty()) QTimer::singleShot(0, this, &Tfnerova::runBatchFiles);
+void Tfnerova::setVisible(bool visible) {
+    if (visible && firstShow_) {
+        firstShow_ = false;
+        // Before the native window exists: a position set then is the frame's, and the
+        // window manager places the frame there. Set later, before the window manager has
+        // framed the window, it would place the client area there, and every restart
+        // would move the window by its frame.
+        loadSettings();
+        if (!batchFiles_.empty()) QTimer::singleShot(0, this, &Tfnerova::runBatchFiles);
+    }
+    QMainWindow::setVisible(visible);
 }
 
 void Tfnerova::runBatchFiles() {
@@ -565,7 +570,10 @@ void Tfnerova::loadSettings() {
     WindowBounds bounds{s.left, s.top, s.width, s.height};
     // The screen that holds the saved window's centre, so that a window saved on a second
     // monitor comes back there; otherwise the window's own screen.
-    const QPoint centre(s.left + s.width / 2, s.top + s.height / 2);
+    const auto middle = [](int pos, int size) {
+        return static_cast<int>(std::clamp<int64_t>(int64_t{pos} + size / 2, INT_MIN, INT_MAX));
+    };
+    const QPoint centre(middle(s.left, s.width), middle(s.top, s.height));
     const QScreen* screen = QGuiApplication::screenAt(centre);
     if (!screen) screen = this->screen();
     if (screen) {

@@ -80,8 +80,11 @@ public:
     /// The recurring option (the check mark of 循環小数).
     bool recurring() const;
 
+public:
+    /// The first showing loads the settings and starts the batch run, if any.
+    void setVisible(bool visible) override;
+
 protected:
-    void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
