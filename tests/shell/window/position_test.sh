@@ -26,7 +26,8 @@ Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$wor
 server=$!
 for i in $(seq 300); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || { echo "FAIL: Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
-export DISPLAY=:$(cat "$work/display")
+export DISPLAY=:$(cat "$work/display") QT_QPA_PLATFORM=xcb
+unset WAYLAND_DISPLAY
 openbox >"$work/openbox.log" 2>&1 &
 wm=$!
 for i in $(seq 300); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.1; done
