@@ -373,7 +373,9 @@ void Tfnerova::layoutControls() {
     // from the client edges: the input keeps its left margin on the right as well.
     const int width = std::max(this->width() - 2 * hist->x(), 1);
     const bool widthChanged = width != disp->width();
-    hist->resize(width, hist->height());
+    // The input line grows with its font from its designed height.
+    const int grown = QFontMetrics(hist->font()).height() - QFontMetrics(TBunDisp::defaultFont()).height();
+    hist->resize(width, kHistBounds.height + std::max(grown, 0));
     disp->setGeometry(hist->x(), hist->y() + hist->height() + g, width, disp->controlHeight());
     hScrollBar->setGeometry(disp->x(), disp->y() + disp->height(), disp->width(), hScrollBar->height());
     ac->move(ac->x(), hScrollBar->y() + hScrollBar->height() + g);
@@ -505,7 +507,13 @@ void Tfnerova::N4Click() {
             if (chosen.isValid()) color = chosen;
         });
     }
-    if (dialog.exec() == QDialog::Accepted) applyInputFont(dialog.selectedFont(), color);
+    // The dialog shows the 14-pixel design font as a whole point size; confirmed without a
+    // change, that rounded size must not replace it.
+    const QFont shown = dialog.currentFont();
+    if (dialog.exec() == QDialog::Accepted) {
+        const QFont chosen = dialog.selectedFont();
+        applyInputFont(chosen == shown ? edit->font() : chosen, color);
+    }
     disp->ApplyFont();
     layoutControls();
     commands_->refreshDisplay();

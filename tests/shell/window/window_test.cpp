@@ -678,6 +678,49 @@ private slots:
         QCOMPARE(button("ac")->y(), bottom(widget("hScrollBar")) + 10);
     }
 
+    // Confirming the font dialog without a change changes nothing; a size that is
+    // confirmed survives a restart exactly, and the input line grows to fit it.
+    void fontDialogKeepsAnUnchangedFontAndTheInputFitsItsFont() {
+        type("1/3");
+        const QFont before = edit()->font();
+        const int dispHeight = disp()->height(), windowHeight = w_->height();
+        auto confirm = [this](const QFont* chosen) {
+            QTimer::singleShot(0, this, [chosen] {
+                auto* dialog = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
+                QVERIFY(dialog);
+                if (chosen) dialog->setCurrentFont(*chosen);
+                dialog->accept();
+            });
+            action("N4")->trigger();
+        };
+        confirm(nullptr);
+        QCOMPARE(edit()->font(), before);
+        QCOMPARE(disp()->height(), dispHeight);
+        QCOMPARE(w_->height(), windowHeight);
+
+        QFont big(TBunDisp::defaultFont().family());
+        big.setPointSize(20);
+        confirm(&big);
+        QCOMPARE(edit()->font().pointSize(), 20);
+        const int bigDisp = disp()->height(), bigWindow = w_->height();
+        auto textFits = [this] {
+            const QFontMetrics fm(edit()->font());
+            return edit()->height() >= fm.height() + 2;  // the text and the frame's lines
+        };
+        QVERIFY(textFits());
+        QCOMPARE(disp()->y(), bottom(hist()) + 10);
+
+        w_->close();
+        w_.reset();
+        w_ = std::make_unique<Tfnerova>();
+        w_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w_.get()));
+        QCOMPARE(edit()->font().pointSize(), 20);
+        QCOMPARE(disp()->height(), bigDisp);
+        QCOMPARE(w_->height(), bigWindow);
+        QVERIFY(textFits());
+    }
+
     // Qt's font dialog has no colour; the window adds a button for it. The colour counts
     // only when the font dialog is confirmed, and goes to the input and the display.
     void fontDialogColourButton() {
