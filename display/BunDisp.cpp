@@ -63,12 +63,12 @@ void TBunDisp::setRenderRatio(qreal ratio) { RenderRatio = ratio > 0 ? ratio : 0
 
 qreal TBunDisp::Ratio() const { return RenderRatio > 0 ? RenderRatio : devicePixelRatioF(); }
 
-// The off-screen canvas takes the display font, a white brush and a line width of
-// one pixel per 8 points of font size, at least 1.
+// The off-screen canvas takes the display font, the background as its brush and a line
+// width of one pixel per 8 points of font size, at least 1.
 void TBunDisp::SetupCanvas() {
     Canvas.SetDpi(logicalDpiY());
     Canvas.SetFont(Font, FontColour);
-    Canvas.SetBrushColor(0xFFFFFF);
+    Canvas.SetBrushColor(static_cast<TColor>(Background.rgb() & 0xFFFFFF));
     Canvas.SetPenWidth(std::max(1, Canvas.FontSize() / 8));
 }
 
@@ -95,7 +95,7 @@ void TBunDisp::PrepareImage() {
     image.setDevicePixelRatio(r);
     image.setDotsPerMeterX(dpm);
     image.setDotsPerMeterY(dpm);
-    image.fill(Qt::white);
+    image.fill(Background);
     Offscreen = std::move(image);
 }
 
@@ -125,6 +125,7 @@ void TBunDisp::ShowText(const std::string& text) {
 
 void TBunDisp::ApplyFont() {
     SetupCanvas();
+    Offscreen = QImage();  // made again, filled with the background
     Typesetter.reset();
     Typesetter = std::make_unique<TBunDispCalc>();
     CharHeight = Canvas.TextHeight("0");
@@ -157,7 +158,7 @@ void TBunDisp::ScrollView() {
 
 void TBunDisp::PaintVisible(QPainter& painter) {
     const int w = width(), h = height();
-    painter.fillRect(QRect(0, 0, w, h), Qt::white);
+    painter.fillRect(QRect(0, 0, w, h), Background);
     if (Offscreen.isNull()) return;
     const qreal r = Offscreen.devicePixelRatio();
     const int64_t x = ScrollBar->value();

@@ -59,6 +59,10 @@ public:
     void ShowText(const std::string& text);
     /// Hands over a new display font and its colour; takes effect at ApplyFont().
     void setDisplayFont(const QFont& font, const QColor& color);
+    /// Hands over the background colour (white unless set); takes effect at ApplyFont().
+    void setBackground(const QColor& color) { Background = color; }
+    /// The background colour as last given.
+    const QColor& background() const { return Background; }
     /// Takes up the font given by setDisplayFont: new line width, new height
     /// (controlHeight()), and shows CurrentText() again from scroll position 0.
     void ApplyFont();
@@ -105,6 +109,7 @@ private:
     QScrollBar* ScrollBar;
     QFont Font;
     QColor FontColour;
+    QColor Background = Qt::white;
     qreal RenderRatio = 0;
     qreal ScreenRatio = 0;  // the screen's ratio when the image was last made
     int32_t OriginX = 0;

@@ -198,8 +198,8 @@ void Tfnerova::createControls() {
     setTabOrder(taibun, Kabun);
     setTabOrder(Kabun, hScrollBar);
 
-    inputColor_ = edit->palette().color(QPalette::Text);
-    disp->setDisplayFont(edit->font(), inputColor_);  // the display starts in the window's font
+    disp->setDisplayFont(edit->font(), edit->palette().color(QPalette::Text));  // the window's font
+    disp->setBackground(edit->palette().color(QPalette::Base));
     disp->ApplyFont();
 
     connect(ac, &QPushButton::clicked, this, [this] { guarded([this] { commands_->acClick(); }); });
@@ -497,13 +497,14 @@ void Tfnerova::N4Click() {
     dialog.setOptions(QFontDialog::DontUseNativeDialog | QFontDialog::ScalableFonts);
     dialog.setWindowTitle(QString::fromUtf8("フォント"));
     // The font dialog has no colour of its own; a button next to its effects adds it.
-    QColor color = inputColor_;
+    std::optional<QColor> color = inputColor_;
     if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
         auto* colorButton = new QPushButton(QString::fromUtf8("色(&C)…"), &dialog);
         colorButton->setObjectName("colorButton");
         grid->addWidget(colorButton, grid->rowCount(), 0, Qt::AlignLeft);
         connect(colorButton, &QPushButton::clicked, &dialog, [&] {
-            const QColor chosen = QColorDialog::getColor(color, &dialog, QString::fromUtf8("色"));
+            const QColor chosen = QColorDialog::getColor(
+                color.value_or(edit->palette().color(QPalette::Text)), &dialog, QString::fromUtf8("色"));
             if (chosen.isValid()) color = chosen;
         });
     }
@@ -519,13 +520,17 @@ void Tfnerova::N4Click() {
     commands_->refreshDisplay();
 }
 
-void Tfnerova::applyInputFont(const QFont& font, const QColor& color) {
+void Tfnerova::applyInputFont(const QFont& font, const std::optional<QColor>& color) {
     hist->setFont(font);
     inputColor_ = color;
-    QPalette p = edit->palette();
-    p.setColor(QPalette::Text, color);
+    QPalette p = QApplication::palette(edit);
+    if (color) p.setColor(QPalette::Text, *color);
     edit->setPalette(p);
-    disp->setDisplayFont(font, color);
+    // The system's colour is the theme's: the display then draws in the palette's text on
+    // its base (black on white on a light theme, as designed; light on dark on a dark
+    // one). A colour the user chose keeps the designed white background.
+    disp->setDisplayFont(font, p.color(QPalette::Text));
+    disp->setBackground(color ? QColor(Qt::white) : p.color(QPalette::Base));
 }
 
 // ---------------------------------------------------------------------------------
@@ -538,14 +543,14 @@ int pointSizeOf(const QFont& font, const QWidget* w) {
     return static_cast<int>(std::lround(font.pixelSize() * 72.0 / w->logicalDpiY()));
 }
 
-int32_t encodeColor(const QColor& c, const QColor& windowText) {
-    if (c == windowText) return nerova::kWindowTextColor;
-    return nerova::encodeColor({c.red(), c.green(), c.blue()});
+int32_t encodeColor(const std::optional<QColor>& c) {
+    return c ? nerova::encodeColor({c->red(), c->green(), c->blue()}) : nerova::kWindowTextColor;
 }
 
-QColor decodeColor(int32_t v, const QColor& windowText) {
+std::optional<QColor> decodeColor(int32_t v) {
     const auto rgb = nerova::decodeColor(v);
-    return rgb ? QColor(rgb->red, rgb->green, rgb->blue) : windowText;
+    if (!rgb) return std::nullopt;
+    return QColor(rgb->red, rgb->green, rgb->blue);
 }
 
 std::string programSettingsPath() {
@@ -564,12 +569,11 @@ FormSettings Tfnerova::currentSettings() const {
     s.junkan = J1->isChecked();
     s.fontName = edit->font().family().toStdString();
     s.fontSize = pointSizeOf(edit->font(), this);
-    s.fontColor = encodeColor(inputColor_, QApplication::palette().color(QPalette::Text));
+    s.fontColor = encodeColor(inputColor_);
     return s;
 }
 
 void Tfnerova::loadSettings() {
-    const QColor windowText = QApplication::palette().color(QPalette::Text);
     FormSettings s = currentSettings();
     const FormSettings before = s;
     readSettings(programSettingsPath(), s);
@@ -598,7 +602,7 @@ void Tfnerova::loadSettings() {
     QFont font = edit->font();
     if (s.fontName != before.fontName) font.setFamily(QString::fromStdString(s.fontName));
     if (s.fontSize != before.fontSize && s.fontSize > 0) font.setPointSize(s.fontSize);
-    applyInputFont(font, decodeColor(s.fontColor, windowText));
+    applyInputFont(font, decodeColor(s.fontColor));
     disp->ApplyFont();
     layoutControls();
     commands_->refreshDisplay();

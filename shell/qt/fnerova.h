@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -103,7 +104,9 @@ private:
     /// Shows the commands' notice, or the usual hint for the empty text.
     void showNotice(const std::string& notice);
     void runBatchFiles();
-    void applyInputFont(const QFont& font, const QColor& color);
+    /// Gives the input and the display font and colour; no colour means the system's
+    /// text colour, with which the display takes the palette's base and text colours.
+    void applyInputFont(const QFont& font, const std::optional<QColor>& color);
     QString hint() const;
     /// Stops the caret blinking while the input holds a very long text.
     void steadyCaretForLongTexts();
@@ -138,7 +141,7 @@ private:
     std::unique_ptr<IRecurringOption> option_;
     std::unique_ptr<TCalcCommands> commands_;
 
-    QColor inputColor_;
+    std::optional<QColor> inputColor_;  ///< nothing: the system's text colour
     int flashTime_ = 0;  ///< the desktop's caret blink period
     std::vector<std::string> batchFiles_;
     std::function<void(const QString&)> errorHandler_;

@@ -459,3 +459,27 @@ TEST(TBunDispTest, ThePaintedControlShowsTheVisibleImage) {
     EXPECT_TRUE(painted == shown);
     EXPECT_GT(DarkPixels(painted, 0, 306), 100);
 }
+
+// The recurring dot is the topmost mark of "0.[3]"; like the glyphs and the bar, it
+// scales with the device pixel ratio (four times the device pixels at ratio 2).
+TEST(TBunDispTest, RecurringDotScalesWithTheDevicePixelRatio) {
+    auto dotPixels = [](qreal ratio) {
+        Window w;
+        w.Disp->setRenderRatio(ratio);
+        w.Disp->ShowText("0.[3];");
+        const QImage view = w.Disp->visibleImage();
+        auto darkInRow = [&](int y) {
+            int n = 0;
+            for (int x = 0; x < view.width(); ++x) n += qGray(view.pixel(x, y)) < 128;
+            return n;
+        };
+        int y = 0;
+        while (y < view.height() && darkInRow(y) == 0) ++y;
+        int n = 0;
+        for (; y < view.height() && darkInRow(y) > 0; ++y) n += darkInRow(y);
+        return n;
+    };
+    const int one = dotPixels(1), two = dotPixels(2);
+    ASSERT_GT(one, 0);
+    EXPECT_EQ(two, 4 * one);
+}

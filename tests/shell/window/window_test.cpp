@@ -753,6 +753,51 @@ private slots:
         }
     }
 
+    // On a dark theme the default colour draws the display in the palette's text on its
+    // base, so it stays readable; a colour chosen by the user keeps the white background.
+    void darkThemeKeepsTheDisplayReadable() {
+        const QPalette light = QApplication::palette();
+        const auto restore = qScopeGuard([&] { QApplication::setPalette(light); });
+        QPalette dark = light;
+        dark.setColor(QPalette::Window, QColor(40, 40, 40));
+        dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
+        dark.setColor(QPalette::Base, QColor(25, 25, 25));
+        dark.setColor(QPalette::Text, QColor(235, 235, 235));
+        QApplication::setPalette(dark);
+        w_.reset();
+        w_ = std::make_unique<Tfnerova>();
+        w_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w_.get()));
+        type("1/3");
+        auto lightAndDark = [this] {
+            const QImage view = disp()->visibleImage();
+            int lit = 0, unlit = 0;
+            for (int y = 0; y < view.height(); ++y)
+                for (int x = 0; x < view.width(); ++x) (qGray(view.pixel(x, y)) > 160 ? lit : unlit)++;
+            return std::pair{lit, unlit};
+        };
+        const auto [textPixels, background] = lightAndDark();
+        QCOMPARE(disp()->visibleImage().pixelColor(1, 1), QColor(25, 25, 25));
+        QVERIFY2(textPixels > 20 && textPixels < background, qPrintable(QString::number(textPixels)));
+
+        // An explicit colour: the designed white background.
+        QTimer::singleShot(0, this, [this] {
+            auto* dialog = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            QTimer::singleShot(0, this, [] {
+                auto* picker = qobject_cast<QColorDialog*>(QApplication::activeModalWidget());
+                QVERIFY(picker);
+                picker->setCurrentColor(QColor(0, 0, 128));
+                picker->accept();
+            });
+            dialog->findChild<QPushButton*>("colorButton")->click();
+            dialog->accept();
+        });
+        action("N4")->trigger();
+        QCOMPARE(disp()->visibleImage().pixelColor(1, 1), QColor(Qt::white));
+        QCOMPARE(disp()->fontColor(), QColor(0, 0, 128));
+    }
+
     void serviceStatusShowsInTheInformationLine() {
         w_->showServiceStatus("no bus");
         QCOMPARE(label("Label2")->text(), QString("no bus"));
