@@ -1,9 +1,11 @@
 #include "display/BunDisp.h"
 
+#include <QCoreApplication>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPalette>
 #include <QScrollBar>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
@@ -146,6 +148,30 @@ void TBunDisp::CopyVisible() {
         TypesetAt(static_cast<int32_t>(origin));
     }
     update();
+}
+
+void TBunDisp::FollowPosition(std::size_t bytes) {
+    if (ScrollBar->maximum() == 0 || Text.empty()) return;
+    // Where the text up to there ends when typeset alone: its own drawing, measured
+    // without painting (the canvas paints only between Begin and End).
+    int32_t x = DrawingWidth;
+    if (bytes + 1 < Text.size()) {
+        TBunDispCalc measuring;
+        measuring.Typeset(Canvas, 0, 0, kFarRight, controlHeight(), Text.substr(0, bytes) + ";");
+        x = Canvas.PenPos().x;
+    }
+    const int margin = std::min(width() / 4, 3 * CharHeight);
+    const int value = ScrollBar->value();
+    if (x > value + width() - margin) ScrollBar->setValue(x - width() + margin);
+    else if (x < value + margin) ScrollBar->setValue(x - margin);
+}
+
+void TBunDisp::wheelEvent(QWheelEvent* event) {
+    if (ScrollBar->maximum() == 0) {
+        event->ignore();
+        return;
+    }
+    QCoreApplication::sendEvent(ScrollBar, event);
 }
 
 void TBunDisp::ScrollView() {

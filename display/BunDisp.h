@@ -69,6 +69,10 @@ public:
     /// Shows the part of the drawing at the scroll bar's current position. Called on the
     /// bar's valueChanged; never throws (a failed re-typeset leaves the previous picture).
     void ScrollView();
+    /// Scrolls, when the drawing is wider than the control, just far enough that the
+    /// place where the first `bytes` bytes of CurrentText() end is in view (the caret
+    /// of the input while the user types). Throws what typesetting throws.
+    void FollowPosition(std::size_t bytes);
 
     /// The display text last given to ShowText.
     const std::string& CurrentText() const { return Text; }
@@ -93,6 +97,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    /// The wheel scrolls the drawing as the scroll bar under it does.
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     void SetupCanvas();

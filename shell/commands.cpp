@@ -181,6 +181,7 @@ void TCalcCommands::eva() {
 
 void TCalcCommands::histChange() {
     refreshDisplay();
+    display_.FollowPosition(input_.selStart() + input_.selLength());
     decimalShown_ = false;
     notify({});
 }

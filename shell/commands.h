@@ -60,6 +60,9 @@ public:
     virtual ~ITextDisplay() = default;
     /// Typesets text (normally the input followed by ";").
     virtual void ShowText(const std::string& text) = 0;
+    /// Brings the place where the first `bytes` bytes of the text end into view (the
+    /// caret while the user types); a display that always shows all ignores it.
+    virtual void FollowPosition(std::size_t bytes) { (void)bytes; }
 };
 
 /// The recurring-decimal option, held by the window's menu item.
@@ -131,7 +134,8 @@ public:
     void KabunClick();
     /// Replaces the selected part of the input by its value (or failure message).
     void eva();
-    /// The user changed the input text: typeset it, forget the decimal form and the notice.
+    /// The user changed the input text: typeset it with the caret in view, forget the
+    /// decimal form and the notice.
     void histChange();
     /// Typesets the input text (followed by ";") in the display.
     void refreshDisplay();

@@ -92,6 +92,8 @@ void HistoryLink::keepInput(F f) {
 
 void DisplayLink::ShowText(const std::string& text) { disp_.ShowText(text); }
 
+void DisplayLink::FollowPosition(std::size_t bytes) { disp_.FollowPosition(bytes); }
+
 bool OptionLink::recurring() const { return item_.isChecked(); }
 
 }  // namespace nerova

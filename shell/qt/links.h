@@ -55,6 +55,7 @@ class DisplayLink : public ITextDisplay {
 public:
     explicit DisplayLink(TBunDisp& disp) : disp_(disp) {}
     void ShowText(const std::string& text) override;
+    void FollowPosition(std::size_t bytes) override;
 
 private:
     TBunDisp& disp_;

@@ -1,12 +1,14 @@
 // The Qt canvas and the display control on Qt's offscreen platform, with the real font.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QFontInfo>
 #include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QRawFont>
 #include <QScrollBar>
 #include <QTextLayout>
+#include <QWheelEvent>
 #include <QWidget>
 
 #include <fstream>
@@ -482,4 +484,32 @@ TEST(TBunDispTest, RecurringDotScalesWithTheDevicePixelRatio) {
     const int one = dotPixels(1), two = dotPixels(2);
     ASSERT_GT(one, 0);
     EXPECT_EQ(two, 4 * one);
+}
+
+// A long expression being typed: the view follows the given position (the caret), just
+// far enough; the wheel scrolls as the bar does.
+TEST(TBunDispTest, ViewFollowsThePositionAndTheWheelScrolls) {
+    Window w;
+    std::string text;
+    for (int i = 1; i <= 60; ++i) text += std::to_string(i) + "+";
+    text += "1;";
+    w.Disp->ShowText(text);
+    ASSERT_GT(w.Bar->maximum(), 0);
+    EXPECT_EQ(w.Bar->value(), 0);
+    w.Disp->FollowPosition(text.size() - 1);  // the end: the last digits in view
+    EXPECT_EQ(w.Bar->value(), w.Bar->maximum());
+    const int atEnd = w.Bar->value();
+    w.Disp->FollowPosition(text.size() - 3);  // a little left, still in view: no move
+    EXPECT_EQ(w.Bar->value(), atEnd);
+    w.Disp->FollowPosition(0);
+    EXPECT_EQ(w.Bar->value(), 0);
+    w.Disp->FollowPosition(text.size() / 2);  // the middle comes into view from the left
+    const int middle = w.Bar->value();
+    EXPECT_GT(middle, 0);
+    EXPECT_LT(middle, w.Bar->maximum());
+
+    QWheelEvent down(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                     Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(w.Disp, &down);
+    EXPECT_GT(w.Bar->value(), middle);
 }

@@ -331,6 +331,19 @@ private slots:
         QCOMPARE(label("Label2")->text(), hintText);
     }
 
+    // While a long expression is typed, the display shows the part being typed.
+    void theDisplayFollowsTheCaret() {
+        QString expression;
+        for (int i = 1; i <= 40; ++i) expression += QString::number(i) + "+";
+        type(expression);
+        auto* bar = qobject_cast<QScrollBar*>(widget("hScrollBar"));
+        QVERIFY(bar->maximum() > 0);
+        QCOMPARE(bar->value(), bar->maximum());
+        QTest::keyClick(hist(), Qt::Key_Home);
+        QTest::keyClick(hist(), Qt::Key_Delete);  // an edit at the start brings the start back
+        QCOMPARE(bar->value(), 0);
+    }
+
     void layoutFollowsTheDesign() {
         QWidget* h = hist();
         QWidget* d = disp();
@@ -425,6 +438,7 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), order[6]);
         auto* bar = qobject_cast<QScrollBar*>(widget("hScrollBar"));
         bar->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(bar, Qt::Key_Home);
         QTest::keyClick(bar, Qt::Key_Right);  // the focused bar scrolls the display
         QCOMPARE(bar->value(), bar->singleStep());
         QTest::keyClick(bar, Qt::Key_End);
