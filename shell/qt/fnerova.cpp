@@ -5,10 +5,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
-#include <QColorDialog>
 #include <QComboBox>
-#include <QFontDialog>
-#include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,14 +13,9 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QMouseEvent>
-#include <QPainter>
-#include <QStyleOptionFrame>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
-#include <QSignalBlocker>
-#include <QStyledItemDelegate>
 #include <QTimer>
 
 #include <algorithm>
@@ -32,11 +24,12 @@
 #include <iostream>
 
 #include "display/BunDisp.h"
+#include "shell/batch.h"
+#include "shell/qt/fontdialog.h"
 #include "shell/qt/inputwidgets.h"
 #include "shell/qt/links.h"
-#include "shell/textcalc.h"
-#include "shell/batch.h"
 #include "shell/settings.h"
+#include "shell/textcalc.h"
 #include "shell/version.h"
 
 namespace {
@@ -493,28 +486,8 @@ void Tfnerova::J1Click() {
 
 void Tfnerova::N4Click() {
     if (commands_->calculating()) return;
-    QFontDialog dialog(edit->font(), this);
-    dialog.setOptions(QFontDialog::DontUseNativeDialog | QFontDialog::ScalableFonts);
-    dialog.setWindowTitle(QString::fromUtf8("フォント"));
-    // The font dialog has no colour of its own; a button next to its effects adds it.
-    std::optional<QColor> color = inputColor_;
-    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
-        auto* colorButton = new QPushButton(QString::fromUtf8("色(&C)…"), &dialog);
-        colorButton->setObjectName("colorButton");
-        grid->addWidget(colorButton, grid->rowCount(), 0, Qt::AlignLeft);
-        connect(colorButton, &QPushButton::clicked, &dialog, [&] {
-            const QColor chosen = QColorDialog::getColor(
-                color.value_or(edit->palette().color(QPalette::Text)), &dialog, QString::fromUtf8("色"));
-            if (chosen.isValid()) color = chosen;
-        });
-    }
-    // The dialog shows the 14-pixel design font as a whole point size; confirmed without a
-    // change, that rounded size must not replace it.
-    const QFont shown = dialog.currentFont();
-    if (dialog.exec() == QDialog::Accepted) {
-        const QFont chosen = dialog.selectedFont();
-        applyInputFont(chosen == shown ? edit->font() : chosen, color);
-    }
+    if (const auto choice = nerova::chooseFont(this, {edit->font(), inputColor_}, edit->palette().color(QPalette::Text)))
+        applyInputFont(choice->font, choice->color);
     disp->ApplyFont();
     layoutControls();
     commands_->refreshDisplay();
