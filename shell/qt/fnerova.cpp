@@ -74,7 +74,8 @@ Tfnerova::Tfnerova(QWidget* parent)
     setWindowTitle("Nerova");
     createControls();
     createMenus();
-    input_ = std::make_unique<nerova::InputLink>(*hist, *edit, [this] { steadyCaretForLongTexts(); });
+    input_ = std::make_unique<nerova::InputLink>(*hist, static_cast<InputEdit&>(*edit),
+                                                 [this] { steadyCaretForLongTexts(); });
     history_ = std::make_unique<nerova::HistoryLink>(*hist, *edit);
     display_ = std::make_unique<nerova::DisplayLink>(*disp);
     option_ = std::make_unique<nerova::OptionLink>(*J1);

@@ -58,7 +58,59 @@ InputEdit::InputEdit(QWidget* parent) : QLineEdit(parent) {
     };
     connect(this, &QLineEdit::cursorPositionChanged, this, all);
     connect(this, &QLineEdit::selectionChanged, this, all);
-    connect(this, &QLineEdit::textChanged, this, all);
+    connect(this, &QLineEdit::textChanged, this, [this, all](const QString& text) {
+        followLength(text.size());
+        all();
+    });
+}
+
+void InputEdit::setWholeText(const QString& text) {
+    followLength(text.size());
+    setText(text);
+}
+
+void InputEdit::followLength(qsizetype length) {
+    // The no-echo mode shows nothing, so Qt has nothing to lay out; its editing works on
+    // the text all the same.
+    setEchoMode(length > kLong ? QLineEdit::NoEcho : QLineEdit::Normal);
+}
+
+qsizetype InputEdit::nextPosition(qsizetype c) const {
+    const QString t = text();
+    if (c >= t.size()) return t.size();
+    return c + (t.at(c).isHighSurrogate() && c + 1 < t.size() ? 2 : 1);
+}
+
+qsizetype InputEdit::previousPosition(qsizetype c) const {
+    if (c <= 0) return 0;
+    return unitBefore(text(), c);
+}
+
+void InputEdit::keyPressEvent(QKeyEvent* e) {
+    if (!isLong()) {
+        QLineEdit::keyPressEvent(e);
+        return;
+    }
+    // Qt steps the caret through its layout of the text, which a long text does not have.
+    const qsizetype c = cursorPosition();
+    const bool selected = hasSelectedText();
+    const qsizetype anchor = !selected ? c : c == selectionStart() ? selectionEnd() : selectionStart();
+    auto select = [this](qsizetype from, qsizetype to) {
+        setSelection(static_cast<int>(from), static_cast<int>(to - from));
+    };
+    if (e == QKeySequence::MoveToNextChar) {
+        setCursorPosition(static_cast<int>(selected ? selectionEnd() : nextPosition(c)));
+    } else if (e == QKeySequence::MoveToPreviousChar) {
+        setCursorPosition(static_cast<int>(selected ? selectionStart() : previousPosition(c)));
+    } else if (e == QKeySequence::SelectNextChar) {
+        select(anchor, nextPosition(c));
+    } else if (e == QKeySequence::SelectPreviousChar) {
+        select(anchor, previousPosition(c));
+    } else {
+        QLineEdit::keyPressEvent(e);
+        return;
+    }
+    e->accept();
 }
 
 void InputEdit::paintEvent(QPaintEvent* e) {

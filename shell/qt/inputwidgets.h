@@ -40,9 +40,11 @@ protected:
 /// The input's line edit. Qt's line edit measures and draws its whole text at every
 /// paint (a million digits: some 60 ms a paint, and a paint follows every key and caret
 /// move); a text longer than kLong is drawn here instead, only the characters in view.
-/// Editing, keys, selection and undo stay Qt's; for such texts the mouse is mapped here
-/// too, since Qt's mapping follows its own drawing. Dropped text has its line breaks
-/// turned into blanks, as a paste has.
+/// Such a text is not laid out by Qt either (at a million digits a layout takes some 35
+/// ms, and Qt lays the text out at every edit): the line edit holds it in its no-echo
+/// mode, whose display text is empty. Editing, selection and undo stay Qt's; the caret
+/// moves by characters and the mouse are mapped here, since Qt's follow its layout.
+/// Dropped text has its line breaks turned into blanks, as a paste has.
 ///
 /// Invariant: for a long text, first_ is the index of the first character drawn and
 /// never splits a surrogate pair.
@@ -54,12 +56,19 @@ public:
 
     explicit InputEdit(QWidget* parent);
 
+    /// Replaces the whole text, as setText does, without laying out a long one.
+    void setWholeText(const QString& text);
+    /// Lays the text out (Qt's drawing) or not (this class's), as its length asks; needed
+    /// after edits made with signals blocked.
+    void followLength() { followLength(text().size()); }
+
     bool isLong() const { return text().size() > kLong; }
     /// Index of the first character drawn (0 for texts Qt draws).
     qsizetype firstShown() const { return isLong() ? first_ : 0; }
 
 protected:
     void paintEvent(QPaintEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
@@ -69,6 +78,10 @@ protected:
     void dropEvent(QDropEvent* e) override;
 
 private:
+    void followLength(qsizetype length);
+    /// The caret position one character after or before c, surrogate pairs kept whole.
+    qsizetype nextPosition(qsizetype c) const;
+    qsizetype previousPosition(qsizetype c) const;
     /// The text's area inside the frame.
     QRect textRect() const;
     /// Moves the view as Qt's line edit does: just enough to show the caret, and no

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "display/BunDisp.h"
+#include "shell/qt/inputwidgets.h"
 
 namespace nerova {
 
@@ -30,7 +31,7 @@ std::string InputLink::text() const { return edit_.text().toStdString(); }
 
 void InputLink::setText(const std::string& text) {
     const QSignalBlocker block(&edit_);
-    edit_.setText(QString::fromStdString(text));
+    edit_.setWholeText(QString::fromStdString(text));
     if (textSet_) textSet_();
 }
 
@@ -59,6 +60,7 @@ void InputLink::setSelection(std::size_t start, std::size_t length) {
 void InputLink::replaceSelection(const std::string& text) {
     const QSignalBlocker block(&edit_);
     edit_.insert(QString::fromStdString(text));
+    edit_.followLength();
     if (textSet_) textSet_();
 }
 

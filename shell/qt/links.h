@@ -12,12 +12,14 @@ class TBunDisp;
 
 namespace nerova {
 
+class InputEdit;
+
 /// The input line: the combo box's edit part. Positions are bytes of UTF-8 outside and
 /// UTF-16 units inside the line edit; texts set here are not user edits (no signals).
 class InputLink : public ICalcInput {
 public:
     /// textSet runs after every text the commands set (the window adjusts its caret).
-    InputLink(QComboBox& hist, QLineEdit& edit, std::function<void()> textSet)
+    InputLink(QComboBox& hist, InputEdit& edit, std::function<void()> textSet)
         : hist_(hist), edit_(edit), textSet_(std::move(textSet)) {}
     std::string text() const override;
     void setText(const std::string& text) override;
@@ -29,7 +31,7 @@ public:
 
 private:
     QComboBox& hist_;
-    QLineEdit& edit_;
+    InputEdit& edit_;
     std::function<void()> textSet_;
 };
 

@@ -513,3 +513,22 @@ TEST(TBunDispTest, ViewFollowsThePositionAndTheWheelScrolls) {
     QCoreApplication::sendEvent(w.Disp, &down);
     EXPECT_GT(w.Bar->value(), middle);
 }
+
+// A long text typed into keeps the widths measured for the part it shares with the text
+// before; what it shows must be what a fresh display shows of it.
+TEST(TBunDispTest, EditedLongTextMeasuresAsAFreshOne) {
+    std::string digits;
+    for (int i = 0; i < 3000; ++i) digits += static_cast<char>('0' + (i * 7) % 10);
+    const std::string edits[] = {digits + "1", digits.substr(0, 2000) + "+" + digits.substr(2000),
+                                 digits.substr(0, 2999), "\xE3\x81\x82" + digits};
+    for (const std::string& edited : edits) {
+        Window typed, fresh;
+        typed.Disp->ShowText(digits + ";");
+        typed.Disp->ShowText(edited + ";");
+        fresh.Disp->ShowText(edited + ";");
+        EXPECT_EQ(typed.Disp->drawingWidth(), fresh.Disp->drawingWidth()) << edited.size();
+        typed.Bar->setValue(typed.Bar->maximum());
+        fresh.Bar->setValue(fresh.Bar->maximum());
+        EXPECT_EQ(typed.Disp->visibleImage(), fresh.Disp->visibleImage()) << edited.size();
+    }
+}

@@ -607,6 +607,33 @@ private slots:
         QVERIFY2(dark > 100, qPrintable(QString::number(dark)));
     }
 
+    // A text of more than 20,000 characters is not laid out by Qt; the caret still
+    // steps by characters, selects with Shift, and typing and deleting edit the text.
+    void longTextsEditByCharacters() {
+        const QString digits(30000, '4');
+        QApplication::clipboard()->setText(digits.left(900));
+        type("1");
+        for (int i = 0; i < 34; ++i) QTest::keyClick(hist(), Qt::Key_V, Qt::ControlModifier);
+        QVERIFY(edit()->text().size() > 30000);
+        const qsizetype n = edit()->text().size();
+        QTest::keyClick(hist(), Qt::Key_Left);
+        QCOMPARE(edit()->cursorPosition(), n - 1);
+        QTest::keyClick(hist(), Qt::Key_Left, Qt::ShiftModifier);
+        QCOMPARE(edit()->selectedText().size(), 1);
+        QTest::keyClick(hist(), Qt::Key_Right);  // ends the selection at its right edge
+        QVERIFY(!edit()->hasSelectedText());
+        QCOMPARE(edit()->cursorPosition(), n - 1);
+        QTest::keyClick(hist(), Qt::Key_7);
+        QCOMPARE(edit()->text().size(), n + 1);
+        QCOMPARE(edit()->text().at(n - 1), QChar('7'));
+        QTest::keyClick(hist(), Qt::Key_Backspace);
+        QCOMPARE(edit()->text().size(), n);
+        QTest::keyClick(hist(), Qt::Key_Home);
+        QTest::keyClick(hist(), Qt::Key_Right, Qt::ShiftModifier);
+        QCOMPARE(edit()->selectedText(), QString("1"));
+        QCOMPARE(disp()->CurrentText().size(), static_cast<std::size_t>(n) + 1);
+    }
+
     // The runner's pump lets queued events run only once its interval has passed, and
     // throws the cancellation only after those events were handled; while it runs, a
     // second calculation (from such an event) is refused, and nothing pumps outside run().
