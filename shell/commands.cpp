@@ -1,5 +1,6 @@
 #include "shell/commands.h"
 
+#include <algorithm>
 #include <new>
 #include <utility>
 
@@ -62,13 +63,17 @@ void TCalcCommands::placeCaret() {
 }
 
 void TCalcCommands::addHistory(const std::string& text) {
-    for (int i = history_.count() - 1; i >= 0; --i) {
-        if (history_.item(i) != text) continue;
-        if (i == 0) return;  // already on top
-        history_.remove(i);
-        break;
+    // Compared here, in UTF-8: the view's entries may be results of a million digits.
+    const auto found = std::find(entries_.begin(), entries_.end(), text);
+    if (found == entries_.begin() && !entries_.empty()) return;  // already on top
+    if (found != entries_.end()) {
+        history_.remove(static_cast<int>(found - entries_.begin()));
+        entries_.erase(found);
+    } else if (entries_.size() >= kMaxHistory) {
+        history_.remove(kMaxHistory - 1);
+        entries_.pop_back();
     }
-    if (history_.count() >= kMaxHistory) history_.remove(kMaxHistory - 1);
+    entries_.insert(entries_.begin(), text);
     history_.insert(0, text);
 }
 

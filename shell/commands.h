@@ -7,6 +7,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "engine/lrat.h"
 #include "shell/textcalc.h"
@@ -43,12 +44,11 @@ public:
     virtual void setFocus() = 0;
 };
 
-/// The history: a list of texts, index 0 the most recent.
+/// The view of the history (the drop-down list): the commands keep the entries and tell
+/// the view each change; the view is never read back.
 class IHistoryList {
 public:
     virtual ~IHistoryList() = default;
-    virtual int count() const = 0;
-    virtual std::string item(int index) const = 0;
     /// Inserts text before index (index == count appends).
     virtual void insert(int index, const std::string& text) = 0;
     virtual void remove(int index) = 0;
@@ -150,6 +150,8 @@ public:
     bool runCalculation(const std::function<void()>& work);
 
     const TLoRational& current() const { return current_; }
+    /// The history, index 0 the most recent.
+    const std::vector<std::string>& history() const { return entries_; }
     bool failed() const { return failed_; }
     bool decimalShown() const { return decimalShown_; }
     bool calculating() const { return runner_ ? runner_->busy() : calculating_; }
@@ -182,6 +184,7 @@ private:
     bool failed_ = false;
     bool decimalShown_ = false;
     bool calculating_ = false;
+    std::vector<std::string> entries_;  ///< the history; the view shows the same
     std::string unused_;  ///< what the last calculation did not read
     std::string length_;  ///< the length notice of the last calculation's long result
 };

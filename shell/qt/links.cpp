@@ -66,10 +66,6 @@ void InputLink::replaceSelection(const std::string& text) {
 
 void InputLink::setFocus() { hist_.setFocus(Qt::OtherFocusReason); }
 
-int HistoryLink::count() const { return hist_.count(); }
-
-std::string HistoryLink::item(int index) const { return hist_.itemText(index).toStdString(); }
-
 void HistoryLink::insert(int index, const std::string& text) {
     keepInput([&] { hist_.insertItem(index, QString::fromStdString(text)); });
 }

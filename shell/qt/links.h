@@ -39,8 +39,6 @@ private:
 class HistoryLink : public IHistoryList {
 public:
     HistoryLink(QComboBox& hist, QLineEdit& edit) : hist_(hist), edit_(edit) {}
-    int count() const override;
-    std::string item(int index) const override;
     void insert(int index, const std::string& text) override;
     void remove(int index) override;
 

@@ -41,8 +41,8 @@ public:
 class FakeHistory : public IHistoryList {
 public:
     std::vector<std::string> items;
-    int count() const override { return static_cast<int>(items.size()); }
-    std::string item(int index) const override { return items.at(static_cast<std::size_t>(index)); }
+    int count() const { return static_cast<int>(items.size()); }
+    std::string item(int index) const { return items.at(static_cast<std::size_t>(index)); }
     void insert(int index, const std::string& text) override {
         items.insert(items.begin() + index, text);
     }
@@ -119,6 +119,7 @@ TEST_F(CommandsTest, HistoryRules) {
 
     cmd.addHistory("2");  // index 5 moves to the top, the length stays
     EXPECT_EQ(history.items, (std::vector<std::string>{"2", "7", "6", "5", "4", "3", "1", "0"}));
+    EXPECT_EQ(cmd.history(), history.items);  // the commands keep what the view shows
 
     cmd.addHistory("abc");
     cmd.addHistory("ABC");  // comparison is case-sensitive
