@@ -12,13 +12,15 @@
 #include <exception>
 #include <new>
 
+namespace nerova {
+
 namespace {
 
 QString fromUtf8(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
 
 }  // namespace
 
-DdeAdaptor::DdeAdaptor(MacroItem& item, nerova::CalcRunner& runner, QObject* parent)
+DdeAdaptor::DdeAdaptor(MacroItem& item, CalcRunner& runner, QObject* parent)
     : QObject(parent), item_(item), runner_(runner) {
     item_.setChangeHandler([this] {
         Q_EMIT Advise(QString::fromUtf8(MacroItem::kItem.data(), qsizetype(MacroItem::kItem.size())),
@@ -60,7 +62,7 @@ void DdeAdaptor::guarded(F&& f) {
     try {
         f();
     } catch (const std::bad_alloc&) {
-        replyError(kFailed, QString::fromUtf8(nerova::kOutOfMemory));
+        replyError(kFailed, QString::fromUtf8(kOutOfMemory));
     } catch (const std::exception& e) {
         replyError(kFailed, QString::fromUtf8(e.what()));
     }
@@ -84,7 +86,7 @@ void DdeAdaptor::Execute(const QString& command) {
     });
 }
 
-DdeServer::DdeServer(const std::string& programPath, nerova::CalcRunner& runner)
+DdeServer::DdeServer(const std::string& programPath, CalcRunner& runner)
     : service_(serviceName(programPath)),
       busName_(QString::fromStdString(::busName(service_))),
       adaptor_(std::make_unique<DdeAdaptor>(item_, runner)),
@@ -124,3 +126,5 @@ void DdeServer::stop() {
     bus_.unregisterService(busName_);
     bus_.unregisterObject(QString::fromLatin1(DdeAdaptor::kPath));
 }
+
+}  // namespace nerova

@@ -13,11 +13,10 @@
 #include <memory>
 #include <string>
 
-class DdeLink;
-
 namespace nerova {
+
 class CalcRunner;
-}
+class DdeLink;
 
 /// The exported object: carries Poke, Request and Execute to the item and sends the
 /// signal Advise after every change of the item. Calls run on the thread of the event
@@ -57,7 +56,7 @@ public:
     /// one arriving while any calculation runs is refused with the error Busy, and Esc
     /// or the application's quitting stops a running one, whose result is then the
     /// cancellation message.
-    DdeAdaptor(MacroItem& item, nerova::CalcRunner& runner, QObject* parent = nullptr);
+    DdeAdaptor(MacroItem& item, CalcRunner& runner, QObject* parent = nullptr);
     ~DdeAdaptor() override;
 
 public Q_SLOTS:
@@ -85,7 +84,7 @@ private:
     void guarded(F&& f);
 
     MacroItem& item_;
-    nerova::CalcRunner& runner_;
+    CalcRunner& runner_;
 };
 
 /// The whole service of one program: the item, its adaptor on the bus and the link
@@ -99,7 +98,7 @@ public:
 
     /// Names the service after the program file (see serviceName in macro.h); macros
     /// run through runner (borrowed).
-    DdeServer(const std::string& programPath, nerova::CalcRunner& runner);
+    DdeServer(const std::string& programPath, CalcRunner& runner);
     ~DdeServer();
     DdeServer(const DdeServer&) = delete;
     DdeServer& operator=(const DdeServer&) = delete;
@@ -131,3 +130,5 @@ private:
     QDBusConnection bus_{QString()};
     bool serving_ = false;
 };
+
+}  // namespace nerova

@@ -27,13 +27,13 @@ int nerova::runGui(std::vector<std::string> files) {
 
     // ---- The macro service starts here: the window exists, the loop has not begun. ----
     // Named as the settings file is: after the program file the user started.
-    DdeServer dde(programFile(QCoreApplication::arguments().value(0).toStdString(),
+    nerova::DdeServer dde(programFile(QCoreApplication::arguments().value(0).toStdString(),
                               QCoreApplication::applicationFilePath().toStdString()),
                   fnerova.runner());
     fnerova.setLinkCopier(&dde.linkCopier());
     const auto forgetLink = qScopeGuard([&fnerova] { fnerova.setLinkCopier(nullptr); });
     if (const QString why = dde.start(); !why.isEmpty()) fnerova.showServiceStatus(why);
-    UnixSignalCloser signalCloser(&fnerova);  // SIGTERM, SIGINT: close as the frame does
+    nerova::UnixSignalCloser signalCloser(&fnerova);  // SIGTERM, SIGINT: close as the frame does
     signalCloser.setBeforeClose([&fnerova] { fnerova.prepareUnattendedClose(); });
 
     fnerova.show();

@@ -9,6 +9,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+namespace nerova {
+
 namespace {
 
 // The pipe's two ends: [0] read by the event loop, [1] written by the handler.
@@ -69,3 +71,5 @@ void UnixSignalCloser::onSignal() {
     if (window_ && window_->close()) return;
     arm();
 }
+
+}  // namespace nerova

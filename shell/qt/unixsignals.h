@@ -11,6 +11,8 @@
 
 class QSocketNotifier;
 
+namespace nerova {
+
 /// Turns SIGTERM and SIGINT into a close of the window, through a self-pipe watched by
 /// the event loop (a signal handler may do nothing but write to it). A signal that
 /// arrives while the previous one waits to be handled ends the program the default
@@ -42,3 +44,5 @@ private:
     struct sigaction oldInt_ {};
     bool active_ = false;
 };
+
+}  // namespace nerova

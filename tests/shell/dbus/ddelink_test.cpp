@@ -71,7 +71,7 @@ private slots:
     void copyLinkPutsTextAndLinkInOneUpdate() {
         MacroItem item;
         item.poke("1/2\r\nsecond line");
-        DdeLink link(item, "nerova");
+        nerova::DdeLink link(item, "nerova");
         QClipboard* clipboard = QGuiApplication::clipboard();
         clipboard->setText("old");
         QSignalSpy changed(clipboard, &QClipboard::dataChanged);
@@ -86,7 +86,7 @@ private slots:
     void acOnDdeCopiesTheLinkAndClears() {
         MacroItem item;
         item.poke("5/6");
-        DdeLink link(item, "nerova");
+        nerova::DdeLink link(item, "nerova");
         auto w = openWindow();
         QVERIFY(w);
         w->setLinkCopier(&link);
@@ -111,14 +111,14 @@ private slots:
     void serviceStatusShowsInLabel2() {
         auto w = openWindow();
         QVERIFY(w);
-        const QString why = QString::fromUtf8(DdeServer::kNameTakenNote);
+        const QString why = QString::fromUtf8(nerova::DdeServer::kNameTakenNote);
         w->showServiceStatus(why);
         auto* label = w->findChild<QLabel*>("Label2");
         QVERIFY(label);
         QCOMPARE(label->text(), why);
         // Each note is whole in the information line.
-        for (const char* note : {DdeServer::kNoBusNote, DdeServer::kNameTakenNote,
-                                 DdeServer::kNotRegisteredNote}) {
+        for (const char* note : {nerova::DdeServer::kNoBusNote, nerova::DdeServer::kNameTakenNote,
+                                 nerova::DdeServer::kNotRegisteredNote}) {
             const int advance = label->fontMetrics().horizontalAdvance(QString::fromUtf8(note));
             QVERIFY2(advance <= label->width(),
                      qPrintable(QString("%1: %2 > %3 pixels").arg(note).arg(advance).arg(label->width())));
@@ -132,7 +132,7 @@ private slots:
         auto w = openWindow();
         QVERIFY(w);
         MacroItem item;
-        DdeAdaptor adaptor(item, w->runner());
+        nerova::DdeAdaptor adaptor(item, w->runner());
         auto* edit = w->findChild<QLineEdit*>("edit");
         QVERIFY(edit);
         item.poke("9^9^9");
@@ -177,7 +177,7 @@ private slots:
     void noMacroBeginsAfterTheQuit() {
         MacroItem item;
         nerova::CalcRunner runner;
-        DdeAdaptor adaptor(item, runner);
+        nerova::DdeAdaptor adaptor(item, runner);
         item.poke("1/2+1/3");
         adaptor.Execute("calc");
         QCOMPARE(item.text(), std::string("5/6"));

@@ -24,13 +24,13 @@ int main(int argc, char** argv) {
     }
     QWidget window;
     nerova::CalcRunner runner;
-    DdeServer server(program, runner);
+    nerova::DdeServer server(program, runner);
     QString status = server.start();
     std::printf("%s\n", status.isEmpty() ? qPrintable("serving " + server.busName())
                                          : qPrintable(status));
     std::fflush(stdout);
     // After the start, as in the calculator: a host that handles SIGTERM has tried the name.
-    UnixSignalCloser closer(&window);
+    nerova::UnixSignalCloser closer(&window);
     window.show();
     int rc = 0;
     // --busy: the whole run is one calculation, which every macro then meets.
