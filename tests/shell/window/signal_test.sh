@@ -10,16 +10,7 @@ trap '[ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-ready() {  # pid: until pid handles SIGINT and SIGTERM itself (it then runs its loop), at most 30 s
-    local i mask
-    for i in $(seq 300); do
-        mask=$(sed -n 's/^SigCgt:[[:space:]]*//p' "/proc/$1/status" 2>/dev/null)
-        [ -n "$mask" ] && (( (16#$mask & 0x4002) == 0x4002 )) && return 0
-        kill -0 "$1" 2>/dev/null || return 1
-        sleep 0.1
-    done
-    return 1
-}
+. "$(dirname "$0")/../process.sh"
 
 for sig in TERM INT; do
     # The settings file is a folder: every write fails.
@@ -29,11 +20,7 @@ for sig in TERM INT; do
     pid=$!
     ready "$pid" || { fail "SIG$sig: the window did not start"; cat "$work/err"; continue; }
     kill "-$sig" "$pid"
-    for i in $(seq 300); do
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    if kill -0 "$pid" 2>/dev/null; then
+    if ! gone "$pid"; then
         fail "SIG$sig: still running 30 s later"
         kill -KILL "$pid"
     fi
