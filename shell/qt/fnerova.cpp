@@ -179,7 +179,7 @@ void Tfnerova::createControls() {
     };
     Label1 = makeLabel("Label1", QStringLiteral("Nerova Version ") + QLatin1String(nerova::version()), kLabel1Bounds);
     Label2 = makeLabel("Label2", hint(), kLabel2Bounds);
-    Label2->setToolTip(QString::fromUtf8(kHintTip));
+    Label2->setToolTip(hintTip());
 
     disp = new TBunDisp(client, hScrollBar);
     disp->setObjectName("disp");
@@ -280,8 +280,15 @@ QString Tfnerova::hint() const { return QString::fromUtf8(kHint); }
 bool Tfnerova::recurring() const { return J1->isChecked(); }
 
 void Tfnerova::showServiceStatus(const QString& note) {
+    serviceNote_ = note;
     if (!commands_->calculating()) Label2->setText(note);
-    Label2->setToolTip(note + "\n\n" + QString::fromUtf8(kHintTip));
+    Label2->setToolTip(hintTip());
+}
+
+QString Tfnerova::hintTip() const {
+    // The service's note stays in the tool tip after the line has gone on to other notices.
+    const QString tip = QString::fromUtf8(kHintTip);
+    return serviceNote_.isEmpty() ? tip : serviceNote_ + "\n\n" + tip;
 }
 
 void Tfnerova::guarded(const std::function<void()>& handler) {
@@ -295,7 +302,7 @@ void Tfnerova::guarded(const std::function<void()>& handler) {
 void Tfnerova::showNotice(const std::string& notice) {
     const QString text = notice.empty() ? hint() : QString::fromStdString(notice);
     Label2->setText(text);
-    Label2->setToolTip(notice.empty() ? QString::fromUtf8(kHintTip) : text);
+    Label2->setToolTip(notice.empty() ? hintTip() : text);
 }
 
 void Tfnerova::prepareUnattendedClose() {

@@ -108,6 +108,8 @@ private:
     /// text colour, with which the display takes the palette's base and text colours.
     void applyInputFont(const QFont& font, const std::optional<QColor>& color);
     QString hint() const;
+    /// The information line's usual tool tip, with the service's note when there is one.
+    QString hintTip() const;
     /// Stops the caret blinking while the input holds a very long text.
     void steadyCaretForLongTexts();
 
@@ -151,4 +153,5 @@ private:
     bool settingsSaved_ = false;
     bool closeWhenDone_ = false;
     bool unattended_ = false;  ///< errors go to standard error
+    QString serviceNote_;      ///< why the macro service is not available, if it is not
 };
