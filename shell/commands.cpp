@@ -37,6 +37,7 @@ bool TCalcCommands::runCalculation(const std::function<void()>& work) {
 
 void TCalcCommands::runCommand(const std::function<void()>& work) {
     const bool ran = runCalculation([&] {
+        text_ = input_.text();  // one read of the user's text per command
         unused_.clear();
         length_.clear();
         work();
@@ -48,17 +49,27 @@ void TCalcCommands::notify(const std::string& notice) {
     if (noticeObserver_) noticeObserver_(notice);
 }
 
-void TCalcCommands::show(const std::string& text) {
-    input_.setText(text);
-    refreshDisplay();
+void TCalcCommands::setInput(std::string text) {
+    text_ = std::move(text);
+    input_.setText(text_);
 }
 
-void TCalcCommands::refreshDisplay() { display_.ShowText(input_.text() + ";"); }
+void TCalcCommands::show(const std::string& text) {
+    setInput(text);
+    showInput();
+}
 
-void TCalcCommands::caretToEnd() { input_.setSelection(input_.text().size(), 0); }
+void TCalcCommands::showInput() { display_.ShowText(text_ + ";"); }
+
+void TCalcCommands::refreshDisplay() {
+    text_ = input_.text();
+    showInput();
+}
+
+void TCalcCommands::caretToEnd() { input_.setSelection(text_.size(), 0); }
 
 void TCalcCommands::placeCaret() {
-    if (failed_) input_.setSelection(0, input_.text().size());
+    if (failed_) input_.setSelection(0, text_.size());
     else caretToEnd();
 }
 
@@ -82,7 +93,7 @@ void TCalcCommands::keisan() {
 }
 
 void TCalcCommands::calculate() {
-    const std::string text = input_.text();
+    const std::string text = text_;
     addHistory(text);
     std::string result;
     bool ok = false;
@@ -99,7 +110,7 @@ void TCalcCommands::calculate() {
         ok = true;
     } catch (const std::exception& e) {
         failed_ = true;
-        input_.setText(messageOf(e));
+        setInput(messageOf(e));
     }
     if (ok) {
         failed_ = false;
@@ -115,7 +126,7 @@ bool TCalcCommands::convert(const std::function<std::string()>& toText) {
     } catch (const std::exception& e) {
         failed_ = true;
         decimalShown_ = false;
-        input_.setText(messageOf(e));
+        setInput(messageOf(e));
         return false;
     }
     show(text);
@@ -124,11 +135,12 @@ bool TCalcCommands::convert(const std::function<std::string()>& toText) {
 
 void TCalcCommands::acClick() {
     if (calculating()) return;
-    if (linkCopier_ && input_.text() == "DDE") linkCopier_->copyLink();
+    text_ = input_.text();
+    if (linkCopier_ && text_ == "DDE") linkCopier_->copyLink();
     show("0");
     current_.Clear();
     input_.setFocus();
-    input_.setSelection(0, input_.text().size());  // the next keystroke replaces the 0
+    input_.setSelection(0, text_.size());  // the next keystroke replaces the 0
     decimalShown_ = false;
     notify({});
 }
@@ -170,16 +182,16 @@ void TCalcCommands::KabunClick() {
 void TCalcCommands::eva() {
     if (calculating() || input_.selLength() == 0) return;
     runCommand([this] {
-        const std::string text = input_.text();
         const std::size_t start = input_.selStart(), length = input_.selLength();
-        const nerova::TextResult value = nerova::evalText(text.substr(start, length), nerova::ResultForm::Improper);
+        const nerova::TextResult value = nerova::evalText(text_.substr(start, length), nerova::ResultForm::Improper);
         unused_ = value.unused;
         // The text cannot change while calculating, but the selection can (a click, select
         // all): the value replaces the part it was calculated from.
         input_.setSelection(start, length);
         input_.replaceSelection(value.text);
+        text_.replace(start, length, value.text);
         if (!value.ok) input_.setSelection(start, value.text.size());
-        refreshDisplay();
+        showInput();
         decimalShown_ = false;
     });
 }

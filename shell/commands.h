@@ -137,13 +137,15 @@ public:
     /// The user changed the input text: typeset it with the caret in view, forget the
     /// decimal form and the notice.
     void histChange();
-    /// Typesets the input text (followed by ";") in the display.
+    /// Typesets the input text (followed by ";") in the display, as the input holds it now.
     void refreshDisplay();
     /// A character typed into the input; Enter ('\r') is swallowed (key becomes '\0')
     /// and calculates.
     void OnKeyPress(char& key);
     /// The input was cut or pasted into; the window calls histChange as well.
     void inputEdited() { decimalShown_ = false; }
+    /// The input's text as the commands last read or set it.
+    const std::string& inputText() const { return text_; }
 
     /// Runs work as a calculation: calculating() is true meanwhile. Returns false without
     /// running it when a calculation is already running.
@@ -162,6 +164,10 @@ private:
     /// keisan's steps, inside a calculation that is already marked as running.
     void calculate();
     void show(const std::string& text);
+    /// Sets the input's text, here and in the view.
+    void setInput(std::string text);
+    /// Typesets the input text as the commands know it.
+    void showInput();
     void caretToEnd();
     /// A failure message stands selected, so that the next keystroke replaces it; a
     /// result stands with the caret at its end, so that an operator continues from it.
@@ -184,6 +190,7 @@ private:
     bool failed_ = false;
     bool decimalShown_ = false;
     bool calculating_ = false;
+    std::string text_;  ///< the input's text, read once at the start of a command or an edit
     std::vector<std::string> entries_;  ///< the history; the view shows the same
     std::string unused_;  ///< what the last calculation did not read
     std::string length_;  ///< the length notice of the last calculation's long result

@@ -14,15 +14,43 @@ namespace nerova {
 
 namespace {
 
-/// Byte length of the UTF-8 form of s's first n UTF-16 units.
-std::size_t bytesBefore(const QString& s, qsizetype n) {
-    return static_cast<std::size_t>(QStringView(s).left(n).toUtf8().size());
+// Positions cross between the line edit (UTF-16 units) and the commands (UTF-8 bytes).
+// They are counted here without converting the text: it may hold a million digits.
+
+/// Bytes of the UTF-8 form of a character starting with unit i of s; sets units to the
+/// units it takes (a lone surrogate is written as U+FFFD, three bytes, as toUtf8 does).
+std::size_t utf8Bytes(QStringView s, qsizetype i, qsizetype& units) {
+    const char16_t c = s[i].unicode();
+    units = 1;
+    if (c < 0x80) return 1;
+    if (c < 0x800) return 2;
+    if (QChar::isHighSurrogate(c) && i + 1 < s.size() && QChar::isLowSurrogate(s[i + 1].unicode())) {
+        units = 2;
+        return 4;
+    }
+    return 3;
 }
 
-/// UTF-16 index of the byte position pos in the UTF-8 text bytes.
-qsizetype unitsBefore(const std::string& bytes, std::size_t pos) {
-    pos = std::min(pos, bytes.size());
-    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(pos)).size();
+/// Byte length of the UTF-8 form of s's first n UTF-16 units.
+std::size_t bytesBefore(QStringView s, qsizetype n) {
+    std::size_t bytes = 0;
+    qsizetype units = 1;
+    for (qsizetype i = 0; i < n && i < s.size(); i += units) bytes += utf8Bytes(s, i, units);
+    return bytes;
+}
+
+/// UTF-16 index of the byte position pos of the UTF-8 form of s (the character that
+/// pos falls into ends the count).
+qsizetype unitsBefore(QStringView s, std::size_t pos) {
+    std::size_t bytes = 0;
+    qsizetype i = 0, units = 1;
+    while (i < s.size()) {
+        const std::size_t next = bytes + utf8Bytes(s, i, units);
+        if (next > pos) break;
+        bytes = next;
+        i += units;
+    }
+    return i;
 }
 
 }  // namespace
@@ -42,13 +70,15 @@ std::size_t InputLink::selStart() const {
 
 std::size_t InputLink::selLength() const {
     if (!edit_.hasSelectedText()) return 0;
-    return static_cast<std::size_t>(edit_.selectedText().toUtf8().size());
+    const QString text = edit_.text();
+    const QStringView selected = QStringView(text).mid(edit_.selectionStart(), edit_.selectionLength());
+    return bytesBefore(selected, selected.size());
 }
 
 void InputLink::setSelection(std::size_t start, std::size_t length) {
-    const std::string bytes = text();
-    const qsizetype from = unitsBefore(bytes, start);
-    const qsizetype to = unitsBefore(bytes, start + length);
+    const QString text = edit_.text();
+    const qsizetype from = unitsBefore(text, start);
+    const qsizetype to = unitsBefore(text, start + length);
     if (to == from) {
         edit_.deselect();
         edit_.setCursorPosition(static_cast<int>(from));
