@@ -19,7 +19,7 @@ inline constexpr int kMinWidth = 200;
 /// window higher than any screen.
 inline constexpr int kMaxCoordinate = 1000000;
 inline constexpr int kMaxExtent = 100000;
-inline constexpr int kMinFontSize = 1, kMaxFontSize = 200;
+inline constexpr int kMinFontSize = 1, kMaxFontSize = 72;
 
 /// The settings file keeps colours as 0x00BBGGRR or as 0x80000000 plus a system colour
 /// index; index 8 is the window-text colour, the default.
