@@ -13,6 +13,7 @@ NEROVA_PACKAGES=(
   libqt6svg6                                   # draws the SVG window icon
   desktop-file-utils appstream man-db dpkg-dev # check the installed files, build the .deb
   xvfb openbox xdotool x11-utils               # the installed window on a real X server
+  qt6-translations-l10n                        # Qt's own dialogs in Japanese
 )
 
 nerova_missing_packages() {

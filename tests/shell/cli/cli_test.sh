@@ -168,6 +168,23 @@ no_qt)
     LD_DEBUG=libs "$nerova" --render 1 "$work/y.png" >/dev/null 2>"$work/err"
     grep -q 'libQt6Gui' "$work/err" || { echo "FAIL: LD_DEBUG shows no library loads"; failures=$((failures + 1)); }
     ;;
+unused_text)
+    # Text after a complete expression is named on standard error; the value and the
+    # exit status stay as they were.
+    run -e '2x3'; expect 0 '2\n' '「x3」は計算に使っていません\n'
+    run -e '1+2)*3' -e '1+1'; expect 0 '3\n2\n' '「)*3」は計算に使っていません\n'
+    env -u DISPLAY -u DBUS_SESSION_BUS_ADDRESS "$nerova" --repl <<<$'2 3\n1+1' >"$work/out" 2>"$work/err"
+    status=$?
+    expect 0 '2\n2\n' '「3」は計算に使っていません\n'
+    ;;
+no_display)
+    # The window where there is no display: one line that points to the window-free
+    # modes, and exit status 2 (not Qt's plugin page and an abort).
+    run; expect 2 '' '*'
+    expect_err_contains '--batch'
+    expect_err_contains '--repl'
+    [ "$(wc -l <"$work/err")" = 1 ] || { echo "FAIL: more than one line:"; cat "$work/err"; failures=$((failures + 1)); }
+    ;;
 *)
     echo "unknown case $case_name"; exit 2
     ;;
