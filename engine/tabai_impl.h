@@ -113,6 +113,18 @@ void MulKaratsuba(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out)
 void MulNtt(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out);
 /// out[0..2n) := a * a through number-theoretic transforms.
 void SqrNtt(const Limb* a, size_t n, Limb* out);
+/// Whether MulFft holds a product of na x nb limbs exactly (its rounding error bound for
+/// the worst operands stays below a quarter).
+bool FftFits(size_t na, size_t nb);
+/// out[0..na+nb) := a * b through a double-precision complex transform; requires
+/// FftFits(na, nb). Pumps regularly.
+void MulFft(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out);
+/// out[0..2n) := a * a the same way; requires FftFits(n, n).
+void SqrFft(const Limb* a, size_t n, Limb* out);
+/// out[0..na+nb) := a * b by whichever transform suits the size (MulFft or MulNtt).
+void MulTransform(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out);
+/// out[0..2n) := a * a by whichever transform suits the size.
+void SqrTransform(const Limb* a, size_t n, Limb* out);
 /// out[0..L) := a * b mod (10000^L - 1) for L = NttCyclicLength(minLen) >= minLen (twice
 /// a transform length); requires na, nb <= L. Returns L. (10000^L - 1 may stand for 0.)
 size_t MulNttCyclic(const Limb* a, size_t na, const Limb* b, size_t nb, size_t minLen, Limb* out);

@@ -310,6 +310,41 @@ TEST(TSeisuKernels, NttMatchesSchoolbook) {
     EXPECT_EQ(t, SchoolProduct(nines, nines));
 }
 
+TEST(TSeisuKernels, FloatingTransformMatchesModularOne) {
+    // The double-precision transform against the number-theoretic one: both shapes (2^k
+    // and 3 * 2^k points), lengths from a few limbs to the largest it accepts, and all
+    // nines there (the largest coefficients, where rounding errors are largest).
+    std::mt19937_64 rng(21);
+    size_t largest = 1;
+    while (tabai_impl::FftFits(largest + 1, largest + 1)) ++largest;
+    ASSERT_GT(largest, 10000u);
+    ASSERT_FALSE(tabai_impl::FftFits(largest + 1, largest + 1));
+    std::vector<std::pair<size_t, size_t>> sizes = {{1, 1}, {3, 5}, {7, 9}, {12, 13}, {700, 700}, {3000, 72},
+                                                    {2048, 1025}, {6000, 6000}, {largest, largest},
+                                                    {2 * largest - 1, 1}};
+    for (int round = 0; round < 30; ++round) sizes.emplace_back(1 + rng() % 5000, 1 + rng() % 5000);
+    for (auto [na, nb] : sizes) {
+        ASSERT_TRUE(tabai_impl::FftFits(na, nb)) << na << " x " << nb;
+        const Vec a = RandomVec(rng, na), b = RandomVec(rng, nb);
+        Vec f(na + nb), t(na + nb);
+        tabai_impl::MulFft(a.data(), na, b.data(), nb, f.data());
+        tabai_impl::MulNtt(a.data(), na, b.data(), nb, t.data());
+        EXPECT_EQ(f, t) << na << " x " << nb;
+        if (na == nb) {
+            tabai_impl::SqrFft(a.data(), na, f.data());
+            tabai_impl::SqrNtt(a.data(), na, t.data());
+            EXPECT_EQ(f, t) << na << " squared";
+        }
+    }
+    for (size_t n : {largest, largest - 3000}) {
+        const Vec nines(n, 9999);
+        Vec f(2 * n), t(2 * n);
+        tabai_impl::SqrFft(nines.data(), n, f.data());
+        tabai_impl::SqrNtt(nines.data(), n, t.data());
+        EXPECT_EQ(f, t) << n << " nines squared";
+    }
+}
+
 TEST(TSeisuKernels, TransformsOnTwoThreadsMatchOne) {
     // From 2^14 points the transforms are cut into tasks for two threads; both shapes
     // (2^k and 3 * 2^k points) against one thread, and a square against the schoolbook.
