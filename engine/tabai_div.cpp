@@ -281,11 +281,11 @@ void MulSub(const Limb* w, size_t nw, const Limb* x, size_t nx, const Limb* y, s
         r.resize(Trim(r.data(), r.size()));
         return;
     }
-    const size_t len = NttCyclicLength(bound + 1);
+    const size_t len = CyclicLength(bound + 1);
     Vec p;
     if (std::min(nx, ny) >= gNttThreshold && nx <= len && ny <= len && len < nx + ny) {
         p.resize(len);
-        MulNttCyclic(x, nx, y, ny, bound + 1, p.data());
+        MulCyclic(x, nx, y, ny, bound + 1, p.data());
     } else if (std::min(nx, ny) < gNttThreshold) {
         // Quadratic products: only the columns that reach the low limbs, then the
         // difference modulo 10000^bound.

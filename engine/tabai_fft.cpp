@@ -351,14 +351,23 @@ double ErrorBound(const Shape& shape, double norm2) {
 
 bool FftFits(size_t na, size_t nb) {
     const Shape shape = ShapeFor(na + nb - 1);
-    if (shape.log >= kMaxLog) return false;
-    const double norm2 = 9999.0 * 9999.0 * static_cast<double>(na + nb);
-    return ErrorBound(shape, norm2) < 0.25;
+    return shape.log < kMaxLog && ErrorBound(shape, 9999.0 * 9999.0 * static_cast<double>(na + nb)) < 0.25;
 }
 
-void MulFft(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out) {
-    const size_t points = na + nb - 1;
-    const Shape shape = ShapeFor(points);
+bool FftCyclicFits(size_t minLen) {
+    const Shape shape = ShapeFor(minLen);
+    // Factors of up to the whole length each.
+    return shape.log < kMaxLog &&
+           ErrorBound(shape, 9999.0 * 9999.0 * 2.0 * static_cast<double>(shape.size())) < 0.25;
+}
+
+size_t FftCyclicLength(size_t minLen) { return ShapeFor(minLen).size(); }
+
+namespace {
+
+// The cyclic convolution of a and b over the points of `shape` (na, nb at most its size),
+// scaled, in re[0..n) (imaginary parts left in im).
+std::unique_ptr<double[]> Convolve(const Limb* a, size_t na, const Limb* b, size_t nb, const Shape& shape) {
     const size_t n = shape.size();
     std::unique_ptr<double[]> buf(new double[2 * n]);
     double* re = buf.get();
@@ -372,39 +381,66 @@ void MulFft(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out) {
         Forward(re, im, shape.log);
         PairBlocks(re, im, 0, shape.log, s);
         Inverse(re, im, shape.log);
-    } else {
-        const size_t len = size_t{1} << shape.log;
-        const Tables::Three& tw = TheTables().GetThree(shape.log);
-        for (size_t j = 0; j < len; j += kPumpEvery) {
-            const size_t count = std::min(kPumpEvery, len - j);
-            Forward3Span(re + j, im + j, re + len + j, im + len + j, re + 2 * len + j, im + 2 * len + j, tw, j,
-                         count);
-            pump::ProcessMessages();
-        }
-        for (int r = 0; r < 3; ++r) Forward(re + r * len, im + r * len, shape.log);
-        // Part 0 holds the points 3k, paired among themselves; part 1 the points 3k + 1,
-        // whose negatives 3(L - k - 1) + 2 lie in part 2, mirrored.
-        PairBlocks(re, im, 0, shape.log, s);
-        for (size_t j = 0; j < len; j += kPumpEvery) {
-            PairSpan(re, im, len + j, 3 * len - 1 - j, std::min(kPumpEvery, len - j), s);
-            pump::ProcessMessages();
-        }
-        for (int r = 0; r < 3; ++r) Inverse(re + r * len, im + r * len, shape.log);
-        for (size_t j = 0; j < len; j += kPumpEvery) {
-            const size_t count = std::min(kPumpEvery, len - j);
-            Inverse3Span(re + j, im + j, re + len + j, im + len + j, re + 2 * len + j, im + 2 * len + j, tw, j,
-                         count);
-            pump::ProcessMessages();
-        }
+        return buf;
     }
-    // Coefficients below (na + nb) 10^8 < 2^53: rounded exactly; the carry stays in 64 bits.
+    const size_t len = size_t{1} << shape.log;
+    const Tables::Three& tw = TheTables().GetThree(shape.log);
+    for (size_t j = 0; j < len; j += kPumpEvery) {
+        const size_t count = std::min(kPumpEvery, len - j);
+        Forward3Span(re + j, im + j, re + len + j, im + len + j, re + 2 * len + j, im + 2 * len + j, tw, j, count);
+        pump::ProcessMessages();
+    }
+    for (int r = 0; r < 3; ++r) Forward(re + r * len, im + r * len, shape.log);
+    // Part 0 holds the points 3k, paired among themselves; part 1 the points 3k + 1,
+    // whose negatives 3(L - k - 1) + 2 lie in part 2, mirrored.
+    PairBlocks(re, im, 0, shape.log, s);
+    for (size_t j = 0; j < len; j += kPumpEvery) {
+        PairSpan(re, im, len + j, 3 * len - 1 - j, std::min(kPumpEvery, len - j), s);
+        pump::ProcessMessages();
+    }
+    for (int r = 0; r < 3; ++r) Inverse(re + r * len, im + r * len, shape.log);
+    for (size_t j = 0; j < len; j += kPumpEvery) {
+        const size_t count = std::min(kPumpEvery, len - j);
+        Inverse3Span(re + j, im + j, re + len + j, im + len + j, re + 2 * len + j, im + 2 * len + j, tw, j, count);
+        pump::ProcessMessages();
+    }
+    return buf;
+}
+
+// out[0..count) := the coefficients re[0..count) rounded and carried in base 10000 (each
+// below 2^53, so rounded exactly; the carry stays in 64 bits); returns the carry out.
+uint64_t Carry(const double* re, size_t count, Limb* out) {
     uint64_t carry = 0;
-    for (size_t k = 0; k < points; ++k) {
+    for (size_t k = 0; k < count; ++k) {
         carry += static_cast<uint64_t>(re[k] + 0.5);
         out[k] = static_cast<Limb>(carry % kBase);
         carry /= kBase;
     }
-    out[points] = static_cast<Limb>(carry);
+    return carry;
+}
+
+}  // namespace
+
+void MulFft(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out) {
+    const size_t points = na + nb - 1;
+    const auto buf = Convolve(a, na, b, nb, ShapeFor(points));
+    out[points] = static_cast<Limb>(Carry(buf.get(), points, out));
+}
+
+size_t MulFftCyclic(const Limb* a, size_t na, const Limb* b, size_t nb, size_t minLen, Limb* out) {
+    const Shape shape = ShapeFor(minLen);
+    const size_t n = shape.size();
+    const auto buf = Convolve(a, na, b, nb, shape);
+    uint64_t carry = Carry(buf.get(), n, out);
+    // 10000^n = 1 here, so the carry out of the top comes back in at the bottom.
+    while (carry != 0) {
+        for (size_t i = 0; i < n && carry != 0; ++i) {
+            const uint64_t v = out[i] + carry;
+            out[i] = static_cast<Limb>(v % kBase);
+            carry = v / kBase;
+        }
+    }
+    return n;
 }
 
 void SqrFft(const Limb* a, size_t n, Limb* out) { MulFft(a, n, a, n, out); }

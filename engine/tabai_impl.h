@@ -121,6 +121,16 @@ bool FftFits(size_t na, size_t nb);
 void MulFft(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out);
 /// out[0..2n) := a * a the same way; requires FftFits(n, n).
 void SqrFft(const Limb* a, size_t n, Limb* out);
+/// Whether MulFftCyclic holds every product for minLen.
+bool FftCyclicFits(size_t minLen);
+/// The length MulFftCyclic uses for minLen (a transform length, one limb a point).
+size_t FftCyclicLength(size_t minLen);
+/// out[0..L) := a * b mod (10000^L - 1) for L = FftCyclicLength(minLen), like MulNttCyclic;
+/// requires FftCyclicFits(minLen) and na, nb <= L. Returns L.
+size_t MulFftCyclic(const Limb* a, size_t na, const Limb* b, size_t nb, size_t minLen, Limb* out);
+/// The cyclic product by whichever transform suits minLen, and its length.
+size_t MulCyclic(const Limb* a, size_t na, const Limb* b, size_t nb, size_t minLen, Limb* out);
+size_t CyclicLength(size_t minLen);
 /// out[0..na+nb) := a * b by whichever transform suits the size (MulFft or MulNtt).
 void MulTransform(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out);
 /// out[0..2n) := a * a by whichever transform suits the size.

@@ -385,6 +385,14 @@ void SqrTransform(const Limb* a, size_t n, Limb* out) {
     }
 }
 
+size_t MulCyclic(const Limb* a, size_t na, const Limb* b, size_t nb, size_t minLen, Limb* out) {
+    return FftCyclicFits(minLen) ? MulFftCyclic(a, na, b, nb, minLen, out) : MulNttCyclic(a, na, b, nb, minLen, out);
+}
+
+size_t CyclicLength(size_t minLen) {
+    return FftCyclicFits(minLen) ? FftCyclicLength(minLen) : NttCyclicLength(minLen);
+}
+
 void MulKaratsuba(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out) {
     std::vector<Limb> scratch(ScratchFor(std::max(na, nb)));
     KaratsubaRec(a, na, b, nb, out, scratch.data());

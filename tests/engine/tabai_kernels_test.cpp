@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <utility>
 #include <vector>
@@ -342,6 +343,54 @@ TEST(TSeisuKernels, FloatingTransformMatchesModularOne) {
         tabai_impl::SqrFft(nines.data(), n, f.data());
         tabai_impl::SqrNtt(nines.data(), n, t.data());
         EXPECT_EQ(f, t) << n << " nines squared";
+    }
+}
+
+// x mod (10000^len - 1), with 10000^len - 1 itself written as 0.
+Vec FoldCyclic(const Vec& x, size_t len) {
+    Vec r(len, 0);
+    for (size_t off = 0; off < x.size(); off += len) {
+        uint32_t carry = 0;
+        for (size_t i = 0; i < len; ++i) {
+            const uint32_t v = r[i] + (off + i < x.size() ? x[off + i] : 0) + carry;
+            r[i] = static_cast<Limb>(v % 10000);
+            carry = v / 10000;
+        }
+        for (size_t i = 0; carry != 0; i = (i + 1) % len) {
+            const uint32_t v = r[i] + carry;
+            r[i] = static_cast<Limb>(v % 10000);
+            carry = v / 10000;
+        }
+    }
+    if (std::all_of(r.begin(), r.end(), [](Limb v) { return v == 9999; })) r.assign(len, 0);
+    return r;
+}
+
+TEST(TSeisuKernels, CyclicProductsMatchFoldedSchoolbook) {
+    // a * b mod (10000^L - 1), as the division's remainders take it, by both transforms
+    // (whichever CyclicLength picks, and the floating one directly) against the whole
+    // product folded; factors up to the whole length, so that the product wraps around.
+    std::mt19937_64 rng(22);
+    for (size_t minLen : {size_t{5}, size_t{100}, size_t{777}, size_t{3000}, size_t{5000}, size_t{9000}}) {
+        for (int round = 0; round < 4; ++round) {
+            const size_t len = tabai_impl::CyclicLength(minLen);
+            ASSERT_GE(len, minLen);
+            const size_t na = round == 0 ? len : 1 + rng() % len, nb = round < 2 ? len : 1 + rng() % len;
+            Vec a = RandomVec(rng, na), b = RandomVec(rng, nb);
+            if (round == 1) std::fill(a.begin(), a.end(), Limb{9999});
+            const Vec expected = FoldCyclic(SchoolProduct(a, b), len);
+            Vec out(len);
+            ASSERT_EQ(tabai_impl::MulCyclic(a.data(), na, b.data(), nb, minLen, out.data()), len);
+            EXPECT_EQ(FoldCyclic(out, len), expected) << minLen << ": " << na << " x " << nb;
+            ASSERT_TRUE(tabai_impl::FftCyclicFits(minLen));
+            const size_t flen = tabai_impl::FftCyclicLength(minLen);
+            const Vec fexpected = FoldCyclic(SchoolProduct(a, b), flen);
+            Vec fout(flen);
+            if (na <= flen && nb <= flen) {
+                ASSERT_EQ(tabai_impl::MulFftCyclic(a.data(), na, b.data(), nb, minLen, fout.data()), flen);
+                EXPECT_EQ(FoldCyclic(fout, flen), fexpected) << minLen << ": " << na << " x " << nb;
+            }
+        }
     }
 }
 
