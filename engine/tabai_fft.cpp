@@ -294,36 +294,7 @@ TABAI_CLONES void Inverse3Span(double* __restrict r0, double* __restrict i0, dou
     }
 }
 
-// The pointwise step for the pairs (p, q) = (p0 + j, q0 - j), j < count, of points k and
-// -k: c_p = s (D_im, -D_re), c_q = s (D_im, D_re) for D = Z_p^2 - conj(Z_q)^2, which is
-// s' A B at both (s folds in the 1/4i of the symmetry and the inverse's 1/n).
-TABAI_CLONES void PairSpan(double* __restrict re, double* __restrict im, size_t p0, size_t q0, size_t count,
-                           double s) {
-    for (size_t j = 0; j < count; ++j) {
-        const size_t p = p0 + j, q = q0 - j;
-        const double pr = re[p], pi = im[p], qr = re[q], qi = im[q];
-        const double dre = (pr * pr - pi * pi) - (qr * qr - qi * qi);
-        const double dim = 2 * (pr * pi + qr * qi);
-        re[p] = s * dim;
-        im[p] = -s * dre;
-        re[q] = s * dim;
-        im[q] = s * dre;
-    }
-}
-
-// The pointwise step over one part of 2^log points in bit-reversed order, paired with
-// itself: positions 0 and 1 alone, then block [2^m, 2^(m+1)) mirrored.
-void PairBlocks(double* re, double* im, size_t base, int log, double s) {
-    PairSpan(re, im, base, base, 1, s);
-    PairSpan(re, im, base + 1, base + 1, 1, s);
-    for (int m = 1; m < log; ++m) {
-        const size_t lo = size_t{1} << m;
-        // p from lo up to the middle, q from the top down; the middle pairs meet.
-        PairSpan(re, im, base + lo, base + 2 * lo - 1, lo / 2, s);
-        pump::ProcessMessages();
-    }
-}
-
+// A transform of M = 2^log or 3 * 2^log points.
 struct Shape {
     int log = 3;
     bool three = false;
@@ -338,50 +309,106 @@ Shape ShapeFor(size_t points) {
     return three.size() < two.size() ? three : two;
 }
 
-// The unit roundoff; the bound of the header, for a transform of `shape` and |z|^2.
-double ErrorBound(const Shape& shape, double norm2) {
-    const double e = 0x1p-53, b = 2 * e;
-    const int n = shape.log + (shape.three ? 2 : 0);
-    const double grow = std::pow(1 + e, 3 * n + 6) * std::pow(1 + e * std::sqrt(5.0), 3 * n + 4) *
-                        std::pow(1 + b, 3 * n);
-    return norm2 * (grow - 1);
-}
-
-}  // namespace
-
-bool FftFits(size_t na, size_t nb) {
-    const Shape shape = ShapeFor(na + nb - 1);
-    return shape.log < kMaxLog && ErrorBound(shape, 9999.0 * 9999.0 * static_cast<double>(na + nb)) < 0.25;
-}
-
-bool FftCyclicFits(size_t minLen) {
-    const Shape shape = ShapeFor(minLen);
-    // Factors of up to the whole length each.
-    return shape.log < kMaxLog &&
-           ErrorBound(shape, 9999.0 * 9999.0 * 2.0 * static_cast<double>(shape.size())) < 0.25;
-}
-
-size_t FftCyclicLength(size_t minLen) { return ShapeFor(minLen).size(); }
-
-namespace {
-
-// The cyclic convolution of a and b over the points of `shape` (na, nb at most its size),
-// scaled, in re[0..n) (imaginary parts left in im).
-std::unique_ptr<double[]> Convolve(const Limb* a, size_t na, const Limb* b, size_t nb, const Shape& shape) {
-    const size_t n = shape.size();
-    std::unique_ptr<double[]> buf(new double[2 * n]);
-    double* re = buf.get();
-    double* im = re + n;
-    for (size_t j = 0; j < n; ++j) {
-        re[j] = j < na ? a[j] : 0.0;
-        im[j] = j < nb ? b[j] : 0.0;
+// w^m(p) for each output position p of a forward transform of `shape` (M points), where
+// m(p) is the point at p and w = exp(-2 pi i / 2M): the twiddles that join the transforms
+// of the even and odd coefficients. Made on first use, kept like the other tables.
+class OrderTables {
+public:
+    const Tables::Level& Get(const Shape& shape) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        Tables::Level& l = levels_[shape.log][shape.three ? 1 : 0];
+        if (!l.re) {
+            const size_t len = size_t{1} << shape.log, m = shape.size();
+            auto re = std::make_unique<double[]>(m), im = std::make_unique<double[]>(m);
+            for (size_t p = 0; p < m; ++p) {
+                // Bit-reversed within a part of 2^log points; part r holds the points 3k + r.
+                const size_t within = p % len;
+                size_t rev = 0;
+                for (int bit = 0; bit < shape.log; ++bit) rev |= ((within >> bit) & 1) << (shape.log - 1 - bit);
+                const size_t point = shape.three ? 3 * rev + p / len : rev;
+                Twiddle(kPi * static_cast<long double>(point) / static_cast<long double>(m), re[p], im[p]);
+            }
+            l.re = std::move(re);
+            l.im = std::move(im);
+        }
+        return l;
     }
-    const double s = 1.0 / (4.0 * static_cast<double>(n));
+
+private:
+    std::mutex mutex_;
+    std::array<std::array<Tables::Level, 2>, kMaxLog> levels_;
+};
+
+OrderTables& TheOrderTables() {
+    static OrderTables tables;
+    return tables;
+}
+
+// The pointwise step between the forward transforms of za = a_even + i a_odd (and zb) and
+// the inverse, for the pairs of positions (p, q) = (p0 + j, q0 - j), j < count, holding
+// the points m and -m of M. With E' = Z_m + conj Z_-m and O' = -i (Z_m - conj Z_-m) (twice
+// the transforms of the even and the odd coefficients), X0 = E' + w^m O' and X1 = E' - w^m O'
+// are twice the points m and m + M of the whole transform of length 2M. The products
+// C0 = X0 Y0, C1 = X1 Y1 (Y for b, or X again for a square) go back as W_m = S + i G, W_-m =
+// conj S + i conj G with S = C0 + C1, G = (C0 - C1) conj(w^m), scaled by s: the transform of
+// c_even + i c_odd. (q is written before p, so that a position paired with itself gets
+// W_m; the point 0 needs that.)
+TABAI_CLONES void PairSpan(double* __restrict ar, double* __restrict ai, const double* __restrict br,
+                           const double* __restrict bi, const double* __restrict wr, const double* __restrict wi,
+                           size_t p0, size_t q0, size_t count, double s) {
+    for (size_t j = 0; j < count; ++j) {
+        const size_t p = p0 + j, q = q0 - j;
+        const double cr = wr[p], ci = wi[p];
+        auto halves = [&](const double* re, const double* im, double& x0r, double& x0i, double& x1r, double& x1i) {
+            const double zpr = re[p], zpi = im[p], zqr = re[q], zqi = im[q];
+            const double er = zpr + zqr, ei = zpi - zqi;
+            const double orr = zpi + zqi, oi = zqr - zpr;  // -i (Z_m - conj Z_-m)
+            const double tr = orr * cr - oi * ci, ti = orr * ci + oi * cr;
+            x0r = er + tr;
+            x0i = ei + ti;
+            x1r = er - tr;
+            x1i = ei - ti;
+        };
+        double x0r, x0i, x1r, x1i, y0r, y0i, y1r, y1i;
+        halves(ar, ai, x0r, x0i, x1r, x1i);
+        if (br != nullptr) {
+            halves(br, bi, y0r, y0i, y1r, y1i);
+        } else {
+            y0r = x0r, y0i = x0i, y1r = x1r, y1i = x1i;
+        }
+        const double c0r = x0r * y0r - x0i * y0i, c0i = x0r * y0i + x0i * y0r;
+        const double c1r = x1r * y1r - x1i * y1i, c1i = x1r * y1i + x1i * y1r;
+        const double sr = c0r + c1r, si = c0i + c1i, dr = c0r - c1r, di = c0i - c1i;
+        const double gr = dr * cr + di * ci, gi = di * cr - dr * ci;
+        ar[q] = s * (sr + gi);
+        ai[q] = s * (gr - si);
+        ar[p] = s * (sr - gi);
+        ai[p] = s * (si + gr);
+    }
+}
+
+// Calls f(p0, q0, count) for every run of pairs of positions holding m and -m: in a part
+// of 2^log points (bit-reversed) positions 0 and 1 alone, then block [2^k, 2^(k+1))
+// mirrored; with a radix-3 step, part 0 so, and part 1 (points 3k + 1) against part 2
+// (points 3k + 2) mirrored.
+template <class F>
+void ForEachPair(const Shape& shape, F f) {
+    f(0, 0, 1);
+    f(1, 1, 1);
+    for (int k = 1; k < shape.log; ++k) {
+        const size_t lo = size_t{1} << k;
+        f(lo, 2 * lo - 1, lo / 2);
+    }
+    if (shape.three) {
+        const size_t len = size_t{1} << shape.log;
+        for (size_t j = 0; j < len; j += kPumpEvery) f(len + j, 3 * len - 1 - j, std::min(kPumpEvery, len - j));
+    }
+}
+
+void ForwardShape(double* re, double* im, const Shape& shape) {
     if (!shape.three) {
         Forward(re, im, shape.log);
-        PairBlocks(re, im, 0, shape.log, s);
-        Inverse(re, im, shape.log);
-        return buf;
+        return;
     }
     const size_t len = size_t{1} << shape.log;
     const Tables::Three& tw = TheTables().GetThree(shape.log);
@@ -391,47 +418,120 @@ std::unique_ptr<double[]> Convolve(const Limb* a, size_t na, const Limb* b, size
         pump::ProcessMessages();
     }
     for (int r = 0; r < 3; ++r) Forward(re + r * len, im + r * len, shape.log);
-    // Part 0 holds the points 3k, paired among themselves; part 1 the points 3k + 1,
-    // whose negatives 3(L - k - 1) + 2 lie in part 2, mirrored.
-    PairBlocks(re, im, 0, shape.log, s);
-    for (size_t j = 0; j < len; j += kPumpEvery) {
-        PairSpan(re, im, len + j, 3 * len - 1 - j, std::min(kPumpEvery, len - j), s);
-        pump::ProcessMessages();
+}
+
+void InverseShape(double* re, double* im, const Shape& shape) {
+    if (!shape.three) {
+        Inverse(re, im, shape.log);
+        return;
     }
+    const size_t len = size_t{1} << shape.log;
+    const Tables::Three& tw = TheTables().GetThree(shape.log);
     for (int r = 0; r < 3; ++r) Inverse(re + r * len, im + r * len, shape.log);
     for (size_t j = 0; j < len; j += kPumpEvery) {
         const size_t count = std::min(kPumpEvery, len - j);
         Inverse3Span(re + j, im + j, re + len + j, im + len + j, re + 2 * len + j, im + 2 * len + j, tw, j, count);
         pump::ProcessMessages();
     }
+}
+
+// The bound of the header for products of length 2M through transforms of `shape` (M
+// points, plus the level that joins the halves), for |z|^2 = norm2.
+double ErrorBound(const Shape& shape, double norm2) {
+    const double e = 0x1p-53, b = 2 * e;
+    const int n = shape.log + 1 + (shape.three ? 2 : 0);
+    const double grow = std::pow(1 + e, 3 * n + 6) * std::pow(1 + e * std::sqrt(5.0), 3 * n + 4) *
+                        std::pow(1 + b, 3 * n);
+    return norm2 * (grow - 1);
+}
+
+// The shape for a product of `points` coefficients: two coefficients a point.
+Shape ShapeForLength(size_t points) { return ShapeFor((points + 1) / 2); }
+
+// Loads the limbs a[0..na) as M points, even limbs in the real parts, odd ones in the
+// imaginary parts, zero beyond.
+void Load(const Limb* a, size_t na, double* re, double* im, size_t m) {
+    for (size_t j = 0; j < m; ++j) {
+        re[j] = 2 * j < na ? a[2 * j] : 0.0;
+        im[j] = 2 * j + 1 < na ? a[2 * j + 1] : 0.0;
+    }
+}
+
+// The cyclic convolution of a and b (b null: a with itself) over 2M coefficients, M the
+// points of `shape` (na, nb at most 2M): coefficient 2j in re[j], 2j + 1 in im[j].
+std::unique_ptr<double[]> Convolve(const Limb* a, size_t na, const Limb* b, size_t nb, const Shape& shape) {
+    const size_t m = shape.size();
+    std::unique_ptr<double[]> buf(new double[(b != nullptr ? 4 : 2) * m]);
+    double* ar = buf.get();
+    double* ai = ar + m;
+    double* br = b != nullptr ? ai + m : nullptr;
+    double* bi = b != nullptr ? br + m : nullptr;
+    Load(a, na, ar, ai, m);
+    ForwardShape(ar, ai, shape);
+    if (b != nullptr) {
+        Load(b, nb, br, bi, m);
+        ForwardShape(br, bi, shape);
+    }
+    const Tables::Level& w = TheOrderTables().Get(shape);
+    const double s = 1.0 / (8.0 * static_cast<double>(m));
+    ForEachPair(shape, [&](size_t p0, size_t q0, size_t count) {
+        PairSpan(ar, ai, br, bi, w.re.get(), w.im.get(), p0, q0, count, s);
+        pump::ProcessMessages();
+    });
+    InverseShape(ar, ai, shape);
     return buf;
 }
 
-// out[0..count) := the coefficients re[0..count) rounded and carried in base 10000 (each
-// below 2^53, so rounded exactly; the carry stays in 64 bits); returns the carry out.
-uint64_t Carry(const double* re, size_t count, Limb* out) {
+// out[0..count) := the coefficients (re, im interleaved) rounded and carried in base
+// 10000 (each below 2^53, so rounded exactly; the carry stays in 64 bits); returns the
+// carry out.
+uint64_t Carry(const double* re, const double* im, size_t count, Limb* out) {
     uint64_t carry = 0;
     for (size_t k = 0; k < count; ++k) {
-        carry += static_cast<uint64_t>(re[k] + 0.5);
+        carry += static_cast<uint64_t>((k % 2 == 0 ? re[k / 2] : im[k / 2]) + 0.5);
         out[k] = static_cast<Limb>(carry % kBase);
         carry /= kBase;
     }
     return carry;
 }
 
+bool Fits(const Shape& shape, double limbs) {
+    return shape.log < kMaxLog && ErrorBound(shape, 9999.0 * 9999.0 * limbs) < 0.25;
+}
+
 }  // namespace
+
+bool FftFits(size_t na, size_t nb) {
+    return Fits(ShapeForLength(na + nb - 1), static_cast<double>(na + nb));
+}
+
+// Factors of up to the whole length each.
+bool FftCyclicFits(size_t minLen) {
+    const Shape shape = ShapeForLength(minLen);
+    return Fits(shape, 4.0 * static_cast<double>(shape.size()));
+}
+
+size_t FftCyclicLength(size_t minLen) { return 2 * ShapeForLength(minLen).size(); }
 
 void MulFft(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out) {
     const size_t points = na + nb - 1;
-    const auto buf = Convolve(a, na, b, nb, ShapeFor(points));
-    out[points] = static_cast<Limb>(Carry(buf.get(), points, out));
+    const Shape shape = ShapeForLength(points);
+    const auto buf = Convolve(a, na, b, nb, shape);
+    out[points] = static_cast<Limb>(Carry(buf.get(), buf.get() + shape.size(), points, out));
+}
+
+void SqrFft(const Limb* a, size_t n, Limb* out) {
+    const size_t points = 2 * n - 1;
+    const Shape shape = ShapeForLength(points);
+    const auto buf = Convolve(a, n, nullptr, 0, shape);
+    out[points] = static_cast<Limb>(Carry(buf.get(), buf.get() + shape.size(), points, out));
 }
 
 size_t MulFftCyclic(const Limb* a, size_t na, const Limb* b, size_t nb, size_t minLen, Limb* out) {
-    const Shape shape = ShapeFor(minLen);
-    const size_t n = shape.size();
+    const Shape shape = ShapeForLength(minLen);
+    const size_t n = 2 * shape.size();
     const auto buf = Convolve(a, na, b, nb, shape);
-    uint64_t carry = Carry(buf.get(), n, out);
+    uint64_t carry = Carry(buf.get(), buf.get() + shape.size(), n, out);
     // 10000^n = 1 here, so the carry out of the top comes back in at the bottom.
     while (carry != 0) {
         for (size_t i = 0; i < n && carry != 0; ++i) {
@@ -442,7 +542,5 @@ size_t MulFftCyclic(const Limb* a, size_t na, const Limb* b, size_t nb, size_t m
     }
     return n;
 }
-
-void SqrFft(const Limb* a, size_t n, Limb* out) { MulFft(a, n, a, n, out); }
 
 }  // namespace tabai_impl
