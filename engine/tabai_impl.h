@@ -191,6 +191,8 @@ extern size_t gKaratsubaThreshold;
 extern size_t gNttThreshold;
 extern size_t gSqrNttThreshold;
 extern size_t gNewtonThreshold;
+/// Division's short products give way to transforms from this shorter factor on.
+extern size_t gShortProductThreshold;
 extern size_t gHalfGcdThreshold;
 /// Whether large transforms may use a second thread.
 extern bool gNttParallel;

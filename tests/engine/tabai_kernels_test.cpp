@@ -575,8 +575,10 @@ TEST(TSeisuKernels, DivisionWithTransformsAtSmallSizes) {
     // Low thresholds send small operands through the transforms, the cyclic products of the
     // division and the reciprocal's Newton steps, where the long division can check them.
     const size_t savedNewton = tabai_impl::gNewtonThreshold, savedNtt = tabai_impl::gNttThreshold;
+    const size_t savedShort = tabai_impl::gShortProductThreshold;
     tabai_impl::gNewtonThreshold = 6;
     tabai_impl::gNttThreshold = 4;
+    tabai_impl::gShortProductThreshold = 4;
     std::mt19937_64 rng(9);
     for (int round = 0; round < 300; ++round) {
         const size_t n = 2 + rng() % 200, m = n + rng() % (rng() % 2 ? 30 : 400);
@@ -584,6 +586,7 @@ TEST(TSeisuKernels, DivisionWithTransformsAtSmallSizes) {
     }
     tabai_impl::gNewtonThreshold = savedNewton;
     tabai_impl::gNttThreshold = savedNtt;
+    tabai_impl::gShortProductThreshold = savedShort;
 }
 
 TEST(TSeisuKernels, ExactDivisionMatchesLongDivision) {
