@@ -344,46 +344,57 @@ OrderTables& TheOrderTables() {
     return tables;
 }
 
-// The pointwise step between the forward transforms of za = a_even + i a_odd (and zb) and
-// the inverse, for the pairs of positions (p, q) = (p0 + j, q0 - j), j < count, holding
-// the points m and -m of M. With E' = Z_m + conj Z_-m and O' = -i (Z_m - conj Z_-m) (twice
-// the transforms of the even and the odd coefficients), X0 = E' + w^m O' and X1 = E' - w^m O'
-// are twice the points m and m + M of the whole transform of length 2M. The products
-// C0 = X0 Y0, C1 = X1 Y1 (Y for b, or X again for a square) go back as W_m = S + i G, W_-m =
-// conj S + i conj G with S = C0 + C1, G = (C0 - C1) conj(w^m), scaled by s: the transform of
-// c_even + i c_odd. (q is written before p, so that a position paired with itself gets
-// W_m; the point 0 needs that.)
-TABAI_CLONES void PairSpan(double* __restrict ar, double* __restrict ai, const double* __restrict br,
-                           const double* __restrict bi, const double* __restrict wr, const double* __restrict wi,
-                           size_t p0, size_t q0, size_t count, double s) {
+// The pointwise step between the forward transforms of za = a_even + i a_odd (and the
+// other operands) and the inverse, for the pairs of positions (p, q) = (p0 + j, q0 - j),
+// j < count, holding the points m and -m of M. With E' = Z_m + conj Z_-m and
+// O' = -i (Z_m - conj Z_-m) (twice the transforms of the even and the odd coefficients),
+// X0 = E' + w^m O' and X1 = E' - w^m O' are twice the points m and m + M of the whole
+// transform of length 2M.
+struct Halves {
+    double x0r, x0i, x1r, x1i;
+};
+inline Halves HalvesAt(const double* re, const double* im, size_t p, size_t q, double cr, double ci) {
+    const double zpr = re[p], zpi = im[p], zqr = re[q], zqi = im[q];
+    const double er = zpr + zqr, ei = zpi - zqi;
+    const double orr = zpi + zqi, oi = zqr - zpr;  // -i (Z_m - conj Z_-m)
+    const double tr = orr * cr - oi * ci, ti = orr * ci + oi * cr;
+    return {er + tr, ei + ti, er - tr, ei - ti};
+}
+
+// The operands of PairSpan: spectra (re, im) of x1, y1 (null: x1 again), and optionally of
+// x2, y2 with the sign of their product.
+struct PairInputs {
+    const double *x1r, *x1i, *y1r, *y1i, *x2r, *x2i, *y2r, *y2i;
+    double sign2;
+};
+
+// C0, C1 = the points m and m + M of x1 y1 + sign2 x2 y2 go back as W_m = S + i G,
+// W_-m = conj S + i conj G with S = C0 + C1, G = (C0 - C1) conj(w^m), scaled by s: the
+// transform of c_even + i c_odd. Every iteration reads its pair before it writes it, so
+// the output may be x1's spectrum; q is written before p, so that a position paired with
+// itself gets W_m (the point 0 needs that).
+TABAI_CLONES void PairSpan(double* outr, double* outi, const PairInputs& in, const double* __restrict wr,
+                           const double* __restrict wi, size_t p0, size_t q0, size_t count, double s) {
     for (size_t j = 0; j < count; ++j) {
         const size_t p = p0 + j, q = q0 - j;
         const double cr = wr[p], ci = wi[p];
-        auto halves = [&](const double* re, const double* im, double& x0r, double& x0i, double& x1r, double& x1i) {
-            const double zpr = re[p], zpi = im[p], zqr = re[q], zqi = im[q];
-            const double er = zpr + zqr, ei = zpi - zqi;
-            const double orr = zpi + zqi, oi = zqr - zpr;  // -i (Z_m - conj Z_-m)
-            const double tr = orr * cr - oi * ci, ti = orr * ci + oi * cr;
-            x0r = er + tr;
-            x0i = ei + ti;
-            x1r = er - tr;
-            x1i = ei - ti;
-        };
-        double x0r, x0i, x1r, x1i, y0r, y0i, y1r, y1i;
-        halves(ar, ai, x0r, x0i, x1r, x1i);
-        if (br != nullptr) {
-            halves(br, bi, y0r, y0i, y1r, y1i);
-        } else {
-            y0r = x0r, y0i = x0i, y1r = x1r, y1i = x1i;
+        const Halves x = HalvesAt(in.x1r, in.x1i, p, q, cr, ci);
+        const Halves y = in.y1r != nullptr ? HalvesAt(in.y1r, in.y1i, p, q, cr, ci) : x;
+        double c0r = x.x0r * y.x0r - x.x0i * y.x0i, c0i = x.x0r * y.x0i + x.x0i * y.x0r;
+        double c1r = x.x1r * y.x1r - x.x1i * y.x1i, c1i = x.x1r * y.x1i + x.x1i * y.x1r;
+        if (in.x2r != nullptr) {
+            const Halves u = HalvesAt(in.x2r, in.x2i, p, q, cr, ci), v = HalvesAt(in.y2r, in.y2i, p, q, cr, ci);
+            c0r += in.sign2 * (u.x0r * v.x0r - u.x0i * v.x0i);
+            c0i += in.sign2 * (u.x0r * v.x0i + u.x0i * v.x0r);
+            c1r += in.sign2 * (u.x1r * v.x1r - u.x1i * v.x1i);
+            c1i += in.sign2 * (u.x1r * v.x1i + u.x1i * v.x1r);
         }
-        const double c0r = x0r * y0r - x0i * y0i, c0i = x0r * y0i + x0i * y0r;
-        const double c1r = x1r * y1r - x1i * y1i, c1i = x1r * y1i + x1i * y1r;
         const double sr = c0r + c1r, si = c0i + c1i, dr = c0r - c1r, di = c0i - c1i;
         const double gr = dr * cr + di * ci, gi = di * cr - dr * ci;
-        ar[q] = s * (sr + gi);
-        ai[q] = s * (gr - si);
-        ar[p] = s * (sr - gi);
-        ai[p] = s * (si + gr);
+        outr[q] = s * (sr + gi);
+        outi[q] = s * (gr - si);
+        outr[p] = s * (sr - gi);
+        outi[p] = s * (si + gr);
     }
 }
 
@@ -457,28 +468,35 @@ void Load(const Limb* a, size_t na, double* re, double* im, size_t m) {
     }
 }
 
+// The forward transform of the limbs a[0..na) as the M points of `shape` into re, im.
+void Spectrum(const Limb* a, size_t na, const Shape& shape, double* re, double* im) {
+    Load(a, na, re, im, shape.size());
+    ForwardShape(re, im, shape);
+}
+
+// The pointwise step over all pairs into out (re, then im), then the inverse transform.
+void Back(const PairInputs& in, const Shape& shape, double* out) {
+    const size_t m = shape.size();
+    const Tables::Level& w = TheOrderTables().Get(shape);
+    const double s = 1.0 / (8.0 * static_cast<double>(m));
+    ForEachPair(shape, [&](size_t p0, size_t q0, size_t count) {
+        PairSpan(out, out + m, in, w.re.get(), w.im.get(), p0, q0, count, s);
+        pump::ProcessMessages();
+    });
+    InverseShape(out, out + m, shape);
+}
+
 // The cyclic convolution of a and b (b null: a with itself) over 2M coefficients, M the
 // points of `shape` (na, nb at most 2M): coefficient 2j in re[j], 2j + 1 in im[j].
 std::unique_ptr<double[]> Convolve(const Limb* a, size_t na, const Limb* b, size_t nb, const Shape& shape) {
     const size_t m = shape.size();
     std::unique_ptr<double[]> buf(new double[(b != nullptr ? 4 : 2) * m]);
     double* ar = buf.get();
-    double* ai = ar + m;
-    double* br = b != nullptr ? ai + m : nullptr;
-    double* bi = b != nullptr ? br + m : nullptr;
-    Load(a, na, ar, ai, m);
-    ForwardShape(ar, ai, shape);
-    if (b != nullptr) {
-        Load(b, nb, br, bi, m);
-        ForwardShape(br, bi, shape);
-    }
-    const Tables::Level& w = TheOrderTables().Get(shape);
-    const double s = 1.0 / (8.0 * static_cast<double>(m));
-    ForEachPair(shape, [&](size_t p0, size_t q0, size_t count) {
-        PairSpan(ar, ai, br, bi, w.re.get(), w.im.get(), p0, q0, count, s);
-        pump::ProcessMessages();
-    });
-    InverseShape(ar, ai, shape);
+    double* br = b != nullptr ? ar + 2 * m : nullptr;
+    Spectrum(a, na, shape, ar, ar + m);
+    if (b != nullptr) Spectrum(b, nb, shape, br, br + m);
+    const PairInputs in{ar, ar + m, br, b != nullptr ? br + m : nullptr, nullptr, nullptr, nullptr, nullptr, 0.0};
+    Back(in, shape, ar);
     return buf;
 }
 
@@ -541,6 +559,72 @@ size_t MulFftCyclic(const Limb* a, size_t na, const Limb* b, size_t nb, size_t m
         }
     }
     return n;
+}
+
+bool FftPairsFit(const SignedSpan* in, const ProductPair* pairs, size_t npairs) {
+    size_t longest = 2;
+    for (size_t k = 0; k < npairs; ++k) {
+        const ProductPair& c = pairs[k];
+        longest = std::max({longest, in[c.a1].n + in[c.b1].n, in[c.a2].n + in[c.b2].n});
+    }
+    // The error of a sum of two products is at most the sum of theirs.
+    return Fits(ShapeForLength(longest - 1), 2.0 * static_cast<double>(longest));
+}
+
+void MulPairsFft(const SignedSpan* in, size_t nin, const ProductPair* pairs, size_t npairs,
+                 std::vector<Limb>* mag, bool* neg) {
+    size_t points = 1;
+    for (size_t k = 0; k < npairs; ++k) {
+        const ProductPair& c = pairs[k];
+        points = std::max({points, in[c.a1].n + in[c.b1].n - 1, in[c.a2].n + in[c.b2].n - 1});
+    }
+    const Shape shape = ShapeForLength(points);
+    const size_t m = shape.size();
+    std::unique_ptr<double[]> spectra(new double[(nin + 1) * 2 * m]);
+    auto re = [&](size_t i) { return spectra.get() + i * 2 * m; };
+    for (size_t i = 0; i < nin; ++i) Spectrum(in[i].p, in[i].n, shape, re(i), re(i) + m);
+    double* out = re(nin);
+    for (size_t k = 0; k < npairs; ++k) {
+        const ProductPair& c = pairs[k];
+        const bool s1 = in[c.a1].neg != in[c.b1].neg, s2 = in[c.a2].neg != in[c.b2].neg;
+        auto at = [&](int i) { return re(static_cast<size_t>(i)); };
+        // |x1 y1| + sign2 |x2 y2|, whose sign is flipped when x1 y1 is negative.
+        const PairInputs pin{at(c.a1), at(c.a1) + m, at(c.b1), at(c.b1) + m,
+                             at(c.a2), at(c.a2) + m, at(c.b2), at(c.b2) + m, s1 == s2 ? 1.0 : -1.0};
+        Back(pin, shape, out);
+        // Signed coefficients (each below 2^53 in size, so rounded exactly), carried with
+        // floor division: limbs in [0, 10000) and a final carry of -1 for a negative value
+        // (V = L - 10000^len).
+        std::vector<Limb>& v = mag[k];
+        v.assign(points, 0);
+        int64_t carry = 0;
+        for (size_t i = 0; i < points; ++i) {
+            const double x = i % 2 == 0 ? out[i / 2] : out[m + i / 2];
+            int64_t t = static_cast<int64_t>(std::floor(x + 0.5)) + carry;
+            carry = t >= 0 ? t / int64_t{kBase} : -((-t + int64_t{kBase} - 1) / int64_t{kBase});
+            t -= carry * int64_t{kBase};
+            v[i] = static_cast<Limb>(t);
+        }
+        while (carry != 0 && carry != -1) {
+            int64_t t = carry;
+            carry = t >= 0 ? t / int64_t{kBase} : -((-t + int64_t{kBase} - 1) / int64_t{kBase});
+            v.push_back(static_cast<Limb>(t - carry * int64_t{kBase}));
+        }
+        const bool negative = carry == -1;
+        if (negative) {
+            // |V| = 10000^len - L: the lowest non-zero limb from 10000, the others from 9999.
+            size_t i = 0;
+            while (i < v.size() && v[i] == 0) ++i;
+            if (i == v.size()) {
+                v.push_back(1);
+            } else {
+                v[i] = static_cast<Limb>(kBase - v[i]);
+                for (++i; i < v.size(); ++i) v[i] = static_cast<Limb>(kBase - 1 - v[i]);
+            }
+        }
+        v.resize(Trim(v.data(), v.size()));
+        neg[k] = !v.empty() && (negative != s1);
+    }
 }
 
 }  // namespace tabai_impl

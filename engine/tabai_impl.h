@@ -162,6 +162,13 @@ struct ProductPair {
 void MulPairs(const SignedSpan* in, size_t nin, const ProductPair* pairs, size_t npairs, std::vector<Limb>* mag,
               bool* neg);
 
+/// Whether MulPairsFft holds these pairs exactly.
+bool FftPairsFit(const SignedSpan* in, const ProductPair* pairs, size_t npairs);
+/// MulPairs through the floating transform (each operand transformed once, each sum
+/// transformed back once); requires FftPairsFit.
+void MulPairsFft(const SignedSpan* in, size_t nin, const ProductPair* pairs, size_t npairs,
+                 std::vector<Limb>* mag, bool* neg);
+
 /// Largest na + nb that MulNtt handles in one transform.
 size_t NttMaxProduct();
 

@@ -459,36 +459,41 @@ TEST(TSeisuKernels, PairsOfProductsMatchSchoolbook) {
     };
     const std::pair<size_t, size_t> sizes[] = {{1, 1}, {2, 3}, {50, 7}, {400, 380}, {1500, 20}, {3000, 2900},
                                                {9000, 4000}};
-    for (const auto& [na, nb] : sizes) {
-        for (int round = 0; round < (na > 2000 ? 2 : 6); ++round) {
-            const Vec x1 = RandomVec(rng, na), y1 = RandomVec(rng, nb);
-            Vec x2 = RandomVec(rng, nb), y2 = RandomVec(rng, 1 + rng() % na);
-            const bool n1 = rng() & 1, n2 = rng() & 1, n3 = rng() & 1;
-            bool n4 = rng() & 1;
-            if (round == 0) {
-                x2 = y1;  // x1 y1 - y1 x1 = 0
-                y2 = x1;
-                n4 = !(n1 != n2) != n3;
+    for (auto mulPairs : {&tabai_impl::MulPairs, &tabai_impl::MulPairsFft}) {
+        for (const auto& [na, nb] : sizes) {
+            for (int round = 0; round < (na > 2000 ? 2 : 6); ++round) {
+                const Vec x1 = RandomVec(rng, na), y1 = RandomVec(rng, nb);
+                Vec x2 = RandomVec(rng, nb), y2 = RandomVec(rng, 1 + rng() % na);
+                const bool n1 = rng() & 1, n2 = rng() & 1, n3 = rng() & 1;
+                bool n4 = rng() & 1;
+                if (round == 0) {
+                    x2 = y1;  // x1 y1 - y1 x1 = 0
+                    y2 = x1;
+                    n4 = !(n1 != n2) != n3;
+                }
+                const tabai_impl::SignedSpan in[] = {{x1.data(), x1.size(), n1},
+                                                     {y1.data(), y1.size(), n2},
+                                                     {x2.data(), x2.size(), n3},
+                                                     {y2.data(), y2.size(), n4}};
+                const tabai_impl::ProductPair pairs[] = {{0, 1, 2, 3}, {2, 3, 0, 1}, {0, 0, 1, 1}};
+                Vec mag[3];
+                bool neg[3];
+                if (mulPairs == &tabai_impl::MulPairsFft) {
+                    ASSERT_TRUE(tabai_impl::FftPairsFit(in, pairs, 3));
+                }
+                mulPairs(in, 4, pairs, 3, mag, neg);
+                const auto want = reference(x1, n1, y1, n2, x2, n3, y2, n4);
+                EXPECT_EQ(mag[0], want.first) << na << ", " << nb << ", round " << round;
+                EXPECT_EQ(neg[0], want.second) << na << ", " << nb << ", round " << round;
+                EXPECT_EQ(mag[1], want.first);
+                EXPECT_EQ(neg[1], want.second);
+                if (round == 0) {
+                    EXPECT_TRUE(mag[0].empty() && !neg[0]);
+                }
+                const auto squares = reference(x1, n1, x1, n1, y1, n2, y1, n2);
+                EXPECT_EQ(mag[2], squares.first);
+                EXPECT_FALSE(neg[2]);
             }
-            const tabai_impl::SignedSpan in[] = {{x1.data(), x1.size(), n1},
-                                                 {y1.data(), y1.size(), n2},
-                                                 {x2.data(), x2.size(), n3},
-                                                 {y2.data(), y2.size(), n4}};
-            const tabai_impl::ProductPair pairs[] = {{0, 1, 2, 3}, {2, 3, 0, 1}, {0, 0, 1, 1}};
-            Vec mag[3];
-            bool neg[3];
-            tabai_impl::MulPairs(in, 4, pairs, 3, mag, neg);
-            const auto want = reference(x1, n1, y1, n2, x2, n3, y2, n4);
-            EXPECT_EQ(mag[0], want.first) << na << ", " << nb << ", round " << round;
-            EXPECT_EQ(neg[0], want.second) << na << ", " << nb << ", round " << round;
-            EXPECT_EQ(mag[1], want.first);
-            EXPECT_EQ(neg[1], want.second);
-            if (round == 0) {
-                EXPECT_TRUE(mag[0].empty() && !neg[0]);
-            }
-            const auto squares = reference(x1, n1, x1, n1, y1, n2, y1, n2);
-            EXPECT_EQ(mag[2], squares.first);
-            EXPECT_FALSE(neg[2]);
         }
     }
 }
