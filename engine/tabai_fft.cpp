@@ -368,26 +368,34 @@ struct PairInputs {
     double sign2;
 };
 
-// C0, C1 = the points m and m + M of x1 y1 + sign2 x2 y2 go back as W_m = S + i G,
-// W_-m = conj S + i conj G with S = C0 + C1, G = (C0 - C1) conj(w^m), scaled by s: the
-// transform of c_even + i c_odd. Every iteration reads its pair before it writes it, so
-// the output may be x1's spectrum; q is written before p, so that a position paired with
-// itself gets W_m (the point 0 needs that).
+// What PairSpan multiplies: x1 squared, x1 y1, or x1 y1 + sign2 x2 y2.
+enum class Terms { kSquare, kProduct, kPairs };
+
+// C0, C1 = the points m and m + M of the terms go back as W_m = S + i G, W_-m =
+// conj S + i conj G with S = C0 + C1, G = (C0 - C1) conj(w^m), scaled by s: the transform
+// of c_even + i c_odd. Every iteration reads its pair before it writes it and no other
+// iteration touches it, so the output may be x1's spectrum (hence ivdep); q is written
+// before p, so that a position paired with itself gets W_m (the point 0 needs that).
+template <Terms kTerms>
 TABAI_CLONES void PairSpan(double* outr, double* outi, const PairInputs& in, const double* __restrict wr,
                            const double* __restrict wi, size_t p0, size_t q0, size_t count, double s) {
+    const double *x1r = in.x1r, *x1i = in.x1i, *y1r = in.y1r, *y1i = in.y1i;
+    const double *x2r = in.x2r, *x2i = in.x2i, *y2r = in.y2r, *y2i = in.y2i;
+    const double sign2 = in.sign2;
+#pragma GCC ivdep
     for (size_t j = 0; j < count; ++j) {
         const size_t p = p0 + j, q = q0 - j;
         const double cr = wr[p], ci = wi[p];
-        const Halves x = HalvesAt(in.x1r, in.x1i, p, q, cr, ci);
-        const Halves y = in.y1r != nullptr ? HalvesAt(in.y1r, in.y1i, p, q, cr, ci) : x;
+        const Halves x = HalvesAt(x1r, x1i, p, q, cr, ci);
+        const Halves y = kTerms == Terms::kSquare ? x : HalvesAt(y1r, y1i, p, q, cr, ci);
         double c0r = x.x0r * y.x0r - x.x0i * y.x0i, c0i = x.x0r * y.x0i + x.x0i * y.x0r;
         double c1r = x.x1r * y.x1r - x.x1i * y.x1i, c1i = x.x1r * y.x1i + x.x1i * y.x1r;
-        if (in.x2r != nullptr) {
-            const Halves u = HalvesAt(in.x2r, in.x2i, p, q, cr, ci), v = HalvesAt(in.y2r, in.y2i, p, q, cr, ci);
-            c0r += in.sign2 * (u.x0r * v.x0r - u.x0i * v.x0i);
-            c0i += in.sign2 * (u.x0r * v.x0i + u.x0i * v.x0r);
-            c1r += in.sign2 * (u.x1r * v.x1r - u.x1i * v.x1i);
-            c1i += in.sign2 * (u.x1r * v.x1i + u.x1i * v.x1r);
+        if (kTerms == Terms::kPairs) {
+            const Halves u = HalvesAt(x2r, x2i, p, q, cr, ci), v = HalvesAt(y2r, y2i, p, q, cr, ci);
+            c0r += sign2 * (u.x0r * v.x0r - u.x0i * v.x0i);
+            c0i += sign2 * (u.x0r * v.x0i + u.x0i * v.x0r);
+            c1r += sign2 * (u.x1r * v.x1r - u.x1i * v.x1i);
+            c1i += sign2 * (u.x1r * v.x1i + u.x1i * v.x1r);
         }
         const double sr = c0r + c1r, si = c0i + c1i, dr = c0r - c1r, di = c0i - c1i;
         const double gr = dr * cr + di * ci, gi = di * cr - dr * ci;
@@ -462,10 +470,14 @@ Shape ShapeForLength(size_t points) { return ShapeFor((points + 1) / 2); }
 // Loads the limbs a[0..na) as M points, even limbs in the real parts, odd ones in the
 // imaginary parts, zero beyond.
 void Load(const Limb* a, size_t na, double* re, double* im, size_t m) {
-    for (size_t j = 0; j < m; ++j) {
-        re[j] = 2 * j < na ? a[2 * j] : 0.0;
-        im[j] = 2 * j + 1 < na ? a[2 * j + 1] : 0.0;
+    const size_t pairs = na / 2;
+    for (size_t j = 0; j < pairs; ++j) {
+        re[j] = a[2 * j];
+        im[j] = a[2 * j + 1];
     }
+    std::fill(re + pairs, re + m, 0.0);
+    std::fill(im + pairs, im + m, 0.0);
+    if (na % 2 != 0) re[pairs] = a[na - 1];
 }
 
 // The forward transform of the limbs a[0..na) as the M points of `shape` into re, im.
@@ -479,8 +491,11 @@ void Back(const PairInputs& in, const Shape& shape, double* out) {
     const size_t m = shape.size();
     const Tables::Level& w = TheOrderTables().Get(shape);
     const double s = 1.0 / (8.0 * static_cast<double>(m));
+    const auto span = in.x2r != nullptr ? PairSpan<Terms::kPairs>
+                      : in.y1r != nullptr ? PairSpan<Terms::kProduct>
+                                          : PairSpan<Terms::kSquare>;
     ForEachPair(shape, [&](size_t p0, size_t q0, size_t count) {
-        PairSpan(out, out + m, in, w.re.get(), w.im.get(), p0, q0, count, s);
+        span(out, out + m, in, w.re.get(), w.im.get(), p0, q0, count, s);
         pump::ProcessMessages();
     });
     InverseShape(out, out + m, shape);
@@ -505,9 +520,16 @@ std::unique_ptr<double[]> Convolve(const Limb* a, size_t na, const Limb* b, size
 // carry out.
 uint64_t Carry(const double* re, const double* im, size_t count, Limb* out) {
     uint64_t carry = 0;
-    for (size_t k = 0; k < count; ++k) {
-        carry += static_cast<uint64_t>((k % 2 == 0 ? re[k / 2] : im[k / 2]) + 0.5);
-        out[k] = static_cast<Limb>(carry % kBase);
+    for (size_t j = 0; j < count / 2; ++j) {
+        carry += static_cast<uint64_t>(re[j] + 0.5);
+        out[2 * j] = static_cast<Limb>(carry % kBase);
+        carry = carry / kBase + static_cast<uint64_t>(im[j] + 0.5);
+        out[2 * j + 1] = static_cast<Limb>(carry % kBase);
+        carry /= kBase;
+    }
+    if (count % 2 != 0) {
+        carry += static_cast<uint64_t>(re[count / 2] + 0.5);
+        out[count - 1] = static_cast<Limb>(carry % kBase);
         carry /= kBase;
     }
     return carry;
