@@ -11,10 +11,10 @@ namespace tabai_impl {
 
 size_t gKaratsubaThreshold = 250;
 // Against the packed-word products (Zen 4, one thread): balanced products meet the
-// floating transform at about 480 limbs (Mul also takes the quadratic path while na + nb
-// is below three thresholds), squares at about 700.
-size_t gNttThreshold = 320;
-size_t gSqrNttThreshold = 700;
+// floating transform at about 390 limbs (Mul also takes the quadratic path while na + nb
+// is below three thresholds), squares at about 450.
+size_t gNttThreshold = 260;
+size_t gSqrNttThreshold = 450;
 
 int CompareN(const Limb* a, const Limb* b, size_t n) {
     while (n > 0) {
