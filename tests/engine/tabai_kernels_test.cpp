@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <random>
+#include <stdexcept>
 #include <utility>
 #include <vector>
 
@@ -343,6 +344,53 @@ TEST(TSeisuKernels, FloatingTransformMatchesModularOne) {
         tabai_impl::SqrFft(nines.data(), n, f.data());
         tabai_impl::SqrNtt(nines.data(), n, t.data());
         EXPECT_EQ(f, t) << n << " nines squared";
+    }
+    // Mul and Sqr choose between the quadratic method, this transform and the modular one
+    // by size: around each threshold, and just past the largest floating product.
+    const size_t mt = tabai_impl::gNttThreshold, st = tabai_impl::gSqrNttThreshold;
+    for (auto [na, nb] : std::vector<std::pair<size_t, size_t>>{{mt - 1, 3 * mt}, {mt, 2 * mt - 1},
+                                                               {mt, 2 * mt}, {3 * mt / 2, 3 * mt / 2},
+                                                               {st - 1, st - 1}, {st, st}, {st + 1, st + 1},
+                                                               {largest, largest + 2}}) {
+        const Vec a = RandomVec(rng, na), b = RandomVec(rng, nb);
+        Vec m(na + nb), s(2 * na), want(na + nb);
+        tabai_impl::Mul(a.data(), na, b.data(), nb, m.data());
+        tabai_impl::MulBasecase(a.data(), na, b.data(), nb, want.data());
+        EXPECT_EQ(m, want) << na << " x " << nb;
+        tabai_impl::Sqr(a.data(), na, s.data());
+        EXPECT_EQ(s, SchoolProduct(a, a)) << na << " squared";
+    }
+}
+
+TEST(TSeisuKernels, FloatingTransformPumpsAndCancels) {
+    // The pump runs between the pieces of every step, so a cancellation at any call comes
+    // out as the pump's exception (and the calls are frequent enough to matter).
+    std::mt19937_64 rng(23);
+    const size_t n = 20000;
+    ASSERT_TRUE(tabai_impl::FftFits(n, n));
+    const Vec a = RandomVec(rng, n), b = RandomVec(rng, n);
+    Vec out(2 * n), want(2 * n);
+    tabai_impl::MulNtt(a.data(), n, b.data(), n, want.data());
+    struct Probe {
+        int calls = 0, throwAt = -1;
+        static void Handler(void* context) {
+            auto* self = static_cast<Probe*>(context);
+            if (++self->calls == self->throwAt) throw std::runtime_error("cancelled");
+        }
+    };
+    Probe counter;
+    {
+        pump::Scope scope(&Probe::Handler, &counter);
+        tabai_impl::MulFft(a.data(), n, b.data(), n, out.data());
+    }
+    EXPECT_EQ(out, want);
+    ASSERT_GE(counter.calls, 30);
+    for (int at : {1, counter.calls / 3, counter.calls / 2, counter.calls}) {
+        Probe probe;
+        probe.throwAt = at;
+        pump::Scope scope(&Probe::Handler, &probe);
+        EXPECT_THROW(tabai_impl::MulFft(a.data(), n, b.data(), n, out.data()), std::runtime_error) << at;
+        EXPECT_EQ(probe.calls, at);
     }
 }
 
