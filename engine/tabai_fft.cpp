@@ -619,14 +619,21 @@ void MulPairsFft(const SignedSpan* in, size_t nin, const ProductPair* pairs, siz
         // (V = L - 10000^len).
         std::vector<Limb>& v = mag[k];
         v.assign(points, 0);
+        // Each coefficient plus kShift * 10000 is non-negative, so the floor division by
+        // 10000 becomes an unsigned one (by a constant: a multiplication).
+        constexpr int64_t kShift = int64_t{1} << 40;
         int64_t carry = 0;
-        for (size_t i = 0; i < points; ++i) {
-            const double x = i % 2 == 0 ? out[i / 2] : out[m + i / 2];
-            int64_t t = static_cast<int64_t>(std::floor(x + 0.5)) + carry;
-            carry = t >= 0 ? t / int64_t{kBase} : -((-t + int64_t{kBase} - 1) / int64_t{kBase});
-            t -= carry * int64_t{kBase};
-            v[i] = static_cast<Limb>(t);
+        auto put = [&](double x, size_t i) {
+            const int64_t t = static_cast<int64_t>(x + (x >= 0 ? 0.5 : -0.5)) + carry;
+            const uint64_t u = static_cast<uint64_t>(t + kShift * int64_t{kBase});
+            carry = static_cast<int64_t>(u / kBase) - kShift;
+            v[i] = static_cast<Limb>(u % kBase);
+        };
+        for (size_t j = 0; j < points / 2; ++j) {
+            put(out[j], 2 * j);
+            put(out[m + j], 2 * j + 1);
         }
+        if (points % 2 != 0) put(out[points / 2], points - 1);
         while (carry != 0 && carry != -1) {
             int64_t t = carry;
             carry = t >= 0 ? t / int64_t{kBase} : -((-t + int64_t{kBase} - 1) / int64_t{kBase});
