@@ -104,38 +104,41 @@ Tables& TheTables() {
 // sin(2 pi / 3), rounded.
 constexpr double kSin3 = 0.86602540378443864676372317075293618;
 
-// One level of half-size m: pairs (x[j], y[j]) for j < count with twiddles w[j]. Like the
-// modular loops these are compiled for several instruction sets and never call the pump.
-TABAI_CLONES void ForwardSpan(double* __restrict xr, double* __restrict xi, double* __restrict yr,
-                              double* __restrict yi, const double* __restrict wr, const double* __restrict wi,
-                              size_t count) {
-    for (size_t j = 0; j < count; ++j) {
-        const double ur = xr[j], ui = xi[j], vr = yr[j], vi = yi[j];
-        xr[j] = ur + vr;
-        xi[j] = ui + vi;
-        const double dr = ur - vr, di = ui - vi;
-        yr[j] = dr * wr[j] - di * wi[j];
-        yi[j] = dr * wi[j] + di * wr[j];
+// The butterflies: forward (decimation in frequency) x, y := x + y, (x - y) w; inverse
+// (decimation in time) x, y := x + y conj(w), x - y conj(w).
+template <bool kInverse>
+inline void Butterfly(double& xr, double& xi, double& yr, double& yi, double wr, double wi) {
+    const double ur = xr, ui = xi;
+    if (kInverse) {
+        const double vr = yr * wr + yi * wi, vi = yi * wr - yr * wi;
+        xr = ur + vr;
+        xi = ui + vi;
+        yr = ur - vr;
+        yi = ui - vi;
+    } else {
+        const double dr = ur - yr, di = ui - yi;
+        xr = ur + yr;
+        xi = ui + yi;
+        yr = dr * wr - di * wi;
+        yi = dr * wi + di * wr;
     }
 }
 
-TABAI_CLONES void InverseSpan(double* __restrict xr, double* __restrict xi, double* __restrict yr,
-                              double* __restrict yi, const double* __restrict wr, const double* __restrict wi,
-                              size_t count) {
-    for (size_t j = 0; j < count; ++j) {
-        const double ur = xr[j], ui = xi[j];
-        const double vr = yr[j] * wr[j] + yi[j] * wi[j], vi = yi[j] * wr[j] - yr[j] * wi[j];
-        xr[j] = ur + vr;
-        xi[j] = ui + vi;
-        yr[j] = ur - vr;
-        yi[j] = ui - vi;
-    }
+// One level of half-size m: pairs (x[j], y[j]) for j < count with twiddles w[j]. Like the
+// modular loops these are compiled for several instruction sets and never call the pump.
+template <bool kInverse>
+TABAI_CLONES void LevelSpan(double* __restrict xr, double* __restrict xi, double* __restrict yr,
+                            double* __restrict yi, const double* __restrict wr, const double* __restrict wi,
+                            size_t count) {
+    for (size_t j = 0; j < count; ++j) Butterfly<kInverse>(xr[j], xi[j], yr[j], yi[j], wr[j], wi[j]);
 }
 
 // The levels of half-size 4, 2 and 1 inside each block of 8 points, in one pass (too short
-// for vector loops one level at a time).
-TABAI_CLONES void ForwardTail8(double* __restrict re, double* __restrict im, size_t n, const double* w4r,
-                               const double* w4i, const double* w2r, const double* w2i) {
+// for vector loops one level at a time): the last three of the forward transform, the
+// first three of the inverse.
+template <bool kInverse>
+TABAI_CLONES void Blocks8(double* __restrict re, double* __restrict im, size_t n, const double* w4r,
+                          const double* w4i, const double* w2r, const double* w2i) {
     for (size_t s = 0; s < n; s += 8) {
         double r[8], i[8];
         for (int t = 0; t < 8; ++t) {
@@ -145,19 +148,20 @@ TABAI_CLONES void ForwardTail8(double* __restrict re, double* __restrict im, siz
         auto level = [&](int m, const double* wr, const double* wi) {
             for (int b = 0; b < 8; b += 2 * m) {
                 for (int j = 0; j < m; ++j) {
-                    const double ur = r[b + j], ui = i[b + j], vr = r[b + j + m], vi = i[b + j + m];
-                    r[b + j] = ur + vr;
-                    i[b + j] = ui + vi;
-                    const double dr = ur - vr, di = ui - vi;
-                    r[b + j + m] = dr * wr[j] - di * wi[j];
-                    i[b + j + m] = dr * wi[j] + di * wr[j];
+                    Butterfly<kInverse>(r[b + j], i[b + j], r[b + j + m], i[b + j + m], wr[j], wi[j]);
                 }
             }
         };
         const double one[1] = {1.0}, zero[1] = {0.0};
-        level(4, w4r, w4i);
-        level(2, w2r, w2i);
-        level(1, one, zero);
+        if (kInverse) {
+            level(1, one, zero);
+            level(2, w2r, w2i);
+            level(4, w4r, w4i);
+        } else {
+            level(4, w4r, w4i);
+            level(2, w2r, w2i);
+            level(1, one, zero);
+        }
         for (int t = 0; t < 8; ++t) {
             re[s + t] = r[t];
             im[s + t] = i[t];
@@ -165,84 +169,44 @@ TABAI_CLONES void ForwardTail8(double* __restrict re, double* __restrict im, siz
     }
 }
 
-TABAI_CLONES void InverseHead8(double* __restrict re, double* __restrict im, size_t n, const double* w4r,
-                               const double* w4i, const double* w2r, const double* w2i) {
-    for (size_t s = 0; s < n; s += 8) {
-        double r[8], i[8];
-        for (int t = 0; t < 8; ++t) {
-            r[t] = re[s + t];
-            i[t] = im[s + t];
+// One level of half-size 2^k over all n points, in pieces with the pump between them.
+template <bool kInverse>
+void Level(double* re, double* im, size_t n, int k) {
+    const size_t m = size_t{1} << k;
+    const Tables::Level& w = TheTables().Get(k);
+    for (size_t s = 0; s < n; s += 2 * m) {
+        for (size_t j = 0; j < m; j += kPumpEvery) {
+            const size_t count = std::min(kPumpEvery, m - j);
+            LevelSpan<kInverse>(re + s + j, im + s + j, re + s + m + j, im + s + m + j, w.re.get() + j,
+                                w.im.get() + j, count);
+            pump::ProcessMessages();
         }
-        auto level = [&](int m, const double* wr, const double* wi) {
-            for (int b = 0; b < 8; b += 2 * m) {
-                for (int j = 0; j < m; ++j) {
-                    const double ur = r[b + j], ui = i[b + j];
-                    const double yr = r[b + j + m], yi = i[b + j + m];
-                    const double vr = yr * wr[j] + yi * wi[j], vi = yi * wr[j] - yr * wi[j];
-                    r[b + j] = ur + vr;
-                    i[b + j] = ui + vi;
-                    r[b + j + m] = ur - vr;
-                    i[b + j + m] = ui - vi;
-                }
-            }
-        };
-        const double one[1] = {1.0}, zero[1] = {0.0};
-        level(1, one, zero);
-        level(2, w2r, w2i);
-        level(4, w4r, w4i);
-        for (int t = 0; t < 8; ++t) {
-            re[s + t] = r[t];
-            im[s + t] = i[t];
-        }
+    }
+}
+
+// The three levels of half-sizes 4, 2, 1 over all n points, likewise.
+template <bool kInverse>
+void Levels8(double* re, double* im, size_t n) {
+    const Tables::Level &w4 = TheTables().Get(2), &w2 = TheTables().Get(1);
+    for (size_t s = 0; s < n; s += kPumpEvery) {
+        Blocks8<kInverse>(re + s, im + s, std::min(kPumpEvery, n - s), w4.re.get(), w4.im.get(), w2.re.get(),
+                          w2.im.get());
+        pump::ProcessMessages();
     }
 }
 
 // A transform of 2^log points (log >= 3) over re/im, natural order in, bit-reversed out.
 void Forward(double* re, double* im, int log) {
     const size_t n = size_t{1} << log;
-    Tables& t = TheTables();
-    for (int k = log - 1; k >= 3; --k) {
-        const size_t m = size_t{1} << k;
-        const Tables::Level& w = t.Get(k);
-        for (size_t s = 0; s < n; s += 2 * m) {
-            for (size_t j = 0; j < m; j += kPumpEvery) {
-                const size_t count = std::min(kPumpEvery, m - j);
-                ForwardSpan(re + s + j, im + s + j, re + s + m + j, im + s + m + j, w.re.get() + j, w.im.get() + j,
-                            count);
-                pump::ProcessMessages();
-            }
-        }
-    }
-    const Tables::Level &w4 = t.Get(2), &w2 = t.Get(1);
-    for (size_t s = 0; s < n; s += kPumpEvery) {
-        ForwardTail8(re + s, im + s, std::min(kPumpEvery, n - s), w4.re.get(), w4.im.get(), w2.re.get(),
-                     w2.im.get());
-        pump::ProcessMessages();
-    }
+    for (int k = log - 1; k >= 3; --k) Level<false>(re, im, n, k);
+    Levels8<false>(re, im, n);
 }
 
 // The inverse (unscaled): bit-reversed order in, natural out.
 void Inverse(double* re, double* im, int log) {
     const size_t n = size_t{1} << log;
-    Tables& t = TheTables();
-    const Tables::Level &w4 = t.Get(2), &w2 = t.Get(1);
-    for (size_t s = 0; s < n; s += kPumpEvery) {
-        InverseHead8(re + s, im + s, std::min(kPumpEvery, n - s), w4.re.get(), w4.im.get(), w2.re.get(),
-                     w2.im.get());
-        pump::ProcessMessages();
-    }
-    for (int k = 3; k < log; ++k) {
-        const size_t m = size_t{1} << k;
-        const Tables::Level& w = t.Get(k);
-        for (size_t s = 0; s < n; s += 2 * m) {
-            for (size_t j = 0; j < m; j += kPumpEvery) {
-                const size_t count = std::min(kPumpEvery, m - j);
-                InverseSpan(re + s + j, im + s + j, re + s + m + j, im + s + m + j, w.re.get() + j, w.im.get() + j,
-                            count);
-                pump::ProcessMessages();
-            }
-        }
-    }
+    Levels8<true>(re, im, n);
+    for (int k = 3; k < log; ++k) Level<true>(re, im, n, k);
 }
 
 // The radix-3 step of 3L points over the thirds (j, j + L, j + 2L): y0 = a0 + a1 + a2,
