@@ -422,10 +422,11 @@ void InverseShape(double* re, double* im, const Shape& shape) {
 // points, plus the level that joins the halves), for |z|^2 = norm2.
 double ErrorBound(const Shape& shape, double norm2) {
     const double e = 0x1p-53, b = 2 * e;
-    const int n = shape.log + 1 + (shape.three ? 2 : 0);
-    const double grow = std::pow(1 + e, 3 * n + 6) * std::pow(1 + e * std::sqrt(5.0), 3 * n + 4) *
-                        std::pow(1 + b, 3 * n);
-    return norm2 * (grow - 1);
+    const double n = shape.log + 1 + (shape.three ? 2 : 0);
+    // (1 + e)^k - 1 through logarithms: 1 + e itself rounds to 1 in doubles.
+    const double log = (3 * n + 6) * std::log1p(e) + (3 * n + 4) * std::log1p(e * std::sqrt(5.0)) +
+                       3 * n * std::log1p(b);
+    return norm2 * std::expm1(log);
 }
 
 // The shape for a product of `points` coefficients: two coefficients a point.
