@@ -3,17 +3,21 @@
 // points does the work of three modular ones, and the join is a rounding, not a Chinese
 // remainder).
 //
-// One limb is one coefficient. The two factors go into the real and imaginary parts of
-// one complex sequence z = a + i b; a single forward transform gives Z, from which the
-// spectra A and B follow by symmetry (A_k = (Z_k + conj Z_-k) / 2, B_k = (Z_k - conj Z_-k)
-// / 2i), so A_k B_k = (Z_k^2 - conj(Z_-k)^2) / 4i; one inverse transform gives the product's
-// coefficients as the real parts, which are rounded to integers.
+// One limb is one coefficient, and two make a complex point: the even limbs in the real
+// parts, the odd ones in the imaginary parts, M points for 2M coefficients. Each factor
+// takes one forward transform of M points (a square one in all). From the points m and -m
+// the pointwise step recovers the points m and m + M of the factors' whole transforms of
+// 2M points (the even and odd halves by the symmetry of real sequences, joined by one
+// twiddle), multiplies them, and folds the products back the same way, so that one
+// inverse transform of M points gives the product's even coefficients in the real parts
+// and the odd ones in the imaginary parts; they are rounded to integers.
 //
 // Exactness: the rounding is right while every coefficient's error stays below 1/2.
 // Percival's bound for a convolution by radix-2 transforms of 2^n points is
 // |error| <= |x| |y| ((1 + e)^3n (1 + e sqrt5)^(3n+1) (1 + b)^3n - 1) (2-norms; e the
-// unit roundoff, b the error of a twiddle). It is taken here with |z|^2 >= 2 |a| |b|,
-// extra steps for the radix-3 step and the pointwise sums, and required below 1/4, for
+// unit roundoff, b the error of a twiddle). It is taken here for 2M points (the join of the
+// halves counting as a level, a radix-3 step as two), with |a|^2 + |b|^2 >= 2 |a| |b| for
+// |x| |y|, extra steps for the joins and the pointwise sums, and required below 1/4, for
 // the worst operands (every limb 9999); FftFits() says where that holds.
 //
 // The forward transform is decimation in frequency (natural order in, bit-reversed out),
