@@ -43,6 +43,14 @@ Vec SchoolProduct(const Vec& a, const Vec& b) {
     return out;
 }
 
+// The quadratic product on packed words (checked against the schoolbook one below): the
+// yardstick for long factors, sixteen times fewer steps.
+Vec WordProduct(const Vec& a, const Vec& b) {
+    Vec out(a.size() + b.size());
+    tabai_impl::MulBasecase(a.data(), a.size(), b.data(), b.size(), out.data());
+    return out;
+}
+
 // The plainest product, for checking the schoolbook kernel's own shortcuts.
 Vec NaiveProduct(const Vec& a, const Vec& b) {
     std::vector<uint64_t> cols(a.size() + b.size() + 1, 0);
@@ -338,7 +346,9 @@ TEST(TSeisuKernels, FloatingTransformMatchesModularOne) {
             EXPECT_EQ(f, t) << na << " squared";
         }
     }
-    for (size_t n : {largest, largest - 3000}) {
+    // The fullest transforms of both shapes: 3 * 2^14 points at the largest size, 2^15 at
+    // 32,768 limbs a factor.
+    for (size_t n : {largest, largest - 3000, size_t{32768}}) {
         const Vec nines(n, 9999);
         Vec f(2 * n), t(2 * n);
         tabai_impl::SqrFft(nines.data(), n, f.data());
@@ -353,12 +363,11 @@ TEST(TSeisuKernels, FloatingTransformMatchesModularOne) {
                                                                {st - 1, st - 1}, {st, st}, {st + 1, st + 1},
                                                                {largest, largest + 2}}) {
         const Vec a = RandomVec(rng, na), b = RandomVec(rng, nb);
-        Vec m(na + nb), s(2 * na), want(na + nb);
+        Vec m(na + nb), s(2 * na);
         tabai_impl::Mul(a.data(), na, b.data(), nb, m.data());
-        tabai_impl::MulBasecase(a.data(), na, b.data(), nb, want.data());
-        EXPECT_EQ(m, want) << na << " x " << nb;
+        EXPECT_EQ(m, WordProduct(a, b)) << na << " x " << nb;
         tabai_impl::Sqr(a.data(), na, s.data());
-        EXPECT_EQ(s, SchoolProduct(a, a)) << na << " squared";
+        EXPECT_EQ(s, WordProduct(a, a)) << na << " squared";
     }
 }
 
@@ -419,20 +428,23 @@ TEST(TSeisuKernels, CyclicProductsMatchFoldedSchoolbook) {
     // (whichever CyclicLength picks, and the floating one directly) against the whole
     // product folded; factors up to the whole length, so that the product wraps around.
     std::mt19937_64 rng(22);
-    for (size_t minLen : {size_t{5}, size_t{100}, size_t{777}, size_t{3000}, size_t{5000}, size_t{9000}}) {
+    size_t longest = 9000;  // the longest cyclic length the floating transform holds
+    while (tabai_impl::FftCyclicFits(longest + 1)) ++longest;
+    for (size_t minLen : {size_t{5}, size_t{100}, size_t{777}, size_t{3000}, size_t{5000}, size_t{9000}, longest}) {
         for (int round = 0; round < 4; ++round) {
             const size_t len = tabai_impl::CyclicLength(minLen);
             ASSERT_GE(len, minLen);
             const size_t na = round == 0 ? len : 1 + rng() % len, nb = round < 2 ? len : 1 + rng() % len;
             Vec a = RandomVec(rng, na), b = RandomVec(rng, nb);
             if (round == 1) std::fill(a.begin(), a.end(), Limb{9999});
-            const Vec expected = FoldCyclic(SchoolProduct(a, b), len);
+            const Vec whole = WordProduct(a, b);
+            const Vec expected = FoldCyclic(whole, len);
             Vec out(len);
             ASSERT_EQ(tabai_impl::MulCyclic(a.data(), na, b.data(), nb, minLen, out.data()), len);
             EXPECT_EQ(FoldCyclic(out, len), expected) << minLen << ": " << na << " x " << nb;
             ASSERT_TRUE(tabai_impl::FftCyclicFits(minLen));
             const size_t flen = tabai_impl::FftCyclicLength(minLen);
-            const Vec fexpected = FoldCyclic(SchoolProduct(a, b), flen);
+            const Vec fexpected = FoldCyclic(whole, flen);
             Vec fout(flen);
             if (na <= flen && nb <= flen) {
                 ASSERT_EQ(tabai_impl::MulFftCyclic(a.data(), na, b.data(), nb, minLen, fout.data()), flen);
