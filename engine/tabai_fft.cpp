@@ -213,16 +213,20 @@ void Inverse(double* re, double* im, int log) {
     for (int k = 3; k < log; ++k) Level<true>(re, im, n, k);
 }
 
+// The twiddles W^j and W^2j of a radix-3 step from j0 on.
+struct ThreeTwiddles {
+    const double *w1r, *w1i, *w2r, *w2i;
+    ThreeTwiddles(const Tables::Three& t, size_t j0)
+        : w1r(t.w1r.get() + j0), w1i(t.w1i.get() + j0), w2r(t.w2r.get() + j0), w2i(t.w2i.get() + j0) {}
+};
+
 // The radix-3 step of 3L points over the thirds (j, j + L, j + 2L): y0 = a0 + a1 + a2,
 // y1 = (a0 + w a1 + w^2 a2) W^j, y2 = (a0 + w^2 a1 + w a2) W^2j for the cube root
 // w = -1/2 - i sin(2 pi / 3).
 TABAI_CLONES void Forward3Span(double* __restrict r0, double* __restrict i0, double* __restrict r1,
                                double* __restrict i1, double* __restrict r2, double* __restrict i2,
-                               const Tables::Three& tw, size_t j0, size_t count) {
-    const double* __restrict w1r = tw.w1r.get() + j0;
-    const double* __restrict w1i = tw.w1i.get() + j0;
-    const double* __restrict w2r = tw.w2r.get() + j0;
-    const double* __restrict w2i = tw.w2i.get() + j0;
+                               ThreeTwiddles tw, size_t count) {
+    const double *w1r = tw.w1r, *w1i = tw.w1i, *w2r = tw.w2r, *w2i = tw.w2i;
     for (size_t j = 0; j < count; ++j) {
         const double sr = r1[j] + r2[j], si = i1[j] + i2[j];
         const double dr = r1[j] - r2[j], di = i1[j] - i2[j];
@@ -241,11 +245,8 @@ TABAI_CLONES void Forward3Span(double* __restrict r0, double* __restrict i0, dou
 
 TABAI_CLONES void Inverse3Span(double* __restrict r0, double* __restrict i0, double* __restrict r1,
                                double* __restrict i1, double* __restrict r2, double* __restrict i2,
-                               const Tables::Three& tw, size_t j0, size_t count) {
-    const double* __restrict w1r = tw.w1r.get() + j0;
-    const double* __restrict w1i = tw.w1i.get() + j0;
-    const double* __restrict w2r = tw.w2r.get() + j0;
-    const double* __restrict w2i = tw.w2i.get() + j0;
+                               ThreeTwiddles tw, size_t count) {
+    const double *w1r = tw.w1r, *w1i = tw.w1i, *w2r = tw.w2r, *w2i = tw.w2i;
     for (size_t j = 0; j < count; ++j) {
         const double zr = r1[j] * w1r[j] + i1[j] * w1i[j], zi = i1[j] * w1r[j] - r1[j] * w1i[j];
         const double yr = r2[j] * w2r[j] + i2[j] * w2i[j], yi = i2[j] * w2r[j] - r2[j] * w2i[j];
@@ -401,7 +402,8 @@ void ForwardShape(double* re, double* im, const Shape& shape) {
     const Tables::Three& tw = TheTables().GetThree(shape.log);
     for (size_t j = 0; j < len; j += kPumpEvery) {
         const size_t count = std::min(kPumpEvery, len - j);
-        Forward3Span(re + j, im + j, re + len + j, im + len + j, re + 2 * len + j, im + 2 * len + j, tw, j, count);
+        Forward3Span(re + j, im + j, re + len + j, im + len + j, re + 2 * len + j, im + 2 * len + j,
+                     ThreeTwiddles(tw, j), count);
         pump::ProcessMessages();
     }
     for (int r = 0; r < 3; ++r) Forward(re + r * len, im + r * len, shape.log);
@@ -417,7 +419,8 @@ void InverseShape(double* re, double* im, const Shape& shape) {
     for (int r = 0; r < 3; ++r) Inverse(re + r * len, im + r * len, shape.log);
     for (size_t j = 0; j < len; j += kPumpEvery) {
         const size_t count = std::min(kPumpEvery, len - j);
-        Inverse3Span(re + j, im + j, re + len + j, im + len + j, re + 2 * len + j, im + 2 * len + j, tw, j, count);
+        Inverse3Span(re + j, im + j, re + len + j, im + len + j, re + 2 * len + j, im + 2 * len + j,
+                     ThreeTwiddles(tw, j), count);
         pump::ProcessMessages();
     }
 }
