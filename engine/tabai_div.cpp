@@ -10,6 +10,9 @@ namespace tabai_impl {
 
 // With the short products on packed words, the reciprocal wins from about 50 limbs (Zen 4).
 size_t gNewtonThreshold = 50;
+// Short products on packed words do half a product's work, so they keep up with the
+// transforms to longer factors than whole products do (Zen 4, one thread).
+size_t gShortProductThreshold = 600;
 
 namespace {
 
@@ -281,12 +284,12 @@ void MulSub(const Limb* w, size_t nw, const Limb* x, size_t nx, const Limb* y, s
         r.resize(Trim(r.data(), r.size()));
         return;
     }
-    const size_t len = NttCyclicLength(bound + 1);
+    const size_t len = CyclicLength(bound + 1);
     Vec p;
-    if (std::min(nx, ny) >= gNttThreshold && nx <= len && ny <= len && len < nx + ny) {
+    if (std::min(nx, ny) >= gShortProductThreshold && nx <= len && ny <= len && len < nx + ny) {
         p.resize(len);
-        MulNttCyclic(x, nx, y, ny, bound + 1, p.data());
-    } else if (std::min(nx, ny) < gNttThreshold) {
+        MulCyclic(x, nx, y, ny, bound + 1, p.data());
+    } else if (std::min(nx, ny) < gShortProductThreshold) {
         // Quadratic products: only the columns that reach the low limbs, then the
         // difference modulo 10000^bound.
         Vec low(bound);
@@ -449,7 +452,7 @@ void DivByReciprocal(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, 
         const size_t nprod = nw1 + nx;
         std::fill(qe.begin(), qe.end(), Limb{0});
         const size_t nq = nprod > n + 1 ? nprod - (n + 1) : 0;
-        if (std::min(nw1, nx) < gNttThreshold) {
+        if (std::min(nw1, nx) < gShortProductThreshold) {
             // Quadratic sizes: the top columns only, one more unit low at most.
             if (nq > 0) MulHigh(w1, nw1, x.data(), nx, n + 1, qe.data());
         } else {

@@ -260,7 +260,11 @@ void SharedProducts(const Signed* const* ops, size_t count, const ProductPair* p
     for (size_t i = 0; i < count; ++i) in[i] = {ops[i]->mag.data(), ops[i]->mag.size(), ops[i]->neg};
     Vec mag[4];
     bool neg[4];
-    MulPairs(in, count, pairs, npairs, mag, neg);
+    if (FftPairsFit(in, pairs, npairs)) {
+        MulPairsFft(in, count, pairs, npairs, mag, neg);
+    } else {
+        MulPairs(in, count, pairs, npairs, mag, neg);
+    }
     for (size_t k = 0; k < npairs; ++k) {
         out[k]->mag = std::move(mag[k]);
         out[k]->neg = neg[k];

@@ -113,6 +113,28 @@ void MulKaratsuba(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out)
 void MulNtt(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out);
 /// out[0..2n) := a * a through number-theoretic transforms.
 void SqrNtt(const Limb* a, size_t n, Limb* out);
+/// Whether MulFft holds a product of na x nb limbs exactly (its rounding error bound for
+/// the worst operands stays below a quarter).
+bool FftFits(size_t na, size_t nb);
+/// out[0..na+nb) := a * b through a double-precision complex transform; requires
+/// FftFits(na, nb). Pumps regularly.
+void MulFft(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out);
+/// out[0..2n) := a * a the same way; requires FftFits(n, n).
+void SqrFft(const Limb* a, size_t n, Limb* out);
+/// Whether MulFftCyclic holds every product for minLen.
+bool FftCyclicFits(size_t minLen);
+/// The length MulFftCyclic uses for minLen (a transform length, one limb a point).
+size_t FftCyclicLength(size_t minLen);
+/// out[0..L) := a * b mod (10000^L - 1) for L = FftCyclicLength(minLen), like MulNttCyclic;
+/// requires FftCyclicFits(minLen) and na, nb <= L. Returns L.
+size_t MulFftCyclic(const Limb* a, size_t na, const Limb* b, size_t nb, size_t minLen, Limb* out);
+/// The cyclic product by whichever transform suits minLen, and its length.
+size_t MulCyclic(const Limb* a, size_t na, const Limb* b, size_t nb, size_t minLen, Limb* out);
+size_t CyclicLength(size_t minLen);
+/// out[0..na+nb) := a * b by whichever transform suits the size (MulFft or MulNtt).
+void MulTransform(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out);
+/// out[0..2n) := a * a by whichever transform suits the size.
+void SqrTransform(const Limb* a, size_t n, Limb* out);
 /// out[0..L) := a * b mod (10000^L - 1) for L = NttCyclicLength(minLen) >= minLen (twice
 /// a transform length); requires na, nb <= L. Returns L. (10000^L - 1 may stand for 0.)
 size_t MulNttCyclic(const Limb* a, size_t na, const Limb* b, size_t nb, size_t minLen, Limb* out);
@@ -139,6 +161,13 @@ struct ProductPair {
 /// Every product must fit one transform (na + nb <= NttMaxProduct()). Pumps regularly.
 void MulPairs(const SignedSpan* in, size_t nin, const ProductPair* pairs, size_t npairs, std::vector<Limb>* mag,
               bool* neg);
+
+/// Whether MulPairsFft holds these pairs exactly.
+bool FftPairsFit(const SignedSpan* in, const ProductPair* pairs, size_t npairs);
+/// MulPairs through the floating transform (each operand transformed once, each sum
+/// transformed back once); requires FftPairsFit.
+void MulPairsFft(const SignedSpan* in, size_t nin, const ProductPair* pairs, size_t npairs,
+                 std::vector<Limb>* mag, bool* neg);
 
 /// Largest na + nb that MulNtt handles in one transform.
 size_t NttMaxProduct();
@@ -169,6 +198,8 @@ extern size_t gKaratsubaThreshold;
 extern size_t gNttThreshold;
 extern size_t gSqrNttThreshold;
 extern size_t gNewtonThreshold;
+/// Division's short products give way to transforms from this shorter factor on.
+extern size_t gShortProductThreshold;
 extern size_t gHalfGcdThreshold;
 /// Whether large transforms may use a second thread.
 extern bool gNttParallel;

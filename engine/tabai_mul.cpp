@@ -11,10 +11,10 @@ namespace tabai_impl {
 
 size_t gKaratsubaThreshold = 250;
 // Against the packed-word products (Zen 4, one thread): balanced products meet the
-// transforms at about 900 limbs (Mul also takes the quadratic path while na + nb is below
-// three thresholds), squares at about 1300.
-size_t gNttThreshold = 600;
-size_t gSqrNttThreshold = 1300;
+// floating transform at about 390 limbs (Mul also takes the quadratic path while na + nb
+// is below three thresholds), squares at about 450.
+size_t gNttThreshold = 260;
+size_t gSqrNttThreshold = 450;
 
 int CompareN(const Limb* a, const Limb* b, size_t n) {
     while (n > 0) {
@@ -306,7 +306,7 @@ void KaratsubaRec(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out,
         return;
     }
     if (nb >= gNttThreshold && na + nb <= NttMaxProduct()) {
-        MulNtt(a, na, b, nb, out);
+        MulTransform(a, na, b, nb, out);
         return;
     }
     if (na >= 2 * nb) {
@@ -348,7 +348,7 @@ void KaratsubaSqrRec(const Limb* a, size_t n, Limb* out, Limb* scratch) {
         return;
     }
     if (n >= gSqrNttThreshold && 2 * n <= NttMaxProduct()) {
-        SqrNtt(a, n, out);
+        SqrTransform(a, n, out);
         return;
     }
     const size_t h = (n + 1) / 2;
@@ -369,6 +369,30 @@ void KaratsubaSqrRec(const Limb* a, size_t n, Limb* out, Limb* scratch) {
 
 }  // namespace
 
+void MulTransform(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out) {
+    if (FftFits(na, nb)) {
+        MulFft(a, na, b, nb, out);
+    } else {
+        MulNtt(a, na, b, nb, out);
+    }
+}
+
+void SqrTransform(const Limb* a, size_t n, Limb* out) {
+    if (FftFits(n, n)) {
+        SqrFft(a, n, out);
+    } else {
+        SqrNtt(a, n, out);
+    }
+}
+
+size_t MulCyclic(const Limb* a, size_t na, const Limb* b, size_t nb, size_t minLen, Limb* out) {
+    return FftCyclicFits(minLen) ? MulFftCyclic(a, na, b, nb, minLen, out) : MulNttCyclic(a, na, b, nb, minLen, out);
+}
+
+size_t CyclicLength(size_t minLen) {
+    return FftCyclicFits(minLen) ? FftCyclicLength(minLen) : NttCyclicLength(minLen);
+}
+
 void MulKaratsuba(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out) {
     std::vector<Limb> scratch(ScratchFor(std::max(na, nb)));
     KaratsubaRec(a, na, b, nb, out, scratch.data());
@@ -383,7 +407,7 @@ void Mul(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out) {
         // The pump runs once per limb of b, the second factor, as the schoolbook demands.
         MulQuadratic(a, na, b, nb, out);
     } else if (na + nb <= NttMaxProduct()) {
-        MulNtt(a, na, b, nb, out);
+        MulTransform(a, na, b, nb, out);
     } else {
         MulKaratsuba(a, na, b, nb, out);
     }
@@ -393,7 +417,7 @@ void Sqr(const Limb* a, size_t n, Limb* out) {
     if (n < gSqrNttThreshold) {
         SqrQuadratic(a, n, out);
     } else if (2 * n <= NttMaxProduct()) {
-        SqrNtt(a, n, out);
+        SqrTransform(a, n, out);
     } else {
         std::vector<Limb> scratch(ScratchFor(n));
         KaratsubaSqrRec(a, n, out, scratch.data());

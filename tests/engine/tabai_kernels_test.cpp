@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
+#include <stdexcept>
 #include <utility>
 #include <vector>
 
@@ -38,6 +40,14 @@ Vec RandomVec(std::mt19937_64& rng, size_t n) {
 Vec SchoolProduct(const Vec& a, const Vec& b) {
     Vec out(a.size() + b.size());
     tabai_impl::MulSchool(a.data(), a.size(), b.data(), b.size(), out.data());
+    return out;
+}
+
+// The quadratic product on packed words (checked against the schoolbook one below): the
+// yardstick for long factors, sixteen times fewer steps.
+Vec WordProduct(const Vec& a, const Vec& b) {
+    Vec out(a.size() + b.size());
+    tabai_impl::MulBasecase(a.data(), a.size(), b.data(), b.size(), out.data());
     return out;
 }
 
@@ -310,6 +320,140 @@ TEST(TSeisuKernels, NttMatchesSchoolbook) {
     EXPECT_EQ(t, SchoolProduct(nines, nines));
 }
 
+TEST(TSeisuKernels, FloatingTransformMatchesModularOne) {
+    // The double-precision transform against the number-theoretic one: both shapes (2^k
+    // and 3 * 2^k points), lengths from a few limbs to the largest it accepts, and all
+    // nines there (the largest coefficients, where rounding errors are largest).
+    std::mt19937_64 rng(21);
+    size_t largest = 1;
+    while (tabai_impl::FftFits(largest + 1, largest + 1)) ++largest;
+    ASSERT_GT(largest, 10000u);
+    ASSERT_FALSE(tabai_impl::FftFits(largest + 1, largest + 1));
+    std::vector<std::pair<size_t, size_t>> sizes = {{1, 1}, {3, 5}, {7, 9}, {12, 13}, {700, 700}, {3000, 72},
+                                                    {2048, 1025}, {6000, 6000}, {largest, largest},
+                                                    {2 * largest - 1, 1}};
+    for (int round = 0; round < 30; ++round) sizes.emplace_back(1 + rng() % 5000, 1 + rng() % 5000);
+    for (auto [na, nb] : sizes) {
+        ASSERT_TRUE(tabai_impl::FftFits(na, nb)) << na << " x " << nb;
+        const Vec a = RandomVec(rng, na), b = RandomVec(rng, nb);
+        Vec f(na + nb), t(na + nb);
+        tabai_impl::MulFft(a.data(), na, b.data(), nb, f.data());
+        tabai_impl::MulNtt(a.data(), na, b.data(), nb, t.data());
+        EXPECT_EQ(f, t) << na << " x " << nb;
+        if (na == nb) {
+            tabai_impl::SqrFft(a.data(), na, f.data());
+            tabai_impl::SqrNtt(a.data(), na, t.data());
+            EXPECT_EQ(f, t) << na << " squared";
+        }
+    }
+    // The fullest transforms of both shapes: 3 * 2^14 points at the largest size, 2^15 at
+    // 32,768 limbs a factor.
+    for (size_t n : {largest, largest - 3000, size_t{32768}}) {
+        const Vec nines(n, 9999);
+        Vec f(2 * n), t(2 * n);
+        tabai_impl::SqrFft(nines.data(), n, f.data());
+        tabai_impl::SqrNtt(nines.data(), n, t.data());
+        EXPECT_EQ(f, t) << n << " nines squared";
+    }
+    // Mul and Sqr choose between the quadratic method, this transform and the modular one
+    // by size: around each threshold, and just past the largest floating product.
+    const size_t mt = tabai_impl::gNttThreshold, st = tabai_impl::gSqrNttThreshold;
+    for (auto [na, nb] : std::vector<std::pair<size_t, size_t>>{{mt - 1, 3 * mt}, {mt, 2 * mt - 1},
+                                                               {mt, 2 * mt}, {3 * mt / 2, 3 * mt / 2},
+                                                               {st - 1, st - 1}, {st, st}, {st + 1, st + 1},
+                                                               {largest, largest + 2}}) {
+        const Vec a = RandomVec(rng, na), b = RandomVec(rng, nb);
+        Vec m(na + nb), s(2 * na);
+        tabai_impl::Mul(a.data(), na, b.data(), nb, m.data());
+        EXPECT_EQ(m, WordProduct(a, b)) << na << " x " << nb;
+        tabai_impl::Sqr(a.data(), na, s.data());
+        EXPECT_EQ(s, WordProduct(a, a)) << na << " squared";
+    }
+}
+
+TEST(TSeisuKernels, FloatingTransformPumpsAndCancels) {
+    // The pump runs between the pieces of every step, so a cancellation at any call comes
+    // out as the pump's exception (and the calls are frequent enough to matter).
+    std::mt19937_64 rng(23);
+    const size_t n = 20000;
+    ASSERT_TRUE(tabai_impl::FftFits(n, n));
+    const Vec a = RandomVec(rng, n), b = RandomVec(rng, n);
+    Vec out(2 * n), want(2 * n);
+    tabai_impl::MulNtt(a.data(), n, b.data(), n, want.data());
+    struct Probe {
+        int calls = 0, throwAt = -1;
+        static void Handler(void* context) {
+            auto* self = static_cast<Probe*>(context);
+            if (++self->calls == self->throwAt) throw std::runtime_error("cancelled");
+        }
+    };
+    Probe counter;
+    {
+        pump::Scope scope(&Probe::Handler, &counter);
+        tabai_impl::MulFft(a.data(), n, b.data(), n, out.data());
+    }
+    EXPECT_EQ(out, want);
+    ASSERT_GE(counter.calls, 30);
+    for (int at : {1, counter.calls / 3, counter.calls / 2, counter.calls}) {
+        Probe probe;
+        probe.throwAt = at;
+        pump::Scope scope(&Probe::Handler, &probe);
+        EXPECT_THROW(tabai_impl::MulFft(a.data(), n, b.data(), n, out.data()), std::runtime_error) << at;
+        EXPECT_EQ(probe.calls, at);
+    }
+}
+
+// x mod (10000^len - 1), with 10000^len - 1 itself written as 0.
+Vec FoldCyclic(const Vec& x, size_t len) {
+    Vec r(len, 0);
+    for (size_t off = 0; off < x.size(); off += len) {
+        uint32_t carry = 0;
+        for (size_t i = 0; i < len; ++i) {
+            const uint32_t v = r[i] + (off + i < x.size() ? x[off + i] : 0) + carry;
+            r[i] = static_cast<Limb>(v % 10000);
+            carry = v / 10000;
+        }
+        for (size_t i = 0; carry != 0; i = (i + 1) % len) {
+            const uint32_t v = r[i] + carry;
+            r[i] = static_cast<Limb>(v % 10000);
+            carry = v / 10000;
+        }
+    }
+    if (std::all_of(r.begin(), r.end(), [](Limb v) { return v == 9999; })) r.assign(len, 0);
+    return r;
+}
+
+TEST(TSeisuKernels, CyclicProductsMatchFoldedSchoolbook) {
+    // a * b mod (10000^L - 1), as the division's remainders take it, by both transforms
+    // (whichever CyclicLength picks, and the floating one directly) against the whole
+    // product folded; factors up to the whole length, so that the product wraps around.
+    std::mt19937_64 rng(22);
+    size_t longest = 9000;  // the longest cyclic length the floating transform holds
+    while (tabai_impl::FftCyclicFits(longest + 1)) ++longest;
+    for (size_t minLen : {size_t{5}, size_t{100}, size_t{777}, size_t{3000}, size_t{5000}, size_t{9000}, longest}) {
+        for (int round = 0; round < 4; ++round) {
+            const size_t len = tabai_impl::CyclicLength(minLen);
+            ASSERT_GE(len, minLen);
+            const size_t na = round == 0 ? len : 1 + rng() % len, nb = round < 2 ? len : 1 + rng() % len;
+            Vec a = RandomVec(rng, na), b = RandomVec(rng, nb);
+            if (round == 1) std::fill(a.begin(), a.end(), Limb{9999});
+            const Vec whole = WordProduct(a, b);
+            const Vec expected = FoldCyclic(whole, len);
+            Vec out(len);
+            ASSERT_EQ(tabai_impl::MulCyclic(a.data(), na, b.data(), nb, minLen, out.data()), len);
+            EXPECT_EQ(FoldCyclic(out, len), expected) << minLen << ": " << na << " x " << nb;
+            ASSERT_TRUE(tabai_impl::FftCyclicFits(minLen));
+            const size_t flen = tabai_impl::FftCyclicLength(minLen);
+            const Vec fexpected = FoldCyclic(whole, flen);
+            Vec fout(flen);
+            if (na <= flen && nb <= flen) {
+                ASSERT_EQ(tabai_impl::MulFftCyclic(a.data(), na, b.data(), nb, minLen, fout.data()), flen);
+                EXPECT_EQ(FoldCyclic(fout, flen), fexpected) << minLen << ": " << na << " x " << nb;
+            }
+        }
+    }
+}
+
 TEST(TSeisuKernels, TransformsOnTwoThreadsMatchOne) {
     // From 2^14 points the transforms are cut into tasks for two threads; both shapes
     // (2^k and 3 * 2^k points) against one thread, and a square against the schoolbook.
@@ -375,36 +519,41 @@ TEST(TSeisuKernels, PairsOfProductsMatchSchoolbook) {
     };
     const std::pair<size_t, size_t> sizes[] = {{1, 1}, {2, 3}, {50, 7}, {400, 380}, {1500, 20}, {3000, 2900},
                                                {9000, 4000}};
-    for (const auto& [na, nb] : sizes) {
-        for (int round = 0; round < (na > 2000 ? 2 : 6); ++round) {
-            const Vec x1 = RandomVec(rng, na), y1 = RandomVec(rng, nb);
-            Vec x2 = RandomVec(rng, nb), y2 = RandomVec(rng, 1 + rng() % na);
-            const bool n1 = rng() & 1, n2 = rng() & 1, n3 = rng() & 1;
-            bool n4 = rng() & 1;
-            if (round == 0) {
-                x2 = y1;  // x1 y1 - y1 x1 = 0
-                y2 = x1;
-                n4 = !(n1 != n2) != n3;
+    for (auto mulPairs : {&tabai_impl::MulPairs, &tabai_impl::MulPairsFft}) {
+        for (const auto& [na, nb] : sizes) {
+            for (int round = 0; round < (na > 2000 ? 2 : 6); ++round) {
+                const Vec x1 = RandomVec(rng, na), y1 = RandomVec(rng, nb);
+                Vec x2 = RandomVec(rng, nb), y2 = RandomVec(rng, 1 + rng() % na);
+                const bool n1 = rng() & 1, n2 = rng() & 1, n3 = rng() & 1;
+                bool n4 = rng() & 1;
+                if (round == 0) {
+                    x2 = y1;  // x1 y1 - y1 x1 = 0
+                    y2 = x1;
+                    n4 = !(n1 != n2) != n3;
+                }
+                const tabai_impl::SignedSpan in[] = {{x1.data(), x1.size(), n1},
+                                                     {y1.data(), y1.size(), n2},
+                                                     {x2.data(), x2.size(), n3},
+                                                     {y2.data(), y2.size(), n4}};
+                const tabai_impl::ProductPair pairs[] = {{0, 1, 2, 3}, {2, 3, 0, 1}, {0, 0, 1, 1}};
+                Vec mag[3];
+                bool neg[3];
+                if (mulPairs == &tabai_impl::MulPairsFft) {
+                    ASSERT_TRUE(tabai_impl::FftPairsFit(in, pairs, 3));
+                }
+                mulPairs(in, 4, pairs, 3, mag, neg);
+                const auto want = reference(x1, n1, y1, n2, x2, n3, y2, n4);
+                EXPECT_EQ(mag[0], want.first) << na << ", " << nb << ", round " << round;
+                EXPECT_EQ(neg[0], want.second) << na << ", " << nb << ", round " << round;
+                EXPECT_EQ(mag[1], want.first);
+                EXPECT_EQ(neg[1], want.second);
+                if (round == 0) {
+                    EXPECT_TRUE(mag[0].empty() && !neg[0]);
+                }
+                const auto squares = reference(x1, n1, x1, n1, y1, n2, y1, n2);
+                EXPECT_EQ(mag[2], squares.first);
+                EXPECT_FALSE(neg[2]);
             }
-            const tabai_impl::SignedSpan in[] = {{x1.data(), x1.size(), n1},
-                                                 {y1.data(), y1.size(), n2},
-                                                 {x2.data(), x2.size(), n3},
-                                                 {y2.data(), y2.size(), n4}};
-            const tabai_impl::ProductPair pairs[] = {{0, 1, 2, 3}, {2, 3, 0, 1}, {0, 0, 1, 1}};
-            Vec mag[3];
-            bool neg[3];
-            tabai_impl::MulPairs(in, 4, pairs, 3, mag, neg);
-            const auto want = reference(x1, n1, y1, n2, x2, n3, y2, n4);
-            EXPECT_EQ(mag[0], want.first) << na << ", " << nb << ", round " << round;
-            EXPECT_EQ(neg[0], want.second) << na << ", " << nb << ", round " << round;
-            EXPECT_EQ(mag[1], want.first);
-            EXPECT_EQ(neg[1], want.second);
-            if (round == 0) {
-                EXPECT_TRUE(mag[0].empty() && !neg[0]);
-            }
-            const auto squares = reference(x1, n1, x1, n1, y1, n2, y1, n2);
-            EXPECT_EQ(mag[2], squares.first);
-            EXPECT_FALSE(neg[2]);
         }
     }
 }
@@ -491,8 +640,10 @@ TEST(TSeisuKernels, DivisionWithTransformsAtSmallSizes) {
     // Low thresholds send small operands through the transforms, the cyclic products of the
     // division and the reciprocal's Newton steps, where the long division can check them.
     const size_t savedNewton = tabai_impl::gNewtonThreshold, savedNtt = tabai_impl::gNttThreshold;
+    const size_t savedShort = tabai_impl::gShortProductThreshold;
     tabai_impl::gNewtonThreshold = 6;
     tabai_impl::gNttThreshold = 4;
+    tabai_impl::gShortProductThreshold = 4;
     std::mt19937_64 rng(9);
     for (int round = 0; round < 300; ++round) {
         const size_t n = 2 + rng() % 200, m = n + rng() % (rng() % 2 ? 30 : 400);
@@ -500,6 +651,7 @@ TEST(TSeisuKernels, DivisionWithTransformsAtSmallSizes) {
     }
     tabai_impl::gNewtonThreshold = savedNewton;
     tabai_impl::gNttThreshold = savedNtt;
+    tabai_impl::gShortProductThreshold = savedShort;
 }
 
 TEST(TSeisuKernels, ExactDivisionMatchesLongDivision) {

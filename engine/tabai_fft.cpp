@@ -1,0 +1,631 @@
+// Multiplication of TSeisu limb arrays through a double-precision complex transform, for
+// the mid sizes where it beats the number-theoretic transforms (one transform of complex
+// points does the work of three modular ones, and the join is a rounding, not a Chinese
+// remainder).
+//
+// One limb is one coefficient, and two make a complex point: the even limbs in the real
+// parts, the odd ones in the imaginary parts, M points for 2M coefficients. Each factor
+// takes one forward transform of M points (a square one in all). From the points m and -m
+// the pointwise step recovers the points m and m + M of the factors' whole transforms of
+// 2M points (the even and odd halves by the symmetry of real sequences, joined by one
+// twiddle), multiplies them, and folds the products back the same way, so that one
+// inverse transform of M points gives the product's even coefficients in the real parts
+// and the odd ones in the imaginary parts; they are rounded to integers.
+//
+// Exactness: the rounding is right while every coefficient's error stays below 1/2.
+// Percival's bound for a convolution by radix-2 transforms of 2^n points is
+// |error| <= |x| |y| ((1 + e)^3n (1 + e sqrt5)^(3n+1) (1 + b)^3n - 1) (2-norms; e the
+// unit roundoff, b the error of a twiddle). It is taken here for 2M points (the join of the
+// halves counting as a level, a radix-3 step as two), with |a|^2 + |b|^2 >= 2 |a| |b| for
+// |x| |y|, extra steps for the joins and the pointwise sums, and required below 1/4, for
+// the worst operands (every limb 9999); FftFits() says where that holds.
+//
+// The forward transform is decimation in frequency (natural order in, bit-reversed out),
+// the inverse decimation in time (bit-reversed in, natural out). In bit-reversed order the
+// point of -k lies in the same power-of-two block as that of k, mirrored, which is what
+// the pointwise step walks.
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <memory>
+#include <mutex>
+
+#include "engine/pump.h"
+#include "engine/tabai_impl.h"
+
+namespace tabai_impl {
+
+namespace {
+
+constexpr int kMaxLog = 17;  // tables up to 2^17 points; FftFits() limits the sizes further
+constexpr size_t kPumpEvery = size_t{1} << 14;
+constexpr long double kPi = 3.141592653589793238462643383279502884L;
+
+// Twiddles in long double, rounded once to double (error at most half a unit in the last
+// place of each part).
+void Twiddle(long double angle, double& re, double& im) {
+    re = static_cast<double>(std::cos(angle));
+    im = static_cast<double>(-std::sin(angle));
+}
+
+// Level k holds w^j for j < 2^k, w = exp(-i pi / 2^k) (a primitive 2^(k+1)-th root);
+// Three(k) the radix-3 step of 3 * 2^k points: W^j and W^2j for j < 2^k, W = exp(-2 pi i /
+// (3 * 2^k)). Made on first use and never moved, so readers need no lock once they have them.
+class Tables {
+public:
+    struct Level {
+        std::unique_ptr<double[]> re, im;
+    };
+    struct Three {
+        std::unique_ptr<double[]> w1r, w1i, w2r, w2i;
+    };
+    const Level& Get(int k) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        Level& l = levels_[k];
+        if (!l.re) {
+            const size_t half = size_t{1} << k;
+            auto re = std::make_unique<double[]>(half), im = std::make_unique<double[]>(half);
+            for (size_t j = 0; j < half; ++j) {
+                Twiddle(kPi * static_cast<long double>(j) / static_cast<long double>(half), re[j], im[j]);
+            }
+            l.re = std::move(re);
+            l.im = std::move(im);
+        }
+        return l;
+    }
+    const Three& GetThree(int k) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        Three& t = threes_[k];
+        if (!t.w1r) {
+            const size_t len = size_t{1} << k;
+            const long double n = 3.0L * static_cast<long double>(len);
+            auto w1r = std::make_unique<double[]>(len), w1i = std::make_unique<double[]>(len);
+            auto w2r = std::make_unique<double[]>(len), w2i = std::make_unique<double[]>(len);
+            for (size_t j = 0; j < len; ++j) {
+                const long double x = static_cast<long double>(j);
+                Twiddle(2 * kPi * x / n, w1r[j], w1i[j]);
+                Twiddle(4 * kPi * x / n, w2r[j], w2i[j]);
+            }
+            t.w1r = std::move(w1r);
+            t.w1i = std::move(w1i);
+            t.w2r = std::move(w2r);
+            t.w2i = std::move(w2i);
+        }
+        return t;
+    }
+
+private:
+    std::mutex mutex_;
+    std::array<Level, kMaxLog> levels_;
+    std::array<Three, kMaxLog> threes_;
+};
+
+Tables& TheTables() {
+    static Tables tables;
+    return tables;
+}
+
+// sin(2 pi / 3), rounded.
+constexpr double kSin3 = 0.86602540378443864676372317075293618;
+
+// The butterflies: forward (decimation in frequency) x, y := x + y, (x - y) w; inverse
+// (decimation in time) x, y := x + y conj(w), x - y conj(w).
+template <bool kInverse>
+inline void Butterfly(double& xr, double& xi, double& yr, double& yi, double wr, double wi) {
+    const double ur = xr, ui = xi;
+    if (kInverse) {
+        const double vr = yr * wr + yi * wi, vi = yi * wr - yr * wi;
+        xr = ur + vr;
+        xi = ui + vi;
+        yr = ur - vr;
+        yi = ui - vi;
+    } else {
+        const double dr = ur - yr, di = ui - yi;
+        xr = ur + yr;
+        xi = ui + yi;
+        yr = dr * wr - di * wi;
+        yi = dr * wi + di * wr;
+    }
+}
+
+// One level of half-size m: pairs (x[j], y[j]) for j < count with twiddles w[j]. Like the
+// modular loops these are compiled for several instruction sets and never call the pump.
+template <bool kInverse>
+TABAI_CLONES void LevelSpan(double* __restrict xr, double* __restrict xi, double* __restrict yr,
+                            double* __restrict yi, const double* __restrict wr, const double* __restrict wi,
+                            size_t count) {
+    for (size_t j = 0; j < count; ++j) Butterfly<kInverse>(xr[j], xi[j], yr[j], yi[j], wr[j], wi[j]);
+}
+
+// The levels of half-size 4, 2 and 1 inside each block of 8 points, in one pass (too short
+// for vector loops one level at a time): the last three of the forward transform, the
+// first three of the inverse.
+template <bool kInverse>
+TABAI_CLONES void Blocks8(double* __restrict re, double* __restrict im, size_t n, const double* w4r,
+                          const double* w4i, const double* w2r, const double* w2i) {
+    for (size_t s = 0; s < n; s += 8) {
+        double r[8], i[8];
+        for (int t = 0; t < 8; ++t) {
+            r[t] = re[s + t];
+            i[t] = im[s + t];
+        }
+        auto level = [&](int m, const double* wr, const double* wi) {
+            for (int b = 0; b < 8; b += 2 * m) {
+                for (int j = 0; j < m; ++j) {
+                    Butterfly<kInverse>(r[b + j], i[b + j], r[b + j + m], i[b + j + m], wr[j], wi[j]);
+                }
+            }
+        };
+        const double one[1] = {1.0}, zero[1] = {0.0};
+        if (kInverse) {
+            level(1, one, zero);
+            level(2, w2r, w2i);
+            level(4, w4r, w4i);
+        } else {
+            level(4, w4r, w4i);
+            level(2, w2r, w2i);
+            level(1, one, zero);
+        }
+        for (int t = 0; t < 8; ++t) {
+            re[s + t] = r[t];
+            im[s + t] = i[t];
+        }
+    }
+}
+
+// One level of half-size 2^k over all n points, in pieces with the pump between them.
+template <bool kInverse>
+void Level(double* re, double* im, size_t n, int k) {
+    const size_t m = size_t{1} << k;
+    const Tables::Level& w = TheTables().Get(k);
+    for (size_t s = 0; s < n; s += 2 * m) {
+        for (size_t j = 0; j < m; j += kPumpEvery) {
+            const size_t count = std::min(kPumpEvery, m - j);
+            LevelSpan<kInverse>(re + s + j, im + s + j, re + s + m + j, im + s + m + j, w.re.get() + j,
+                                w.im.get() + j, count);
+            pump::ProcessMessages();
+        }
+    }
+}
+
+// The three levels of half-sizes 4, 2, 1 over all n points, likewise.
+template <bool kInverse>
+void Levels8(double* re, double* im, size_t n) {
+    const Tables::Level &w4 = TheTables().Get(2), &w2 = TheTables().Get(1);
+    for (size_t s = 0; s < n; s += kPumpEvery) {
+        Blocks8<kInverse>(re + s, im + s, std::min(kPumpEvery, n - s), w4.re.get(), w4.im.get(), w2.re.get(),
+                          w2.im.get());
+        pump::ProcessMessages();
+    }
+}
+
+// A transform of 2^log points (log >= 3) over re/im, natural order in, bit-reversed out.
+void Forward(double* re, double* im, int log) {
+    const size_t n = size_t{1} << log;
+    for (int k = log - 1; k >= 3; --k) Level<false>(re, im, n, k);
+    Levels8<false>(re, im, n);
+}
+
+// The inverse (unscaled): bit-reversed order in, natural out.
+void Inverse(double* re, double* im, int log) {
+    const size_t n = size_t{1} << log;
+    Levels8<true>(re, im, n);
+    for (int k = 3; k < log; ++k) Level<true>(re, im, n, k);
+}
+
+// The twiddles W^j and W^2j of a radix-3 step from j0 on.
+struct ThreeTwiddles {
+    const double *w1r, *w1i, *w2r, *w2i;
+    ThreeTwiddles(const Tables::Three& t, size_t j0)
+        : w1r(t.w1r.get() + j0), w1i(t.w1i.get() + j0), w2r(t.w2r.get() + j0), w2i(t.w2i.get() + j0) {}
+};
+
+// The radix-3 step of 3L points over the thirds (j, j + L, j + 2L): y0 = a0 + a1 + a2,
+// y1 = (a0 + w a1 + w^2 a2) W^j, y2 = (a0 + w^2 a1 + w a2) W^2j for the cube root
+// w = -1/2 - i sin(2 pi / 3).
+TABAI_CLONES void Forward3Span(double* __restrict r0, double* __restrict i0, double* __restrict r1,
+                               double* __restrict i1, double* __restrict r2, double* __restrict i2,
+                               ThreeTwiddles tw, size_t count) {
+    const double *w1r = tw.w1r, *w1i = tw.w1i, *w2r = tw.w2r, *w2i = tw.w2i;
+    for (size_t j = 0; j < count; ++j) {
+        const double sr = r1[j] + r2[j], si = i1[j] + i2[j];
+        const double dr = r1[j] - r2[j], di = i1[j] - i2[j];
+        const double tr = r0[j] - 0.5 * sr, ti = i0[j] - 0.5 * si;
+        // m = -i sin(2 pi / 3) (a1 - a2)
+        const double mr = kSin3 * di, mi = -kSin3 * dr;
+        r0[j] += sr;
+        i0[j] += si;
+        const double ar = tr + mr, ai = ti + mi, br = tr - mr, bi = ti - mi;
+        r1[j] = ar * w1r[j] - ai * w1i[j];
+        i1[j] = ar * w1i[j] + ai * w1r[j];
+        r2[j] = br * w2r[j] - bi * w2i[j];
+        i2[j] = br * w2i[j] + bi * w2r[j];
+    }
+}
+
+TABAI_CLONES void Inverse3Span(double* __restrict r0, double* __restrict i0, double* __restrict r1,
+                               double* __restrict i1, double* __restrict r2, double* __restrict i2,
+                               ThreeTwiddles tw, size_t count) {
+    const double *w1r = tw.w1r, *w1i = tw.w1i, *w2r = tw.w2r, *w2i = tw.w2i;
+    for (size_t j = 0; j < count; ++j) {
+        const double zr = r1[j] * w1r[j] + i1[j] * w1i[j], zi = i1[j] * w1r[j] - r1[j] * w1i[j];
+        const double yr = r2[j] * w2r[j] + i2[j] * w2i[j], yi = i2[j] * w2r[j] - r2[j] * w2i[j];
+        const double sr = zr + yr, si = zi + yi, dr = zr - yr, di = zi - yi;
+        const double tr = r0[j] - 0.5 * sr, ti = i0[j] - 0.5 * si;
+        // m = +i sin(2 pi / 3) (z1 - z2), the inverse cube root's
+        const double mr = -kSin3 * di, mi = kSin3 * dr;
+        r0[j] += sr;
+        i0[j] += si;
+        r1[j] = tr + mr;
+        i1[j] = ti + mi;
+        r2[j] = tr - mr;
+        i2[j] = ti - mi;
+    }
+}
+
+// A transform of M = 2^log or 3 * 2^log points.
+struct Shape {
+    int log = 3;
+    bool three = false;
+    size_t size() const { return (three ? size_t{3} : size_t{1}) << log; }
+};
+
+Shape ShapeFor(size_t points) {
+    Shape two, three;
+    while ((size_t{1} << two.log) < points) ++two.log;
+    three.three = true;
+    while ((size_t{3} << three.log) < points) ++three.log;
+    return three.size() < two.size() ? three : two;
+}
+
+// w^m(p) for each output position p of a forward transform of `shape` (M points), where
+// m(p) is the point at p and w = exp(-2 pi i / 2M): the twiddles that join the transforms
+// of the even and odd coefficients. Made on first use, kept like the other tables.
+class OrderTables {
+public:
+    const Tables::Level& Get(const Shape& shape) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        Tables::Level& l = levels_[shape.log][shape.three ? 1 : 0];
+        if (!l.re) {
+            const size_t len = size_t{1} << shape.log, m = shape.size();
+            auto re = std::make_unique<double[]>(m), im = std::make_unique<double[]>(m);
+            for (size_t p = 0; p < m; ++p) {
+                // Bit-reversed within a part of 2^log points; part r holds the points 3k + r.
+                const size_t within = p % len;
+                size_t rev = 0;
+                for (int bit = 0; bit < shape.log; ++bit) rev |= ((within >> bit) & 1) << (shape.log - 1 - bit);
+                const size_t point = shape.three ? 3 * rev + p / len : rev;
+                Twiddle(kPi * static_cast<long double>(point) / static_cast<long double>(m), re[p], im[p]);
+            }
+            l.re = std::move(re);
+            l.im = std::move(im);
+        }
+        return l;
+    }
+
+private:
+    std::mutex mutex_;
+    std::array<std::array<Tables::Level, 2>, kMaxLog> levels_;
+};
+
+OrderTables& TheOrderTables() {
+    static OrderTables tables;
+    return tables;
+}
+
+// The pointwise step between the forward transforms of za = a_even + i a_odd (and the
+// other operands) and the inverse, for the pairs of positions (p, q) = (p0 + j, q0 - j),
+// j < count, holding the points m and -m of M. With E' = Z_m + conj Z_-m and
+// O' = -i (Z_m - conj Z_-m) (twice the transforms of the even and the odd coefficients),
+// X0 = E' + w^m O' and X1 = E' - w^m O' are twice the points m and m + M of the whole
+// transform of length 2M.
+struct Halves {
+    double x0r, x0i, x1r, x1i;
+};
+inline Halves HalvesAt(const double* re, const double* im, size_t p, size_t q, double cr, double ci) {
+    const double zpr = re[p], zpi = im[p], zqr = re[q], zqi = im[q];
+    const double er = zpr + zqr, ei = zpi - zqi;
+    const double orr = zpi + zqi, oi = zqr - zpr;  // -i (Z_m - conj Z_-m)
+    const double tr = orr * cr - oi * ci, ti = orr * ci + oi * cr;
+    return {er + tr, ei + ti, er - tr, ei - ti};
+}
+
+// The operands of PairSpan: spectra (re, im) of x1, y1 (null: x1 again), and optionally of
+// x2, y2 with the sign of their product.
+struct PairInputs {
+    const double *x1r, *x1i, *y1r, *y1i, *x2r, *x2i, *y2r, *y2i;
+    double sign2;
+};
+
+// What PairSpan multiplies: x1 squared, x1 y1, or x1 y1 + sign2 x2 y2.
+enum class Terms { kSquare, kProduct, kPairs };
+
+// C0, C1 = the points m and m + M of the terms go back as W_m = S + i G, W_-m =
+// conj S + i conj G with S = C0 + C1, G = (C0 - C1) conj(w^m), scaled by s: the transform
+// of c_even + i c_odd. Every iteration reads its pair before it writes it and no other
+// iteration touches it, so the output may be x1's spectrum (hence ivdep); q is written
+// before p, so that a position paired with itself gets W_m (the point 0 needs that).
+template <Terms kTerms>
+TABAI_CLONES void PairSpan(double* outr, double* outi, const PairInputs& in, const double* __restrict wr,
+                           const double* __restrict wi, size_t p0, size_t q0, size_t count, double s) {
+    const double *x1r = in.x1r, *x1i = in.x1i, *y1r = in.y1r, *y1i = in.y1i;
+    const double *x2r = in.x2r, *x2i = in.x2i, *y2r = in.y2r, *y2i = in.y2i;
+    const double sign2 = in.sign2;
+#pragma GCC ivdep
+    for (size_t j = 0; j < count; ++j) {
+        const size_t p = p0 + j, q = q0 - j;
+        const double cr = wr[p], ci = wi[p];
+        const Halves x = HalvesAt(x1r, x1i, p, q, cr, ci);
+        const Halves y = kTerms == Terms::kSquare ? x : HalvesAt(y1r, y1i, p, q, cr, ci);
+        double c0r = x.x0r * y.x0r - x.x0i * y.x0i, c0i = x.x0r * y.x0i + x.x0i * y.x0r;
+        double c1r = x.x1r * y.x1r - x.x1i * y.x1i, c1i = x.x1r * y.x1i + x.x1i * y.x1r;
+        if (kTerms == Terms::kPairs) {
+            const Halves u = HalvesAt(x2r, x2i, p, q, cr, ci), v = HalvesAt(y2r, y2i, p, q, cr, ci);
+            c0r += sign2 * (u.x0r * v.x0r - u.x0i * v.x0i);
+            c0i += sign2 * (u.x0r * v.x0i + u.x0i * v.x0r);
+            c1r += sign2 * (u.x1r * v.x1r - u.x1i * v.x1i);
+            c1i += sign2 * (u.x1r * v.x1i + u.x1i * v.x1r);
+        }
+        const double sr = c0r + c1r, si = c0i + c1i, dr = c0r - c1r, di = c0i - c1i;
+        const double gr = dr * cr + di * ci, gi = di * cr - dr * ci;
+        outr[q] = s * (sr + gi);
+        outi[q] = s * (gr - si);
+        outr[p] = s * (sr - gi);
+        outi[p] = s * (si + gr);
+    }
+}
+
+// Calls f(p0, q0, count) for every run of pairs of positions holding m and -m: in a part
+// of 2^log points (bit-reversed) positions 0 and 1 alone, then block [2^k, 2^(k+1))
+// mirrored; with a radix-3 step, part 0 so, and part 1 (points 3k + 1) against part 2
+// (points 3k + 2) mirrored.
+template <class F>
+void ForEachPair(const Shape& shape, F f) {
+    f(0, 0, 1);
+    f(1, 1, 1);
+    for (int k = 1; k < shape.log; ++k) {
+        const size_t lo = size_t{1} << k;
+        f(lo, 2 * lo - 1, lo / 2);
+    }
+    if (shape.three) {
+        const size_t len = size_t{1} << shape.log;
+        for (size_t j = 0; j < len; j += kPumpEvery) f(len + j, 3 * len - 1 - j, std::min(kPumpEvery, len - j));
+    }
+}
+
+void ForwardShape(double* re, double* im, const Shape& shape) {
+    if (!shape.three) {
+        Forward(re, im, shape.log);
+        return;
+    }
+    const size_t len = size_t{1} << shape.log;
+    const Tables::Three& tw = TheTables().GetThree(shape.log);
+    for (size_t j = 0; j < len; j += kPumpEvery) {
+        const size_t count = std::min(kPumpEvery, len - j);
+        Forward3Span(re + j, im + j, re + len + j, im + len + j, re + 2 * len + j, im + 2 * len + j,
+                     ThreeTwiddles(tw, j), count);
+        pump::ProcessMessages();
+    }
+    for (int r = 0; r < 3; ++r) Forward(re + r * len, im + r * len, shape.log);
+}
+
+void InverseShape(double* re, double* im, const Shape& shape) {
+    if (!shape.three) {
+        Inverse(re, im, shape.log);
+        return;
+    }
+    const size_t len = size_t{1} << shape.log;
+    const Tables::Three& tw = TheTables().GetThree(shape.log);
+    for (int r = 0; r < 3; ++r) Inverse(re + r * len, im + r * len, shape.log);
+    for (size_t j = 0; j < len; j += kPumpEvery) {
+        const size_t count = std::min(kPumpEvery, len - j);
+        Inverse3Span(re + j, im + j, re + len + j, im + len + j, re + 2 * len + j, im + 2 * len + j,
+                     ThreeTwiddles(tw, j), count);
+        pump::ProcessMessages();
+    }
+}
+
+// The bound of the header for products of length 2M through transforms of `shape` (M
+// points, plus the level that joins the halves), for |z|^2 = norm2.
+double ErrorBound(const Shape& shape, double norm2) {
+    const double e = 0x1p-53, b = 2 * e;
+    const double n = shape.log + 1 + (shape.three ? 2 : 0);
+    // (1 + e)^k - 1 through logarithms: 1 + e itself rounds to 1 in doubles.
+    const double log = (3 * n + 6) * std::log1p(e) + (3 * n + 4) * std::log1p(e * std::sqrt(5.0)) +
+                       3 * n * std::log1p(b);
+    return norm2 * std::expm1(log);
+}
+
+// The shape for a product of `points` coefficients: two coefficients a point.
+Shape ShapeForLength(size_t points) { return ShapeFor((points + 1) / 2); }
+
+// Loads the limbs a[0..na) as M points, even limbs in the real parts, odd ones in the
+// imaginary parts, zero beyond.
+void Load(const Limb* a, size_t na, double* re, double* im, size_t m) {
+    const size_t pairs = na / 2;
+    for (size_t j = 0; j < pairs; ++j) {
+        re[j] = a[2 * j];
+        im[j] = a[2 * j + 1];
+    }
+    std::fill(re + pairs, re + m, 0.0);
+    std::fill(im + pairs, im + m, 0.0);
+    if (na % 2 != 0) re[pairs] = a[na - 1];
+}
+
+// The forward transform of the limbs a[0..na) as the M points of `shape` into re, im.
+void Spectrum(const Limb* a, size_t na, const Shape& shape, double* re, double* im) {
+    Load(a, na, re, im, shape.size());
+    ForwardShape(re, im, shape);
+}
+
+// The pointwise step over all pairs into out (re, then im), then the inverse transform.
+void Back(const PairInputs& in, const Shape& shape, double* out) {
+    const size_t m = shape.size();
+    const Tables::Level& w = TheOrderTables().Get(shape);
+    const double s = 1.0 / (8.0 * static_cast<double>(m));
+    const auto span = in.x2r != nullptr ? PairSpan<Terms::kPairs>
+                      : in.y1r != nullptr ? PairSpan<Terms::kProduct>
+                                          : PairSpan<Terms::kSquare>;
+    ForEachPair(shape, [&](size_t p0, size_t q0, size_t count) {
+        span(out, out + m, in, w.re.get(), w.im.get(), p0, q0, count, s);
+        pump::ProcessMessages();
+    });
+    InverseShape(out, out + m, shape);
+}
+
+// The cyclic convolution of a and b (b null: a with itself) over 2M coefficients, M the
+// points of `shape` (na, nb at most 2M): coefficient 2j in re[j], 2j + 1 in im[j].
+std::unique_ptr<double[]> Convolve(const Limb* a, size_t na, const Limb* b, size_t nb, const Shape& shape) {
+    const size_t m = shape.size();
+    std::unique_ptr<double[]> buf(new double[(b != nullptr ? 4 : 2) * m]);
+    double* ar = buf.get();
+    double* br = b != nullptr ? ar + 2 * m : nullptr;
+    Spectrum(a, na, shape, ar, ar + m);
+    if (b != nullptr) Spectrum(b, nb, shape, br, br + m);
+    const PairInputs in{ar, ar + m, br, b != nullptr ? br + m : nullptr, nullptr, nullptr, nullptr, nullptr, 0.0};
+    Back(in, shape, ar);
+    return buf;
+}
+
+// out[0..count) := the coefficients (re, im interleaved) rounded and carried in base
+// 10000 (each below 2^53, so rounded exactly; the carry stays in 64 bits); returns the
+// carry out.
+uint64_t Carry(const double* re, const double* im, size_t count, Limb* out) {
+    uint64_t carry = 0;
+    for (size_t j = 0; j < count / 2; ++j) {
+        carry += static_cast<uint64_t>(re[j] + 0.5);
+        out[2 * j] = static_cast<Limb>(carry % kBase);
+        carry = carry / kBase + static_cast<uint64_t>(im[j] + 0.5);
+        out[2 * j + 1] = static_cast<Limb>(carry % kBase);
+        carry /= kBase;
+    }
+    if (count % 2 != 0) {
+        carry += static_cast<uint64_t>(re[count / 2] + 0.5);
+        out[count - 1] = static_cast<Limb>(carry % kBase);
+        carry /= kBase;
+    }
+    return carry;
+}
+
+bool Fits(const Shape& shape, double limbs) {
+    return shape.log < kMaxLog && ErrorBound(shape, 9999.0 * 9999.0 * limbs) < 0.25;
+}
+
+}  // namespace
+
+bool FftFits(size_t na, size_t nb) {
+    return Fits(ShapeForLength(na + nb - 1), static_cast<double>(na + nb));
+}
+
+// Factors of up to the whole length each.
+bool FftCyclicFits(size_t minLen) {
+    const Shape shape = ShapeForLength(minLen);
+    return Fits(shape, 4.0 * static_cast<double>(shape.size()));
+}
+
+size_t FftCyclicLength(size_t minLen) { return 2 * ShapeForLength(minLen).size(); }
+
+void MulFft(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out) {
+    const size_t points = na + nb - 1;
+    const Shape shape = ShapeForLength(points);
+    const auto buf = Convolve(a, na, b, nb, shape);
+    out[points] = static_cast<Limb>(Carry(buf.get(), buf.get() + shape.size(), points, out));
+}
+
+void SqrFft(const Limb* a, size_t n, Limb* out) {
+    const size_t points = 2 * n - 1;
+    const Shape shape = ShapeForLength(points);
+    const auto buf = Convolve(a, n, nullptr, 0, shape);
+    out[points] = static_cast<Limb>(Carry(buf.get(), buf.get() + shape.size(), points, out));
+}
+
+size_t MulFftCyclic(const Limb* a, size_t na, const Limb* b, size_t nb, size_t minLen, Limb* out) {
+    const Shape shape = ShapeForLength(minLen);
+    const size_t n = 2 * shape.size();
+    const auto buf = Convolve(a, na, b, nb, shape);
+    uint64_t carry = Carry(buf.get(), buf.get() + shape.size(), n, out);
+    // 10000^n = 1 here, so the carry out of the top comes back in at the bottom.
+    while (carry != 0) {
+        for (size_t i = 0; i < n && carry != 0; ++i) {
+            const uint64_t v = out[i] + carry;
+            out[i] = static_cast<Limb>(v % kBase);
+            carry = v / kBase;
+        }
+    }
+    return n;
+}
+
+bool FftPairsFit(const SignedSpan* in, const ProductPair* pairs, size_t npairs) {
+    size_t longest = 2;
+    for (size_t k = 0; k < npairs; ++k) {
+        const ProductPair& c = pairs[k];
+        longest = std::max({longest, in[c.a1].n + in[c.b1].n, in[c.a2].n + in[c.b2].n});
+    }
+    // The error of a sum of two products is at most the sum of theirs.
+    return Fits(ShapeForLength(longest - 1), 2.0 * static_cast<double>(longest));
+}
+
+void MulPairsFft(const SignedSpan* in, size_t nin, const ProductPair* pairs, size_t npairs,
+                 std::vector<Limb>* mag, bool* neg) {
+    size_t points = 1;
+    for (size_t k = 0; k < npairs; ++k) {
+        const ProductPair& c = pairs[k];
+        points = std::max({points, in[c.a1].n + in[c.b1].n - 1, in[c.a2].n + in[c.b2].n - 1});
+    }
+    const Shape shape = ShapeForLength(points);
+    const size_t m = shape.size();
+    std::unique_ptr<double[]> spectra(new double[(nin + 1) * 2 * m]);
+    auto re = [&](size_t i) { return spectra.get() + i * 2 * m; };
+    for (size_t i = 0; i < nin; ++i) Spectrum(in[i].p, in[i].n, shape, re(i), re(i) + m);
+    double* out = re(nin);
+    for (size_t k = 0; k < npairs; ++k) {
+        const ProductPair& c = pairs[k];
+        const bool s1 = in[c.a1].neg != in[c.b1].neg, s2 = in[c.a2].neg != in[c.b2].neg;
+        auto at = [&](int i) { return re(static_cast<size_t>(i)); };
+        // |x1 y1| + sign2 |x2 y2|, whose sign is flipped when x1 y1 is negative.
+        const PairInputs pin{at(c.a1), at(c.a1) + m, at(c.b1), at(c.b1) + m,
+                             at(c.a2), at(c.a2) + m, at(c.b2), at(c.b2) + m, s1 == s2 ? 1.0 : -1.0};
+        Back(pin, shape, out);
+        // Signed coefficients (each below 2^53 in size, so rounded exactly), carried with
+        // floor division: limbs in [0, 10000) and a final carry of -1 for a negative value
+        // (V = L - 10000^len).
+        std::vector<Limb>& v = mag[k];
+        v.assign(points, 0);
+        // Each coefficient plus kShift * 10000 is non-negative, so the floor division by
+        // 10000 becomes an unsigned one (by a constant: a multiplication).
+        constexpr int64_t kShift = int64_t{1} << 40;
+        int64_t carry = 0;
+        auto put = [&](double x, size_t i) {
+            const int64_t t = static_cast<int64_t>(x + (x >= 0 ? 0.5 : -0.5)) + carry;
+            const uint64_t u = static_cast<uint64_t>(t + kShift * int64_t{kBase});
+            carry = static_cast<int64_t>(u / kBase) - kShift;
+            v[i] = static_cast<Limb>(u % kBase);
+        };
+        for (size_t j = 0; j < points / 2; ++j) {
+            put(out[j], 2 * j);
+            put(out[m + j], 2 * j + 1);
+        }
+        if (points % 2 != 0) put(out[points / 2], points - 1);
+        while (carry != 0 && carry != -1) {
+            int64_t t = carry;
+            carry = t >= 0 ? t / int64_t{kBase} : -((-t + int64_t{kBase} - 1) / int64_t{kBase});
+            v.push_back(static_cast<Limb>(t - carry * int64_t{kBase}));
+        }
+        const bool negative = carry == -1;
+        if (negative) {
+            // |V| = 10000^len - L: the lowest non-zero limb from 10000, the others from 9999.
+            size_t i = 0;
+            while (i < v.size() && v[i] == 0) ++i;
+            if (i == v.size()) {
+                v.push_back(1);
+            } else {
+                v[i] = static_cast<Limb>(kBase - v[i]);
+                for (++i; i < v.size(); ++i) v[i] = static_cast<Limb>(kBase - 1 - v[i]);
+            }
+        }
+        v.resize(Trim(v.data(), v.size()));
+        neg[k] = !v.empty() && (negative != s1);
+    }
+}
+
+}  // namespace tabai_impl
