@@ -4,10 +4,15 @@
 #include <filesystem>
 #include <ios>
 #include <fstream>
+#include <iostream>
 #include <istream>
+#include <optional>
 #include <ostream>
 #include <streambuf>
 #include <system_error>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "shell/textcalc.h"
 
@@ -61,6 +66,23 @@ private:
     bool ended_ = false;
 };
 
+std::optional<struct stat> Identity(int fd) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return std::nullopt;
+    return st;
+}
+
+std::optional<struct stat> Identity(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+    return st;
+}
+
+// Two names of one regular file. A device (/dev/null on both ends) loses nothing.
+bool SameFile(const std::optional<struct stat>& a, const std::optional<struct stat>& b) {
+    return a && b && S_ISREG(a->st_mode) && a->st_dev == b->st_dev && a->st_ino == b->st_ino;
+}
+
 }  // namespace
 
 void runBatch(std::istream& in, const std::string& inName, std::ostream& out,
@@ -95,6 +117,7 @@ void runBatch(const std::string& inPath, const std::string& outPath, std::istrea
     std::ifstream inFile;
     std::istream* in = &stdIn;
     const std::string inName = inPath == "-" ? std::string(kStandardInputName) : inPath;
+    std::optional<struct stat> inId;
     if (inPath != "-") {
         errno = 0;
         inFile.open(inPath, std::ios::in | std::ios::binary);
@@ -107,17 +130,28 @@ void runBatch(const std::string& inPath, const std::string& outPath, std::istrea
             Fail(kFileCannotOpen, inPath);
         }
         in = &inFile;
+        inId = Identity(inPath);
+    } else if (&stdIn == &std::cin) {
+        inId = Identity(STDIN_FILENO);
+    }
+    // A folder opens but does not read; nothing is created or emptied for an input that
+    // fails before its first character.
+    if (inId && S_ISDIR(inId->st_mode)) Fail(kFileCannotRead, inName);
+    try {
+        if (in->rdbuf()) in->rdbuf()->sgetc();
+    } catch (const std::ios_base::failure&) {
+        Fail(kFileCannotRead, inName);
     }
 
     std::ofstream outFile;
     std::ostream* out = &stdOut;
     const bool toStdOut = outPath.empty() || outPath == "-";
     const std::string outName = toStdOut ? std::string(kStandardOutputName) : outPath;
+    // Writing onto the input would empty it, or (appending) read its own output for ever.
+    const std::optional<struct stat> outId =
+        toStdOut ? (&stdOut == &std::cout ? Identity(STDOUT_FILENO) : std::nullopt) : Identity(outPath);
+    if (SameFile(inId, outId)) Fail(kFileSameAsInput, outName);
     if (!toStdOut) {
-        std::error_code ec;
-        if (inPath != "-" && std::filesystem::equivalent(inPath, outPath, ec) && !ec) {
-            Fail(kFileSameAsInput, outPath);
-        }
         outFile.open(outPath, std::ios::out | std::ios::trunc | std::ios::binary);
         if (!outFile.is_open()) Fail(kFileCannotCreate, outPath);
         out = &outFile;

@@ -34,10 +34,12 @@ void runBatch(std::istream& in, const std::string& inName, std::ostream& out,
               const std::string& outName);
 
 /// Evaluates the file inPath ("-": stdIn) into the file outPath, which is created or
-/// emptied; an empty outPath (or "-") writes to stdOut. The input is opened first: when
-/// it cannot be, the output is not touched; nor is it when it is the input file itself
-/// (emptying it would lose the input). Throws TInOutException (kFileNotFound for a
-/// missing input file).
+/// emptied; an empty outPath (or "-") writes to stdOut. The input is opened and its first
+/// character read first: when that fails (a missing file, a folder), the output is not
+/// touched; nor is it when it is the input file itself (emptying it would lose the input,
+/// appending to it would read the output for ever). std::cin and std::cout passed as
+/// stdIn and stdOut are compared by the files they are. Throws TInOutException
+/// (kFileNotFound for a missing input file, kFileSameAsInput naming the output).
 void runBatch(const std::string& inPath, const std::string& outPath, std::istream& stdIn,
               std::ostream& stdOut);
 

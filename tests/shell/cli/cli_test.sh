@@ -106,6 +106,44 @@ batch_missing)
     expect_err_contains 'ファイルが見つかりません'
     [ "$(cat "$work/out.txt")" = keep ] || { echo "FAIL: output file touched"; failures=$((failures + 1)); }
     ;;
+batch_same_file)
+    # Standard input or output being the output or input file: refused before anything
+    # is written, as for two names of one file.
+    printf '1+1\n2*3\n' >"$work/f.txt"
+    env -u DISPLAY -u DBUS_SESSION_BUS_ADDRESS "$nerova" --batch - "$work/f.txt" <"$work/f.txt" \
+        >"$work/out" 2>"$work/err"
+    status=$?
+    expect 2 '' '*'; expect_err_contains '出力ファイルが入力ファイルと同じです'
+    [ "$(cat "$work/f.txt")" = "$(printf '1+1\n2*3')" ] || { echo "FAIL: input emptied"; failures=$((failures + 1)); }
+    # Appending to the input would read its own output for ever (timeout only ends the fault).
+    printf '1+1\n2*3\n' >"$work/f.txt"
+    timeout 20 env -u DISPLAY -u DBUS_SESSION_BUS_ADDRESS "$nerova" --batch "$work/f.txt" \
+        >>"$work/f.txt" 2>"$work/err"
+    status=$?
+    expect 2 '*' '*'; expect_err_contains '出力ファイルが入力ファイルと同じです: (標準出力)'
+    [ "$(wc -c <"$work/f.txt")" = 8 ] || { echo "FAIL: input grew"; failures=$((failures + 1)); }
+    printf '1+1\n2*3\n' >"$work/f.txt"
+    timeout 20 env -u DISPLAY -u DBUS_SESSION_BUS_ADDRESS "$nerova" --batch - <"$work/f.txt" \
+        >>"$work/f.txt" 2>"$work/err"
+    status=$?
+    expect 2 '*' '*'; expect_err_contains '出力ファイルが入力ファイルと同じです'
+    # One device on both ends is no file to lose.
+    env -u DISPLAY -u DBUS_SESSION_BUS_ADDRESS "$nerova" --batch - </dev/null >/dev/null 2>"$work/err"
+    status=$?
+    expect 0 '*' ''
+    ;;
+batch_unreadable_input)
+    # An input that opens but cannot be read leaves the output as it was.
+    mkdir "$work/dir"
+    printf 'keep\n' >"$work/keep.txt"
+    run --batch "$work/dir" "$work/keep.txt"; expect 2 '' '*'
+    expect_err_contains 'ファイルを読み込めません'
+    env -u DISPLAY -u DBUS_SESSION_BUS_ADDRESS "$nerova" --batch - "$work/keep.txt" <"$work/dir" \
+        >"$work/out" 2>"$work/err"
+    status=$?
+    expect 2 '' '*'; expect_err_contains 'ファイルを読み込めません: (標準入力)'
+    [ "$(cat "$work/keep.txt")" = keep ] || { echo "FAIL: output file touched"; failures=$((failures + 1)); }
+    ;;
 batch_unwritable)
     printf '1\n' >"$work/in.txt"
     run --batch "$work/in.txt" "$work/no/such/dir/out.txt"; expect 2 '' '*'
