@@ -45,7 +45,7 @@ int runRender(const nerova::CommandLine& cmd) {
 extern "C" __attribute__((visibility("default"))) int nerova_gui_main(int argc, char** argv,
                                                                       const nerova::CommandLine& cmd) {
     if (cmd.mode == nerova::CommandLine::Mode::Render) return runRender(cmd);
-    return runGui(argc, argv, cmd.files);
+    return runGui(argc, argv, cmd.files, cmd.maxDigits);
 }
 
 // The loader looks the entry up by this name; a changed signature must change both.

@@ -12,7 +12,9 @@
 
 #include <iostream>
 
+#include "engine/tabai.h"
 #include "shell/batch.h"
+#include "shell/budget.h"
 #include "shell/version.h"
 
 namespace nerova {
@@ -63,6 +65,8 @@ const char* kHelp =
     "      Typeset TEXT as the fraction display does and save the image.\n"
     "  nerova [IN [OUT]]    The calculator window; with file names it first runs the batch.\n"
     "  nerova --help | --version\n"
+    "  --max-digits N   With any mode: refuse a result of more than N decimal digits\n"
+    "      (default: what a quarter of the memory holds).\n"
     "\n"
     "Expressions: integers, decimals 2.5, fractions 1/3, recurring decimals 0.1[6],\n"
     "mixed numbers 1:2/3, + - * / ^ (integer powers) and parentheses.\n";
@@ -251,7 +255,7 @@ int RunBatch(const std::vector<std::string>& files, std::istream& in, std::ostre
 }  // namespace
 
 std::string usageLine() {
-    return "usage: nerova [-e EXPR]... [--form FORM] | --batch IN [OUT] | --repl | "
+    return "usage: nerova [--max-digits N] [-e EXPR]... [--form FORM] | --batch IN [OUT] | --repl | "
            "--render TEXT FILE [--font FAMILY] [--size POINTS] | --help | --version | [IN [OUT]]";
 }
 
@@ -319,6 +323,14 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
                 !(cmd.pointSize > 0 && cmd.pointSize <= 1000)) {
                 return Error("--size needs a number of points above 0, not '" + value + "'");
             }
+        } else if (arg == "--max-digits" || SplitValue(arg, "--max-digits", value)) {
+            if (arg == "--max-digits" && !next(arg)) return Error(cmd.error);
+            const auto res = std::from_chars(value.data(), value.data() + value.size(), cmd.maxDigits);
+            if (res.ec != std::errc() || res.ptr != value.data() + value.size() ||
+                cmd.maxDigits < TSeisu::kMinMaxDigits) {
+                return Error("--max-digits needs a whole number of at least " +
+                             std::to_string(TSeisu::kMinMaxDigits) + ", not '" + value + "'");
+            }
         } else if (arg == "--help" || arg == "-h") {
             help = true;
         } else if (arg == "--version") {
@@ -362,6 +374,7 @@ CommandLine parseCommandLine(int argc, char** argv) {
 }
 
 int runCommandLine(const CommandLine& cmd, std::istream& in, std::ostream& out, std::ostream& err) {
+    applyMaxDigits(cmd.maxDigits);
     switch (cmd.mode) {
     case CommandLine::Mode::Eval:
         return RunEval(cmd, out, err);

@@ -144,6 +144,21 @@ batch_unreadable_input)
     expect 2 '' '*'; expect_err_contains 'ファイルを読み込めません: (標準入力)'
     [ "$(cat "$work/keep.txt")" = keep ] || { echo "FAIL: output file touched"; failures=$((failures + 1)); }
     ;;
+max_digits)
+    # A small budget refuses large results before computing them, in every mode.
+    run --max-digits 100 -e '2^332' -e '2^333' -e '9^9^9'
+    expect 1 "$(printf '%s' '8749002899132047697490008908470485461412677723572849745703082425639811996797503692894052708092215296')\n" '結果が大きすぎます\n結果が大きすぎます\n'
+    printf '10^98*10\n10^99*10\n' >"$work/in.txt"
+    run --batch "$work/in.txt" --max-digits=100
+    expect 0 "10^98*10 = 1$(printf '0%.0s' $(seq 99))\n10^99*10 = 結果が大きすぎます\n" ''
+    env -u DISPLAY -u DBUS_SESSION_BUS_ADDRESS "$nerova" --repl --max-digits 50 <<<$'7^4000000000\n2+2' \
+        >"$work/out" 2>"$work/err"
+    status=$?
+    expect 0 '結果が大きすぎます\n4\n' ''
+    for bad in 0 19 -5 1e9 x; do
+        run --max-digits "$bad" -e 1; expect 2 '' '*'; expect_err_contains '--max-digits'
+    done
+    ;;
 batch_unwritable)
     printf '1\n' >"$work/in.txt"
     run --batch "$work/in.txt" "$work/no/such/dir/out.txt"; expect 2 '' '*'

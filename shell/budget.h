@@ -1,0 +1,20 @@
+// The memory budget of one result: how many decimal digits a product or a power may
+// have before the engine refuses it (TSeisu::SetMaxDigits).
+#pragma once
+
+#include <cstdint>
+
+namespace nerova {
+
+/// Bytes of memory one digit of a result costs at the peak of its computation (the
+/// operands, the result and the transforms' work arrays; measured on large powers).
+inline constexpr int64_t kBytesPerDigit = 8;
+
+/// The default budget: a quarter of the machine's physical memory, at kBytesPerDigit.
+int64_t machineMaxDigits();
+
+/// Sets the engine's budget to given when above 0 (--max-digits, the settings file),
+/// else to machineMaxDigits().
+void applyMaxDigits(int64_t given);
+
+}  // namespace nerova
