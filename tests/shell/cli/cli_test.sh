@@ -65,6 +65,9 @@ forms)
     run -e '1/3' --form decimal
     expect 0 "0.$(printf '3%.0s' $(seq 98))…\n" ''
     run -e '-5/3' --form recurring; expect 0 '-1.[6]\n' ''
+    # A period too long to bracket is cut with "…", not written as if it ended.
+    run -e '1/223' --form recurring
+    expect 0 "0.$(printf '%s' '00448430493273542600896860986547085201793721973094170403587443946188340807174887892376681614349775784753363228699551569506726457399103139013452914798206278026905829596412556053811659192825112107623318')…\n" ''
     # The float form uses "." whatever the locale says.
     LC_ALL=de_DE.UTF-8 LC_NUMERIC=de_DE.UTF-8 run -e '1/8' --form float 2>/dev/null
     expect 0 '0.125\n' '*'
