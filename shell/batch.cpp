@@ -21,50 +21,11 @@ namespace nerova {
 namespace {
 
 constexpr int kCtrlZ = 26;
+constexpr int kEof = std::char_traits<char>::eof();
 
 [[noreturn]] void Fail(const char* message, const std::string& name) {
     throw TInOutException(std::string(message) + ": " + name);
 }
-
-// Reads the lines of a stream buffer. The buffer is read directly: a line costs no
-// stream sentry and no per-character virtual call. A file buffer reports a failing read
-// by throwing.
-class LineReader {
-public:
-    explicit LineReader(std::streambuf& buf) : buf_(buf) {}
-
-    // The next line, without its line end; false at the end of the input.
-    bool Next(std::string& line) {
-        line.clear();
-        if (ended_) return false;
-        int c = Get();
-        while (c != kEof && c != kCtrlZ && c <= ' ') c = Get();
-        if (c == kEof || c == kCtrlZ) {
-            ended_ = true;
-            return false;
-        }
-        // A Ctrl-Z ends the input only where a line would start; inside a line it is
-        // an ordinary character.
-        while (c != kEof && c != '\r' && c != '\n') {
-            line += static_cast<char>(c);
-            c = Get();
-        }
-        if (c == '\r' && buf_.sgetc() == '\n') buf_.sbumpc();
-        if (c == kEof) ended_ = true;
-        return true;
-    }
-
-private:
-    static constexpr int kEof = std::char_traits<char>::eof();
-
-    int Get() {
-        const int c = buf_.sbumpc();
-        return c == kEof ? kEof : static_cast<unsigned char>(c);
-    }
-
-    std::streambuf& buf_;
-    bool ended_ = false;
-};
 
 std::optional<struct stat> Identity(int fd) {
     struct stat st {};
@@ -85,6 +46,41 @@ bool SameFile(const std::optional<struct stat>& a, const std::optional<struct st
 
 }  // namespace
 
+int LineReader::Get() {
+    const int c = buf_.sbumpc();
+    return c == kEof ? kEof : static_cast<unsigned char>(c);
+}
+
+bool LineReader::Next(std::string& line) {
+    line.clear();
+    if (ended_) return false;
+    int c = Get();
+    while (c != kEof && c != kCtrlZ && c <= ' ') c = Get();
+    if (c == kEof || c == kCtrlZ) {
+        ended_ = true;
+        return false;
+    }
+    // A Ctrl-Z ends the input only where a line would start; inside a line it is
+    // an ordinary character.
+    bool tooLong = false;
+    while (c != kEof && c != '\r' && c != '\n') {
+        if (line.size() < maxLine_) {
+            line += static_cast<char>(c);
+        } else {
+            tooLong = true;
+        }
+        c = Get();
+    }
+    if (c == '\r' && buf_.sgetc() == '\n') buf_.sbumpc();
+    if (c == kEof) ended_ = true;
+    if (tooLong) {
+        line.clear();
+        line.shrink_to_fit();
+        throw TLineTooLongException();
+    }
+    return true;
+}
+
 void runBatch(std::istream& in, const std::string& inName, std::ostream& out,
               const std::string& outName) {
     if (!in.rdbuf()) Fail(kFileCannotRead, inName);
@@ -97,6 +93,8 @@ void runBatch(std::istream& in, const std::string& inName, std::ostream& out,
             more = reader.Next(line);
         } catch (const std::ios_base::failure&) {
             Fail(kFileCannotRead, inName);
+        } catch (const TLineTooLongException&) {
+            Fail(kLineTooLong, inName);
         }
         if (!more) break;
         record = line;

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <exception>
 #include <istream>
+#include <optional>
 #include <ostream>
 #include <string_view>
 
@@ -73,17 +74,20 @@ const char* kHelp =
 
 // Reads the prompt's lines. On a terminal (standard input and output both) a line is
 // edited in place: left and right, Home and End, Backspace and Delete, Ctrl-U, and up and
-// down through the earlier lines. Anywhere else lines are read plainly, without a prompt.
+// down through the earlier lines. Anywhere else lines are read plainly, without a prompt,
+// as the batch run reads them (in memory bounded by the line limit).
 class TerminalLineReader {
 public:
     TerminalLineReader(std::istream& in, std::ostream& out)
-        : in_(in), out_(out),
+        : out_(out),
           terminal_(&in == &std::cin && &out == &std::cout && isatty(STDIN_FILENO) &&
-                    isatty(STDOUT_FILENO)) {}
+                    isatty(STDOUT_FILENO)) {
+        if (!terminal_ && in.rdbuf()) lines_.emplace(*in.rdbuf());
+    }
 
-    // The next line; false at the end of the input.
+    // The next line; false at the end of the input. Throws TLineTooLongException.
     bool ReadLine(const char* prompt, std::string& line) {
-        if (!terminal_) return static_cast<bool>(std::getline(in_, line));
+        if (!terminal_) return lines_ && lines_->Next(line);
         return EditLine(prompt, line);
     }
 
@@ -202,16 +206,16 @@ private:
                     while (end < line.size() && Continuation(line[end])) ++end;
                     line.erase(cursor, end - cursor);
                 }
-            } else if (c >= 32) {
+            } else if (c >= 32 && line.size() < kMaxLineBytes) {
                 line.insert(cursor++, 1, static_cast<char>(c));
             }
             Show(prompt, line, cursor);
         }
     }
 
-    std::istream& in_;
     std::ostream& out_;
     const bool terminal_;
+    std::optional<LineReader> lines_;
     std::vector<std::string> history_;
 };
 
@@ -405,7 +409,15 @@ int runCommandLine(const CommandLine& cmd, std::istream& in, std::ostream& out, 
 int runRepl(std::istream& in, std::ostream& out) {
     TerminalLineReader reader(in, out);
     std::string line;
-    while (out && reader.ReadLine("> ", line)) {
+    for (;;) {
+        bool more;
+        try {
+            more = out && reader.ReadLine("> ", line);
+        } catch (const TLineTooLongException&) {
+            out << kLineTooLong << '\n';
+            continue;
+        }
+        if (!more) break;
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.find_first_not_of(' ') == std::string::npos) continue;
         reader.Remember(line);

@@ -55,7 +55,7 @@ std::string usageLine();
 int runCommandLine(const CommandLine& cmd, std::istream& in, std::ostream& out, std::ostream& err);
 
 /// The interactive prompt: reads lines from in and prints each value (or failure message)
-/// on out until the input ends. With a terminal on both ends the line can be edited and
+/// on out until the input ends; a line over kMaxLineBytes prints kLineTooLong instead. With a terminal on both ends the line can be edited and
 /// earlier lines recalled with the arrow keys; it stops early when writing onto out
 /// fails. Returns 0.
 int runRepl(std::istream& in, std::ostream& out);

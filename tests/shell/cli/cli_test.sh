@@ -184,6 +184,19 @@ repl)
     status=$?
     expect 0 '1/2\n1/2\n' ''
     ;;
+repl_bounded)
+    # Endless NULs and a line of 100 MB are read in bounded memory (the sanitizers'
+    # shadow memory needs no such cap and would not start under it).
+    cap=""
+    if ! ldd "$nerova" 2>/dev/null | grep -q libasan; then cap="ulimit -v 300000;"; fi
+    bash -c "$cap { head -c 400M /dev/zero; echo 1+1; } | \"\$0\" --repl" "$nerova" >"$work/out" 2>"$work/err"
+    status=$?
+    expect 0 '2\n' ''
+    bash -c "$cap { echo 1+1; head -c 100M /dev/zero | tr '\\0' 7; printf '\\n2+2\\n'; } | \"\$0\" --repl" \
+        "$nerova" >"$work/out" 2>"$work/err"
+    status=$?
+    expect 0 '2\n行が長すぎます\n4\n' ''
+    ;;
 render)
     # The render mode starts Qt on the offscreen platform by itself, and keeps quiet
     # about a missing runtime folder.
