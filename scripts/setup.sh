@@ -9,6 +9,7 @@ NEROVA_PACKAGES=(
   libgtest-dev libgmock-dev libsimpleini-dev
   fonts-ipafont-gothic fonts-ipafont-mincho
   dbus-daemon libglib2.0-bin
+  clang libclang-rt-dev libgmp-dev
 )
 
 nerova_missing_packages() {
