@@ -28,7 +28,7 @@ struct Q {
 
 // Digits of the reference values are kept well below the evaluator's budget, so that
 // a refusal by the evaluator is itself a finding.
-constexpr size_t kMaxReferenceDigits = 20000;
+constexpr size_t kMaxReferenceDigits = 8000;
 constexpr int kMaxDepth = 8;
 
 class Generator {
