@@ -75,12 +75,14 @@ void configure(CSimpleIniA& ini) {
 }
 
 // SimpleIni keeps comments only in front of a section or key; the comment lines that
-// end a file would be dropped on save, so they are carried over by hand.
+// end a file would be dropped on save, so they are carried over by hand. Lines end where
+// SimpleIni ends them, at CR as well as LF: a comment line is never one that SimpleIni
+// reads as a key.
 std::string trailingComments(const std::string& bytes) {
     std::vector<std::string_view> lines;
     std::string_view rest(bytes);
     while (!rest.empty()) {
-        size_t eol = rest.find('\n');
+        size_t eol = rest.find_first_of("\r\n");
         lines.push_back(rest.substr(0, eol));
         rest = eol == std::string_view::npos ? std::string_view() : rest.substr(eol + 1);
     }
@@ -96,8 +98,7 @@ std::string trailingComments(const std::string& bytes) {
     if (!anyComment || first == 0) return {};
     std::string out;
     for (size_t i = first; i < lines.size(); ++i) {
-        std::string_view t = lines[i];
-        if (!t.empty() && t.back() == '\r') t.remove_suffix(1);
+        const std::string_view t = lines[i];
         if (trim(t).empty()) continue;
         out.append(t).push_back('\n');
     }

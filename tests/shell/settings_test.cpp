@@ -225,6 +225,20 @@ TEST_F(SettingsFileTest, WriteKeepsOtherSectionsKeysAndComments) {
     EXPECT_EQ(get(), text);
 }
 
+TEST_F(SettingsFileTest, ACarriageReturnInAClosingCommentStartsALine) {
+    // The reader ends lines at CR as well: "name=B" is a key of [Other], not part of a
+    // comment, and must not become the font's name once [Font] is written before it.
+    put("[Other]\n; note\rname=B\n; the end\r\n");
+    FormSettings s;
+    readSettings(path_, s);
+    EXPECT_EQ(s.fontName, "");
+    writeSettings(path_, s);
+    FormSettings back;
+    readSettings(path_, back);
+    EXPECT_EQ(back.fontName, "");
+    EXPECT_NE(get().find("; the end"), std::string::npos);
+}
+
 TEST_F(SettingsFileTest, WriteCreatesFolderAndKeepsMode) {
     std::string nested = (dir_ / "a" / "b" / "nerova.ini").string();
     writeSettings(nested, FormSettings{});
