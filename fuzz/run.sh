@@ -23,13 +23,15 @@ for harness in "${harnesses[@]}"; do
     mkdir -p "$corpus"
     log=$build/findings/$harness.log
     # -timeout: far above the harnesses' own time budget; a hang is a finding.
+    start=$SECONDS
     "$build/fuzz/$harness" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2560 \
         -max_len=4096 -print_final_stats=1 -dict=fuzz/nerova.dict \
         -artifact_prefix="$build/findings/$harness-" "$corpus" "fuzz/corpus/$name" >"$log" 2>&1
     rc=$?
+    took=$((SECONDS - start))
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
     rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log")
     if [ $rc -eq 0 ]; then result=ok; else result="FAULT (see $log)"; status=1; fi
-    printf '%-14s %8s %12s %10s  %s\n' "$harness" "$seconds" "${runs:-?}" "${rate:-?}" "$result"
+    printf '%-14s %8s %12s %10s  %s\n' "$harness" "$took" "${runs:-?}" "${rate:-?}" "$result"
 done
 exit $status
