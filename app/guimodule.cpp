@@ -74,7 +74,7 @@ int runWindow(int argc, char** argv, const nerova::CommandLine& cmd) {
         StartUpMessages startUp;
         app = std::make_unique<QApplication>(argc, argv);
     }
-    return nerova::runGui(cmd.files);
+    return nerova::runGui(cmd.files, cmd.maxDigits);
 }
 
 int runRender(const nerova::CommandLine& cmd) {

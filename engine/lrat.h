@@ -103,7 +103,7 @@ public:
     std::string ToDecimalTextLimited(bool recurring, uint16_t maxLen) const;
     /// The unsigned decimal text of n/d (1 <= n, d <= 9999) with its period in brackets
     /// when the non-recurring digits and one period fit in 200 digits; otherwise the
-    /// first 200 digits plainly.
+    /// first 200 digits and "…" (a reader stops before it).
     static std::string SmallRecurringText(int32_t n, int32_t d);
 
     /// The numerator's magnitude.

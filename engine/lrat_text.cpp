@@ -433,6 +433,9 @@ std::string TLoRational::SmallRecurringText(int32_t n, int32_t d) {
         out += ']';
     } else {
         out.append(digit, static_cast<size_t>(count));
+        // A period too long to show: the cut is marked, or the text would read as a
+        // terminating decimal that is not the value.
+        if (r != 0) out += kEllipsis;
     }
     return out;
 }

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cassert>
 #include <charconv>
 #include <cmath>
@@ -42,6 +43,9 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // A plain growable limb buffer for temporaries (no 100-limb stepping).
 using Buffer = std::vector<Word>;
+
+// Relaxed: the budget is a setting read before each large operation, ordering nothing.
+std::atomic<int64_t> gMaxDigits{4 * static_cast<int64_t>(TSeisu::kMaxLimbs)};
 
 }  // namespace
 
@@ -300,8 +304,26 @@ void TSeisu::Product(const TSeisu& a, const TSeisu& b, TSeisu& out) {
     out.SetCountTrimmed(na + nb);
 }
 
+void TSeisu::SetMaxDigits(int64_t n) {
+    gMaxDigits.store(std::max(n, kMinMaxDigits), std::memory_order_relaxed);
+}
+
+int64_t TSeisu::MaxDigits() { return gMaxDigits.load(std::memory_order_relaxed); }
+
+int64_t TSeisu::Digits() const {
+    if (count_ == 0) return 0;
+    const uint16_t top = limbs_[count_];
+    return 4 * static_cast<int64_t>(count_ - 1) + (top >= 1000 ? 4 : top >= 100 ? 3 : top >= 10 ? 2 : 1);
+}
+
+void TSeisu::CheckProductDigits(int64_t da, int64_t db) {
+    // A product has da + db - 1 or da + db digits: refuse only what surely passes.
+    if (da + db - 1 > MaxDigits()) throw TSeisuException(kSeisuTooLarge);
+}
+
 void TSeisu::LongMul(const TSeisu& a, const TSeisu& b) {
     if (a.count_ == 0 || b.count_ == 0) return;
+    CheckProductDigits(a.Digits(), b.Digits());
     const int64_t product = static_cast<int64_t>(a.count_) + b.count_;
     const int64_t w = product > count_ ? product : static_cast<int64_t>(count_) + 1;
     if (w >= kMaxLimbs) throw TSeisuException(kSeisuLongMulOverflow);
@@ -322,6 +344,7 @@ void TSeisu::Mul(const TSeisu& a, const TSeisu& b) {
     if (static_cast<int64_t>(a.count_) + b.count_ >= kMaxLimbs) {
         throw TSeisuException(kSeisuLongMulOverflow);
     }
+    CheckProductDigits(a.Digits(), b.Digits());
     TSeisu p;
     Product(a, b, p);
     *this = std::move(p);
@@ -349,6 +372,10 @@ void TSeisu::Power(const TSeisu& e) {
         std::log10(top) / 4.0L + static_cast<long double>(count_ - used);
     if (static_cast<long double>(ev) * log10000 >= static_cast<long double>(kMaxLimbs - 1)) {
         throw TSeisuException(kSeisuLongMulOverflow);
+    }
+    // floor(e * log10(Self)) + 1 digits.
+    if (static_cast<long double>(ev) * log10000 * 4 >= static_cast<long double>(MaxDigits())) {
+        throw TSeisuException(kSeisuTooLarge);
     }
     PowerBig(ev);
 }

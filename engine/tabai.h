@@ -22,6 +22,7 @@ inline constexpr const char* kSeisuLongMulOverflow = "LongMul で桁あふれが
 inline constexpr const char* kSeisuDivideByZero = "0 では割れません";
 inline constexpr const char* kSeisuDividendTooLarge = "被除数が大き過ぎます";
 inline constexpr const char* kFloatOverflow = "浮動小数点数のオーバーフロー";
+inline constexpr const char* kSeisuTooLarge = "結果が大きすぎます";
 
 /// Raised by ToFloat when the value exceeds the largest finite double.
 class TFloatOverflowException : public std::runtime_error {
@@ -47,6 +48,18 @@ class TSeisu {
 public:
     static constexpr int32_t kMaxLimbs = 1000000000;
     static constexpr int32_t kInlineCapacity = 10;
+    /// The smallest digit budget: every number below 2^64 fits it (small powers are
+    /// taken on machine integers without asking).
+    static constexpr int64_t kMinMaxDigits = 20;
+
+    /// The budget of decimal digits of one product or power, for the whole process:
+    /// Mul, LongMul and Power refuse, before computing, a result that would have more
+    /// digits, with TSeisuException(kSeisuTooLarge). Sums grow a number by one digit at
+    /// most and are not checked. n below kMinMaxDigits counts as kMinMaxDigits; a budget
+    /// beyond kMaxLimbs limbs leaves the limb limit in charge. Safe from any thread.
+    static void SetMaxDigits(int64_t n);
+    /// The present budget; without SetMaxDigits, 4 * kMaxLimbs (no budget of its own).
+    static int64_t MaxDigits();
 
     /// Zero.
     TSeisu();
@@ -81,14 +94,14 @@ public:
     /// *this := *this * n, n in 0..10000 (larger n work too).
     void Shortmul(uint16_t n);
     /// *this := *this + a * b. Throws kSeisuLongMulOverflow (nothing changed) when the
-    /// working length would reach kMaxLimbs.
+    /// working length would reach kMaxLimbs, kSeisuTooLarge when a * b passes MaxDigits.
     void LongMul(const TSeisu& a, const TSeisu& b);
     /// *this := a * b. Throws like LongMul.
     void Mul(const TSeisu& a, const TSeisu& b);
     /// *this := *this * b (b may be *this).
     void MulBy(const TSeisu& b);
     /// *this := *this ^ e; 0^0 = 1. Throws kSeisuLongMulOverflow up front when the
-    /// result could not fit.
+    /// result could not fit, kSeisuTooLarge when it would pass MaxDigits.
     void Power(const TSeisu& e);
     /// *this := a div b, r := a mod b; r must not be *this (if it is, *this ends as the
     /// quotient). Throws kSeisuDivideByZero, and kSeisuDividendTooLarge for a divisor of
@@ -156,6 +169,10 @@ private:
     void FromDigits(const std::string& digits);
     // out := a * b; out is a fresh number distinct from a and b, which are not zero.
     static void Product(const TSeisu& a, const TSeisu& b, TSeisu& out);
+    // Decimal digits of the value (0 for zero).
+    int64_t Digits() const;
+    // Throws kSeisuTooLarge when a product of factors with these many digits passes the budget.
+    static void CheckProductDigits(int64_t da, int64_t db);
     // *this := *this ^ e for Self >= 2, after the checks of Power.
     void PowerBig(uint64_t e);
 

@@ -14,6 +14,7 @@ NEROVA_PACKAGES=(
   desktop-file-utils appstream man-db dpkg-dev # check the installed files, build the .deb
   xvfb openbox xdotool x11-utils               # the installed window on a real X server
   qt6-translations-l10n                        # Qt's own dialogs in Japanese
+  clang libclang-rt-dev                        # the fuzzers (libFuzzer)
 )
 
 nerova_missing_packages() {

@@ -4,10 +4,15 @@
 #include <filesystem>
 #include <ios>
 #include <fstream>
+#include <iostream>
 #include <istream>
+#include <optional>
 #include <ostream>
 #include <streambuf>
 #include <system_error>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "shell/batchjobs.h"
 
@@ -16,52 +21,65 @@ namespace nerova {
 namespace {
 
 constexpr int kCtrlZ = 26;
+constexpr int kEof = std::char_traits<char>::eof();
 
 [[noreturn]] void Fail(const char* message, const std::string& name) {
     throw TInOutException(std::string(message) + ": " + name);
 }
 
-// Reads the lines of a stream buffer. The buffer is read directly: a line costs no
-// stream sentry and no per-character virtual call. A file buffer reports a failing read
-// by throwing.
-class LineReader {
-public:
-    explicit LineReader(std::streambuf& buf) : buf_(buf) {}
+std::optional<struct stat> Identity(int fd) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return std::nullopt;
+    return st;
+}
 
-    // The next line, without its line end; false at the end of the input.
-    bool Next(std::string& line) {
-        line.clear();
-        if (ended_) return false;
-        int c = Get();
-        while (c != kEof && c != kCtrlZ && c <= ' ') c = Get();
-        if (c == kEof || c == kCtrlZ) {
-            ended_ = true;
-            return false;
-        }
-        // A Ctrl-Z ends the input only where a line would start; inside a line it is
-        // an ordinary character.
-        while (c != kEof && c != '\r' && c != '\n') {
-            line += static_cast<char>(c);
-            c = Get();
-        }
-        if (c == '\r' && buf_.sgetc() == '\n') buf_.sbumpc();
-        if (c == kEof) ended_ = true;
-        return true;
-    }
+std::optional<struct stat> Identity(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+    return st;
+}
 
-private:
-    static constexpr int kEof = std::char_traits<char>::eof();
-
-    int Get() {
-        const int c = buf_.sbumpc();
-        return c == kEof ? kEof : static_cast<unsigned char>(c);
-    }
-
-    std::streambuf& buf_;
-    bool ended_ = false;
-};
+// Two names of one regular file. A device (/dev/null on both ends) loses nothing.
+bool SameFile(const std::optional<struct stat>& a, const std::optional<struct stat>& b) {
+    return a && b && S_ISREG(a->st_mode) && a->st_dev == b->st_dev && a->st_ino == b->st_ino;
+}
 
 }  // namespace
+
+int LineReader::Get() {
+    const int c = buf_.sbumpc();
+    return c == kEof ? kEof : static_cast<unsigned char>(c);
+}
+
+bool LineReader::Next(std::string& line) {
+    line.clear();
+    if (ended_) return false;
+    int c = Get();
+    while (c != kEof && c != kCtrlZ && c <= ' ') c = Get();
+    if (c == kEof || c == kCtrlZ) {
+        ended_ = true;
+        return false;
+    }
+    // A Ctrl-Z ends the input only where a line would start; inside a line it is
+    // an ordinary character.
+    bool tooLong = false;
+    while (c != kEof && c != '\r' && c != '\n') {
+        if (line.size() < maxLine_) {
+            line += static_cast<char>(c);
+        } else {
+            tooLong = true;
+        }
+        c = Get();
+    }
+    if (c == '\r' && buf_.sgetc() == '\n') buf_.sbumpc();
+    if (c == kEof) ended_ = true;
+    if (tooLong) {
+        line.clear();
+        line.shrink_to_fit();
+        throw TLineTooLongException();
+    }
+    return true;
+}
 
 void runBatch(std::istream& in, const std::string& inName, std::ostream& out,
               const std::string& outName, unsigned jobs) {
@@ -72,6 +90,8 @@ void runBatch(std::istream& in, const std::string& inName, std::ostream& out,
             return reader.Next(line);
         } catch (const std::ios_base::failure&) {
             Fail(kFileCannotRead, inName);
+        } catch (const TLineTooLongException&) {
+            Fail(kLineTooLong, inName);
         }
     };
     const auto write = [&](const std::string& record) {
@@ -88,6 +108,7 @@ void runBatch(const std::string& inPath, const std::string& outPath, std::istrea
     std::ifstream inFile;
     std::istream* in = &stdIn;
     const std::string inName = inPath == "-" ? std::string(kStandardInputName) : inPath;
+    std::optional<struct stat> inId;
     if (inPath != "-") {
         errno = 0;
         inFile.open(inPath, std::ios::in | std::ios::binary);
@@ -100,17 +121,28 @@ void runBatch(const std::string& inPath, const std::string& outPath, std::istrea
             Fail(kFileCannotOpen, inPath);
         }
         in = &inFile;
+        inId = Identity(inPath);
+    } else if (&stdIn == &std::cin) {
+        inId = Identity(STDIN_FILENO);
+    }
+    // A folder opens but does not read; nothing is created or emptied for an input that
+    // fails before its first character.
+    if (inId && S_ISDIR(inId->st_mode)) Fail(kFileCannotRead, inName);
+    try {
+        if (in->rdbuf()) in->rdbuf()->sgetc();
+    } catch (const std::ios_base::failure&) {
+        Fail(kFileCannotRead, inName);
     }
 
     std::ofstream outFile;
     std::ostream* out = &stdOut;
     const bool toStdOut = outPath.empty() || outPath == "-";
     const std::string outName = toStdOut ? std::string(kStandardOutputName) : outPath;
+    // Writing onto the input would empty it, or (appending) read its own output for ever.
+    const std::optional<struct stat> outId =
+        toStdOut ? (&stdOut == &std::cout ? Identity(STDOUT_FILENO) : std::nullopt) : Identity(outPath);
+    if (SameFile(inId, outId)) Fail(kFileSameAsInput, outName);
     if (!toStdOut) {
-        std::error_code ec;
-        if (inPath != "-" && std::filesystem::equivalent(inPath, outPath, ec) && !ec) {
-            Fail(kFileSameAsInput, outPath);
-        }
         outFile.open(outPath, std::ios::out | std::ios::trunc | std::ios::binary);
         if (!outFile.is_open()) Fail(kFileCannotCreate, outPath);
         out = &outFile;

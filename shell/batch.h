@@ -1,6 +1,7 @@
 // Batch evaluation: every line of a text file, written with its value.
 #pragma once
 
+#include <cstddef>
 #include <iosfwd>
 #include <stdexcept>
 #include <string>
@@ -20,25 +21,59 @@ inline constexpr const char* kFileCannotRead = "ファイルを読み込めま�
 inline constexpr const char* kFileCannotCreate = "ファイルを作成できません";
 inline constexpr const char* kFileCannotWrite = "ファイルに書き込めません";
 inline constexpr const char* kFileSameAsInput = "出力ファイルが入力ファイルと同じです";
+inline constexpr const char* kLineTooLong = "行が長すぎます";
 /// The names that messages give the standard streams.
 inline constexpr const char* kStandardInputName = "(標準入力)";
 inline constexpr const char* kStandardOutputName = "(標準出力)";
 
-/// Evaluates the lines of in into out. A line ends at "\r\n", "\n" or "\r"; characters
-/// of code 32 or less before a line are skipped (so blank lines vanish); a Ctrl-Z met
-/// there ends the input. A line starting with "#" is copied; any other becomes "line = value" (the
-/// improper fraction, or the failure message). Output lines end with "\n".
-/// Throws TInOutException naming inName or outName when reading or writing fails;
-/// lines already written stay written. With jobs above 1 the lines are evaluated on that
-/// many threads (see evaluateLines); the output is the same.
+/// The longest line that is read, in bytes: far beyond any expression worth typing, and
+/// a bound on the memory that reading a line takes.
+inline constexpr size_t kMaxLineBytes = size_t{64} << 20;
+
+/// A line over the reader's limit; its rest has been skipped, so reading can go on.
+class TLineTooLongException : public TInOutException {
+public:
+    TLineTooLongException() : TInOutException(kLineTooLong) {}
+};
+
+/// Reads the lines of a stream buffer, as the batch run and the prompt take them: a line
+/// ends at "\r\n", "\n" or "\r"; characters of code 32 or less (NUL included) before a
+/// line are skipped, so blank lines vanish; a Ctrl-Z met there ends the input. The buffer
+/// is read directly: a line costs no stream sentry and no per-character virtual call.
+class LineReader {
+public:
+    explicit LineReader(std::streambuf& buf, size_t maxLine = kMaxLineBytes)
+        : buf_(buf), maxLine_(maxLine) {}
+
+    /// The next line, without its line end; false at the end of the input. Throws
+    /// TLineTooLongException for a line of more than maxLine bytes (after skipping it),
+    /// and what the buffer throws (a file buffer's failing read).
+    bool Next(std::string& line);
+
+private:
+    int Get();
+
+    std::streambuf& buf_;
+    const size_t maxLine_;
+    bool ended_ = false;
+};
+
+/// Evaluates the lines of in (read by LineReader) into out. A line starting with "#" is
+/// copied; any other becomes "line = value" (the improper fraction, or the failure
+/// message). Output lines end with "\n". Throws TInOutException naming inName or outName
+/// when reading or writing fails, or a line is too long; lines already written stay written.
+/// With jobs above 1 the lines are evaluated on that many threads (see evaluateLines); the
+/// output is the same.
 void runBatch(std::istream& in, const std::string& inName, std::ostream& out,
               const std::string& outName, unsigned jobs = 1);
 
 /// Evaluates the file inPath ("-": stdIn) into the file outPath, which is created or
-/// emptied; an empty outPath (or "-") writes to stdOut. The input is opened first: when
-/// it cannot be, the output is not touched; nor is it when it is the input file itself
-/// (emptying it would lose the input). Throws TInOutException (kFileNotFound for a
-/// missing input file).
+/// emptied; an empty outPath (or "-") writes to stdOut. The input is opened and its first
+/// character read first: when that fails (a missing file, a folder), the output is not
+/// touched; nor is it when it is the input file itself (emptying it would lose the input,
+/// appending to it would read the output for ever). std::cin and std::cout passed as
+/// stdIn and stdOut are compared by the files they are. Throws TInOutException
+/// (kFileNotFound for a missing input file, kFileSameAsInput naming the output).
 void runBatch(const std::string& inPath, const std::string& outPath, std::istream& stdIn,
               std::ostream& stdOut, unsigned jobs = 1);
 

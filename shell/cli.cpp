@@ -5,6 +5,7 @@
 #include <charconv>
 #include <exception>
 #include <istream>
+#include <optional>
 #include <ostream>
 #include <string_view>
 #include <thread>
@@ -14,7 +15,9 @@
 
 #include <iostream>
 
+#include "engine/tabai.h"
 #include "shell/batch.h"
+#include "shell/budget.h"
 #include "shell/version.h"
 
 namespace nerova {
@@ -66,23 +69,28 @@ const char* kHelp =
     "      Typeset TEXT as the fraction display does and save the image.\n"
     "  nerova [IN [OUT]]    The calculator window; with file names it first runs the batch.\n"
     "  nerova --help | --version\n"
+    "  --max-digits N   With any mode: refuse a result of more than N decimal digits\n"
+    "      (default: what a quarter of the memory holds).\n"
     "\n"
     "Expressions: integers, decimals 2.5, fractions 1/3, recurring decimals 0.1[6],\n"
     "mixed numbers 1:2/3, + - * / ^ (integer powers) and parentheses.\n";
 
 // Reads the prompt's lines. On a terminal (standard input and output both) a line is
 // edited in place: left and right, Home and End, Backspace and Delete, Ctrl-U, and up and
-// down through the earlier lines. Anywhere else lines are read plainly, without a prompt.
+// down through the earlier lines. Anywhere else lines are read plainly, without a prompt,
+// as the batch run reads them (in memory bounded by the line limit).
 class TerminalLineReader {
 public:
     TerminalLineReader(std::istream& in, std::ostream& out)
-        : in_(in), out_(out),
+        : out_(out),
           terminal_(&in == &std::cin && &out == &std::cout && isatty(STDIN_FILENO) &&
-                    isatty(STDOUT_FILENO)) {}
+                    isatty(STDOUT_FILENO)) {
+        if (!terminal_ && in.rdbuf()) lines_.emplace(*in.rdbuf());
+    }
 
-    // The next line; false at the end of the input.
+    // The next line; false at the end of the input. Throws TLineTooLongException.
     bool ReadLine(const char* prompt, std::string& line) {
-        if (!terminal_) return static_cast<bool>(std::getline(in_, line));
+        if (!terminal_) return lines_ && lines_->Next(line);
         return EditLine(prompt, line);
     }
 
@@ -201,16 +209,16 @@ private:
                     while (end < line.size() && Continuation(line[end])) ++end;
                     line.erase(cursor, end - cursor);
                 }
-            } else if (c >= 32) {
+            } else if (c >= 32 && line.size() < kMaxLineBytes) {
                 line.insert(cursor++, 1, static_cast<char>(c));
             }
             Show(prompt, line, cursor);
         }
     }
 
-    std::istream& in_;
     std::ostream& out_;
     const bool terminal_;
+    std::optional<LineReader> lines_;
     std::vector<std::string> history_;
 };
 
@@ -258,7 +266,7 @@ int RunBatch(const std::vector<std::string>& files, unsigned jobs, std::istream&
 }  // namespace
 
 std::string usageLine() {
-    return "usage: nerova [-e EXPR]... [--form FORM] | --batch IN [OUT] [--jobs N] | --repl | "
+    return "usage: nerova [--max-digits N] [-e EXPR]... [--form FORM] | --batch IN [OUT] [--jobs N] | --repl | "
            "--render TEXT FILE [--font FAMILY] [--size POINTS] | --help | --version | [IN [OUT]]";
 }
 
@@ -335,6 +343,14 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
                 !(cmd.pointSize > 0 && cmd.pointSize <= 1000)) {
                 return Error("--size needs a number of points above 0, not '" + value + "'");
             }
+        } else if (arg == "--max-digits" || SplitValue(arg, "--max-digits", value)) {
+            if (arg == "--max-digits" && !next(arg)) return Error(cmd.error);
+            const auto res = std::from_chars(value.data(), value.data() + value.size(), cmd.maxDigits);
+            if (res.ec != std::errc() || res.ptr != value.data() + value.size() ||
+                cmd.maxDigits < TSeisu::kMinMaxDigits) {
+                return Error("--max-digits needs a whole number of at least " +
+                             std::to_string(TSeisu::kMinMaxDigits) + ", not '" + value + "'");
+            }
         } else if (arg == "--help" || arg == "-h") {
             help = true;
         } else if (arg == "--version") {
@@ -380,6 +396,7 @@ CommandLine parseCommandLine(int argc, char** argv) {
 }
 
 int runCommandLine(const CommandLine& cmd, std::istream& in, std::ostream& out, std::ostream& err) {
+    applyMaxDigits(cmd.maxDigits);
     switch (cmd.mode) {
     case CommandLine::Mode::Eval:
         return RunEval(cmd, out, err);
@@ -410,7 +427,15 @@ int runCommandLine(const CommandLine& cmd, std::istream& in, std::ostream& out, 
 int runRepl(std::istream& in, std::ostream& out, std::ostream& err) {
     TerminalLineReader reader(in, out);
     std::string line;
-    while (out && reader.ReadLine("> ", line)) {
+    for (;;) {
+        bool more;
+        try {
+            more = out && reader.ReadLine("> ", line);
+        } catch (const TLineTooLongException&) {
+            out << kLineTooLong << '\n';
+            continue;
+        }
+        if (!more) break;
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.find_first_not_of(' ') == std::string::npos) continue;
         reader.Remember(line);

@@ -2,6 +2,7 @@
 // mode that app/main.cpp starts. Nothing here needs a display server or a session bus.
 #pragma once
 
+#include <cstdint>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -33,6 +34,7 @@ struct CommandLine {
     std::string renderFile;                  ///< Render: the image file to write
     std::string font;                        ///< Render: --font, empty for the default
     double pointSize = 0;                    ///< Render: --size, 0 for the default
+    int64_t maxDigits = 0;                   ///< --max-digits (any mode), 0 when not given
     std::string error;                       ///< Error: what is wrong
 };
 
@@ -53,11 +55,12 @@ std::string usageLine();
 /// cannot be read or written; Help and Version 0; Error 2 with the usage line on err.
 /// A mode whose writing onto out fails exits 2 with the batch run's write message.
 /// Window and Render are not run here: app/main.cpp starts the window and the renderer
-/// itself (asserted; without assertions they exit 2 with a message on err).
+/// itself (asserted; without assertions they exit 2 with a message on err). The digit
+/// budget of one result is set first (applyMaxDigits with cmd.maxDigits).
 int runCommandLine(const CommandLine& cmd, std::istream& in, std::ostream& out, std::ostream& err);
 
 /// The interactive prompt: reads lines from in and prints each value (or failure message)
-/// on out until the input ends. With a terminal on both ends the line can be edited and
+/// on out until the input ends; a line over kMaxLineBytes prints kLineTooLong instead. With a terminal on both ends the line can be edited and
 /// earlier lines recalled with the arrow keys; it stops early when writing onto out
 /// fails. Text after a complete expression is named on err (see unusedNotice). Returns 0.
 int runRepl(std::istream& in, std::ostream& out, std::ostream& err);

@@ -20,6 +20,7 @@
 
 #include <fcntl.h>
 #include <pwd.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,6 +30,7 @@ namespace {
 
 constexpr const char* kForm = "FORM";
 constexpr const char* kFont = "Font";
+constexpr const char* kCalc = "Calc";
 // A font name longer than this is cut: no font has such a name, and the file keeps it short.
 constexpr size_t kMaxText = 2047;
 
@@ -73,12 +75,14 @@ void configure(CSimpleIniA& ini) {
 }
 
 // SimpleIni keeps comments only in front of a section or key; the comment lines that
-// end a file would be dropped on save, so they are carried over by hand.
+// end a file would be dropped on save, so they are carried over by hand. Lines end where
+// SimpleIni ends them, at CR as well as LF: a comment line is never one that SimpleIni
+// reads as a key.
 std::string trailingComments(const std::string& bytes) {
     std::vector<std::string_view> lines;
     std::string_view rest(bytes);
     while (!rest.empty()) {
-        size_t eol = rest.find('\n');
+        size_t eol = rest.find_first_of("\r\n");
         lines.push_back(rest.substr(0, eol));
         rest = eol == std::string_view::npos ? std::string_view() : rest.substr(eol + 1);
     }
@@ -94,8 +98,7 @@ std::string trailingComments(const std::string& bytes) {
     if (!anyComment || first == 0) return {};
     std::string out;
     for (size_t i = first; i < lines.size(); ++i) {
-        std::string_view t = lines[i];
-        if (!t.empty() && t.back() == '\r') t.remove_suffix(1);
+        const std::string_view t = lines[i];
         if (trim(t).empty()) continue;
         out.append(t).push_back('\n');
     }
@@ -122,6 +125,32 @@ bool writeAll(int fd, const std::string& bytes) {
         left -= static_cast<size_t>(n);
     }
     return true;
+}
+
+// Removes the temporaries of target ("<name>.tmp-PID-N") that a killed run left: those
+// whose process no longer exists. Another live run's temporary is its save in progress.
+void removeStaleTemporaries(const std::string& target) {
+    const fs::path path(target);
+    const std::string prefix = path.filename().string() + ".tmp-";
+    std::error_code ec;
+    fs::path folder = path.parent_path();
+    if (folder.empty()) folder = ".";
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.compare(0, prefix.size(), prefix) != 0) continue;
+        const std::string_view rest = std::string_view(name).substr(prefix.size());
+        const size_t dash = rest.find('-');
+        if (dash == std::string_view::npos) continue;
+        auto number = [](std::string_view digits, auto& value) {
+            const auto [stop, err] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+            return !digits.empty() && err == std::errc() && stop == digits.data() + digits.size();
+        };
+        pid_t pid = 0;
+        unsigned counter = 0;
+        if (!number(rest.substr(0, dash), pid) || !number(rest.substr(dash + 1), counter) || pid <= 0)
+            continue;
+        if (::kill(pid, 0) != 0 && errno == ESRCH) ::unlink(it->path().c_str());
+    }
 }
 
 // Writes bytes to a temporary file, flushes it to disk and renames it over target:
@@ -258,6 +287,12 @@ void readSettings(const std::string& path, FormSettings& s) {
         int color = s.fontColor;
         readInt(ini, kFont, "color", color);
         s.fontColor = color;
+        if (const char* v = ini.GetValue(kCalc, "MaxDigits", nullptr)) {
+            const std::string_view digits = trim(v);
+            int64_t n = 0;
+            const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), n);
+            if (ec == std::errc() && end == digits.data() + digits.size() && n > 0) s.maxDigits = n;
+        }
     } catch (const std::exception&) {
         // Out of memory on an absurd file: the settings stay as they were.
     }
@@ -312,6 +347,7 @@ void writeSettings(const std::string& path, const FormSettings& s) {
         fs::create_directories(folder, ec);
         if (ec) throw std::runtime_error(failed);
     }
+    removeStaleTemporaries(target);
     if (!replaceFile(target, bytes, mode)) throw std::runtime_error(failed);
 }
 

@@ -52,6 +52,9 @@ struct FormSettings {
     int fontSize = 11;
     /// 0x00BBGGRR, or 0x80000000 + a system colour index (8: window text).
     int32_t fontColor = nerova::kWindowTextColor;
+    /// [Calc] MaxDigits: the digit budget of one result, 0 for the machine's default.
+    /// Read only: a save keeps the key as the user wrote it.
+    int64_t maxDigits = 0;
 };
 
 /// What follows the file's path in the message of a failed write.
@@ -75,7 +78,8 @@ std::string settingsPath(const std::string& programPath);
 void readSettings(const std::string& path, FormSettings& s);
 
 /// Writes s to path, keeping the file's other sections, keys and comments, atomically
-/// (temporary file in the same folder, then rename). Throws std::runtime_error with
+/// (temporary file in the same folder, then rename). Temporaries of path left by runs
+/// that were killed while saving (their process is gone) are removed first. Throws std::runtime_error with
 /// "<path> に書き込めません" when the file cannot be written.
 void writeSettings(const std::string& path, const FormSettings& s);
 

@@ -10,10 +10,11 @@
 #include "shell/qt/ddelink.h"
 #include "shell/qt/ddeservice.h"
 #include "shell/qt/fnerova.h"
+#include "shell/budget.h"
 #include "shell/settings.h"
 #include "shell/qt/unixsignals.h"
 
-int nerova::runGui(std::vector<std::string> files) {
+int nerova::runGui(std::vector<std::string> files, int64_t maxDigits) {
     QApplication::setApplicationName(QStringLiteral("Nerova"));
     QApplication::setApplicationDisplayName(QStringLiteral("Nerova"));
     // Ties the window to its menu entry (Wayland's app id) and shows the menu's icon.
@@ -26,14 +27,23 @@ int nerova::runGui(std::vector<std::string> files) {
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTexts);
 
+    // Named after the program file the user started: the settings file and the macro service.
+    const std::string program = programFile(QCoreApplication::arguments().value(0).toStdString(),
+                                            QCoreApplication::applicationFilePath().toStdString());
+    // The budget holds for every calculation of the process: the window's, the batch
+    // run's and the macro service's.
+    if (maxDigits <= 0) {
+        FormSettings settings;
+        readSettings(settingsPath(program), settings);
+        maxDigits = settings.maxDigits;
+    }
+    nerova::applyMaxDigits(maxDigits);
+
     Tfnerova fnerova;
     fnerova.setBatchFiles(std::move(files));
 
     // ---- The macro service starts here: the window exists, the loop has not begun. ----
-    // Named as the settings file is: after the program file the user started.
-    nerova::DdeServer dde(programFile(QCoreApplication::arguments().value(0).toStdString(),
-                              QCoreApplication::applicationFilePath().toStdString()),
-                  fnerova.runner());
+    nerova::DdeServer dde(program, fnerova.runner());
     fnerova.setLinkCopier(&dde.linkCopier());
     const auto forgetLink = qScopeGuard([&fnerova] { fnerova.setLinkCopier(nullptr); });
     if (const QString why = dde.start(); !why.isEmpty()) fnerova.showServiceStatus(why);

@@ -208,6 +208,30 @@ TEST(EvalTest, NestingBeyondTheLimit) {
     EXPECT_EQ(Calc(Repeat("-", 100000) + "5"), "5");  // signs are a loop, not nesting
 }
 
+TEST(EvalTest, DigitBudgetReachesEveryOperation) {
+    const int64_t saved = TSeisu::MaxDigits();
+    TSeisu::SetMaxDigits(1000);
+    const struct {
+        const char* input;
+        bool refused;
+    } rows[] = {
+        {"9^9^9", true},                  // the power is refused before it is computed
+        {"(10^600)*(10^600)", true},      // a product of two allowed numbers
+        {"(1/3)^3000", true},             // the denominator's power: 1432 digits
+        {"(2/3)^2000", false},            // 955 digits
+        {"1/10^600+1/3^900", true},       // a sum's common denominator: 1031 digits
+        {"1/10^600+1/3^700", false},      // 935 digits
+        {"10^999+10^999", false},         // a sum grows by one digit and is not refused
+        {"(10^600)/(10^600)", false},     // quotients only shrink
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.input);
+        const std::string result = Calc(row.input);
+        EXPECT_EQ(result == kSeisuTooLarge, row.refused) << result.substr(0, 40);
+    }
+    TSeisu::SetMaxDigits(saved);
+}
+
 // The deepest nesting allowed must fit a small stack: evaluate it on a thread with 1 MiB
 // (4 MiB with the sanitizers, whose frames are larger) of stack.
 TEST(EvalTest, DeepestNestingFitsASmallStack) {

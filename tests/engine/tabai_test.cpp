@@ -734,6 +734,61 @@ TEST(TSeisuTest, PowerRefusesHugeResultsAtOnce) {
     EXPECT_TRUE(zero.IsZero());
 }
 
+// The digit budget for the length of one test; the previous budget comes back after it.
+class DigitBudget {
+public:
+    explicit DigitBudget(int64_t digits) : saved_(TSeisu::MaxDigits()) { TSeisu::SetMaxDigits(digits); }
+    ~DigitBudget() { TSeisu::SetMaxDigits(saved_); }
+    DigitBudget(const DigitBudget&) = delete;
+    DigitBudget& operator=(const DigitBudget&) = delete;
+
+private:
+    int64_t saved_;
+};
+
+TEST(TSeisuTest, BudgetRefusesProductsAndPowersBeforeComputing) {
+    const DigitBudget budget(100);
+    struct Row {
+        std::string a, b;
+        bool power;
+        bool refused;
+    } rows[] = {
+        {Pow10(49), Pow10(50), false, false},   // 100 digits: at the budget
+        {Pow10(50), Pow10(50), false, true},    // 101 digits
+        {Repeat('9', 50), Repeat('9', 50), false, false},  // 100 digits, largest of that length
+        {"10", "99", true, false},             // 10^99: 100 digits
+        {"10", "100", true, true},             // 10^100: 101 digits
+        {"2", "332", true, false},             // 2^332: 100 digits
+        {"2", "333", true, true},              // 2^333: 101 digits
+        {"9", "387420489", true, true},        // 9^9^9: refused at once, not computed
+        {"1", "387420489", true, false},       // 1 to any power stays 1
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.a.substr(0, 10) + (row.power ? " ^ " : " * ") + row.b.substr(0, 10));
+        TSeisu x = N(row.a);
+        const TSeisu y = N(row.b);
+        auto run = [&] { row.power ? x.Power(y) : x.Mul(x, y); };
+        if (row.refused) {
+            ExpectSeisuError(run, kSeisuTooLarge);
+            EXPECT_EQ(T(x), row.a);  // nothing changed
+        } else {
+            run();
+            EXPECT_LE(T(x).size(), 100u);
+        }
+    }
+    TSeisu acc = N(Pow10(60));
+    ExpectSeisuError([&] { acc.LongMul(N(Pow10(50)), N(Pow10(50))); }, kSeisuTooLarge);
+    EXPECT_EQ(T(acc), Pow10(60));
+}
+
+TEST(TSeisuTest, BudgetBelowTheSmallestCountsAsTheSmallest) {
+    const DigitBudget budget(1);
+    EXPECT_EQ(TSeisu::MaxDigits(), TSeisu::kMinMaxDigits);
+    TSeisu x(99999);
+    x.Mul(x, N("999999999999999"));  // 20 digits
+    EXPECT_EQ(T(x), "99998999999999900001");
+}
+
 // --- division --------------------------------------------------------------------------
 
 TEST(TSeisuTest, DivModTable) {

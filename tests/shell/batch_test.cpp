@@ -9,6 +9,7 @@
 #include <streambuf>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -143,6 +144,47 @@ protected:
 private:
     size_t room_;
 };
+
+TEST(LineReaderTest, LongLinesAreSkippedAndReadingGoesOn) {
+    struct Row {
+        std::string input;
+        std::vector<std::string> lines;  // "!" stands for a line over the limit
+    } rows[] = {
+        {"abcd\nxy\n", {"abcd", "xy"}},              // at the limit: read
+        {"abcde\nxy\n", {"!", "xy"}},                // one byte over: skipped to its end
+        {"abcdefghij\r\nxy", {"!", "xy"}},           // the line end after it is taken whole
+        {"xy\r123456789", {"xy", "!"}},               // over the limit at the end of input
+        {std::string(100, '\0') + std::string("1\0" "2\n", 4), {std::string("1\0" "2", 3)}},  // NULs before a line skipped, inside kept
+    };
+    for (const Row& row : rows) {
+        std::istringstream in(row.input);
+        nerova::LineReader reader(*in.rdbuf(), 4);
+        std::vector<std::string> got;
+        for (;;) {
+            std::string line;
+            try {
+                if (!reader.Next(line)) break;
+                got.push_back(line);
+            } catch (const nerova::TLineTooLongException&) {
+                EXPECT_TRUE(line.empty());
+                got.push_back("!");
+            }
+        }
+        EXPECT_EQ(got, row.lines) << row.input;
+    }
+}
+
+TEST(BatchTest, LineOverTheLimitEndsTheRunNamingTheFile) {
+    std::istringstream in("1+1\n" + std::string(nerova::kMaxLineBytes + 1, '1') + "\n2+2\n");
+    std::ostringstream out;
+    try {
+        nerova::runBatch(in, "in.txt", out, "out");
+        ADD_FAILURE() << "no exception";
+    } catch (const nerova::TInOutException& e) {
+        EXPECT_EQ(std::string(e.what()), std::string(nerova::kLineTooLong) + ": in.txt");
+    }
+    EXPECT_EQ(out.str(), "1+1 = 2\n");
+}
 
 TEST(BatchTest, WriteFailureKeepsTheLinesWritten) {
     std::string input;

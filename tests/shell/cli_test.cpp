@@ -160,4 +160,12 @@ TEST(CommandLineTest, ReplPrintsEachLine) {
     EXPECT_EQ(o.out, "1/2\n1/2\n0で割ろうとした\n");  // no prompt when not on a terminal
 }
 
+TEST(CommandLineTest, ReplSkipsALineOverTheLimitAndGoesOn) {
+    const std::string input = std::string(1000, '\0') + "1+1\n" +
+                              std::string(nerova::kMaxLineBytes + 1, '7') + "\n2+2\n";
+    const Outcome o = RunCli({"--repl"}, input);
+    EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(o.out, "2\n" + std::string(nerova::kLineTooLong) + "\n4\n");
+}
+
 }  // namespace

@@ -225,6 +225,20 @@ TEST_F(SettingsFileTest, WriteKeepsOtherSectionsKeysAndComments) {
     EXPECT_EQ(get(), text);
 }
 
+TEST_F(SettingsFileTest, ACarriageReturnInAClosingCommentStartsALine) {
+    // The reader ends lines at CR as well: "name=B" is a key of [Other], not part of a
+    // comment, and must not become the font's name once [Font] is written before it.
+    put("[Other]\n; note\rname=B\n; the end\r\n");
+    FormSettings s;
+    readSettings(path_, s);
+    EXPECT_EQ(s.fontName, "");
+    writeSettings(path_, s);
+    FormSettings back;
+    readSettings(path_, back);
+    EXPECT_EQ(back.fontName, "");
+    EXPECT_NE(get().find("; the end"), std::string::npos);
+}
+
 TEST_F(SettingsFileTest, WriteCreatesFolderAndKeepsMode) {
     std::string nested = (dir_ / "a" / "b" / "nerova.ini").string();
     writeSettings(nested, FormSettings{});
@@ -250,6 +264,55 @@ TEST_F(SettingsFileTest, TemporaryLeftByACrashDoesNotStopTheWrite) {
     FormSettings back;
     readSettings(path_, back);
     EXPECT_EQ(back.top, 4);
+}
+
+TEST_F(SettingsFileTest, TemporariesOfKilledRunsAreRemovedAtTheNextSave) {
+    // A process id that is surely gone: a child that has ended and been reaped.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) _exit(0);
+    ASSERT_EQ(waitpid(child, nullptr, 0), child);
+    const std::string dead = std::to_string(child);
+    const std::string name = fs::path(path_).filename().string();
+    const struct {
+        std::string file;
+        bool removed;
+    } rows[] = {
+        {name + ".tmp-" + dead + "-0", true},
+        {name + ".tmp-" + dead + "-17", true},
+        {name + ".tmp-" + std::to_string(getppid()) + "-0", false},  // a live process saving
+        {name + ".tmp-" + dead + "-x", false},                       // not a name we make
+        {name + ".tmp-" + dead, false},
+        {"other.ini.tmp-" + dead + "-0", false},                     // another file's
+    };
+    for (const auto& row : rows) put((dir_ / row.file).string(), "half-written");
+    writeSettings(path_, FormSettings{});
+    for (const auto& row : rows)
+        EXPECT_EQ(fs::exists(dir_ / row.file), !row.removed) << row.file;
+}
+
+TEST_F(SettingsFileTest, MaxDigitsIsReadAndKeptOnSave) {
+    const struct {
+        const char* value;
+        int64_t expected;
+    } rows[] = {
+        {"5000000000", 5000000000},  // beyond 32 bits
+        {" 100 ", 100},
+        {"0", 0}, {"-5", 0}, {"1e6", 0}, {"", 0},  // not a budget: the machine's default
+    };
+    for (const auto& row : rows) {
+        put(std::string("[Calc]\nMaxDigits=") + row.value + "\n");
+        FormSettings s;
+        readSettings(path_, s);
+        EXPECT_EQ(s.maxDigits, row.expected) << row.value;
+    }
+    put("[Calc]\nMaxDigits=123456\n");
+    FormSettings s;
+    s.maxDigits = 99;
+    writeSettings(path_, s);
+    FormSettings back;
+    readSettings(path_, back);
+    EXPECT_EQ(back.maxDigits, 123456);  // the user's key, not the running value
 }
 
 TEST_F(SettingsFileTest, WritesThroughSymbolicLink) {

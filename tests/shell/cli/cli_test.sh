@@ -65,6 +65,9 @@ forms)
     run -e '1/3' --form decimal
     expect 0 "0.$(printf '3%.0s' $(seq 98))…\n" ''
     run -e '-5/3' --form recurring; expect 0 '-1.[6]\n' ''
+    # A period too long to bracket is cut with "…", not written as if it ended.
+    run -e '1/223' --form recurring
+    expect 0 "0.$(printf '%s' '00448430493273542600896860986547085201793721973094170403587443946188340807174887892376681614349775784753363228699551569506726457399103139013452914798206278026905829596412556053811659192825112107623318')…\n" ''
     # The float form uses "." whatever the locale says.
     LC_ALL=de_DE.UTF-8 LC_NUMERIC=de_DE.UTF-8 run -e '1/8' --form float 2>/dev/null
     expect 0 '0.125\n' '*'
@@ -128,6 +131,59 @@ batch_missing)
     expect_err_contains 'ファイルが見つかりません'
     [ "$(cat "$work/out.txt")" = keep ] || { echo "FAIL: output file touched"; failures=$((failures + 1)); }
     ;;
+batch_same_file)
+    # Standard input or output being the output or input file: refused before anything
+    # is written, as for two names of one file.
+    printf '1+1\n2*3\n' >"$work/f.txt"
+    env -u DISPLAY -u DBUS_SESSION_BUS_ADDRESS "$nerova" --batch - "$work/f.txt" <"$work/f.txt" \
+        >"$work/out" 2>"$work/err"
+    status=$?
+    expect 2 '' '*'; expect_err_contains '出力ファイルが入力ファイルと同じです'
+    [ "$(cat "$work/f.txt")" = "$(printf '1+1\n2*3')" ] || { echo "FAIL: input emptied"; failures=$((failures + 1)); }
+    # Appending to the input would read its own output for ever (timeout only ends the fault).
+    printf '1+1\n2*3\n' >"$work/f.txt"
+    timeout 20 env -u DISPLAY -u DBUS_SESSION_BUS_ADDRESS "$nerova" --batch "$work/f.txt" \
+        >>"$work/f.txt" 2>"$work/err"
+    status=$?
+    expect 2 '*' '*'; expect_err_contains '出力ファイルが入力ファイルと同じです: (標準出力)'
+    [ "$(wc -c <"$work/f.txt")" = 8 ] || { echo "FAIL: input grew"; failures=$((failures + 1)); }
+    printf '1+1\n2*3\n' >"$work/f.txt"
+    timeout 20 env -u DISPLAY -u DBUS_SESSION_BUS_ADDRESS "$nerova" --batch - <"$work/f.txt" \
+        >>"$work/f.txt" 2>"$work/err"
+    status=$?
+    expect 2 '*' '*'; expect_err_contains '出力ファイルが入力ファイルと同じです'
+    # One device on both ends is no file to lose.
+    env -u DISPLAY -u DBUS_SESSION_BUS_ADDRESS "$nerova" --batch - </dev/null >/dev/null 2>"$work/err"
+    status=$?
+    expect 0 '*' ''
+    ;;
+batch_unreadable_input)
+    # An input that opens but cannot be read leaves the output as it was.
+    mkdir "$work/dir"
+    printf 'keep\n' >"$work/keep.txt"
+    run --batch "$work/dir" "$work/keep.txt"; expect 2 '' '*'
+    expect_err_contains 'ファイルを読み込めません'
+    env -u DISPLAY -u DBUS_SESSION_BUS_ADDRESS "$nerova" --batch - "$work/keep.txt" <"$work/dir" \
+        >"$work/out" 2>"$work/err"
+    status=$?
+    expect 2 '' '*'; expect_err_contains 'ファイルを読み込めません: (標準入力)'
+    [ "$(cat "$work/keep.txt")" = keep ] || { echo "FAIL: output file touched"; failures=$((failures + 1)); }
+    ;;
+max_digits)
+    # A small budget refuses large results before computing them, in every mode.
+    run --max-digits 100 -e '2^332' -e '2^333' -e '9^9^9'
+    expect 1 "$(printf '%s' '8749002899132047697490008908470485461412677723572849745703082425639811996797503692894052708092215296')\n" '結果が大きすぎます\n結果が大きすぎます\n'
+    printf '10^98*10\n10^99*10\n' >"$work/in.txt"
+    run --batch "$work/in.txt" --max-digits=100
+    expect 0 "10^98*10 = 1$(printf '0%.0s' $(seq 99))\n10^99*10 = 結果が大きすぎます\n" ''
+    env -u DISPLAY -u DBUS_SESSION_BUS_ADDRESS "$nerova" --repl --max-digits 50 <<<$'7^4000000000\n2+2' \
+        >"$work/out" 2>"$work/err"
+    status=$?
+    expect 0 '結果が大きすぎます\n4\n' ''
+    for bad in 0 19 -5 1e9 x; do
+        run --max-digits "$bad" -e 1; expect 2 '' '*'; expect_err_contains '--max-digits'
+    done
+    ;;
 batch_unwritable)
     printf '1\n' >"$work/in.txt"
     run --batch "$work/in.txt" "$work/no/such/dir/out.txt"; expect 2 '' '*'
@@ -149,6 +205,19 @@ repl)
     env -u DISPLAY -u DBUS_SESSION_BUS_ADDRESS "$nerova" --repl <<<$'1/3+1/6\n2^-1' >"$work/out" 2>"$work/err"
     status=$?
     expect 0 '1/2\n1/2\n' ''
+    ;;
+repl_bounded)
+    # Endless NULs and a line of 100 MB are read in bounded memory (the sanitizers'
+    # shadow memory needs no such cap and would not start under it).
+    cap=""
+    if ! ldd "$nerova" 2>/dev/null | grep -q libasan; then cap="ulimit -v 300000;"; fi
+    bash -c "$cap { head -c 400M /dev/zero; echo 1+1; } | \"\$0\" --repl" "$nerova" >"$work/out" 2>"$work/err"
+    status=$?
+    expect 0 '2\n' ''
+    bash -c "$cap { echo 1+1; head -c 100M /dev/zero | tr '\\0' 7; printf '\\n2+2\\n'; } | \"\$0\" --repl" \
+        "$nerova" >"$work/out" 2>"$work/err"
+    status=$?
+    expect 0 '2\n行が長すぎます\n4\n' ''
     ;;
 render)
     # The render mode starts Qt on the offscreen platform by itself, and keeps quiet

@@ -246,6 +246,33 @@ if [ "$mode" == program ]; then
     stop "$started" TERM
     [ -f "$XDG_CONFIG_HOME/calc3.ini" ] && echo "ok: the linked copy keeps its own settings" ||
         fail "no $XDG_CONFIG_HOME/calc3.ini"
+
+    # The digit budget of one result, from the settings file and from the command line,
+    # holds for the macros too.
+    ln -s "$bin" "$work/bin/calc4"
+    printf '[Calc]\nMaxDigits=100\n' >"$XDG_CONFIG_HOME/calc4.ini"
+    for budget in settings option; do
+        if [ $budget == settings ]; then
+            PATH=$work/bin:$PATH start "$work/budget.log" calc4
+        else
+            PATH=$work/bin:$PATH start "$work/budget.log" calc4 --max-digits 200
+        fi
+        dest=org.nerova.calc4
+        wait_for_name "$dest" "$started" || fail "calc4 does not serve $dest"
+        call Poke NEROVA '2^333' >/dev/null
+        call Execute calc >/dev/null
+        if [ $budget == settings ]; then
+            check "a result over the settings' budget is refused" "$(data '結果が大きすぎます')" "$(call Request NEROVA)"
+        else
+            [ "$(call Request NEROVA)" != "$(data '結果が大きすぎます')" ] &&
+                echo "ok: --max-digits wins over the settings" || fail "--max-digits ignored"
+            call Poke NEROVA '2^665' >/dev/null
+            call Execute calc >/dev/null
+            check "a result over --max-digits is refused" "$(data '結果が大きすぎます')" "$(call Request NEROVA)"
+        fi
+        stop "$started" TERM
+    done
+    dest=org.nerova.nerova
 fi
 
 echo "$failures failure(s)"

@@ -912,6 +912,21 @@ private slots:
         QCOMPARE(edit()->text(), QString("2"));
     }
 
+    void batchFromAFolderLeavesTheOutputAlone() {
+        const QString keep = config_.path() + "/keep.txt";
+        std::ofstream(keep.toStdString()) << "keep\n";
+        w_.reset();
+        w_ = std::make_unique<Tfnerova>();
+        w_->setErrorHandler([this](const QString& m) { errors_ << m; });
+        w_->setBatchFiles({config_.path().toStdString(), keep.toStdString()});
+        w_->show();
+        QTRY_COMPARE(errors_.size(), 1);
+        QVERIFY(errors_[0].contains(QString::fromUtf8("ファイルを読み込めません")));
+        QFile f(keep);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("keep\n"));
+    }
+
     void batchRunsAtTheFirstShowing() {
         const QString in = config_.path() + "/in.txt", out = config_.path() + "/out.txt";
         std::ofstream(in.toStdString()) << "1/2+1/3\n";
