@@ -486,10 +486,34 @@ void writeMathml(std::string_view text, std::ostream& out) { MathmlWriter(out).R
 
 void writeSpeech(std::string_view text, std::ostream& out) { SpeechWriter(out).Run(text); }
 
+std::string xmlEscaped(std::string_view s) {
+    std::ostringstream out;
+    WriteXmlText(s, out);
+    return std::move(out).str();
+}
+
 std::string speechOf(std::string_view text) {
     std::ostringstream out;
     writeSpeech(text, out);
     return std::move(out).str();
+}
+
+std::optional<RenderFormat> renderFormatOf(std::string_view file) {
+    static constexpr std::pair<std::string_view, RenderFormat> kExtensions[] = {
+        {".png", RenderFormat::Png}, {".svg", RenderFormat::Svg},
+        {".tex", RenderFormat::Latex}, {".mml", RenderFormat::Mathml}};
+    const size_t slash = file.rfind('/');
+    const std::string_view name = slash == std::string_view::npos ? file : file.substr(slash + 1);
+    const size_t dot = name.rfind('.');
+    // A name without an extension (/dev/stdout, a pipe) gets the image, as before there
+    // was a choice.
+    if (dot == std::string_view::npos || dot == 0) return RenderFormat::Png;
+    std::string ext(name.substr(dot));
+    for (char& c : ext)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    for (const auto& [e, format] : kExtensions)
+        if (ext == e) return format;
+    return std::nullopt;
 }
 
 bool writeFileWith(const std::string& file, const std::function<void(std::ostream&)>& write) {

@@ -5,7 +5,7 @@ set -euo pipefail
 
 NEROVA_PACKAGES=(
   cmake ninja-build g++ pkgconf
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-svg-dev
   libgtest-dev libgmock-dev libsimpleini-dev
   fonts-ipafont-gothic fonts-ipafont-mincho
   dbus-daemon libglib2.0-bin
