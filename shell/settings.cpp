@@ -29,16 +29,11 @@ namespace {
 
 constexpr const char* kForm = "FORM";
 constexpr const char* kFont = "Font";
+constexpr const char* kHistory = "History";
 // A font name longer than this is cut: no font has such a name, and the file keeps it short.
 constexpr size_t kMaxText = 2047;
 
 std::string writeError(const std::string& path) { return path + kCannotWrite; }
-
-std::string homeFolder() {
-    if (const char* home = std::getenv("HOME"); home && *home) return home;
-    if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) return pw->pw_dir;
-    return ".";
-}
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
@@ -222,6 +217,20 @@ std::string programFile(const std::string& argv0, const std::string& running) {
     return running;
 }
 
+namespace nerova {
+
+std::string homeFolder() {
+    if (const char* home = std::getenv("HOME"); home && *home) return home;
+    if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) return pw->pw_dir;
+    return ".";
+}
+
+bool replaceFileAtomically(const std::string& target, const std::string& bytes) {
+    return replaceFile(target, bytes, std::nullopt);
+}
+
+}  // namespace nerova
+
 std::string settingsPath(const std::string& programPath) {
     std::string name = fs::path(programPath).filename().string();
     if (name.empty() || name == "." || name == "..") name = "nerova";
@@ -229,7 +238,7 @@ std::string settingsPath(const std::string& programPath) {
     if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/')
         folder = xdg;
     else
-        folder = homeFolder() + "/.config";
+        folder = nerova::homeFolder() + "/.config";
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
     return folder + "/" + name + ".ini";
 }
@@ -253,6 +262,9 @@ void readSettings(const std::string& path, FormSettings& s) {
         int color = s.fontColor;
         readInt(ini, kFont, "color", color);
         s.fontColor = color;
+        int keep = s.keepHistory ? 1 : 0;
+        readInt(ini, kHistory, "save", keep);
+        s.keepHistory = keep != 0;
     } catch (const std::exception&) {
         // Out of memory on an absurd file: the settings stay as they were.
     }
@@ -297,6 +309,7 @@ void writeSettings(const std::string& path, const FormSettings& s) {
     put(kFont, "name", s.fontName);
     put(kFont, "size", std::to_string(s.fontSize));
     put(kFont, "color", std::to_string(s.fontColor));
+    put(kHistory, "save", s.keepHistory ? "1" : "0");
 
     std::string bytes;
     if (ini.Save(bytes) < 0) throw std::runtime_error(failed);

@@ -19,6 +19,8 @@ struct FormSettings {
     int fontSize = 11;
     /// 0x00BBGGRR, or 0x80000000 + a system colour index (8: window text).
     int32_t fontColor = static_cast<int32_t>(0x80000008u);
+    /// Whether the inputs of the history list are kept across restarts.
+    bool keepHistory = true;
 };
 
 /// What follows the file's path in the message of a failed write.
@@ -35,6 +37,18 @@ std::string programFile(const std::string& argv0, const std::string& running);
 /// (~/.config when XDG_CONFIG_HOME is unset or not absolute), the program name being
 /// the program file's name without its folder.
 std::string settingsPath(const std::string& programPath);
+
+namespace nerova {
+
+/// The user's home folder: $HOME, else the password database's, else ".".
+std::string homeFolder();
+
+/// Writes bytes to a temporary file beside target, flushes it to disk and renames it over
+/// target: readers see the old file or the new one, never a part. False when that fails
+/// (the temporary file is then removed).
+bool replaceFileAtomically(const std::string& target, const std::string& bytes);
+
+}  // namespace nerova
 
 /// Reads the file at path into s; a missing file, key or unreadable value keeps the
 /// field as it is. Never throws.
