@@ -80,57 +80,63 @@ size_t Utf8Length(std::string_view s, size_t i) {
     return n;
 }
 
+// Walks s character by character: a byte that is not UTF-8, and a character that allowed()
+// refuses, goes to bad(); every other character, whole, to good().
+template <typename Allowed, typename Bad, typename Good>
+void ForEachCharacter(std::string_view s, Allowed allowed, Bad bad, Good good) {
+    for (size_t i = 0; i < s.size();) {
+        const size_t n = Utf8Length(s, i);
+        if (n == 0 || !allowed(s.substr(i, n))) bad();
+        else good(s.substr(i, n));
+        i += n == 0 ? 1 : n;
+    }
+}
+
+bool IsControl(std::string_view c) { return c.size() == 1 && (static_cast<unsigned char>(c[0]) < 0x20 || c[0] == 0x7F); }
+
 // Writes s as XML character data: markup characters as references; bytes that are not
 // UTF-8, control characters and U+FFFE/U+FFFF (none of which XML allows) as U+FFFD.
 void WriteXmlText(std::string_view s, std::ostream& out) {
-    for (size_t i = 0; i < s.size();) {
-        const size_t n = Utf8Length(s, i);
-        const auto b = static_cast<unsigned char>(s[i]);
-        if (n == 0 || (n == 1 && b < 0x20 && b != '\t' && b != '\n' && b != '\r') || b == 0x7F ||
-            s.substr(i, n) == "\xEF\xBF\xBE" || s.substr(i, n) == "\xEF\xBF\xBF") {
-            out << kReplacement;
-            i += n == 0 ? 1 : n;
-            continue;
-        }
-        switch (s[i]) {
-        case '&': out << "&amp;"; break;
-        case '<': out << "&lt;"; break;
-        case '>': out << "&gt;"; break;
-        case '"': out << "&quot;"; break;
-        default: out << s.substr(i, n); break;
-        }
-        i += n;
-    }
+    ForEachCharacter(
+        s,
+        [](std::string_view c) {
+            return (!IsControl(c) || c == "\t" || c == "\n" || c == "\r") && c != "\xEF\xBF\xBE" &&
+                   c != "\xEF\xBF\xBF";
+        },
+        [&out] { out << kReplacement; },
+        [&out](std::string_view c) {
+            switch (c[0]) {
+            case '&': out << "&amp;"; break;
+            case '<': out << "&lt;"; break;
+            case '>': out << "&gt;"; break;
+            case '"': out << "&quot;"; break;
+            default: out << c; break;
+            }
+        });
 }
 
 // Writes s for LaTeX's text mode: its special characters as commands; bytes that are not
 // UTF-8 and control characters, which no LaTeX input accepts, as "?".
 void WriteLatexText(std::string_view s, std::ostream& out) {
-    for (size_t i = 0; i < s.size();) {
-        const size_t n = Utf8Length(s, i);
-        const auto b = static_cast<unsigned char>(s[i]);
-        if (n == 0 || b < 0x20 || b == 0x7F) {
-            out << '?';
-            i += n == 0 ? 1 : n;
-            continue;
-        }
-        switch (s[i]) {
-        case '\\': out << "\\textbackslash{}"; break;
-        case '{': out << "\\{"; break;
-        case '}': out << "\\}"; break;
-        case '%': out << "\\%"; break;
-        case '#': out << "\\#"; break;
-        case '_': out << "\\_"; break;
-        case '^': out << "\\textasciicircum{}"; break;
-        case '~': out << "\\textasciitilde{}"; break;
-        case '$': out << "\\$"; break;
-        case '&': out << "\\&"; break;
-        case '<': out << "\\textless{}"; break;
-        case '>': out << "\\textgreater{}"; break;
-        default: out << s.substr(i, n); break;
-        }
-        i += n;
-    }
+    ForEachCharacter(
+        s, [](std::string_view c) { return !IsControl(c); }, [&out] { out << '?'; },
+        [&out](std::string_view c) {
+            switch (c[0]) {
+            case '\\': out << "\\textbackslash{}"; break;
+            case '{': out << "\\{"; break;
+            case '}': out << "\\}"; break;
+            case '%': out << "\\%"; break;
+            case '#': out << "\\#"; break;
+            case '_': out << "\\_"; break;
+            case '^': out << "\\textasciicircum{}"; break;
+            case '~': out << "\\textasciitilde{}"; break;
+            case '$': out << "\\$"; break;
+            case '&': out << "\\&"; break;
+            case '<': out << "\\textless{}"; break;
+            case '>': out << "\\textgreater{}"; break;
+            default: out << c; break;
+            }
+        });
 }
 
 bool IsOperator(const elm& e) {

@@ -1,6 +1,5 @@
 #include "shell/history.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -54,15 +53,7 @@ bool unescaped(std::string_view line, std::string& out) {
 }  // namespace
 
 std::string historyPath(const std::string& programPath) {
-    std::string name = fs::path(programPath).filename().string();
-    if (name.empty() || name == "." || name == "..") name = "nerova";
-    std::string folder;
-    if (const char* xdg = std::getenv("XDG_STATE_HOME"); xdg && xdg[0] == '/')
-        folder = xdg;
-    else
-        folder = homeFolder() + "/.local/state";
-    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-    return folder + "/" + name + "/history";
+    return userFolder("XDG_STATE_HOME", ".local/state") + "/" + programName(programPath) + "/history";
 }
 
 std::vector<std::string> loadHistory(const std::string& path, size_t maxEntries) {

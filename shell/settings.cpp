@@ -225,6 +225,22 @@ std::string homeFolder() {
     return ".";
 }
 
+std::string userFolder(const char* variable, const char* underHome) {
+    std::string folder;
+    if (const char* xdg = std::getenv(variable); xdg && xdg[0] == '/')
+        folder = xdg;
+    else
+        folder = homeFolder() + "/" + underHome;
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    return folder;
+}
+
+std::string programName(const std::string& programPath) {
+    std::string name = fs::path(programPath).filename().string();
+    if (name.empty() || name == "." || name == "..") name = "nerova";
+    return name;
+}
+
 bool replaceFileAtomically(const std::string& target, const std::string& bytes) {
     return replaceFile(target, bytes, std::nullopt);
 }
@@ -232,15 +248,7 @@ bool replaceFileAtomically(const std::string& target, const std::string& bytes) 
 }  // namespace nerova
 
 std::string settingsPath(const std::string& programPath) {
-    std::string name = fs::path(programPath).filename().string();
-    if (name.empty() || name == "." || name == "..") name = "nerova";
-    std::string folder;
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/')
-        folder = xdg;
-    else
-        folder = nerova::homeFolder() + "/.config";
-    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-    return folder + "/" + name + ".ini";
+    return nerova::userFolder("XDG_CONFIG_HOME", ".config") + "/" + nerova::programName(programPath) + ".ini";
 }
 
 void readSettings(const std::string& path, FormSettings& s) {

@@ -43,6 +43,13 @@ namespace nerova {
 /// The user's home folder: $HOME, else the password database's, else ".".
 std::string homeFolder();
 
+/// The folder named by the environment variable (an XDG base directory) when it holds an
+/// absolute path, else underHome in the home folder; without a trailing "/".
+std::string userFolder(const char* variable, const char* underHome);
+
+/// The program file's name without its folder ("nerova" when it has none).
+std::string programName(const std::string& programPath);
+
 /// Writes bytes to a temporary file beside target, flushes it to disk and renames it over
 /// target: readers see the old file or the new one, never a part. False when that fails
 /// (the temporary file is then removed).
