@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "shell/commands.h"
 #include "shell/settings.h"
 
 namespace nerova {
@@ -98,6 +99,17 @@ void saveHistory(const std::string& path, const std::vector<std::string>& entrie
 void forgetHistory(const std::string& path) {
     std::error_code ec;
     fs::remove(path, ec);
+}
+
+void restoreHistory(const std::string& path, IHistoryList& list) {
+    for (const std::string& entry : loadHistory(path, TCalcCommands::kMaxHistory))
+        list.insert(list.count(), entry);
+}
+
+void keepHistory(const std::string& path, const IHistoryList& list) {
+    std::vector<std::string> entries;
+    for (int i = 0; i < list.count(); ++i) entries.push_back(list.item(i));
+    saveHistory(path, entries);
 }
 
 }  // namespace nerova

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+class IHistoryList;
+
 namespace nerova {
 
 /// The history file for a program file: $XDG_STATE_HOME/<program name>/history
@@ -21,5 +23,12 @@ void saveHistory(const std::string& path, const std::vector<std::string>& entrie
 
 /// Deletes the saved history, if any. Never throws.
 void forgetHistory(const std::string& path);
+
+/// Fills an empty list with the history saved at path, at most TCalcCommands::kMaxHistory
+/// entries, in their order. Never throws for the file (see loadHistory).
+void restoreHistory(const std::string& path, IHistoryList& list);
+
+/// Saves the entries of list to path (see saveHistory, whose exception passes).
+void keepHistory(const std::string& path, const IHistoryList& list);
 
 }  // namespace nerova
