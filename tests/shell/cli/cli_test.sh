@@ -180,6 +180,22 @@ render_unwritable)
     done
     run --render 1/3 /dev/full; expect 2 '' 'render: cannot write /dev/full\n'
     ;;
+latex_compiles)
+    # The markup of every construct compiles in a plain document (amsmath at most). Only
+    # where a TeX is installed; the project does not need one.
+    tex=$(command -v pdflatex || command -v latex) || { echo "no TeX: skipped"; exit 77; }
+    {
+        echo '\documentclass{article}\usepackage{amsmath}\begin{document}'
+        for text in '1:2/3' '-(1+1/2)*2^-3' '2^3^4' '0.[142857]' '3.14…' '(1+2' '1)' '3/' \
+                    '<&\{}%#_~$>' '2^(a^b)' '[' '^2' '1 2' '2^3/4/5'; do
+            "$nerova" --render "$text" "$work/t.tex" || failures=$((failures + 1))
+            printf '$%s$\n\n' "$(cat "$work/t.tex")"
+        done
+        echo '\end{document}'
+    } >"$work/doc.tex"
+    (cd "$work" && "$tex" -interaction=nonstopmode -halt-on-error doc.tex >"$work/log" 2>&1) || {
+        echo "FAIL: LaTeX does not compile:"; grep -A3 '^!' "$work/log"; failures=$((failures + 1)); }
+    ;;
 form_markup)
     run -e '1/3+1/2' -e '-7/2' --form latex; expect 0 '\\frac{5}{6}\n-\\frac{7}{2}\n' ''
     run -e '2^-1' --form mathml
