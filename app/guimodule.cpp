@@ -4,6 +4,7 @@
 
 #include <QApplication>
 
+#include <cstdlib>
 #include <iostream>
 #include <memory>
 
@@ -29,6 +30,52 @@ struct QuietNotices {
     QuietNotices& operator=(const QuietNotices&) = delete;
 };
 
+// What the window says where Qt finds no display: one line, instead of the platform
+// plugin's page and an abort.
+constexpr const char* kNoDisplay =
+    "nerova: no display found; without a window use -e EXPR, --batch IN [OUT] or --repl";
+constexpr int kNoDisplayStatus = 2;
+
+struct HeldMessage {
+    QtMsgType type;
+    QString text;
+};
+QList<HeldMessage>* HeldMessages = nullptr;
+
+void StartUpMessageHandler(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtFatalMsg) {
+        std::cerr << kNoDisplay << std::endl;
+        std::_Exit(kNoDisplayStatus);
+    }
+    if (HeldMessages) HeldMessages->append({type, message});
+}
+
+// Holds Qt's messages while the application connects to the display: a failure ends the
+// program with kNoDisplay; after a success the held messages are passed on.
+struct StartUpMessages {
+    QList<HeldMessage> held;
+    QtMessageHandler previous;
+    StartUpMessages() : previous(qInstallMessageHandler(StartUpMessageHandler)) { HeldMessages = &held; }
+    ~StartUpMessages() {
+        HeldMessages = nullptr;
+        qInstallMessageHandler(previous);
+        for (const HeldMessage& m : held)
+            if (previous) previous(m.type, QMessageLogContext(), m.text);
+            else std::cerr << m.text.toStdString() << '\n';
+    }
+    StartUpMessages(const StartUpMessages&) = delete;
+    StartUpMessages& operator=(const StartUpMessages&) = delete;
+};
+
+int runWindow(int argc, char** argv, const nerova::CommandLine& cmd) {
+    std::unique_ptr<QApplication> app;
+    {
+        StartUpMessages startUp;
+        app = std::make_unique<QApplication>(argc, argv);
+    }
+    return nerova::runGui(cmd.files);
+}
+
 int runRender(const nerova::CommandLine& cmd) {
     // The offscreen platform needs no display server; the argument wins over whatever
     // QT_QPA_PLATFORM says. QApplication edits argc and argv, which must outlive it.
@@ -47,7 +94,7 @@ int runRender(const nerova::CommandLine& cmd) {
 extern "C" __attribute__((visibility("default"))) int nerova_gui_main(int argc, char** argv,
                                                                       const nerova::CommandLine& cmd) {
     if (cmd.mode == nerova::CommandLine::Mode::Render) return runRender(cmd);
-    return runGui(argc, argv, cmd.files);
+    return runWindow(argc, argv, cmd);
 }
 
 // The loader looks the entry up by this name; a changed signature must change both.

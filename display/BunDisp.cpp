@@ -1,9 +1,11 @@
 #include "display/BunDisp.h"
 
+#include <QCoreApplication>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPalette>
 #include <QScrollBar>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
@@ -63,12 +65,12 @@ void TBunDisp::setRenderRatio(qreal ratio) { RenderRatio = ratio > 0 ? ratio : 0
 
 qreal TBunDisp::Ratio() const { return RenderRatio > 0 ? RenderRatio : devicePixelRatioF(); }
 
-// The off-screen canvas takes the display font, a white brush and a line width of
-// one pixel per 8 points of font size, at least 1.
+// The off-screen canvas takes the display font, the background as its brush and a line
+// width of one pixel per 8 points of font size, at least 1.
 void TBunDisp::SetupCanvas() {
     Canvas.SetDpi(logicalDpiY());
     Canvas.SetFont(Font, FontColour);
-    Canvas.SetBrushColor(0xFFFFFF);
+    Canvas.SetBrushColor(static_cast<TColor>(Background.rgb() & 0xFFFFFF));
     Canvas.SetPenWidth(std::max(1, Canvas.FontSize() / 8));
 }
 
@@ -95,7 +97,7 @@ void TBunDisp::PrepareImage() {
     image.setDevicePixelRatio(r);
     image.setDotsPerMeterX(dpm);
     image.setDotsPerMeterY(dpm);
-    image.fill(Qt::white);
+    image.fill(Background);
     Offscreen = std::move(image);
 }
 
@@ -138,6 +140,7 @@ void TBunDisp::ShowText(const std::string& text) {
 
 void TBunDisp::ApplyFont() {
     SetupCanvas();
+    Offscreen = QImage();  // made again, filled with the background
     Typesetter.reset();
     Typesetter = std::make_unique<TBunDispCalc>();
     CharHeight = Canvas.TextHeight("0");
@@ -160,6 +163,30 @@ void TBunDisp::CopyVisible() {
     update();
 }
 
+void TBunDisp::FollowPosition(std::size_t bytes) {
+    if (ScrollBar->maximum() == 0 || Text.empty()) return;
+    // Where the text up to there ends when typeset alone: its own drawing, measured
+    // without painting (the canvas paints only between Begin and End).
+    int32_t x = DrawingWidth;
+    if (bytes + 1 < Text.size()) {
+        TBunDispCalc measuring;
+        measuring.Typeset(Canvas, 0, 0, kFarRight, controlHeight(), Text.substr(0, bytes) + ";");
+        x = Canvas.PenPos().x;
+    }
+    const int margin = std::min(width() / 4, 3 * CharHeight);
+    const int value = ScrollBar->value();
+    if (x > value + width() - margin) ScrollBar->setValue(x - width() + margin);
+    else if (x < value + margin) ScrollBar->setValue(x - margin);
+}
+
+void TBunDisp::wheelEvent(QWheelEvent* event) {
+    if (ScrollBar->maximum() == 0) {
+        event->ignore();
+        return;
+    }
+    QCoreApplication::sendEvent(ScrollBar, event);
+}
+
 void TBunDisp::ScrollView() {
     try {
         CopyVisible();
@@ -170,7 +197,7 @@ void TBunDisp::ScrollView() {
 
 void TBunDisp::PaintVisible(QPainter& painter) {
     const int w = width(), h = height();
-    painter.fillRect(QRect(0, 0, w, h), Qt::white);
+    painter.fillRect(QRect(0, 0, w, h), Background);
     if (Offscreen.isNull()) return;
     const qreal r = Offscreen.devicePixelRatio();
     const int64_t x = ScrollBar->value();

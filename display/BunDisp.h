@@ -59,12 +59,20 @@ public:
     void ShowText(const std::string& text);
     /// Hands over a new display font and its colour; takes effect at ApplyFont().
     void setDisplayFont(const QFont& font, const QColor& color);
+    /// Hands over the background colour (white unless set); takes effect at ApplyFont().
+    void setBackground(const QColor& color) { Background = color; }
+    /// The background colour as last given.
+    const QColor& background() const { return Background; }
     /// Takes up the font given by setDisplayFont: new line width, new height
     /// (controlHeight()), and shows CurrentText() again from scroll position 0.
     void ApplyFont();
     /// Shows the part of the drawing at the scroll bar's current position. Called on the
     /// bar's valueChanged; never throws (a failed re-typeset leaves the previous picture).
     void ScrollView();
+    /// Scrolls, when the drawing is wider than the control, just far enough that the
+    /// place where the first `bytes` bytes of CurrentText() end is in view (the caret
+    /// of the input while the user types). Throws what typesetting throws.
+    void FollowPosition(std::size_t bytes);
 
     /// The display text last given to ShowText.
     const std::string& CurrentText() const { return Text; }
@@ -93,6 +101,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    /// The wheel scrolls the drawing as the scroll bar under it does.
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     void SetupCanvas();
@@ -109,6 +119,7 @@ private:
     QScrollBar* ScrollBar;
     QFont Font;
     QColor FontColour;
+    QColor Background = Qt::white;
     qreal RenderRatio = 0;
     qreal ScreenRatio = 0;  // the screen's ratio when the image was last made
     int32_t OriginX = 0;

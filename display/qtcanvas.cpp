@@ -126,18 +126,41 @@ const TQtCanvas::LongText& TQtCanvas::Layout(const std::string& text) {
             return LongTexts[0];
         }
     }
+    // A text being typed differs from the one before only near the caret: the chunks
+    // that lie wholly in the part both share from the start keep their measured widths.
+    const LongText* before = nullptr;
+    size_t shared = 0;
+    for (const LongText& old : LongTexts) {
+        if (old.Points != Points || old.Starts.empty()) continue;
+        const size_t n = std::min(old.Text.size(), text.size());
+        const size_t common = static_cast<size_t>(
+            std::mismatch(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(n), old.Text.begin()).first -
+            text.begin());
+        if (common > shared) {
+            shared = common;
+            before = &old;
+        }
+    }
     LongText t;
     t.Points = Points;
     t.Text = text;
     int64_t x = 0;
-    size_t start = 0;
+    size_t start = 0, reused = 0;
     while (start < text.size()) {
         size_t end = std::min(text.size(), start + kChunkBytes);
         // Never cut a multi-byte character in two.
         while (end < text.size() && end > start + 1 && IsContinuation(text[end])) --end;
         t.Starts.push_back(start);
         t.X.push_back(static_cast<int32_t>(x));
-        x = std::min(kMaxWidth, x + MeasureChunk(text.data() + start, end - start));
+        // Chunks are cut the same way in both texts up to where they differ.
+        if (before && end <= shared && reused + 1 < before->Starts.size() && before->Starts[reused] == start &&
+            before->Starts[reused + 1] == end) {
+            x = before->X[reused + 1];
+            ++reused;
+        } else {
+            before = nullptr;
+            x = std::min(kMaxWidth, x + MeasureChunk(text.data() + start, end - start));
+        }
         start = end;
     }
     t.Starts.push_back(text.size());

@@ -15,12 +15,25 @@ extern constinit thread_local Handler gHandler;
 extern constinit thread_local void* gContext;
 }  // namespace detail
 
+/// A handler together with its context; calling it runs the handler, if there is one.
+struct Installed {
+    Handler handler = nullptr;
+    void* context = nullptr;
+    void operator()() const {
+        if (handler) handler(context);
+    }
+};
+
+/// The handler installed now on this thread (nothing when none is).
+inline Installed Current() { return {detail::gHandler, detail::gContext}; }
+
 /// Runs the installed handler, if any. Cheap when none is installed.
 inline void ProcessMessages() {
     if (detail::gHandler) detail::gHandler(detail::gContext);
 }
 
-/// Installs a handler for its lifetime and restores the previous one afterwards.
+/// Installs a handler for its lifetime and restores the previous one afterwards. A
+/// handler that adds to the one it replaced chains to it through Previous().
 class Scope {
 public:
     Scope(Handler handler, void* context)
@@ -34,6 +47,9 @@ public:
     }
     Scope(const Scope&) = delete;
     Scope& operator=(const Scope&) = delete;
+
+    /// The handler that this scope replaced and restores at its end.
+    Installed Previous() const { return {prevHandler_, prevContext_}; }
 
 private:
     Handler prevHandler_;

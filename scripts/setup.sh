@@ -9,7 +9,8 @@ NEROVA_PACKAGES=(
   libgtest-dev libgmock-dev libsimpleini-dev
   fonts-ipafont-gothic fonts-ipafont-mincho
   dbus-daemon libglib2.0-bin
-  xvfb openbox xdotool at-spi2-core python3-gi gir1.2-atspi-2.0
+  qt6-translations-l10n
+  xvfb openbox xdotool x11-utils at-spi2-core python3-gi gir1.2-atspi-2.0
 )
 
 nerova_missing_packages() {

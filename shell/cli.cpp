@@ -237,6 +237,10 @@ int RunEval(const CommandLine& cmd, std::ostream& out, std::ostream& err) {
             else if (cmd.markup == Markup::Mathml) writeMathml(result.text, out);
             else out << result.text;
             out << '\n';
+            if (!result.unused.empty()) {
+                out.flush();
+                err << unusedNotice(result.unused) << '\n';
+            }
         } else {
             out.flush();
             err << result.text << '\n';
@@ -415,7 +419,7 @@ int runCommandLine(const CommandLine& cmd, std::istream& in, std::ostream& out, 
     case CommandLine::Mode::Batch:
         return RunBatch(cmd.files, in, out, err);
     case CommandLine::Mode::Repl:
-        return Finish(runRepl(in, out), out, err);
+        return Finish(runRepl(in, out, err), out, err);
     case CommandLine::Mode::Help:
         out << usageLine() << "\n\n" << kHelp;
         return Finish(0, out, err);
@@ -438,15 +442,17 @@ int runCommandLine(const CommandLine& cmd, std::istream& in, std::ostream& out, 
     return 2;
 }
 
-int runRepl(std::istream& in, std::ostream& out) {
+int runRepl(std::istream& in, std::ostream& out, std::ostream& err) {
     TerminalLineReader reader(in, out);
     std::string line;
     while (out && reader.ReadLine("> ", line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.find_first_not_of(' ') == std::string::npos) continue;
         reader.Remember(line);
-        out << calcText(line) << '\n';
+        const TextResult result = evalText(line, ResultForm::Improper);
+        out << result.text << '\n';
         out.flush();
+        if (!result.unused.empty()) err << unusedNotice(result.unused) << '\n';
     }
     return 0;
 }

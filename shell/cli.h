@@ -67,7 +67,7 @@ int runCommandLine(const CommandLine& cmd, std::istream& in, std::ostream& out, 
 /// The interactive prompt: reads lines from in and prints each value (or failure message)
 /// on out until the input ends. With a terminal on both ends the line can be edited and
 /// earlier lines recalled with the arrow keys; it stops early when writing onto out
-/// fails. Returns 0.
-int runRepl(std::istream& in, std::ostream& out);
+/// fails. Text after a complete expression is named on err (see unusedNotice). Returns 0.
+int runRepl(std::istream& in, std::ostream& out, std::ostream& err);
 
 }  // namespace nerova

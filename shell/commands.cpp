@@ -1,5 +1,6 @@
 #include "shell/commands.h"
 
+#include <algorithm>
 #include <new>
 #include <utility>
 
@@ -16,7 +17,8 @@ TCalcCommands::TCalcCommands(ICalcInput& input, IHistoryList& history, ITextDisp
     : input_(input), history_(history), display_(display), option_(option) {}
 
 bool TCalcCommands::runCalculation(const std::function<void()>& work) {
-    if (calculating_) return false;
+    if (runner_) return runner_->run(work);
+    if (calculating()) return false;
     // Cleared on every path, also when work throws (a display error, a failed link copy).
     struct BusyScope {
         TCalcCommands& c;
@@ -33,30 +35,65 @@ bool TCalcCommands::runCalculation(const std::function<void()>& work) {
     return true;
 }
 
-void TCalcCommands::show(const std::string& text) {
-    input_.setText(text);
-    display_.ShowText(input_.text() + ";");
+void TCalcCommands::runCommand(const std::function<void()>& work) {
+    const bool ran = runCalculation([&] {
+        text_ = input_.text();  // one read of the user's text per command
+        unused_.clear();
+        length_.clear();
+        work();
+    });
+    if (ran) notify(!unused_.empty() ? nerova::unusedNotice(unused_) : length_);
 }
 
-void TCalcCommands::caretToEnd() { input_.setSelection(input_.text().size(), 0); }
+void TCalcCommands::notify(const std::string& notice) {
+    if (noticeObserver_) noticeObserver_(notice);
+}
+
+void TCalcCommands::setInput(std::string text) {
+    text_ = std::move(text);
+    input_.setText(text_);
+}
+
+void TCalcCommands::show(const std::string& text) {
+    setInput(text);
+    showInput();
+}
+
+void TCalcCommands::showInput() { display_.ShowText(text_ + ";"); }
+
+void TCalcCommands::refreshDisplay() {
+    text_ = input_.text();
+    showInput();
+}
+
+void TCalcCommands::caretToEnd() { input_.setSelection(text_.size(), 0); }
+
+void TCalcCommands::placeCaret() {
+    if (failed_) input_.setSelection(0, text_.size());
+    else caretToEnd();
+}
 
 void TCalcCommands::addHistory(const std::string& text) {
-    for (int i = history_.count() - 1; i >= 0; --i) {
-        if (history_.item(i) != text) continue;
-        if (i == 0) return;  // already on top
-        history_.remove(i);
-        break;
+    // Compared here, in UTF-8: the view's entries may be results of a million digits.
+    const auto found = std::find(entries_.begin(), entries_.end(), text);
+    if (found == entries_.begin() && !entries_.empty()) return;  // already on top
+    if (found != entries_.end()) {
+        history_.remove(static_cast<int>(found - entries_.begin()));
+        entries_.erase(found);
+    } else if (entries_.size() >= kMaxHistory) {
+        history_.remove(kMaxHistory - 1);
+        entries_.pop_back();
     }
-    if (history_.count() >= kMaxHistory) history_.remove(kMaxHistory - 1);
+    entries_.insert(entries_.begin(), text);
     history_.insert(0, text);
 }
 
 void TCalcCommands::keisan() {
-    runCalculation([this] { calculate(); });
+    runCommand([this] { calculate(); });
 }
 
 void TCalcCommands::calculate() {
-    const std::string text = input_.text();
+    const std::string text = text_;
     addHistory(text);
     std::string result;
     bool ok = false;
@@ -66,18 +103,20 @@ void TCalcCommands::calculate() {
         TLoRational value;
         StringStream stream(text + ";");
         EvalExpression(value, stream);
+        unused_ = nerova::unusedText(text, static_cast<std::size_t>(stream.Position() - 1));
         result = value.ToImproperText();
+        length_ = nerova::lengthNotice(result);
         current_ = std::move(value);
         ok = true;
     } catch (const std::exception& e) {
         failed_ = true;
-        input_.setText(messageOf(e));
+        setInput(messageOf(e));
     }
     if (ok) {
         failed_ = false;
         show(result);
     }
-    caretToEnd();
+    placeCaret();
 }
 
 bool TCalcCommands::convert(const std::function<std::string()>& toText) {
@@ -87,7 +126,7 @@ bool TCalcCommands::convert(const std::function<std::string()>& toText) {
     } catch (const std::exception& e) {
         failed_ = true;
         decimalShown_ = false;
-        input_.setText(messageOf(e));
+        setInput(messageOf(e));
         return false;
     }
     show(text);
@@ -95,41 +134,44 @@ bool TCalcCommands::convert(const std::function<std::string()>& toText) {
 }
 
 void TCalcCommands::acClick() {
-    if (calculating_) return;
-    if (linkCopier_ && input_.text() == "DDE") linkCopier_->copyLink();
+    if (calculating()) return;
+    text_ = input_.text();
+    if (linkCopier_ && text_ == "DDE") linkCopier_->copyLink();
     show("0");
     current_.Clear();
     input_.setFocus();
-    caretToEnd();
+    input_.setSelection(0, text_.size());  // the next keystroke replaces the 0
     decimalShown_ = false;
+    notify({});
 }
 
 void TCalcCommands::fractionClick() {
-    runCalculation([this] {
+    runCommand([this] {
         if (!decimalShown_) calculate();
         if (!failed_) {
             const bool recurring = option_.recurring();
             if (convert([&] { return current_.ToDecimalText(recurring); })) decimalShown_ = true;
         }
         input_.setFocus();
-        caretToEnd();
+        placeCaret();
     });
 }
 
 void TCalcCommands::taibunClick() {
-    runCalculation([this] {
+    runCommand([this] {
         if (!decimalShown_) calculate();
         if (!failed_) convert([&] { return current_.ToMixedColonText(); });
         input_.setFocus();
-        caretToEnd();
+        placeCaret();
         decimalShown_ = false;
     });
 }
 
 void TCalcCommands::KabunClick() {
-    runCalculation([this] {
+    runCommand([this] {
         if (decimalShown_) {
             convert([&] { return current_.ToImproperText(); });
+            placeCaret();
         } else {
             calculate();
         }
@@ -138,36 +180,35 @@ void TCalcCommands::KabunClick() {
 }
 
 void TCalcCommands::eva() {
-    if (calculating_ || input_.selLength() == 0) return;
-    runCalculation([this] {
-        const std::string text = input_.text();
+    if (calculating() || input_.selLength() == 0) return;
+    runCommand([this] {
         const std::size_t start = input_.selStart(), length = input_.selLength();
-        const std::string selected = text.substr(start, length);
-        std::string value;
-        try {
-            value = nerova::calcText(selected);
-        } catch (const std::exception& e) {
-            value = messageOf(e);  // calcText keeps its own failures; this is memory
-        }
+        const nerova::TextResult value = nerova::evalText(text_.substr(start, length), nerova::ResultForm::Improper);
+        unused_ = value.unused;
         // The text cannot change while calculating, but the selection can (a click, select
         // all): the value replaces the part it was calculated from.
         input_.setSelection(start, length);
-        input_.replaceSelection(value);
+        input_.replaceSelection(value.text);
+        text_.replace(start, length, value.text);
+        if (!value.ok) input_.setSelection(start, value.text.size());
+        showInput();
+        decimalShown_ = false;
     });
-    histChange();
 }
 
 void TCalcCommands::histChange() {
-    display_.ShowText(input_.text() + ";");
+    refreshDisplay();
+    display_.FollowPosition(input_.selStart() + input_.selLength());
     decimalShown_ = false;
+    notify({});
 }
 
 void TCalcCommands::OnKeyPress(char& key) {
     if (key == '\r') {
         key = '\0';
-        if (calculating_) return;
+        if (calculating()) return;
         keisan();
     }
-    if (calculating_) return;
+    if (calculating()) return;
     decimalShown_ = false;
 }

@@ -7,6 +7,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "engine/lrat.h"
 #include "shell/textcalc.h"
@@ -43,12 +44,11 @@ public:
     virtual void setFocus() = 0;
 };
 
-/// The history: a list of texts, index 0 the most recent.
+/// The view of the history (the drop-down list): the commands keep the entries and tell
+/// the view each change; the view is never read back.
 class IHistoryList {
 public:
     virtual ~IHistoryList() = default;
-    virtual int count() const = 0;
-    virtual std::string item(int index) const = 0;
     /// Inserts text before index (index == count appends).
     virtual void insert(int index, const std::string& text) = 0;
     virtual void remove(int index) = 0;
@@ -60,6 +60,9 @@ public:
     virtual ~ITextDisplay() = default;
     /// Typesets text (normally the input followed by ";").
     virtual void ShowText(const std::string& text) = 0;
+    /// Brings the place where the first `bytes` bytes of the text end into view (the
+    /// caret while the user types); a display that always shows all ignores it.
+    virtual void FollowPosition(std::size_t bytes) { (void)bytes; }
 };
 
 /// The recurring-decimal option, held by the window's menu item.
@@ -71,6 +74,18 @@ public:
 
 /// Puts the macro item's link on the clipboard; throws std::exception with the message to show.
 class ILinkCopier { public: virtual ~ILinkCopier() = default; virtual void copyLink() = 0; };
+
+/// Runs calculations one at a time for the whole program (the window's commands and the
+/// macro service share one).
+class ICalcRunner {
+public:
+    virtual ~ICalcRunner() = default;
+    /// Runs work as the one calculation; returns false without running it while another
+    /// runs. Throws what work throws.
+    virtual bool run(const std::function<void()>& work) = 0;
+    /// True while a calculation runs.
+    virtual bool busy() const = 0;
+};
 
 /// The calculator commands over their four collaborators.
 ///
@@ -90,7 +105,17 @@ public:
     /// The copier that AC on the input "DDE" uses; nullptr (the default) makes that AC
     /// only clear. The copier is borrowed and must outlive its use.
     void setLinkCopier(ILinkCopier* copier) { linkCopier_ = copier; }
-    /// Called with true when a calculation starts and with false when it ends.
+    /// Runs the calculations through runner (borrowed), which then decides what is
+    /// busy; nullptr (the default) keeps them to this object's own flag.
+    void setRunner(ICalcRunner* runner) { runner_ = runner; }
+    /// Called after every command that calculated, with the notice for the information
+    /// line (the text the calculation did not use, see nerova::unusedNotice; else the
+    /// length of a long result, see nerova::lengthNotice) or the empty text; and with the
+    /// empty text at the next edit of the input.
+    void setNoticeObserver(std::function<void(const std::string&)> observer) {
+        noticeObserver_ = std::move(observer);
+    }
+    /// Called with true when a calculation starts and with false when it ends (own flag only).
     void setBusyObserver(std::function<void(bool)> observer) { busyObserver_ = std::move(observer); }
 
     /// Calculates the input: history first, then the value as an improper fraction, or the
@@ -109,28 +134,45 @@ public:
     void KabunClick();
     /// Replaces the selected part of the input by its value (or failure message).
     void eva();
-    /// The user changed the input text: typeset it, forget the decimal form.
+    /// The user changed the input text: typeset it with the caret in view, forget the
+    /// decimal form and the notice.
     void histChange();
+    /// Typesets the input text (followed by ";") in the display, as the input holds it now.
+    void refreshDisplay();
     /// A character typed into the input; Enter ('\r') is swallowed (key becomes '\0')
     /// and calculates.
     void OnKeyPress(char& key);
     /// The input was cut or pasted into; the window calls histChange as well.
     void inputEdited() { decimalShown_ = false; }
+    /// The input's text as the commands last read or set it.
+    const std::string& inputText() const { return text_; }
 
     /// Runs work as a calculation: calculating() is true meanwhile. Returns false without
     /// running it when a calculation is already running.
     bool runCalculation(const std::function<void()>& work);
 
     const TLoRational& current() const { return current_; }
+    /// The history, index 0 the most recent.
+    const std::vector<std::string>& history() const { return entries_; }
     bool failed() const { return failed_; }
     bool decimalShown() const { return decimalShown_; }
-    bool calculating() const { return calculating_; }
+    bool calculating() const { return runner_ ? runner_->busy() : calculating_; }
 
 private:
+    /// Runs work as a calculation, then announces the notice of what it did not use.
+    void runCommand(const std::function<void()>& work);
     /// keisan's steps, inside a calculation that is already marked as running.
     void calculate();
     void show(const std::string& text);
+    /// Sets the input's text, here and in the view.
+    void setInput(std::string text);
+    /// Typesets the input text as the commands know it.
+    void showInput();
     void caretToEnd();
+    /// A failure message stands selected, so that the next keystroke replaces it; a
+    /// result stands with the caret at its end, so that an operator continues from it.
+    void placeCaret();
+    void notify(const std::string& notice);
     /// Runs a conversion of current(); a failure (a cancellation, no memory) shows its
     /// message like a failed calculation.
     bool convert(const std::function<std::string()>& toText);
@@ -140,10 +182,16 @@ private:
     ITextDisplay& display_;
     const IRecurringOption& option_;
     ILinkCopier* linkCopier_ = nullptr;
+    ICalcRunner* runner_ = nullptr;
     std::function<void(bool)> busyObserver_;
+    std::function<void(const std::string&)> noticeObserver_;
 
     TLoRational current_;
     bool failed_ = false;
     bool decimalShown_ = false;
     bool calculating_ = false;
+    std::string text_;  ///< the input's text, read once at the start of a command or an edit
+    std::vector<std::string> entries_;  ///< the history; the view shows the same
+    std::string unused_;  ///< what the last calculation did not read
+    std::string length_;  ///< the length notice of the last calculation's long result
 };

@@ -101,15 +101,12 @@ void forgetHistory(const std::string& path) {
     fs::remove(path, ec);
 }
 
-void restoreHistory(const std::string& path, IHistoryList& list) {
-    for (const std::string& entry : loadHistory(path, TCalcCommands::kMaxHistory))
-        list.insert(list.count(), entry);
+void restoreHistory(const std::string& path, TCalcCommands& commands) {
+    const std::vector<std::string> entries = loadHistory(path, TCalcCommands::kMaxHistory);
+    // Each addition goes to the top: the oldest first.
+    for (auto it = entries.rbegin(); it != entries.rend(); ++it) commands.addHistory(*it);
 }
 
-void keepHistory(const std::string& path, const IHistoryList& list) {
-    std::vector<std::string> entries;
-    for (int i = 0; i < list.count(); ++i) entries.push_back(list.item(i));
-    saveHistory(path, entries);
-}
+void keepHistory(const std::string& path, const TCalcCommands& commands) { saveHistory(path, commands.history()); }
 
 }  // namespace nerova

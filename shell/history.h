@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-class IHistoryList;
+class TCalcCommands;
 
 namespace nerova {
 
@@ -24,11 +24,11 @@ void saveHistory(const std::string& path, const std::vector<std::string>& entrie
 /// Deletes the saved history, if any. Never throws.
 void forgetHistory(const std::string& path);
 
-/// Fills an empty list with the history saved at path, at most TCalcCommands::kMaxHistory
-/// entries, in their order. Never throws for the file (see loadHistory).
-void restoreHistory(const std::string& path, IHistoryList& list);
+/// Adds the history saved at path (at most TCalcCommands::kMaxHistory entries) to the
+/// commands' history, keeping its order. Never throws for the file (see loadHistory).
+void restoreHistory(const std::string& path, TCalcCommands& commands);
 
-/// Saves the entries of list to path (see saveHistory, whose exception passes).
-void keepHistory(const std::string& path, const IHistoryList& list);
+/// Saves the commands' history to path (see saveHistory, whose exception passes).
+void keepHistory(const std::string& path, const TCalcCommands& commands);
 
 }  // namespace nerova

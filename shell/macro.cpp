@@ -1,7 +1,5 @@
 #include "shell/macro.h"
 
-#include "shell/commands.h"
-#include "engine/pump.h"
 #include "shell/textcalc.h"
 
 #include <utility>
@@ -19,40 +17,6 @@ public:
 private:
     bool& flag_;
     bool old_;
-};
-
-// The message pump while a macro calculates: runs the handler that was installed before
-// (the window's, which lets events through), then ends the macro if it was asked to
-// stop. Pump calls of a calculation started inside that handler are passed on only.
-class CancelPump {
-public:
-    explicit CancelPump(const bool& cancel)
-        : cancel_(cancel),
-          previous_(pump::detail::gHandler),
-          previousContext_(pump::detail::gContext),
-          scope_(&CancelPump::handler, this) {}
-
-private:
-    static void handler(void* self) { static_cast<CancelPump*>(self)->pump(); }
-
-    void pump() {
-        const bool nested = depth_ > 0;
-        if (previous_) {
-            ++depth_;
-            struct Leave {
-                int& depth;
-                ~Leave() { --depth; }
-            } leave{depth_};
-            previous_(previousContext_);
-        }
-        if (!nested && cancel_) throw TCancelledException();
-    }
-
-    const bool& cancel_;
-    pump::Handler previous_;
-    void* previousContext_;
-    int depth_ = 0;
-    pump::Scope scope_;
 };
 
 bool busNameChar(char c) {
@@ -148,8 +112,6 @@ void MacroItem::maceval(std::string_view command) {
     std::string result;
     {
         FlagScope busy(running_);
-        cancel_ = false;
-        CancelPump pump(cancel_);
         // The argument is a copy: events handled during the calculation may change
         // the item, and the calculation must not read lines that are gone.
         const std::string argument = text();

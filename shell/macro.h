@@ -58,18 +58,9 @@ public:
     /// calculation's failure.
     void maceval(std::string_view command);
 
-    /// True while a macro calculates (the calculation may let other events run).
+    /// True while a macro calculates (the calculation may let other events run; a
+    /// cancellation thrown by the message pump makes the cancellation message the result).
     bool running() const { return running_; }
-
-    /// Asks the running macro to stop: its calculation ends at its next call of the
-    /// message pump, and the item's text becomes the cancellation message. A calculation
-    /// started from an event inside that call is not the one stopped. Does nothing when
-    /// no macro runs.
-    void cancel() {
-        if (running_) cancel_ = true;
-    }
-    /// True from cancel() until the running macro has ended.
-    bool cancelRequested() const { return running_ && cancel_; }
 
     /// Called after every change of the lines; replaces the previous handler.
     void setChangeHandler(ChangeHandler handler) { onChange_ = std::move(handler); }
@@ -80,5 +71,4 @@ private:
     std::vector<std::string> lines_;
     ChangeHandler onChange_;
     bool running_ = false;
-    bool cancel_ = false;
 };

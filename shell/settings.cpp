@@ -262,11 +262,16 @@ void readSettings(const std::string& path, FormSettings& s) {
         readInt(ini, kForm, "left", s.left);
         readInt(ini, kForm, "width", s.width);
         readInt(ini, kForm, "height", s.height);
+        s.top = std::clamp(s.top, -nerova::kMaxCoordinate, nerova::kMaxCoordinate);
+        s.left = std::clamp(s.left, -nerova::kMaxCoordinate, nerova::kMaxCoordinate);
+        s.width = std::clamp(s.width, 0, nerova::kMaxExtent);
+        s.height = std::clamp(s.height, 0, nerova::kMaxExtent);
         int junkan = s.junkan ? 1 : 0;
         readInt(ini, kForm, "junkan", junkan);
         s.junkan = junkan != 0;
         if (const char* name = ini.GetValue(kFont, "name", nullptr)) s.fontName = cutText(name);
         readInt(ini, kFont, "size", s.fontSize);
+        if (s.fontSize > 0) s.fontSize = std::clamp(s.fontSize, nerova::kMinFontSize, nerova::kMaxFontSize);
         int color = s.fontColor;
         readInt(ini, kFont, "color", color);
         s.fontColor = color;
@@ -329,6 +334,17 @@ void writeSettings(const std::string& path, const FormSettings& s) {
         if (ec) throw std::runtime_error(failed);
     }
     if (!replaceFile(target, bytes, mode)) throw std::runtime_error(failed);
+}
+
+int32_t nerova::encodeColor(Rgb c) {
+    return static_cast<int32_t>(static_cast<uint32_t>(c.red & 0xFF) | static_cast<uint32_t>(c.green & 0xFF) << 8 |
+                                static_cast<uint32_t>(c.blue & 0xFF) << 16);
+}
+
+std::optional<nerova::Rgb> nerova::decodeColor(int32_t value) {
+    const auto u = static_cast<uint32_t>(value);
+    if (u & 0x80000000u) return std::nullopt;  // system colours: the text colour is the only one used
+    return Rgb{static_cast<int>(u & 0xFF), static_cast<int>(u >> 8 & 0xFF), static_cast<int>(u >> 16 & 0xFF)};
 }
 
 WindowBounds fitOnArea(WindowBounds b, const WindowBounds& area, int minWidth, int minHeight) {

@@ -7,18 +7,51 @@
 #include <string>
 #include <string_view>
 
+namespace nerova {
+
+/// The window's design bounds (outer, frame included) in pixels at 96 dpi, and the
+/// narrowest width it may be given.
+inline constexpr int kDesignLeft = 269, kDesignTop = 440, kDesignWidth = 425, kDesignHeight = 196;
+inline constexpr int kMinWidth = 200;
+
+/// Settings values are kept in these ranges: a window position or size beyond them
+/// would only overflow the arithmetic that places it, and a font beyond them makes a
+/// window higher than any screen.
+inline constexpr int kMaxCoordinate = 1000000;
+inline constexpr int kMaxExtent = 100000;
+inline constexpr int kMinFontSize = 1, kMaxFontSize = 72;
+
+/// The settings file keeps colours as 0x00BBGGRR or as 0x80000000 plus a system colour
+/// index; index 8 is the window-text colour, the default.
+inline constexpr int32_t kWindowTextColor = static_cast<int32_t>(0x80000008u);
+
+/// A colour as the settings file spells it out.
+struct Rgb {
+    int red = 0, green = 0, blue = 0;
+    bool operator==(const Rgb&) const = default;
+};
+
+/// The settings value of an explicit colour: 0x00BBGGRR (each part taken modulo 256).
+int32_t encodeColor(Rgb color);
+
+/// The explicit colour of a settings value, or nothing for a system colour (bit 31
+/// set), which stands for the default text colour.
+std::optional<Rgb> decodeColor(int32_t value);
+
+}  // namespace nerova
+
 /// What survives a restart. Every field holds the current value before readSettings,
 /// which overwrites only the keys present and valid in the file.
 struct FormSettings {
-    int top = 440;
-    int left = 269;
-    int width = 425;
-    int height = 196;
+    int top = nerova::kDesignTop;
+    int left = nerova::kDesignLeft;
+    int width = nerova::kDesignWidth;
+    int height = nerova::kDesignHeight;
     bool junkan = true;
     std::string fontName;
     int fontSize = 11;
     /// 0x00BBGGRR, or 0x80000000 + a system colour index (8: window text).
-    int32_t fontColor = static_cast<int32_t>(0x80000008u);
+    int32_t fontColor = nerova::kWindowTextColor;
     /// Whether the inputs of the history list are kept across restarts.
     bool keepHistory = true;
 };
@@ -58,7 +91,8 @@ bool replaceFileAtomically(const std::string& target, const std::string& bytes);
 }  // namespace nerova
 
 /// Reads the file at path into s; a missing file, key or unreadable value keeps the
-/// field as it is. Never throws.
+/// field as it is. Positions are clamped to +-kMaxCoordinate, sizes to 0..kMaxExtent
+/// and a positive font size to kMinFontSize..kMaxFontSize. Never throws.
 void readSettings(const std::string& path, FormSettings& s);
 
 /// Writes s to path, keeping the file's other sections, keys and comments, atomically

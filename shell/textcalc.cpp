@@ -1,5 +1,6 @@
 #include "shell/textcalc.h"
 
+#include <algorithm>
 #include <new>
 #include <stdexcept>
 #include <utility>
@@ -35,14 +36,76 @@ TextResult evalText(const std::string& text, ResultForm form) {
         StringStream s(std::move(source));
         TLoRational r;
         EvalExpression(r, s);
-        return {true, Write(r, form)};
+        const auto readTo = static_cast<std::size_t>(s.Position() - 1);
+        return {true, Write(r, form), unusedText(text, readTo)};
     } catch (const std::bad_alloc&) {
-        return {false, kOutOfMemory};
+        return {false, kOutOfMemory, {}};
     } catch (const std::exception& e) {
-        return {false, e.what()};
+        return {false, e.what(), {}};
     } catch (...) {
-        return {false, std::string()};
+        return {false, std::string(), {}};
     }
+}
+
+std::string pastedText(std::string_view text, std::size_t limit) {
+    text = text.substr(0, text.find('\0'));
+    std::string bytes;
+    bytes.reserve(std::min(text.size(), limit + 1));
+    for (std::size_t i = 0; i < text.size() && bytes.size() <= limit; ++i) {
+        const char c = text[i];
+        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;  // CR LF: one break
+        bytes += c == '\r' || c == '\n' ? ' ' : c;
+    }
+    if (bytes.size() <= limit) return bytes;
+    std::size_t n = limit;
+    while (n > 0 && (static_cast<unsigned char>(bytes[n]) & 0xC0) == 0x80) --n;
+    bytes.resize(n);
+    return bytes;
+}
+
+std::string unusedText(std::string_view text, std::size_t readTo) {
+    if (readTo >= text.size()) return {};
+    text.remove_prefix(readTo);
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return {};
+    const auto last = text.find_last_not_of(" \t");
+    return std::string(text.substr(first, last - first + 1));
+}
+
+namespace {
+
+/// n with a comma between groups of three digits.
+std::string grouped(std::size_t n) {
+    std::string digits = std::to_string(n), out;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+        out += digits[i];
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string lengthNotice(std::string_view improper) {
+    if (!improper.empty() && improper.front() == '-') improper.remove_prefix(1);
+    const auto slash = improper.find('/');
+    const std::size_t numerator = std::min(slash, improper.size());
+    const std::size_t denominator = slash == std::string_view::npos ? 1 : improper.size() - slash - 1;
+    if (numerator + denominator <= kLongResultDigits) return {};
+    return "分子 " + grouped(numerator) + " 桁、分母 " + grouped(denominator) + " 桁";
+}
+
+std::string unusedNotice(std::string_view unused) {
+    // A long tail (a pasted page, say) is named by its beginning: the notice is one line.
+    constexpr std::size_t kNamed = 40;
+    std::string named(unused.substr(0, std::min(unused.size(), kNamed + 1)));
+    if (named.size() > kNamed) {
+        std::size_t n = kNamed;
+        while (n > 0 && (static_cast<unsigned char>(named[n]) & 0xC0) == 0x80) --n;
+        named.resize(n);
+        named += "…";
+    }
+    return "「" + named + "」は計算に使っていません";
 }
 
 std::string calcText(const std::string& text) { return evalText(text, ResultForm::Improper).text; }

@@ -1,7 +1,9 @@
 // Window-free text evaluators: a text in, its value (or the failure message) out.
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace nerova {
 
@@ -22,7 +24,34 @@ enum class ResultForm {
 struct TextResult {
     bool ok = false;
     std::string text;
+    /// The text after the expression that the evaluation did not read (see unusedText).
+    std::string unused;
 };
+
+/// Bytes a paste inserts at most.
+inline constexpr std::size_t kPasteLimit = 999;
+
+/// What a paste or a drop inserts into the input: text up to its first null byte, each
+/// line break (CR LF, CR or LF) as one blank, so that what is calculated is what the
+/// display shows, then cut to at most limit bytes without splitting a UTF-8 character.
+std::string pastedText(std::string_view text, std::size_t limit = kPasteLimit);
+
+/// The part of text from byte index readTo on, which an evaluation stopped before,
+/// without the blanks and tabs around it; empty when only blanks are left.
+std::string unusedText(std::string_view text, std::size_t readTo);
+
+/// Results longer than this many digits (numerator and denominator together) are
+/// given their length in the information line.
+inline constexpr std::size_t kLongResultDigits = 1000;
+
+/// The length of a long result written as an improper fraction ("-n/d" or "n"), for
+/// example "分子 301,030 桁、分母 1 桁"; empty for a result of kLongResultDigits digits
+/// or fewer.
+std::string lengthNotice(std::string_view improper);
+
+/// The notice for text that a calculation did not use: 「TEXT」は計算に使っていません,
+/// a TEXT of more than 40 bytes cut (at a character) and ended with "…".
+std::string unusedNotice(std::string_view unused);
 
 /// Evaluates text (";" is appended here) in its own rational and writes the value in
 /// form. Never throws: a std::exception gives its message (std::bad_alloc gives

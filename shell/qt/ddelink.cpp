@@ -7,6 +7,8 @@
 #include <memory>
 #include <stdexcept>
 
+namespace nerova {
+
 void putLinkOnClipboard(const QString& text, const QByteArray& link) {
     QClipboard* clipboard =
         qobject_cast<QGuiApplication*>(QCoreApplication::instance()) ? QGuiApplication::clipboard()
@@ -29,3 +31,5 @@ void DdeLink::copyLink() {
     putLinkOnClipboard(QString::fromUtf8(text.data(), qsizetype(text.size())),
                        QByteArray(link.data(), qsizetype(link.size())));
 }
+
+}  // namespace nerova

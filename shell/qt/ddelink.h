@@ -9,6 +9,8 @@
 
 #include <string>
 
+namespace nerova {
+
 /// Message of a clipboard that cannot be written.
 inline constexpr const char* kClipboardOpenError = "クリップボードを開くことができません";
 
@@ -32,3 +34,5 @@ private:
     const MacroItem& item_;
     std::string service_;
 };
+
+}  // namespace nerova

@@ -1,11 +1,10 @@
 #include "shell/qt/ddeservice.h"
 
+#include "shell/qt/calcrunner.h"
 #include "shell/qt/ddelink.h"
 #include "shell/textcalc.h"
 
 #include <QCoreApplication>
-#include <QEvent>
-#include <QKeyEvent>
 #include <QtDBus/QDBusConnectionInterface>
 #include <QtDBus/QDBusError>
 #include <QtDBus/QDBusReply>
@@ -13,46 +12,23 @@
 #include <exception>
 #include <new>
 
+namespace nerova {
+
 namespace {
 
 QString fromUtf8(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
 
 }  // namespace
 
-DdeAdaptor::DdeAdaptor(MacroItem& item, QObject* parent) : QObject(parent), item_(item) {
-    if (QCoreApplication* app = QCoreApplication::instance()) app->installEventFilter(this);
+DdeAdaptor::DdeAdaptor(MacroItem& item, CalcRunner& runner, QObject* parent)
+    : QObject(parent), item_(item), runner_(runner) {
     item_.setChangeHandler([this] {
         Q_EMIT Advise(QString::fromUtf8(MacroItem::kItem.data(), qsizetype(MacroItem::kItem.size())),
                       fromUtf8(item_.data()));
     });
 }
 
-DdeAdaptor::~DdeAdaptor() {
-    if (QCoreApplication* app = QCoreApplication::instance()) app->removeEventFilter(this);
-    item_.setChangeHandler({});
-}
-
-// A macro's calculation lets events through, but the window does not count it as its
-// own: without this, Esc would not stop "9^9^9" sent by a client, and closing the
-// window would leave the program calculating without a window until the end.
-bool DdeAdaptor::eventFilter(QObject* watched, QEvent* event) {
-    // A macro that begins after the quit (its call came in the same round of events)
-    // would have nothing left to stop it.
-    if (event->type() == QEvent::Quit) quitting_ = true;
-    if (!item_.running()) return false;
-    if (event->type() == QEvent::Quit) {
-        item_.cancel();
-        return false;  // the application still quits, once the macro has returned
-    }
-    // Only the first Esc: a dialog opened during the macro still closes with the next.
-    if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && !item_.cancelRequested() &&
-        !(busy_ && busy_())) {
-        item_.cancel();
-        return true;
-    }
-    return false;
-}
+DdeAdaptor::~DdeAdaptor() { item_.setChangeHandler({}); }
 
 // Only a call that came over the bus has a caller to answer.
 void DdeAdaptor::replyError(const char* name, const QString& message) {
@@ -67,15 +43,16 @@ bool DdeAdaptor::knownItem(const QString& item) {
     return false;
 }
 
-// A call handled while a calculation runs arrives from inside that calculation (it
-// lets events through): refusing it keeps one calculation from nesting in another and
-// keeps a poke from being overwritten by the result of the macro it interrupts.
-bool DdeAdaptor::refuseWhenBusy(bool macro) {
-    bool busy = item_.running() || (macro && (quitting_ || (busy_ && busy_())));
-    if (busy)
-        replyError(kBusy,
-                       QStringLiteral("A calculation is running; try again when it has ended"));
-    return busy;
+void DdeAdaptor::replyBusy() {
+    replyError(kBusy, QStringLiteral("A calculation is running; try again when it has ended"));
+}
+
+// A poke handled while a macro runs arrives from inside it (the calculation lets events
+// through): refusing it keeps the poke from being overwritten by the macro's result.
+bool DdeAdaptor::refuseWhileMacroRuns() {
+    if (!item_.running()) return false;
+    replyBusy();
+    return true;
 }
 
 // The text evaluators turn calculation failures into the item's text; what still
@@ -85,14 +62,14 @@ void DdeAdaptor::guarded(F&& f) {
     try {
         f();
     } catch (const std::bad_alloc&) {
-        replyError(kFailed, QString::fromUtf8(nerova::kOutOfMemory));
+        replyError(kFailed, QString::fromUtf8(kOutOfMemory));
     } catch (const std::exception& e) {
         replyError(kFailed, QString::fromUtf8(e.what()));
     }
 }
 
 void DdeAdaptor::Poke(const QString& item, const QString& text) {
-    if (!knownItem(item) || refuseWhenBusy(false)) return;
+    if (!knownItem(item) || refuseWhileMacroRuns()) return;
     guarded([&] { item_.poke(text.toStdString()); });
 }
 
@@ -103,14 +80,16 @@ QString DdeAdaptor::Request(const QString& item) {
 }
 
 void DdeAdaptor::Execute(const QString& command) {
-    if (refuseWhenBusy(true)) return;
-    guarded([&] { item_.maceval(command.toStdString()); });
+    // One calculation at a time: a macro never runs inside another calculation.
+    guarded([&] {
+        if (!runner_.run([&] { item_.maceval(command.toStdString()); })) replyBusy();
+    });
 }
 
-DdeServer::DdeServer(const std::string& programPath)
+DdeServer::DdeServer(const std::string& programPath, CalcRunner& runner)
     : service_(serviceName(programPath)),
       busName_(QString::fromStdString(::busName(service_))),
-      adaptor_(std::make_unique<DdeAdaptor>(item_)),
+      adaptor_(std::make_unique<DdeAdaptor>(item_, runner)),
       link_(std::make_unique<DdeLink>(item_, service_)) {}
 
 DdeServer::~DdeServer() { stop(); }
@@ -147,3 +126,5 @@ void DdeServer::stop() {
     bus_.unregisterService(busName_);
     bus_.unregisterObject(QString::fromLatin1(DdeAdaptor::kPath));
 }
+
+}  // namespace nerova

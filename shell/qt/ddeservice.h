@@ -13,6 +13,9 @@
 #include <memory>
 #include <string>
 
+namespace nerova {
+
+class CalcRunner;
 class DdeLink;
 
 /// The exported object: carries Poke, Request and Execute to the item and sends the
@@ -49,15 +52,12 @@ public:
     static constexpr const char* kFailed = "org.nerova.DDE.Error.Failed";
 
     /// Serves item, which must outlive the adaptor; takes over its change handler.
-    /// While a macro calculates, Esc in one of the program's windows (unless the window
-    /// is calculating itself) and the application's quitting (its last window closed,
-    /// SIGTERM) stop the macro, whose result is then the cancellation message.
-    explicit DdeAdaptor(MacroItem& item, QObject* parent = nullptr);
+    /// Macros run through runner (borrowed), the program's one owner of calculations:
+    /// one arriving while any calculation runs is refused with the error Busy, and Esc
+    /// or the application's quitting stops a running one, whose result is then the
+    /// cancellation message.
+    DdeAdaptor(MacroItem& item, CalcRunner& runner, QObject* parent = nullptr);
     ~DdeAdaptor() override;
-
-    /// A test for a calculation of the window in progress: a macro arriving then is
-    /// refused with the error Busy, so that it never runs inside that calculation.
-    void setBusyTest(std::function<bool()> busy) { busy_ = std::move(busy); }
 
 public Q_SLOTS:
     /// Replaces the item's lines by those of text. Errors: NoSuchItem, Busy (a macro
@@ -74,20 +74,17 @@ Q_SIGNALS:
     /// The item's new data, after every poke and every macro.
     Q_SCRIPTABLE void Advise(const QString& item, const QString& data);
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void replyError(const char* name, const QString& message);
     bool knownItem(const QString& item);
-    bool refuseWhenBusy(bool macro);
+    bool refuseWhileMacroRuns();
+    void replyBusy();
     /// Runs f; an exception becomes the error Failed with its message.
     template <class F>
     void guarded(F&& f);
 
     MacroItem& item_;
-    std::function<bool()> busy_;
-    bool quitting_ = false;  ///< the application quits: no macro may begin
+    CalcRunner& runner_;
 };
 
 /// The whole service of one program: the item, its adaptor on the bus and the link
@@ -99,8 +96,9 @@ public:
     static constexpr const char* kNameTakenNote = "マクロは別のコピーが受付中";
     static constexpr const char* kNotRegisteredNote = "D-Bus に登録できません";
 
-    /// Names the service after the program file (see serviceName in macro.h).
-    explicit DdeServer(const std::string& programPath);
+    /// Names the service after the program file (see serviceName in macro.h); macros
+    /// run through runner (borrowed).
+    DdeServer(const std::string& programPath, CalcRunner& runner);
     ~DdeServer();
     DdeServer(const DdeServer&) = delete;
     DdeServer& operator=(const DdeServer&) = delete;
@@ -109,9 +107,6 @@ public:
     /// the empty text when serving, otherwise a one-line reason for the user (no
     /// session bus, the name held by another copy); the calculator works either way.
     QString start();
-
-    /// See DdeAdaptor::setBusyTest.
-    void setBusyTest(std::function<bool()> busy) { adaptor_->setBusyTest(std::move(busy)); }
 
     /// The item the service works on.
     MacroItem& item() { return item_; }
@@ -135,3 +130,5 @@ private:
     QDBusConnection bus_{QString()};
     bool serving_ = false;
 };
+
+}  // namespace nerova

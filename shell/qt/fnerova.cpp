@@ -5,10 +5,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
-#include <QColorDialog>
 #include <QComboBox>
-#include <QFontDialog>
-#include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,14 +13,9 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QMouseEvent>
-#include <QPainter>
-#include <QStyleOptionFrame>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
-#include <QSignalBlocker>
-#include <QStyledItemDelegate>
 #include <QTimer>
 
 #include <algorithm>
@@ -33,7 +25,11 @@
 
 #include "display/BunDisp.h"
 #include "shell/batch.h"
+#include "shell/qt/fontdialog.h"
+#include "shell/qt/inputwidgets.h"
+#include "shell/qt/links.h"
 #include "shell/settings.h"
+#include "shell/textcalc.h"
 #include "shell/version.h"
 
 namespace {
@@ -44,18 +40,12 @@ const char* const kHintTip =
     "Enter: 入力を計算します\nCtrl+E: 選択した部分を値に置き換えます\n"
     "Esc: 長い計算を中断します\n↓: 履歴";
 
-// The design font of the input line and the buttons, and of the labels. The design
-// names fonts that Linux lacks; these are their nearest Debian counterparts.
-const char* const kInputFamily = "IPAGothic";
-const int kInputPixels = 14;
+// The design font of the labels. The design names a font that Linux lacks; this is its
+// nearest Debian counterpart (the input's is the display's default font).
 const char* const kLabelFamily = "IPAPMincho";
 const int kLabelPixels = 13;
 
-// The settings file keeps colours as 0x00BBGGRR or as 0x80000000 plus a system colour
-// index; index 8 is the window-text colour, which here is the palette's text colour.
-const int32_t kWindowTextColor = static_cast<int32_t>(0x80000008u);
-
-/// Design bounds (left, top, width, height) in pixels at 96 dpi.
+/// Design bounds (left, top, width, height) of the controls in pixels at 96 dpi.
 struct Bounds {
     int left, top, width, height;
 };
@@ -67,365 +57,38 @@ constexpr Bounds kKabunBounds{6, 118, 57, 20};
 constexpr Bounds kScrollBounds{8, 72, 121, 16};
 constexpr Bounds kLabel1Bounds{134, 100, 140, 13};
 constexpr Bounds kLabel2Bounds{134, 118, 196, 13};
-constexpr int kDesignLeft = 269, kDesignTop = 440, kDesignWidth = 425, kDesignHeight = 196;
-constexpr int kMinWidth = 200;
 
 void place(QWidget* w, const Bounds& b) { w->setGeometry(b.left, b.top, b.width, b.height); }
 
-/// Byte length of the UTF-8 form of s's first n UTF-16 units.
-std::size_t bytesBefore(const QString& s, qsizetype n) {
-    return static_cast<std::size_t>(QStringView(s).left(n).toUtf8().size());
-}
-
-/// UTF-16 index of the byte position pos in the UTF-8 text bytes.
-qsizetype unitsBefore(const std::string& bytes, std::size_t pos) {
-    pos = std::min(pos, bytes.size());
-    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(pos)).size();
-}
-
-/// The history list: refuses being opened or stepped through while a calculation runs,
-/// since a pick would replace the input under the running calculation.
-class HistCombo : public QComboBox {
-public:
-    HistCombo(QWidget* parent, std::function<bool()> busy) : QComboBox(parent), busy_(std::move(busy)) {}
-    void showPopup() override {
-        if (!busy_()) QComboBox::showPopup();
-    }
-
-protected:
-    void keyPressEvent(QKeyEvent* e) override {
-        if (busy_()) {
-            switch (e->key()) {
-            case Qt::Key_Up: case Qt::Key_Down: case Qt::Key_PageUp: case Qt::Key_PageDown:
-            case Qt::Key_Home: case Qt::Key_End: case Qt::Key_F4:
-                e->accept();
-                return;
-            default:
-                break;
-            }
-        }
-        QComboBox::keyPressEvent(e);
-    }
-    void wheelEvent(QWheelEvent* e) override {
-        if (busy_()) {
-            e->accept();
-            return;
-        }
-        QComboBox::wheelEvent(e);
-    }
-
-private:
-    std::function<bool()> busy_;
-};
-
-/// Shows history entries by their beginning only: an entry may be a result of a million
-/// digits, which the list need not measure or draw whole.
-class ShortTextDelegate : public QStyledItemDelegate {
-public:
-    static constexpr qsizetype kShown = 200;
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-protected:
-    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
-        QStyledItemDelegate::initStyleOption(option, index);
-        if (option->text.size() > kShown) option->text = option->text.left(kShown) + QChar(0x2026);
-    }
-};
-
-/// The input's line edit. Qt's line edit measures and draws its whole text at every
-/// paint (a million digits: some 60 ms a paint, and a paint follows every key and caret
-/// move); a text longer than kLong is drawn here instead, only the characters in view.
-/// Editing, keys, selection and undo stay Qt's; for such texts the mouse is mapped here
-/// too, since Qt's mapping follows its own drawing.
-class InputEdit : public QLineEdit {
-public:
-    static constexpr qsizetype kLong = Tfnerova::kSteadyCaretLength;
-    static constexpr int kMargin = 2;  ///< Qt's space between the frame and the text
-
-    explicit InputEdit(QWidget* parent) : QLineEdit(parent) {
-        // Qt repaints only the parts it thinks changed; a long text is redrawn whole.
-        auto all = [this] {
-            if (isLong()) update();
-        };
-        connect(this, &QLineEdit::cursorPositionChanged, this, all);
-        connect(this, &QLineEdit::selectionChanged, this, all);
-        connect(this, &QLineEdit::textChanged, this, all);
-    }
-
-    bool isLong() const { return text().size() > kLong; }
-    /// Index of the first character drawn (0 for texts Qt draws).
-    qsizetype firstShown() const { return isLong() ? first_ : 0; }
-
-protected:
-    void paintEvent(QPaintEvent* e) override {
-        if (!isLong()) {
-            QLineEdit::paintEvent(e);
-            return;
-        }
-        QPainter p(this);
-        QStyleOptionFrame panel;
-        initStyleOption(&panel);
-        style()->drawPrimitive(QStyle::PE_PanelLineEdit, &panel, &p, this);
-        const QRect line = textRect();
-        p.setClipRect(line.adjusted(-kMargin, 0, kMargin, 0));
-        const QString t = text();
-        const QFontMetrics fm(font());
-        scrollToCursor(t, fm, line.width());
-        const QString shown = t.mid(first_, std::min<qsizetype>(t.size() - first_, line.width() + 2));
-        const int top = line.y() + (line.height() - fm.height() + 1) / 2;
-        const int baseline = top + fm.ascent();
-        auto xOf = [&](qsizetype index) {
-            return line.x() + fm.horizontalAdvance(shown.left(std::clamp<qsizetype>(index - first_, 0, shown.size())));
-        };
-        p.setPen(palette().color(QPalette::Text));
-        p.drawText(line.x(), baseline, shown);
-        if (hasSelectedText()) {
-            const qsizetype from = selectionStart(), to = selectionEnd();
-            const int x0 = xOf(from), x1 = xOf(to);
-            if (x1 > x0) {
-                const QRect band(x0, top, x1 - x0, fm.height());
-                p.fillRect(band, palette().brush(QPalette::Highlight));
-                p.setClipRect(band, Qt::IntersectClip);
-                p.setPen(palette().color(QPalette::HighlightedText));
-                p.drawText(line.x(), baseline, shown);
-                p.setClipRect(line.adjusted(-kMargin, 0, kMargin, 0));
-            }
-        }
-        if (hasFocus() && !isReadOnly())
-            p.fillRect(xOf(cursorPosition()), top, 1, fm.height(), palette().brush(QPalette::Text));
-    }
-
-    void mousePressEvent(QMouseEvent* e) override {
-        if (!isLong() || e->button() != Qt::LeftButton) {
-            if (!isLong() || e->button() == Qt::RightButton) QLineEdit::mousePressEvent(e);
-            return;
-        }
-        const qsizetype pos = positionAt(e->position().toPoint().x());
-        if (e->modifiers() & Qt::ShiftModifier) {
-            // Extend from the end of the selection that the caret is not at.
-            anchor_ = !hasSelectedText()                        ? cursorPosition()
-                      : cursorPosition() == selectionStart() ? selectionEnd()
-                                                             : selectionStart();
-            setSelection(static_cast<int>(anchor_), static_cast<int>(pos - anchor_));
-        } else {
-            anchor_ = pos;
-            setCursorPosition(static_cast<int>(pos));
-        }
-    }
-    void mouseMoveEvent(QMouseEvent* e) override {
-        if (!isLong()) {
-            QLineEdit::mouseMoveEvent(e);
-            return;
-        }
-        if (e->buttons() & Qt::LeftButton) {
-            anchor_ = std::min(anchor_, text().size());  // the press may have met another text
-            const qsizetype pos = positionAt(e->position().toPoint().x());
-            setSelection(static_cast<int>(anchor_), static_cast<int>(pos - anchor_));
-        }
-    }
-    void mouseReleaseEvent(QMouseEvent* e) override {
-        if (!isLong()) QLineEdit::mouseReleaseEvent(e);
-    }
-    void mouseDoubleClickEvent(QMouseEvent* e) override {
-        if (!isLong()) QLineEdit::mouseDoubleClickEvent(e);
-        else if (e->button() == Qt::LeftButton) selectAll();
-    }
-    void dragEnterEvent(QDragEnterEvent* e) override {
-        // Qt places a drop by its own drawing; long texts take no drops.
-        if (isLong()) e->ignore();
-        else QLineEdit::dragEnterEvent(e);
-    }
-    void dragMoveEvent(QDragMoveEvent* e) override {
-        if (isLong()) e->ignore();
-        else QLineEdit::dragMoveEvent(e);
-    }
-    void dropEvent(QDropEvent* e) override {
-        if (isLong()) e->ignore();
-        else QLineEdit::dropEvent(e);
-    }
-
-private:
-    /// The text's area inside the frame.
-    QRect textRect() const {
-        QStyleOptionFrame panel;
-        initStyleOption(&panel);
-        const QRect r = style()->subElementRect(QStyle::SE_LineEditContents, &panel, this).marginsRemoved(textMargins());
-        return r.adjusted(kMargin, 0, -kMargin, 0);
-    }
-
-    static qsizetype unitBefore(const QString& t, qsizetype i) {
-        return i >= 2 && t.at(i - 1).isLowSurrogate() && t.at(i - 2).isHighSurrogate() ? i - 2 : i - 1;
-    }
-
-    /// Moves the view as Qt's line edit does: just enough to show the caret, and no
-    /// empty room after the text's end while its start is out of view.
-    void scrollToCursor(const QString& t, const QFontMetrics& fm, int width) {
-        const qsizetype c = std::min<qsizetype>(cursorPosition(), t.size());
-        first_ = std::min(first_, c);
-        // The leftmost start from which the text up to end still fits beside the caret.
-        const auto fittingStart = [&](qsizetype end) {
-            qsizetype start = end;
-            int used = 1;  // the caret
-            while (start > 0) {
-                const qsizetype before = unitBefore(t, start);
-                const int w = fm.horizontalAdvance(t.mid(before, start - before));
-                if (used + w > width) break;
-                used += w;
-                start = before;
-            }
-            return start;
-        };
-        first_ = std::max(first_, fittingStart(c));        // the caret stays in view
-        first_ = std::min(first_, fittingStart(t.size())); // no blank after the text's tail
-        if (first_ > 0 && first_ < t.size() && t.at(first_).isLowSurrogate()) --first_;
-    }
-
-    /// The caret position nearest to x (widget coordinates) in the current view.
-    qsizetype positionAt(int x) const {
-        const QString t = text();
-        const QFontMetrics fm(font());
-        const QRect line = textRect();
-        qsizetype i = std::min(first_, t.size());
-        int left = line.x();
-        while (i < t.size()) {
-            const qsizetype next = i + (t.at(i).isHighSurrogate() && i + 1 < t.size() ? 2 : 1);
-            const int w = fm.horizontalAdvance(t.mid(i, next - i));
-            if (x < left + w / 2) break;
-            left += w;
-            i = next;
-            if (left > line.right() + w) break;
-        }
-        return i;
-    }
-
-    qsizetype first_ = 0;
-    qsizetype anchor_ = 0;
-};
-
-/// The bytes of text cut to at most limit bytes without splitting a UTF-8 character,
-/// and before its first null byte.
-std::string cutAtCharacter(std::string bytes, std::size_t limit) {
-    const auto nul = bytes.find('\0');
-    if (nul != std::string::npos) bytes.resize(nul);
-    if (bytes.size() <= limit) return bytes;
-    std::size_t n = limit;
-    while (n > 0 && (static_cast<unsigned char>(bytes[n]) & 0xC0) == 0x80) --n;
-    bytes.resize(n);
-    return bytes;
-}
-
 }  // namespace
 
-// ---------------------------------------------------------------------------------
-// The four collaborators of the commands, over the window's controls.
+using nerova::HistCombo;
+using nerova::InputEdit;
+using nerova::ShortTextDelegate;
 
-class Tfnerova::InputLink : public ICalcInput {
-public:
-    explicit InputLink(Tfnerova& w) : w_(w) {}
-    std::string text() const override { return w_.edit->text().toStdString(); }
-    void setText(const std::string& text) override {
-        const QSignalBlocker block(w_.edit);
-        w_.edit->setText(QString::fromStdString(text));
-        w_.steadyCaretForLongTexts();
-    }
-    std::size_t selStart() const override {
-        const qsizetype start = w_.edit->hasSelectedText() ? w_.edit->selectionStart()
-                                                           : w_.edit->cursorPosition();
-        return bytesBefore(w_.edit->text(), start);
-    }
-    std::size_t selLength() const override {
-        if (!w_.edit->hasSelectedText()) return 0;
-        return static_cast<std::size_t>(w_.edit->selectedText().toUtf8().size());
-    }
-    void setSelection(std::size_t start, std::size_t length) override {
-        const std::string bytes = text();
-        const qsizetype from = unitsBefore(bytes, start);
-        const qsizetype to = unitsBefore(bytes, start + length);
-        if (to == from) {
-            w_.edit->deselect();
-            w_.edit->setCursorPosition(static_cast<int>(from));
-        } else {
-            w_.edit->setSelection(static_cast<int>(from), static_cast<int>(to - from));
-        }
-    }
-    void replaceSelection(const std::string& text) override {
-        const QSignalBlocker block(w_.edit);
-        w_.edit->insert(QString::fromStdString(text));
-        w_.steadyCaretForLongTexts();
-    }
-    void setFocus() override { w_.hist->setFocus(Qt::OtherFocusReason); }
-
-private:
-    Tfnerova& w_;
-};
-
-class Tfnerova::HistoryLink : public IHistoryList {
-public:
-    explicit HistoryLink(Tfnerova& w) : w_(w) {}
-    int count() const override { return w_.hist->count(); }
-    std::string item(int index) const override { return w_.hist->itemText(index).toStdString(); }
-    void insert(int index, const std::string& text) override {
-        keepInput([&] { w_.hist->insertItem(index, QString::fromStdString(text)); });
-    }
-    void remove(int index) override {
-        keepInput([&] { w_.hist->removeItem(index); });
-    }
-
-private:
-    // A combo box may copy an item into its edit field when its list changes; the
-    // history's list operations must leave the input as it is.
-    template <class F>
-    void keepInput(F f) {
-        const QString text = w_.edit->text();
-        const int cursor = w_.edit->cursorPosition();
-        const QSignalBlocker blockCombo(w_.hist);
-        const QSignalBlocker blockEdit(w_.edit);
-        f();
-        w_.hist->setCurrentIndex(-1);
-        if (w_.edit->text() != text) w_.edit->setText(text);
-        w_.edit->setCursorPosition(cursor);
-    }
-    Tfnerova& w_;
-};
-
-class Tfnerova::DisplayLink : public ITextDisplay {
-public:
-    explicit DisplayLink(Tfnerova& w) : w_(w) {}
-    void ShowText(const std::string& text) override { w_.disp->ShowText(text); }
-
-private:
-    Tfnerova& w_;
-};
-
-class Tfnerova::OptionLink : public IRecurringOption {
-public:
-    explicit OptionLink(Tfnerova& w) : w_(w) {}
-    bool recurring() const override { return w_.recurring(); }
-
-private:
-    Tfnerova& w_;
-};
-
-// ---------------------------------------------------------------------------------
 
 Tfnerova::Tfnerova(QWidget* parent)
     : QMainWindow(parent),
-      input_(std::make_unique<InputLink>(*this)),
-      history_(std::make_unique<HistoryLink>(*this)),
-      display_(std::make_unique<DisplayLink>(*this)),
-      option_(std::make_unique<OptionLink>(*this)),
-      commands_(*input_, *history_, *display_, *option_) {
+      runner_(std::make_unique<nerova::CalcRunner>()) {
     setObjectName("fnerova");
     setWindowTitle("Nerova");
     createControls();
     createMenus();
-    commands_.setBusyObserver([this](bool busy) { busyChanged(busy); });
+    input_ = std::make_unique<nerova::InputLink>(*hist, static_cast<InputEdit&>(*edit),
+                                                 [this] { steadyCaretForLongTexts(); });
+    history_ = std::make_unique<nerova::HistoryLink>(*hist, *edit);
+    display_ = std::make_unique<nerova::DisplayLink>(*disp);
+    option_ = std::make_unique<nerova::OptionLink>(*J1);
+    commands_ = std::make_unique<TCalcCommands>(*input_, *history_, *display_, *option_);
+    commands_->setRunner(runner_.get());
+    commands_->setNoticeObserver([this](const std::string& notice) { showNotice(notice); });
+    connect(runner_.get(), &nerova::CalcRunner::busyChanged, this, &Tfnerova::busyChanged);
     flashTime_ = QApplication::cursorFlashTime();
     qApp->installEventFilter(this);
 
-    move(kDesignLeft, kDesignTop);
-    resize(kDesignWidth, kDesignHeight);
-    setMinimumWidth(kMinWidth);
+    move(nerova::kDesignLeft, nerova::kDesignTop);
+    resize(nerova::kDesignWidth, nerova::kDesignHeight);
+    setMinimumWidth(nerova::kMinWidth);
     layoutControls();
     disp->ShowText("");
     hist->setFocus(Qt::OtherFocusReason);
@@ -438,7 +101,6 @@ Tfnerova::~Tfnerova() {
     for (QObject* child : findChildren<QObject*>()) QObject::disconnect(child, nullptr, this, nullptr);
     QApplication::setCursorFlashTime(flashTime_);
     closing_ = true;
-    if (!settingsSaved_) saveSettings();
 }
 
 void Tfnerova::createControls() {
@@ -448,16 +110,14 @@ void Tfnerova::createControls() {
     client->setBackgroundRole(QPalette::Button);  // the button-face colour of the design
     setCentralWidget(client);
 
-    QFont inputFont(kInputFamily);
-    inputFont.setStyleHint(QFont::Monospace);
-    inputFont.setPixelSize(kInputPixels);
+    QFont inputFont = TBunDisp::defaultFont();
     // Results can be a million digits long; digits need no shaping, which keeps the
     // line edit's layout of such texts noticeably faster.
     inputFont.setStyleStrategy(QFont::PreferNoShaping);
     inputFont.setKerning(false);
     client->setFont(inputFont);
 
-    auto* combo = new HistCombo(client, [this] { return commands_.calculating(); });
+    auto* combo = new HistCombo(client, [this] { return commands_->calculating(); });
     hist = combo;
     hist->setObjectName("hist");
     hist->setEditable(true);
@@ -519,7 +179,7 @@ void Tfnerova::createControls() {
     };
     Label1 = makeLabel("Label1", QStringLiteral("Nerova Version ") + QLatin1String(nerova::version()), kLabel1Bounds);
     Label2 = makeLabel("Label2", hint(), kLabel2Bounds);
-    Label2->setToolTip(QString::fromUtf8(kHintTip));
+    Label2->setToolTip(hintTip());
 
     disp = new TBunDisp(client, hScrollBar);
     disp->setObjectName("disp");
@@ -532,27 +192,27 @@ void Tfnerova::createControls() {
     setTabOrder(taibun, Kabun);
     setTabOrder(Kabun, hScrollBar);
 
-    inputColor_ = edit->palette().color(QPalette::Text);
-    disp->setDisplayFont(edit->font(), inputColor_);  // the display starts in the window's font
+    disp->setDisplayFont(edit->font(), edit->palette().color(QPalette::Text));  // the window's font
+    disp->setBackground(edit->palette().color(QPalette::Base));
     disp->ApplyFont();
 
-    connect(ac, &QPushButton::clicked, this, [this] { guarded([this] { commands_.acClick(); }); });
+    connect(ac, &QPushButton::clicked, this, [this] { guarded([this] { commands_->acClick(); }); });
     connect(fraction, &QPushButton::clicked, this,
-            [this] { guarded([this] { commands_.fractionClick(); }); });
+            [this] { guarded([this] { commands_->fractionClick(); }); });
     connect(taibun, &QPushButton::clicked, this,
-            [this] { guarded([this] { commands_.taibunClick(); }); });
+            [this] { guarded([this] { commands_->taibunClick(); }); });
     connect(Kabun, &QPushButton::clicked, this,
-            [this] { guarded([this] { commands_.KabunClick(); }); });
+            [this] { guarded([this] { commands_->KabunClick(); }); });
     // Typing, deleting and undo arrive as textEdited; a pick from the list as activated.
     // Texts the commands set themselves are set with signals blocked.
     connect(edit, &QLineEdit::textEdited, this, [this] {
         steadyCaretForLongTexts();
-        guarded([this] { commands_.histChange(); });
+        guarded([this] { commands_->histChange(); });
     });
     connect(hist, &QComboBox::activated, this, [this] {
         steadyCaretForLongTexts();
         guarded([this] {
-            commands_.histChange();
+            commands_->histChange();
             input_->setSelection(input_->text().size(), 0);
         });
     });
@@ -570,7 +230,7 @@ void Tfnerova::createMenus() {
     auto command = [this](QMenu* menu, const char* name, const char* caption, void (TCalcCommands::*op)()) {
         auto* a = menu->addAction(QString::fromUtf8(caption));
         a->setObjectName(name);
-        connect(a, &QAction::triggered, this, [this, op] { guarded([this, op] { (commands_.*op)(); }); });
+        connect(a, &QAction::triggered, this, [this, op] { guarded([this, op] { ((*commands_).*op)(); }); });
         return a;
     };
 
@@ -582,11 +242,13 @@ void Tfnerova::createMenus() {
 
     QMenu* editMenu = menuBar()->addMenu(QString::fromUtf8("編集(&E)"));
     editMenu->setObjectName("Edit1");
-    action(editMenu, "Copy1", "コピー(&C)", &Tfnerova::KC1Click);
-    action(editMenu, "Cut1", "切り取り(&T)", &Tfnerova::KT1Click);
-    action(editMenu, "Paste1", "貼り付け(&P)", &Tfnerova::KP1Click);
-    action(editMenu, "SelectAll1", "すべて選択(&A)", &Tfnerova::SelectAll1Click);
-    command(editMenu, "E1", "計算(&E)", &TCalcCommands::eva);
+    // The shortcuts are shown as hints; the input's key filter runs them (see PopupMenu).
+    action(editMenu, "Copy1", "コピー(&C)", &Tfnerova::KC1Click)->setShortcut(QKeySequence::Copy);
+    action(editMenu, "Cut1", "切り取り(&T)", &Tfnerova::KT1Click)->setShortcut(QKeySequence::Cut);
+    action(editMenu, "Paste1", "貼り付け(&P)", &Tfnerova::KP1Click)->setShortcut(QKeySequence::Paste);
+    action(editMenu, "SelectAll1", "すべて選択(&A)", &Tfnerova::SelectAll1Click)->setShortcut(QKeySequence::SelectAll);
+    command(editMenu, "E1", "計算(&E)", &TCalcCommands::eva)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    for (QAction* a : editMenu->actions()) a->setShortcutContext(Qt::WidgetShortcut);
 
     QMenu* show = menuBar()->addMenu(QString::fromUtf8("表示(&V)"));
     show->setObjectName("Show1");
@@ -609,7 +271,7 @@ void Tfnerova::createMenus() {
 void Tfnerova::steadyCaretForLongTexts() {
     // Texts this long are drawn by InputEdit, whose caret does not blink: Qt's blink
     // would place its repaints by its own drawing, not by the part in view.
-    const int wanted = edit->text().size() > kSteadyCaretLength ? 0 : flashTime_;
+    const int wanted = edit->text().size() > InputEdit::kLong ? 0 : flashTime_;
     if (QApplication::cursorFlashTime() != wanted) QApplication::setCursorFlashTime(wanted);
 }
 
@@ -618,8 +280,15 @@ QString Tfnerova::hint() const { return QString::fromUtf8(kHint); }
 bool Tfnerova::recurring() const { return J1->isChecked(); }
 
 void Tfnerova::showServiceStatus(const QString& note) {
-    if (!commands_.calculating()) Label2->setText(note);
-    Label2->setToolTip(note + "\n\n" + QString::fromUtf8(kHintTip));
+    serviceNote_ = note;
+    if (!commands_->calculating()) Label2->setText(note);
+    Label2->setToolTip(hintTip());
+}
+
+QString Tfnerova::hintTip() const {
+    // The service's note stays in the tool tip after the line has gone on to other notices.
+    const QString tip = QString::fromUtf8(kHintTip);
+    return serviceNote_.isEmpty() ? tip : serviceNote_ + "\n\n" + tip;
 }
 
 void Tfnerova::guarded(const std::function<void()>& handler) {
@@ -630,9 +299,26 @@ void Tfnerova::guarded(const std::function<void()>& handler) {
     }
 }
 
+void Tfnerova::showNotice(const std::string& notice) {
+    const QString text = notice.empty() ? hint() : QString::fromStdString(notice);
+    Label2->setText(text);
+    Label2->setToolTip(notice.empty() ? hintTip() : text);
+}
+
+void Tfnerova::prepareUnattendedClose() {
+    unattended_ = true;
+    // A dialog's own event loop would keep the program waiting for a user.
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top != this && top->isVisible() && top->isModal()) top->close();
+}
+
 void Tfnerova::showError(const std::string& message) {
     QString text = QString::fromStdString(message);
     if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') text += '.';
+    if (unattended_) {
+        std::cerr << "nerova: " << text.toStdString() << std::endl;
+        return;
+    }
     if (errorHandler_) {
         errorHandler_(text);
         return;
@@ -641,9 +327,8 @@ void Tfnerova::showError(const std::string& message) {
 }
 
 void Tfnerova::busyChanged(bool busy) {
-    pump_.resetCancel();
     edit->setReadOnly(busy);
-    Label2->setText(busy ? QString::fromUtf8(kBusyNote) : hint());
+    showNotice(busy ? kBusyNote : std::string());
     if (busy) {
         QApplication::setOverrideCursor(Qt::BusyCursor);
     } else {
@@ -655,17 +340,22 @@ void Tfnerova::busyChanged(bool busy) {
 // ---------------------------------------------------------------------------------
 // Events
 
-void Tfnerova::showEvent(QShowEvent* event) {
-    QMainWindow::showEvent(event);
-    if (!firstShow_) return;
-    firstShow_ = false;
-    loadSettings();
-    if (!batchFiles_.empty()) QTimer::singleShot(0, this, &Tfnerova::runBatchFiles);
+void Tfnerova::setVisible(bool visible) {
+    if (visible && firstShow_) {
+        firstShow_ = false;
+        // Before the native window exists: a position set then is the frame's, and the
+        // window manager places the frame there. Set later, before the window manager has
+        // framed the window, it would place the client area there, and every restart
+        // would move the window by its frame.
+        loadSettings();
+        if (!batchFiles_.empty()) QTimer::singleShot(0, this, &Tfnerova::runBatchFiles);
+    }
+    QMainWindow::setVisible(visible);
 }
 
 void Tfnerova::runBatchFiles() {
     guarded([this] {
-        commands_.runCalculation([this] {
+        commands_->runCalculation([this] {
             const std::string out = batchFiles_.size() > 1 ? batchFiles_[1] : std::string();
             nerova::runBatch(batchFiles_[0], out, std::cin, std::cout);
         });
@@ -684,7 +374,9 @@ void Tfnerova::layoutControls() {
     // from the client edges: the input keeps its left margin on the right as well.
     const int width = std::max(this->width() - 2 * hist->x(), 1);
     const bool widthChanged = width != disp->width();
-    hist->resize(width, hist->height());
+    // The input line grows with its font from its designed height.
+    const int grown = QFontMetrics(hist->font()).height() - QFontMetrics(TBunDisp::defaultFont()).height();
+    hist->resize(width, kHistBounds.height + std::max(grown, 0));
     disp->setGeometry(hist->x(), hist->y() + hist->height() + g, width, disp->controlHeight());
     hScrollBar->setGeometry(disp->x(), disp->y() + disp->height(), disp->width(), hScrollBar->height());
     ac->move(ac->x(), hScrollBar->y() + hScrollBar->height() + g);
@@ -692,21 +384,24 @@ void Tfnerova::layoutControls() {
     Label1->move(Label1->x(), ac->y() + ac->height() - Label1->height());
     Kabun->move(Kabun->x(), ac->y() + ac->height() + g);
     taibun->move(taibun->x(), Kabun->y());
-    Label2->move(Label2->x(), taibun->y());
+    // The information line reaches to the input's right edge: a notice may be longer
+    // than the designed 196 pixels.
+    Label2->setGeometry(Label2->x(), taibun->y(), std::max(kLabel2Bounds.width, hist->x() + width - Label2->x()),
+                        Label2->height());
     const int clientHeight = taibun->y() + taibun->height() + g / 2;
     const int menuHeight = menuBar()->isVisible() || !menuBar()->isNativeMenuBar()
                                ? menuBar()->sizeHint().height()
                                : 0;
     // The height follows the content: the user can change the width only.
     setFixedHeight(menuHeight + clientHeight);
-    if (widthChanged) guarded([this] { disp->ShowText(edit->text().toStdString() + ";"); });
+    if (widthChanged) guarded([this] { commands_->refreshDisplay(); });
 }
 
 void Tfnerova::closeEvent(QCloseEvent* event) {
-    if (commands_.calculating()) {
+    if (commands_->calculating()) {
         // End the calculation first; the window closes as soon as it has returned.
         closeWhenDone_ = true;
-        pump_.requestCancel();
+        runner_->cancel();
         event->ignore();
         return;
     }
@@ -728,15 +423,14 @@ bool Tfnerova::eventFilter(QObject* watched, QEvent* event) {
     }
     // Keys reach the combo box (the input's focus proxy), which hands them to its line
     // edit directly; tools and tests may send them to the line edit itself.
-    if (watched != edit && watched != hist) {
-        // Esc anywhere in this window ends a running calculation.
-        if (event->type() == QEvent::KeyPress && commands_.calculating() &&
-            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && watched->isWidgetType() &&
-            static_cast<QWidget*>(watched)->window() == this) {
-            pump_.requestCancel();
-            return true;
-        }
-        return false;
+    if (watched != edit && watched != hist) return false;
+    if (event->type() == QEvent::FocusOut && static_cast<QFocusEvent*>(event)->reason() == Qt::MenuBarFocusReason) {
+        // The menu bar opened from the keyboard takes the focus; the line edit would drop
+        // its selection, which the menu's commands act on. Treated as the pop-up that
+        // the mouse opens, it keeps it.
+        QFocusEvent popup(QEvent::FocusOut, Qt::PopupFocusReason);
+        QCoreApplication::sendEvent(watched, &popup);
+        return true;
     }
     if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride) return false;
     auto* key = static_cast<QKeyEvent*>(event);
@@ -748,15 +442,11 @@ bool Tfnerova::eventFilter(QObject* watched, QEvent* event) {
         if (ours) event->accept();
         return false;
     }
-    if (key->key() == Qt::Key_Escape && commands_.calculating()) {
-        pump_.requestCancel();
-        return true;
-    }
     if (ours) {
         if (key->matches(QKeySequence::Cut)) guarded([this] { KT1Click(); });
         else if (key->matches(QKeySequence::Copy)) guarded([this] { KC1Click(); });
         else if (key->matches(QKeySequence::Paste)) guarded([this] { KP1Click(); });
-        else guarded([this] { commands_.eva(); });
+        else guarded([this] { commands_->eva(); });
         return true;
     }
     if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
@@ -768,29 +458,32 @@ bool Tfnerova::eventFilter(QObject* watched, QEvent* event) {
     return false;
 }
 
-void Tfnerova::keyTyped(char key) { commands_.OnKeyPress(key); }
+void Tfnerova::keyTyped(char key) { commands_->OnKeyPress(key); }
 
 // ---------------------------------------------------------------------------------
 // Clipboard and selection
 
+// With nothing selected, cut and copy leave the clipboard alone, as edit controls do.
 void Tfnerova::KT1Click() {
-    if (commands_.calculating()) return;
+    if (commands_->calculating() || !edit->hasSelectedText()) return;
     QApplication::clipboard()->setText(edit->selectedText());
     input_->replaceSelection("");
-    commands_.inputEdited();
-    commands_.histChange();
+    commands_->inputEdited();
+    commands_->histChange();
 }
 
-void Tfnerova::KC1Click() { QApplication::clipboard()->setText(edit->selectedText()); }
+void Tfnerova::KC1Click() {
+    if (edit->hasSelectedText()) QApplication::clipboard()->setText(edit->selectedText());
+}
 
 void Tfnerova::KP1Click() {
-    if (commands_.calculating()) return;
+    if (commands_->calculating()) return;
     const QMimeData* pasted = QApplication::clipboard()->mimeData();
     // Without text on the clipboard nothing is inserted and the selection stays.
     if (!pasted || !pasted->hasText()) return;
-    input_->replaceSelection(cutAtCharacter(pasted->text().toStdString(), kPasteLimit));
-    commands_.inputEdited();
-    commands_.histChange();
+    input_->replaceSelection(nerova::pastedText(pasted->text().toStdString()));
+    commands_->inputEdited();
+    commands_->histChange();
 }
 
 void Tfnerova::SelectAll1Click() { edit->selectAll(); }
@@ -800,34 +493,25 @@ void Tfnerova::J1Click() {
 }
 
 void Tfnerova::N4Click() {
-    if (commands_.calculating()) return;
-    QFontDialog dialog(edit->font(), this);
-    dialog.setOptions(QFontDialog::DontUseNativeDialog | QFontDialog::ScalableFonts);
-    dialog.setWindowTitle(QString::fromUtf8("フォント"));
-    // The font dialog has no colour of its own; a button next to its effects adds it.
-    QColor color = inputColor_;
-    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
-        auto* colorButton = new QPushButton(QString::fromUtf8("色(&C)…"), &dialog);
-        colorButton->setObjectName("colorButton");
-        grid->addWidget(colorButton, grid->rowCount(), 0, Qt::AlignLeft);
-        connect(colorButton, &QPushButton::clicked, &dialog, [&] {
-            const QColor chosen = QColorDialog::getColor(color, &dialog, QString::fromUtf8("色"));
-            if (chosen.isValid()) color = chosen;
-        });
-    }
-    if (dialog.exec() == QDialog::Accepted) applyInputFont(dialog.selectedFont(), color);
+    if (commands_->calculating()) return;
+    if (const auto choice = nerova::chooseFont(this, {edit->font(), inputColor_}, edit->palette().color(QPalette::Text)))
+        applyInputFont(choice->font, choice->color);
     disp->ApplyFont();
     layoutControls();
-    disp->ShowText(edit->text().toStdString() + ";");
+    commands_->refreshDisplay();
 }
 
-void Tfnerova::applyInputFont(const QFont& font, const QColor& color) {
+void Tfnerova::applyInputFont(const QFont& font, const std::optional<QColor>& color) {
     hist->setFont(font);
     inputColor_ = color;
-    QPalette p = edit->palette();
-    p.setColor(QPalette::Text, color);
+    QPalette p = QApplication::palette(edit);
+    if (color) p.setColor(QPalette::Text, *color);
     edit->setPalette(p);
-    disp->setDisplayFont(font, color);
+    // The system's colour is the theme's: the display then draws in the palette's text on
+    // its base (black on white on a light theme, as designed; light on dark on a dark
+    // one). A colour the user chose keeps the designed white background.
+    disp->setDisplayFont(font, p.color(QPalette::Text));
+    disp->setBackground(color ? QColor(Qt::white) : p.color(QPalette::Base));
 }
 
 // ---------------------------------------------------------------------------------
@@ -840,16 +524,14 @@ int pointSizeOf(const QFont& font, const QWidget* w) {
     return static_cast<int>(std::lround(font.pixelSize() * 72.0 / w->logicalDpiY()));
 }
 
-int32_t encodeColor(const QColor& c, const QColor& windowText) {
-    if (c == windowText) return kWindowTextColor;
-    return static_cast<int32_t>(static_cast<uint32_t>(c.red()) | static_cast<uint32_t>(c.green()) << 8 |
-                                static_cast<uint32_t>(c.blue()) << 16);
+int32_t encodeColor(const std::optional<QColor>& c) {
+    return c ? nerova::encodeColor({c->red(), c->green(), c->blue()}) : nerova::kWindowTextColor;
 }
 
-QColor decodeColor(int32_t v, const QColor& windowText) {
-    const auto u = static_cast<uint32_t>(v);
-    if (u & 0x80000000u) return windowText;  // system colours: the text colour is the only one used
-    return QColor(static_cast<int>(u & 0xFF), static_cast<int>(u >> 8 & 0xFF), static_cast<int>(u >> 16 & 0xFF));
+std::optional<QColor> decodeColor(int32_t v) {
+    const auto rgb = nerova::decodeColor(v);
+    if (!rgb) return std::nullopt;
+    return QColor(rgb->red, rgb->green, rgb->blue);
 }
 
 std::string programSettingsPath() {
@@ -868,12 +550,11 @@ FormSettings Tfnerova::currentSettings() const {
     s.junkan = J1->isChecked();
     s.fontName = edit->font().family().toStdString();
     s.fontSize = pointSizeOf(edit->font(), this);
-    s.fontColor = encodeColor(inputColor_, QApplication::palette().color(QPalette::Text));
+    s.fontColor = encodeColor(inputColor_);
     return s;
 }
 
 void Tfnerova::loadSettings() {
-    const QColor windowText = QApplication::palette().color(QPalette::Text);
     FormSettings s = currentSettings();
     const FormSettings before = s;
     readSettings(programSettingsPath(), s);
@@ -882,7 +563,10 @@ void Tfnerova::loadSettings() {
     WindowBounds bounds{s.left, s.top, s.width, s.height};
     // The screen that holds the saved window's centre, so that a window saved on a second
     // monitor comes back there; otherwise the window's own screen.
-    const QPoint centre(s.left + s.width / 2, s.top + s.height / 2);
+    const auto middle = [](int pos, int size) {
+        return static_cast<int>(std::clamp<int64_t>(int64_t{pos} + size / 2, INT_MIN, INT_MAX));
+    };
+    const QPoint centre(middle(s.left, s.width), middle(s.top, s.height));
     const QScreen* screen = QGuiApplication::screenAt(centre);
     if (!screen) screen = this->screen();
     if (screen) {
@@ -899,10 +583,10 @@ void Tfnerova::loadSettings() {
     QFont font = edit->font();
     if (s.fontName != before.fontName) font.setFamily(QString::fromStdString(s.fontName));
     if (s.fontSize != before.fontSize && s.fontSize > 0) font.setPointSize(s.fontSize);
-    applyInputFont(font, decodeColor(s.fontColor, windowText));
+    applyInputFont(font, decodeColor(s.fontColor));
     disp->ApplyFont();
     layoutControls();
-    disp->ShowText(edit->text().toStdString() + ";");
+    commands_->refreshDisplay();
 }
 
 void Tfnerova::saveSettings() {

@@ -4,13 +4,14 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include <QMainWindow>
 
 #include "shell/commands.h"
-#include "shell/qt/qtpump.h"
+#include "shell/qt/calcrunner.h"
 #include "shell/settings.h"
 
 class QAction;
@@ -23,7 +24,7 @@ class QScrollBar;
 class TBunDisp;
 
 /// The main window. Owns the current result (through its commands), the display and
-/// the message pump used by long calculations.
+/// the program's one owner of calculations (its pump, busy state and cancellation).
 ///
 /// Invariants: while a calculation runs the input line is read-only, Label2 says so
 /// and every command that could start another calculation or change the input or the
@@ -33,11 +34,6 @@ class Tfnerova : public QMainWindow {
     Q_OBJECT
 
 public:
-    static constexpr int kPasteLimit = 999;  ///< bytes a paste inserts at most
-    /// Longer input texts are drawn by the window (only the part in view) with a caret
-    /// that does not blink.
-    static constexpr int kSteadyCaretLength = 20000;
-
     /// Builds the window from its design; nothing is shown or read yet.
     explicit Tfnerova(QWidget* parent = nullptr);
     ~Tfnerova() override;
@@ -50,13 +46,14 @@ public:
 
     /// The copier that AC on the input "DDE" uses to put the macro item's link on the
     /// clipboard; nullptr (the default) makes that AC only clear. Borrowed.
-    void setLinkCopier(ILinkCopier* copier) { commands_.setLinkCopier(copier); }
+    void setLinkCopier(ILinkCopier* copier) { commands_->setLinkCopier(copier); }
     /// Shows a one-time note in the information line (for instance why the macro
     /// service is not available); the usual hint comes back with the next calculation.
     void showServiceStatus(const QString& note);
-    /// True while a calculation of the window runs; a macro must then be refused or
-    /// served with objects of its own, since events are processed meanwhile.
-    bool isCalculating() const { return commands_.calculating(); }
+    /// True while a calculation runs (the window's or a macro's).
+    bool isCalculating() const { return runner_->busy(); }
+    /// The program's one owner of calculations, which the macro service shares.
+    nerova::CalcRunner& runner() { return *runner_; }
 
     // --- Settings ---
 
@@ -64,23 +61,31 @@ public:
     /// the bounds, the recurring option and the input font. Never fails.
     void loadSettings();
     /// Writes the bounds, the option and the font unless the window is minimised or
-    /// maximised; a failed write is shown in the standard error box.
+    /// maximised; a failed write is shown in the standard error box. Called on close,
+    /// never from the destructor.
     void saveSettings();
 
     // --- For the application and the tests ---
 
+    /// Prepares a close that nobody attends (SIGTERM, SIGINT): from now on errors go to
+    /// standard error instead of a box, and open dialogs are ended, so that the close
+    /// ends the program in bounded time.
+    void prepareUnattendedClose();
     /// Replaces the standard error box (tests collect the messages instead).
     void setErrorHandler(std::function<void(const QString&)> handler) { errorHandler_ = std::move(handler); }
     /// Shows message in the standard error box ("." appended after a message that ends
     /// in a character sorting after ".").
     void showError(const std::string& message);
     /// The calculator state behind the window.
-    const TCalcCommands& commands() const { return commands_; }
+    const TCalcCommands& commands() const { return *commands_; }
     /// The recurring option (the check mark of 循環小数).
     bool recurring() const;
 
+public:
+    /// The first showing loads the settings and starts the batch run, if any.
+    void setVisible(bool visible) override;
+
 protected:
-    void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -88,10 +93,6 @@ protected:
 private:
     /// The window's bounds, the recurring option and the input font as they are now.
     FormSettings currentSettings() const;
-    class InputLink;
-    class HistoryLink;
-    class DisplayLink;
-    class OptionLink;
 
     void createControls();
     void createMenus();
@@ -100,9 +101,15 @@ private:
     /// Runs a handler; an error that leaves it goes to the standard error box.
     void guarded(const std::function<void()>& handler);
     void busyChanged(bool busy);
+    /// Shows the commands' notice, or the usual hint for the empty text.
+    void showNotice(const std::string& notice);
     void runBatchFiles();
-    void applyInputFont(const QFont& font, const QColor& color);
+    /// Gives the input and the display font and colour; no colour means the system's
+    /// text colour, with which the display takes the palette's base and text colours.
+    void applyInputFont(const QFont& font, const std::optional<QColor>& color);
     QString hint() const;
+    /// The information line's usual tool tip, with the service's note when there is one.
+    QString hintTip() const;
     /// Stops the caret blinking while the input holds a very long text.
     void steadyCaretForLongTexts();
 
@@ -129,14 +136,14 @@ private:
     QMenu* PopupMenu = nullptr;
     QAction* J1 = nullptr;
 
-    std::unique_ptr<InputLink> input_;
-    std::unique_ptr<HistoryLink> history_;
-    std::unique_ptr<DisplayLink> display_;
-    std::unique_ptr<OptionLink> option_;
-    TCalcCommands commands_;
-    TQtPump pump_;
+    std::unique_ptr<nerova::CalcRunner> runner_;
+    std::unique_ptr<ICalcInput> input_;
+    std::unique_ptr<IHistoryList> history_;
+    std::unique_ptr<ITextDisplay> display_;
+    std::unique_ptr<IRecurringOption> option_;
+    std::unique_ptr<TCalcCommands> commands_;
 
-    QColor inputColor_;
+    std::optional<QColor> inputColor_;  ///< nothing: the system's text colour
     int flashTime_ = 0;  ///< the desktop's caret blink period
     std::vector<std::string> batchFiles_;
     std::function<void(const QString&)> errorHandler_;
@@ -145,4 +152,6 @@ private:
     bool settingsLoaded_ = false;
     bool settingsSaved_ = false;
     bool closeWhenDone_ = false;
+    bool unattended_ = false;  ///< errors go to standard error
+    QString serviceNote_;      ///< why the macro service is not available, if it is not
 };

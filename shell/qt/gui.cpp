@@ -12,8 +12,7 @@
 #include "shell/settings.h"
 #include "shell/qt/unixsignals.h"
 
-int runGui(int argc, char** argv, std::vector<std::string> files) {
-    QApplication app(argc, argv);
+int nerova::runGui(std::vector<std::string> files) {
     QApplication::setApplicationName(QStringLiteral("Nerova"));
     QApplication::setApplicationDisplayName(QStringLiteral("Nerova"));
     // The window speaks Japanese; so do Qt's own dialogs (the font dialog) where the
@@ -28,14 +27,15 @@ int runGui(int argc, char** argv, std::vector<std::string> files) {
 
     // ---- The macro service starts here: the window exists, the loop has not begun. ----
     // Named as the settings file is: after the program file the user started.
-    DdeServer dde(programFile(QCoreApplication::arguments().value(0).toStdString(),
-                              QCoreApplication::applicationFilePath().toStdString()));
-    dde.setBusyTest([&fnerova] { return fnerova.isCalculating(); });
+    nerova::DdeServer dde(programFile(QCoreApplication::arguments().value(0).toStdString(),
+                              QCoreApplication::applicationFilePath().toStdString()),
+                  fnerova.runner());
     fnerova.setLinkCopier(&dde.linkCopier());
     const auto forgetLink = qScopeGuard([&fnerova] { fnerova.setLinkCopier(nullptr); });
     if (const QString why = dde.start(); !why.isEmpty()) fnerova.showServiceStatus(why);
-    UnixSignalCloser signalCloser(&fnerova);  // SIGTERM, SIGINT: close as the frame does
+    nerova::UnixSignalCloser signalCloser(&fnerova);  // SIGTERM, SIGINT: close as the frame does
+    signalCloser.setBeforeClose([&fnerova] { fnerova.prepareUnattendedClose(); });
 
     fnerova.show();
-    return app.exec();
+    return QApplication::exec();
 }

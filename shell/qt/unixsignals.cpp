@@ -9,6 +9,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+namespace nerova {
+
 namespace {
 
 // The pipe's two ends: [0] read by the event loop, [1] written by the handler.
@@ -65,6 +67,9 @@ void UnixSignalCloser::onSignal() {
     while (::read(gPipe[0], bytes, sizeof bytes) > 0) {
     }
     // A window that refused to close (it may ask first) stays: arm again.
+    if (beforeClose_) beforeClose_();
     if (window_ && window_->close()) return;
     arm();
 }
+
+}  // namespace nerova

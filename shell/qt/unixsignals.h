@@ -7,8 +7,11 @@
 #include <QWidget>
 
 #include <csignal>
+#include <functional>
 
 class QSocketNotifier;
+
+namespace nerova {
 
 /// Turns SIGTERM and SIGINT into a close of the window, through a self-pipe watched by
 /// the event loop (a signal handler may do nothing but write to it). A signal that
@@ -26,14 +29,20 @@ public:
     /// False when the pipe or the handlers could not be set up; the window then
     /// closes only by its own commands.
     bool active() const { return active_; }
+    /// Runs before every close caused by a signal (the window then reports errors on
+    /// standard error and ends its dialogs, so that it ends in bounded time).
+    void setBeforeClose(std::function<void()> beforeClose) { beforeClose_ = std::move(beforeClose); }
 
 private:
     bool arm();
     void onSignal();
 
     QPointer<QWidget> window_;
+    std::function<void()> beforeClose_;
     QSocketNotifier* notifier_ = nullptr;
     struct sigaction oldTerm_ {};
     struct sigaction oldInt_ {};
     bool active_ = false;
 };
+
+}  // namespace nerova

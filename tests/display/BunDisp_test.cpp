@@ -1,12 +1,14 @@
 // The Qt canvas and the display control on Qt's offscreen platform, with the real font.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QFontInfo>
 #include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QRawFont>
 #include <QScrollBar>
 #include <QTextLayout>
+#include <QWheelEvent>
 #include <QWidget>
 
 #include <fstream>
@@ -458,4 +460,75 @@ TEST(TBunDispTest, ThePaintedControlShowsTheVisibleImage) {
     shown.setDevicePixelRatio(painted.devicePixelRatio());
     EXPECT_TRUE(painted == shown);
     EXPECT_GT(DarkPixels(painted, 0, 306), 100);
+}
+
+// The recurring dot is the topmost mark of "0.[3]"; like the glyphs and the bar, it
+// scales with the device pixel ratio (four times the device pixels at ratio 2).
+TEST(TBunDispTest, RecurringDotScalesWithTheDevicePixelRatio) {
+    auto dotPixels = [](qreal ratio) {
+        Window w;
+        w.Disp->setRenderRatio(ratio);
+        w.Disp->ShowText("0.[3];");
+        const QImage view = w.Disp->visibleImage();
+        auto darkInRow = [&](int y) {
+            int n = 0;
+            for (int x = 0; x < view.width(); ++x) n += qGray(view.pixel(x, y)) < 128;
+            return n;
+        };
+        int y = 0;
+        while (y < view.height() && darkInRow(y) == 0) ++y;
+        int n = 0;
+        for (; y < view.height() && darkInRow(y) > 0; ++y) n += darkInRow(y);
+        return n;
+    };
+    const int one = dotPixels(1), two = dotPixels(2);
+    ASSERT_GT(one, 0);
+    EXPECT_EQ(two, 4 * one);
+}
+
+// A long expression being typed: the view follows the given position (the caret), just
+// far enough; the wheel scrolls as the bar does.
+TEST(TBunDispTest, ViewFollowsThePositionAndTheWheelScrolls) {
+    Window w;
+    std::string text;
+    for (int i = 1; i <= 60; ++i) text += std::to_string(i) + "+";
+    text += "1;";
+    w.Disp->ShowText(text);
+    ASSERT_GT(w.Bar->maximum(), 0);
+    EXPECT_EQ(w.Bar->value(), 0);
+    w.Disp->FollowPosition(text.size() - 1);  // the end: the last digits in view
+    EXPECT_EQ(w.Bar->value(), w.Bar->maximum());
+    const int atEnd = w.Bar->value();
+    w.Disp->FollowPosition(text.size() - 3);  // a little left, still in view: no move
+    EXPECT_EQ(w.Bar->value(), atEnd);
+    w.Disp->FollowPosition(0);
+    EXPECT_EQ(w.Bar->value(), 0);
+    w.Disp->FollowPosition(text.size() / 2);  // the middle comes into view from the left
+    const int middle = w.Bar->value();
+    EXPECT_GT(middle, 0);
+    EXPECT_LT(middle, w.Bar->maximum());
+
+    QWheelEvent down(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                     Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(w.Disp, &down);
+    EXPECT_GT(w.Bar->value(), middle);
+}
+
+// A long text typed into keeps the widths measured for the part it shares with the text
+// before; what it shows must be what a fresh display shows of it.
+TEST(TBunDispTest, EditedLongTextMeasuresAsAFreshOne) {
+    std::string digits;
+    for (int i = 0; i < 3000; ++i) digits += static_cast<char>('0' + (i * 7) % 10);
+    const std::string edits[] = {digits + "1", digits.substr(0, 2000) + "+" + digits.substr(2000),
+                                 digits.substr(0, 2999), "\xE3\x81\x82" + digits};
+    for (const std::string& edited : edits) {
+        Window typed, fresh;
+        typed.Disp->ShowText(digits + ";");
+        typed.Disp->ShowText(edited + ";");
+        fresh.Disp->ShowText(edited + ";");
+        EXPECT_EQ(typed.Disp->drawingWidth(), fresh.Disp->drawingWidth()) << edited.size();
+        typed.Bar->setValue(typed.Bar->maximum());
+        fresh.Bar->setValue(fresh.Bar->maximum());
+        EXPECT_EQ(typed.Disp->visibleImage(), fresh.Disp->visibleImage()) << edited.size();
+    }
 }

@@ -41,8 +41,8 @@ public:
 class FakeHistory : public IHistoryList {
 public:
     std::vector<std::string> items;
-    int count() const override { return static_cast<int>(items.size()); }
-    std::string item(int index) const override { return items.at(static_cast<std::size_t>(index)); }
+    int count() const { return static_cast<int>(items.size()); }
+    std::string item(int index) const { return items.at(static_cast<std::size_t>(index)); }
     void insert(int index, const std::string& text) override {
         items.insert(items.begin() + index, text);
     }
@@ -119,6 +119,7 @@ TEST_F(CommandsTest, HistoryRules) {
 
     cmd.addHistory("2");  // index 5 moves to the top, the length stays
     EXPECT_EQ(history.items, (std::vector<std::string>{"2", "7", "6", "5", "4", "3", "1", "0"}));
+    EXPECT_EQ(cmd.history(), history.items);  // the commands keep what the view shows
 
     cmd.addHistory("abc");
     cmd.addHistory("ABC");  // comparison is case-sensitive
@@ -402,3 +403,99 @@ TEST(MessageOfTest, OutOfMemoryHasItsOwnMessage) {
 }
 
 }  // namespace
+
+// A failure message (and the 0 of AC) stands selected, so that the next keystroke
+// replaces it instead of being read after it; a result stands unselected with the caret
+// at its end, so that an operator continues from it.
+TEST_F(CommandsTest, FailureMessagesStandSelectedResultsDoNot) {
+    struct Row {
+        const char* why;
+        std::function<void(CommandsTest&)> run;
+        bool selected;
+    };
+    const Row rows[] = {
+        {"Enter on a failing input", [](CommandsTest& t) { t.enter("1/0"); }, true},
+        {"Enter on a good input", [](CommandsTest& t) { t.enter("1/3+1/6"); }, false},
+        {"AC shows a 0 that typing replaces", [](CommandsTest& t) { t.cmd.acClick(); }, true},
+        {"小数化 of a failing input",
+         [](CommandsTest& t) {
+             t.input.setText("1/0");
+             t.cmd.histChange();
+             t.cmd.fractionClick();
+         },
+         true},
+        {"帯分数 of a good input",
+         [](CommandsTest& t) {
+             t.input.setText("7/2");
+             t.cmd.histChange();
+             t.cmd.taibunClick();
+         },
+         false},
+    };
+    for (const Row& row : rows) {
+        row.run(*this);
+        if (row.selected) {
+            EXPECT_EQ(input.start_, 0u) << row.why;
+            EXPECT_EQ(input.length_, input.text_.size()) << row.why;
+        } else {
+            EXPECT_EQ(input.start_, input.text_.size()) << row.why;
+            EXPECT_EQ(input.length_, 0u) << row.why;
+        }
+    }
+}
+
+TEST_F(CommandsTest, CtrlEOnAFailingSelectionLeavesTheMessageSelected) {
+    input.setText("2+1/0*3");
+    input.setSelection(2, 3);  // "1/0"
+    cmd.eva();
+    const std::string message = "2+" + input.text_.substr(2, input.length_) + "*3";
+    EXPECT_EQ(input.text_, message);
+    EXPECT_EQ(input.start_, 2u);
+    EXPECT_GT(input.length_, 3u);
+    EXPECT_EQ(lastShown(), input.text_ + ";");
+    // A good selection leaves the caret after its value.
+    input.setText("2+1/2*3");
+    input.setSelection(2, 3);
+    cmd.eva();
+    EXPECT_EQ(input.text_, "2+1/2*3");
+    EXPECT_EQ(input.start_, 5u);
+    EXPECT_EQ(input.length_, 0u);
+}
+
+// Text after a complete expression is not read; the value stands, and the notice says
+// which text was left out, until the next edit.
+TEST_F(CommandsTest, TextTheCalculationDidNotUseIsAnnounced) {
+    std::vector<std::string> notices;
+    cmd.setNoticeObserver([&](const std::string& n) { notices.push_back(n); });
+    struct Row {
+        const char* input;
+        const char* value;
+        const char* unused;  // empty: no notice
+    };
+    const Row rows[] = {
+        {"2x3", "2", "x3"},
+        {"1+2)*3", "3", ")*3"},
+        {"2 3", "2", "3"},
+        {"2\t3", "2", "3"},
+        {"1/3+1/6", "1/2", ""},
+        {"1/3+1/6  ", "1/2", ""},  // trailing blanks are nothing left out
+    };
+    for (const Row& row : rows) {
+        notices.clear();
+        enter(row.input);
+        EXPECT_EQ(input.text_, row.value) << row.input;
+        ASSERT_FALSE(notices.empty()) << row.input;
+        EXPECT_EQ(notices.back(), *row.unused ? nerova::unusedNotice(row.unused) : std::string()) << row.input;
+    }
+    enter("2x3");
+    notices.clear();
+    cmd.histChange();  // the next edit ends the notice
+    EXPECT_EQ(notices, std::vector<std::string>{""});
+
+    notices.clear();
+    input.setText("5*2x3");
+    input.setSelection(2, 3);  // "2x3"
+    cmd.eva();
+    EXPECT_EQ(input.text_, "5*2");
+    EXPECT_EQ(notices.back(), nerova::unusedNotice("x3"));
+}

@@ -9,7 +9,6 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "shell/commands.h"
 #include "shell/settings.h"
 
 namespace fs = std::filesystem;
@@ -83,26 +82,6 @@ TEST_F(HistoryFileTest, UnwritableFolderThrowsTheWriteMessage) {
     } catch (const std::runtime_error& e) {
         EXPECT_EQ(std::string(e.what()), under + kCannotWrite);
     }
-}
-
-// The window's history list as the commands see it.
-class ListHistory : public IHistoryList {
-public:
-    std::vector<std::string> items;
-    int count() const override { return static_cast<int>(items.size()); }
-    std::string item(int i) const override { return items.at(static_cast<size_t>(i)); }
-    void insert(int i, const std::string& text) override { items.insert(items.begin() + i, text); }
-    void remove(int i) override { items.erase(items.begin() + i); }
-};
-
-TEST_F(HistoryFileTest, ListComesBackInOrderAndAtMostTenEntries) {
-    ListHistory closing;
-    for (int i = 0; i < 12; ++i) closing.items.push_back(std::to_string(i) + "/7");
-    nerova::keepHistory(path_, closing);
-    ListHistory starting;
-    nerova::restoreHistory(path_, starting);
-    closing.items.resize(TCalcCommands::kMaxHistory);
-    EXPECT_EQ(starting.items, closing.items);
 }
 
 TEST(HistoryPathTest, StateFolderAndProgramName) {

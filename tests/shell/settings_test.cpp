@@ -453,3 +453,48 @@ TEST(FitOnAreaTest, Bounds) {
 }
 
 }  // namespace
+
+// Extreme values written by hand are brought into range when read: positions and sizes
+// that would overflow the arithmetic that places the window, and font sizes that make
+// a window higher than any screen.
+TEST_F(SettingsFileTest, ExtremeValuesAreClampedWhenRead) {
+    struct Row {
+        const char* file;
+        FormSettings expected;
+    };
+    auto with = [](auto set) {
+        FormSettings s;
+        set(s);
+        return s;
+    };
+    const Row rows[] = {
+        {"[FORM]\nleft=2147483647\ntop=-2147483648\n",
+         with([](FormSettings& s) { s.left = nerova::kMaxCoordinate; s.top = -nerova::kMaxCoordinate; })},
+        {"[FORM]\nwidth=2147483647\nheight=-5\n",
+         with([](FormSettings& s) { s.width = nerova::kMaxExtent; s.height = 0; })},
+        {"[Font]\nsize=2147483647\n", with([](FormSettings& s) { s.fontSize = nerova::kMaxFontSize; })},
+        {"[Font]\nsize=2000\n", with([](FormSettings& s) { s.fontSize = nerova::kMaxFontSize; })},
+        {"[Font]\nsize=20\n", with([](FormSettings& s) { s.fontSize = 20; })},  // in range: as written
+    };
+    for (const Row& row : rows) {
+        put(row.file);
+        FormSettings s;
+        readSettings(path_, s);
+        EXPECT_EQ(s.left, row.expected.left) << row.file;
+        EXPECT_EQ(s.top, row.expected.top) << row.file;
+        EXPECT_EQ(s.width, row.expected.width) << row.file;
+        EXPECT_EQ(s.height, row.expected.height) << row.file;
+        EXPECT_EQ(s.fontSize, row.expected.fontSize) << row.file;
+    }
+}
+
+TEST(ColorCodecTest, ExplicitColoursRoundTripSystemColoursAreTheDefault) {
+    for (const nerova::Rgb c : {nerova::Rgb{0, 0, 0}, nerova::Rgb{255, 255, 255}, nerova::Rgb{200, 30, 40}}) {
+        const auto back = nerova::decodeColor(nerova::encodeColor(c));
+        ASSERT_TRUE(back.has_value());
+        EXPECT_EQ(*back, c);
+    }
+    EXPECT_EQ(nerova::encodeColor({0x12, 0x34, 0x56}), 0x00563412);  // 0x00BBGGRR
+    EXPECT_FALSE(nerova::decodeColor(nerova::kWindowTextColor).has_value());
+    EXPECT_FALSE(nerova::decodeColor(static_cast<int32_t>(0x80000005u)).has_value());
+}

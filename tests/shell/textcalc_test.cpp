@@ -74,3 +74,47 @@ TEST(TextCalcTest, NoFailureEscapes) {
 }
 
 }  // namespace
+
+// What a paste or a drop inserts: line breaks as blanks (one per break, CR LF being one),
+// then the 999-byte limit, never half a character, nothing from a null byte on.
+TEST(TextCalcTest, PastedTextTurnsLineBreaksIntoBlanksThenCuts) {
+    struct Row {
+        std::string clipboard;
+        std::string inserted;
+    };
+    const std::string a3 = "\xE3\x81\x82";  // one three-byte character
+    std::string many;
+    for (int i = 0; i < 400; ++i) many += a3;
+    const Row rows[] = {
+        {"1/2\n+1/3\n", "1/2 +1/3 "},
+        {"1/2\r\n+1/3\r\n", "1/2 +1/3 "},
+        {"1\r\r2", "1  2"},                    // two CRs are two breaks
+        {"1\n\r2", "1  2"},                    // LF then CR: two breaks
+        {std::string("12\0" "34", 5), "12"},
+        {std::string(998, '7') + "\r\n9", std::string(998, '7') + " "},  // the break counts one byte
+        {"1" + many, "1" + many.substr(0, 3 * 332)},  // 997 bytes: the character across 999 left out
+    };
+    for (const Row& row : rows) EXPECT_EQ(nerova::pastedText(row.clipboard), row.inserted) << row.clipboard.substr(0, 20);
+}
+
+// The evaluator stops after a complete expression; the rest is reported, trimmed.
+TEST(TextCalcTest, EvalTextReportsWhatItDidNotRead) {
+    struct Row {
+        const char* text;
+        const char* value;
+        const char* unused;
+    };
+    const Row rows[] = {
+        {"2x3", "2", "x3"}, {"1+2)*3", "3", ")*3"}, {"2 3", "2", "3"},
+        {"1/2\t+1", "1/2", "+1"}, {"1+1", "2", ""}, {"1+1 \t ", "2", ""},
+    };
+    for (const Row& row : rows) {
+        const nerova::TextResult r = nerova::evalText(row.text, nerova::ResultForm::Improper);
+        EXPECT_TRUE(r.ok) << row.text;
+        EXPECT_EQ(r.text, row.value) << row.text;
+        EXPECT_EQ(r.unused, row.unused) << row.text;
+    }
+    EXPECT_EQ(nerova::unusedNotice("x3"), "「x3」は計算に使っていません");
+    const std::string longTail = std::string(39, 'x') + "\xE3\x81\x82" + "yyy";
+    EXPECT_EQ(nerova::unusedNotice(longTail), "「" + std::string(39, 'x') + "…」は計算に使っていません");
+}

@@ -202,6 +202,23 @@ form_markup)
     expect 0 '<math xmlns="http://www.w3.org/1998/Math/MathML"><mfrac><mn>1</mn><mn>2</mn></mfrac></math>\n' ''
     run -e '1/0' --form latex; expect 1 '' '*'
     ;;
+unused_text)
+    # Text after a complete expression is named on standard error; the value and the
+    # exit status stay as they were.
+    run -e '2x3'; expect 0 '2\n' '「x3」は計算に使っていません\n'
+    run -e '1+2)*3' -e '1+1'; expect 0 '3\n2\n' '「)*3」は計算に使っていません\n'
+    env -u DISPLAY -u DBUS_SESSION_BUS_ADDRESS "$nerova" --repl <<<$'2 3\n1+1' >"$work/out" 2>"$work/err"
+    status=$?
+    expect 0 '2\n2\n' '「3」は計算に使っていません\n'
+    ;;
+no_display)
+    # The window where there is no display: one line that points to the window-free
+    # modes, and exit status 2 (not Qt's plugin page and an abort).
+    run; expect 2 '' '*'
+    expect_err_contains '--batch'
+    expect_err_contains '--repl'
+    [ "$(wc -l <"$work/err")" = 1 ] || { echo "FAIL: more than one line:"; cat "$work/err"; failures=$((failures + 1)); }
+    ;;
 *)
     echo "unknown case $case_name"; exit 2
     ;;

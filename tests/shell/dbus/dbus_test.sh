@@ -50,26 +50,11 @@ wait_for_name() {  # name pid: until pid owns name, at most 30 s (sanitizer buil
     done
     return 1
 }
-ready() {  # pid: until pid handles SIGINT and SIGTERM itself, at most 30 s. Both hosts set
-    # their handlers after trying to take the name, so a copy that is ready has tried.
-    local i mask
-    for i in $(seq 300); do
-        mask=$(sed -n 's/^SigCgt:[[:space:]]*//p' "/proc/$1/status" 2>/dev/null)
-        [ -n "$mask" ] && (( (16#$mask & 0x4002) == 0x4002 )) && return 0
-        kill -0 "$1" 2>/dev/null || return 1
-        sleep 0.1
-    done
-    return 1
-}
+. "$(dirname "$0")/../process.sh"  # ready PID, gone PID
 stop() {  # pid signal: the process ends by itself within 30 s; its exit code in $code
-    local i
     ready "$1"
     kill "-$2" "$1"
-    for i in $(seq 300); do
-        kill -0 "$1" 2>/dev/null || break
-        sleep 0.1
-    done
-    if kill -0 "$1" 2>/dev/null; then
+    if ! gone "$1"; then
         code="still running"
         return
     fi

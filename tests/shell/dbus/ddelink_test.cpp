@@ -71,7 +71,7 @@ private slots:
     void copyLinkPutsTextAndLinkInOneUpdate() {
         MacroItem item;
         item.poke("1/2\r\nsecond line");
-        DdeLink link(item, "nerova");
+        nerova::DdeLink link(item, "nerova");
         QClipboard* clipboard = QGuiApplication::clipboard();
         clipboard->setText("old");
         QSignalSpy changed(clipboard, &QClipboard::dataChanged);
@@ -86,7 +86,7 @@ private slots:
     void acOnDdeCopiesTheLinkAndClears() {
         MacroItem item;
         item.poke("5/6");
-        DdeLink link(item, "nerova");
+        nerova::DdeLink link(item, "nerova");
         auto w = openWindow();
         QVERIFY(w);
         w->setLinkCopier(&link);
@@ -111,14 +111,14 @@ private slots:
     void serviceStatusShowsInLabel2() {
         auto w = openWindow();
         QVERIFY(w);
-        const QString why = QString::fromUtf8(DdeServer::kNameTakenNote);
+        const QString why = QString::fromUtf8(nerova::DdeServer::kNameTakenNote);
         w->showServiceStatus(why);
         auto* label = w->findChild<QLabel*>("Label2");
         QVERIFY(label);
         QCOMPARE(label->text(), why);
         // Each note is whole in the information line.
-        for (const char* note : {DdeServer::kNoBusNote, DdeServer::kNameTakenNote,
-                                 DdeServer::kNotRegisteredNote}) {
+        for (const char* note : {nerova::DdeServer::kNoBusNote, nerova::DdeServer::kNameTakenNote,
+                                 nerova::DdeServer::kNotRegisteredNote}) {
             const int advance = label->fontMetrics().horizontalAdvance(QString::fromUtf8(note));
             QVERIFY2(advance <= label->width(),
                      qPrintable(QString("%1: %2 > %3 pixels").arg(note).arg(advance).arg(label->width())));
@@ -132,15 +132,19 @@ private slots:
         auto w = openWindow();
         QVERIFY(w);
         MacroItem item;
-        DdeAdaptor adaptor(item);
-        adaptor.setBusyTest([&w] { return w->isCalculating(); });
+        nerova::DdeAdaptor adaptor(item, w->runner());
         auto* edit = w->findChild<QLineEdit*>("edit");
         QVERIFY(edit);
         item.poke("9^9^9");
         bool escapeSent = false, stillRunning = false;
-        bool secondEscapePassed = false;
+        bool secondEscapePassed = false, windowRefused = false;
         QTimer::singleShot(100, [&] {
             escapeSent = item.running();
+            // One calculation at a time: the window's own calculation waits its turn.
+            QTest::keyClicks(edit, "1+1");
+            QTest::keyClick(edit, Qt::Key_Return);
+            windowRefused = w->isCalculating() && edit->isReadOnly() && edit->text().isEmpty() &&
+                            w->commands().current().ToImproperText() == "0";
             QTest::keyClick(edit, Qt::Key_Escape);
             // The macro ends at its next pump call; a second Esc meanwhile (one that
             // would close a dialog opened during the macro) is left to the window.
@@ -153,10 +157,11 @@ private slots:
         // Should Esc not stop it, the test ends in a failure rather than hanging.
         QTimer::singleShot(30000, [&] {
             stillRunning = item.running();
-            item.cancel();
+            w->runner().cancel();
         });
         adaptor.Execute("calc");
         QVERIFY(escapeSent);
+        QVERIFY(windowRefused);
         QVERIFY(secondEscapePassed);
         QVERIFY(!stillRunning);
         QCOMPARE(item.text(), std::string(kCancelled));
@@ -171,12 +176,13 @@ private slots:
     // (The quit is handed to the adaptor's filter alone: a real one ends this test.)
     void noMacroBeginsAfterTheQuit() {
         MacroItem item;
-        DdeAdaptor adaptor(item);
+        nerova::CalcRunner runner;
+        nerova::DdeAdaptor adaptor(item, runner);
         item.poke("1/2+1/3");
         adaptor.Execute("calc");
         QCOMPARE(item.text(), std::string("5/6"));
         QEvent quit(QEvent::Quit);
-        QVERIFY(!static_cast<QObject&>(adaptor).eventFilter(qApp, &quit));
+        QVERIFY(!static_cast<QObject&>(runner).eventFilter(qApp, &quit));
         item.poke("1/3+1/6");
         adaptor.Execute("calc");
         QCOMPARE(item.text(), std::string("1/3+1/6"));

@@ -4,6 +4,7 @@
 // It names its service after PROGRAM-PATH (default: its own path), prints the start
 // status (or "serving <bus name>") on one line, and runs until its hidden window closes.
 // --busy makes every macro meet a calculation in progress.
+#include "shell/qt/calcrunner.h"
 #include "shell/qt/ddeservice.h"
 #include "shell/qt/unixsignals.h"
 
@@ -22,14 +23,18 @@ int main(int argc, char** argv) {
         else if (std::strcmp(argv[i], "--busy") == 0) busy = true;
     }
     QWidget window;
-    DdeServer server(program);
-    server.setBusyTest([busy] { return busy; });
+    nerova::CalcRunner runner;
+    nerova::DdeServer server(program, runner);
     QString status = server.start();
     std::printf("%s\n", status.isEmpty() ? qPrintable("serving " + server.busName())
                                          : qPrintable(status));
     std::fflush(stdout);
     // After the start, as in the calculator: a host that handles SIGTERM has tried the name.
-    UnixSignalCloser closer(&window);
+    nerova::UnixSignalCloser closer(&window);
     window.show();
-    return app.exec();
+    int rc = 0;
+    // --busy: the whole run is one calculation, which every macro then meets.
+    if (busy) runner.run([&] { rc = app.exec(); });
+    else rc = app.exec();
+    return rc;
 }

@@ -25,7 +25,7 @@
 
 #include "display/BunDisp.h"
 #include "shell/qt/fnerova.h"
-#include "shell/qt/qtpump.h"
+#include "shell/qt/calcrunner.h"
 
 class WindowTest : public QObject {
     Q_OBJECT
@@ -196,9 +196,16 @@ private slots:
         type("12345");
         clip->setText("keep");
         edit()->setCursorPosition(2);
-        QTest::keyClick(hist(), Qt::Key_X, Qt::ControlModifier);  // nothing selected
+        // Nothing selected: cut and copy leave the clipboard alone, as edit controls do.
+        QTest::keyClick(hist(), Qt::Key_X, Qt::ControlModifier);
         QCOMPARE(edit()->text(), QString("12345"));
-        QCOMPARE(clip->text(), QString());
+        QCOMPARE(clip->text(), QString("keep"));
+        QTest::keyClick(hist(), Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(clip->text(), QString("keep"));
+        action("Copy1")->trigger();
+        action("Cut1")->trigger();
+        QCOMPARE(clip->text(), QString("keep"));
+        QCOMPARE(edit()->text(), QString("12345"));
 
         edit()->setSelection(1, 2);
         QTest::keyClick(hist(), Qt::Key_C, Qt::ControlModifier);
@@ -242,6 +249,101 @@ private slots:
         QCOMPARE(edit()->selectedText(), QString("2"));
     }
 
+    // Opened from the keyboard, the menu bar takes the focus; its commands must still
+    // act on the input's selection, as they do when opened with the mouse.
+    void editMenuFromTheKeyboardKeepsTheSelection() {
+        QClipboard* clip = QApplication::clipboard();
+        clip->setText("keep");
+        type("1/2+1/3");
+        edit()->selectAll();
+        w_->menuBar()->setFocus(Qt::MenuBarFocusReason);  // what Alt does
+        action("Copy1")->trigger();
+        QCOMPARE(clip->text(), QString("1/2+1/3"));
+        w_->menuBar()->setFocus(Qt::MenuBarFocusReason);
+        action("E1")->trigger();
+        QCOMPARE(edit()->text(), QString("5/6"));
+    }
+
+    // Line breaks in pasted or dropped text become blanks: the value is that of what the
+    // display shows.
+    void pastedAndDroppedLineBreaksAreBlanks() {
+        QApplication::clipboard()->setText("1/2\n+1/3\n");
+        edit()->clear();
+        QTest::keyClick(hist(), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(edit()->text(), QString("1/2 +1/3 "));
+        QCOMPARE(disp()->CurrentText(), std::string("1/2 +1/3 ;"));
+        QTest::keyClick(hist(), Qt::Key_Return);
+        QCOMPARE(edit()->text(), QString("5/6"));
+
+        edit()->clear();
+        QMimeData dropped;
+        dropped.setText("1/4\r\n+1/4");
+        const QPoint at = edit()->rect().center();
+        QDragEnterEvent enterEvent(at, Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(edit(), &enterEvent);
+        QDropEvent drop(QPointF(at), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(edit(), &drop);
+        QCOMPARE(edit()->text(), QString("1/4 +1/4"));
+        QTest::keyClick(hist(), Qt::Key_Return);
+        QCOMPARE(edit()->text(), QString("1/2"));
+    }
+
+    // A failure message stands selected, so that the next keystroke replaces it rather
+    // than being read after it; a result does not.
+    void whatFollowsAFailureReplacesIt() {
+        enter("1/0");
+        QCOMPARE(edit()->selectedText(), edit()->text());
+        QTest::keyClicks(hist(), "+1");
+        QTest::keyClick(hist(), Qt::Key_Return);
+        QCOMPARE(edit()->text(), QString("1"));
+        QVERIFY(!edit()->hasSelectedText());
+        QTest::keyClicks(hist(), "+1");
+        QTest::keyClick(hist(), Qt::Key_Return);
+        QCOMPARE(edit()->text(), QString("2"));  // an operator continues from a result
+
+        type("2*1/0");
+        edit()->setSelection(2, 3);
+        QTest::keyClick(hist(), Qt::Key_E, Qt::ControlModifier);
+        QCOMPARE(edit()->text().left(2), QString("2*"));
+        QVERIFY(edit()->hasSelectedText());
+        QTest::keyClicks(hist(), "3");
+        QTest::keyClick(hist(), Qt::Key_Return);
+        QCOMPARE(edit()->text(), QString("6"));
+
+        QTest::mouseClick(button("ac"), Qt::LeftButton);
+        QTest::keyClicks(hist(), "7");
+        QCOMPARE(edit()->text(), QString("7"));
+    }
+
+    // Text the calculation did not use is named in the information line until the next
+    // edit; a long result gives its length there.
+    void theInformationLineNamesUnusedTextAndLongResults() {
+        const QString hintText = label("Label2")->text();
+        enter("2x3");
+        QCOMPARE(edit()->text(), QString("2"));
+        QCOMPARE(label("Label2")->text(), QString::fromUtf8("「x3」は計算に使っていません"));
+        QVERIFY(label("Label2")->width() >= label("Label2")->sizeHint().width());
+        QTest::keyClicks(hist(), "+1");
+        QCOMPARE(label("Label2")->text(), hintText);
+        enter("(10^1500)/7");
+        QCOMPARE(label("Label2")->text(), QString::fromUtf8("分子 1,501 桁、分母 1 桁"));
+        enter("2^10");
+        QCOMPARE(label("Label2")->text(), hintText);
+    }
+
+    // While a long expression is typed, the display shows the part being typed.
+    void theDisplayFollowsTheCaret() {
+        QString expression;
+        for (int i = 1; i <= 40; ++i) expression += QString::number(i) + "+";
+        type(expression);
+        auto* bar = qobject_cast<QScrollBar*>(widget("hScrollBar"));
+        QVERIFY(bar->maximum() > 0);
+        QCOMPARE(bar->value(), bar->maximum());
+        QTest::keyClick(hist(), Qt::Key_Home);
+        QTest::keyClick(hist(), Qt::Key_Delete);  // an edit at the start brings the start back
+        QCOMPARE(bar->value(), 0);
+    }
+
     void layoutFollowsTheDesign() {
         QWidget* h = hist();
         QWidget* d = disp();
@@ -255,7 +357,8 @@ private slots:
             int left, width, height;
         } const rows[] = {
             {"ac", 6, 57, 20},     {"fraction", 71, 57, 20}, {"taibun", 71, 57, 20},
-            {"Kabun", 6, 57, 20},  {"Label1", 134, 140, 13}, {"Label2", 134, 196, 13},
+            {"Kabun", 6, 57, 20},  {"Label1", 134, 140, 13},
+            {"Label2", 134, -1, 13},  // reaches the input's right edge (at least 196)
             {"hist", 6, -1, 22},
             {"hScrollBar", 6, -1, 16},  // designed at 8; the layout puts it under the display
         };
@@ -266,6 +369,7 @@ private slots:
             if (row.width >= 0) QCOMPARE(x->width(), row.width);
             QCOMPARE(x->height(), row.height);
         }
+        QCOMPARE(widget("Label2")->x() + widget("Label2")->width(), h->x() + h->width());
         const int g = ac->height() / 2;
         QCOMPARE(g, 10);
         QCOMPARE(d->y(), bottom(h) + g);
@@ -334,6 +438,7 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), order[6]);
         auto* bar = qobject_cast<QScrollBar*>(widget("hScrollBar"));
         bar->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(bar, Qt::Key_Home);
         QTest::keyClick(bar, Qt::Key_Right);  // the focused bar scrolls the display
         QCOMPARE(bar->value(), bar->singleStep());
         QTest::keyClick(bar, Qt::Key_End);
@@ -350,8 +455,9 @@ private slots:
         };
         const Row rows[] = {
             {"File1", {"N1", "ＡＣ(&C)", "", "N2", "小数化(&F)", "", "N3", "帯分数風(&T)", ""}},
-            {"Edit1", {"Copy1", "コピー(&C)", "", "Cut1", "切り取り(&T)", "", "Paste1", "貼り付け(&P)", "",
-                       "SelectAll1", "すべて選択(&A)", "", "E1", "計算(&E)", ""}},
+            // The edit menu shows the pop-up menu's shortcuts as hints.
+            {"Edit1", {"Copy1", "コピー(&C)", "Ctrl+C", "Cut1", "切り取り(&T)", "Ctrl+X", "Paste1", "貼り付け(&P)",
+                       "Ctrl+V", "SelectAll1", "すべて選択(&A)", "Ctrl+A", "E1", "計算(&E)", "Ctrl+E"}},
             {"Show1", {"N4", "フォント…(&F)", "", "J1", "循環小数(&J)", ""}},
             {"PopupMenu", {"KT1", "切り取り(&T)", "Ctrl+X", "KC1", "コピー(&C)", "Ctrl+C",
                            "KP1", "貼り付け(&P)", "Ctrl+V", "K1", "計算(&E)", "Ctrl+E"}},
@@ -501,29 +607,83 @@ private slots:
         QVERIFY2(dark > 100, qPrintable(QString::number(dark)));
     }
 
-    // The pump lets queued events run only once its interval has passed, and throws the
-    // cancellation only after those events were handled.
-    void pumpProcessesEventsByIntervalAndCancelsAfterThem() {
+    // A text of more than 20,000 characters is not laid out by Qt; the caret still
+    // steps by characters, selects with Shift, and typing and deleting edit the text.
+    void longTextsEditByCharacters() {
+        const QString digits(30000, '4');
+        QApplication::clipboard()->setText(digits.left(900));
+        type("1");
+        for (int i = 0; i < 34; ++i) QTest::keyClick(hist(), Qt::Key_V, Qt::ControlModifier);
+        QVERIFY(edit()->text().size() > 30000);
+        const qsizetype n = edit()->text().size();
+        QTest::keyClick(hist(), Qt::Key_Left);
+        QCOMPARE(edit()->cursorPosition(), n - 1);
+        QTest::keyClick(hist(), Qt::Key_Left, Qt::ShiftModifier);
+        QCOMPARE(edit()->selectedText().size(), 1);
+        QTest::keyClick(hist(), Qt::Key_Right);  // ends the selection at its right edge
+        QVERIFY(!edit()->hasSelectedText());
+        QCOMPARE(edit()->cursorPosition(), n - 1);
+        QTest::keyClick(hist(), Qt::Key_7);
+        QCOMPARE(edit()->text().size(), n + 1);
+        QCOMPARE(edit()->text().at(n - 1), QChar('7'));
+        QTest::keyClick(hist(), Qt::Key_Backspace);
+        QCOMPARE(edit()->text().size(), n);
+        QTest::keyClick(hist(), Qt::Key_Home);
+        QTest::keyClick(hist(), Qt::Key_Right, Qt::ShiftModifier);
+        QCOMPARE(edit()->selectedText(), QString("1"));
+        QCOMPARE(disp()->CurrentText().size(), static_cast<std::size_t>(n) + 1);
+    }
+
+    // The runner's pump lets queued events run only once its interval has passed, and
+    // throws the cancellation only after those events were handled; while it runs, a
+    // second calculation (from such an event) is refused, and nothing pumps outside run().
+    void runnerPumpsByIntervalRefusesASecondAndCancelsAfterEvents() {
         w_.reset();
         int ran = 0;
         {
-            TQtPump slow(std::chrono::hours(1));
-            QMetaObject::invokeMethod(this, [&] { ++ran; }, Qt::QueuedConnection);
-            pump::ProcessMessages();
-            QCOMPARE(ran, 0);
+            nerova::CalcRunner slow(std::chrono::hours(1));
+            QVERIFY(slow.run([&] {
+                QMetaObject::invokeMethod(this, [&] { ++ran; }, Qt::QueuedConnection);
+                pump::ProcessMessages();
+                QCOMPARE(ran, 0);
+            }));
         }
         QCoreApplication::processEvents();
+        QVERIFY(!pump::Current().handler);
         ran = 0;
-        TQtPump fast(std::chrono::milliseconds(0));
-        QMetaObject::invokeMethod(this, [&] { ++ran; fast.requestCancel(); }, Qt::QueuedConnection);
-        bool cancelled = false;
+        nerova::CalcRunner fast(std::chrono::milliseconds(0));
+        QSignalSpy busy(&fast, &nerova::CalcRunner::busyChanged);
+        bool cancelled = false, secondRan = false, secondRefused = false;
         try {
-            pump::ProcessMessages();
+            fast.run([&] {
+                QMetaObject::invokeMethod(
+                    this,
+                    [&] {
+                        ++ran;
+                        secondRefused = !fast.run([&] { secondRan = true; });
+                        fast.cancel();
+                    },
+                    Qt::QueuedConnection);
+                pump::ProcessMessages();
+            });
         } catch (const TCancelledException&) {
             cancelled = true;
         }
         QVERIFY(cancelled);
         QCOMPARE(ran, 1);
+        QVERIFY(secondRefused);
+        QVERIFY(!secondRan);
+        QVERIFY(!fast.busy());
+        QCOMPARE(busy.count(), 2);
+        // The cancel request ended with its calculation: the next one runs through.
+        bool pumped = false;
+        QVERIFY(fast.run([&] {
+            pump::ProcessMessages();
+            pumped = true;
+        }));
+        QVERIFY(pumped);
+        fast.cancel();  // nothing runs: forgotten
+        QVERIFY(!fast.cancelRequested());
     }
 
     void fontDialogSetsBothFontsOnlyWhenConfirmed() {
@@ -559,6 +719,49 @@ private slots:
         QCOMPARE(button("ac")->y(), bottom(widget("hScrollBar")) + 10);
     }
 
+    // Confirming the font dialog without a change changes nothing; a size that is
+    // confirmed survives a restart exactly, and the input line grows to fit it.
+    void fontDialogKeepsAnUnchangedFontAndTheInputFitsItsFont() {
+        type("1/3");
+        const QFont before = edit()->font();
+        const int dispHeight = disp()->height(), windowHeight = w_->height();
+        auto confirm = [this](const QFont* chosen) {
+            QTimer::singleShot(0, this, [chosen] {
+                auto* dialog = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
+                QVERIFY(dialog);
+                if (chosen) dialog->setCurrentFont(*chosen);
+                dialog->accept();
+            });
+            action("N4")->trigger();
+        };
+        confirm(nullptr);
+        QCOMPARE(edit()->font(), before);
+        QCOMPARE(disp()->height(), dispHeight);
+        QCOMPARE(w_->height(), windowHeight);
+
+        QFont big(TBunDisp::defaultFont().family());
+        big.setPointSize(20);
+        confirm(&big);
+        QCOMPARE(edit()->font().pointSize(), 20);
+        const int bigDisp = disp()->height(), bigWindow = w_->height();
+        auto textFits = [this] {
+            const QFontMetrics fm(edit()->font());
+            return edit()->height() >= fm.height() + 2;  // the text and the frame's lines
+        };
+        QVERIFY(textFits());
+        QCOMPARE(disp()->y(), bottom(hist()) + 10);
+
+        w_->close();
+        w_.reset();
+        w_ = std::make_unique<Tfnerova>();
+        w_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w_.get()));
+        QCOMPARE(edit()->font().pointSize(), 20);
+        QCOMPARE(disp()->height(), bigDisp);
+        QCOMPARE(w_->height(), bigWindow);
+        QVERIFY(textFits());
+    }
+
     // Qt's font dialog has no colour; the window adds a button for it. The colour counts
     // only when the font dialog is confirmed, and goes to the input and the display.
     void fontDialogColourButton() {
@@ -589,6 +792,51 @@ private slots:
             QCOMPARE(edit()->palette().color(QPalette::Text), expected);
             QCOMPARE(disp()->fontColor(), expected);
         }
+    }
+
+    // On a dark theme the default colour draws the display in the palette's text on its
+    // base, so it stays readable; a colour chosen by the user keeps the white background.
+    void darkThemeKeepsTheDisplayReadable() {
+        const QPalette light = QApplication::palette();
+        const auto restore = qScopeGuard([&] { QApplication::setPalette(light); });
+        QPalette dark = light;
+        dark.setColor(QPalette::Window, QColor(40, 40, 40));
+        dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
+        dark.setColor(QPalette::Base, QColor(25, 25, 25));
+        dark.setColor(QPalette::Text, QColor(235, 235, 235));
+        QApplication::setPalette(dark);
+        w_.reset();
+        w_ = std::make_unique<Tfnerova>();
+        w_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w_.get()));
+        type("1/3");
+        auto lightAndDark = [this] {
+            const QImage view = disp()->visibleImage();
+            int lit = 0, unlit = 0;
+            for (int y = 0; y < view.height(); ++y)
+                for (int x = 0; x < view.width(); ++x) (qGray(view.pixel(x, y)) > 160 ? lit : unlit)++;
+            return std::pair{lit, unlit};
+        };
+        const auto [textPixels, background] = lightAndDark();
+        QCOMPARE(disp()->visibleImage().pixelColor(1, 1), QColor(25, 25, 25));
+        QVERIFY2(textPixels > 20 && textPixels < background, qPrintable(QString::number(textPixels)));
+
+        // An explicit colour: the designed white background.
+        QTimer::singleShot(0, this, [this] {
+            auto* dialog = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            QTimer::singleShot(0, this, [] {
+                auto* picker = qobject_cast<QColorDialog*>(QApplication::activeModalWidget());
+                QVERIFY(picker);
+                picker->setCurrentColor(QColor(0, 0, 128));
+                picker->accept();
+            });
+            dialog->findChild<QPushButton*>("colorButton")->click();
+            dialog->accept();
+        });
+        action("N4")->trigger();
+        QCOMPARE(disp()->visibleImage().pixelColor(1, 1), QColor(Qt::white));
+        QCOMPARE(disp()->fontColor(), QColor(0, 0, 128));
     }
 
     void serviceStatusShowsInTheInformationLine() {
