@@ -15,6 +15,7 @@ work=$(mktemp -d)
 pids=()
 cleanup() {
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+    wait 2>/dev/null
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -40,7 +41,13 @@ for _ in $(seq 100); do /usr/bin/python3 "$probe" tree Nerova >"$work/tree" 2>/d
 
 /usr/bin/python3 "$probe" wait Nerova 数式 30 >"$work/event" 2>&1 & listener=$!
 for _ in $(seq 100); do grep -q listening "$work/event" && break; sleep 0.1; done
-xdotool windowactivate --sync "$window" >/dev/null 2>&1
+# Keys go to the active window: wait until the window manager has made it so (the input
+# line has the focus from the start).
+for _ in $(seq 100); do
+    xdotool windowactivate "$window" >/dev/null 2>&1
+    [ "$(xdotool getactivewindow 2>/dev/null)" = "$window" ] && break
+    sleep 0.1
+done
 xdotool type --delay 20 '1/3+1/6'
 xdotool key Return
 wait "$listener" || { echo "FAIL: no announcement"; cat "$work/event"; failures=$((failures + 1)); }
