@@ -579,24 +579,6 @@ private slots:
         QVERIFY(errors_.isEmpty());
     }
 
-    // A broken file gives an empty history and no message.
-    void aBrokenHistoryFileIsIgnored() {
-        w_->close();
-        w_.reset();
-        QDir().mkpath(state_.path() + "/window_tests");
-        QFile f(historyFile());
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("\x89PNG not a history\n");
-        f.close();
-        errors_.clear();
-        w_ = std::make_unique<Tfnerova>();
-        w_->setErrorHandler([this](const QString& m) { errors_ << m; });
-        w_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(w_.get()));
-        QVERIFY(w_->commands().history().empty());
-        QVERIFY(errors_.isEmpty());
-    }
-
     // A power of many million digits: Esc ends it, the input says so, and nothing that
     // is tried meanwhile gets through.
     void escCancelsALongCalculation() {
