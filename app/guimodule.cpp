@@ -85,7 +85,9 @@ int runRender(const nerova::CommandLine& cmd) {
     int argc = 3;
     QuietNotices quiet;  // outlives app
     QApplication app(argc, argv);
-    return renderToPng(cmd.renderText, cmd.renderFile, cmd.font, cmd.pointSize, std::cerr) == 0 ? 0 : 2;
+    return renderToFile(cmd.renderText, cmd.renderFile, cmd.renderFormat, cmd.font, cmd.pointSize, std::cerr) == 0
+               ? 0
+               : 2;
 }
 
 }  // namespace

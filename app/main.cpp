@@ -45,9 +45,9 @@ nerova::GuiMain loadGui(std::string& why) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const nerova::CommandLine cmd = nerova::parseCommandLine(argc, argv);
-    if (cmd.mode != nerova::CommandLine::Mode::Window && cmd.mode != nerova::CommandLine::Mode::Render)
-        return nerova::runCommandLine(cmd, std::cin, std::cout, std::cerr);
+    nerova::CommandLine cmd = nerova::parseCommandLine(argc, argv);
+    if (!nerova::needsWindowModule(cmd)) return nerova::runCommandLine(cmd, std::cin, std::cout, std::cerr);
+    if (!nerova::takeRenderText(cmd, std::cin, std::cerr)) return 2;
     std::string why;
     const nerova::GuiMain gui = loadGui(why);
     if (!gui) {

@@ -101,16 +101,29 @@ void TBunDisp::PrepareImage() {
     Offscreen = std::move(image);
 }
 
+namespace {
+
+// Ends the canvas's painting on every path.
+struct EndPainting {
+    TQtCanvas& c;
+    ~EndPainting() { c.End(); }
+};
+
+}  // namespace
+
 void TBunDisp::TypesetAt(int32_t origin) {
     PrepareImage();
     OriginX = origin;
     Canvas.Begin(Offscreen, origin);
-    struct EndPainting {
-        TQtCanvas& c;
-        ~EndPainting() { c.End(); }
-    } end{Canvas};
+    const EndPainting end{Canvas};
     Typesetter->Typeset(Canvas, 0, 0, kFarRight, controlHeight(), Text);
     DrawingWidth = Canvas.PenPos().x;
+}
+
+void TBunDisp::drawWhole(QPaintDevice& device) {
+    Canvas.Begin(device, DrawingWidth + 2, controlHeight(), 0);
+    const EndPainting end{Canvas};
+    Typesetter->Typeset(Canvas, 0, 0, kFarRight, controlHeight(), Text);
 }
 
 void TBunDisp::ShowText(const std::string& text) {

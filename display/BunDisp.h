@@ -90,6 +90,10 @@ public:
     void setRenderRatio(qreal ratio);
     /// What the control shows now, width() x height() pixels at the render ratio.
     QImage visibleImage();
+    /// Draws the whole drawing of CurrentText(), drawingWidth() + 2 by controlHeight()
+    /// pixels, on device (whose resolution should be logicalDpiY()): the vector form of what
+    /// the display shows. Throws what typesetting throws.
+    void drawWhole(QPaintDevice& device);
     /// Size in bytes of the off-screen image.
     int64_t offscreenBytes() const { return Offscreen.sizeInBytes(); }
     /// The drawing column shown at the off-screen image's left edge.

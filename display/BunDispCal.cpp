@@ -42,6 +42,33 @@ const std::string& DisplayGlyph(const std::string& s) {
     }
 }
 
+// A stream over a text it does not own: the writers read results of a million digits
+// without a copy. With a virtual terminator the end of the text reads as one ";".
+class ViewStream : public TInputStream {
+public:
+    ViewStream(std::string_view text, bool terminator) : Text(text), Size(text.size() + (terminator ? 1 : 0)) {}
+
+    char ReadChar() override {
+        const char c = PeekChar();
+        ++Pos;
+        return c;
+    }
+    char PeekChar() override {
+        if (Pos >= Size) throw TStreamException(kEndOfStream);
+        return Pos < Text.size() ? Text[Pos] : ';';
+    }
+    bool AtEnd() override { return Pos >= Size; }
+    void StepBack() override {
+        if (Pos == 0) throw TStreamException(kBeginningOfStream);
+        --Pos;
+    }
+
+private:
+    std::string_view Text;
+    size_t Size;
+    size_t Pos = 0;
+};
+
 }  // namespace
 
 // ---------------------------------------------------------------- tokenizer
@@ -96,7 +123,13 @@ std::string TBunDispCalc::ReadGroup(TInputStream& s) {
 }
 
 void TBunDispCalc::Tokenize(const std::string& text) {
-    StringStream s(text);
+    ForEachToken(text, false, [this](uint8_t kind, std::string t, std::string t2) {
+        TokenList.Add(kind, std::move(t), std::move(t2));
+    });
+}
+
+void TBunDispCalc::ForEachToken(std::string_view text, bool endsText, const TokenSink& add) {
+    ViewStream s(text, endsText);
     while (!s.AtEnd()) {
         const char ch = s.ReadChar();
         switch (ch) {
@@ -105,16 +138,16 @@ void TBunDispCalc::Tokenize(const std::string& text) {
         case ';':
             return;
         case '(': case ')':
-            TokenList.Add(skParen, std::string(1, ch));
+            add(skParen, std::string(1, ch), {});
             break;
         case '+': case '-': case '*': case '/':
-            TokenList.Add(skText, std::string(1, ch));
+            add(skText, std::string(1, ch), {});
             break;
         case '[':
             if (s.AtEnd())
-                TokenList.Add(skText, "[");
+                add(skText, "[", {});
             else
-                TokenList.Add(skRecurring, ReadNumber(s));
+                add(skRecurring, ReadNumber(s), {});
             break;
         case '^':
             if (!s.AtEnd() && (s.PeekChar() == '-' || IsDigit(s.PeekChar()))) {
@@ -124,12 +157,12 @@ void TBunDispCalc::Tokenize(const std::string& text) {
                     e += '/';
                     e += ReadNumber(s);
                 }
-                TokenList.Add(skPower, std::move(e));
+                add(skPower, std::move(e), {});
             } else if (s.PeekChar() == '(') {
                 s.ReadChar();
-                TokenList.Add(skPower, ReadGroup(s));
+                add(skPower, ReadGroup(s), {});
             } else {
-                TokenList.Add(skText, "^");
+                add(skText, "^", {});
             }
             break;
         default:
@@ -139,16 +172,16 @@ void TBunDispCalc::Tokenize(const std::string& text) {
                 if (!s.AtEnd() && s.PeekChar() == '/') {
                     s.ReadChar();
                     std::string d = ReadNumber(s);
-                    TokenList.Add(skFraction, std::move(n), std::move(d));
+                    add(skFraction, std::move(n), std::move(d));
                 } else if (s.PeekChar() == '.') {
                     n += ReadWord(s);
-                    TokenList.Add(skText, std::move(n));
+                    add(skText, std::move(n), {});
                 } else {
-                    TokenList.Add(skNumber, std::move(n));
+                    add(skNumber, std::move(n), {});
                 }
             } else {
                 s.StepBack();
-                TokenList.Add(skText, ReadWord(s));
+                add(skText, ReadWord(s), {});
             }
             break;
         }

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "display/Shiki.h"
 #include "display/canvas.h"
@@ -33,6 +35,12 @@ public:
     /// Appends the tokens of text (read up to its first ";") to Tokens().
     /// Throws TStreamException only when text lacks the terminating ";".
     void Tokenize(const std::string& text);
+    /// Receives one token: its kind and its texts, moved in.
+    using TokenSink = std::function<void(uint8_t kind, std::string text, std::string text2)>;
+    /// Hands the tokens of text to sink in order, as Tokenize reads them, without copying
+    /// text. With endsText the end of text acts as the terminating ";", so any text is read
+    /// without an error; without it, Tokenize's end-of-stream exception can pass.
+    static void ForEachToken(std::string_view text, bool endsText, const TokenSink& sink);
     /// Reads an optional "+" or "-" and a run of digits; the result may be empty or a lone sign.
     static std::string ReadNumber(TInputStream& s);
     /// Reads bytes up to the next delimiter (space ( ) * + - / ; [ ] ^); a UTF-8 multi-byte

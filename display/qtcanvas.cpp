@@ -88,13 +88,18 @@ void TQtCanvas::SetFontSize(int32_t points) {
 }
 
 void TQtCanvas::Begin(QImage& image, int32_t originX) {
-    End();
-    Target = &image;
-    OriginX = originX;
     const qreal ratio = image.devicePixelRatio();
-    ImageWidth = static_cast<int32_t>(std::ceil(image.width() / ratio));
-    ImageHeight = static_cast<int32_t>(std::ceil(image.height() / ratio));
-    Painter = std::make_unique<QPainter>(&image);
+    Begin(image, static_cast<int32_t>(std::ceil(image.width() / ratio)),
+          static_cast<int32_t>(std::ceil(image.height() / ratio)), originX);
+}
+
+void TQtCanvas::Begin(QPaintDevice& device, int32_t width, int32_t height, int32_t originX) {
+    End();
+    Target = &device;
+    OriginX = originX;
+    ImageWidth = width;
+    ImageHeight = height;
+    Painter = std::make_unique<QPainter>(&device);
     Painter->setFont(Font);
     Painter->setRenderHint(QPainter::TextAntialiasing, true);
 }

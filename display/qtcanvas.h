@@ -48,6 +48,9 @@ public:
     /// Starts painting on image, whose left edge shows drawing column originX. The image must
     /// outlive End(); its dots per meter should match SetDpi.
     void Begin(QImage& image, int32_t originX);
+    /// Starts painting on any device (an SVG generator) width x height pixels large whose
+    /// left edge shows drawing column originX; its resolution should match SetDpi.
+    void Begin(QPaintDevice& device, int32_t width, int32_t height, int32_t originX);
     /// Ends painting; Begin may be called again.
     void End();
 
@@ -96,7 +99,7 @@ private:
     int PenWidth = 1;
     TPoint Pos;
 
-    QImage* Target = nullptr;
+    QPaintDevice* Target = nullptr;
     std::unique_ptr<QPainter> Painter;
     int32_t OriginX = 0;
     int32_t ImageWidth = 0, ImageHeight = 0;  // in device-independent pixels

@@ -1,9 +1,11 @@
 #include "display/render.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QFontInfo>
 #include <QScrollBar>
 #include <QString>
+#include <QSvgGenerator>
 #include <QWidget>
 
 #include <algorithm>
@@ -11,12 +13,55 @@
 
 #include "display/BunDisp.h"
 
+namespace {
+
+constexpr size_t kSvgTitleBytes = 1000;  // of the text, in the SVG's title and description
+
+}  // namespace
+
 bool isQuietRendererNotice(QtMsgType type, const QString& message) {
     return type == QtWarningMsg && message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set"));
 }
 
-int renderToPng(const std::string& text, const std::string& file, const std::string& fontFamily,
-                double pointSize, std::ostream& err, double scale) {
+QByteArray pngOf(TBunDisp& disp) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    disp.visibleImage().save(&buffer, "PNG");
+    return bytes;
+}
+
+QByteArray svgOf(TBunDisp& disp) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    const std::string& shown = disp.CurrentText();
+    const std::string_view text = std::string_view(shown).substr(0, shown.find(';'));
+    QSvgGenerator svg;
+    svg.setOutputDevice(&buffer);
+    svg.setResolution(disp.logicalDpiY());  // the canvas measures at the display's resolution
+    const QSize size(disp.drawingWidth() + 2, disp.controlHeight());
+    svg.setSize(size);
+    svg.setViewBox(QRect(QPoint(0, 0), size));
+    // The generator writes title and description as they are given: escape them here. The
+    // title is the start of the text; the drawing holds all of it.
+    svg.setTitle(QString::fromStdString(nerova::xmlEscaped(text.substr(0, kSvgTitleBytes))));
+    svg.setDescription(QString::fromStdString(nerova::xmlEscaped(nerova::speechOf(text.substr(0, kSvgTitleBytes)))));
+    disp.drawWhole(svg);
+    // Control characters of the text reach the <text> elements unchanged, and XML allows
+    // none of them; everything else the generator writes is printable.
+    QByteArray clean;
+    clean.reserve(bytes.size());
+    for (const char c : bytes) {
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r')
+            clean.append("\xEF\xBF\xBD");
+        else
+            clean.append(c);
+    }
+    return clean;
+}
+
+int renderToFile(const std::string& text, const std::string& file, nerova::RenderFormat format,
+                 const std::string& fontFamily, double pointSize, std::ostream& err, double scale) {
     try {
         if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
             err << "render: a QApplication is needed\n";
@@ -43,8 +88,13 @@ int renderToPng(const std::string& text, const std::string& file, const std::str
         disp.ShowText(shown);
         disp.resize(std::clamp(disp.drawingWidth() + 2, 16, 2000), disp.controlHeight());
         disp.ShowText(shown);
-        if (!disp.visibleImage().save(QString::fromStdString(file), "PNG")) {
-            err << "render: cannot write " << file << "\n";
+        const QByteArray bytes = format == nerova::RenderFormat::Svg ? svgOf(disp) : pngOf(disp);
+        // Written by the checked writer, not by Qt's image writer: a full disk must not pass
+        // as success.
+        if (bytes.isEmpty() || !nerova::writeFileWith(file, [&bytes](std::ostream& out) {
+                out.write(bytes.constData(), bytes.size());
+            })) {
+            err << nerova::kRenderCannotWrite << file << "\n";
             return 1;
         }
         return 0;
@@ -52,4 +102,9 @@ int renderToPng(const std::string& text, const std::string& file, const std::str
         err << "render: " << e.what() << "\n";
         return 1;
     }
+}
+
+int renderToPng(const std::string& text, const std::string& file, const std::string& fontFamily,
+                double pointSize, std::ostream& err, double scale) {
+    return renderToFile(text, file, nerova::RenderFormat::Png, fontFamily, pointSize, err, scale);
 }

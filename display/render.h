@@ -1,21 +1,39 @@
-// Typesetting a display text into a PNG file without a display server.
+// Typesetting a display text into an image file (PNG or SVG) without a display server,
+// and the image forms of what a display shows, for the clipboard.
 #pragma once
 
+#include <QByteArray>
 #include <QtGlobal>
 #include <QString>
 
 #include <ostream>
 #include <string>
 
+#include "display/writers.h"
+
+class TBunDisp;
+
 /// Typesets text (";" is appended) as the fraction display shows it at scroll position 0
-/// and writes the visible part to file as a PNG: a display as wide as the drawing plus
-/// 2 pixels (at least 16, at most 2000) and 3 * H + 6 pixels tall. fontFamily empty and
-/// pointSize 0 keep the display's default font; scale above 1 draws at that many device
-/// pixels per pixel. Needs a running QApplication (any platform; the program's render
-/// mode starts one on the offscreen platform). Returns 0 on success; otherwise writes a
-/// one-line message to err and returns 1. Never throws.
+/// and writes it to file: a PNG of the visible part of a display as wide as the drawing
+/// plus 2 pixels (at least 16, at most 2000) and 3 * H + 6 pixels tall, or an SVG of the
+/// whole drawing (format Svg) with the text as text. fontFamily empty and pointSize 0 keep
+/// the display's default font; scale above 1 draws the PNG at that many device pixels per
+/// pixel. Needs a running QApplication (any platform; the program's render mode starts one
+/// on the offscreen platform). Returns 0 on success; otherwise writes a one-line message
+/// to err (kRenderCannotWrite and the file when the file cannot be written, also on a full
+/// disk) and returns 1. Never throws.
+int renderToFile(const std::string& text, const std::string& file, nerova::RenderFormat format,
+                 const std::string& fontFamily, double pointSize, std::ostream& err, double scale = 1.0);
+
+/// renderToFile with the PNG format.
 int renderToPng(const std::string& text, const std::string& file, const std::string& fontFamily,
                 double pointSize, std::ostream& err, double scale = 1.0);
+
+/// What disp shows now as PNG bytes, at the display's own pixel ratio.
+QByteArray pngOf(TBunDisp& disp);
+/// The whole drawing of disp's current text as an SVG document: scalable, the text as
+/// text, the spoken reading as its description. Throws what typesetting throws.
+QByteArray svgOf(TBunDisp& disp);
 
 /// True for the one Qt notice that the render mode keeps off stderr while its own
 /// application runs: that XDG_RUNTIME_DIR is not set (harmless for writing a PNG). Every other message,

@@ -5,7 +5,7 @@ set -euo pipefail
 
 NEROVA_PACKAGES=(
   cmake ninja-build g++ pkgconf
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-svg-dev
   libgtest-dev libgmock-dev libsimpleini-dev
   libgmp-dev
   fonts-ipafont-gothic fonts-ipafont-mincho
@@ -15,6 +15,7 @@ NEROVA_PACKAGES=(
   xvfb openbox xdotool x11-utils               # the installed window on a real X server
   qt6-translations-l10n                        # Qt's own dialogs in Japanese
   clang libclang-rt-dev                        # the fuzzers (libFuzzer)
+  at-spi2-core python3-gi gir1.2-atspi-2.0     # the window read over AT-SPI
 )
 
 nerova_missing_packages() {

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <exception>
 #include <istream>
+#include <iterator>
 #include <optional>
 #include <ostream>
 #include <string_view>
@@ -24,15 +25,19 @@ namespace nerova {
 
 namespace {
 
+using Markup = CommandLine::Markup;
+
 struct FormName {
     std::string_view name;
     ResultForm form;
+    Markup markup;
 };
 
 constexpr FormName kForms[] = {
-    {"improper", ResultForm::Improper}, {"mixed", ResultForm::Mixed},
-    {"plus", ResultForm::Plus},         {"float", ResultForm::Float},
-    {"decimal", ResultForm::Decimal},   {"recurring", ResultForm::Recurring},
+    {"improper", ResultForm::Improper, Markup::None},   {"mixed", ResultForm::Mixed, Markup::None},
+    {"plus", ResultForm::Plus, Markup::None},           {"float", ResultForm::Float, Markup::None},
+    {"decimal", ResultForm::Decimal, Markup::None},     {"recurring", ResultForm::Recurring, Markup::None},
+    {"latex", ResultForm::Improper, Markup::Latex},     {"mathml", ResultForm::Improper, Markup::Mathml},
 };
 
 CommandLine Error(std::string message) {
@@ -58,15 +63,18 @@ const char* kHelp =
     "      Evaluate each EXPR and print its value, one a line. A failed calculation\n"
     "      prints its message on standard error and the exit status is 1.\n"
     "      FORM: improper (default, 7/2), mixed (3:1/2), plus (3+1/2), float (3.5),\n"
-    "      decimal (cut off with …), recurring (periods in brackets: 0.[3]).\n"
+    "      decimal (cut off with …), recurring (periods in brackets: 0.[3]),\n"
+    "      latex (\\frac{7}{2}), mathml (<math>…</math>).\n"
     "  nerova --batch IN [OUT] [--jobs N]\n"
     "      Evaluate every line of the file IN (\"-\": standard input) into OUT, or onto\n"
     "      standard output; lines starting with \"#\" are copied. Exit status 2 when a\n"
     "      file cannot be read or written. Lines are evaluated on N threads (default:\n"
     "      one per core) and written in their order.\n"
     "  nerova --repl        Interactive prompt (end it with Ctrl-D).\n"
-    "  nerova --render TEXT FILE.png [--font FAMILY] [--size POINTS]\n"
-    "      Typeset TEXT as the fraction display does and save the image.\n"
+    "  nerova --render TEXT FILE [--font FAMILY] [--size POINTS]\n"
+    "      Typeset TEXT (\"-\": standard input) as the fraction display does and save it;\n"
+    "      FILE's extension chooses: .png image, .svg scalable image, .tex LaTeX,\n"
+    "      .mml MathML. Exit status 2 when FILE cannot be written.\n"
     "  nerova [IN [OUT]]    The calculator window; with file names it first runs the batch.\n"
     "  nerova --help | --version\n"
     "  --max-digits N   With any mode: refuse a result of more than N decimal digits\n"
@@ -236,7 +244,10 @@ int RunEval(const CommandLine& cmd, std::ostream& out, std::ostream& err) {
     for (const std::string& expression : cmd.expressions) {
         const TextResult result = evalText(expression, cmd.form);
         if (result.ok) {
-            out << result.text << '\n';
+            if (cmd.markup == Markup::Latex) writeLatex(result.text, out);
+            else if (cmd.markup == Markup::Mathml) writeMathml(result.text, out);
+            else out << result.text;
+            out << '\n';
             if (!result.unused.empty()) {
                 out.flush();
                 err << unusedNotice(result.unused) << '\n';
@@ -260,6 +271,19 @@ int RunBatch(const std::vector<std::string>& files, unsigned jobs, std::istream&
     } catch (const std::exception& e) {
         err << "nerova: " << e.what() << '\n';
     }
+    return 2;
+}
+
+int RunRenderMarkup(CommandLine cmd, std::istream& in, std::ostream& err) {
+    if (!takeRenderText(cmd, in, err)) return 2;
+    const bool latex = cmd.renderFormat == RenderFormat::Latex;
+    const bool written = writeFileWith(cmd.renderFile, [&](std::ostream& file) {
+        if (latex) writeLatex(cmd.renderText, file);
+        else writeMathml(cmd.renderText, file);
+        file << '\n';
+    });
+    if (written) return 0;
+    err << kRenderCannotWrite << cmd.renderFile << '\n';
     return 2;
 }
 
@@ -304,12 +328,13 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
             for (const FormName& f : kForms) {
                 if (value == f.name) {
                     cmd.form = f.form;
+                    cmd.markup = f.markup;
                     known = true;
                 }
             }
             if (!known) {
                 return Error("unknown form '" + value +
-                             "' (improper, mixed, plus, float, decimal or recurring)");
+                             "' (improper, mixed, plus, float, decimal, recurring, latex or mathml)");
             }
         } else if (arg == "--batch") {
             batch = true;
@@ -331,6 +356,9 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
             cmd.renderText = value;
             if (!next(arg)) return Error("--render needs TEXT and FILE");
             cmd.renderFile = value;
+            const auto format = renderFormatOf(value);
+            if (!format) return Error("unknown file type '" + value + "' (" + kRenderExtensions + ")");
+            cmd.renderFormat = *format;
         } else if (arg == "--font" || SplitValue(arg, "--font", value)) {
             if (arg == "--font" && !next(arg)) return Error(cmd.error);
             fontGiven = true;
@@ -395,6 +423,25 @@ CommandLine parseCommandLine(int argc, char** argv) {
     return parseCommandLine(args);
 }
 
+bool needsWindowModule(const CommandLine& cmd) {
+    return cmd.mode == CommandLine::Mode::Window ||
+           (cmd.mode == CommandLine::Mode::Render &&
+            (cmd.renderFormat == RenderFormat::Png || cmd.renderFormat == RenderFormat::Svg));
+}
+
+bool takeRenderText(CommandLine& cmd, std::istream& in, std::ostream& err) {
+    if (cmd.mode != CommandLine::Mode::Render || cmd.renderText != "-") return true;
+    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (in.bad()) {
+        err << "nerova: " << kFileCannotRead << ": " << kStandardInputName << '\n';
+        return false;
+    }
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+    if (!text.empty() && text.back() == '\r') text.pop_back();
+    cmd.renderText = std::move(text);
+    return true;
+}
+
 int runCommandLine(const CommandLine& cmd, std::istream& in, std::ostream& out, std::ostream& err) {
     applyMaxDigits(cmd.maxDigits);
     switch (cmd.mode) {
@@ -410,10 +457,12 @@ int runCommandLine(const CommandLine& cmd, std::istream& in, std::ostream& out, 
     case CommandLine::Mode::Version:
         out << "nerova " << version() << '\n';
         return Finish(0, out, err);
-    case CommandLine::Mode::Window:
     case CommandLine::Mode::Render:
-        // The entry point starts the window and the renderer itself; they need Qt, which
-        // this library does not link.
+        if (!needsWindowModule(cmd)) return RunRenderMarkup(cmd, in, err);
+        [[fallthrough]];
+    case CommandLine::Mode::Window:
+        // The entry point starts the window and the image renderer itself; they need Qt,
+        // which this library does not link.
         assert(!"the window and the renderer are started by main");
         err << "nerova: the window and --render are started by the program itself\n";
         return 2;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "display/writers.h"
 #include "shell/textcalc.h"
 
 namespace nerova {
@@ -19,7 +20,7 @@ struct CommandLine {
         Repl,     ///< --repl: an interactive prompt
         Eval,     ///< --eval/-e EXPR ... [--form FORM]
         Batch,    ///< --batch IN [OUT]
-        Render,   ///< --render TEXT FILE.png [--font FAMILY] [--size POINTS]
+        Render,   ///< --render TEXT FILE.(png|svg|tex|mml) [--font FAMILY] [--size POINTS]
         Help,     ///< --help
         Version,  ///< --version
         Error,    ///< a wrong argument; error says which
@@ -27,11 +28,14 @@ struct CommandLine {
     Mode mode = Mode::Window;
     std::vector<std::string> expressions;    ///< Eval: the expressions, in order
     ResultForm form = ResultForm::Improper;  ///< Eval: the text form of the results
+    /// Eval: --form latex or mathml writes the improper form in that markup.
+    enum class Markup { None, Latex, Mathml } markup = Markup::None;
     std::vector<std::string> files;          ///< Window, Batch: IN and optionally OUT
     unsigned jobs = 1;                       ///< Batch: threads evaluating lines (--jobs N;
                                              ///< without it, one per core)
-    std::string renderText;                  ///< Render: the text to typeset
-    std::string renderFile;                  ///< Render: the image file to write
+    std::string renderText;                  ///< Render: the text to typeset; "-": standard input
+    std::string renderFile;                  ///< Render: the file to write
+    RenderFormat renderFormat = RenderFormat::Png;  ///< Render: chosen by renderFile's extension
     std::string font;                        ///< Render: --font, empty for the default
     double pointSize = 0;                    ///< Render: --size, 0 for the default
     int64_t maxDigits = 0;                   ///< --max-digits (any mode), 0 when not given
@@ -50,13 +54,22 @@ CommandLine parseCommandLine(int argc, char** argv);
 /// The one-line usage summary (without a line end).
 std::string usageLine();
 
+/// True when cmd is run by the window module: the window, and --render of a PNG or SVG.
+/// Every other mode, --render of LaTeX and MathML among them, runs in runCommandLine.
+bool needsWindowModule(const CommandLine& cmd);
+
+/// For --render with TEXT "-": replaces it by all of in, without one final line end.
+/// Returns false, with the file message on err, when in cannot be read.
+bool takeRenderText(CommandLine& cmd, std::istream& in, std::ostream& err);
+
 /// Runs a parsed command line without any window and returns the exit status: Eval 0,
 /// or 1 when a calculation failed (its message goes to err); Batch 0, or 2 when a file
 /// cannot be read or written; Help and Version 0; Error 2 with the usage line on err.
 /// A mode whose writing onto out fails exits 2 with the batch run's write message.
-/// Window and Render are not run here: app/main.cpp starts the window and the renderer
-/// itself (asserted; without assertions they exit 2 with a message on err). The digit
-/// budget of one result is set first (applyMaxDigits with cmd.maxDigits).
+/// Render of LaTeX or MathML writes the file: 0, or 2 when it cannot be written or the
+/// text cannot be read. The window and the PNG and SVG renderer are not run here
+/// (needsWindowModule; asserted, without assertions they exit 2 with a message on err).
+/// The digit budget of one result is set first (applyMaxDigits with cmd.maxDigits).
 int runCommandLine(const CommandLine& cmd, std::istream& in, std::ostream& out, std::ostream& err);
 
 /// The interactive prompt: reads lines from in and prints each value (or failure message)

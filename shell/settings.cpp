@@ -31,16 +31,11 @@ namespace {
 constexpr const char* kForm = "FORM";
 constexpr const char* kFont = "Font";
 constexpr const char* kCalc = "Calc";
+constexpr const char* kHistory = "History";
 // A font name longer than this is cut: no font has such a name, and the file keeps it short.
 constexpr size_t kMaxText = 2047;
 
 std::string writeError(const std::string& path) { return path + kCannotWrite; }
-
-std::string homeFolder() {
-    if (const char* home = std::getenv("HOME"); home && *home) return home;
-    if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) return pw->pw_dir;
-    return ".";
-}
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
@@ -251,16 +246,38 @@ std::string programFile(const std::string& argv0, const std::string& running) {
     return running;
 }
 
-std::string settingsPath(const std::string& programPath) {
-    std::string name = fs::path(programPath).filename().string();
-    if (name.empty() || name == "." || name == "..") name = "nerova";
+namespace nerova {
+
+std::string homeFolder() {
+    if (const char* home = std::getenv("HOME"); home && *home) return home;
+    if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) return pw->pw_dir;
+    return ".";
+}
+
+std::string userFolder(const char* variable, const char* underHome) {
     std::string folder;
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/')
+    if (const char* xdg = std::getenv(variable); xdg && xdg[0] == '/')
         folder = xdg;
     else
-        folder = homeFolder() + "/.config";
+        folder = homeFolder() + "/" + underHome;
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-    return folder + "/" + name + ".ini";
+    return folder;
+}
+
+std::string programName(const std::string& programPath) {
+    std::string name = fs::path(programPath).filename().string();
+    if (name.empty() || name == "." || name == "..") name = "nerova";
+    return name;
+}
+
+bool replaceFileAtomically(const std::string& target, const std::string& bytes) {
+    return replaceFile(target, bytes, std::nullopt);
+}
+
+}  // namespace nerova
+
+std::string settingsPath(const std::string& programPath) {
+    return nerova::userFolder("XDG_CONFIG_HOME", ".config") + "/" + nerova::programName(programPath) + ".ini";
 }
 
 void readSettings(const std::string& path, FormSettings& s) {
@@ -293,6 +310,9 @@ void readSettings(const std::string& path, FormSettings& s) {
             const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), n);
             if (ec == std::errc() && end == digits.data() + digits.size() && n > 0) s.maxDigits = n;
         }
+        int keep = s.keepHistory ? 1 : 0;
+        readInt(ini, kHistory, "save", keep);
+        s.keepHistory = keep != 0;
     } catch (const std::exception&) {
         // Out of memory on an absurd file: the settings stay as they were.
     }
@@ -337,6 +357,7 @@ void writeSettings(const std::string& path, const FormSettings& s) {
     put(kFont, "name", s.fontName);
     put(kFont, "size", std::to_string(s.fontSize));
     put(kFont, "color", std::to_string(s.fontColor));
+    put(kHistory, "save", s.keepHistory ? "1" : "0");
 
     std::string bytes;
     if (ini.Save(bytes) < 0) throw std::runtime_error(failed);

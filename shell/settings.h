@@ -55,6 +55,8 @@ struct FormSettings {
     /// [Calc] MaxDigits: the digit budget of one result, 0 for the machine's default.
     /// Read only: a save keeps the key as the user wrote it.
     int64_t maxDigits = 0;
+    /// Whether the inputs of the history list are kept across restarts.
+    bool keepHistory = true;
 };
 
 /// What follows the file's path in the message of a failed write.
@@ -71,6 +73,25 @@ std::string programFile(const std::string& argv0, const std::string& running);
 /// (~/.config when XDG_CONFIG_HOME is unset or not absolute), the program name being
 /// the program file's name without its folder.
 std::string settingsPath(const std::string& programPath);
+
+namespace nerova {
+
+/// The user's home folder: $HOME, else the password database's, else ".".
+std::string homeFolder();
+
+/// The folder named by the environment variable (an XDG base directory) when it holds an
+/// absolute path, else underHome in the home folder; without a trailing "/".
+std::string userFolder(const char* variable, const char* underHome);
+
+/// The program file's name without its folder ("nerova" when it has none).
+std::string programName(const std::string& programPath);
+
+/// Writes bytes to a temporary file beside target, flushes it to disk and renames it over
+/// target: readers see the old file or the new one, never a part. False when that fails
+/// (the temporary file is then removed).
+bool replaceFileAtomically(const std::string& target, const std::string& bytes);
+
+}  // namespace nerova
 
 /// Reads the file at path into s; a missing file, key or unreadable value keeps the
 /// field as it is. Positions are clamped to +-kMaxCoordinate, sizes to 0..kMaxExtent

@@ -24,10 +24,13 @@
 #include <iostream>
 
 #include "display/BunDisp.h"
+#include "display/accessible.h"
+#include "display/clipdata.h"
 #include "shell/batch.h"
 #include "shell/qt/fontdialog.h"
 #include "shell/qt/inputwidgets.h"
 #include "shell/qt/links.h"
+#include "shell/history.h"
 #include "shell/settings.h"
 #include "shell/textcalc.h"
 #include "shell/version.h"
@@ -60,6 +63,22 @@ constexpr Bounds kLabel2Bounds{134, 118, 196, 13};
 
 void place(QWidget* w, const Bounds& b) { w->setGeometry(b.left, b.top, b.width, b.height); }
 
+// Names for assistive technology; the display names itself (display/accessible.h).
+const char* const kInputAccessibleName = "入力";
+const char* const kScrollAccessibleName = "数式のスクロール";
+
+struct CopyAsItem {
+    const char* name;  // object name before the menu's suffix
+    const char* caption;
+    nerova::CopyFormat format;
+};
+constexpr CopyAsItem kCopyAsItems[] = {
+    {"CopyImage", "画像(&I)", nerova::CopyFormat::Image},
+    {"CopySvg", "SVG(&S)", nerova::CopyFormat::Svg},
+    {"CopyLatex", "LaTeX(&L)", nerova::CopyFormat::Latex},
+    {"CopyMathml", "MathML(&M)", nerova::CopyFormat::Mathml},
+};
+
 }  // namespace
 
 using nerova::HistCombo;
@@ -72,6 +91,7 @@ Tfnerova::Tfnerova(QWidget* parent)
       runner_(std::make_unique<nerova::CalcRunner>()) {
     setObjectName("fnerova");
     setWindowTitle("Nerova");
+    nerova::installDisplayAccessibility();  // before the display is first asked for
     createControls();
     createMenus();
     input_ = std::make_unique<nerova::InputLink>(*hist, static_cast<InputEdit&>(*edit),
@@ -132,6 +152,8 @@ void Tfnerova::createControls() {
     hist->setLineEdit(new InputEdit(hist));
     edit = hist->lineEdit();
     edit->setObjectName("edit");
+    hist->setAccessibleName(QString::fromUtf8(kInputAccessibleName));
+    edit->setAccessibleName(QString::fromUtf8(kInputAccessibleName));
     edit->setMaxLength(INT_MAX);  // results of any length stand in the input
     edit->setCompleter(nullptr);
     edit->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -147,6 +169,7 @@ void Tfnerova::createControls() {
 
     hScrollBar = new QScrollBar(Qt::Horizontal, client);
     hScrollBar->setObjectName("hScrollBar");
+    hScrollBar->setAccessibleName(QString::fromUtf8(kScrollAccessibleName));
     place(hScrollBar, kScrollBounds);
     // Last in the tab order, so that the keys can scroll the display; a click leaves the
     // focus in the input.
@@ -249,6 +272,7 @@ void Tfnerova::createMenus() {
     action(editMenu, "SelectAll1", "すべて選択(&A)", &Tfnerova::SelectAll1Click)->setShortcut(QKeySequence::SelectAll);
     command(editMenu, "E1", "計算(&E)", &TCalcCommands::eva)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
     for (QAction* a : editMenu->actions()) a->setShortcutContext(Qt::WidgetShortcut);
+    addCopyAsMenu(editMenu, "1");
 
     QMenu* show = menuBar()->addMenu(QString::fromUtf8("表示(&V)"));
     show->setObjectName("Show1");
@@ -256,6 +280,9 @@ void Tfnerova::createMenus() {
     J1 = action(show, "J1", "循環小数(&J)", &Tfnerova::J1Click);
     J1->setCheckable(true);
     J1->setChecked(true);
+    H1 = action(show, "H1", "履歴を保存(&H)", &Tfnerova::H1Click);
+    H1->setCheckable(true);
+    H1->setChecked(true);
 
     // The input line's pop-up menu. Its shortcuts are taken by the input's key filter
     // (the line edit would otherwise run its own cut and paste); the actions show them.
@@ -266,6 +293,23 @@ void Tfnerova::createMenus() {
     action(PopupMenu, "KP1", "貼り付け(&P)", &Tfnerova::KP1Click)->setShortcut(QKeySequence::Paste);
     command(PopupMenu, "K1", "計算(&E)", &TCalcCommands::eva)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
     for (QAction* a : PopupMenu->actions()) a->setShortcutContext(Qt::WidgetShortcut);
+    addCopyAsMenu(PopupMenu, "2");
+}
+
+void Tfnerova::addCopyAsMenu(QMenu* menu, const char* suffix) {
+    QMenu* sub = menu->addMenu(QString::fromUtf8("形式を選んでコピー(&Y)"));
+    sub->setObjectName(QStringLiteral("CopyAs") + QLatin1String(suffix));
+    sub->menuAction()->setObjectName(sub->objectName());
+    for (const CopyAsItem& item : kCopyAsItems) {
+        QAction* a = sub->addAction(QString::fromUtf8(item.caption));
+        a->setObjectName(QLatin1String(item.name) + QLatin1String(suffix));
+        const nerova::CopyFormat format = item.format;
+        connect(a, &QAction::triggered, this, [this, format] { guarded([this, format] { copyAs(format); }); });
+    }
+}
+
+void Tfnerova::copyAs(nerova::CopyFormat format) {
+    QApplication::clipboard()->setMimeData(nerova::clipboardData(*disp, format).release());
 }
 
 void Tfnerova::steadyCaretForLongTexts() {
@@ -327,6 +371,10 @@ void Tfnerova::showError(const std::string& message) {
 }
 
 void Tfnerova::busyChanged(bool busy) {
+    // A calculation that changed the display is read out; typing is not (it runs no
+    // calculation), nor is a macro's calculation, which leaves the display alone.
+    if (busy) shownBefore_ = disp->CurrentText();
+    else if (disp->CurrentText() != shownBefore_) nerova::announceDisplay(disp);
     edit->setReadOnly(busy);
     showNotice(busy ? kBusyNote : std::string());
     if (busy) {
@@ -534,10 +582,13 @@ std::optional<QColor> decodeColor(int32_t v) {
     return QColor(rgb->red, rgb->green, rgb->blue);
 }
 
-std::string programSettingsPath() {
-    return settingsPath(programFile(QCoreApplication::arguments().value(0).toStdString(),
-                                    QCoreApplication::applicationFilePath().toStdString()));
+std::string programPath() {
+    return programFile(QCoreApplication::arguments().value(0).toStdString(),
+                       QCoreApplication::applicationFilePath().toStdString());
 }
+
+std::string programSettingsPath() { return settingsPath(programPath()); }
+std::string programHistoryPath() { return nerova::historyPath(programPath()); }
 
 }  // namespace
 
@@ -551,6 +602,7 @@ FormSettings Tfnerova::currentSettings() const {
     s.fontName = edit->font().family().toStdString();
     s.fontSize = pointSizeOf(edit->font(), this);
     s.fontColor = encodeColor(inputColor_);
+    s.keepHistory = H1->isChecked();
     return s;
 }
 
@@ -577,6 +629,8 @@ void Tfnerova::loadSettings() {
     move(bounds.left, bounds.top);
     resize(bounds.width, height());
     J1->setChecked(s.junkan);
+    H1->setChecked(s.keepHistory);
+    if (s.keepHistory) nerova::restoreHistory(programHistoryPath(), *commands_);
 
     // The design font is set by pixels; its whole point size only replaces it when the
     // file says something else, so that a save and load keep the 14-pixel design.
@@ -589,9 +643,23 @@ void Tfnerova::loadSettings() {
     commands_->refreshDisplay();
 }
 
+void Tfnerova::H1Click() {
+    // Turned off, the kept history goes at once; turned on, it is written at the close.
+    if (!H1->isChecked()) nerova::forgetHistory(programHistoryPath());
+}
+
 void Tfnerova::saveSettings() {
     if (!settingsLoaded_ || settingsSaved_) return;
     settingsSaved_ = true;
+    // The history is kept whatever the window's state; a failed write is reported as the
+    // settings' is.
+    if (H1->isChecked()) {
+        try {
+            nerova::keepHistory(programHistoryPath(), *commands_);
+        } catch (const std::exception& e) {
+            showError(messageOf(e));
+        }
+    }
     if (isMinimized() || isMaximized() || isFullScreen()) return;
     try {
         writeSettings(programSettingsPath(), currentSettings());

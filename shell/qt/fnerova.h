@@ -23,6 +23,10 @@ class QPushButton;
 class QScrollBar;
 class TBunDisp;
 
+namespace nerova {
+enum class CopyFormat;
+}
+
 /// The main window. Owns the current result (through its commands), the display and
 /// the program's one owner of calculations (its pump, busy state and cancellation).
 ///
@@ -120,6 +124,11 @@ private:
     void SelectAll1Click();
     void N4Click();
     void J1Click();
+    void H1Click();
+    /// Puts what the display shows on the clipboard in format, in one update.
+    void copyAs(nerova::CopyFormat format);
+    /// Adds the copy-as submenu to menu; its items' names end in suffix.
+    void addCopyAsMenu(QMenu* menu, const char* suffix);
     void keyTyped(char key);
 
     // Controls, owned by Qt's parent chain.
@@ -135,6 +144,8 @@ private:
     TBunDisp* disp = nullptr;
     QMenu* PopupMenu = nullptr;
     QAction* J1 = nullptr;
+    QAction* H1 = nullptr;  ///< 履歴を保存: the history is kept across restarts
+    std::string shownBefore_;  ///< the display's text when the running calculation began
 
     std::unique_ptr<nerova::CalcRunner> runner_;
     std::unique_ptr<ICalcInput> input_;

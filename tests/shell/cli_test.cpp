@@ -123,6 +123,41 @@ TEST(CommandLineTest, BatchThreads) {
     EXPECT_EQ(o.out, "1/3+1/6 = 1/2\n#c\n2*3 = 6\n1/0 = 0で割ろうとした\n");
 }
 
+TEST(CommandLineTest, RenderFileExtensionChoosesTheWriterAndTheModule) {
+    using nerova::RenderFormat;
+    struct Row {
+        const char* file;
+        RenderFormat format;
+        bool module;  // needs the Qt module
+    };
+    const Row rows[] = {
+        {"a.png", RenderFormat::Png, true},     {"dir.x/a.SVG", RenderFormat::Svg, true},
+        {"a.tex", RenderFormat::Latex, false},  {"a.Mml", RenderFormat::Mathml, false},
+        {"/dev/stdout", RenderFormat::Png, true},  // no extension: the image, as always
+    };
+    for (const Row& r : rows) {
+        const nerova::CommandLine cmd = nerova::parseCommandLine({"--render", "1/2", r.file});
+        EXPECT_EQ(cmd.mode, Mode::Render) << r.file;
+        EXPECT_EQ(cmd.renderFormat, r.format) << r.file;
+        EXPECT_EQ(nerova::needsWindowModule(cmd), r.module) << r.file;
+    }
+    const Outcome unknown = RunCli({"--render", "1/2", "a.jpeg"});
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_NE(unknown.err.find(nerova::kRenderExtensions), std::string::npos) << unknown.err;
+}
+
+TEST(CommandLineTest, RenderTextFromStandardInput) {
+    nerova::CommandLine cmd = nerova::parseCommandLine({"--render", "-", "a.tex"});
+    std::istringstream in("1/2 ; not read\r\n");
+    std::ostringstream err;
+    ASSERT_TRUE(nerova::takeRenderText(cmd, in, err));
+    EXPECT_EQ(cmd.renderText, "1/2 ; not read");  // one line end dropped, the rest kept
+    nerova::CommandLine given = nerova::parseCommandLine({"--render", "1/3", "a.tex"});
+    std::istringstream unused("9");
+    ASSERT_TRUE(nerova::takeRenderText(given, unused, err));
+    EXPECT_EQ(given.renderText, "1/3");
+}
+
 TEST(CommandLineTest, BatchThroughStandardStreams) {
     const Outcome o = RunCli({"--batch", "-"}, "1/3+1/6\n#c\r\n2*3\r");
     EXPECT_EQ(o.status, 0);

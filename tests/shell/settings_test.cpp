@@ -68,7 +68,7 @@ std::vector<std::string> lines(const std::string& text) {
 bool sameSettings(const FormSettings& a, const FormSettings& b) {
     return a.top == b.top && a.left == b.left && a.width == b.width &&
            a.height == b.height && a.junkan == b.junkan && a.fontName == b.fontName &&
-           a.fontSize == b.fontSize && a.fontColor == b.fontColor;
+           a.fontSize == b.fontSize && a.fontColor == b.fontColor && a.keepHistory == b.keepHistory;
 }
 
 TEST(ParseProfileIntTest, Formats) {
@@ -130,13 +130,15 @@ TEST_F(SettingsFileTest, RoundTripKeepsEveryField) {
     EXPECT_TRUE(sameSettings(back, defaults));
 }
 
-TEST_F(SettingsFileTest, DesignStateWritesEightKeysInOrder) {
+// The design's eight keys, then the kept history's own section.
+TEST_F(SettingsFileTest, DesignStateWritesItsKeysInOrder) {
     FormSettings s;
     s.fontName = "ＭＳ ゴシック";
     writeSettings(path_, s);
     std::vector<std::string> expected = {
         "[FORM]", "top=440", "left=269", "width=425", "height=196", "junkan=1",
-        "[Font]", "name=ＭＳ ゴシック", "size=11", "color=-2147483640"};
+        "[Font]", "name=ＭＳ ゴシック", "size=11", "color=-2147483640",
+        "[History]", "save=1"};
     EXPECT_EQ(lines(get()), expected);
 }
 

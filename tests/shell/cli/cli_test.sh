@@ -237,6 +237,62 @@ no_qt)
     LD_DEBUG=libs "$nerova" --render 1 "$work/y.png" >/dev/null 2>"$work/err"
     grep -q 'libQt6Gui' "$work/err" || { echo "FAIL: LD_DEBUG shows no library loads"; failures=$((failures + 1)); }
     ;;
+render_formats)
+    # The extension chooses the writer; LaTeX and MathML need no Qt.
+    LD_DEBUG=libs "$nerova" --render '1:2/3*(2^-2' "$work/x.tex" >/dev/null 2>"$work/err"; status=$?
+    [ "$status" = 0 ] || { echo "FAIL: .tex exit $status"; failures=$((failures + 1)); }
+    if grep -q 'libQt6' "$work/err"; then echo "FAIL: .tex loaded Qt"; failures=$((failures + 1)); fi
+    [ "$(cat "$work/x.tex")" = '1\frac{2}{3}\times\left(2^{-2}\right.' ] || {
+        echo "FAIL: LaTeX:"; cat "$work/x.tex"; failures=$((failures + 1)); }
+    run --render '0.1[6]' "$work/x.MML"; expect 0 '' ''
+    want='<math xmlns="http://www.w3.org/1998/Math/MathML"><mn>0.1</mn><mrow><mover accent="true"><mn>6</mn><mo>˙</mo></mover></mrow></math>'
+    [ "$(cat "$work/x.MML")" = "$want" ] || { echo "FAIL: MathML:"; cat "$work/x.MML"; failures=$((failures + 1)); }
+    run --render '1/3' "$work/x.svg"; expect 0 '' ''
+    grep -q '<svg' "$work/x.svg" && grep -q '>3</text>' "$work/x.svg" || {
+        echo "FAIL: SVG without the text:"; head -c 600 "$work/x.svg"; failures=$((failures + 1)); }
+    run --render 1/3 "$work/x.jpg"; expect 2 '' '*'; expect_err_contains '.png, .svg, .tex or .mml'
+    [ ! -e "$work/x.jpg" ] || { echo "FAIL: unknown type written"; failures=$((failures + 1)); }
+    ;;
+render_stdin)
+    printf '2^3/4\n' | "$nerova" --render - "$work/x.tex" >"$work/out" 2>"$work/err"; status=$?
+    expect 0 '' ''
+    [ "$(cat "$work/x.tex")" = '2^{3/4}' ] || { echo "FAIL: LaTeX from stdin:"; cat "$work/x.tex"; failures=$((failures + 1)); }
+    # longer than one command-line argument may be
+    head -c 200000 /dev/zero | tr '\0' 7 | "$nerova" --render - "$work/long.png" >"$work/out" 2>"$work/err"; status=$?
+    expect 0 '' ''
+    [ "$(head -c 4 "$work/long.png" | tail -c 3)" = PNG ] || { echo "FAIL: no PNG from stdin"; failures=$((failures + 1)); }
+    ;;
+render_unwritable)
+    # A failed write is an error in every format: a full disk, a missing folder.
+    for ext in png svg tex mml; do
+        ln -s /dev/full "$work/full.$ext"
+        run --render 1/3 "$work/full.$ext"; expect 2 '' "render: cannot write $work/full.$ext\n"
+        run --render 1/3 "/nonexistent-dir/x.$ext"; expect 2 '' "render: cannot write /nonexistent-dir/x.$ext\n"
+    done
+    run --render 1/3 /dev/full; expect 2 '' 'render: cannot write /dev/full\n'
+    ;;
+latex_compiles)
+    # The markup of every construct compiles in a plain document (amsmath at most). Only
+    # where a TeX is installed; the project does not need one.
+    tex=$(command -v pdflatex || command -v latex) || { echo "no TeX: skipped"; exit 77; }
+    {
+        echo '\documentclass{article}\usepackage{amsmath}\begin{document}'
+        for text in '1:2/3' '-(1+1/2)*2^-3' '2^3^4' '0.[142857]' '3.14…' '(1+2' '1)' '3/' \
+                    '<&\{}%#_~$>' '2^(a^b)' '[' '^2' '1 2' '2^3/4/5'; do
+            "$nerova" --render "$text" "$work/t.tex" || failures=$((failures + 1))
+            printf '$%s$\n\n' "$(cat "$work/t.tex")"
+        done
+        echo '\end{document}'
+    } >"$work/doc.tex"
+    (cd "$work" && "$tex" -interaction=nonstopmode -halt-on-error doc.tex >"$work/log" 2>&1) || {
+        echo "FAIL: LaTeX does not compile:"; grep -A3 '^!' "$work/log"; failures=$((failures + 1)); }
+    ;;
+form_markup)
+    run -e '1/3+1/2' -e '-7/2' --form latex; expect 0 '\\frac{5}{6}\n-\\frac{7}{2}\n' ''
+    run -e '2^-1' --form mathml
+    expect 0 '<math xmlns="http://www.w3.org/1998/Math/MathML"><mfrac><mn>1</mn><mn>2</mn></mfrac></math>\n' ''
+    run -e '1/0' --form latex; expect 1 '' '*'
+    ;;
 unused_text)
     # Text after a complete expression is named on standard error; the value and the
     # exit status stay as they were.

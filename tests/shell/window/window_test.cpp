@@ -1,4 +1,5 @@
 // The main window driven as a user would: keys, clicks, menu actions, resizing.
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -32,6 +33,7 @@ class WindowTest : public QObject {
 
 private:
     QTemporaryDir config_;
+    QTemporaryDir state_;
     std::unique_ptr<Tfnerova> w_;
     QStringList errors_;
 
@@ -52,17 +54,32 @@ private:
         QTest::keyClick(hist(), Qt::Key_Return);
     }
     static int bottom(QWidget* x) { return x->y() + x->height(); }
+    // Closes the window (which saves) and opens a new one, as a restart does.
+    void restart() {
+        w_->close();
+        w_.reset();
+        w_ = std::make_unique<Tfnerova>();
+        w_->setErrorHandler([this](const QString& m) { errors_ << m; });
+        w_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w_.get()));
+    }
 
 private slots:
     void initTestCase() {
         // The window reads and writes its settings under the configuration folder.
         QVERIFY(config_.isValid());
         qputenv("XDG_CONFIG_HOME", config_.path().toUtf8());
+        // ... and keeps its history under the state folder.
+        QVERIFY(state_.isValid());
+        qputenv("XDG_STATE_HOME", state_.path().toUtf8());
     }
 
+    QString historyFile() const { return state_.path() + "/window_tests/history"; }
+
     void init() {
-        // Each test starts from the design: no settings left by the one before.
+        // Each test starts from the design: no settings or history left by the one before.
         QFile::remove(config_.path() + "/window_tests.ini");
+        QFile::remove(historyFile());
         errors_.clear();
         w_ = std::make_unique<Tfnerova>();
         w_->setErrorHandler([this](const QString& m) { errors_ << m; });
@@ -457,10 +474,16 @@ private slots:
             {"File1", {"N1", "ＡＣ(&C)", "", "N2", "小数化(&F)", "", "N3", "帯分数風(&T)", ""}},
             // The edit menu shows the pop-up menu's shortcuts as hints.
             {"Edit1", {"Copy1", "コピー(&C)", "Ctrl+C", "Cut1", "切り取り(&T)", "Ctrl+X", "Paste1", "貼り付け(&P)",
-                       "Ctrl+V", "SelectAll1", "すべて選択(&A)", "Ctrl+A", "E1", "計算(&E)", "Ctrl+E"}},
-            {"Show1", {"N4", "フォント…(&F)", "", "J1", "循環小数(&J)", ""}},
+                       "Ctrl+V", "SelectAll1", "すべて選択(&A)", "Ctrl+A", "E1", "計算(&E)", "Ctrl+E",
+                       "CopyAs1", "形式を選んでコピー(&Y)", ""}},
+            {"Show1", {"N4", "フォント…(&F)", "", "J1", "循環小数(&J)", "", "H1", "履歴を保存(&H)", ""}},
             {"PopupMenu", {"KT1", "切り取り(&T)", "Ctrl+X", "KC1", "コピー(&C)", "Ctrl+C",
-                           "KP1", "貼り付け(&P)", "Ctrl+V", "K1", "計算(&E)", "Ctrl+E"}},
+                           "KP1", "貼り付け(&P)", "Ctrl+V", "K1", "計算(&E)", "Ctrl+E",
+                           "CopyAs2", "形式を選んでコピー(&Y)", ""}},
+            {"CopyAs1", {"CopyImage1", "画像(&I)", "", "CopySvg1", "SVG(&S)", "", "CopyLatex1", "LaTeX(&L)", "",
+                         "CopyMathml1", "MathML(&M)", ""}},
+            {"CopyAs2", {"CopyImage2", "画像(&I)", "", "CopySvg2", "SVG(&S)", "", "CopyLatex2", "LaTeX(&L)", "",
+                         "CopyMathml2", "MathML(&M)", ""}},
         };
         QStringList titles;
         for (QAction* a : w_->menuBar()->actions()) titles << a->text();
@@ -479,6 +502,81 @@ private slots:
         }
         QVERIFY(action("J1")->isCheckable());
         QVERIFY(action("J1")->isChecked());
+        QVERIFY(action("H1")->isCheckable());
+        QVERIFY(action("H1")->isChecked());
+    }
+
+    // Each item of both copy-as menus puts what the display shows on the clipboard in one
+    // update, with the MIME types other programs look for.
+    void copyAsPutsTheDisplayOnTheClipboard() {
+        enter("1/3+1/6");
+        struct Row {
+            const char* item;
+            const char* type;
+            QByteArray contains;  // in the data of type
+            QString text;         // text/plain, empty for none
+        };
+        const Row rows[] = {
+            {"CopyLatex1", "text/x-tex", "\\frac{1}{2}", "\\frac{1}{2}"},
+            {"CopyLatex2", "text/x-tex", "\\frac{1}{2}", "\\frac{1}{2}"},
+            {"CopyMathml1", "application/mathml+xml", "<mfrac><mn>1</mn><mn>2</mn></mfrac>", ""},
+            {"CopySvg2", "image/svg+xml", "<svg", ""},
+            {"CopyImage1", "image/png", "PNG", "1/2"},
+        };
+        QClipboard* clipboard = QApplication::clipboard();
+        for (const Row& r : rows) {
+            QSignalSpy updates(clipboard, &QClipboard::dataChanged);
+            action(r.item)->trigger();
+            QCOMPARE(updates.count(), 1);
+            const QMimeData* data = clipboard->mimeData();
+            QVERIFY2(data->hasFormat(r.type), r.item);
+            QVERIFY2(data->data(r.type).contains(r.contains), r.item);
+            if (!r.text.isEmpty()) QCOMPARE(data->text(), r.text);
+        }
+        QVERIFY(clipboard->mimeData()->hasFormat("text/plain"));
+        QImage png;
+        QVERIFY(png.loadFromData(clipboard->mimeData()->data("image/png"), "PNG"));
+        const qreal ratio = disp()->devicePixelRatioF();
+        QCOMPARE(png.size(), QSize(qCeil(disp()->width() * ratio), qCeil(disp()->height() * ratio)));
+        QVERIFY(errors_.isEmpty());
+    }
+
+    // What a screen reader reads: the display by its name and the reading of the result,
+    // the input line and the scroll bar by their names.
+    void theDisplayIsReadAfterACalculation() {
+        enter("1/3+1/6");
+        QAccessibleInterface* display = QAccessible::queryAccessibleInterface(disp());
+        QVERIFY(display);
+        QCOMPARE(display->text(QAccessible::Name), QString::fromUtf8("数式"));
+        QCOMPARE(display->text(QAccessible::Description), QString::fromUtf8("2分の1"));
+        enter("-1:1/2^2");
+        QCOMPARE(display->text(QAccessible::Description), QString::fromUtf8("マイナス4分の9"));
+        QAccessibleInterface* input = QAccessible::queryAccessibleInterface(edit());
+        QVERIFY(input);
+        QCOMPARE(input->text(QAccessible::Name), QString::fromUtf8("入力"));
+        QCOMPARE(QAccessible::queryAccessibleInterface(widget("hScrollBar"))->text(QAccessible::Name),
+                 QString::fromUtf8("数式のスクロール"));
+    }
+
+    // The ten inputs come back after a restart; turned off, they are gone at once and stay
+    // gone, and the choice itself is kept.
+    void historySurvivesARestartUnlessTurnedOff() {
+        for (int i = 1; i <= 12; ++i) enter(QString::number(i) + "/7");
+        const std::vector<std::string> before = w_->commands().history();
+        QCOMPARE(static_cast<int>(before.size()), 10);
+        restart();
+        QCOMPARE(w_->commands().history(), before);
+        QCOMPARE(hist()->count(), 10);
+        QCOMPARE(hist()->itemText(0), QString("12/7"));
+        QVERIFY(QFile::exists(historyFile()));
+        action("H1")->trigger();  // off
+        QVERIFY(!QFile::exists(historyFile()));
+        enter("5");
+        restart();
+        QVERIFY(w_->commands().history().empty());
+        QVERIFY(!action("H1")->isChecked());
+        QVERIFY(!QFile::exists(historyFile()));
+        QVERIFY(errors_.isEmpty());
     }
 
     // A power of many million digits: Esc ends it, the input says so, and nothing that

@@ -1,0 +1,533 @@
+#include "display/writers.h"
+
+#include <fstream>
+#include <ostream>
+#include <sstream>
+#include <utility>
+#include <vector>
+
+#include "display/BunDispCal.h"
+
+namespace nerova {
+
+namespace {
+
+constexpr std::string_view kEllipsis = "…";
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
+
+// ------------------------------------------------------------------ plain text runs
+
+// A token's text (a word, an exponent, a numerator) is written run by run: numbers,
+// single operator characters, the ellipsis that ends a cut decimal, spaces, and
+// everything else as text.
+enum class RunKind { Digits, Op, Ellipsis, Space, Other };
+
+bool IsDigitLike(char c) { return (c >= '0' && c <= '9') || c == '.' || c == ','; }
+bool IsOp(char c) {
+    switch (c) {
+    case '+': case '-': case '*': case '/': case '(': case ')': case ':': case '=':
+        return true;
+    default:
+        return false;
+    }
+}
+
+template <typename F>
+void ForEachRun(std::string_view s, F&& f) {
+    size_t i = 0;
+    while (i < s.size()) {
+        const char c = s[i];
+        if (IsDigitLike(c)) {
+            size_t j = i;
+            while (j < s.size() && IsDigitLike(s[j])) ++j;
+            f(RunKind::Digits, s.substr(i, j - i));
+            i = j;
+        } else if (IsOp(c)) {
+            f(RunKind::Op, s.substr(i, 1));
+            ++i;
+        } else if (s.substr(i, kEllipsis.size()) == kEllipsis) {
+            f(RunKind::Ellipsis, s.substr(i, kEllipsis.size()));
+            i += kEllipsis.size();
+        } else if (c == ' ') {
+            f(RunKind::Space, s.substr(i, 1));
+            ++i;
+        } else {
+            size_t j = i + 1;
+            while (j < s.size() && !IsDigitLike(s[j]) && !IsOp(s[j]) && s[j] != ' ' &&
+                   s.substr(j, kEllipsis.size()) != kEllipsis)
+                ++j;
+            f(RunKind::Other, s.substr(i, j - i));
+            i = j;
+        }
+    }
+}
+
+// The length of the well-formed UTF-8 character at s[i], or 0 when the bytes there are not one.
+size_t Utf8Length(std::string_view s, size_t i) {
+    const auto b = static_cast<unsigned char>(s[i]);
+    size_t n;
+    unsigned char lo = 0x80, hi = 0xBF;  // the allowed range of the second byte
+    if (b < 0x80) return 1;
+    if (b >= 0xC2 && b <= 0xDF) n = 2;
+    else if (b >= 0xE0 && b <= 0xEF) n = 3, lo = b == 0xE0 ? 0xA0 : 0x80, hi = b == 0xED ? 0x9F : 0xBF;
+    else if (b >= 0xF0 && b <= 0xF4) n = 4, lo = b == 0xF0 ? 0x90 : 0x80, hi = b == 0xF4 ? 0x8F : 0xBF;
+    else return 0;
+    if (i + n > s.size()) return 0;
+    for (size_t k = 1; k < n; ++k) {
+        const auto c = static_cast<unsigned char>(s[i + k]);
+        if (c < (k == 1 ? lo : 0x80) || c > (k == 1 ? hi : 0xBF)) return 0;
+    }
+    return n;
+}
+
+// Walks s character by character: a byte that is not UTF-8, and a character that allowed()
+// refuses, goes to bad(); every other character, whole, to good().
+template <typename Allowed, typename Bad, typename Good>
+void ForEachCharacter(std::string_view s, Allowed allowed, Bad bad, Good good) {
+    for (size_t i = 0; i < s.size();) {
+        const size_t n = Utf8Length(s, i);
+        if (n == 0 || !allowed(s.substr(i, n))) bad();
+        else good(s.substr(i, n));
+        i += n == 0 ? 1 : n;
+    }
+}
+
+bool IsControl(std::string_view c) { return c.size() == 1 && (static_cast<unsigned char>(c[0]) < 0x20 || c[0] == 0x7F); }
+
+// Writes s as XML character data: markup characters as references; bytes that are not
+// UTF-8, control characters and U+FFFE/U+FFFF (none of which XML allows) as U+FFFD.
+void WriteXmlText(std::string_view s, std::ostream& out) {
+    ForEachCharacter(
+        s,
+        [](std::string_view c) {
+            return (!IsControl(c) || c == "\t" || c == "\n" || c == "\r") && c != "\xEF\xBF\xBE" &&
+                   c != "\xEF\xBF\xBF";
+        },
+        [&out] { out << kReplacement; },
+        [&out](std::string_view c) {
+            switch (c[0]) {
+            case '&': out << "&amp;"; break;
+            case '<': out << "&lt;"; break;
+            case '>': out << "&gt;"; break;
+            case '"': out << "&quot;"; break;
+            default: out << c; break;
+            }
+        });
+}
+
+// Writes s for LaTeX's text mode: its special characters as commands; bytes that are not
+// UTF-8 and control characters, which no LaTeX input accepts, as "?".
+void WriteLatexText(std::string_view s, std::ostream& out) {
+    ForEachCharacter(
+        s, [](std::string_view c) { return !IsControl(c); }, [&out] { out << '?'; },
+        [&out](std::string_view c) {
+            switch (c[0]) {
+            case '\\': out << "\\textbackslash{}"; break;
+            case '{': out << "\\{"; break;
+            case '}': out << "\\}"; break;
+            case '%': out << "\\%"; break;
+            case '#': out << "\\#"; break;
+            case '_': out << "\\_"; break;
+            case '^': out << "\\textasciicircum{}"; break;
+            case '~': out << "\\textasciitilde{}"; break;
+            case '$': out << "\\$"; break;
+            case '&': out << "\\&"; break;
+            case '<': out << "\\textless{}"; break;
+            case '>': out << "\\textgreater{}"; break;
+            default: out << c; break;
+            }
+        });
+}
+
+bool IsOperator(const elm& e) {
+    return e.Kind == skText && e.Text.size() == 1 &&
+           (e.Text[0] == '+' || e.Text[0] == '-' || e.Text[0] == '*' || e.Text[0] == '/');
+}
+bool IsParen(const elm& e, char c) { return e.Kind == skParen && e.Text.size() == 1 && e.Text[0] == c; }
+
+// ------------------------------------------------------------------ terms
+
+// A token that is not an exponent, with the exponents written after it. The exponents of
+// a text that starts with "^" have no base.
+struct Term {
+    bool HasBase = false;
+    elm Base;
+    std::vector<std::string> Powers;
+};
+
+// Reads a display text into terms and hands each to Write together with the token that
+// follows it (a mixed number is a number followed by a fraction). Only one term is held
+// at a time, so the memory beyond the text is one token.
+class TermWriter {
+public:
+    explicit TermWriter(std::ostream& out) : Out(out) {}
+    virtual ~TermWriter() = default;
+    TermWriter(const TermWriter&) = delete;
+    TermWriter& operator=(const TermWriter&) = delete;
+
+    void Run(std::string_view text) {
+        Begin();
+        Term pending;
+        bool held = false;
+        TBunDispCalc::ForEachToken(text, true, [&](uint8_t kind, std::string t, std::string t2) {
+            if (kind == skPower) {
+                held = true;
+                pending.Powers.push_back(std::move(t));
+                return;
+            }
+            elm next{kind, std::move(t), std::move(t2)};
+            if (held) Write(pending, &next);
+            pending = Term{true, std::move(next), {}};
+            held = true;
+        });
+        if (held) Write(pending, nullptr);
+        End();
+    }
+
+protected:
+    virtual void Begin() {}
+    virtual void Write(const Term& term, const elm* next) = 0;
+    virtual void End() {}
+
+    std::ostream& Out;
+};
+
+// ------------------------------------------------------------------ LaTeX
+
+class LatexWriter : public TermWriter {
+public:
+    using TermWriter::TermWriter;
+
+private:
+    void Flat(std::string_view s) {
+        ForEachRun(s, [this](RunKind run, std::string_view r) {
+            switch (run) {
+            case RunKind::Digits: Out << r; break;
+            case RunKind::Op: Out << (r == "*" ? "\\times" : r); break;
+            case RunKind::Ellipsis: Out << "\\ldots"; break;
+            case RunKind::Space: Out << ' '; break;
+            case RunKind::Other:
+                Out << "\\text{";
+                WriteLatexText(r, Out);
+                Out << '}';
+                break;
+            }
+        });
+    }
+
+    void Write(const Term& t, const elm*) override {
+        bool attachable = t.HasBase;  // a superscript may follow directly
+        // Two numbers in a row (1 2) keep the gap the display leaves between them.
+        if (t.HasBase && t.Base.Kind == skNumber && AfterNumber) Out << "\\,";
+        AfterNumber = t.HasBase && t.Base.Kind == skNumber && t.Powers.empty();
+        if (t.HasBase) {
+            const elm& e = t.Base;
+            if (IsOperator(e)) {
+                static constexpr std::pair<char, const char*> kOps[] = {
+                    {'+', "+"}, {'-', "-"}, {'*', "\\times"}, {'/', "\\div"}};
+                for (const auto& [c, markup] : kOps)
+                    if (e.Text[0] == c) Out << markup;
+                attachable = false;
+            } else if (e.Kind == skFraction) {
+                Out << "\\frac{";
+                Flat(e.Text);
+                Out << "}{";
+                Flat(e.Text2);
+                Out << '}';
+            } else if (IsParen(e, '(')) {
+                Out << "\\left(";
+                ++Depth;
+                attachable = false;
+            } else if (e.Kind == skParen) {
+                Out << (Depth > 0 ? "\\right)" : ")");
+                if (Depth > 0) --Depth;
+            } else if (e.Kind == skRecurring) {
+                WriteRecurring(e.Text);
+            } else {
+                Flat(e.Text);
+            }
+        }
+        for (const std::string& p : t.Powers) {
+            Out << (attachable ? "^{" : "{}^{");
+            Flat(p);
+            Out << '}';
+            attachable = false;  // a second exponent stands higher, not on the first
+        }
+    }
+
+    void WriteRecurring(const std::string& s) {
+        if (s.empty()) {
+            Out << '[';
+            return;
+        }
+        Out << "\\dot{" << s.front() << '}';
+        if (s.size() > 2) Out << std::string_view(s).substr(1, s.size() - 2);
+        if (s.size() > 1) Out << "\\dot{" << s.back() << '}';
+    }
+
+    void End() override {
+        for (; Depth > 0; --Depth) Out << "\\right.";
+    }
+
+    int Depth = 0;  // parentheses opened with \left and not yet closed
+    bool AfterNumber = false;
+};
+
+// ------------------------------------------------------------------ MathML
+
+class MathmlWriter : public TermWriter {
+public:
+    using TermWriter::TermWriter;
+
+private:
+    void Begin() override { Out << "<math xmlns=\"http://www.w3.org/1998/Math/MathML\">"; }
+
+    void End() override {
+        for (; Depth > 0; --Depth) Out << "</mrow>";
+        Out << "</math>";
+    }
+
+    void Op(std::string_view op) {
+        Out << "<mo>";
+        if (op == "-") Out << "−";
+        else if (op == "*") Out << "×";
+        else WriteXmlText(op, Out);
+        Out << "</mo>";
+    }
+
+    // A text as one element: its runs, in an <mrow> unless there is exactly one.
+    void Flat(std::string_view s) {
+        int count = 0;
+        ForEachRun(s, [&count](RunKind run, std::string_view) { count += run != RunKind::Space; });
+        if (count != 1) Out << (count == 0 ? "<mrow/>" : "<mrow>");
+        if (count == 0) return;
+        ForEachRun(s, [this](RunKind run, std::string_view r) {
+            switch (run) {
+            case RunKind::Digits: Out << "<mn>" << r << "</mn>"; break;
+            case RunKind::Op: Op(r); break;
+            case RunKind::Ellipsis: Out << "<mo>" << r << "</mo>"; break;
+            case RunKind::Space: break;
+            case RunKind::Other:
+                Out << "<mtext>";
+                WriteXmlText(r, Out);
+                Out << "</mtext>";
+                break;
+            }
+        });
+        if (count != 1) Out << "</mrow>";
+    }
+
+    void Dotted(char c) {
+        Out << "<mover accent=\"true\"><mn>";
+        WriteXmlText(std::string_view(&c, 1), Out);
+        Out << "</mn><mo>˙</mo></mover>";
+    }
+
+    void Write(const Term& t, const elm* next) override {
+        const bool open = t.HasBase && IsParen(t.Base, '(');
+        const bool close = t.HasBase && IsParen(t.Base, ')') && Depth > 0;
+        if (open) {
+            Out << "<mrow>";
+            ++Depth;
+        }
+        for (size_t i = 0; i < t.Powers.size(); ++i) Out << "<msup>";
+        if (!t.HasBase) {
+            Out << "<mrow/>";
+        } else {
+            const elm& e = t.Base;
+            if (IsOperator(e) || e.Kind == skParen) {
+                Op(e.Text);
+            } else if (e.Kind == skNumber) {
+                if (AfterNumber) Out << "<mspace width=\"0.3em\"/>";
+                Out << "<mn>" << e.Text << "</mn>";
+                // A mixed number: whole part and fraction are added, not multiplied.
+                if (t.Powers.empty() && next && next->Kind == skFraction) Out << "<mo>\u2064</mo>";
+            } else if (e.Kind == skFraction) {
+                Out << "<mfrac>";
+                Flat(e.Text);
+                Flat(e.Text2);
+                Out << "</mfrac>";
+            } else if (e.Kind == skRecurring) {
+                if (e.Text.empty()) {
+                    Out << "<mtext>[</mtext>";
+                } else {
+                    Out << "<mrow>";
+                    Dotted(e.Text.front());
+                    if (e.Text.size() > 2) {
+                        Out << "<mn>";
+                        WriteXmlText(std::string_view(e.Text).substr(1, e.Text.size() - 2), Out);
+                        Out << "</mn>";
+                    }
+                    if (e.Text.size() > 1) Dotted(e.Text.back());
+                    Out << "</mrow>";
+                }
+            } else {
+                Flat(e.Text);
+            }
+        }
+        for (const std::string& p : t.Powers) {
+            Flat(p);
+            Out << "</msup>";
+        }
+        if (close) {
+            Out << "</mrow>";
+            --Depth;
+        }
+        AfterNumber = t.HasBase && t.Base.Kind == skNumber && t.Powers.empty();
+    }
+
+    int Depth = 0;  // <mrow>s opened at "(" and not yet closed
+    bool AfterNumber = false;  // two numbers in a row (1 2) keep the display's gap
+};
+
+// ------------------------------------------------------------------ speech
+
+class SpeechWriter : public TermWriter {
+public:
+    using TermWriter::TermWriter;
+
+private:
+    // A sign at the start or after another operator is read as a sign, otherwise as an
+    // operation.
+    void Flat(std::string_view s) {
+        bool operand = false;
+        ForEachRun(s, [&](RunKind run, std::string_view r) {
+            switch (run) {
+            case RunKind::Digits: Out << r; operand = true; break;
+            case RunKind::Op:
+                Out << OpWord(r[0], operand);
+                operand = r[0] == ')';
+                break;
+            case RunKind::Ellipsis: Out << "、以下略"; break;
+            case RunKind::Space: break;
+            case RunKind::Other: Out << r; operand = true; break;
+            }
+        });
+    }
+
+    static const char* OpWord(char c, bool afterOperand) {
+        switch (c) {
+        case '+': return afterOperand ? "たす" : "プラス";
+        case '-': return afterOperand ? "ひく" : "マイナス";
+        case '*': return "かける";
+        case '/': return "わる";
+        case '(': return "かっこ";
+        case ')': return "かっこ閉じ";
+        case ':': return "と";
+        default: return "イコール";
+        }
+    }
+
+    void Fraction(std::string_view num, std::string_view den) {
+        if (den.empty() || den == "-" || den == "+") {
+            Out << "分母のない分数";
+            Flat(num);
+            if (!den.empty()) Flat(den);
+            return;
+        }
+        Flat(den);
+        Out << "分の";
+        Flat(num);
+    }
+
+    // An exponent written as a fraction (2^3/4) is read as one.
+    void Exponent(std::string_view p) {
+        const size_t slash = p.find('/');
+        if (slash != std::string_view::npos && p.find_first_not_of("+-0123456789/") == std::string_view::npos &&
+            p.find('/', slash + 1) == std::string_view::npos && slash > 0 && slash + 1 < p.size()) {
+            Fraction(p.substr(0, slash), p.substr(slash + 1));
+        } else {
+            Flat(p);
+        }
+    }
+
+    void Write(const Term& t, const elm* next) override {
+        if (t.HasBase) {
+            const elm& e = t.Base;
+            const bool operand = !IsOperator(e) && e.Kind != skParen;
+            const bool numeric = e.Kind == skNumber || e.Kind == skFraction;
+            // Two numbers in a row (1 2 on the display) are read with a pause between.
+            if (numeric && AfterNumber) Out << "、";
+            AfterNumber = numeric;
+            if (IsOperator(e)) {
+                Out << OpWord(e.Text[0], AfterOperand);
+            } else if (e.Kind == skParen) {
+                Out << OpWord(e.Text[0], false);
+            } else if (e.Kind == skFraction) {
+                Fraction(e.Text, e.Text2);
+            } else if (e.Kind == skRecurring) {
+                if (e.Text.empty()) Out << "[";
+                else Out << (Written ? "、" : "") << e.Text << "の循環";
+            } else {
+                Flat(e.Text);
+            }
+            AfterOperand = operand || IsParen(e, ')');
+            if (e.Kind == skNumber && t.Powers.empty() && next && next->Kind == skFraction) {
+                Out << "と";
+                AfterOperand = AfterNumber = false;
+            }
+            Written = true;
+        }
+        for (const std::string& p : t.Powers) {
+            if (p.empty()) continue;
+            if (t.HasBase) Out << "の";
+            Exponent(p);
+            Out << "乗";
+            AfterOperand = true;
+            AfterNumber = false;
+            Written = true;
+        }
+    }
+
+    bool AfterOperand = false;  // a "-" now is a subtraction, not a sign
+    bool AfterNumber = false;   // a number now gets a pause before it
+    bool Written = false;
+};
+
+}  // namespace
+
+void writeLatex(std::string_view text, std::ostream& out) { LatexWriter(out).Run(text); }
+
+void writeMathml(std::string_view text, std::ostream& out) { MathmlWriter(out).Run(text); }
+
+void writeSpeech(std::string_view text, std::ostream& out) { SpeechWriter(out).Run(text); }
+
+std::string xmlEscaped(std::string_view s) {
+    std::ostringstream out;
+    WriteXmlText(s, out);
+    return std::move(out).str();
+}
+
+std::string speechOf(std::string_view text) {
+    std::ostringstream out;
+    writeSpeech(text, out);
+    return std::move(out).str();
+}
+
+std::optional<RenderFormat> renderFormatOf(std::string_view file) {
+    static constexpr std::pair<std::string_view, RenderFormat> kExtensions[] = {
+        {".png", RenderFormat::Png}, {".svg", RenderFormat::Svg},
+        {".tex", RenderFormat::Latex}, {".mml", RenderFormat::Mathml}};
+    const size_t slash = file.rfind('/');
+    const std::string_view name = slash == std::string_view::npos ? file : file.substr(slash + 1);
+    const size_t dot = name.rfind('.');
+    // A name without an extension (/dev/stdout, a pipe) gets the image, as before there
+    // was a choice.
+    if (dot == std::string_view::npos || dot == 0) return RenderFormat::Png;
+    std::string ext(name.substr(dot));
+    for (char& c : ext)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    for (const auto& [e, format] : kExtensions)
+        if (ext == e) return format;
+    return std::nullopt;
+}
+
+bool writeFileWith(const std::string& file, const std::function<void(std::ostream&)>& write) {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    write(out);
+    out.close();  // flushes: a full disk shows here
+    return !out.fail();
+}
+
+}  // namespace nerova

@@ -1,0 +1,54 @@
+// Writers of a display text: LaTeX, MathML and a Japanese spoken reading. Each follows the
+// tokens the fraction display draws (BunDispCal's tokenizer), so it writes what the display
+// shows, also for half-typed input; what the tokenizer does not recognise is written as
+// text, escaped for the markup. No Qt: the command line uses them without the window.
+#pragma once
+
+#include <functional>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace nerova {
+
+/// The message of a file that the renderer cannot write, followed by the file name.
+inline constexpr const char* kRenderCannotWrite = "render: cannot write ";
+
+/// What --render writes, chosen by the file's extension.
+enum class RenderFormat { Png, Svg, Latex, Mathml };
+/// The extensions that choose a RenderFormat, for messages.
+inline constexpr const char* kRenderExtensions = ".png, .svg, .tex or .mml";
+/// The format for file's extension (letter case ignored): Png also for a name without an
+/// extension; none for any other extension.
+std::optional<RenderFormat> renderFormatOf(std::string_view file);
+
+/// Writes text (read up to its first ";" or its end) as LaTeX math-mode markup without
+/// delimiters: \frac{1}{2}, 1\frac{2}{3}, 2^{-2}, \left( \right), \times, \div, dots over
+/// the first and last recurring digit, \ldots for a cut decimal. Parentheses left open are
+/// closed with \right. so the markup compiles. Throws only what out throws.
+void writeLatex(std::string_view text, std::ostream& out);
+
+/// Writes text as one presentation MathML element <math>...</math> (well-formed XML in
+/// UTF-8: bytes that are not UTF-8 or not allowed in XML become U+FFFD). Throws only what
+/// out throws.
+void writeMathml(std::string_view text, std::ostream& out);
+
+/// s as XML character data: markup characters as references, and U+FFFD for bytes that
+/// are not UTF-8 and for characters XML does not allow.
+std::string xmlEscaped(std::string_view s);
+
+/// Writes the Japanese reading of text: 1/2 as 2分の1, 1:2/3 as 1と3分の2, 2^3 as 2の3乗,
+/// -5 as マイナス5, 0.1[6] as 0.1、6の循環, operators and parentheses as words. Throws only
+/// what out throws.
+void writeSpeech(std::string_view text, std::ostream& out);
+
+/// The reading of writeSpeech as a string.
+std::string speechOf(std::string_view text);
+
+/// Opens file for writing (created or emptied), lets write fill it, closes it and tells
+/// whether every byte reached the file (false for a missing folder, a full disk, ...).
+/// Exceptions of write pass, with the file closed.
+bool writeFileWith(const std::string& file, const std::function<void(std::ostream&)>& write);
+
+}  // namespace nerova

@@ -1,0 +1,95 @@
+// The XML writers' output read back by an XML parser: MathML for any text, and the SVG of
+// the display, whose digits must stay text.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QScrollBar>
+#include <QString>
+#include <QStringList>
+#include <QSvgRenderer>
+#include <QWidget>
+#include <QXmlStreamReader>
+
+#include <sstream>
+#include <string>
+
+#include "display/BunDisp.h"
+#include "display/render.h"
+#include "display/writers.h"
+
+namespace {
+
+// The texts of the elements named `element`, or an empty list and a failure when xml is
+// not well-formed.
+QStringList TextsOf(const QByteArray& xml, const QString& element) {
+    QXmlStreamReader reader(xml);
+    QStringList texts;
+    while (!reader.atEnd()) {
+        reader.readNext();
+        if (reader.isStartElement() && reader.name() == element)
+            texts << reader.readElementText(QXmlStreamReader::IncludeChildElements);
+    }
+    EXPECT_FALSE(reader.hasError()) << reader.errorString().toStdString() << " in " << xml.left(400).toStdString();
+    return texts;
+}
+
+QByteArray Mathml(const std::string& text) {
+    std::ostringstream out;
+    nerova::writeMathml(text, out);
+    return QByteArray::fromStdString(out.str());
+}
+
+}  // namespace
+
+TEST(WritersXmlTest, MathmlIsWellFormedForHostileText) {
+    const std::string texts[] = {
+        "1/2", "((1+2", "))", "<![CDATA[x]]>", "a&b<c>\"d'", "\x01\x02\x1f\x7f", "\xC3\x28\xFF\xFE",
+        "\xEF\xBF\xBE", "ー[^", "2^(<)", std::string("1\0002", 3), "ERROR", "0.[142857]…",
+    };
+    for (const std::string& t : texts) {
+        const QStringList math = TextsOf(Mathml(t), QStringLiteral("math"));
+        EXPECT_EQ(math.size(), 1) << t;
+    }
+    // What the markup escapes comes back unchanged.
+    EXPECT_EQ(TextsOf(Mathml("a&b<c>"), QStringLiteral("mtext")), QStringList{QStringLiteral("a&b<c>")});
+}
+
+TEST(WritersXmlTest, SvgOfTheDisplayKeepsTheTextAndRendersAtItsSize) {
+    QWidget form;
+    form.setFont(TBunDisp::defaultFont());
+    QScrollBar bar(&form);
+    TBunDisp disp(&form, &bar);
+    disp.ShowText("12/345+0.[142857];");
+    const QByteArray svg = svgOf(disp);
+    const QStringList texts = TextsOf(svg, QStringLiteral("text"));
+    EXPECT_TRUE(texts.contains(QStringLiteral("12"))) << texts.join(u'|').toStdString();
+    EXPECT_TRUE(texts.contains(QStringLiteral("345"))) << texts.join(u'|').toStdString();
+    EXPECT_EQ(TextsOf(svg, QStringLiteral("desc")), QStringList{QString::fromStdString(nerova::speechOf("12/345+0.[142857]"))});
+    QSvgRenderer renderer(svg);
+    ASSERT_TRUE(renderer.isValid());
+    EXPECT_EQ(renderer.viewBox().width(), disp.drawingWidth() + 2);
+    EXPECT_EQ(renderer.viewBox().height(), disp.controlHeight());
+}
+
+TEST(WritersXmlTest, SvgIsWellFormedForHostileText) {
+    QWidget form;
+    QScrollBar bar(&form);
+    TBunDisp disp(&form, &bar);
+    for (const char* text : {"a\x01<&\xff]]>;", "</title>\x1b;", "\"'&amp;;"}) {
+        disp.ShowText(text);
+        EXPECT_EQ(TextsOf(svgOf(disp), QStringLiteral("svg")).size(), 1) << text;
+    }
+}
+
+TEST(WritersXmlTest, SvgFileOfALongResultHoldsAllOfItsDigits) {
+    const std::string digits(3000, '7');
+    const QString file = QDir::tempPath() + "/nerova-writers.svg";
+    std::ostringstream err;
+    ASSERT_EQ(renderToFile(digits + "/3", file.toStdString(), nerova::RenderFormat::Svg, "", 0, err), 0) << err.str();
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    // The display draws long texts in chunks; together they are the whole numerator.
+    EXPECT_EQ(TextsOf(f.readAll(), QStringLiteral("text")).join(QString()), QString::fromStdString(digits + "3"));
+    QFile::remove(file);
+}

@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# atspi_test.sh NEROVA: the real window read over AT-SPI under Xvfb with openbox, driven
+# by xdotool: the display is named 数式 and its description is the reading of the result,
+# announced after the calculation; the input line and the scroll bar have names.
+# Run under dbus-run-session (the accessibility bus is started here).
+set -u
+nerova=$1
+for tool in Xvfb openbox xdotool /usr/libexec/at-spi-bus-launcher /usr/bin/python3; do
+    command -v "$tool" >/dev/null || { echo "$tool missing: skipped"; exit 77; }
+done
+/usr/bin/python3 -c 'import gi; gi.require_version("Atspi", "2.0")' 2>/dev/null || {
+    echo "the AT-SPI client library for Python is missing: skipped"; exit 77; }
+probe=$(dirname "$0")/atspi_probe.py
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+    wait 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+failures=0
+
+display=:$((90 + RANDOM % 100))
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 & pids+=($!)
+export DISPLAY=$display
+for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+openbox >/dev/null 2>&1 & pids+=($!)
+/usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 & pids+=($!)
+export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_QPA_PLATFORM=xcb
+export XDG_CONFIG_HOME=$work/config XDG_STATE_HOME=$work/state
+"$nerova" >"$work/out" 2>&1 & pids+=($!)
+window=
+for _ in $(seq 200); do
+    window=$(xdotool search --name '^Nerova$' 2>/dev/null | head -1)
+    [ -n "$window" ] && break
+    sleep 0.1
+done
+[ -n "$window" ] || { echo "FAIL: no window"; cat "$work/out"; exit 1; }
+for _ in $(seq 100); do /usr/bin/python3 "$probe" tree Nerova >"$work/tree" 2>/dev/null && break; sleep 0.2; done
+
+/usr/bin/python3 "$probe" wait Nerova 数式 30 >"$work/event" 2>&1 & listener=$!
+for _ in $(seq 100); do grep -q listening "$work/event" && break; sleep 0.1; done
+# Keys go to the active window: wait until the window manager has made it so (the input
+# line has the focus from the start).
+for _ in $(seq 100); do
+    xdotool windowactivate "$window" >/dev/null 2>&1
+    [ "$(xdotool getactivewindow 2>/dev/null)" = "$window" ] && break
+    sleep 0.1
+done
+xdotool type --delay 20 '1/3+1/6'
+xdotool key Return
+wait "$listener" || { echo "FAIL: no announcement"; cat "$work/event"; failures=$((failures + 1)); }
+grep -qx '2分の1' "$work/event" || { echo "FAIL: announced:"; cat "$work/event"; failures=$((failures + 1)); }
+
+/usr/bin/python3 "$probe" tree Nerova >"$work/tree"
+grep -qP '^\S.*\t数式\t2分の1$' "$work/tree" || { echo "FAIL: display node:"; cat "$work/tree"; failures=$((failures + 1)); }
+grep -qP '\t入力\t' "$work/tree" || { echo "FAIL: no input named 入力"; failures=$((failures + 1)); }
+grep -qP '^scroll bar\t数式のスクロール\t' "$work/tree" || { echo "FAIL: no scroll bar named"; failures=$((failures + 1)); }
+exit $((failures > 0))
