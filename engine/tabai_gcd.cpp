@@ -15,6 +15,7 @@
 namespace tabai_impl {
 
 size_t gHalfGcdThreshold = 600;
+bool gLehmerWords = true;
 
 namespace {
 
@@ -321,18 +322,17 @@ void DivisionStep(Vec& x, Vec& y, Matrix* m) {
     }
 }
 
-// One Lehmer pass on x >= y > 0 (or a division step when the leading digits decide
-// nothing), accumulating the step into U when given.
-void LehmerStep(Vec& x, Vec& y, Matrix* m) {
-    const size_t nx = x.size(), ny = y.size();
-    pump::ProcessMessages();
-    // The leading 18 digits of x, and y's digits in the same places.
-    const size_t digits = DigitCount(x.data(), nx);
-    const size_t shift = digits > 18 ? digits - 18 : 0;
-    int64_t xh = static_cast<int64_t>(Leading(x.data(), nx, shift));
-    int64_t yh = ny * 4 + 4 > shift ? static_cast<int64_t>(Leading(y.data(), ny, shift)) : 0;
+// Lehmer's matrix (a b; c d) for the leading digits xh >= yh of two numbers: the
+// Euclid steps those digits decide exactly (Knuth's two-sided test), with cofactors
+// kept within kLehmerLimit. b == 0 when no step was certain.
+constexpr int64_t kLehmerLimit = 2000000000;  // keeps a * word + b * word far inside 64 bits
+
+struct Small {
     int64_t a = 1, b = 0, c = 0, d = 1;
-    constexpr int64_t kLimit = 2000000000;  // keeps a * limb + b * limb far inside 64 bits
+};
+
+Small LehmerMatrix(int64_t xh, int64_t yh) {
+    int64_t a = 1, b = 0, c = 0, d = 1;
     while (yh + c != 0 && yh + d != 0) {
         // q1 = (xh + a) div (yh + c) must equal (xh + b) div (yh + d). Most quotients are
         // 1 to 3: subtractions find those, and the second quotient is checked by products.
@@ -354,9 +354,9 @@ void LehmerStep(Vec& x, Vec& y, Matrix* m) {
         const __int128 lo = static_cast<__int128>(q1) * d2;
         if (lo > n2 || n2 - lo >= d2) break;
         // A quotient above the limit would take a cofactor past it (c and d are not both 0).
-        if (q1 > kLimit) break;
+        if (q1 > kLehmerLimit) break;
         const int64_t nc = a - q1 * c, nd = b - q1 * d;
-        if (nc > kLimit || nc < -kLimit || nd > kLimit || nd < -kLimit) break;
+        if (nc > kLehmerLimit || nc < -kLehmerLimit || nd > kLehmerLimit || nd < -kLehmerLimit) break;
         a = c;
         c = nc;
         b = d;
@@ -365,16 +365,136 @@ void LehmerStep(Vec& x, Vec& y, Matrix* m) {
         xh = yh;
         yh = t;
     }
-    if (b == 0) {
+    return {a, b, c, d};
+}
+
+// One Lehmer pass on x >= y > 0 (or a division step when the leading digits decide
+// nothing), accumulating the step into U when given. Kept as the reference for the
+// passes on words below.
+void LehmerStep(Vec& x, Vec& y, Matrix* m) {
+    const size_t nx = x.size(), ny = y.size();
+    pump::ProcessMessages();
+    // The leading 18 digits of x, and y's digits in the same places.
+    const size_t digits = DigitCount(x.data(), nx);
+    const size_t shift = digits > 18 ? digits - 18 : 0;
+    const int64_t xh = static_cast<int64_t>(Leading(x.data(), nx, shift));
+    const int64_t yh = ny * 4 + 4 > shift ? static_cast<int64_t>(Leading(y.data(), ny, shift)) : 0;
+    const Small s = LehmerMatrix(xh, yh);
+    if (s.b == 0) {
         // No quotient was certain (a large one, or y much shorter): one division step.
         DivisionStep(x, y, m);
         return;
     }
     y.resize(nx, 0);
-    Apply(x.data(), y.data(), nx, a, b, c, d);
+    Apply(x.data(), y.data(), nx, s.a, s.b, s.c, s.d);
     x.resize(Trim(x.data(), nx));
     y.resize(Trim(y.data(), nx));
-    if (m != nullptr) LeftMultiplySmall(*m, a, b, c, d);
+    if (m != nullptr) LeftMultiplySmall(*m, s.a, s.b, s.c, s.d);
+}
+
+// --- Lehmer's passes on words of 8 digits --------------------------------------------
+
+// Packing two limbs into one word once for a whole run of passes halves the products and
+// divisions of each pass against packing them on the fly.
+using Word = uint32_t;
+constexpr uint32_t kWordBase = 100000000;
+
+std::vector<Word> PackPairs(const Vec& x) {
+    std::vector<Word> w((x.size() + 1) / 2);
+    for (size_t j = 0; j < w.size(); ++j) {
+        const uint32_t hi = 2 * j + 1 < x.size() ? x[2 * j + 1] : 0;
+        w[j] = x[2 * j] + kBase * hi;
+    }
+    return w;
+}
+
+void UnpackPairs(const std::vector<Word>& w, size_t nw, Vec& x) {
+    x.resize(2 * nw);
+    for (size_t j = 0; j < nw; ++j) {
+        x[2 * j] = static_cast<Limb>(w[j] % kBase);
+        x[2 * j + 1] = static_cast<Limb>(w[j] / kBase);
+    }
+    x.resize(Trim(x.data(), x.size()));
+}
+
+size_t TrimWords(const std::vector<Word>& w, size_t n) {
+    while (n > 0 && w[n - 1] == 0) --n;
+    return n;
+}
+
+// The length in limbs of a trimmed word array.
+size_t LimbsOf(const std::vector<Word>& w, size_t n) {
+    return n == 0 ? 0 : 2 * n - (w[n - 1] < kBase ? 1 : 0);
+}
+
+uint32_t Pow10(size_t e) {
+    uint32_t p = 1;
+    while (e-- > 0) p *= 10;
+    return p;
+}
+
+// floor(w / 10^shift) for a shift that leaves at most 18 digits. The words above word
+// shift / 8 hold at most 17 digits, so the division by 10^(shift mod 8) needs only the
+// lowest word: floor((top 10^8 + w) / 10^r) = top 10^(8 - r) + floor(w / 10^r).
+int64_t LeadingWords(const std::vector<Word>& w, size_t n, size_t shift) {
+    const size_t j = shift / 8, r = shift % 8;
+    if (n <= j) return 0;
+    uint64_t top = 0;
+    for (size_t i = n; i-- > j + 1;) top = top * kWordBase + w[i];
+    return static_cast<int64_t>(top * Pow10(8 - r) + w[j] / Pow10(r));
+}
+
+// (x, y) := (a x + b y, c x + d y) over the first n words (y zero beyond ny); the results
+// are known to be non-negative. With |a|, |b|, |c|, |d| <= 2 * 10^9 every sum stays below
+// 5 * 10^17, and a bias of 10^18 (a multiple of 10^8) keeps every intermediate unsigned.
+void ApplyWords(Word* x, Word* y, size_t n, int64_t a, int64_t b, int64_t c, int64_t d) {
+    constexpr int64_t kD = kWordBase;
+    constexpr int64_t kBias = 1000000000000000000;
+    int64_t cx = 0, cy = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const int64_t xi = x[i], yi = y[i];
+        const uint64_t tx = static_cast<uint64_t>(a * xi + b * yi + cx + kBias);
+        const uint64_t ty = static_cast<uint64_t>(c * xi + d * yi + cy + kBias);
+        x[i] = static_cast<Word>(tx % kD);
+        y[i] = static_cast<Word>(ty % kD);
+        cx = static_cast<int64_t>(tx / kD) - kBias / kD;
+        cy = static_cast<int64_t>(ty / kD) - kBias / kD;
+    }
+}
+
+// Lehmer's passes on x >= y > 0 while y is longer than stopY limbs and x longer than
+// stopX, up to and including the first division step (after which the caller decides
+// afresh), accumulating the steps into U when given. x and y change only at the end, so
+// a cancellation leaves them as they were.
+void LehmerRun(Vec& x, Vec& y, Matrix* m, size_t stopX, size_t stopY) {
+    if (!gLehmerWords) {
+        LehmerStep(x, y, m);
+        return;
+    }
+    std::vector<Word> wx = PackPairs(x), wy = PackPairs(y);
+    wy.resize(wx.size(), 0);
+    size_t nx = wx.size(), ny = TrimWords(wy, wy.size());
+    bool divide = false;
+    while (ny > 0 && LimbsOf(wy, ny) > stopY && LimbsOf(wx, nx) > stopX) {
+        pump::ProcessMessages();
+        const size_t top = wx[nx - 1];
+        size_t digits = 8 * (nx - 1) + 1;
+        for (size_t p = 10; p <= top; p *= 10) ++digits;
+        const size_t shift = digits > 18 ? digits - 18 : 0;
+        const Small s = LehmerMatrix(LeadingWords(wx, nx, shift), LeadingWords(wy, ny, shift));
+        if (s.b == 0) {
+            divide = true;
+            break;
+        }
+        ApplyWords(wx.data(), wy.data(), nx, s.a, s.b, s.c, s.d);
+        nx = TrimWords(wx, nx);
+        ny = TrimWords(wy, nx);
+        if (m != nullptr) LeftMultiplySmall(*m, s.a, s.b, s.c, s.d);
+    }
+    UnpackPairs(wx, nx, x);
+    UnpackPairs(wy, ny, y);
+    // No quotient was certain (a large one, or y much shorter): one division step.
+    if (divide) DivisionStep(x, y, m);
 }
 
 // (a, b) := U (a, b), made non-negative and ordered by flipping and swapping rows of U,
@@ -452,7 +572,7 @@ Matrix HalfGcd(Vec& a, Vec& b, bool wantMatrix) {
             }
         }
     }
-    while (!b.empty() && b.size() > s) LehmerStep(a, b, um);
+    while (!b.empty() && b.size() > s) LehmerRun(a, b, um, 0, s);
     return u;
 }
 
@@ -520,7 +640,7 @@ std::vector<Limb> Gcd(std::vector<Limb> x, std::vector<Limb> y) {
             if (!y.empty() && x.size() >= nx) DivisionStep(x, y, nullptr);
             continue;
         }
-        LehmerStep(x, y, nullptr);
+        LehmerRun(x, y, nullptr, 9, 0);
     }
 }
 

@@ -201,6 +201,8 @@ extern size_t gNewtonThreshold;
 /// Division's short products give way to transforms from this shorter factor on.
 extern size_t gShortProductThreshold;
 extern size_t gHalfGcdThreshold;
+/// Whether Lehmer's passes work on words of 8 digits (false: on limbs, the reference).
+extern bool gLehmerWords;
 /// Whether large transforms may use a second thread.
 extern bool gNttParallel;
 

@@ -821,6 +821,52 @@ TEST(TSeisuKernels, HalfGcdOnHostileInputs) {
     tabai_impl::gHalfGcdThreshold = saved;
 }
 
+TEST(TSeisuKernels, LehmerOnWordsMatchesLehmerOnLimbs) {
+    // Lehmer's passes on packed words against the passes on limbs, for the plain driver
+    // and inside the half-gcd (whose matrices the passes also build): random pairs with a
+    // common factor, odd and even lengths, runs of nines, powers of 2 and 5 times a
+    // common part, one number far shorter than the other, equal numbers.
+    std::mt19937_64 rng(31);
+    auto power = [](uint32_t base, size_t exponent) {
+        Vec v{1};
+        for (size_t i = 0; i < exponent; ++i) v = SchoolProduct(v, Vec{static_cast<Limb>(base)});
+        v.resize(tabai_impl::Trim(v.data(), v.size()));
+        return v;
+    };
+    std::vector<std::pair<Vec, Vec>> cases;
+    for (int round = 0; round < 60; ++round) {
+        const Vec g = RandomVec(rng, 1 + rng() % 50);
+        const Vec a = RandomVec(rng, 1 + rng() % 400), b = RandomVec(rng, 1 + rng() % 400);
+        cases.push_back({SchoolProduct(a, g), SchoolProduct(b, g)});
+    }
+    const Vec common = RandomVec(rng, 37);
+    cases.push_back({SchoolProduct(power(2, 900), common), SchoolProduct(power(5, 700), common)});
+    cases.push_back({SchoolProduct(power(10, 401), common), SchoolProduct(power(2, 1300), common)});
+    cases.push_back({Vec(333, 9999), Vec(332, 9999)});
+    cases.push_back({Vec(333, 9999), SchoolProduct(Vec(111, 9999), common)});
+    cases.push_back({RandomVec(rng, 801), RandomVec(rng, 5)});
+    cases.push_back({common, common});
+    for (auto& [x, y] : cases) {
+        x.resize(tabai_impl::Trim(x.data(), x.size()));
+        y.resize(tabai_impl::Trim(y.data(), y.size()));
+    }
+    const size_t saved = tabai_impl::gHalfGcdThreshold;
+    for (size_t threshold : {size_t{6}, size_t{40}, saved}) {
+        tabai_impl::gHalfGcdThreshold = threshold;
+        for (size_t i = 0; i < cases.size(); ++i) {
+            const auto& [x, y] = cases[i];
+            tabai_impl::gLehmerWords = false;
+            const Vec expected = tabai_impl::Gcd(x, y);
+            tabai_impl::gLehmerWords = true;
+            EXPECT_EQ(tabai_impl::Gcd(x, y), expected) << "case " << i << ", threshold " << threshold;
+            EXPECT_EQ(tabai_impl::Gcd(y, x), expected) << "case " << i << ", threshold " << threshold;
+        }
+    }
+    tabai_impl::gHalfGcdThreshold = saved;
+    // The common part survives: a check on the reference itself.
+    EXPECT_EQ(tabai_impl::Gcd(cases[cases.size() - 3].first, cases[cases.size() - 3].second), Vec(111, 9999));
+}
+
 TEST(TSeisuKernels, SmallGcdInSixtyFourBits) {
     std::mt19937_64 rng(8);
     for (int round = 0; round < 2000; ++round) {
