@@ -462,6 +462,57 @@ void ApplyWords(Word* x, Word* y, size_t n, int64_t a, int64_t b, int64_t c, int
     }
 }
 
+// The product of a run's Lehmer matrices, in words. The matrices of Euclid's steps
+// alternate their signs in a fixed pattern (after k steps u0 and u3 have the sign
+// (-1)^k, u1 and u2 the other), so does their product, and its magnitudes grow by sums
+// alone: |L U| = |L| |U| entry by entry.
+struct WordMatrix {
+    std::vector<Word> u[4];
+    size_t len = 1;
+    bool odd = false;  // an odd number of steps
+    WordMatrix() {
+        for (auto& e : u) e.assign(1, 0);
+        u[0][0] = u[3][0] = 1;
+    }
+    // U := L U for L = (a b; c d) of Lehmer's pattern.
+    void LeftMultiply(const Small& l) {
+        const uint64_t a = static_cast<uint64_t>(l.a < 0 ? -l.a : l.a);
+        const uint64_t b = static_cast<uint64_t>(l.b < 0 ? -l.b : l.b);
+        const uint64_t c = static_cast<uint64_t>(l.c < 0 ? -l.c : l.c);
+        const uint64_t d = static_cast<uint64_t>(l.d < 0 ? -l.d : l.d);
+        // Each product grows an entry by at most two words (the cofactors are below 10^10).
+        for (auto& e : u) e.resize(len + 2, 0);
+        size_t used = 0;
+        for (int col = 0; col < 2; ++col) {
+            Word* top = u[col].data();
+            Word* bottom = u[2 + col].data();
+            uint64_t ct = 0, cb = 0;
+            for (size_t i = 0; i < len + 2; ++i) {
+                const uint64_t t = top[i], v = bottom[i];
+                const uint64_t nt = a * t + b * v + ct, nb = c * t + d * v + cb;
+                top[i] = static_cast<Word>(nt % kWordBase);
+                bottom[i] = static_cast<Word>(nb % kWordBase);
+                ct = nt / kWordBase;
+                cb = nb / kWordBase;
+                if (top[i] != 0 || bottom[i] != 0) used = std::max(used, i + 1);
+            }
+        }
+        len = std::max<size_t>(used, 1);
+        odd = l.d < 0 ? !odd : odd;
+    }
+    Signed Entry(int k) const {
+        Signed r;
+        UnpackPairs(u[k], len, r.mag);
+        r.neg = !r.mag.empty() && ((k == 0 || k == 3) == odd);
+        return r;
+    }
+};
+
+bool IsIdentity(const Matrix& m) {
+    return m.u[1].mag.empty() && m.u[2].mag.empty() && m.u[0].mag == Vec{1} && m.u[3].mag == Vec{1} &&
+           !m.u[0].neg && !m.u[3].neg;
+}
+
 // Lehmer's passes on x >= y > 0 while y is longer than stopY limbs and x longer than
 // stopX, up to and including the first division step (after which the caller decides
 // afresh), accumulating the steps into U when given. x and y change only at the end, so
@@ -475,6 +526,8 @@ void LehmerRun(Vec& x, Vec& y, Matrix* m, size_t stopX, size_t stopY) {
     wy.resize(wx.size(), 0);
     size_t nx = wx.size(), ny = TrimWords(wy, wy.size());
     bool divide = false;
+    WordMatrix w;
+    bool steps = false;
     while (ny > 0 && LimbsOf(wy, ny) > stopY && LimbsOf(wx, nx) > stopX) {
         pump::ProcessMessages();
         const size_t top = wx[nx - 1];
@@ -489,7 +542,13 @@ void LehmerRun(Vec& x, Vec& y, Matrix* m, size_t stopX, size_t stopY) {
         ApplyWords(wx.data(), wy.data(), nx, s.a, s.b, s.c, s.d);
         nx = TrimWords(wx, nx);
         ny = TrimWords(wy, nx);
-        if (m != nullptr) LeftMultiplySmall(*m, s.a, s.b, s.c, s.d);
+        if (m != nullptr) w.LeftMultiply(s);
+        steps = true;
+    }
+    if (m != nullptr && steps) {
+        Matrix l;
+        for (int k = 0; k < 4; ++k) l.u[k] = w.Entry(k);
+        *m = IsIdentity(*m) ? std::move(l) : Product(l, *m);
     }
     UnpackPairs(wx, nx, x);
     UnpackPairs(wy, ny, y);
