@@ -15,7 +15,7 @@
 namespace tabai_impl {
 
 size_t gHalfGcdThreshold = 600;
-bool gLehmerWords = true;
+bool gGcdWords = true;
 
 namespace {
 
@@ -272,6 +272,22 @@ void SharedProducts(const Signed* const* ops, size_t count, const ProductPair* p
     }
 }
 
+// p1 q1 + p2 q2. Where both products are quadratic anyway, one pass over packed words
+// sums them column by column and carries once.
+Signed SumOfProducts(const Signed& p1, const Signed& q1, const Signed& p2, const Signed& q2) {
+    auto quadratic = [](const Signed& a, const Signed& b) {
+        const size_t na = a.mag.size(), nb = b.mag.size();
+        return std::min(na, nb) < gNttThreshold || na + nb < 3 * gNttThreshold;
+    };
+    if (gGcdWords && quadratic(p1, q1) && quadratic(p2, q2)) {
+        auto span = [](const Signed& v) { return SignedSpan{v.mag.data(), v.mag.size(), v.neg}; };
+        Signed r;
+        r.neg = MulAddWords(span(p1), span(q1), span(p2), span(q2), r.mag);
+        return r;
+    }
+    return Add(MulSigned(p1, q1), MulSigned(p2, q2));
+}
+
 // (p, q) := (u0 x + u1 y, u2 x + u3 y).
 void MatrixTimes(const Matrix& m, const Signed& x, const Signed& y, Signed& p, Signed& q) {
     const Signed* ops[6] = {&m.u[0], &m.u[1], &m.u[2], &m.u[3], &x, &y};
@@ -281,8 +297,8 @@ void MatrixTimes(const Matrix& m, const Signed& x, const Signed& y, Signed& p, S
         SharedProducts(ops, 6, pairs, 2, out);
         return;
     }
-    p = Add(MulSigned(m.u[0], x), MulSigned(m.u[1], y));
-    q = Add(MulSigned(m.u[2], x), MulSigned(m.u[3], y));
+    p = SumOfProducts(m.u[0], x, m.u[1], y);
+    q = SumOfProducts(m.u[2], x, m.u[3], y);
 }
 
 // P := A B.
@@ -297,7 +313,7 @@ Matrix Product(const Matrix& a, const Matrix& b) {
     }
     for (int i = 0; i < 2; ++i) {
         for (int j = 0; j < 2; ++j) {
-            p.u[2 * i + j] = Add(MulSigned(a.u[2 * i], b.u[j]), MulSigned(a.u[2 * i + 1], b.u[2 + j]));
+            p.u[2 * i + j] = SumOfProducts(a.u[2 * i], b.u[j], a.u[2 * i + 1], b.u[2 + j]);
         }
     }
     return p;
@@ -518,7 +534,7 @@ bool IsIdentity(const Matrix& m) {
 // afresh), accumulating the steps into U when given. x and y change only at the end, so
 // a cancellation leaves them as they were.
 void LehmerRun(Vec& x, Vec& y, Matrix* m, size_t stopX, size_t stopY) {
-    if (!gLehmerWords) {
+    if (!gGcdWords) {
         LehmerStep(x, y, m);
         return;
     }
