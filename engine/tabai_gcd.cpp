@@ -622,9 +622,9 @@ Matrix HalfGcd(Vec& a, Vec& b, bool wantMatrix) {
     const size_t n = a.size();
     const size_t s = n / 2 + 1;
     if (b.size() <= s) return u;
-    // Below about 120 limbs, Lehmer's passes beat the recursion (the driver in Gcd starts
+    // Below about 180 limbs, Lehmer's passes beat the recursion (the driver in Gcd starts
     // it only from gHalfGcdThreshold limbs, where it pays off as a whole).
-    if (n >= std::min<size_t>(120, gHalfGcdThreshold)) {
+    if (n >= std::min<size_t>(180, gHalfGcdThreshold)) {
         const size_t k = n / 2;
         Vec ah(a.begin() + static_cast<std::ptrdiff_t>(k), a.end());
         Vec bh(b.begin() + static_cast<std::ptrdiff_t>(k), b.end());
