@@ -413,7 +413,7 @@ void LehmerStep(Vec& x, Vec& y, Matrix* m) {
 // Packing two limbs into one word once for a whole run of passes halves the products and
 // divisions of each pass against packing them on the fly.
 using Word = uint32_t;
-constexpr uint32_t kWordBase = 100000000;
+constexpr uint32_t kPairBase = 100000000;  // two limbs
 
 std::vector<Word> PackPairs(const Vec& x) {
     std::vector<Word> w((x.size() + 1) / 2);
@@ -456,7 +456,7 @@ int64_t LeadingWords(const std::vector<Word>& w, size_t n, size_t shift) {
     const size_t j = shift / 8, r = shift % 8;
     if (n <= j) return 0;
     uint64_t top = 0;
-    for (size_t i = n; i-- > j + 1;) top = top * kWordBase + w[i];
+    for (size_t i = n; i-- > j + 1;) top = top * kPairBase + w[i];
     return static_cast<int64_t>(top * Pow10(8 - r) + w[j] / Pow10(r));
 }
 
@@ -464,7 +464,7 @@ int64_t LeadingWords(const std::vector<Word>& w, size_t n, size_t shift) {
 // are known to be non-negative. With |a|, |b|, |c|, |d| <= 2 * 10^9 every sum stays below
 // 5 * 10^17, and a bias of 10^18 (a multiple of 10^8) keeps every intermediate unsigned.
 void ApplyWords(Word* x, Word* y, size_t n, int64_t a, int64_t b, int64_t c, int64_t d) {
-    constexpr int64_t kD = kWordBase;
+    constexpr int64_t kD = kPairBase;
     constexpr int64_t kBias = 1000000000000000000;
     int64_t cx = 0, cy = 0;
     for (size_t i = 0; i < n; ++i) {
@@ -506,10 +506,10 @@ struct WordMatrix {
             for (size_t i = 0; i < len + 2; ++i) {
                 const uint64_t t = top[i], v = bottom[i];
                 const uint64_t nt = a * t + b * v + ct, nb = c * t + d * v + cb;
-                top[i] = static_cast<Word>(nt % kWordBase);
-                bottom[i] = static_cast<Word>(nb % kWordBase);
-                ct = nt / kWordBase;
-                cb = nb / kWordBase;
+                top[i] = static_cast<Word>(nt % kPairBase);
+                bottom[i] = static_cast<Word>(nb % kPairBase);
+                ct = nt / kPairBase;
+                cb = nb / kPairBase;
                 if (top[i] != 0 || bottom[i] != 0) used = std::max(used, i + 1);
             }
         }
