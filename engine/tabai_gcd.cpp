@@ -498,7 +498,6 @@ struct WordMatrix {
         const uint64_t d = static_cast<uint64_t>(l.d < 0 ? -l.d : l.d);
         // Each product grows an entry by at most two words (the cofactors are below 10^10).
         for (auto& e : u) e.resize(len + 2, 0);
-        size_t used = 0;
         for (int col = 0; col < 2; ++col) {
             Word* top = u[col].data();
             Word* bottom = u[2 + col].data();
@@ -510,10 +509,11 @@ struct WordMatrix {
                 bottom[i] = static_cast<Word>(nb % kPairBase);
                 ct = nt / kPairBase;
                 cb = nb / kPairBase;
-                if (top[i] != 0 || bottom[i] != 0) used = std::max(used, i + 1);
             }
         }
-        len = std::max<size_t>(used, 1);
+        size_t used = len + 2;
+        while (used > 1 && (u[0][used - 1] | u[1][used - 1] | u[2][used - 1] | u[3][used - 1]) == 0) --used;
+        len = used;
         odd = l.d < 0 ? !odd : odd;
     }
     Signed Entry(int k) const {
