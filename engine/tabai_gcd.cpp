@@ -15,6 +15,7 @@
 namespace tabai_impl {
 
 size_t gHalfGcdThreshold = 600;
+bool gGcdWords = true;
 
 namespace {
 
@@ -271,6 +272,22 @@ void SharedProducts(const Signed* const* ops, size_t count, const ProductPair* p
     }
 }
 
+// p1 q1 + p2 q2. Where both products are quadratic anyway, one pass over packed words
+// sums them column by column and carries once.
+Signed SumOfProducts(const Signed& p1, const Signed& q1, const Signed& p2, const Signed& q2) {
+    auto quadratic = [](const Signed& a, const Signed& b) {
+        const size_t na = a.mag.size(), nb = b.mag.size();
+        return std::min(na, nb) < gNttThreshold || na + nb < 3 * gNttThreshold;
+    };
+    if (gGcdWords && quadratic(p1, q1) && quadratic(p2, q2)) {
+        auto span = [](const Signed& v) { return SignedSpan{v.mag.data(), v.mag.size(), v.neg}; };
+        Signed r;
+        r.neg = MulAddWords(span(p1), span(q1), span(p2), span(q2), r.mag);
+        return r;
+    }
+    return Add(MulSigned(p1, q1), MulSigned(p2, q2));
+}
+
 // (p, q) := (u0 x + u1 y, u2 x + u3 y).
 void MatrixTimes(const Matrix& m, const Signed& x, const Signed& y, Signed& p, Signed& q) {
     const Signed* ops[6] = {&m.u[0], &m.u[1], &m.u[2], &m.u[3], &x, &y};
@@ -280,8 +297,8 @@ void MatrixTimes(const Matrix& m, const Signed& x, const Signed& y, Signed& p, S
         SharedProducts(ops, 6, pairs, 2, out);
         return;
     }
-    p = Add(MulSigned(m.u[0], x), MulSigned(m.u[1], y));
-    q = Add(MulSigned(m.u[2], x), MulSigned(m.u[3], y));
+    p = SumOfProducts(m.u[0], x, m.u[1], y);
+    q = SumOfProducts(m.u[2], x, m.u[3], y);
 }
 
 // P := A B.
@@ -296,7 +313,7 @@ Matrix Product(const Matrix& a, const Matrix& b) {
     }
     for (int i = 0; i < 2; ++i) {
         for (int j = 0; j < 2; ++j) {
-            p.u[2 * i + j] = Add(MulSigned(a.u[2 * i], b.u[j]), MulSigned(a.u[2 * i + 1], b.u[2 + j]));
+            p.u[2 * i + j] = SumOfProducts(a.u[2 * i], b.u[j], a.u[2 * i + 1], b.u[2 + j]);
         }
     }
     return p;
@@ -321,18 +338,17 @@ void DivisionStep(Vec& x, Vec& y, Matrix* m) {
     }
 }
 
-// One Lehmer pass on x >= y > 0 (or a division step when the leading digits decide
-// nothing), accumulating the step into U when given.
-void LehmerStep(Vec& x, Vec& y, Matrix* m) {
-    const size_t nx = x.size(), ny = y.size();
-    pump::ProcessMessages();
-    // The leading 18 digits of x, and y's digits in the same places.
-    const size_t digits = DigitCount(x.data(), nx);
-    const size_t shift = digits > 18 ? digits - 18 : 0;
-    int64_t xh = static_cast<int64_t>(Leading(x.data(), nx, shift));
-    int64_t yh = ny * 4 + 4 > shift ? static_cast<int64_t>(Leading(y.data(), ny, shift)) : 0;
+// Lehmer's matrix (a b; c d) for the leading digits xh >= yh of two numbers: the
+// Euclid steps those digits decide exactly (Knuth's two-sided test), with cofactors
+// kept within kLehmerLimit. b == 0 when no step was certain.
+constexpr int64_t kLehmerLimit = 2000000000;  // keeps a * word + b * word far inside 64 bits
+
+struct Small {
     int64_t a = 1, b = 0, c = 0, d = 1;
-    constexpr int64_t kLimit = 2000000000;  // keeps a * limb + b * limb far inside 64 bits
+};
+
+Small LehmerMatrix(int64_t xh, int64_t yh) {
+    int64_t a = 1, b = 0, c = 0, d = 1;
     while (yh + c != 0 && yh + d != 0) {
         // q1 = (xh + a) div (yh + c) must equal (xh + b) div (yh + d). Most quotients are
         // 1 to 3: subtractions find those, and the second quotient is checked by products.
@@ -354,9 +370,9 @@ void LehmerStep(Vec& x, Vec& y, Matrix* m) {
         const __int128 lo = static_cast<__int128>(q1) * d2;
         if (lo > n2 || n2 - lo >= d2) break;
         // A quotient above the limit would take a cofactor past it (c and d are not both 0).
-        if (q1 > kLimit) break;
+        if (q1 > kLehmerLimit) break;
         const int64_t nc = a - q1 * c, nd = b - q1 * d;
-        if (nc > kLimit || nc < -kLimit || nd > kLimit || nd < -kLimit) break;
+        if (nc > kLehmerLimit || nc < -kLehmerLimit || nd > kLehmerLimit || nd < -kLehmerLimit) break;
         a = c;
         c = nc;
         b = d;
@@ -365,16 +381,195 @@ void LehmerStep(Vec& x, Vec& y, Matrix* m) {
         xh = yh;
         yh = t;
     }
-    if (b == 0) {
+    return {a, b, c, d};
+}
+
+// One Lehmer pass on x >= y > 0 (or a division step when the leading digits decide
+// nothing), accumulating the step into U when given. Kept as the reference for the
+// passes on words below.
+void LehmerStep(Vec& x, Vec& y, Matrix* m) {
+    const size_t nx = x.size(), ny = y.size();
+    pump::ProcessMessages();
+    // The leading 18 digits of x, and y's digits in the same places.
+    const size_t digits = DigitCount(x.data(), nx);
+    const size_t shift = digits > 18 ? digits - 18 : 0;
+    const int64_t xh = static_cast<int64_t>(Leading(x.data(), nx, shift));
+    const int64_t yh = ny * 4 + 4 > shift ? static_cast<int64_t>(Leading(y.data(), ny, shift)) : 0;
+    const Small s = LehmerMatrix(xh, yh);
+    if (s.b == 0) {
         // No quotient was certain (a large one, or y much shorter): one division step.
         DivisionStep(x, y, m);
         return;
     }
     y.resize(nx, 0);
-    Apply(x.data(), y.data(), nx, a, b, c, d);
+    Apply(x.data(), y.data(), nx, s.a, s.b, s.c, s.d);
     x.resize(Trim(x.data(), nx));
     y.resize(Trim(y.data(), nx));
-    if (m != nullptr) LeftMultiplySmall(*m, a, b, c, d);
+    if (m != nullptr) LeftMultiplySmall(*m, s.a, s.b, s.c, s.d);
+}
+
+// --- Lehmer's passes on words of 8 digits --------------------------------------------
+
+// Packing two limbs into one word once for a whole run of passes halves the products and
+// divisions of each pass against packing them on the fly.
+using Word = uint32_t;
+constexpr uint32_t kPairBase = 100000000;  // two limbs
+
+std::vector<Word> PackPairs(const Vec& x) {
+    std::vector<Word> w((x.size() + 1) / 2);
+    for (size_t j = 0; j < w.size(); ++j) {
+        const uint32_t hi = 2 * j + 1 < x.size() ? x[2 * j + 1] : 0;
+        w[j] = x[2 * j] + kBase * hi;
+    }
+    return w;
+}
+
+void UnpackPairs(const std::vector<Word>& w, size_t nw, Vec& x) {
+    x.resize(2 * nw);
+    for (size_t j = 0; j < nw; ++j) {
+        x[2 * j] = static_cast<Limb>(w[j] % kBase);
+        x[2 * j + 1] = static_cast<Limb>(w[j] / kBase);
+    }
+    x.resize(Trim(x.data(), x.size()));
+}
+
+size_t TrimWords(const std::vector<Word>& w, size_t n) {
+    while (n > 0 && w[n - 1] == 0) --n;
+    return n;
+}
+
+// The length in limbs of a trimmed word array.
+size_t LimbsOf(const std::vector<Word>& w, size_t n) {
+    return n == 0 ? 0 : 2 * n - (w[n - 1] < kBase ? 1 : 0);
+}
+
+uint32_t Pow10(size_t e) {
+    uint32_t p = 1;
+    while (e-- > 0) p *= 10;
+    return p;
+}
+
+// floor(w / 10^shift) for a shift that leaves at most 18 digits. The words above word
+// shift / 8 hold at most 17 digits, so the division by 10^(shift mod 8) needs only the
+// lowest word: floor((top 10^8 + w) / 10^r) = top 10^(8 - r) + floor(w / 10^r).
+int64_t LeadingWords(const std::vector<Word>& w, size_t n, size_t shift) {
+    const size_t j = shift / 8, r = shift % 8;
+    if (n <= j) return 0;
+    uint64_t top = 0;
+    for (size_t i = n; i-- > j + 1;) top = top * kPairBase + w[i];
+    return static_cast<int64_t>(top * Pow10(8 - r) + w[j] / Pow10(r));
+}
+
+// (x, y) := (a x + b y, c x + d y) over the first n words (y zero beyond ny); the results
+// are known to be non-negative. With |a|, |b|, |c|, |d| <= 2 * 10^9 every sum stays below
+// 5 * 10^17, and a bias of 10^18 (a multiple of 10^8) keeps every intermediate unsigned.
+void ApplyWords(Word* x, Word* y, size_t n, int64_t a, int64_t b, int64_t c, int64_t d) {
+    constexpr int64_t kD = kPairBase;
+    constexpr int64_t kBias = 1000000000000000000;
+    int64_t cx = 0, cy = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const int64_t xi = x[i], yi = y[i];
+        const uint64_t tx = static_cast<uint64_t>(a * xi + b * yi + cx + kBias);
+        const uint64_t ty = static_cast<uint64_t>(c * xi + d * yi + cy + kBias);
+        x[i] = static_cast<Word>(tx % kD);
+        y[i] = static_cast<Word>(ty % kD);
+        cx = static_cast<int64_t>(tx / kD) - kBias / kD;
+        cy = static_cast<int64_t>(ty / kD) - kBias / kD;
+    }
+}
+
+// The product of a run's Lehmer matrices, in words. The matrices of Euclid's steps
+// alternate their signs in a fixed pattern (after k steps u0 and u3 have the sign
+// (-1)^k, u1 and u2 the other), so does their product, and its magnitudes grow by sums
+// alone: |L U| = |L| |U| entry by entry.
+struct WordMatrix {
+    std::vector<Word> u[4];
+    size_t len = 1;
+    bool odd = false;  // an odd number of steps
+    WordMatrix() {
+        for (auto& e : u) e.assign(1, 0);
+        u[0][0] = u[3][0] = 1;
+    }
+    // U := L U for L = (a b; c d) of Lehmer's pattern.
+    void LeftMultiply(const Small& l) {
+        const uint64_t a = static_cast<uint64_t>(l.a < 0 ? -l.a : l.a);
+        const uint64_t b = static_cast<uint64_t>(l.b < 0 ? -l.b : l.b);
+        const uint64_t c = static_cast<uint64_t>(l.c < 0 ? -l.c : l.c);
+        const uint64_t d = static_cast<uint64_t>(l.d < 0 ? -l.d : l.d);
+        // Each product grows an entry by at most two words (the cofactors are below 10^10).
+        for (auto& e : u) e.resize(len + 2, 0);
+        for (int col = 0; col < 2; ++col) {
+            Word* top = u[col].data();
+            Word* bottom = u[2 + col].data();
+            uint64_t ct = 0, cb = 0;
+            for (size_t i = 0; i < len + 2; ++i) {
+                const uint64_t t = top[i], v = bottom[i];
+                const uint64_t nt = a * t + b * v + ct, nb = c * t + d * v + cb;
+                top[i] = static_cast<Word>(nt % kPairBase);
+                bottom[i] = static_cast<Word>(nb % kPairBase);
+                ct = nt / kPairBase;
+                cb = nb / kPairBase;
+            }
+        }
+        size_t used = len + 2;
+        while (used > 1 && (u[0][used - 1] | u[1][used - 1] | u[2][used - 1] | u[3][used - 1]) == 0) --used;
+        len = used;
+        odd = l.d < 0 ? !odd : odd;
+    }
+    Signed Entry(int k) const {
+        Signed r;
+        UnpackPairs(u[k], len, r.mag);
+        r.neg = !r.mag.empty() && ((k == 0 || k == 3) == odd);
+        return r;
+    }
+};
+
+bool IsIdentity(const Matrix& m) {
+    return m.u[1].mag.empty() && m.u[2].mag.empty() && m.u[0].mag == Vec{1} && m.u[3].mag == Vec{1} &&
+           !m.u[0].neg && !m.u[3].neg;
+}
+
+// Lehmer's passes on x >= y > 0 while y is longer than stopY limbs and x longer than
+// stopX, up to and including the first division step (after which the caller decides
+// afresh), accumulating the steps into U when given. x and y change only at the end, so
+// a cancellation leaves them as they were.
+void LehmerRun(Vec& x, Vec& y, Matrix* m, size_t stopX, size_t stopY) {
+    if (!gGcdWords) {
+        LehmerStep(x, y, m);
+        return;
+    }
+    std::vector<Word> wx = PackPairs(x), wy = PackPairs(y);
+    wy.resize(wx.size(), 0);
+    size_t nx = wx.size(), ny = TrimWords(wy, wy.size());
+    bool divide = false;
+    WordMatrix w;
+    bool steps = false;
+    while (ny > 0 && LimbsOf(wy, ny) > stopY && LimbsOf(wx, nx) > stopX) {
+        pump::ProcessMessages();
+        const size_t top = wx[nx - 1];
+        size_t digits = 8 * (nx - 1) + 1;
+        for (size_t p = 10; p <= top; p *= 10) ++digits;
+        const size_t shift = digits > 18 ? digits - 18 : 0;
+        const Small s = LehmerMatrix(LeadingWords(wx, nx, shift), LeadingWords(wy, ny, shift));
+        if (s.b == 0) {
+            divide = true;
+            break;
+        }
+        ApplyWords(wx.data(), wy.data(), nx, s.a, s.b, s.c, s.d);
+        nx = TrimWords(wx, nx);
+        ny = TrimWords(wy, nx);
+        if (m != nullptr) w.LeftMultiply(s);
+        steps = true;
+    }
+    if (m != nullptr && steps) {
+        Matrix l;
+        for (int k = 0; k < 4; ++k) l.u[k] = w.Entry(k);
+        *m = IsIdentity(*m) ? std::move(l) : Product(l, *m);
+    }
+    UnpackPairs(wx, nx, x);
+    UnpackPairs(wy, ny, y);
+    // No quotient was certain (a large one, or y much shorter): one division step.
+    if (divide) DivisionStep(x, y, m);
 }
 
 // (a, b) := U (a, b), made non-negative and ordered by flipping and swapping rows of U,
@@ -427,9 +622,9 @@ Matrix HalfGcd(Vec& a, Vec& b, bool wantMatrix) {
     const size_t n = a.size();
     const size_t s = n / 2 + 1;
     if (b.size() <= s) return u;
-    // Below about 120 limbs, Lehmer's passes beat the recursion (the driver in Gcd starts
+    // Below about 180 limbs, Lehmer's passes beat the recursion (the driver in Gcd starts
     // it only from gHalfGcdThreshold limbs, where it pays off as a whole).
-    if (n >= std::min<size_t>(120, gHalfGcdThreshold)) {
+    if (n >= std::min<size_t>(180, gHalfGcdThreshold)) {
         const size_t k = n / 2;
         Vec ah(a.begin() + static_cast<std::ptrdiff_t>(k), a.end());
         Vec bh(b.begin() + static_cast<std::ptrdiff_t>(k), b.end());
@@ -452,7 +647,7 @@ Matrix HalfGcd(Vec& a, Vec& b, bool wantMatrix) {
             }
         }
     }
-    while (!b.empty() && b.size() > s) LehmerStep(a, b, um);
+    while (!b.empty() && b.size() > s) LehmerRun(a, b, um, 0, s);
     return u;
 }
 
@@ -520,7 +715,7 @@ std::vector<Limb> Gcd(std::vector<Limb> x, std::vector<Limb> y) {
             if (!y.empty() && x.size() >= nx) DivisionStep(x, y, nullptr);
             continue;
         }
-        LehmerStep(x, y, nullptr);
+        LehmerRun(x, y, nullptr, 9, 0);
     }
 }
 

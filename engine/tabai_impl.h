@@ -151,6 +151,10 @@ struct SignedSpan {
     size_t n;
     bool neg;
 };
+/// mag := |a1 b1 + a2 b2| by the quadratic method on words, trimmed; returns whether
+/// the sum is negative. Pumps about once per limb of b1 and b2.
+bool MulAddWords(const SignedSpan& a1, const SignedSpan& b1, const SignedSpan& a2, const SignedSpan& b2,
+                 std::vector<Limb>& mag);
 /// The sum of two signed products in[a1] * in[b1] + in[a2] * in[b2].
 struct ProductPair {
     int a1, b1, a2, b2;
@@ -201,6 +205,9 @@ extern size_t gNewtonThreshold;
 /// Division's short products give way to transforms from this shorter factor on.
 extern size_t gShortProductThreshold;
 extern size_t gHalfGcdThreshold;
+/// Whether the gcd's Lehmer passes and small matrix products work on packed words
+/// (false: on limbs and separate products, the reference).
+extern bool gGcdWords;
 /// Whether large transforms may use a second thread.
 extern bool gNttParallel;
 

@@ -178,3 +178,85 @@ void MulHigh(const Limb* a, size_t na, const Limb* b, size_t nb, size_t from, Li
 }
 
 }  // namespace tabai_impl
+
+namespace tabai_impl {
+
+bool MulAddWords(const SignedSpan& a1, const SignedSpan& b1, const SignedSpan& a2, const SignedSpan& b2,
+                 std::vector<Limb>& mag) {
+    // Both products' columns are summed in 128 bits, the second's added or subtracted by
+    // the signs, and carried once: one division per column, one unpacking, no sum of
+    // separate products.
+    const size_t w[4] = {(a1.n + 3) / 4, (b1.n + 3) / 4, (a2.n + 3) / 4, (b2.n + 3) / 4};
+    const bool first = a1.n > 0 && b1.n > 0, second = a2.n > 0 && b2.n > 0;
+    const size_t len1 = first ? w[0] + w[1] : 0, len2 = second ? w[2] + w[3] : 0;
+    const size_t nz = std::max(len1, len2) + 1;
+    WordBuffer buf(w[0] + w[1] + w[2] + w[3] + nz);
+    uint64_t* x1 = buf.get();
+    uint64_t* y1 = x1 + w[0];
+    uint64_t* x2 = y1 + w[1];
+    uint64_t* y2 = x2 + w[2];
+    uint64_t* z = y2 + w[3];
+    PackWords(a1.p, a1.n, x1);
+    PackWords(b1.p, b1.n, y1);
+    PackWords(a2.p, a2.n, x2);
+    PackWords(b2.p, b2.n, y2);
+    const bool neg1 = a1.neg != b1.neg, neg2 = a2.neg != b2.neg;
+    // The sum is taken as s1 (first - second) when the signs differ, s1 (first + second)
+    // when they agree, with s1 the first product's sign.
+    const bool subtract = neg1 != neg2;
+    auto column = [](const uint64_t* x, size_t nx, const uint64_t* y, size_t ny, size_t k) {
+        unsigned __int128 s0 = 0, s1 = 0;
+        if (nx == 0 || ny == 0 || k + 1 > nx + ny - 1) return s0;
+        const size_t lo = k + 1 > ny ? k + 1 - ny : 0, hi = std::min(k + 1, nx);
+        size_t i = lo;
+        for (; i + 1 < hi; i += 2) {
+            s0 += static_cast<unsigned __int128>(x[i]) * y[k - i];
+            s1 += static_cast<unsigned __int128>(x[i + 1]) * y[k - i - 1];
+        }
+        if (i < hi) s0 += static_cast<unsigned __int128>(x[i]) * y[k - i];
+        return s0 + s1;
+    };
+    PumpSpread pump(b1.n + b2.n, nz);
+    __int128 carry = 0;  // |carry| stays below the column sums / 10^16
+    const size_t na1 = first ? w[0] : 0, na2 = second ? w[2] : 0;
+    for (size_t k = 0; k + 1 < nz; ++k) {
+        const unsigned __int128 p = column(x1, na1, y1, w[1], k), q = column(x2, na2, y2, w[3], k);
+        __int128 t = carry;
+        if (subtract) {
+            t += static_cast<__int128>(p) - static_cast<__int128>(q);
+        } else {
+            t += static_cast<__int128>(p + q);
+        }
+        if (t >= 0) {
+            carry = static_cast<__int128>(DivModWord(static_cast<unsigned __int128>(t), z[k]));
+        } else {
+            uint64_t r;
+            const __int128 qd = static_cast<__int128>(DivModWord(static_cast<unsigned __int128>(-t), r));
+            carry = r == 0 ? -qd : -qd - 1;
+            z[k] = r == 0 ? 0 : kWordBase - r;
+        }
+        pump.Tick();
+    }
+    // The sum is carry 10^(16 (nz - 1)) + z; the carry fits a word when non-negative.
+    bool neg = false;
+    if (carry >= 0) {
+        z[nz - 1] = static_cast<uint64_t>(carry);
+    } else {
+        // -(c B^L + Z) = (-c - 1) B^L + (B^L - Z), with B^L - Z limb by limb.
+        neg = true;
+        uint64_t add = 1;
+        for (size_t k = 0; k + 1 < nz; ++k) {
+            const uint64_t v = kWordBase - 1 - z[k] + add;
+            add = v >= kWordBase;
+            z[k] = add ? v - kWordBase : v;
+        }
+        z[nz - 1] = static_cast<uint64_t>(-carry - 1) + add;
+    }
+    mag.assign(4 * nz, 0);
+    UnpackWords(z, nz, mag.data(), mag.size());
+    mag.resize(Trim(mag.data(), mag.size()));
+    if (mag.empty()) return false;
+    return neg != neg1;
+}
+
+}  // namespace tabai_impl

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <random>
 #include <stdexcept>
 #include <utility>
@@ -819,6 +820,124 @@ TEST(TSeisuKernels, HalfGcdOnHostileInputs) {
         }
     }
     tabai_impl::gHalfGcdThreshold = saved;
+}
+
+TEST(TSeisuKernels, LehmerOnWordsMatchesLehmerOnLimbs) {
+    // Lehmer's passes on packed words against the passes on limbs, for the plain driver
+    // and inside the half-gcd (whose matrices the passes also build): random pairs with a
+    // common factor, odd and even lengths, runs of nines, powers of 2 and 5 times a
+    // common part, one number far shorter than the other, equal numbers.
+    std::mt19937_64 rng(31);
+    auto power = [](uint32_t base, size_t exponent) {
+        Vec v{1};
+        for (size_t i = 0; i < exponent; ++i) v = SchoolProduct(v, Vec{static_cast<Limb>(base)});
+        v.resize(tabai_impl::Trim(v.data(), v.size()));
+        return v;
+    };
+    std::vector<std::pair<Vec, Vec>> cases;
+    for (int round = 0; round < 60; ++round) {
+        const Vec g = RandomVec(rng, 1 + rng() % 50);
+        const Vec a = RandomVec(rng, 1 + rng() % 400), b = RandomVec(rng, 1 + rng() % 400);
+        cases.push_back({SchoolProduct(a, g), SchoolProduct(b, g)});
+    }
+    const Vec common = RandomVec(rng, 37);
+    cases.push_back({SchoolProduct(power(2, 900), common), SchoolProduct(power(5, 700), common)});
+    cases.push_back({SchoolProduct(power(10, 401), common), SchoolProduct(power(2, 1300), common)});
+    cases.push_back({Vec(333, 9999), Vec(332, 9999)});
+    cases.push_back({Vec(333, 9999), SchoolProduct(Vec(111, 9999), common)});
+    cases.push_back({RandomVec(rng, 801), RandomVec(rng, 5)});
+    cases.push_back({common, common});
+    for (auto& [x, y] : cases) {
+        x.resize(tabai_impl::Trim(x.data(), x.size()));
+        y.resize(tabai_impl::Trim(y.data(), y.size()));
+    }
+    const size_t saved = tabai_impl::gHalfGcdThreshold;
+    for (size_t threshold : {size_t{6}, size_t{40}, saved}) {
+        tabai_impl::gHalfGcdThreshold = threshold;
+        for (size_t i = 0; i < cases.size(); ++i) {
+            const auto& [x, y] = cases[i];
+            tabai_impl::gGcdWords = false;
+            const Vec expected = tabai_impl::Gcd(x, y);
+            tabai_impl::gGcdWords = true;
+            EXPECT_EQ(tabai_impl::Gcd(x, y), expected) << "case " << i << ", threshold " << threshold;
+            EXPECT_EQ(tabai_impl::Gcd(y, x), expected) << "case " << i << ", threshold " << threshold;
+        }
+    }
+    tabai_impl::gHalfGcdThreshold = saved;
+    // The common part survives: a check on the reference itself.
+    EXPECT_EQ(tabai_impl::Gcd(cases[cases.size() - 3].first, cases[cases.size() - 3].second), Vec(111, 9999));
+}
+
+TEST(TSeisuKernels, SumOfTwoProductsOnWordsMatchesSeparateProducts) {
+    // a1 b1 + a2 b2 with every sign combination, against the schoolbook products summed
+    // as signed numbers: random lengths around the word size, all nines (the largest
+    // columns and carries), empty factors, and sums that cancel to zero or to a short
+    // number (equal products of opposite sign, products differing by one).
+    std::mt19937_64 rng(43);
+    struct Num {
+        Vec mag;
+        bool neg;
+    };
+    auto add = [](const Num& x, const Num& y) {
+        // Signed sum by comparison and schoolbook addition or subtraction.
+        auto less = [](const Vec& u, const Vec& v) {
+            if (u.size() != v.size()) return u.size() < v.size();
+            return tabai_impl::CompareN(u.data(), v.data(), u.size()) < 0;
+        };
+        Num r;
+        const Vec& big = less(x.mag, y.mag) ? y.mag : x.mag;
+        const Vec& small = less(x.mag, y.mag) ? x.mag : y.mag;
+        r.neg = less(x.mag, y.mag) ? y.neg : x.neg;
+        r.mag.assign(big.size() + 1, 0);
+        int carry = 0;
+        const bool same = x.neg == y.neg;
+        for (size_t i = 0; i < r.mag.size(); ++i) {
+            int v = (i < big.size() ? big[i] : 0) + carry + (same ? 1 : -1) * (i < small.size() ? small[i] : 0);
+            carry = v < 0 ? -1 : v >= 10000 ? 1 : 0;
+            r.mag[i] = static_cast<Limb>(v - carry * 10000);
+        }
+        r.mag.resize(tabai_impl::Trim(r.mag.data(), r.mag.size()));
+        if (r.mag.empty()) r.neg = false;
+        return r;
+    };
+    auto product = [](const Vec& x, const Vec& y) {
+        if (x.empty() || y.empty()) return Vec{};
+        Vec out = SchoolProduct(x, y);
+        out.resize(tabai_impl::Trim(out.data(), out.size()));
+        return out;
+    };
+    std::vector<std::array<Vec, 4>> cases;
+    for (int round = 0; round < 40; ++round) {
+        std::array<Vec, 4> c;
+        for (auto& v : c) {
+            v = RandomVec(rng, 1 + rng() % 70);
+            v.resize(tabai_impl::Trim(v.data(), v.size()));
+        }
+        cases.push_back(c);
+    }
+    const Vec nines(61, 9999), x = RandomVec(rng, 33), y = RandomVec(rng, 17);
+    cases.push_back({nines, nines, nines, Vec(58, 9999)});
+    cases.push_back({nines, Vec{}, x, y});
+    cases.push_back({Vec{}, Vec{}, Vec{}, Vec{}});
+    cases.push_back({x, y, y, x});
+    cases.push_back({x, y, Vec{1}, Vec{1}});
+    for (const auto& c : cases) {
+        for (int signs = 0; signs < 16; ++signs) {
+            const Num a1{c[0], (signs & 1) != 0}, b1{c[1], (signs & 2) != 0};
+            const Num a2{c[2], (signs & 4) != 0}, b2{c[3], (signs & 8) != 0};
+            const Num p{product(a1.mag, b1.mag), !c[0].empty() && !c[1].empty() && a1.neg != b1.neg};
+            const Num q{product(a2.mag, b2.mag), !c[2].empty() && !c[3].empty() && a2.neg != b2.neg};
+            Num sum = add(p, q);
+            if (sum.mag.empty()) sum.neg = false;
+            Vec mag{7};
+            auto span = [](const Num& v) {
+                return tabai_impl::SignedSpan{v.mag.data(), v.mag.size(), v.neg};
+            };
+            const bool neg = tabai_impl::MulAddWords(span(a1), span(b1), span(a2), span(b2), mag);
+            EXPECT_EQ(mag, sum.mag) << "signs " << signs;
+            EXPECT_EQ(neg, sum.neg) << "signs " << signs;
+        }
+    }
 }
 
 TEST(TSeisuKernels, SmallGcdInSixtyFourBits) {
