@@ -12,6 +12,8 @@
 
 #include "shell/settings.h"
 
+using namespace nerova;  // the code under test
+
 namespace {
 
 // A folder of this process in memory: a save flushes its file to disk, which on a real

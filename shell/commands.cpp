@@ -7,6 +7,8 @@
 #include "engine/Eval.h"
 #include "engine/Stream.h"
 
+namespace nerova {
+
 std::string messageOf(const std::exception& e) {
     if (dynamic_cast<const std::bad_alloc*>(&e)) return nerova::kOutOfMemory;
     return e.what();
@@ -212,3 +214,5 @@ void TCalcCommands::OnKeyPress(char& key) {
     if (calculating()) return;
     decimalShown_ = false;
 }
+
+}  // namespace nerova

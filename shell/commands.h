@@ -12,6 +12,8 @@
 #include "engine/lrat.h"
 #include "shell/textcalc.h"
 
+namespace nerova {
+
 inline constexpr const char* kCancelled = "計算を中断しました";
 
 /// Raised by a message-pump handler to end a running calculation at the user's request.
@@ -195,3 +197,5 @@ private:
     std::string unused_;  ///< what the last calculation did not read
     std::string length_;  ///< the length notice of the last calculation's long result
 };
+
+}  // namespace nerova

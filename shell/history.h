@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-class TCalcCommands;
-
 namespace nerova {
+
+class TCalcCommands;
 
 /// The history file for a program file: $XDG_STATE_HOME/<program name>/history
 /// (~/.local/state when XDG_STATE_HOME is unset or not absolute), the program name being

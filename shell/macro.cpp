@@ -4,6 +4,8 @@
 
 #include <utility>
 
+namespace nerova {
+
 namespace {
 
 // Sets a flag for the lifetime of a scope, also when an exception leaves it.
@@ -123,3 +125,5 @@ void MacroItem::maceval(std::string_view command) {
 void MacroItem::changed() {
     if (onChange_) onChange_();
 }
+
+}  // namespace nerova

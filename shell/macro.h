@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+namespace nerova {
+
 /// Splits text into lines at every "\r\n", "\r" or "\n"; a break at the very end adds
 /// no line, so "" gives no line and "a\n" gives one. Text after a null byte is ignored.
 std::vector<std::string> splitLines(std::string_view text);
@@ -72,3 +74,5 @@ private:
     ChangeHandler onChange_;
     bool running_ = false;
 };
+
+}  // namespace nerova

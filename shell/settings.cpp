@@ -26,6 +26,8 @@
 
 namespace fs = std::filesystem;
 
+namespace nerova {
+
 namespace {
 
 constexpr const char* kForm = "FORM";
@@ -246,8 +248,6 @@ std::string programFile(const std::string& argv0, const std::string& running) {
     return running;
 }
 
-namespace nerova {
-
 std::string homeFolder() {
     if (const char* home = std::getenv("HOME"); home && *home) return home;
     if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) return pw->pw_dir;
@@ -273,8 +273,6 @@ std::string programName(const std::string& programPath) {
 bool replaceFileAtomically(const std::string& target, const std::string& bytes) {
     return replaceFile(target, bytes, std::nullopt);
 }
-
-}  // namespace nerova
 
 std::string settingsPath(const std::string& programPath) {
     return nerova::userFolder("XDG_CONFIG_HOME", ".config") + "/" + nerova::programName(programPath) + ".ini";
@@ -372,12 +370,12 @@ void writeSettings(const std::string& path, const FormSettings& s) {
     if (!replaceFile(target, bytes, mode)) throw std::runtime_error(failed);
 }
 
-int32_t nerova::encodeColor(Rgb c) {
+int32_t encodeColor(Rgb c) {
     return static_cast<int32_t>(static_cast<uint32_t>(c.red & 0xFF) | static_cast<uint32_t>(c.green & 0xFF) << 8 |
                                 static_cast<uint32_t>(c.blue & 0xFF) << 16);
 }
 
-std::optional<nerova::Rgb> nerova::decodeColor(int32_t value) {
+std::optional<Rgb> decodeColor(int32_t value) {
     const auto u = static_cast<uint32_t>(value);
     if (u & 0x80000000u) return std::nullopt;  // system colours: the text colour is the only one used
     return Rgb{static_cast<int>(u & 0xFF), static_cast<int>(u >> 8 & 0xFF), static_cast<int>(u >> 16 & 0xFF)};
@@ -395,3 +393,5 @@ WindowBounds fitOnArea(WindowBounds b, const WindowBounds& area, int minWidth, i
     fit(b.top, b.height, area.top, area.height, minHeight);
     return b;
 }
+
+}  // namespace nerova

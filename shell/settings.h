@@ -38,8 +38,6 @@ int32_t encodeColor(Rgb color);
 /// set), which stands for the default text colour.
 std::optional<Rgb> decodeColor(int32_t value);
 
-}  // namespace nerova
-
 /// What survives a restart. Every field holds the current value before readSettings,
 /// which overwrites only the keys present and valid in the file.
 struct FormSettings {
@@ -74,8 +72,6 @@ std::string programFile(const std::string& argv0, const std::string& running);
 /// the program file's name without its folder.
 std::string settingsPath(const std::string& programPath);
 
-namespace nerova {
-
 /// The user's home folder: $HOME, else the password database's, else ".".
 std::string homeFolder();
 
@@ -90,8 +86,6 @@ std::string programName(const std::string& programPath);
 /// target: readers see the old file or the new one, never a part. False when that fails
 /// (the temporary file is then removed).
 bool replaceFileAtomically(const std::string& target, const std::string& bytes);
-
-}  // namespace nerova
 
 /// Reads the file at path into s; a missing file, key or unreadable value keeps the
 /// field as it is. Positions are clamped to +-kMaxCoordinate, sizes to 0..kMaxExtent
@@ -124,3 +118,5 @@ struct WindowBounds {
 /// on the area come back unchanged.
 WindowBounds fitOnArea(WindowBounds bounds, const WindowBounds& area, int minWidth,
                        int minHeight);
+
+}  // namespace nerova

@@ -88,7 +88,7 @@ void DdeAdaptor::Execute(const QString& command) {
 
 DdeServer::DdeServer(const std::string& programPath, CalcRunner& runner)
     : service_(serviceName(programPath)),
-      busName_(QString::fromStdString(::busName(service_))),
+      busName_(QString::fromStdString(nerova::busName(service_))),
       adaptor_(std::make_unique<DdeAdaptor>(item_, runner)),
       link_(std::make_unique<DdeLink>(item_, service_)) {}
 

@@ -35,6 +35,8 @@
 #include "shell/textcalc.h"
 #include "shell/version.h"
 
+using namespace nerova;
+
 namespace {
 
 const char* const kBusyNote = "計算中… Esc で中断";
@@ -572,11 +574,11 @@ int pointSizeOf(const QFont& font, const QWidget* w) {
     return static_cast<int>(std::lround(font.pixelSize() * 72.0 / w->logicalDpiY()));
 }
 
-int32_t encodeColor(const std::optional<QColor>& c) {
+int32_t settingOf(const std::optional<QColor>& c) {
     return c ? nerova::encodeColor({c->red(), c->green(), c->blue()}) : nerova::kWindowTextColor;
 }
 
-std::optional<QColor> decodeColor(int32_t v) {
+std::optional<QColor> colorOf(int32_t v) {
     const auto rgb = nerova::decodeColor(v);
     if (!rgb) return std::nullopt;
     return QColor(rgb->red, rgb->green, rgb->blue);
@@ -601,7 +603,7 @@ FormSettings Tfnerova::currentSettings() const {
     s.junkan = J1->isChecked();
     s.fontName = edit->font().family().toStdString();
     s.fontSize = pointSizeOf(edit->font(), this);
-    s.fontColor = encodeColor(inputColor_);
+    s.fontColor = settingOf(inputColor_);
     s.keepHistory = H1->isChecked();
     return s;
 }
@@ -637,7 +639,7 @@ void Tfnerova::loadSettings() {
     QFont font = edit->font();
     if (s.fontName != before.fontName) font.setFamily(QString::fromStdString(s.fontName));
     if (s.fontSize != before.fontSize && s.fontSize > 0) font.setPointSize(s.fontSize);
-    applyInputFont(font, decodeColor(s.fontColor));
+    applyInputFont(font, colorOf(s.fontColor));
     disp->ApplyFont();
     layoutControls();
     commands_->refreshDisplay();

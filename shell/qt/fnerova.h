@@ -50,7 +50,7 @@ public:
 
     /// The copier that AC on the input "DDE" uses to put the macro item's link on the
     /// clipboard; nullptr (the default) makes that AC only clear. Borrowed.
-    void setLinkCopier(ILinkCopier* copier) { commands_->setLinkCopier(copier); }
+    void setLinkCopier(nerova::ILinkCopier* copier) { commands_->setLinkCopier(copier); }
     /// Shows a one-time note in the information line (for instance why the macro
     /// service is not available); the usual hint comes back with the next calculation.
     void showServiceStatus(const QString& note);
@@ -81,7 +81,7 @@ public:
     /// in a character sorting after ".").
     void showError(const std::string& message);
     /// The calculator state behind the window.
-    const TCalcCommands& commands() const { return *commands_; }
+    const nerova::TCalcCommands& commands() const { return *commands_; }
     /// The recurring option (the check mark of 循環小数).
     bool recurring() const;
 
@@ -96,7 +96,7 @@ protected:
 
 private:
     /// The window's bounds, the recurring option and the input font as they are now.
-    FormSettings currentSettings() const;
+    nerova::FormSettings currentSettings() const;
 
     void createControls();
     void createMenus();
@@ -148,11 +148,11 @@ private:
     std::string shownBefore_;  ///< the display's text when the running calculation began
 
     std::unique_ptr<nerova::CalcRunner> runner_;
-    std::unique_ptr<ICalcInput> input_;
-    std::unique_ptr<IHistoryList> history_;
-    std::unique_ptr<ITextDisplay> display_;
-    std::unique_ptr<IRecurringOption> option_;
-    std::unique_ptr<TCalcCommands> commands_;
+    std::unique_ptr<nerova::ICalcInput> input_;
+    std::unique_ptr<nerova::IHistoryList> history_;
+    std::unique_ptr<nerova::ITextDisplay> display_;
+    std::unique_ptr<nerova::IRecurringOption> option_;
+    std::unique_ptr<nerova::TCalcCommands> commands_;
 
     std::optional<QColor> inputColor_;  ///< nothing: the system's text colour
     int flashTime_ = 0;  ///< the desktop's caret blink period

@@ -10,6 +10,8 @@
 
 #include "engine/pump.h"
 
+using namespace nerova;  // the code under test
+
 namespace {
 
 class FakeInput : public ICalcInput {

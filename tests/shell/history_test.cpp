@@ -13,6 +13,8 @@
 
 namespace fs = std::filesystem;
 
+using namespace nerova;  // the code under test
+
 namespace {
 
 class HistoryFileTest : public ::testing::Test {

@@ -10,6 +10,8 @@
 
 #include <vector>
 
+using namespace nerova;  // the code under test
+
 namespace {
 
 using Lines = std::vector<std::string>;

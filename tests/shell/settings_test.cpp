@@ -21,6 +21,8 @@
 
 namespace fs = std::filesystem;
 
+using namespace nerova;  // the code under test
+
 namespace {
 
 class SettingsFileTest : public ::testing::Test {

@@ -25,6 +25,8 @@
 #include "shell/macro.h"
 #include "shell/settings.h"
 
+using namespace nerova;  // the code under test
+
 // Counts the Esc presses that reach the object it filters.
 class EscapeSeen : public QObject {
 public:

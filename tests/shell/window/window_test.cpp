@@ -28,6 +28,8 @@
 #include "shell/qt/fnerova.h"
 #include "shell/qt/calcrunner.h"
 
+using namespace nerova;  // the code under test
+
 class WindowTest : public QObject {
     Q_OBJECT
 
