@@ -5,7 +5,7 @@
 # Run under dbus-run-session (the accessibility bus is started here).
 set -u
 nerova=$1
-for tool in Xvfb openbox xdotool /usr/libexec/at-spi-bus-launcher /usr/bin/python3; do
+for tool in Xvfb openbox xdotool xprop /usr/libexec/at-spi-bus-launcher /usr/bin/python3; do
     command -v "$tool" >/dev/null || { echo "$tool missing: skipped"; exit 77; }
 done
 /usr/bin/python3 -c 'import gi; gi.require_version("Atspi", "2.0")' 2>/dev/null || {
@@ -21,11 +21,14 @@ cleanup() {
 trap cleanup EXIT
 failures=0
 
-display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 & pids+=($!)
-export DISPLAY=$display
-for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+# A display number of the server's own choosing, so that parallel runs do not meet.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null & pids+=($!)
+for _ in $(seq 300); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || { echo "FAIL: Xvfb did not start"; exit 1; }
+export DISPLAY=:$(cat "$work/display")
 openbox >/dev/null 2>&1 & pids+=($!)
+# A window mapped while the window manager is still starting may stay unmanaged.
+for _ in $(seq 300); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.1; done
 /usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 & pids+=($!)
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_QPA_PLATFORM=xcb
 export XDG_CONFIG_HOME=$work/config XDG_STATE_HOME=$work/state
