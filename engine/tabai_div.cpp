@@ -13,6 +13,9 @@ size_t gNewtonThreshold = 50;
 // Short products on packed words do half a product's work, so they keep up with the
 // transforms to longer factors than whole products do (Zen 4, one thread).
 size_t gShortProductThreshold = 600;
+// Exact division from the low end does about half the work of one short product, so it
+// beats the reciprocal's several up to fairly long quotients (Zen 4, one thread).
+size_t gHenselThreshold = 3000;
 
 namespace {
 
@@ -498,6 +501,51 @@ void DivTruncated(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Lim
     std::copy(rem.begin(), rem.begin() + static_cast<std::ptrdiff_t>(n), r);
 }
 
+// The most low limbs DivExactHensel drops while it clears b's factors 2 and 5.
+constexpr size_t kMaxCleared = 8;
+
+// DivExact from the low end, for b[0] != 0. The inverse modulo 10000^k needs b prime to
+// 10: a factor 2^i 5^j of b's low limb (i, j < 4 for one of them, else the limb would be
+// 0) is made into 10^4 by multiplying a and b by 2^(4-i) 5^(4-j) < 10^4, and the zero low
+// limb then dropped; the quotient stays. Only the low ql + kMaxCleared limbs of a and b
+// matter. Returns false (q untouched) when b keeps such factors after kMaxCleared rounds.
+bool DivExactHensel(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, size_t ql) {
+    if (b[0] % 2 != 0 && b[0] % 5 != 0) {
+        DivExactLow(a, m, b, n, ql, q);
+        return true;
+    }
+    const size_t keep = ql + kMaxCleared;
+    Vec x(a, a + std::min(m, keep)), y(b, b + std::min(n, keep));
+    size_t off = 0;
+    while (y[off] % 2 == 0 || y[off] % 5 == 0) {
+        if (off == kMaxCleared) return false;
+        uint32_t f = 1, v = y[off];
+        for (int k = 0; k < 4; ++k) {
+            if (v % 2 == 0) {
+                v /= 2;
+            } else {
+                f *= 2;
+            }
+        }
+        for (int k = 0; k < 4; ++k) {
+            if (v % 5 == 0) {
+                v /= 5;
+            } else {
+                f *= 5;
+            }
+        }
+        // Carries beyond the kept limbs do not reach the quotient's; within them they do.
+        const uint32_t cx = MulSmallInPlace(x.data() + off, x.size() - off, f);
+        if (x.size() < keep && cx != 0) x.push_back(static_cast<Limb>(cx));
+        const uint32_t cy = MulSmallInPlace(y.data() + off, y.size() - off, f);
+        if (y.size() < keep && cy != 0) y.push_back(static_cast<Limb>(cy));
+        ++off;  // y[off - 1] is 0 now, and so is x[off - 1] when b divides a
+        if (off == y.size()) return false;
+    }
+    DivExactLow(x.data() + off, x.size() - off, y.data() + off, y.size() - off, ql, q);
+    return true;
+}
+
 }  // namespace
 
 void DivExact(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q) {
@@ -509,6 +557,7 @@ void DivExact(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q) {
     b += t;
     m -= t;
     n -= t;
+    if (n > 3 && std::min(ql, n) < gHenselThreshold && DivExactHensel(a, m, b, n, q, ql)) return;
     if (n > 3 && n > ql + 2) {
         // The quotient depends on the top limbs only: those of a truncated division, which
         // is at most one off either way; one below it is fixed from the low limbs.

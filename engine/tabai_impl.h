@@ -189,6 +189,12 @@ void DivExact(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q);
 /// q[0..n) := a div d, returns a mod d; d in 1 .. 2^32 - 1; q may be a.
 uint32_t DivSmall(const Limb* a, size_t n, uint32_t d, Limb* q);
 
+/// q[0..len) := a / b modulo 10000^len, for b[0] odd and not a multiple of 5, in base
+/// 10^16 from the low end (Hensel): column by column, each quotient word is the one that
+/// makes the column's low word match a's. Only a's and b's low len limbs are read; when
+/// b divides a and a / b has at most len limbs, q is the quotient. Pumps about once per
+/// limb of b.
+void DivExactLow(const Limb* a, size_t na, const Limb* b, size_t nb, size_t len, Limb* q);
 /// gcd(x, y) by Lehmer's algorithm (leading zeros allowed; the result is trimmed).
 /// Pumps once per pass.
 std::vector<Limb> Gcd(std::vector<Limb> x, std::vector<Limb> y);
@@ -204,6 +210,9 @@ extern size_t gSqrNttThreshold;
 extern size_t gNewtonThreshold;
 /// Division's short products give way to transforms from this shorter factor on.
 extern size_t gShortProductThreshold;
+/// Exact division works from the low end, on quadratic columns, below this many quotient
+/// or divisor limbs (the shorter of them).
+extern size_t gHenselThreshold;
 extern size_t gHalfGcdThreshold;
 /// Whether the gcd's Lehmer passes and small matrix products work on packed words
 /// (false: on limbs and separate products, the reference).
