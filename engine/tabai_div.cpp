@@ -16,6 +16,8 @@ size_t gShortProductThreshold = 600;
 // Exact division from the low end does about half the work of one short product, so it
 // beats the reciprocal's several up to fairly long quotients (Zen 4, one thread).
 size_t gHenselThreshold = 3000;
+// From this many limbs the quotient's high half comes from the top instead.
+size_t gExactSplitThreshold = 2000;
 
 namespace {
 
@@ -546,6 +548,38 @@ bool DivExactHensel(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, s
     return true;
 }
 
+// DivExact from both ends, for b[0] != 0 and ql >= 2: the quotient's low half from the
+// low end, its high half (a[l..m) div b, a division of half the size) from the top. The
+// three limbs that both compute fix the high half, at most one off either way when b is
+// truncated. Returns false (q untouched) when the low end gives up or the two disagree.
+bool DivExactBothEnds(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, size_t ql) {
+    static constexpr size_t kOverlap = 3;
+    const size_t l = ql / 2, h = ql - l;
+    Vec low(l + kOverlap);
+    if (!DivExactHensel(a, m, b, n, low.data(), l + kOverlap)) return false;
+    // floor(floor(a / 10000^l) / b) = q div 10000^l; of b only its top h + 2 limbs count.
+    Vec high(h), r(n);
+    const size_t s = n > h + 2 ? n - (h + 2) : 0;
+    Div(a + l + s, m - l - s, b + s, n - s, high.data(), r.data());
+    constexpr uint64_t kMod = uint64_t{kBase} * kBase * kBase;
+    auto bottom = [](const Limb* x, size_t nx) {
+        uint64_t v = 0;
+        for (size_t i = std::min(nx, kOverlap); i-- > 0;) v = v * kBase + x[i];
+        return v;
+    };
+    const uint64_t want = bottom(low.data() + l, kOverlap), got = bottom(high.data(), h);
+    if ((got + 1) % kMod == want) {
+        Increment(high.data(), h);
+    } else if ((want + 1) % kMod == got) {
+        SubInPlace(high.data(), h, std::array<Limb, 1>{1}.data(), 1);
+    } else if (got != want) {
+        return false;
+    }
+    std::copy(low.begin(), low.begin() + static_cast<std::ptrdiff_t>(l), q);
+    std::copy(high.begin(), high.end(), q + l);
+    return true;
+}
+
 }  // namespace
 
 void DivExact(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q) {
@@ -557,7 +591,11 @@ void DivExact(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q) {
     b += t;
     m -= t;
     n -= t;
-    if (n > 3 && std::min(ql, n) < gHenselThreshold && DivExactHensel(a, m, b, n, q, ql)) return;
+    if (n > 3 && std::min(ql, n) < std::min(gHenselThreshold, gExactSplitThreshold)) {
+        if (DivExactHensel(a, m, b, n, q, ql)) return;
+    } else if (n > 3 && std::min(ql / 2, n) < gHenselThreshold) {
+        if (DivExactBothEnds(a, m, b, n, q, ql)) return;
+    }
     if (n > 3 && n > ql + 2) {
         // The quotient depends on the top limbs only: those of a truncated division, which
         // is at most one off either way; one below it is fixed from the low limbs.

@@ -213,6 +213,9 @@ extern size_t gShortProductThreshold;
 /// Exact division works from the low end, on quadratic columns, below this many quotient
 /// or divisor limbs (the shorter of them).
 extern size_t gHenselThreshold;
+/// From this many limbs (quotient and divisor) exact division splits the quotient: the
+/// low half from the low end, the high half from the top.
+extern size_t gExactSplitThreshold;
 extern size_t gHalfGcdThreshold;
 /// Whether the gcd's Lehmer passes and small matrix products work on packed words
 /// (false: on limbs and separate products, the reference).

@@ -694,11 +694,11 @@ TEST(TSeisuKernels, ExactDivisionMatchesLongDivision) {
 }
 
 TEST(TSeisuKernels, ExactDivisionFromTheLowEndMatchesFromTheTop) {
-    // The low-end (Hensel) quotient against the top-down one (threshold 0) as the oracle,
-    // by the divisor's low limbs: prime to 10, rich in 2 or 5 (cleared a limb at a time),
-    // so rich that clearing gives up (2^100, 5^60), zero limbs after clearing, all 9999;
-    // quotient and divisor from one limb (the low-end path starts at four divisor limbs)
-    // to either side of the threshold.
+    // The low-end (Hensel) quotient, and the one split between both ends, against the
+    // top-down one (thresholds 0) as the oracle, by the divisor's low limbs: prime to 10,
+    // rich in 2 or 5 (cleared a limb at a time), so rich that clearing gives up (2^100,
+    // 5^60), zero limbs after clearing, all 9999; quotient and divisor from one limb (the
+    // low-end path starts at four divisor limbs) to either side of the thresholds.
     auto power = [](uint32_t base, int e) {
         Vec v{1};
         for (int i = 0; i < e; ++i) {
@@ -726,7 +726,7 @@ TEST(TSeisuKernels, ExactDivisionFromTheLowEndMatchesFromTheTop) {
                                    power(5, 17),
                                    power(2, 100),
                                    power(5, 60)};
-    const size_t saved = tabai_impl::gHenselThreshold;
+    const size_t saved = tabai_impl::gHenselThreshold, savedSplit = tabai_impl::gExactSplitThreshold;
     std::mt19937_64 rng(41);
     int round = 0;
     for (const Vec& low : lows) {
@@ -742,6 +742,8 @@ TEST(TSeisuKernels, ExactDivisionFromTheLowEndMatchesFromTheTop) {
             const size_t na = tabai_impl::Trim(a.data(), a.size());
             Vec low1(na - nb + 1), top(na - nb + 1);
             tabai_impl::gHenselThreshold = saved;
+            // Every other round splits the quotient between both ends from 8 limbs on.
+            tabai_impl::gExactSplitThreshold = round % 2 ? 8 : savedSplit;
             tabai_impl::DivExact(a.data(), na, b.data(), nb, low1.data());
             tabai_impl::gHenselThreshold = 0;
             tabai_impl::DivExact(a.data(), na, b.data(), nb, top.data());
@@ -756,6 +758,7 @@ TEST(TSeisuKernels, ExactDivisionFromTheLowEndMatchesFromTheTop) {
         }
     }
     tabai_impl::gHenselThreshold = saved;
+    tabai_impl::gExactSplitThreshold = savedSplit;
 }
 
 TEST(TSeisuKernels, DivisionIdentityAtLargeSizes) {
