@@ -182,9 +182,9 @@ void DivSchool(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb* 
 /// The same quotient and remainder, choosing the method by size (Newton reciprocal for
 /// large operands). Requires 1 <= n <= m and b[n-1] != 0.
 void Div(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb* r);
-/// q[0..m-n+1) := a / b for b dividing a (1 <= n <= m, b[n-1] != 0), cheaper than Div: the
-/// quotient comes from the top limbs and is corrected from the lowest ones, no remainder
-/// being needed. When b does not divide a, q is some number of m-n+1 limbs.
+/// q[0..m-n+1) := a / b for b dividing a (1 <= n <= m, b[n-1] != 0), cheaper than Div: no
+/// remainder is needed, so the quotient comes from the low end, or from the top corrected
+/// by the lowest limbs. When b does not divide a, q is some number of m-n+1 limbs.
 void DivExact(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q);
 /// q[0..n) := a div d, returns a mod d; d in 1 .. 2^32 - 1; q may be a.
 uint32_t DivSmall(const Limb* a, size_t n, uint32_t d, Limb* q);
