@@ -193,7 +193,7 @@ uint32_t DivSmall(const Limb* a, size_t n, uint32_t d, Limb* q);
 /// 10^16 from the low end (Hensel): column by column, each quotient word is the one that
 /// makes the column's low word match a's. Only a's and b's low len limbs are read; when
 /// b divides a and a / b has at most len limbs, q is the quotient. Pumps about once per
-/// limb of b.
+/// limb of b, and at least once every 2^14 columns.
 void DivExactLow(const Limb* a, size_t na, const Limb* b, size_t nb, size_t len, Limb* q);
 /// gcd(x, y) by Lehmer's algorithm (leading zeros allowed; the result is trimmed).
 /// Pumps once per pass.

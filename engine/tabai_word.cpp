@@ -208,7 +208,7 @@ void DivExactLow(const Limb* a, size_t na, const Limb* b, size_t nb, size_t len,
     PackWords(a, na, x);
     PackWords(b, nb, y);
     const uint64_t inv = InverseWord(y[0]);
-    PumpSpread pump(nb, wq);
+    PumpSpread pump(std::max(nb, wq >> 14), wq);  // as MulWordsColumns
     unsigned __int128 carry = 0;
     for (size_t k = 0; k < wq; ++k) {
         // The column without its last product q[k] b[0], which is chosen to complete it.
