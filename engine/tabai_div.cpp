@@ -13,6 +13,11 @@ size_t gNewtonThreshold = 50;
 // Short products on packed words do half a product's work, so they keep up with the
 // transforms to longer factors than whole products do (Zen 4, one thread).
 size_t gShortProductThreshold = 600;
+// Exact division from the low end does about half the work of one short product, so it
+// beats the reciprocal's several up to fairly long quotients (Zen 4, one thread).
+size_t gHenselThreshold = 3000;
+// From this many limbs the quotient's high half comes from the top instead.
+size_t gExactSplitThreshold = 2000;
 
 namespace {
 
@@ -498,6 +503,83 @@ void DivTruncated(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Lim
     std::copy(rem.begin(), rem.begin() + static_cast<std::ptrdiff_t>(n), r);
 }
 
+// The most low limbs DivExactHensel drops while it clears b's factors 2 and 5.
+constexpr size_t kMaxCleared = 8;
+
+// DivExact from the low end, for b[0] != 0. The inverse modulo 10000^k needs b prime to
+// 10: a factor 2^i 5^j of b's low limb (i, j < 4 for one of them, else the limb would be
+// 0) is made into 10^4 by multiplying a and b by 2^(4-i) 5^(4-j) < 10^4, and the zero low
+// limb then dropped; the quotient stays. Only the low ql + kMaxCleared limbs of a and b
+// matter. Returns false (q untouched) when b keeps such factors after kMaxCleared rounds.
+bool DivExactHensel(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, size_t ql) {
+    if (b[0] % 2 != 0 && b[0] % 5 != 0) {
+        DivExactLow(a, m, b, n, ql, q);
+        return true;
+    }
+    const size_t keep = ql + kMaxCleared;
+    Vec x(a, a + std::min(m, keep)), y(b, b + std::min(n, keep));
+    size_t off = 0;
+    while (y[off] % 2 == 0 || y[off] % 5 == 0) {
+        if (off == kMaxCleared) return false;
+        uint32_t f = 1, v = y[off];
+        for (int k = 0; k < 4; ++k) {
+            if (v % 2 == 0) {
+                v /= 2;
+            } else {
+                f *= 2;
+            }
+        }
+        for (int k = 0; k < 4; ++k) {
+            if (v % 5 == 0) {
+                v /= 5;
+            } else {
+                f *= 5;
+            }
+        }
+        // Carries beyond the kept limbs do not reach the quotient's; within them they do.
+        const uint32_t cx = MulSmallInPlace(x.data() + off, x.size() - off, f);
+        if (x.size() < keep && cx != 0) x.push_back(static_cast<Limb>(cx));
+        const uint32_t cy = MulSmallInPlace(y.data() + off, y.size() - off, f);
+        if (y.size() < keep && cy != 0) y.push_back(static_cast<Limb>(cy));
+        ++off;  // y[off - 1] is 0 now, and so is x[off - 1] when b divides a
+        if (off == y.size()) return false;
+    }
+    DivExactLow(x.data() + off, x.size() - off, y.data() + off, y.size() - off, ql, q);
+    return true;
+}
+
+// DivExact from both ends, for b[0] != 0 and ql >= 2: the quotient's low half from the
+// low end, its high half (a[l..m) div b, a division of half the size) from the top. The
+// three limbs that both compute fix the high half, at most one off either way when b is
+// truncated. Returns false (q untouched) when the low end gives up or the two disagree.
+bool DivExactBothEnds(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, size_t ql) {
+    static constexpr size_t kOverlap = 3;
+    const size_t l = ql / 2, h = ql - l;
+    Vec low(l + kOverlap);
+    if (!DivExactHensel(a, m, b, n, low.data(), l + kOverlap)) return false;
+    // floor(floor(a / 10000^l) / b) = q div 10000^l; of b only its top h + 2 limbs count.
+    Vec high(h), r(n);
+    const size_t s = n > h + 2 ? n - (h + 2) : 0;
+    Div(a + l + s, m - l - s, b + s, n - s, high.data(), r.data());
+    constexpr uint64_t kMod = uint64_t{kBase} * kBase * kBase;
+    auto bottom = [](const Limb* x, size_t nx) {
+        uint64_t v = 0;
+        for (size_t i = std::min(nx, kOverlap); i-- > 0;) v = v * kBase + x[i];
+        return v;
+    };
+    const uint64_t want = bottom(low.data() + l, kOverlap), got = bottom(high.data(), h);
+    if ((got + 1) % kMod == want) {
+        Increment(high.data(), h);
+    } else if ((want + 1) % kMod == got) {
+        SubInPlace(high.data(), h, std::array<Limb, 1>{1}.data(), 1);
+    } else if (got != want) {
+        return false;
+    }
+    std::copy(low.begin(), low.begin() + static_cast<std::ptrdiff_t>(l), q);
+    std::copy(high.begin(), high.end(), q + l);
+    return true;
+}
+
 }  // namespace
 
 void DivExact(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q) {
@@ -509,6 +591,11 @@ void DivExact(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q) {
     b += t;
     m -= t;
     n -= t;
+    if (n > 3 && std::min(ql, n) < std::min(gHenselThreshold, gExactSplitThreshold)) {
+        if (DivExactHensel(a, m, b, n, q, ql)) return;
+    } else if (n > 3 && std::min(ql / 2, n) < gHenselThreshold) {
+        if (DivExactBothEnds(a, m, b, n, q, ql)) return;
+    }
     if (n > 3 && n > ql + 2) {
         // The quotient depends on the top limbs only: those of a truncated division, which
         // is at most one off either way; one below it is fixed from the low limbs.

@@ -182,13 +182,19 @@ void DivSchool(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb* 
 /// The same quotient and remainder, choosing the method by size (Newton reciprocal for
 /// large operands). Requires 1 <= n <= m and b[n-1] != 0.
 void Div(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb* r);
-/// q[0..m-n+1) := a / b for b dividing a (1 <= n <= m, b[n-1] != 0), cheaper than Div: the
-/// quotient comes from the top limbs and is corrected from the lowest ones, no remainder
-/// being needed. When b does not divide a, q is some number of m-n+1 limbs.
+/// q[0..m-n+1) := a / b for b dividing a (1 <= n <= m, b[n-1] != 0), cheaper than Div: no
+/// remainder is needed, so the quotient comes from the low end, or from the top corrected
+/// by the lowest limbs. When b does not divide a, q is some number of m-n+1 limbs.
 void DivExact(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q);
 /// q[0..n) := a div d, returns a mod d; d in 1 .. 2^32 - 1; q may be a.
 uint32_t DivSmall(const Limb* a, size_t n, uint32_t d, Limb* q);
 
+/// q[0..len) := a / b modulo 10000^len, for b[0] odd and not a multiple of 5, in base
+/// 10^16 from the low end (Hensel): column by column, each quotient word is the one that
+/// makes the column's low word match a's. Only a's and b's low len limbs are read; when
+/// b divides a and a / b has at most len limbs, q is the quotient. Pumps about once per
+/// limb of b, and at least once every 2^14 columns.
+void DivExactLow(const Limb* a, size_t na, const Limb* b, size_t nb, size_t len, Limb* q);
 /// gcd(x, y) by Lehmer's algorithm (leading zeros allowed; the result is trimmed).
 /// Pumps once per pass.
 std::vector<Limb> Gcd(std::vector<Limb> x, std::vector<Limb> y);
@@ -204,6 +210,12 @@ extern size_t gSqrNttThreshold;
 extern size_t gNewtonThreshold;
 /// Division's short products give way to transforms from this shorter factor on.
 extern size_t gShortProductThreshold;
+/// Exact division works from the low end, on quadratic columns, below this many quotient
+/// or divisor limbs (the shorter of them).
+extern size_t gHenselThreshold;
+/// From this many limbs (quotient and divisor) exact division splits the quotient: the
+/// low half from the low end, the high half from the top.
+extern size_t gExactSplitThreshold;
 extern size_t gHalfGcdThreshold;
 /// Whether the gcd's Lehmer passes and small matrix products work on packed words
 /// (false: on limbs and separate products, the reference).

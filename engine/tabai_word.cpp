@@ -177,6 +177,63 @@ void MulHigh(const Limb* a, size_t na, const Limb* b, size_t nb, size_t from, Li
     for (size_t i = 0; i < n; ++i) out[i] = skip + i < limbs.size() ? limbs[skip + i] : 0;
 }
 
+namespace {
+
+// x y mod 10^16 for x, y < 10^16.
+uint64_t MulModWord(uint64_t x, uint64_t y) {
+    uint64_t r;
+    DivModWord(static_cast<unsigned __int128>(x) * y, r);
+    return r;
+}
+
+// The inverse of b modulo 10^16, b odd and not a multiple of 5: from the last digit's
+// inverse, each Newton step x (2 - b x) doubles the correct digits (1, 2, 4, 8, 16).
+uint64_t InverseWord(uint64_t b) {
+    static constexpr uint64_t kDigitInverse[10] = {0, 1, 0, 7, 0, 0, 0, 3, 0, 9};
+    uint64_t x = kDigitInverse[b % 10];
+    for (int i = 0; i < 4; ++i) x = MulModWord(x, 2 + kWordBase - MulModWord(b, x));
+    return x;
+}
+
+}  // namespace
+
+void DivExactLow(const Limb* a, size_t na, const Limb* b, size_t nb, size_t len, Limb* q) {
+    na = std::min(na, len);
+    nb = std::min(nb, len);
+    const size_t wq = (len + 3) / 4, wa = (na + 3) / 4, wb = (nb + 3) / 4;
+    WordBuffer buf(wa + wb + wq);
+    uint64_t* x = buf.get();
+    uint64_t* y = x + wa;
+    uint64_t* z = y + wb;
+    PackWords(a, na, x);
+    PackWords(b, nb, y);
+    const uint64_t inv = InverseWord(y[0]);
+    PumpSpread pump(std::max(nb, wq >> 14), wq);  // as MulWordsColumns
+    unsigned __int128 carry = 0;
+    for (size_t k = 0; k < wq; ++k) {
+        // The column without its last product q[k] b[0], which is chosen to complete it.
+        const size_t lo = k + 1 > wb ? k + 1 - wb : 0;
+        unsigned __int128 s0 = 0, s1 = 0, s2 = 0, s3 = 0;
+        size_t i = lo;
+        for (; i + 3 < k; i += 4) {
+            s0 += static_cast<unsigned __int128>(z[i]) * y[k - i];
+            s1 += static_cast<unsigned __int128>(z[i + 1]) * y[k - i - 1];
+            s2 += static_cast<unsigned __int128>(z[i + 2]) * y[k - i - 2];
+            s3 += static_cast<unsigned __int128>(z[i + 3]) * y[k - i - 3];
+        }
+        for (; i < k; ++i) s0 += static_cast<unsigned __int128>(z[i]) * y[k - i];
+        uint64_t low;
+        const unsigned __int128 high = DivModWord((s0 + s1) + (s2 + s3) + carry, low);
+        const uint64_t want = k < wa ? x[k] : 0;
+        z[k] = MulModWord(want >= low ? want - low : want + kWordBase - low, inv);
+        // low + z[k] y[0] = want modulo 10^16; its carry joins the next column.
+        uint64_t rest;
+        carry = high + DivModWord(low + static_cast<unsigned __int128>(z[k]) * y[0], rest);
+        pump.Tick();
+    }
+    UnpackWords(z, wq, q, len);
+}
+
 }  // namespace tabai_impl
 
 namespace tabai_impl {

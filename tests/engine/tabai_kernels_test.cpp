@@ -693,6 +693,74 @@ TEST(TSeisuKernels, ExactDivisionMatchesLongDivision) {
     }
 }
 
+TEST(TSeisuKernels, ExactDivisionFromTheLowEndMatchesFromTheTop) {
+    // The low-end (Hensel) quotient, and the one split between both ends, against the
+    // top-down one (thresholds 0) as the oracle, by the divisor's low limbs: prime to 10,
+    // rich in 2 or 5 (cleared a limb at a time), so rich that clearing gives up (2^100,
+    // 5^60), zero limbs after clearing, all 9999; quotient and divisor from one limb (the
+    // low-end path starts at four divisor limbs) to either side of the thresholds.
+    auto power = [](uint32_t base, int e) {
+        Vec v{1};
+        for (int i = 0; i < e; ++i) {
+            uint32_t carry = 0;
+            for (Limb& l : v) {
+                const uint32_t t = l * base + carry;
+                l = static_cast<Limb>(t % 10000);
+                carry = t / 10000;
+            }
+            if (carry != 0) v.push_back(static_cast<Limb>(carry));
+        }
+        return v;
+    };
+    const std::vector<Vec> lows = {{},
+                                   {1},
+                                   {9999, 9999, 9999, 9999, 9999},
+                                   {2},
+                                   {5},
+                                   {16},
+                                   {625},
+                                   {6250},
+                                   {1250, 0, 0},
+                                   {2000, 0, 0, 5},
+                                   power(2, 39),
+                                   power(5, 17),
+                                   power(2, 100),
+                                   power(5, 60)};
+    const size_t saved = tabai_impl::gHenselThreshold, savedSplit = tabai_impl::gExactSplitThreshold;
+    std::mt19937_64 rng(41);
+    int round = 0;
+    for (const Vec& low : lows) {
+        for (const auto& [nq, nb] : {std::pair<size_t, size_t>{1, 4}, {1, 90}, {2, 5}, {90, 4}, {37, 41},
+                                     {300, 200}, {700, 7}, {2990, 3050}, {3100, 3050}}) {
+            Vec q = RandomVec(rng, nq), b = RandomVec(rng, nb);
+            if (++round % 3 == 0) std::fill(q.begin(), q.end(), Limb{9999});
+            const bool whole = low.size() >= nb;  // the divisor is all of `low`, then 9999s
+            std::copy(low.begin(), low.begin() + static_cast<std::ptrdiff_t>(std::min(low.size(), nb)), b.begin());
+            if (whole) b.back() = 9999;
+            Vec a(nq + nb);
+            tabai_impl::Mul(q.data(), nq, b.data(), nb, a.data());
+            const size_t na = tabai_impl::Trim(a.data(), a.size());
+            Vec low1(na - nb + 1), top(na - nb + 1);
+            tabai_impl::gHenselThreshold = saved;
+            // Every other round splits the quotient between both ends from 8 limbs on.
+            tabai_impl::gExactSplitThreshold = round % 2 ? 8 : savedSplit;
+            tabai_impl::DivExact(a.data(), na, b.data(), nb, low1.data());
+            tabai_impl::gHenselThreshold = 0;
+            tabai_impl::DivExact(a.data(), na, b.data(), nb, top.data());
+            EXPECT_EQ(low1, top) << round << ": " << nq << " x " << nb;
+            q.resize(na - nb + 1, 0);
+            EXPECT_EQ(low1, q) << round;
+            // Not a divisor: any quotient, but made of valid limbs.
+            a[0] = static_cast<Limb>((a[0] + 1) % 10000);
+            tabai_impl::gHenselThreshold = saved;
+            tabai_impl::DivExact(a.data(), na, b.data(), nb, low1.data());
+            EXPECT_TRUE(std::all_of(low1.begin(), low1.end(), [](Limb v) { return v < 10000; })) << round;
+        }
+    }
+    tabai_impl::gHenselThreshold = saved;
+    tabai_impl::gExactSplitThreshold = savedSplit;
+}
+
 TEST(TSeisuKernels, DivisionIdentityAtLargeSizes) {
     // q * b + r = a and r < b through the public operations, with the fast paths.
     std::mt19937_64 rng(6);
