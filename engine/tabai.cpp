@@ -23,6 +23,7 @@
 
 using tabai_impl::kBase;
 using Word = tabai_impl::Limb;
+static_assert(TSeisu::kLimbBase == kBase);
 
 namespace {
 
@@ -51,10 +52,6 @@ std::atomic<int64_t> gMaxDigits{4 * static_cast<int64_t>(TSeisu::kMaxLimbs)};
 
 // ---------------------------------------------------------------------------------------
 // Storage
-
-TSeisu::TSeisu() : limbs_(inline_) {}
-
-TSeisu::TSeisu(int32_t n) : limbs_(inline_) { SetInt(n); }
 
 TSeisu::TSeisu(const TSeisu& other) : limbs_(inline_) { Assign(other); }
 
@@ -95,8 +92,6 @@ TSeisu& TSeisu::operator=(TSeisu&& other) noexcept {
     return *this;
 }
 
-TSeisu::~TSeisu() { ResetToInline(); }
-
 void TSeisu::ResetToInline() noexcept {
     if (limbs_ != inline_) delete[] limbs_;
     limbs_ = inline_;
@@ -132,15 +127,6 @@ void TSeisu::Assign(const TSeisu& src) {
     Reserve(src.count_);
     std::memcpy(limbs_, src.limbs_, (static_cast<size_t>(src.count_) + 1) * sizeof(Word));
     count_ = src.count_;
-}
-
-void TSeisu::SetSmall(uint64_t v) {
-    // At most five limbs: the inline words always hold them.
-    count_ = 0;
-    while (v != 0) {
-        limbs_[++count_] = static_cast<Word>(v % kBase);
-        v /= kBase;
-    }
 }
 
 void TSeisu::SetInt(int32_t n) {
@@ -686,13 +672,6 @@ uint64_t ModChunks(const Word* limbs, int32_t n, const SmallModulus& mod, uint64
 }
 
 }  // namespace
-
-uint64_t TSeisu::SmallValue() const {
-    assert(count_ <= 4);
-    uint64_t v = 0;
-    for (int32_t i = count_; i >= 1; --i) v = v * kBase + limbs_[i];
-    return v;
-}
 
 // As many limbs as keep r * 10000^k + (k limbs) below 10^16 are taken a step: three for
 // a divisor below 10^4, two below 10^8, one otherwise.
