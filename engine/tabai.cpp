@@ -685,10 +685,7 @@ uint64_t TSeisu::ModSmall(uint64_t d) const {
 // Binary gcd whose steps take the smaller and the difference by conditional moves: on
 // the short, random operands of everyday lines the branch of a swap is mispredicted
 // about every other step.
-uint64_t TSeisu::GcdSmall(uint64_t a, uint64_t b) {
-    // Most gcds of an evaluation have an operand of 1 (the denominator of an integer),
-    // where the binary gcd would still take a step per bit of the other.
-    if (a == 1 || b == 1) return 1;
+uint64_t TSeisu::GcdSmallSteps(uint64_t a, uint64_t b) {
     if (a == 0 || b == 0) return a | b;
     const int shift = __builtin_ctzll(a | b);
     a >>= __builtin_ctzll(a);

@@ -169,6 +169,12 @@ public:
     }
     /// *this := v, any 64-bit v (at most five limbs: no allocation, never throws).
     void SetSmall(uint64_t v) {
+        // Most values of an everyday line have one limb: no division for them.
+        if (v < kLimbBase) {
+            limbs_[1] = static_cast<uint16_t>(v);
+            count_ = v != 0;
+            return;
+        }
         // At most five limbs: the inline words always hold them.
         count_ = 0;
         while (v != 0) {
@@ -179,9 +185,16 @@ public:
     /// *this mod d for 1 <= d < 10^12, in one pass without forming the quotient.
     uint64_t ModSmall(uint64_t d) const;
     /// gcd(a, b) of machine integers; gcd(a, 0) = a.
-    static uint64_t GcdSmall(uint64_t a, uint64_t b);
+    static uint64_t GcdSmall(uint64_t a, uint64_t b) {
+        // Most gcds of an evaluation have an operand of 1 (the denominator of an integer),
+        // where the binary gcd would still take a step per bit of the other.
+        if (a == 1 || b == 1) return 1;
+        return GcdSmallSteps(a, b);
+    }
 
 private:
+    // GcdSmall for operands other than 1.
+    static uint64_t GcdSmallSteps(uint64_t a, uint64_t b);
     // Value := limbs d[0..n) (0-based, may carry leading zeros); d must not be our array.
     void SetFromArray(const uint16_t* d, size_t n);
     // Count := n lowered past leading zero limbs.
