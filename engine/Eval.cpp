@@ -159,6 +159,14 @@ private:
 };
 
 char Parser::NonBlank() {
+    if (text_ != nullptr) {
+        // Scanned in the text itself: blanks are most of what an everyday line skips.
+        const std::string& text = text_->GetText();
+        size_t at = static_cast<size_t>(text_->Position() - 1);
+        while (at < text.size() && text[at] == ' ') ++at;
+        text_->SetPosition(static_cast<int32_t>(at + 1));
+        return Read();
+    }
     char ch = Read();
     while (ch == ' ') ch = Read();
     return ch;
@@ -254,7 +262,8 @@ void Parser::Primary(TLoRational& r) {
     const char ch = NonBlankOr(kEvalNoTerm);
     if (ch != '(') {
         StepBack();
-        Number(r);
+        // At the literal's first character already: Number's skipping would find no blank.
+        if (!PlainLiteral(r)) r.ReadFrom(s_);
         return;
     }
     {
@@ -297,7 +306,7 @@ bool Parser::PlainLiteral(TLoRational& r) {
         return false;
     }
     r.SetSmall(n, d);
-    for (size_t i = start; i < at; ++i) text_->StringStream::ReadChar();
+    text_->SetPosition(static_cast<int32_t>(at + 1));
     return true;
 }
 

@@ -1,6 +1,7 @@
 // Forward character stream with one character of look-ahead and one step back.
 #pragma once
 
+#include <cassert>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -53,6 +54,12 @@ public:
 
     /// The 1-based index of the next character to read.
     int32_t Position() const { return Pos; }
+    /// Moves to the 1-based index pos, 1 <= pos <= Text.size() + 1 (for readers that
+    /// scan GetText() themselves).
+    void SetPosition(int32_t pos) {
+        assert(pos >= 1 && pos <= static_cast<int32_t>(Text.size()) + 1);
+        Pos = pos;
+    }
     /// The stream's text.
     const std::string& GetText() const { return Text; }
 

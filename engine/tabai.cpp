@@ -23,6 +23,7 @@
 
 using tabai_impl::kBase;
 using Word = tabai_impl::Limb;
+static_assert(TSeisu::kLimbBase == kBase);
 
 namespace {
 
@@ -51,10 +52,6 @@ std::atomic<int64_t> gMaxDigits{4 * static_cast<int64_t>(TSeisu::kMaxLimbs)};
 
 // ---------------------------------------------------------------------------------------
 // Storage
-
-TSeisu::TSeisu() : limbs_(inline_) {}
-
-TSeisu::TSeisu(int32_t n) : limbs_(inline_) { SetInt(n); }
 
 TSeisu::TSeisu(const TSeisu& other) : limbs_(inline_) { Assign(other); }
 
@@ -95,8 +92,6 @@ TSeisu& TSeisu::operator=(TSeisu&& other) noexcept {
     return *this;
 }
 
-TSeisu::~TSeisu() { ResetToInline(); }
-
 void TSeisu::ResetToInline() noexcept {
     if (limbs_ != inline_) delete[] limbs_;
     limbs_ = inline_;
@@ -132,15 +127,6 @@ void TSeisu::Assign(const TSeisu& src) {
     Reserve(src.count_);
     std::memcpy(limbs_, src.limbs_, (static_cast<size_t>(src.count_) + 1) * sizeof(Word));
     count_ = src.count_;
-}
-
-void TSeisu::SetSmall(uint64_t v) {
-    // At most five limbs: the inline words always hold them.
-    count_ = 0;
-    while (v != 0) {
-        limbs_[++count_] = static_cast<Word>(v % kBase);
-        v /= kBase;
-    }
 }
 
 void TSeisu::SetInt(int32_t n) {
@@ -687,13 +673,6 @@ uint64_t ModChunks(const Word* limbs, int32_t n, const SmallModulus& mod, uint64
 
 }  // namespace
 
-uint64_t TSeisu::SmallValue() const {
-    assert(count_ <= 4);
-    uint64_t v = 0;
-    for (int32_t i = count_; i >= 1; --i) v = v * kBase + limbs_[i];
-    return v;
-}
-
 // As many limbs as keep r * 10000^k + (k limbs) below 10^16 are taken a step: three for
 // a divisor below 10^4, two below 10^8, one otherwise.
 uint64_t TSeisu::ModSmall(uint64_t d) const {
@@ -706,10 +685,7 @@ uint64_t TSeisu::ModSmall(uint64_t d) const {
 // Binary gcd whose steps take the smaller and the difference by conditional moves: on
 // the short, random operands of everyday lines the branch of a swap is mispredicted
 // about every other step.
-uint64_t TSeisu::GcdSmall(uint64_t a, uint64_t b) {
-    // Most gcds of an evaluation have an operand of 1 (the denominator of an integer),
-    // where the binary gcd would still take a step per bit of the other.
-    if (a == 1 || b == 1) return 1;
+uint64_t TSeisu::GcdSmallSteps(uint64_t a, uint64_t b) {
     if (a == 0 || b == 0) return a | b;
     const int shift = __builtin_ctzll(a | b);
     a >>= __builtin_ctzll(a);

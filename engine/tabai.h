@@ -1,6 +1,7 @@
 // Natural numbers of unlimited length in base 10000.
 #pragma once
 
+#include <cassert>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -48,6 +49,8 @@ class TSeisu {
 public:
     static constexpr int32_t kMaxLimbs = 1000000000;
     static constexpr int32_t kInlineCapacity = 10;
+    /// The base of the limbs.
+    static constexpr uint32_t kLimbBase = 10000;
     /// The smallest digit budget: every number below 2^64 fits it (small powers are
     /// taken on machine integers without asking).
     static constexpr int64_t kMinMaxDigits = 20;
@@ -62,14 +65,24 @@ public:
     static int64_t MaxDigits();
 
     /// Zero.
-    TSeisu();
+    TSeisu() : limbs_(inline_) {}
     /// The value n; throws TSeisuException(kSeisuNegative) when n < 0.
-    explicit TSeisu(int32_t n);
+    explicit TSeisu(int32_t n) : limbs_(inline_) {
+        // Most numbers made are the 0 and 1 of a fresh fraction: no call for them.
+        if (n >= 0 && static_cast<uint32_t>(n) < kLimbBase) {
+            limbs_[1] = static_cast<uint16_t>(n);
+            count_ = n != 0;
+        } else {
+            SetInt(n);
+        }
+    }
     TSeisu(const TSeisu& other);
     TSeisu(TSeisu&& other) noexcept;
     TSeisu& operator=(const TSeisu& other);
     TSeisu& operator=(TSeisu&& other) noexcept;
-    ~TSeisu();
+    ~TSeisu() {
+        if (limbs_ != inline_) delete[] limbs_;
+    }
 
     /// *this := src.
     void Assign(const TSeisu& src);
@@ -148,15 +161,40 @@ public:
     /// take as a divisor.
     bool IsSmall() const { return count_ <= 3; }
     /// The value; only for at most four limbs (below 10^16).
-    uint64_t SmallValue() const;
+    uint64_t SmallValue() const {
+        assert(count_ <= 4);
+        uint64_t v = 0;
+        for (int32_t i = count_; i >= 1; --i) v = v * kLimbBase + limbs_[i];
+        return v;
+    }
     /// *this := v, any 64-bit v (at most five limbs: no allocation, never throws).
-    void SetSmall(uint64_t v);
+    void SetSmall(uint64_t v) {
+        // Most values of an everyday line have one limb: no division for them.
+        if (v < kLimbBase) {
+            limbs_[1] = static_cast<uint16_t>(v);
+            count_ = v != 0;
+            return;
+        }
+        // At most five limbs: the inline words always hold them.
+        count_ = 0;
+        while (v != 0) {
+            limbs_[++count_] = static_cast<uint16_t>(v % kLimbBase);
+            v /= kLimbBase;
+        }
+    }
     /// *this mod d for 1 <= d < 10^12, in one pass without forming the quotient.
     uint64_t ModSmall(uint64_t d) const;
     /// gcd(a, b) of machine integers; gcd(a, 0) = a.
-    static uint64_t GcdSmall(uint64_t a, uint64_t b);
+    static uint64_t GcdSmall(uint64_t a, uint64_t b) {
+        // Most gcds of an evaluation have an operand of 1 (the denominator of an integer),
+        // where the binary gcd would still take a step per bit of the other.
+        if (a == 1 || b == 1) return 1;
+        return GcdSmallSteps(a, b);
+    }
 
 private:
+    // GcdSmall for operands other than 1.
+    static uint64_t GcdSmallSteps(uint64_t a, uint64_t b);
     // Value := limbs d[0..n) (0-based, may carry leading zeros); d must not be our array.
     void SetFromArray(const uint16_t* d, size_t n);
     // Count := n lowered past leading zero limbs.

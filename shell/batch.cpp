@@ -1,5 +1,6 @@
 #include "shell/batch.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <ios>
@@ -46,33 +47,62 @@ bool SameFile(const std::optional<struct stat>& a, const std::optional<struct st
 
 }  // namespace
 
-int LineReader::Get() {
-    const int c = buf_.sbumpc();
-    return c == kEof ? kEof : static_cast<unsigned char>(c);
+bool LineReader::Fill() {
+    pos_ = end_ = 0;
+    if (buf_.sgetc() == kEof) return false;
+    // A buffered stream holds at least the character just seen; an unbuffered one
+    // (standard input in step with C's) is taken a character at a time.
+    const std::streamsize held = buf_.in_avail();
+    if (held <= 0) {
+        chunk_[0] = static_cast<char>(buf_.sbumpc());
+        end_ = 1;
+    } else {
+        const auto want = std::min(static_cast<size_t>(held), chunk_.size());
+        end_ = static_cast<size_t>(buf_.sgetn(chunk_.data(), static_cast<std::streamsize>(want)));
+    }
+    return end_ != 0;
 }
 
 bool LineReader::Next(std::string& line) {
     line.clear();
     if (ended_) return false;
-    int c = Get();
-    while (c != kEof && c != kCtrlZ && c <= ' ') c = Get();
-    if (c == kEof || c == kCtrlZ) {
-        ended_ = true;
-        return false;
+    for (;;) {
+        if (pos_ == end_ && !Fill()) {
+            ended_ = true;
+            return false;
+        }
+        const auto c = static_cast<unsigned char>(chunk_[pos_]);
+        // A Ctrl-Z ends the input only where a line would start; inside a line it is
+        // an ordinary character.
+        if (c == kCtrlZ) {
+            ended_ = true;
+            return false;
+        }
+        if (c > ' ') break;
+        ++pos_;
     }
-    // A Ctrl-Z ends the input only where a line would start; inside a line it is
-    // an ordinary character.
     bool tooLong = false;
-    while (c != kEof && c != '\r' && c != '\n') {
-        if (line.size() < maxLine_) {
-            line += static_cast<char>(c);
+    for (;;) {
+        if (pos_ == end_ && !Fill()) {
+            ended_ = true;
+            break;
+        }
+        const char* const from = chunk_.data() + pos_;
+        const char* const to = chunk_.data() + end_;
+        const char* at = from;
+        while (at != to && *at != '\n' && *at != '\r') ++at;
+        const auto n = static_cast<size_t>(at - from);
+        if (!tooLong && n <= maxLine_ - line.size()) {
+            line.append(from, n);
         } else {
             tooLong = true;
         }
-        c = Get();
+        pos_ += n;
+        if (at == to) continue;
+        ++pos_;
+        if (*at == '\r' && (pos_ != end_ || Fill()) && chunk_[pos_] == '\n') ++pos_;
+        break;
     }
-    if (c == '\r' && buf_.sgetc() == '\n') buf_.sbumpc();
-    if (c == kEof) ended_ = true;
     if (tooLong) {
         line.clear();
         line.shrink_to_fit();

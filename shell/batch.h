@@ -5,6 +5,7 @@
 #include <iosfwd>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace nerova {
 
@@ -38,12 +39,15 @@ public:
 
 /// Reads the lines of a stream buffer, as the batch run and the prompt take them: a line
 /// ends at "\r\n", "\n" or "\r"; characters of code 32 or less (NUL included) before a
-/// line are skipped, so blank lines vanish; a Ctrl-Z met there ends the input. The buffer
-/// is read directly: a line costs no stream sentry and no per-character virtual call.
+/// line are skipped, so blank lines vanish; a Ctrl-Z met there ends the input. What the
+/// buffer holds already is taken over in one copy and scanned here, so a line costs no
+/// stream sentry and no call per character; the reader never waits for more input than
+/// the buffer would (a pipe answered line by line keeps working). Once reading, the
+/// reader owns the buffer: characters it took over are no longer in it.
 class LineReader {
 public:
     explicit LineReader(std::streambuf& buf, size_t maxLine = kMaxLineBytes)
-        : buf_(buf), maxLine_(maxLine) {}
+        : buf_(buf), maxLine_(maxLine), chunk_(kChunkBytes) {}
 
     /// The next line, without its line end; false at the end of the input. Throws
     /// TLineTooLongException for a line of more than maxLine bytes (after skipping it),
@@ -51,10 +55,17 @@ public:
     bool Next(std::string& line);
 
 private:
-    int Get();
+    static constexpr size_t kChunkBytes = size_t{16} << 10;
+
+    /// Takes over what the buffer holds (at least one character, waiting for it as a
+    /// character read would); false at the end of the input.
+    bool Fill();
 
     std::streambuf& buf_;
     const size_t maxLine_;
+    std::vector<char> chunk_;
+    size_t pos_ = 0;
+    size_t end_ = 0;
     bool ended_ = false;
 };
 

@@ -488,4 +488,40 @@ TEST(EvalLiteralTest, PlainLiteralsAsTheReaderReadsThem) {
     }
 }
 
+// Short lines as a batch file holds them, with runs of blanks anywhere (the text's own
+// scan skips them) and literals at the edges of the machine-word paths: 10^12 (the
+// largest small part), 2^63 and 2^64 (where sums and products leave 64 bits), 19 digits.
+TEST(EvalLiteralTest, BlanksAndEdgeValuesAsTheReaderReadsThem) {
+    const char* rows[] = {
+        " ", "   ;", "1 +   ;", "  ( 1 / 2 )  *  4 ;", "- 0 ;", "  -  0 / 5 ;", "0 * -3 ;",
+        "1 -  1 ;", "( 2 ) ^ 3 ;", "2 ^  - 2 ;", "( 1 + 2 ;", "1 + ) ;",
+    };
+    for (const char* text : rows) EXPECT_EQ(Direct(text), ThroughTheReader(text)) << text;
+    const char* edges[] = {
+        "0", "1", "9999", "10000", "99999999", "100000000", "999999999999", "1000000000000",
+        "1000000000001", "4294967296", "9223372036854775807", "9223372036854775808",
+        "18446744073709551615", "999999999999999999", "1000000000000000000",
+        "999999999999/1000000000000", "4294967296/3", "7/9223372036854775807",
+    };
+    std::mt19937 rng(20261207);
+    const auto pick = [&](size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(rng); };
+    const auto blanks = [&] { return std::string(pick(3), ' '); };
+    const char* const ops[] = {"+", "-", "*", "/"};
+    for (int i = 0; i < 2000; ++i) {
+        std::string text = blanks();
+        for (size_t k = pick(6); ; --k) {
+            if (pick(4) == 0) text += "-" + blanks();
+            const bool paren = pick(6) == 0;
+            if (paren) text += "(" + blanks();
+            text += pick(3) == 0 ? edges[pick(std::size(edges))] : std::to_string(pick(10000));
+            if (paren) text += blanks() + ")";
+            text += blanks();
+            if (k == 0) break;
+            text += ops[pick(4)] + blanks();
+        }
+        if (pick(8) != 0) text += ";";
+        ASSERT_EQ(Direct(text), ThroughTheReader(text)) << text;
+    }
+}
+
 }  // namespace

@@ -1032,6 +1032,21 @@ TEST(TSeisuTest, TextRoundTrip) {
 
 // --- machine integers ----------------------------------------------------------------------
 
+// The constructor from an int takes values of one limb without a call: both sides of
+// that edge, and the refusal of a negative value.
+TEST(TSeisuTest, ConstructedFromIntAsSetInt) {
+    const int32_t rows[] = {0, 1, 9999, 10000, 10001, 99999999, 100000000, INT32_MAX};
+    for (int32_t n : rows) {
+        const TSeisu x(n);
+        TSeisu y;
+        y.SetInt(n);
+        EXPECT_TRUE(Valid(x)) << n;
+        EXPECT_EQ(T(x), std::to_string(n));
+        EXPECT_EQ(x.Compare(y), 1) << n;  // equal
+    }
+    for (int32_t n : {-1, -9999, INT32_MIN}) EXPECT_THROW(TSeisu{n}, TSeisuException) << n;
+}
+
 TEST(TSeisuTest, SmallValuesBothWays) {
     const uint64_t rows[] = {0, 1, 9999, 10000, 99999999, 100000000, 999999999999,
                              1000000000000, 9999999999999999, 10000000000000000, UINT64_MAX};

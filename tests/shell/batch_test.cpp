@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -171,6 +172,70 @@ TEST(LineReaderTest, LongLinesAreSkippedAndReadingGoesOn) {
             }
         }
         EXPECT_EQ(got, row.lines) << row.input;
+    }
+}
+
+// A buffer that holds a few characters at a time (0: none, every character read by a
+// call), as a pipe does: lines, "\r\n" pairs and the limit then straddle the reader's takes.
+class PiecewiseBuffer : public std::streambuf {
+public:
+    PiecewiseBuffer(std::string text, size_t piece) : text_(std::move(text)), piece_(piece) {}
+
+protected:
+    int_type underflow() override {
+        if (at_ >= text_.size()) return traits_type::eof();
+        if (piece_ != 0) {
+            const size_t n = std::min(piece_, text_.size() - at_);
+            setg(text_.data() + at_, text_.data() + at_, text_.data() + at_ + n);
+            at_ += n;
+            return traits_type::to_int_type(*gptr());
+        }
+        return traits_type::to_int_type(text_[at_]);
+    }
+    int_type uflow() override {
+        if (piece_ != 0) return std::streambuf::uflow();
+        if (at_ >= text_.size()) return traits_type::eof();
+        return traits_type::to_int_type(text_[at_++]);
+    }
+
+private:
+    std::string text_;
+    size_t piece_;
+    size_t at_ = 0;
+};
+
+std::vector<std::string> ReadAll(std::streambuf& buffer) {
+    nerova::LineReader reader(buffer, 6);
+    std::vector<std::string> got;
+    for (;;) {
+        std::string line;
+        try {
+            if (!reader.Next(line)) break;
+            got.push_back(line);
+        } catch (const nerova::TLineTooLongException&) {
+            got.push_back("!");
+        }
+    }
+    return got;
+}
+
+TEST(LineReaderTest, LinesAcrossTheBuffersTakes) {
+    const std::string inputs[] = {
+        "ab\r\ncd\rx\n\n  y\r", "1+1\r\n2+2\r\n3+3\r\n", "\r\r\n\n\t z",
+        "abcdefgh\r\nok\r\n", "abcdef\nabcdefg\n12", std::string("a\x1A" "b\n\x1A" "c\n", 7),
+        "\x80\xff\n \x01" "q",
+    };
+    const std::vector<std::vector<std::string>> expected = {
+        {"ab", "cd", "x", "y"}, {"1+1", "2+2", "3+3"}, {"z"}, {"!", "ok"},
+        {"abcdef", "!", "12"}, {"a\x1A" "b"}, {"\x80\xff", "q"},
+    };
+    for (size_t i = 0; i < std::size(inputs); ++i) {
+        std::istringstream whole(inputs[i]);
+        EXPECT_EQ(ReadAll(*whole.rdbuf()), expected[i]) << i;
+        for (size_t piece : {0, 1, 2, 3, 5}) {
+            PiecewiseBuffer buffer(inputs[i], piece);
+            EXPECT_EQ(ReadAll(buffer), expected[i]) << i << " in pieces of " << piece;
+        }
     }
 }
 
