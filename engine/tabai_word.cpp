@@ -69,6 +69,26 @@ void MulWords(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, uint64
     out[na + nb - 1] = static_cast<uint64_t>(carry);
 }
 
+namespace {
+
+// The sum of a[i] * b[k - i] for lo <= i < hi: one column of a product of words. Four
+// sums break the chain of dependent additions.
+[[gnu::always_inline]] inline unsigned __int128 ColumnSum(const uint64_t* a, const uint64_t* b, size_t lo,
+                                                          size_t hi, size_t k) {
+    unsigned __int128 s0 = 0, s1 = 0, s2 = 0, s3 = 0;
+    size_t i = lo;
+    for (; i + 3 < hi; i += 4) {
+        s0 += static_cast<unsigned __int128>(a[i]) * b[k - i];
+        s1 += static_cast<unsigned __int128>(a[i + 1]) * b[k - i - 1];
+        s2 += static_cast<unsigned __int128>(a[i + 2]) * b[k - i - 2];
+        s3 += static_cast<unsigned __int128>(a[i + 3]) * b[k - i - 3];
+    }
+    for (; i < hi; ++i) s0 += static_cast<unsigned __int128>(a[i]) * b[k - i];
+    return (s0 + s1) + (s2 + s3);
+}
+
+}  // namespace
+
 unsigned __int128 MulWordsColumns(const uint64_t* a, size_t na, const uint64_t* b, size_t nb, size_t from,
                                   size_t to, uint64_t* out, size_t pumps) {
     // A short factor times a very long one asks for few calls: then at least one every
@@ -78,18 +98,9 @@ unsigned __int128 MulWordsColumns(const uint64_t* a, size_t na, const uint64_t* 
     out -= from;
     for (size_t k = from; k < to; ++k) {
         const size_t lo = k + 1 > nb ? k + 1 - nb : 0, hi = std::min(k + 1, na);
-        // Four sums break the chain of dependent additions; the carry joins last, so that
-        // the column's products need not wait for the previous column's division.
-        unsigned __int128 s0 = 0, s1 = 0, s2 = 0, s3 = 0;
-        size_t i = lo;
-        for (; i + 3 < hi; i += 4) {
-            s0 += static_cast<unsigned __int128>(a[i]) * b[k - i];
-            s1 += static_cast<unsigned __int128>(a[i + 1]) * b[k - i - 1];
-            s2 += static_cast<unsigned __int128>(a[i + 2]) * b[k - i - 2];
-            s3 += static_cast<unsigned __int128>(a[i + 3]) * b[k - i - 3];
-        }
-        for (; i < hi; ++i) s0 += static_cast<unsigned __int128>(a[i]) * b[k - i];
-        carry = DivModWord((s0 + s1) + (s2 + s3) + carry, out[k]);
+        // The carry joins last, so that the column's products need not wait for the
+        // previous column's division.
+        carry = DivModWord(ColumnSum(a, b, lo, hi, k) + carry, out[k]);
         pump.Tick();
     }
     return carry;
@@ -213,17 +224,8 @@ void DivExactLow(const Limb* a, size_t na, const Limb* b, size_t nb, size_t len,
     for (size_t k = 0; k < wq; ++k) {
         // The column without its last product q[k] b[0], which is chosen to complete it.
         const size_t lo = k + 1 > wb ? k + 1 - wb : 0;
-        unsigned __int128 s0 = 0, s1 = 0, s2 = 0, s3 = 0;
-        size_t i = lo;
-        for (; i + 3 < k; i += 4) {
-            s0 += static_cast<unsigned __int128>(z[i]) * y[k - i];
-            s1 += static_cast<unsigned __int128>(z[i + 1]) * y[k - i - 1];
-            s2 += static_cast<unsigned __int128>(z[i + 2]) * y[k - i - 2];
-            s3 += static_cast<unsigned __int128>(z[i + 3]) * y[k - i - 3];
-        }
-        for (; i < k; ++i) s0 += static_cast<unsigned __int128>(z[i]) * y[k - i];
         uint64_t low;
-        const unsigned __int128 high = DivModWord((s0 + s1) + (s2 + s3) + carry, low);
+        const unsigned __int128 high = DivModWord(ColumnSum(z, y, lo, k, k) + carry, low);
         const uint64_t want = k < wa ? x[k] : 0;
         z[k] = MulModWord(want >= low ? want - low : want + kWordBase - low, inv);
         // low + z[k] y[0] = want modulo 10^16; its carry joins the next column.
