@@ -29,6 +29,7 @@
 #include <cmath>
 #include <memory>
 #include <mutex>
+#include <utility>
 
 #include "engine/pump.h"
 #include "engine/tabai_impl.h"
@@ -41,11 +42,32 @@ constexpr int kMaxLog = 17;  // tables up to 2^17 points; FftFits() limits the s
 constexpr size_t kPumpEvery = size_t{1} << 14;
 constexpr long double kPi = 3.141592653589793238462643383279502884L;
 
-// Twiddles in long double, rounded once to double (error at most half a unit in the last
-// place of each part).
-void Twiddle(long double angle, double& re, double& im) {
-    re = static_cast<double>(std::cos(angle));
-    im = static_cast<double>(-std::sin(angle));
+// exp(-i pi a / b) in long double, rounded once to double (error at most half a unit in
+// the last place of each part). The angle is reduced exactly, in integers, to [0, pi/4]
+// by the symmetries of the circle: long double sine and cosine of a larger angle take a
+// multi-precision reduction each, which made building the tables cost more than the
+// products of a one-off calculation.
+void Twiddle(uint64_t a, uint64_t b, double& re, double& im) {
+    a %= 2 * b;
+    const uint64_t q = 4 * a / b, r = 4 * a - q * b;  // angle = (q + r / b) pi / 4
+    long double c, s;                                 // cosine and sine within the quadrant
+    if (q % 2 == 0) {
+        const long double phi = kPi / 4 * static_cast<long double>(r) / static_cast<long double>(b);
+        c = std::cos(phi);
+        s = std::sin(phi);
+    } else {  // pi/2 - psi, psi in (0, pi/4]
+        const long double psi = kPi / 4 * static_cast<long double>(b - r) / static_cast<long double>(b);
+        c = std::sin(psi);
+        s = std::cos(psi);
+    }
+    switch (q / 2) {
+    case 0: break;
+    case 1: std::swap(c, s); c = -c; break;
+    case 2: c = -c; s = -s; break;
+    default: std::swap(c, s); s = -s; break;
+    }
+    re = static_cast<double>(c);
+    im = static_cast<double>(-s);
 }
 
 // Level k holds w^j for j < 2^k, w = exp(-i pi / 2^k) (a primitive 2^(k+1)-th root);
@@ -66,7 +88,7 @@ public:
             const size_t half = size_t{1} << k;
             auto re = std::make_unique<double[]>(half), im = std::make_unique<double[]>(half);
             for (size_t j = 0; j < half; ++j) {
-                Twiddle(kPi * static_cast<long double>(j) / static_cast<long double>(half), re[j], im[j]);
+                Twiddle(j, half, re[j], im[j]);
             }
             l.re = std::move(re);
             l.im = std::move(im);
@@ -78,13 +100,11 @@ public:
         Three& t = threes_[k];
         if (!t.w1r) {
             const size_t len = size_t{1} << k;
-            const long double n = 3.0L * static_cast<long double>(len);
             auto w1r = std::make_unique<double[]>(len), w1i = std::make_unique<double[]>(len);
             auto w2r = std::make_unique<double[]>(len), w2i = std::make_unique<double[]>(len);
             for (size_t j = 0; j < len; ++j) {
-                const long double x = static_cast<long double>(j);
-                Twiddle(2 * kPi * x / n, w1r[j], w1i[j]);
-                Twiddle(4 * kPi * x / n, w2r[j], w2i[j]);
+                Twiddle(2 * j, 3 * len, w1r[j], w1i[j]);
+                Twiddle(4 * j, 3 * len, w2r[j], w2i[j]);
             }
             t.w1r = std::move(w1r);
             t.w1i = std::move(w1i);
@@ -295,7 +315,7 @@ public:
                 size_t rev = 0;
                 for (int bit = 0; bit < shape.log; ++bit) rev |= ((within >> bit) & 1) << (shape.log - 1 - bit);
                 const size_t point = shape.three ? 3 * rev + p / len : rev;
-                Twiddle(kPi * static_cast<long double>(point) / static_cast<long double>(m), re[p], im[p]);
+                Twiddle(point, m, re[p], im[p]);
             }
             l.re = std::move(re);
             l.im = std::move(im);
