@@ -20,6 +20,25 @@ constexpr uint64_t kB2 = uint64_t{kBase} * kBase;
 // A word array on the stack when small.
 using WordBuffer = StackBuffer<uint64_t, 512>;
 
+// Both factors packed into words, followed by room for `extra` result words.
+class PackedPair {
+public:
+    PackedPair(const Limb* a, size_t na, const Limb* b, size_t nb, size_t extra)
+        : wa((na + 3) / 4), wb((nb + 3) / 4), buf_(wa + wb + extra) {
+        x = buf_.get();
+        y = x + wa;
+        z = y + wb;
+        PackWords(a, na, x);
+        PackWords(b, nb, y);
+    }
+
+    const size_t wa, wb;                            // words of a and of b
+    uint64_t *x = nullptr, *y = nullptr, *z = nullptr;  // a, b, the result's room
+
+private:
+    WordBuffer buf_;
+};
+
 // Calls the pump `total` times spread evenly over `steps` calls of Tick.
 class PumpSpread {
 public:
@@ -128,15 +147,9 @@ void SqrWords(const uint64_t* a, size_t n, uint64_t* out, size_t pumps) {
 }
 
 void MulBasecase(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out) {
-    const size_t wa = (na + 3) / 4, wb = (nb + 3) / 4;
-    WordBuffer buf(2 * (wa + wb));
-    uint64_t* x = buf.get();
-    uint64_t* y = x + wa;
-    uint64_t* z = y + wb;
-    PackWords(a, na, x);
-    PackWords(b, nb, y);
-    MulWords(x, wa, y, wb, z, nb);
-    UnpackWords(z, wa + wb, out, na + nb);
+    PackedPair p(a, na, b, nb, (na + 3) / 4 + (nb + 3) / 4);
+    MulWords(p.x, p.wa, p.y, p.wb, p.z, nb);
+    UnpackWords(p.z, p.wa + p.wb, out, na + nb);
 }
 
 void SqrBasecase(const Limb* a, size_t n, Limb* out) {
@@ -153,15 +166,11 @@ void MulLow(const Limb* a, size_t na, const Limb* b, size_t nb, size_t len, Limb
     // Limbs from len on do not reach the low len limbs of the product.
     na = std::min(na, len);
     nb = std::min(nb, len);
-    const size_t wa = (na + 3) / 4, wb = (nb + 3) / 4, want = (len + 3) / 4;
-    const size_t wl = std::min(want, wa + wb - 1);
-    WordBuffer buf(wa + wb + wl + 1);
-    uint64_t* x = buf.get();
-    uint64_t* y = x + wa;
-    uint64_t* z = y + wb;
-    PackWords(a, na, x);
-    PackWords(b, nb, y);
-    const unsigned __int128 carry = MulWordsColumns(x, wa, y, wb, 0, wl, z, nb);
+    const size_t want = (len + 3) / 4;
+    const size_t wl = std::min(want, (na + 3) / 4 + (nb + 3) / 4 - 1);
+    PackedPair p(a, na, b, nb, wl + 1);
+    uint64_t* z = p.z;
+    const unsigned __int128 carry = MulWordsColumns(p.x, p.wa, p.y, p.wb, 0, wl, z, nb);
     size_t nz = wl;
     if (want > wl) z[nz++] = static_cast<uint64_t>(carry);  // every column done: the top word
     UnpackWords(z, nz, out, len);
@@ -171,15 +180,11 @@ void MulHigh(const Limb* a, size_t na, const Limb* b, size_t nb, size_t from, Li
     // The columns below word `first` are left out: they add up to less than
     // min(wa, wb) * 10^(16 (first + 1)), below one unit of word first + 2, whose place
     // is at or below limb `from` (from < na + nb keeps first below wa + wb - 1).
-    const size_t wa = (na + 3) / 4, wb = (nb + 3) / 4, first = from / 4 - std::min<size_t>(from / 4, 2);
-    const size_t nz = wa + wb - first;
-    WordBuffer buf(wa + wb + nz);
-    uint64_t* x = buf.get();
-    uint64_t* y = x + wa;
-    uint64_t* z = y + wb;
-    PackWords(a, na, x);
-    PackWords(b, nb, y);
-    z[nz - 1] = static_cast<uint64_t>(MulWordsColumns(x, wa, y, wb, first, wa + wb - 1, z, nb));
+    const size_t words = (na + 3) / 4 + (nb + 3) / 4, first = from / 4 - std::min<size_t>(from / 4, 2);
+    const size_t nz = words - first;
+    PackedPair p(a, na, b, nb, nz);
+    uint64_t* z = p.z;
+    z[nz - 1] = static_cast<uint64_t>(MulWordsColumns(p.x, p.wa, p.y, p.wb, first, words - 1, z, nb));
     // Limb `from` is limb from - 4 * first of z.
     const size_t skip = from - 4 * first;
     std::vector<Limb> limbs(4 * nz);
@@ -211,13 +216,11 @@ uint64_t InverseWord(uint64_t b) {
 void DivExactLow(const Limb* a, size_t na, const Limb* b, size_t nb, size_t len, Limb* q) {
     na = std::min(na, len);
     nb = std::min(nb, len);
-    const size_t wq = (len + 3) / 4, wa = (na + 3) / 4, wb = (nb + 3) / 4;
-    WordBuffer buf(wa + wb + wq);
-    uint64_t* x = buf.get();
-    uint64_t* y = x + wa;
-    uint64_t* z = y + wb;
-    PackWords(a, na, x);
-    PackWords(b, nb, y);
+    const size_t wq = (len + 3) / 4;
+    PackedPair p(a, na, b, nb, wq);
+    const size_t wa = p.wa, wb = p.wb;
+    const uint64_t *x = p.x, *y = p.y;
+    uint64_t* z = p.z;
     const uint64_t inv = InverseWord(y[0]);
     PumpSpread pump(std::max(nb, wq >> 14), wq);  // as MulWordsColumns
     unsigned __int128 carry = 0;
