@@ -497,7 +497,7 @@ void TSeisu::Gcd(const TSeisu& a, const TSeisu& b) {
         uint64_t x = 0, y = 0;
         for (int32_t i = a.count_; i >= 1; --i) x = x * kBase + a.limbs_[i];
         for (int32_t i = b.count_; i >= 1; --i) y = y * kBase + b.limbs_[i];
-        SetSmall(tabai_impl::GcdU64(x, y));
+        SetSmall(GcdSmall(x, y));
         return;
     }
     if (a.count_ <= 9 && b.count_ <= 9) {

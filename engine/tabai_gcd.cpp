@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/pump.h"
+#include "engine/tabai.h"
 #include "engine/tabai_impl.h"
 
 namespace tabai_impl {
@@ -88,19 +89,6 @@ void Apply(Limb* x, Limb* y, size_t n, int64_t a, int64_t b, int64_t c, int64_t 
 }
 
 }  // namespace
-
-uint64_t GcdU64(uint64_t a, uint64_t b) {
-    if (a == 0) return b;
-    if (b == 0) return a;
-    const int shift = __builtin_ctzll(a | b);
-    a >>= __builtin_ctzll(a);
-    while (b != 0) {
-        b >>= __builtin_ctzll(b);
-        if (a > b) std::swap(a, b);
-        b -= a;
-    }
-    return a << shift;
-}
 
 namespace {
 
@@ -690,7 +678,7 @@ unsigned __int128 GcdU128(unsigned __int128 x, unsigned __int128 y) {
     }
     if (y == 0) return x;
     const uint64_t y64 = static_cast<uint64_t>(y);
-    return GcdU64(y64, static_cast<uint64_t>(x % y64));
+    return TSeisu::GcdSmall(y64, static_cast<uint64_t>(x % y64));
 }
 
 std::vector<Limb> Gcd(std::vector<Limb> x, std::vector<Limb> y) {
@@ -700,7 +688,7 @@ std::vector<Limb> Gcd(std::vector<Limb> x, std::vector<Limb> y) {
     while (true) {
         const size_t nx = x.size(), ny = y.size();
         if (ny == 0) return x;
-        if (nx <= 4) return FromU64(GcdU64(ToU64(x.data(), nx), ToU64(y.data(), ny)));
+        if (nx <= 4) return FromU64(TSeisu::GcdSmall(ToU64(x.data(), nx), ToU64(y.data(), ny)));
         if (nx <= 9) {
             unsigned __int128 g = GcdU128(ToU128(x.data(), nx), ToU128(y.data(), ny));
             Vec out;

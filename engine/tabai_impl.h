@@ -198,8 +198,6 @@ void DivExactLow(const Limb* a, size_t na, const Limb* b, size_t nb, size_t len,
 /// gcd(x, y) by Lehmer's algorithm (leading zeros allowed; the result is trimmed).
 /// Pumps once per pass.
 std::vector<Limb> Gcd(std::vector<Limb> x, std::vector<Limb> y);
-/// Binary gcd of two 64-bit words.
-uint64_t GcdU64(uint64_t a, uint64_t b);
 /// Gcd of two 128-bit words (Lehmer's steps, then 64 bits).
 unsigned __int128 GcdU128(unsigned __int128 a, unsigned __int128 b);
 

@@ -1018,7 +1018,7 @@ TEST(TSeisuKernels, SmallGcdInSixtyFourBits) {
             x = y;
             y = t;
         }
-        EXPECT_EQ(tabai_impl::GcdU64(a, b), x);
+        EXPECT_EQ(TSeisu::GcdSmall(a, b), x);
     }
 }
 
