@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Nerova developers
 # Installs what is missing, builds and runs the whole test suite: ./test.sh [PRESET]
 # (default: build/; asan: build-asan/ with the address and undefined-behaviour sanitizers).
 set -euo pipefail

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // The Qt side of the program: the calculator window, and the render mode on Qt's
 // offscreen platform. Loaded by main.cpp only when one of them is asked for.
 #include "app/guimodule.h"

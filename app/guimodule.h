@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // The window and the image renderer live in a shared module that the program loads only
 // for those two modes: the command-line modes then start without mapping any Qt library.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // Nerova's entry point. The command-line modes run here without Qt; the window and the
 // render mode are in a shared module loaded only for them (see guimodule.h), so that
 // `nerova -e 1+1` starts as fast as a plain C program.

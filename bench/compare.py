@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Nerova developers
 """Times nerova --batch against GMP's mpq_t and other exact calculators on the same work.
 
 Run through compare.sh, which builds the programs. Every row is one input file (written

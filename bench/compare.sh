@@ -1,4 +1,6 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Nerova developers
 # Times nerova --batch against GMP (mpq_t), Python's fractions and, when installed,
 # PARI/GP and apcalc on the same inputs; prints a table of medians (see README.md).
 #

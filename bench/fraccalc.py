@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Nerova developers
 """A peer for compare.sh: the batch run written with Python's fractions.
 
 fraccalc.py FILE prints every line of FILE as "line = value", like nerova --batch, for

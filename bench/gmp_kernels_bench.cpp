@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // The natural-number kernels of TSeisu (engine/tabai.h) next to GMP's, in the same run.
 // Usage: gmp_kernels_bench [--single] [--quick] [--reps N]
 //   --single  large transforms on one thread only (GMP always uses one); times are then

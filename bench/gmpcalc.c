@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 /* The yardstick of compare.sh: the batch run of nerova written with GMP's mpq_t.
  *
  * gmpcalc FILE: every line of FILE as "line = value" on standard output, a line starting

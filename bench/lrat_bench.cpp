@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // Times the rational arithmetic on the loads it is measured against: long sums of
 // fractions, thousands of small lines, a big power, and the text forms of big values.
 // Run by hand: build/bench/lrat_bench

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // Operands for the benchmarks: random decimal numbers and their TSeisu values.
 #pragma once
 

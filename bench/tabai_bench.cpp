@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // Timings of TSeisu (engine/tabai.h) on large and on many small numbers.
 // Usage: tabai_bench [--quick] [--single]
 //   --quick   smaller sizes, for a smoke run

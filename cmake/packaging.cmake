@@ -1,3 +1,5 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Nerova developers
 # The Debian package: `cd build && cpack -G DEB` packs what `cmake --install` installs.
 # Name, version, description and homepage come from project().
 set(CPACK_PACKAGE_NAME ${PROJECT_NAME})

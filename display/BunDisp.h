@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // The fraction display control: shows the typeset form of the current display text and
 // lets a horizontal scroll bar move a window over drawings wider than the control.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // The expression typesetter: cuts a display text into tokens and draws them on a canvas
 // as written on paper (fractions over bars, raised exponents, arcs for parentheses,
 // dots over recurring digits, full-width operators).

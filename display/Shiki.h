@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // Display tokens: the kinds of token the fraction display draws and the list that holds them.
 #pragma once
 

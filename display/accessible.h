@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // The fraction display for assistive technology: an accessible object named 数式 whose
 // description and text are the spoken reading of what it shows.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // The drawing surface the typesetter sees: a handful of operations of a bitmap canvas.
 #pragma once
 

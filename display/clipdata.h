@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // What the copy-as commands put on the clipboard: the display's content in one format,
 // with the MIME types other programs look for.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // The canvas over QPainter on a QImage, used by the display control and the PNG renderer.
 #pragma once
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // Typesetting a display text into an image file (PNG or SVG) without a display server,
 // and the image forms of what a display shows, for the clipboard.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // Writers of a display text: LaTeX, MathML and a Japanese spoken reading. Each follows the
 // tokens the fraction display draws (BunDispCal's tokenizer), so it writes what the display
 // shows, also for half-typed input; what the tokenizer does not recognise is written as

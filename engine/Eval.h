@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // The expression evaluator: a recursive-descent parser that computes while it parses.
 //
 // Grammar (blanks, the single character " ", may stand before every token):

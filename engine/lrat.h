@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // Exact rational numbers: a sign over two natural numbers, and all their text forms.
 #pragma once
 

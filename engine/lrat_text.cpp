@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // The text forms of TLoRational: the literal reader and the writers.
 #include <algorithm>
 #include <cassert>

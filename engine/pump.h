@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // The engine's one hook towards a user interface: long loops call ProcessMessages(),
 // which runs the handler that a user interface installed, and does nothing otherwise.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // Natural numbers of unlimited length: the TSeisu object and its operations.
 //
 // Base 10000 in 16-bit limbs: decimal text needs no conversion (each limb is four

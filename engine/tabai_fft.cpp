@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // Multiplication of TSeisu limb arrays through a double-precision complex transform, for
 // the mid sizes where it beats the number-theoretic transforms (one transform of complex
 // points does the work of three modular ones, and the join is a rounding, not a Chinese

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // Greatest common divisor of TSeisu limb arrays: Lehmer's algorithm.
 //
 // Euclid's algorithm spends a whole pass over both numbers on every quotient, and most

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // Internal kernels of TSeisu (engine/tabai.h): arithmetic on bare limb arrays.
 //
 // Every array here is 0-based, least significant limb first, base 10000 in 16-bit words

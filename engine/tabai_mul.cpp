@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // Multiplication kernels of TSeisu: schoolbook, Karatsuba and the dispatcher.
 #include <algorithm>
 #include <bit>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // Multiplication of TSeisu limb arrays through number-theoretic transforms.
 //
 // Two limbs make one point (base 10^8). A coefficient of the product is below

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // Quadratic kernels of TSeisu on 64-bit words: four limbs packed per word (base 10^16).
 //
 // A 64 x 64-bit product does the work of sixteen limb products, and a column of word

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // The batch reader: any bytes as a batch file give one output line per input line that
 // is read, each a copied comment or "line = value", and nothing else; and the line reader
 // under a small limit gives lines within it, without line ends or leading blanks.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // What every harness shares: a calculation is bounded in size by the digit budget and in
 // time by the pump, so that a huge power is refused or cancelled instead of stalling
 // the fuzzer (which would report a timeout that is no fault).

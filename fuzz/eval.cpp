@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // The text evaluators in every form, with the read-back property: every exact text of a
 // value (improper fraction, mixed number, a decimal without "…") reads back as that value.
 #include <cstdint>

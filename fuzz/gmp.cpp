@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // Differential check of the evaluator against GMP's rationals on the syntax both share:
 // integers, decimals and fractions as literals, + - * /, integer powers, unary minus
 // and parentheses. The input bytes drive a small generator that writes the expression

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Nerova developers
 # fuzz/run.sh [SECONDS] [HARNESS...]: builds the harnesses (preset "fuzz", clang with
 # the address and undefined-behaviour sanitizers) and runs each for SECONDS (default 30),
 # one after the other, on a working corpus in build-fuzz/corpus/ seeded from fuzz/corpus/.

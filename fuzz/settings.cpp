@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // The settings reader: any file is read without a fault, and what is read is written and
 // read back unchanged (the write keeps the file's other contents).
 #include <cstdint>

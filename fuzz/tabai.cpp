@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // Natural-number identities across the fast methods' thresholds: with the thresholds
 // lowered, products, quotients and gcds of a few hundred limbs run through Karatsuba,
 // the number-theoretic transform, Newton division and the half gcd, and must agree with

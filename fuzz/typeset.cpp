@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // The tokenizer and the typesetter on a recording canvas: any bytes, typeset as the
 // display does (with ";" appended), must draw without a fault and restore the canvas's
 // font size and brush colour.

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Nerova developers
 # Installs the Debian packages that Nerova needs (only those missing), then configures
 # and builds into build/. Sourced by run.sh and test.sh.
 set -euo pipefail

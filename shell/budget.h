@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // The memory budget of one result: how many decimal digits a product or a power may
 // have before the engine refuses it (TSeisu::SetMaxDigits).
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // The command line: window-free modes for terminals and scripts, and the choice of the
 // mode that app/main.cpp starts. Nothing here needs a display server or a session bus.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // The calculator's commands and state, free of any window system: the current exact
 // result, the history rules, the two state flags and the refusal of commands while a
 // calculation is running. The window binds these to its controls.

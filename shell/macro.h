@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // The macro service's data item and macros, free of any window or bus: other programs
 // poke an expression into the item "NEROVA", execute "calc", "frac" or "tai" and read
 // the result back. The D-Bus adaptor (shell/qt/ddeservice.h) only carries the calls.

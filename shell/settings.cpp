@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // The settings file, read and written with SimpleIni: it keeps the sections, keys and
 // comments it does not know, matches names without regard to case (CSimpleIniA is the
 // case-insensitive flavour) and leaves the bytes of values alone (SI_NO_CONVERSION).

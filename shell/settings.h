@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // The settings file: window bounds, the recurring option and the input font, kept in
 // an INI file in the user's configuration folder.
 #pragma once

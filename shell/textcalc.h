@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // Window-free text evaluators: a text in, its value (or the failure message) out.
 #pragma once
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // display_measure: times ShowText and scrolling to the end on huge texts and reports the
 // peak memory of the process. Run by hand: display_measure [DIGITS]
 #include <QApplication>

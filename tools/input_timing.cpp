@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // Not a test: times what a user waits for while the input holds a very long result.
 // Build the target input_timing and run it on the off-screen platform:
 //   QT_QPA_PLATFORM=offscreen build/tools/input_timing [digits]

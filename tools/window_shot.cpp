@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // Not a test: opens the window, calculates an expression as a user would and saves a
 // picture of the window (the README's screenshot comes from here):
 //   QT_QPA_PLATFORM=offscreen ./window_shot out.png ['expression'] [--dark]

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // The one owner of the life of a calculation in the program: the message pump that the
 // engine calls in its long loops, the busy state that the window and the macro service
 // share, the cancel request and what raises it (Esc, the application quitting).

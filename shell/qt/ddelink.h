@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // The link to the macro item that AC on the input "DDE" puts on the clipboard.
 #pragma once
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // The macro service on the D-Bus session bus: the well-known name "org.nerova." plus
 // the service name, the object /DDE (the topic) with the interface org.nerova.DDE.
 #pragma once

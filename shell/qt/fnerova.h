@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // The calculator's main window: input line with history, fraction display, four
 // buttons, two labels, the main and pop-up menus; it binds them to the commands.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // The font dialog of 表示 → フォント…: Qt's font dialog with a colour button added.
 #pragma once
 

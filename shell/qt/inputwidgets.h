@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // The input line's widgets: the history combo box, its list's item delegate and the
 // line edit that draws very long texts itself.
 #pragma once

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // SIGTERM and SIGINT (a logout, Ctrl+C in the starting terminal) close the window as
 // its close command does, so that it saves its settings on the way out.
 #pragma once

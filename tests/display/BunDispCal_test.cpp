@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // The typesetter's geometry on the recording canvas (every ASCII character 7 x 14 pixels).
 #include <gtest/gtest.h>
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // The Qt canvas and the display control on Qt's offscreen platform, with the real font.
 #include <gtest/gtest.h>
 

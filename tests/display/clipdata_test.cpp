@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // The image the copy-as command puts on the clipboard, read back through QClipboard (the
 // window's test covers the other formats through its menus), and what assistive technology
 // reads of the display through QAccessible. (The offscreen platform has no accessibility

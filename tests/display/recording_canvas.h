@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // A canvas for tests: records every drawing call and has fixed metrics, so that the
 // typesetter's geometry can be checked to the pixel without any font.
 #pragma once

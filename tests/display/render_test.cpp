@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // The PNG renderer, called from inside a running QApplication.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // The display tests run inside a QApplication (the Qt canvas and the control need one);
 // the platform is offscreen unless the environment chooses another.
 #include <QApplication>

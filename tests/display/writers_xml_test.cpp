@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // The XML writers' output read back by an XML parser: MathML for any text, and the SVG of
 // the display, whose digits must stay text.
 #include <gtest/gtest.h>

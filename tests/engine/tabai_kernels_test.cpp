@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // The fast kernels of TSeisu (Karatsuba, number-theoretic transforms, Newton division,
 // Lehmer's gcd) against the schoolbook ones, at sizes that cross their thresholds.
 #include "engine/tabai_impl.h"

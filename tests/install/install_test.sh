@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Nerova developers
 # install_test.sh CASE BUILD_DIR, with the NEROVA_* variables that CMakeLists.txt sets:
 # checks what `cmake --install` and `cpack` deliver.
 #   desktop   the menu entry passes desktop-file-validate

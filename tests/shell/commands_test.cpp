@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // The calculator commands against in-memory stand-ins for the input line, the history
 // list, the display and the recurring option.
 #include "shell/commands.h"

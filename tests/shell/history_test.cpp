@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // The kept history without a window: round trips of awkward inputs, files that must give
 // an empty history instead of an error, and where the file lives.
 #include "shell/history.h"

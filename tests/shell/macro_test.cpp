@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // The macro item without a bus: line splitting, the three macros, the change notice,
 // and the names the service is reached by.
 #include "shell/macro.h"

@@ -1,3 +1,5 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Nerova developers
 # Helpers for the scripts that drive the real program in the background (sourced).
 
 # ready PID: waits until PID handles SIGINT and SIGTERM itself, at most 30 s. The window

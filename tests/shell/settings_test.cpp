@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // The settings file without a window: value formats, round trips, what is kept of a
 // file written by hand, and writes that must fail without damage.
 #include "shell/settings.h"

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Nerova developers
 # cli_test.sh CASE NEROVA: checks one case of the command-line contract.
 set -u
 case_name=$1

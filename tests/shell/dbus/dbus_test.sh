@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Nerova developers
 # The macro service driven by a real client (gdbus) on a private session bus.
 # Run under dbus-run-session:
 #   dbus_test.sh probe   PATH/ddeprobe   the adaptor in a stand-in host

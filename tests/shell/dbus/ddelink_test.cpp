@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // The macro service's window side, off screen: the clipboard link, AC on "DDE", the
 // service status in the information line, and a maximised window that saves nothing.
 #include <QAction>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
 // A stand-in host for the macro service: the service and the signal closer without the
 // calculator's window, so that the adaptor can be driven by a real D-Bus client.
 //   ddeprobe [--as PROGRAM-PATH] [--busy]

@@ -1,4 +1,6 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Nerova developers
 """Reads the running program over AT-SPI, as a screen reader does.
 
 atspi_probe.py tree APP      one line a node: role, name, description

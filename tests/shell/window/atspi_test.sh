@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Nerova developers
 # atspi_test.sh NEROVA: the real window read over AT-SPI under Xvfb with openbox, driven
 # by xdotool: the display is named 数式 and its description is the reading of the result,
 # announced after the calculation; the input line and the scroll bar have names.

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Nerova developers
 # position_test.sh NEROVA: under a real X server (Xvfb) with a window manager (openbox),
 # the window reopens exactly where it was closed: started and closed three times
 # without being touched, its frame stays where the settings file put it.

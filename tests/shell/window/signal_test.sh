@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Nerova developers
 # signal_test.sh NEROVA: SIGTERM and SIGINT end the window program in bounded time even
 # when its settings cannot be written; the error goes to standard error, not a dialog.
 set -u
