@@ -11,7 +11,7 @@
 #include <iostream>
 #include <memory>
 
-#include "display/render.h"
+#include "display/qt/render.h"
 #include "shell/cli.h"
 #include "shell/qt/gui.h"
 

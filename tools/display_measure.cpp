@@ -12,7 +12,7 @@
 #include <fstream>
 #include <string>
 
-#include "display/BunDisp.h"
+#include "display/qt/BunDisp.h"
 
 namespace {
 

@@ -21,7 +21,7 @@
 
 #include <QFontMetrics>
 #include <QTextLayout>
-#include "display/BunDisp.h"
+#include "display/qt/BunDisp.h"
 
 #include "shell/qt/fnerova.h"
 

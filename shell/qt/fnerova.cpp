@@ -25,9 +25,9 @@
 #include <cmath>
 #include <iostream>
 
-#include "display/BunDisp.h"
-#include "display/accessible.h"
-#include "display/clipdata.h"
+#include "display/qt/BunDisp.h"
+#include "display/qt/accessible.h"
+#include "display/qt/clipdata.h"
 #include "shell/batch.h"
 #include "shell/qt/fontdialog.h"
 #include "shell/qt/inputwidgets.h"
@@ -67,7 +67,7 @@ constexpr Bounds kLabel2Bounds{134, 118, 196, 13};
 
 void place(QWidget* w, const Bounds& b) { w->setGeometry(b.left, b.top, b.width, b.height); }
 
-// Names for assistive technology; the display names itself (display/accessible.h).
+// Names for assistive technology; the display names itself (display/qt/accessible.h).
 const char* const kInputAccessibleName = "入力";
 const char* const kScrollAccessibleName = "数式のスクロール";
 

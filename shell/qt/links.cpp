@@ -9,7 +9,7 @@
 
 #include <algorithm>
 
-#include "display/BunDisp.h"
+#include "display/qt/BunDisp.h"
 #include "shell/qt/inputwidgets.h"
 
 namespace nerova {

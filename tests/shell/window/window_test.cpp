@@ -26,7 +26,7 @@
 #include <fstream>
 #include <memory>
 
-#include "display/BunDisp.h"
+#include "display/qt/BunDisp.h"
 #include "shell/qt/fnerova.h"
 #include "shell/qt/calcrunner.h"
 

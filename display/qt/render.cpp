@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Nerova developers
-#include "display/render.h"
+#include "display/qt/render.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -13,7 +13,7 @@
 #include <algorithm>
 #include <exception>
 
-#include "display/BunDisp.h"
+#include "display/qt/BunDisp.h"
 
 namespace {
 

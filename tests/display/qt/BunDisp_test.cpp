@@ -17,9 +17,9 @@
 #include <memory>
 #include <string>
 
-#include "display/BunDisp.h"
+#include "display/qt/BunDisp.h"
 #include "display/BunDispCal.h"
-#include "display/qtcanvas.h"
+#include "display/qt/qtcanvas.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Nerova developers
-#include "display/clipdata.h"
+#include "display/qt/clipdata.h"
 
 #include <QString>
 
@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "display/BunDisp.h"
-#include "display/render.h"
+#include "display/qt/BunDisp.h"
+#include "display/qt/render.h"
 #include "display/writers.h"
 
 namespace nerova {

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Nerova developers
-#include "display/accessible.h"
+#include "display/qt/accessible.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "display/BunDisp.h"
+#include "display/qt/BunDisp.h"
 #include "display/writers.h"
 
 namespace nerova {

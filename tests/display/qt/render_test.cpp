@@ -12,8 +12,8 @@
 #include <sstream>
 #include <string>
 
-#include "display/BunDisp.h"
-#include "display/render.h"
+#include "display/qt/BunDisp.h"
+#include "display/qt/render.h"
 
 namespace {
 

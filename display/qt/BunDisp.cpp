@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Nerova developers
-#include "display/BunDisp.h"
+#include "display/qt/BunDisp.h"
 
 #include <QCoreApplication>
 #include <QPaintEvent>

@@ -15,7 +15,7 @@
 #include <string>
 
 #include "display/BunDispCal.h"
-#include "display/qtcanvas.h"
+#include "display/qt/qtcanvas.h"
 
 class QScrollBar;
 

@@ -16,8 +16,8 @@
 #include <sstream>
 #include <string>
 
-#include "display/BunDisp.h"
-#include "display/render.h"
+#include "display/qt/BunDisp.h"
+#include "display/qt/render.h"
 #include "display/writers.h"
 
 namespace {

@@ -14,9 +14,9 @@
 #include <QScrollBar>
 #include <QWidget>
 
-#include "display/BunDisp.h"
-#include "display/accessible.h"
-#include "display/clipdata.h"
+#include "display/qt/BunDisp.h"
+#include "display/qt/accessible.h"
+#include "display/qt/clipdata.h"
 
 namespace {
 
