@@ -10,6 +10,7 @@
 #   window    the installed window under Xvfb and openbox: its WM_CLASS is the menu
 #             entry's StartupWMClass, it carries the icon, its module comes from the prefix
 #   package   the .deb: its name, files, Depends, and the program unpacked from it runs
+#   completion the installed bash completion offers options, forms and file names
 #   lintian   lintian --pedantic on the .deb: no error (E:) and no warning (W:)
 # Exit status 77 (skipped) only when a tool the case needs is not installed.
 set -u
@@ -217,6 +218,30 @@ package)
     [ -n "$(dpkg-deb -f "$deb" Maintainer)" ] || fail "no maintainer"
     dpkg-deb -x "$deb" "$work/root" || fail "dpkg-deb -x"
     check_runs "$work/root$prefix/$bindir/nerova"
+    ;;
+completion)
+    # The installed completion offers the options, the forms and --render's file types.
+    [ -f /usr/share/bash-completion/bash_completion ] || { echo "SKIP: bash-completion is not installed"; exit 77; }
+    prefix=$work/prefix
+    install_into "$prefix"
+    mkdir -p "$work/files" && touch "$work/files/a.png" "$work/files/a.txt"
+    # Each line: the words typed (the last is being completed), then what is offered.
+    while IFS='|' read -r typed offered; do
+        got=$(cd "$work/files" && bash -c '
+            source /usr/share/bash-completion/bash_completion
+            source "$1"; shift
+            COMP_WORDS=("$@"); COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
+            COMP_LINE="$*"; COMP_POINT=${#COMP_LINE}
+            _nerova 2>/dev/null; printf "%s\n" "${COMPREPLY[@]}" | sort | paste -sd " "' _ \
+            "$prefix/$datadir/bash-completion/completions/nerova" $typed)
+        [ "$got" = "$offered" ] || fail "completing '$typed' offers '$got', not '$offered'"
+    done <<'ROWS'
+nerova --fo|--font= --form=
+nerova --form m|mathml mixed
+nerova --ver|--version
+nerova --render 1/2 a|a.png
+nerova --batch a|a.png a.txt
+ROWS
     ;;
 lintian)
     # Debian's package checker finds neither an error nor a warning, even pedantic.
