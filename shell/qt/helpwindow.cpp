@@ -7,6 +7,7 @@
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
+#include "shell/identity.h"
 #include "shell/version.h"
 
 namespace nerova {
@@ -70,7 +71,7 @@ QString HelpWindow::aboutText(const QString& homePage) {
 }
 
 void HelpWindow::showAbout(QWidget* parent) {
-    QMessageBox::about(parent, tr("バージョン情報"), aboutText(QStringLiteral(NEROVA_HOME_PAGE)));
+    QMessageBox::about(parent, tr("バージョン情報"), aboutText(QString::fromUtf8(kHomepage)));
 }
 
 }  // namespace nerova
