@@ -87,7 +87,8 @@ int runRender(const nerova::CommandLine& cmd) {
     int argc = 3;
     QuietNotices quiet;  // outlives app
     QApplication app(argc, argv);
-    return renderToFile(cmd.renderText, cmd.renderFile, cmd.renderFormat, cmd.font, cmd.pointSize, std::cerr) == 0
+    const auto format = cmd.renderFormat == nerova::RenderFormat::Svg ? nerova::ImageFormat::Svg : nerova::ImageFormat::Png;
+    return renderToFile(cmd.renderText, cmd.renderFile, format, cmd.font, cmd.pointSize, std::cerr) == 0
                ? 0
                : 2;
 }
