@@ -13,7 +13,7 @@
 namespace nerova {
 
 /// The message of a file that the renderer cannot write, followed by the file name.
-inline constexpr const char* kRenderCannotWrite = "render: cannot write ";
+inline constexpr const char* kRenderCannotWrite = "cannot write ";
 
 /// Writes text (read up to its first ";" or its end) as LaTeX math-mode markup without
 /// delimiters: \frac{1}{2}, 1\frac{2}{3}, 2^{-2}, \left( \right), \times, \div, dots over

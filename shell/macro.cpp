@@ -4,6 +4,7 @@
 
 #include "engine/utf8.h"
 #include "shell/calcowner.h"
+#include "shell/identity.h"
 #include "shell/textcalc.h"
 
 #include <utility>
@@ -65,7 +66,10 @@ std::string busName(const std::string& service) {
     }
     if (element.empty()) element.push_back('_');
     if (element[0] >= '0' && element[0] <= '9') element[0] = '_';  // no element starts with a digit
-    std::string name = "org.nerova." + element;
+    // The program under its own name serves the application's ID (also when the ID's
+    // last element is spelt otherwise); a copy under another name serves its own.
+    if (service == kProgramName) return kAppId;
+    std::string name = kBusPrefix + element;
     if (name.size() > 255) name.resize(255);
     return name;
 }
