@@ -10,6 +10,7 @@
 #include "engine/Eval.h"
 #include "engine/Stream.h"
 #include "engine/lrat.h"
+#include "engine/utf8.h"
 #include "shell/calcowner.h"
 
 namespace nerova {
@@ -173,10 +174,8 @@ std::string unusedNotice(std::string_view unused) {
     constexpr std::size_t kNamed = 40;
     std::string named(unused.substr(0, std::min(unused.size(), kNamed + 1)));
     if (named.size() > kNamed) {
-        std::size_t n = kNamed;
-        while (n > 0 && (static_cast<unsigned char>(named[n]) & 0xC0) == 0x80) --n;
-        named.resize(n);
-        named += "…";
+        named.resize(utf8::cut(named, kNamed).size());
+        named += utf8::kEllipsis;
     }
     return "「" + named + "」は計算に使っていません";
 }
