@@ -65,12 +65,16 @@ start_nerova() {
     xdotool key ctrl+a BackSpace
 }
 
-# input: what the input line holds, read as a user would (select all, copy).
+# input: what the input line holds, read as a user would (select all, copy). The
+# clipboard holds a marker first, so that what is read is the program's copy.
 input() {
+    echo "(marker)" >"$work/marker.txt"
+    offer "$work/marker.txt"
     xdotool key ctrl+a ctrl+c
-    local i
-    for i in $(seq 50); do
-        xclip -selection clipboard -o 2>/dev/null && return
+    local i out
+    for i in $(seq 100); do
+        out=$(xclip -selection clipboard -o 2>/dev/null)
+        [ "$out" != "(marker)" ] && { printf '%s' "$out"; return; }
         sleep 0.1
     done
 }
@@ -81,6 +85,7 @@ offer() {
     [ -n "$clip" ] && kill "$clip" 2>/dev/null
     xclip -selection clipboard -i -quiet <"$1" >/dev/null 2>&1 &
     clip=$!
+    local i
     for i in $(seq 50); do cmp -s <(xclip -selection clipboard -o 2>/dev/null | head -c 64) <(head -c 64 "$1") && return; sleep 0.1; done
 }
 
