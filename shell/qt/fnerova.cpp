@@ -291,7 +291,7 @@ void Tfnerova::createMenus() {
     QAction* quit = file->addAction(tr("終了(&X)"));
     quit->setObjectName("Quit1");
     quit->setShortcut(kQuitKey);
-    quit->setShortcutContext(Qt::WindowShortcut);
+    quit->setShortcutContext(Qt::ApplicationShortcut);  // from the help window as well
     connect(quit, &QAction::triggered, this, &QWidget::close);
 
     QMenu* editMenu = menuBar()->addMenu(QString::fromUtf8("編集(&E)"));
