@@ -613,7 +613,9 @@ FormSettings Tfnerova::currentSettings() const {
 void Tfnerova::loadSettings() {
     FormSettings s = currentSettings();
     const FormSettings before = s;
-    readSettings(programSettingsPath(), s);
+    const std::string settingsFile = programSettingsPath();
+    // A file over the cap is broken: the defaults stand, and the save leaves it alone.
+    if (!readSettings(settingsFile, s)) std::cerr << "nerova: " << settingsFile << nerova::kSettingsTooLarge << '\n';
     settingsLoaded_ = true;
 
     WindowBounds bounds{s.left, s.top, s.width, s.height};
