@@ -9,6 +9,8 @@
 #include <QScopeGuard>
 #include <QTranslator>
 
+#include <iostream>
+
 #include "shell/qt/ddelink.h"
 #include "shell/qt/ddeservice.h"
 #include "shell/qt/fnerova.h"
@@ -35,14 +37,16 @@ int nerova::runGui(std::vector<std::string> files, int64_t maxDigits) {
                                             QCoreApplication::applicationFilePath().toStdString());
     // The budget holds for every calculation of the process: the window's, the batch
     // run's and the macro service's.
-    if (maxDigits <= 0) {
-        FormSettings settings;
-        readSettings(settingsPath(program), settings);
-        maxDigits = settings.maxDigits;
-    }
-    nerova::applyMaxDigits(maxDigits);
+    // The settings are read once, here, and handed to the window.
+    FormSettings settings;
+    const std::string settingsFile = settingsPath(program);
+    // A file over the cap is broken: the defaults stand, and the save leaves it alone.
+    if (!readSettings(settingsFile, settings))
+        std::cerr << "nerova: " << settingsFile << nerova::kSettingsTooLarge << '\n';
+    nerova::applyMaxDigits(maxDigits > 0 ? maxDigits : settings.maxDigits);
 
     Tfnerova fnerova;
+    fnerova.setSettings(settings);
     fnerova.setBatchFiles(std::move(files));
 
     // ---- The macro service starts here: the window exists, the loop has not begun. ----
