@@ -25,7 +25,7 @@
 
 #include "bench/numbers.h"
 #include "engine/tabai.h"
-#include "engine/tabai_impl.h"
+#include "engine/tabai_kernels.h"
 
 namespace {
 
@@ -93,12 +93,14 @@ void Row(const std::string& what, size_t digits, int reps, const std::function<v
 int main(int argc, char** argv) {
     bool quick = false;
     int reps = 7;
+    tabai_kernels::Tuning tuning;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--single") == 0) tabai_impl::gNttParallel = false, gThreadTime = true;
+        if (std::strcmp(argv[i], "--single") == 0) tuning.nttParallel = false, gThreadTime = true;
         if (std::strcmp(argv[i], "--quick") == 0) quick = true;
         if (std::strcmp(argv[i], "--reps") == 0 && i + 1 < argc) reps = std::max(1, std::atoi(argv[++i]));
         if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) gOnly = argv[++i];
     }
+    tabai_kernels::SetTuning(tuning);
     std::printf("%-16s %9s %12s %12s %8s\n", "operation", "digits", "ours, ms", "GMP, ms", "ratio");
     std::mt19937_64 rng(2024);
     std::vector<size_t> sizes = {1000, 2000, 10000, 100000, 1000000};

@@ -6,20 +6,9 @@
 #include <vector>
 
 #include "engine/pump.h"
-#include "engine/tabai_impl.h"
+#include "engine/tabai_kernels.h"
 
-namespace tabai_impl {
-
-// With the short products on packed words, the reciprocal wins from about 50 limbs (Zen 4).
-size_t gNewtonThreshold = 50;
-// Short products on packed words do half a product's work, so they keep up with the
-// transforms to longer factors than whole products do (Zen 4, one thread).
-size_t gShortProductThreshold = 600;
-// Exact division from the low end does about half the work of one short product, so it
-// beats the reciprocal's several up to fairly long quotients (Zen 4, one thread).
-size_t gHenselThreshold = 3000;
-// From this many limbs the quotient's high half comes from the top instead.
-size_t gExactSplitThreshold = 2000;
+namespace tabai_kernels {
 
 namespace {
 
@@ -293,10 +282,10 @@ void MulSub(const Limb* w, size_t nw, const Limb* x, size_t nx, const Limb* y, s
     }
     const size_t len = CyclicLength(bound + 1);
     Vec p;
-    if (std::min(nx, ny) >= gShortProductThreshold && nx <= len && ny <= len && len < nx + ny) {
+    if (std::min(nx, ny) >= CurrentTuning().shortProduct && nx <= len && ny <= len && len < nx + ny) {
         p.resize(len);
         MulCyclic(x, nx, y, ny, bound + 1, p.data());
-    } else if (std::min(nx, ny) < gShortProductThreshold) {
+    } else if (std::min(nx, ny) < CurrentTuning().shortProduct) {
         // Quadratic products: only the columns that reach the low limbs, then the
         // difference modulo 10000^bound.
         Vec low(bound);
@@ -459,7 +448,7 @@ void DivByReciprocal(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, 
         const size_t nprod = nw1 + nx;
         std::fill(qe.begin(), qe.end(), Limb{0});
         const size_t nq = nprod > n + 1 ? nprod - (n + 1) : 0;
-        if (std::min(nw1, nx) < gShortProductThreshold) {
+        if (std::min(nw1, nx) < CurrentTuning().shortProduct) {
             // Quadratic sizes: the top columns only, one more unit low at most.
             if (nq > 0) MulHigh(w1, nw1, x.data(), nx, n + 1, qe.data());
         } else {
@@ -593,9 +582,9 @@ void DivExact(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q) {
     b += t;
     m -= t;
     n -= t;
-    if (n > 3 && std::min(ql, n) < std::min(gHenselThreshold, gExactSplitThreshold)) {
+    if (n > 3 && std::min(ql, n) < std::min(CurrentTuning().hensel, CurrentTuning().exactSplit)) {
         if (DivExactHensel(a, m, b, n, q, ql)) return;
-    } else if (n > 3 && std::min(ql / 2, n) < gHenselThreshold) {
+    } else if (n > 3 && std::min(ql / 2, n) < CurrentTuning().hensel) {
         if (DivExactBothEnds(a, m, b, n, q, ql)) return;
     }
     if (n > 3 && n > ql + 2) {
@@ -609,7 +598,7 @@ void DivExact(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q) {
             std::copy(qt.begin(), qt.end(), q);
             return;
         }
-    } else if (n > 3 && std::min(ql, n) >= gNewtonThreshold) {
+    } else if (n > 3 && std::min(ql, n) >= CurrentTuning().newton) {
         DivByReciprocal(a, m, b, n, q, nullptr);
         return;
     }
@@ -640,7 +629,7 @@ void Div(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb* r) {
         return;
     }
     const size_t ql = m - n + 1;
-    if (std::min(ql, n) < gNewtonThreshold) {
+    if (std::min(ql, n) < CurrentTuning().newton) {
         DivSchool(a, m, b, n, q, r);
     } else if (n > ql + 2) {
         DivTruncated(a, m, b, n, q, r);
@@ -649,4 +638,4 @@ void Div(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb* r) {
     }
 }
 
-}  // namespace tabai_impl
+}  // namespace tabai_kernels
