@@ -182,6 +182,10 @@ size_t NttMaxProduct();
 /// Long division (Knuth's algorithm D): q[0..m-n+1) := a div b, r[0..n) := a mod b.
 /// Requires 2 <= n <= m and b[n-1] != 0. Pumps now and then.
 void DivSchool(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb* r);
+/// The same quotient and remainder on words of 8 digits with delayed carries (the
+/// quadratic method DivSchool checks). Requires 3 <= n <= m and b[n-1] != 0. Pumps now
+/// and then.
+void DivBasecase(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb* r);
 /// The same quotient and remainder, choosing the method by size (Newton reciprocal for
 /// large operands). Requires 1 <= n <= m and b[n-1] != 0.
 void Div(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb* r);
@@ -232,8 +236,9 @@ struct Tuning {
     /// below three thresholds), squares at about 450.
     size_t ntt = 260;
     size_t sqrNtt = 450;
-    /// Division by Newton's reciprocal from this many limbs (quotient and divisor).
-    size_t newton = 50;
+    /// Division by Newton's reciprocal from this many limbs (quotient and divisor); below,
+    /// the long division on 8-digit words (2n by n digits: level at about 10,000 digits).
+    size_t newton = 2500;
     /// Division's short products give way to transforms from this shorter factor on
     /// (short products on packed words do half a product's work, so they keep up with
     /// the transforms to longer factors than whole products do).
@@ -252,6 +257,9 @@ struct Tuning {
     bool gcdWords = true;
     /// Whether large transforms may use a second thread.
     bool nttParallel = true;
+    /// Whether the long division's rows use the widest vector instructions the processor
+    /// has (false: the portable loop, the reference).
+    bool wideVectors = true;
 };
 
 namespace detail {

@@ -632,6 +632,70 @@ void CheckDivision(const Vec& a, const Vec& b) {
     EXPECT_EQ(r1, r2) << m << " % " << n;
 }
 
+TEST(TSeisuKernels, DivisionOnWordsMatchesLongDivision) {
+    // The long division on 8-digit words with delayed carries against the one on limbs:
+    // odd and even lengths (the shift by one limb), quotients shorter and longer than the
+    // divisor, more rows than run between two full carries, dividends and divisors of all
+    // nines, powers of the base and one less, a divisor's top limb 1 followed by zeros
+    // (the estimate's largest error) and a remainder of divisor - 1. Both the portable rows
+    // and the widest vector ones this processor has.
+    std::mt19937_64 rng(42);
+    auto pow = [](size_t k) {
+        Vec v(k + 1, 0);
+        v[k] = 1;
+        return v;
+    };
+    auto check = [](const Vec& a, const Vec& b) {
+        const size_t m = a.size(), n = b.size();
+        Vec q1(m - n + 1), r1(n), q2(m - n + 1), r2(n);
+        tabai_kernels::DivSchool(a.data(), m, b.data(), n, q1.data(), r1.data());
+        for (const bool wide : {false, true}) {
+            const ScopedTuning scoped(Tuned([wide](auto& t) { t.wideVectors = wide; }));
+            tabai_kernels::DivBasecase(a.data(), m, b.data(), n, q2.data(), r2.data());
+            EXPECT_EQ(q1, q2) << m << " / " << n << (wide ? ", wide" : "");
+            EXPECT_EQ(r1, r2) << m << " % " << n << (wide ? ", wide" : "");
+        }
+    };
+    std::vector<std::pair<Vec, Vec>> cases;
+    for (size_t n : {3u, 4u, 5u, 6u, 17u, 64u, 257u, 258u, 513u, 514u}) {
+        cases.push_back({Vec(2 * n + 1, 9999), Vec(n, 9999)});
+        cases.push_back({Vec(n, 9999), Vec(n, 9999)});
+        cases.push_back({pow(2 * n), pow(n - 1)});
+        Vec below = Vec(n, 9999);  // 10000^n - 1
+        cases.push_back({pow(3 * n), below});
+        Vec one = pow(n - 1);
+        one[0] = 1;  // 10000^(n-1) + 1
+        cases.push_back({Vec(2 * n + 3, 9999), one});
+        cases.push_back({pow(2 * n + 1), one});
+        // (b - 1) + b * q: the largest remainder.
+        const Vec b = RandomVec(rng, n), qv = RandomVec(rng, n + 3);
+        Vec a = SchoolProduct(qv, b);
+        Vec bm1 = b;
+        size_t i = 0;
+        while (bm1[i] == 0) bm1[i++] = 9999;
+        --bm1[i];
+        uint32_t carry = 0;
+        for (size_t k = 0; k < a.size(); ++k) {
+            const uint32_t t = a[k] + (k < n ? bm1[k] : 0) + carry;
+            a[k] = static_cast<Limb>(t % 10000);
+            carry = t / 10000;
+        }
+        if (b.back() != 0) cases.push_back({a, b});
+    }
+    for (auto& [a, b] : cases) {
+        a.resize(tabai_kernels::Trim(a.data(), a.size()));
+        b.resize(tabai_kernels::Trim(b.data(), b.size()));
+        if (b.size() >= 3 && a.size() >= b.size()) check(a, b);
+    }
+    for (int round = 0; round < 500; ++round) {
+        const size_t n = 3 + rng() % (round % 10 == 0 ? 700 : 60);
+        const size_t m = n + rng() % (round % 3 == 0 ? 800 : 70);
+        Vec a = RandomVec(rng, m), b = RandomVec(rng, n);
+        if (b.back() == 0) b.back() = static_cast<Limb>(1 + rng() % 3);
+        check(a, b);
+    }
+}
+
 TEST(TSeisuKernels, NewtonDivisionMatchesLongDivision) {
     std::mt19937_64 rng(5);
     {
