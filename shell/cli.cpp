@@ -3,6 +3,8 @@
 #include "shell/cli.h"
 
 #include <algorithm>
+#include <atomic>
+#include <csignal>
 #include <cassert>
 #include <charconv>
 #include <exception>
@@ -13,6 +15,7 @@
 #include <string_view>
 #include <thread>
 
+#include <signal.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -21,6 +24,7 @@
 #include "engine/tabai.h"
 #include "shell/batch.h"
 #include "shell/budget.h"
+#include "shell/calcowner.h"
 #include "shell/version.h"
 
 namespace nerova {
@@ -263,17 +267,70 @@ int RunEval(const CommandLine& cmd, std::ostream& out, std::ostream& err) {
     return Finish(status, out, err);
 }
 
+// SIGINT and SIGTERM during a batch run: the lines finished so far are written whole,
+// then the program ends by the same signal, as a shell expects. A signal that was ignored
+// when the run began (a background job of a script) stays ignored.
+class BatchSignals {
+public:
+    BatchSignals() {
+        gCaught = 0;
+        gCancel = false;
+        for (std::size_t i = 0; i < std::size(kSignals); ++i) {
+            struct sigaction sa {};
+            sa.sa_handler = &Caught;
+            sigemptyset(&sa.sa_mask);
+            // No SA_RESTART: a read from a terminal or a pipe that waits is interrupted.
+            installed_[i] = ::sigaction(kSignals[i], nullptr, &old_[i]) == 0 && old_[i].sa_handler != SIG_IGN &&
+                            ::sigaction(kSignals[i], &sa, nullptr) == 0;
+        }
+    }
+    ~BatchSignals() {
+        for (std::size_t i = 0; i < std::size(kSignals); ++i)
+            if (installed_[i]) ::sigaction(kSignals[i], &old_[i], nullptr);
+    }
+    BatchSignals(const BatchSignals&) = delete;
+    BatchSignals& operator=(const BatchSignals&) = delete;
+
+    const std::atomic<bool>* cancel() const { return &gCancel; }
+    /// The signal that cancelled the run, or 0.
+    int caught() const { return gCaught; }
+
+private:
+    static constexpr int kSignals[] = {SIGINT, SIGTERM};
+    static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
+    static void Caught(int sig) {
+        gCaught = sig;
+        gCancel = true;
+    }
+    static inline volatile std::sig_atomic_t gCaught = 0;
+    static inline std::atomic<bool> gCancel{false};
+    struct sigaction old_[std::size(kSignals)] {};
+    bool installed_[std::size(kSignals)] = {};
+};
+
 int RunBatch(const std::vector<std::string>& files, unsigned jobs, std::istream& in,
              std::ostream& out, std::ostream& err) {
+    int caught = 0;
     try {
-        runBatch(files[0], files.size() > 1 ? files[1] : std::string(), in, out, jobs);
-        return 0;
+        const BatchSignals signals;
+        try {
+            runBatch(files[0], files.size() > 1 ? files[1] : std::string(), in, out, jobs, {signals.cancel(), {}});
+            return 0;
+        } catch (const TCancelledException&) {
+            caught = signals.caught();
+        }
     } catch (const std::bad_alloc&) {
         err << "nerova: " << kOutOfMemory << '\n';
+        return 2;
     } catch (const std::exception& e) {
         err << "nerova: " << e.what() << '\n';
+        return 2;
     }
-    return 2;
+    // Cancelled: what was written reaches its file, then the signal takes its usual course
+    // (the handler in force before the run is back).
+    out.flush();
+    if (caught != 0) std::raise(caught);
+    return 128 + caught;
 }
 
 int RunRenderMarkup(CommandLine cmd, std::istream& in, std::ostream& err) {

@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 The Nerova developers
 #include "shell/macro.h"
 
+#include "shell/calcowner.h"
 #include "shell/textcalc.h"
 
 #include <utility>
@@ -119,7 +120,11 @@ void MacroItem::maceval(std::string_view command) {
         // The argument is a copy: events handled during the calculation may change
         // the item, and the calculation must not read lines that are gone.
         const std::string argument = text();
-        result = evaluate(argument);
+        try {
+            result = evaluate(argument);
+        } catch (const TCancelledException& e) {
+            result = e.what();  // one macro is one calculation: its answer says it was cancelled
+        }
     }
     setText(std::move(result));
 }
