@@ -30,6 +30,7 @@
 #include "display/qt/accessible.h"
 #include "display/qt/clipdata.h"
 #include "shell/batch.h"
+#include "shell/cli.h"
 #include "shell/qt/fontdialog.h"
 #include "shell/qt/inputwidgets.h"
 #include "shell/qt/links.h"
@@ -367,7 +368,7 @@ void Tfnerova::showError(const std::string& message) {
     QString text = QString::fromStdString(message);
     if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') text += '.';
     if (unattended_) {
-        std::cerr << "nerova: " << text.toStdString() << std::endl;
+        std::cerr << nerova::messagePrefix() << text.toStdString() << std::endl;
         return;
     }
     if (errorHandler_) {
