@@ -100,6 +100,9 @@ void TCalcCommands::calculate() {
     }
     if (ok) {
         failed_ = false;
+        // Putting a long result into the input and the display cannot be cancelled: the
+        // information line stops offering Esc meanwhile.
+        if (!length_.empty()) notify(kShowingResult);
         show(result);
     }
     placeCaret();

@@ -137,7 +137,8 @@ std::string fractionExponentNotice(std::string_view text) {
         const std::string written = text.size() <= kShown
                                         ? std::string(text.substr(0, i)) + " / " + std::string(text.substr(i + 1))
                                         : "2^100 / 3^50";
-        return "「" + literal + "」は一つの分数です。割り算は " + written + " か (2^100)/(3^50) のように書きます";
+        // The way to write it first: the information line shows what fits.
+        return "割り算なら " + written + " と空けるか括弧で（「" + literal + "」は一つの分数）";
     }
     return {};
 }

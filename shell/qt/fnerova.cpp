@@ -405,6 +405,8 @@ void Tfnerova::showNotice(const std::string& notice) {
     const QString text = notice.empty() ? hint() : QString::fromStdString(notice);
     Label2->setText(text);
     Label2->setToolTip(notice.empty() ? hintTip() : text);
+    // During a calculation the event loop waits: the line is drawn now.
+    if (commands_ && commands_->calculating()) Label2->repaint();
 }
 
 void Tfnerova::prepareUnattendedClose() {

@@ -4,6 +4,7 @@
 
 #include <QDialogButtonBox>
 #include <QMessageBox>
+#include <QScreen>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
@@ -24,7 +25,10 @@ HelpWindow::HelpWindow(QWidget* parent) : QDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(text);
     layout->addWidget(buttons);
-    resize(520, 560);
+    // Beside the calculator, not over the whole screen (also at a large scale).
+    const QSize wanted(520, 560);
+    const QRect area = screen() ? screen()->availableGeometry() : QRect(QPoint(), wanted);
+    resize(wanted.boundedTo(area.size() * 3 / 4));
 }
 
 QString HelpWindow::helpHtml() {

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <new>
 #include <string>
 #include <vector>
@@ -613,4 +614,23 @@ TEST_F(CommandsTest, APowerOfAFractionLiteralSaysHowToDivide) {
     enter("2^100 / 3^50");
     EXPECT_FALSE(cmd.failed());
     EXPECT_EQ(notices.back(), "");
+}
+
+// Putting a long result into the input cannot be cancelled; the information line says
+// so before it starts, and says the result's length after it.
+TEST_F(CommandsTest, ALongResultIsAnnouncedBeforeItIsShown) {
+    std::vector<std::string> notices;
+    std::vector<std::size_t> shownAt;
+    cmd.setNoticeObserver([&](const std::string& n) {
+        notices.push_back(n);
+        shownAt.push_back(display.shown.size());
+    });
+    enter("10^2000");
+    ASSERT_GE(notices.size(), 2u);
+    EXPECT_EQ(notices[notices.size() - 2], kShowingResult);
+    EXPECT_EQ(notices.back(), nerova::lengthNotice(input.text_));
+    EXPECT_LT(shownAt[shownAt.size() - 2], display.shown.size()) << "announced before the display got it";
+    notices.clear();
+    enter("1/3");
+    EXPECT_EQ(std::count(notices.begin(), notices.end(), std::string(kShowingResult)), 0);
 }
