@@ -21,6 +21,7 @@
 #include "engine/tabai.h"
 #include "shell/batch.h"
 #include "shell/budget.h"
+#include "shell/steps.h"
 #include "shell/version.h"
 
 namespace nerova {
@@ -241,7 +242,28 @@ int Finish(int status, std::ostream& out, std::ostream& err) {
     return 2;
 }
 
+// --steps: the working of each expression, one after the other with a blank line between.
+int RunSteps(const CommandLine& cmd, std::ostream& out, std::ostream& err) {
+    int status = 0;
+    for (size_t i = 0; i < cmd.expressions.size(); ++i) {
+        if (i > 0 && cmd.markup == Markup::None) out << '\n';
+        const StepsView steps = stepsOf(cmd.expressions[i]);
+        if (cmd.markup == Markup::Latex) writeStepsLatex(steps, out);
+        else if (cmd.markup == Markup::Mathml) writeStepsMathml(steps, out);
+        else writeStepsText(steps, out);
+        out.flush();
+        if (!steps.ok) {
+            err << steps.error << '\n';
+            status = 1;
+        } else if (!steps.unused.empty()) {
+            err << unusedNotice(steps.unused) << '\n';
+        }
+    }
+    return Finish(status, out, err);
+}
+
 int RunEval(const CommandLine& cmd, std::ostream& out, std::ostream& err) {
+    if (cmd.steps) return RunSteps(cmd, out, err);
     int status = 0;
     for (const std::string& expression : cmd.expressions) {
         const TextResult result = evalText(expression, cmd.form);
@@ -292,7 +314,7 @@ int RunRenderMarkup(CommandLine cmd, std::istream& in, std::ostream& err) {
 }  // namespace
 
 std::string usageLine() {
-    return "usage: nerova [--max-digits N] [-e EXPR]... [--form FORM] | --batch IN [OUT] [--jobs N] | --repl | "
+    return "usage: nerova [--max-digits N] [-e EXPR]... [--form FORM] [--steps] | --batch IN [OUT] [--jobs N] | --repl | "
            "--render TEXT FILE [--font FAMILY] [--size POINTS] | --help | --version | [IN [OUT]]";
 }
 
@@ -338,6 +360,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
                 return Error("unknown form '" + value +
                              "' (improper, mixed, plus, float, decimal, recurring, latex or mathml)");
             }
+        } else if (arg == "--steps") {
+            cmd.steps = true;
         } else if (arg == "--batch") {
             batch = true;
         } else if (arg == "--jobs" || SplitValue(arg, "--jobs", value)) {
@@ -394,6 +418,10 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
     const int modes = eval + batch + repl + render + help + version;
     if (modes > 1) return Error("choose one of -e, --batch, --repl, --render, --help, --version");
     if (formGiven && !eval) return Error("--form goes with -e");
+    if (cmd.steps && !eval) return Error("--steps goes with -e");
+    if (cmd.steps && cmd.markup == Markup::None && cmd.form != ResultForm::Improper) {
+        return Error("--steps goes with the forms improper, latex and mathml");
+    }
     if ((fontGiven || sizeGiven) && !render) return Error("--font and --size go with --render");
     if (jobsGiven && !batch) return Error("--jobs goes with --batch");
     if (eval) {

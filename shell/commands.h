@@ -119,6 +119,11 @@ public:
     void setNoticeObserver(std::function<void(const std::string&)> observer) {
         noticeObserver_ = std::move(observer);
     }
+    /// Called after every calculation of the input (keisan), failed or not, with the
+    /// text that was calculated (for the steps view).
+    void setCalculatedObserver(std::function<void(const std::string&)> observer) {
+        calculatedObserver_ = std::move(observer);
+    }
     /// Called with true when a calculation starts and with false when it ends (own flag only).
     void setBusyObserver(std::function<void(bool)> observer) { busyObserver_ = std::move(observer); }
 
@@ -189,6 +194,7 @@ private:
     ICalcRunner* runner_ = nullptr;
     std::function<void(bool)> busyObserver_;
     std::function<void(const std::string&)> noticeObserver_;
+    std::function<void(const std::string&)> calculatedObserver_;
 
     TLoRational current_;
     bool failed_ = false;

@@ -32,6 +32,7 @@
 #include "shell/qt/fontdialog.h"
 #include "shell/qt/inputwidgets.h"
 #include "shell/qt/links.h"
+#include "shell/qt/stepsview.h"
 #include "shell/history.h"
 #include "shell/settings.h"
 #include "shell/textcalc.h"
@@ -107,6 +108,7 @@ Tfnerova::Tfnerova(QWidget* parent)
     commands_->setRunner(runner_.get());
     commands_->setNoticeObserver([this](const std::string& notice) { showNotice(notice); });
     connect(runner_.get(), &nerova::CalcRunner::busyChanged, this, &Tfnerova::busyChanged);
+    nerova::installStepsView(*this, *commands_);
     flashTime_ = QApplication::cursorFlashTime();
     qApp->installEventFilter(this);
 
