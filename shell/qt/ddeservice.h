@@ -95,7 +95,7 @@ private:
 /// copier for the AC command. Withdraws the name and the object when destroyed.
 class DdeServer {
 public:
-    // Notes for the window's information line: short, for a label of 196 pixels.
+    // Notes for the window's information line: short, for its designed width.
     static constexpr const char* kNoBusNote = "D-Bus なし: マクロは使えません";
     static constexpr const char* kNameTakenNote = "マクロは別のコピーが受付中";
     static constexpr const char* kNotRegisteredNote = "D-Bus に登録できません";
