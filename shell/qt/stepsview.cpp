@@ -98,7 +98,13 @@ StepsList::StepsList(QWidget* parent) : QWidget(parent), rows_(new QVBoxLayout(t
     rows_->addStretch(1);
 }
 
-void StepsList::show(const StepsView& steps, const QFont& font, const QColor& color) {
+void StepsList::show(const StepsView& steps, const QFont& font, const QColor& color, const QColor& background) {
+    // The rows stand on the display's own colours, also under a dark desktop theme.
+    QPalette colours = palette();
+    colours.setColor(QPalette::Window, background);
+    colours.setColor(QPalette::WindowText, color);
+    setPalette(colours);
+    setAutoFillBackground(true);
     while (QLayoutItem* item = rows_->takeAt(0)) {
         delete item->widget();
         delete item;
@@ -135,6 +141,7 @@ void StepsList::show(const StepsView& steps, const QFont& font, const QColor& co
         auto* disp = new TBunDisp(row, bar);
         disp->setObjectName("StepLine");
         disp->setDisplayFont(font, color);
+        disp->setBackground(background);
         disp->ApplyFont();
         disp->ShowText(line.text + ";");
         disp->setFixedSize(std::min(disp->drawingWidth() + 4, kMaxRowWidth), disp->controlHeight());
@@ -165,8 +172,6 @@ StepsWindow::StepsWindow(QMainWindow* owner, TCalcCommands& commands)
     scroll->setWidgetResizable(true);
     scroll->setBackgroundRole(QPalette::Base);
     list_ = new StepsList(scroll);
-    list_->setBackgroundRole(QPalette::Base);
-    list_->setAutoFillBackground(true);
     scroll->setWidget(list_);
     layout->addWidget(scroll, 1);
 
@@ -196,7 +201,7 @@ StepsWindow::StepsWindow(QMainWindow* owner, TCalcCommands& commands)
 
     if (!commands.history().empty()) text_ = commands.history().front();
     commands.setCalculatedObserver([this](const std::string& text) { follow(text); });
-    resize(520, 360);
+    resize(520, 440);
 }
 
 void StepsWindow::follow(const std::string& text) {
@@ -211,7 +216,8 @@ void StepsWindow::refresh() {
     const auto* main = owner_->findChild<TBunDisp*>("disp");
     const QFont font = main ? main->displayFont() : TBunDisp::defaultFont();
     const QColor color = main ? main->fontColor() : palette().color(QPalette::Text);
-    list_->show(steps_, font, color);
+    const QColor background = main ? main->background() : palette().color(QPalette::Base);
+    list_->show(steps_, font, color, background);
 }
 
 void StepsWindow::copyText() {

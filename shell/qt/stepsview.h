@@ -30,8 +30,8 @@ class StepsList : public QWidget {
 public:
     explicit StepsList(QWidget* parent);
 
-    /// Shows steps, each calculation line typeset in font and colour.
-    void show(const StepsView& steps, const QFont& font, const QColor& color);
+    /// Shows steps, each calculation line typeset in font and colour on background.
+    void show(const StepsView& steps, const QFont& font, const QColor& color, const QColor& background);
     /// The lines as plain text ("= " before each step), as the command line prints them.
     const QString& plainText() const { return text_; }
     /// The spoken reading, one sentence per line.
