@@ -6,6 +6,11 @@
 // (TSeisu's limb i is array element i - 1). Lengths are limb counts; an input may carry
 // leading zero limbs unless a function says otherwise. Output arrays never overlap inputs.
 // The schoolbook kernels stay callable so that tests can compare the fast paths with them.
+//
+// Kept twice on purpose, for speed (a shared template or callback costs the inner loops
+// their vectorisation or a call per element): AddN/SubN (tabai_mul.cpp), LongAdd/LongSub
+// (tabai.cpp), the last butterfly levels ForwardTail/InverseHead (tabai_ntt.cpp) and
+// ForwardShape/InverseShape (tabai_fft.cpp), whose steps run in opposite orders.
 #pragma once
 
 #include <cstddef>
