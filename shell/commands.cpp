@@ -106,6 +106,7 @@ void TCalcCommands::calculate() {
         show(result);
     }
     placeCaret();
+    if (calculatedObserver_) calculatedObserver_(text);
 }
 
 bool TCalcCommands::convert(const std::function<std::string()>& toText) {
