@@ -207,6 +207,8 @@ namespace {
 // shift by one limb), which keeps the words the estimate leaves out below a hundredth.
 constexpr int64_t kW8 = 100000000;
 constexpr size_t kRows = 128;
+// The pump is called every this many rows (as often as the long division on limbs does).
+constexpr size_t kPumpRows = 16;
 
 // Carries r[from..to) into range (truncating: each word keeps the sign of what it held,
 // so a small negative value stays in its low words), the last carry into r[to].
@@ -311,10 +313,8 @@ TABAI_CLONES void DivRows(int64_t* __restrict rw, const uint32_t* __restrict v, 
             const auto uq = static_cast<uint32_t>(-q);
             for (size_t i = 0; i < nw; ++i) w[i] += static_cast<int64_t>(static_cast<uint64_t>(uq) * v[i]);
         }
-        if (++rows % kRows == 0) {
-            CarryWords(w, 0, nw);
-            pump::ProcessMessages();
-        }
+        if (++rows % kRows == 0) CarryWords(w, 0, nw);
+        if (rows % kPumpRows == 0) pump::ProcessMessages();
         // The top word is about the remainder's value in its units: below 2^35 even
         // with the carries from below that it stands for, so this fits.
         w[nw - 1] += w[nw] * kW8;
@@ -350,8 +350,8 @@ TABAI_CLONES void DivExactRows(int64_t* __restrict rw, size_t lw, const uint32_t
         if ((j + 1) % kRows == 0) {
             CarryWords(rw, j + 1, lw - 1);
             rw[lw - 1] %= kW8;  // what it carries out reaches only words never formed
-            pump::ProcessMessages();
         }
+        if ((j + 1) % kPumpRows == 0) pump::ProcessMessages();
     }
 }
 
