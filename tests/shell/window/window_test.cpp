@@ -1164,7 +1164,7 @@ private slots:
     // ヘルプ → 使い方 (F1) opens the help; バージョン情報 names version and licence, and
     // the home page only when the build has one; ファイル → 終了 closes the window.
     void helpAboutAndQuit() {
-        action("Usage1")->trigger();
+        QTest::keyClick(hist(), Qt::Key_F1);
         auto* help = w_->findChild<HelpWindow*>("HelpWindow");
         QVERIFY(help);
         QVERIFY(help->isVisible());
@@ -1176,7 +1176,10 @@ private slots:
         QVERIFY(HelpWindow::aboutText("").contains(QLatin1String(nerova::licence())));
         QVERIFY(!HelpWindow::aboutText("").contains("http"));
         QVERIFY(HelpWindow::aboutText("https://example.org/n").contains("https://example.org/n"));
-        action("Quit1")->trigger();
+        w_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w_.get()));
+        hist()->setFocus();
+        QTest::keyClick(hist(), Qt::Key_Q, Qt::ControlModifier);  // from the input line
         QTRY_VERIFY(!w_->isVisible());
     }
 
