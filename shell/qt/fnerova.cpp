@@ -34,6 +34,7 @@
 #include "shell/qt/helpwindow.h"
 #include "shell/qt/inputwidgets.h"
 #include "shell/qt/links.h"
+#include "shell/qt/stepsview.h"
 #include "shell/history.h"
 #include "shell/settings.h"
 #include "shell/textcalc.h"
@@ -117,6 +118,7 @@ Tfnerova::Tfnerova(QWidget* parent)
     commands_->setOwner(&runner_->owner());
     commands_->setNoticeObserver([this](const std::string& notice) { showNotice(notice); });
     connect(runner_.get(), &nerova::CalcRunner::busyChanged, this, &Tfnerova::busyChanged);
+    nerova::installStepsView(*this, *commands_);
     flashTime_ = QApplication::cursorFlashTime();
     qApp->installEventFilter(this);
 
