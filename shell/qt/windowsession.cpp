@@ -34,7 +34,8 @@ void WindowSession::restore(const FormSettings& s) {
 bool WindowSession::keepFrameOnScreen() {
     const QRect frame = window_.frameGeometry();
     const QRect client = window_.geometry();
-    if (frame.size() == client.size()) return false;  // not framed yet
+    // Not framed yet, or the frame not yet known around the client's present place.
+    if (frame.size() == client.size() || !frame.contains(client)) return false;
     const QScreen* screen = window_.screen();
     if (!screen || window_.isMaximized() || window_.isFullScreen()) return true;
     const QRect area = screen->availableGeometry();
