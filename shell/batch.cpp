@@ -18,6 +18,7 @@
 #include <unistd.h>
 
 #include "shell/batchjobs.h"
+#include "shell/language.h"
 
 namespace nerova {
 
@@ -26,8 +27,8 @@ namespace {
 constexpr int kCtrlZ = 26;
 constexpr int kEof = std::char_traits<char>::eof();
 
-[[noreturn]] void Fail(const char* message, const std::string& name) {
-    throw TInOutException(std::string(message) + ": " + name);
+[[noreturn]] void Fail(Message message, const std::string& name) {
+    throw TInOutException(message, name);
 }
 
 std::optional<struct stat> Identity(int fd) {
@@ -139,7 +140,7 @@ void runBatch(const std::string& inPath, const std::string& outPath, std::istrea
               std::ostream& stdOut, unsigned jobs) {
     std::ifstream inFile;
     std::istream* in = &stdIn;
-    const std::string inName = inPath == "-" ? std::string(kStandardInputName) : inPath;
+    const std::string inName = inPath == "-" ? text(kStandardInputName) : inPath;
     std::optional<struct stat> inId;
     if (inPath != "-") {
         errno = 0;
@@ -169,7 +170,7 @@ void runBatch(const std::string& inPath, const std::string& outPath, std::istrea
     std::ofstream outFile;
     std::ostream* out = &stdOut;
     const bool toStdOut = outPath.empty() || outPath == "-";
-    const std::string outName = toStdOut ? std::string(kStandardOutputName) : outPath;
+    const std::string outName = toStdOut ? text(kStandardOutputName) : outPath;
     // Writing onto the input would empty it, or (appending) read its own output for ever.
     const std::optional<struct stat> outId =
         toStdOut ? (&stdOut == &std::cout ? Identity(STDOUT_FILENO) : std::nullopt) : Identity(outPath);

@@ -21,6 +21,7 @@
 #include "engine/tabai.h"
 #include "shell/batch.h"
 #include "shell/budget.h"
+#include "shell/language.h"
 #include "shell/version.h"
 
 namespace nerova {
@@ -237,7 +238,7 @@ private:
 int Finish(int status, std::ostream& out, std::ostream& err) {
     out.flush();
     if (out) return status;
-    err << "nerova: " << kFileCannotWrite << ": " << kStandardOutputName << '\n';
+    err << "nerova: " << text(kFileCannotWrite, text(kStandardOutputName)) << '\n';
     return 2;
 }
 
@@ -268,10 +269,8 @@ int RunBatch(const std::vector<std::string>& files, unsigned jobs, std::istream&
     try {
         runBatch(files[0], files.size() > 1 ? files[1] : std::string(), in, out, jobs);
         return 0;
-    } catch (const std::bad_alloc&) {
-        err << "nerova: " << kOutOfMemory << '\n';
     } catch (const std::exception& e) {
-        err << "nerova: " << e.what() << '\n';
+        err << "nerova: " << messageOf(e) << '\n';
     }
     return 2;
 }
@@ -435,7 +434,7 @@ bool takeRenderText(CommandLine& cmd, std::istream& in, std::ostream& err) {
     if (cmd.mode != CommandLine::Mode::Render || cmd.renderText != "-") return true;
     std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     if (in.bad()) {
-        err << "nerova: " << kFileCannotRead << ": " << kStandardInputName << '\n';
+        err << "nerova: " << nerova::text(kFileCannotRead, nerova::text(kStandardInputName)) << '\n';
         return false;
     }
     if (!text.empty() && text.back() == '\n') text.pop_back();
@@ -483,7 +482,7 @@ int runRepl(std::istream& in, std::ostream& out, std::ostream& err) {
         try {
             more = out && reader.ReadLine("> ", line);
         } catch (const TLineTooLongException&) {
-            out << kLineTooLong << '\n';
+            out << text(kLineTooLong) << '\n';
             continue;
         }
         if (!more) break;

@@ -11,11 +11,6 @@
 
 namespace nerova {
 
-std::string messageOf(const std::exception& e) {
-    if (dynamic_cast<const std::bad_alloc*>(&e)) return nerova::kOutOfMemory;
-    return e.what();
-}
-
 TCalcCommands::TCalcCommands(ICalcInput& input, IHistoryList& history, ITextDisplay& display,
                              const IRecurringOption& option)
     : input_(input), history_(history), display_(display), option_(option) {}

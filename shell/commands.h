@@ -12,21 +12,18 @@
 #include <vector>
 
 #include "engine/lrat.h"
+#include "shell/language.h"
 #include "shell/textcalc.h"
 
 namespace nerova {
 
-inline constexpr const char* kCancelled = "計算を中断しました";
+inline constexpr Message kCancelled = Message::Cancelled;
 
 /// Raised by a message-pump handler to end a running calculation at the user's request.
-class TCancelledException : public std::runtime_error {
+class TCancelledException : public MessageError {
 public:
-    TCancelledException() : std::runtime_error(kCancelled) {}
+    TCancelledException() : MessageError(kCancelled) {}
 };
-
-/// The message to show for an exception: its own text, except that running out of
-/// memory gets nerova::kOutOfMemory.
-std::string messageOf(const std::exception& e);
 
 /// The input line: its text and its selection, both counted in bytes of UTF-8.
 class ICalcInput {

@@ -39,7 +39,7 @@ constexpr const char* kHistory = "History";
 // A font name longer than this is cut: no font has such a name, and the file keeps it short.
 constexpr size_t kMaxText = 2047;
 
-std::string writeError(const std::string& path) { return path + kCannotWrite; }
+MessageError writeError(const std::string& path) { return MessageError(kCannotWrite, path); }
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
@@ -319,13 +319,13 @@ void readSettings(const std::string& path, FormSettings& s) {
 }
 
 void writeSettings(const std::string& path, const FormSettings& s) {
-    const std::string failed = writeError(path);
+    const MessageError failed = writeError(path);
     std::error_code ec;
     // Write through a symbolic link to the file it names, keeping the link.
     std::string target = path;
     if (fs::is_symlink(path, ec)) {
         fs::path resolved = fs::weakly_canonical(path, ec);
-        if (ec) throw std::runtime_error(failed);
+        if (ec) throw failed;
         target = resolved.string();
     }
 
@@ -337,17 +337,17 @@ void writeSettings(const std::string& path, const FormSettings& s) {
         // is the user's wish not to have it changed.
         if (!S_ISREG(st.st_mode) || ::access(target.c_str(), W_OK) != 0 ||
             !readFile(target, old))
-            throw std::runtime_error(failed);
+            throw failed;
         mode = st.st_mode & 07777;
     } else if (errno != ENOENT) {
-        throw std::runtime_error(failed);
+        throw failed;
     }
 
     CSimpleIniA ini;
     configure(ini);
-    if (!old.empty() && ini.LoadData(old) < 0) throw std::runtime_error(failed);
+    if (!old.empty() && ini.LoadData(old) < 0) throw failed;
     auto put = [&](const char* section, const char* key, const std::string& value) {
-        if (ini.SetValue(section, key, value.c_str()) < 0) throw std::runtime_error(failed);
+        if (ini.SetValue(section, key, value.c_str()) < 0) throw failed;
     };
     put(kForm, "top", std::to_string(s.top));
     put(kForm, "left", std::to_string(s.left));
@@ -360,16 +360,16 @@ void writeSettings(const std::string& path, const FormSettings& s) {
     put(kHistory, "save", s.keepHistory ? "1" : "0");
 
     std::string bytes;
-    if (ini.Save(bytes) < 0) throw std::runtime_error(failed);
+    if (ini.Save(bytes) < 0) throw failed;
     bytes += trailingComments(old);
 
     fs::path folder = fs::path(target).parent_path();
     if (!folder.empty()) {
         fs::create_directories(folder, ec);
-        if (ec) throw std::runtime_error(failed);
+        if (ec) throw failed;
     }
     removeStaleTemporaries(target);
-    if (!replaceFile(target, bytes, mode)) throw std::runtime_error(failed);
+    if (!replaceFile(target, bytes, mode)) throw failed;
 }
 
 int32_t encodeColor(Rgb c) {

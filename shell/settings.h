@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "engine/messages.h"
+
 namespace nerova {
 
 /// The window's design bounds (outer, frame included) in pixels at 96 dpi, and the
@@ -59,8 +61,8 @@ struct FormSettings {
     bool keepHistory = true;
 };
 
-/// What follows the file's path in the message of a failed write.
-inline constexpr const char* kCannotWrite = " に書き込めません";
+/// The message of a failed write; its argument is the file's path.
+inline constexpr Message kCannotWrite = Message::CannotWritePath;
 
 /// The program file as the user started it, for the names derived from it (the settings
 /// file, the macro service): argv0 when it names the same file as running (directly, or

@@ -10,6 +10,7 @@
 #include "engine/Eval.h"
 #include "engine/Stream.h"
 #include "engine/lrat.h"
+#include "shell/language.h"
 
 namespace nerova {
 
@@ -40,10 +41,8 @@ TextResult evalText(const std::string& text, ResultForm form) {
         EvalExpression(r, s);
         const auto readTo = static_cast<std::size_t>(s.Position() - 1);
         return {true, Write(r, form), unusedText(text, readTo)};
-    } catch (const std::bad_alloc&) {
-        return {false, kOutOfMemory, {}};
     } catch (const std::exception& e) {
-        return {false, e.what(), {}};
+        return {false, messageOf(e), {}};
     } catch (...) {
         return {false, std::string(), {}};
     }
@@ -94,7 +93,7 @@ std::string lengthNotice(std::string_view improper) {
     const std::size_t numerator = std::min(slash, improper.size());
     const std::size_t denominator = slash == std::string_view::npos ? 1 : improper.size() - slash - 1;
     if (numerator + denominator <= kLongResultDigits) return {};
-    return "分子 " + grouped(numerator) + " 桁、分母 " + grouped(denominator) + " 桁";
+    return text(Message::LengthNotice, grouped(numerator), grouped(denominator));
 }
 
 std::string unusedNotice(std::string_view unused) {
@@ -107,7 +106,7 @@ std::string unusedNotice(std::string_view unused) {
         named.resize(n);
         named += "…";
     }
-    return "「" + named + "」は計算に使っていません";
+    return text(Message::UnusedNotice, named);
 }
 
 std::string calcText(const std::string& text) { return evalText(text, ResultForm::Improper).text; }

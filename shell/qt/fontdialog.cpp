@@ -3,6 +3,7 @@
 #include "shell/qt/fontdialog.h"
 
 #include <QColorDialog>
+#include <QCoreApplication>
 #include <QFontDialog>
 #include <QGridLayout>
 #include <QPushButton>
@@ -12,15 +13,15 @@ namespace nerova {
 std::optional<FontChoice> chooseFont(QWidget* parent, const FontChoice& current, const QColor& shownColor) {
     QFontDialog dialog(current.font, parent);
     dialog.setOptions(QFontDialog::DontUseNativeDialog | QFontDialog::ScalableFonts);
-    dialog.setWindowTitle(QString::fromUtf8("フォント"));
+    dialog.setWindowTitle(QCoreApplication::translate("nerova::FontDialog", "フォント"));
     // The font dialog has no colour of its own; a button next to its effects adds it.
     std::optional<QColor> color = current.color;
     if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
-        auto* colorButton = new QPushButton(QString::fromUtf8("色(&C)…"), &dialog);
+        auto* colorButton = new QPushButton(QCoreApplication::translate("nerova::FontDialog", "色(&C)…"), &dialog);
         colorButton->setObjectName("colorButton");
         grid->addWidget(colorButton, grid->rowCount(), 0, Qt::AlignLeft);
         QObject::connect(colorButton, &QPushButton::clicked, &dialog, [&] {
-            const QColor chosen = QColorDialog::getColor(color.value_or(shownColor), &dialog, QString::fromUtf8("色"));
+            const QColor chosen = QColorDialog::getColor(color.value_or(shownColor), &dialog, QCoreApplication::translate("nerova::FontDialog", "色"));
             if (chosen.isValid()) color = chosen;
         });
     }

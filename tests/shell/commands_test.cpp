@@ -353,7 +353,7 @@ TEST_F(CommandsTest, CommandsAreRefusedWhileCalculatingAndCancelKeepsCurrent) {
     input.setText("3^3^12");
     cmd.keisan();
     EXPECT_GT(ctx.calls, 0) << "a long power runs the message pump";
-    EXPECT_EQ(input.text_, kCancelled);
+    EXPECT_EQ(input.text_, nerova::sourceText(kCancelled));
     EXPECT_TRUE(cmd.failed());
     EXPECT_FALSE(cmd.calculating());
     EXPECT_EQ(cmd.current().ToImproperText(), "1/7");
@@ -375,7 +375,7 @@ TEST_F(CommandsTest, CancelledConversionFailsLikeACalculation) {
     cancel = true;
     pump::Scope scope([](void*) { if (cancel) throw TCancelledException(); }, nullptr);
     cmd.taibunClick();  // converts the exact value without calculating the input again
-    EXPECT_EQ(input.text_, kCancelled);
+    EXPECT_EQ(input.text_, nerova::sourceText(kCancelled));
     EXPECT_TRUE(cmd.failed());
     EXPECT_FALSE(cmd.decimalShown());
     EXPECT_FALSE(cmd.calculating());
@@ -402,7 +402,7 @@ TEST_F(CommandsTest, EvaReplacesTheSelectionItCalculated) {
 }
 
 TEST(MessageOfTest, OutOfMemoryHasItsOwnMessage) {
-    EXPECT_EQ(messageOf(std::bad_alloc()), nerova::kOutOfMemory);
+    EXPECT_EQ(messageOf(std::bad_alloc()), nerova::sourceText(nerova::kOutOfMemory));
     EXPECT_EQ(messageOf(std::runtime_error("0で割ろうとした")), "0で割ろうとした");
 }
 
