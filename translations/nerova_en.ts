@@ -129,7 +129,7 @@
     </message>
     <message>
         <source>分子 %1 桁、分母 %2 桁</source>
-        <translation>numerator %1 digits, denominator %2 digits</translation>
+        <translation>digits: numerator %1, denominator %2</translation>
     </message>
     <message>
         <source>「%1」は計算に使っていません</source>
