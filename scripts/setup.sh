@@ -15,7 +15,8 @@ NEROVA_PACKAGES=(
   libqt6svg6                                   # draws the SVG window icon
   desktop-file-utils appstream man-db dpkg-dev # check the installed files, build the .deb
   xvfb openbox xdotool x11-utils               # the installed window on a real X server
-  qt6-translations-l10n                        # Qt's own dialogs in Japanese
+  qt6-translations-l10n                        # Qt's own dialogs in the user's language
+  qt6-l10n-tools qt6-tools-dev                 # the translations: lupdate, lrelease
   clang libclang-rt-dev                        # the fuzzers (libFuzzer)
   at-spi2-core python3-gi gir1.2-atspi-2.0     # the window read over AT-SPI
 )
