@@ -5,6 +5,9 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/setup.sh
-nerova_install_packages
-nerova_build >&2
+nerova_install_packages run
+# A new build/ is configured without the tests and benchmarks, whose packages running
+# does not need; test.sh turns them on.
+if [ -f build/build.ninja ]; then nerova_build default >&2
+else nerova_build default -DBUILD_TESTING=OFF -DNEROVA_BENCH=OFF >&2; fi
 exec ./build/nerova "$@"

@@ -6,6 +6,6 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/setup.sh
-nerova_install_packages
-nerova_build "${1:-default}"
+nerova_install_packages test
+nerova_build "${1:-default}" -DBUILD_TESTING=ON
 ctest --preset "${1:-default}" --timeout 600 -j "$(nproc)"

@@ -10,6 +10,8 @@
 #include <exception>
 #include <iostream>
 #include <memory>
+#include <sstream>
+#include <string>
 
 #include "display/qt/render.h"
 #include "shell/cli.h"
@@ -36,7 +38,7 @@ struct QuietNotices {
 // What the window says where Qt finds no display: one line, instead of the platform
 // plugin's page and an abort.
 constexpr const char* kNoDisplay =
-    "nerova: no display found; without a window use -e EXPR, --batch IN [OUT] or --repl";
+    "no display found; without a window use -e EXPR, --batch IN [OUT] or --repl";
 constexpr int kNoDisplayStatus = 2;
 
 struct HeldMessage {
@@ -47,7 +49,7 @@ QList<HeldMessage>* HeldMessages = nullptr;
 
 void StartUpMessageHandler(QtMsgType type, const QMessageLogContext&, const QString& message) {
     if (type == QtFatalMsg) {
-        std::cerr << kNoDisplay << std::endl;
+        std::cerr << nerova::messagePrefix() << kNoDisplay << std::endl;
         std::_Exit(kNoDisplayStatus);
     }
     if (HeldMessages) HeldMessages->append({type, message});
@@ -71,6 +73,9 @@ struct StartUpMessages {
 };
 
 int runWindow(int argc, char** argv, const nerova::CommandLine& cmd) {
+    // Qt's own warnings, too, say whose they are (QT_MESSAGE_PATTERN still wins).
+    qSetMessagePattern(QString::fromStdString(nerova::messagePrefix()) +
+                       QStringLiteral("%{if-category}%{category}: %{endif}%{message}"));
     std::unique_ptr<QApplication> app;
     {
         StartUpMessages startUp;
@@ -87,9 +92,13 @@ int runRender(const nerova::CommandLine& cmd) {
     int argc = 3;
     QuietNotices quiet;  // outlives app
     QApplication app(argc, argv);
-    return renderToFile(cmd.renderText, cmd.renderFile, cmd.renderFormat, cmd.font, cmd.pointSize, std::cerr) == 0
-               ? 0
-               : 2;
+    // The renderer's messages get the program's prefix, as every message on standard error.
+    std::ostringstream messages;
+    const int status =
+        renderToFile(cmd.renderText, cmd.renderFile, cmd.renderFormat, cmd.font, cmd.pointSize, messages);
+    std::istringstream lines(messages.str());
+    for (std::string line; std::getline(lines, line);) std::cerr << nerova::messagePrefix() << line << '\n';
+    return status == 0 ? 0 : 2;
 }
 
 }  // namespace
@@ -101,9 +110,9 @@ extern "C" __attribute__((visibility("default"))) int nerova_gui_main(int argc, 
         if (cmd.mode == nerova::CommandLine::Mode::Render) return runRender(cmd);
         return runWindow(argc, argv, cmd);
     } catch (const std::exception& e) {
-        std::cerr << "nerova: " << e.what() << '\n';
+        std::cerr << nerova::messagePrefix() << e.what() << '\n';
     } catch (...) {
-        std::cerr << "nerova: unknown error\n";
+        std::cerr << nerova::messagePrefix() << "unknown error\n";
     }
     return 2;
 }

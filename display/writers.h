@@ -15,7 +15,7 @@
 namespace nerova {
 
 /// The message of a file that the renderer cannot write, followed by the file name.
-inline constexpr const char* kRenderCannotWrite = "render: cannot write ";
+inline constexpr const char* kRenderCannotWrite = "cannot write ";
 
 /// What --render writes, chosen by the file's extension.
 enum class RenderFormat { Png, Svg, Latex, Mathml };

@@ -18,7 +18,9 @@
 #include <unistd.h>
 
 #include "shell/batchjobs.h"
+#include "shell/calcowner.h"
 #include "shell/language.h"
+#include "shell/textcalc.h"
 
 namespace nerova {
 
@@ -114,13 +116,25 @@ bool LineReader::Next(std::string& line) {
     return true;
 }
 
+std::string batchProgressNotice(std::size_t done, std::size_t read) {
+    return "一括計算中… " + groupedDigits(done) + " / " + groupedDigits(read) + " 行";
+}
+
+std::string batchEndNotice(std::size_t done, bool cancelled) {
+    return (cancelled ? "一括計算を中断しました: " : "一括計算が終わりました: ") + groupedDigits(done) +
+           " 行を計算しました";
+}
+
 void runBatch(std::istream& in, const std::string& inName, std::ostream& out,
-              const std::string& outName, unsigned jobs) {
+              const std::string& outName, unsigned jobs, const BatchControl& control) {
     if (!in.rdbuf()) Fail(kFileCannotRead, inName);
     LineReader reader(*in.rdbuf());
+    std::size_t read = 0, done = 0;
     const auto next = [&](std::string& line) {
         try {
-            return reader.Next(line);
+            const bool more = reader.Next(line);
+            read += more;
+            return more;
         } catch (const std::ios_base::failure&) {
             Fail(kFileCannotRead, inName);
         } catch (const TLineTooLongException&) {
@@ -130,14 +144,22 @@ void runBatch(std::istream& in, const std::string& inName, std::ostream& out,
     const auto write = [&](const std::string& record) {
         out.write(record.data(), static_cast<std::streamsize>(record.size()));
         if (!out) Fail(kFileCannotWrite, outName);
+        ++done;
+        if (control.progress) control.progress(done, read);
     };
-    evaluateLines(next, write, jobs);
+    try {
+        evaluateLines(next, write, jobs, control.cancel);
+    } catch (const TCancelledException&) {
+        // The finished lines are kept whole: they reach the file before the run ends.
+        out.flush();
+        throw;
+    }
     out.flush();
     if (!out) Fail(kFileCannotWrite, outName);
 }
 
 void runBatch(const std::string& inPath, const std::string& outPath, std::istream& stdIn,
-              std::ostream& stdOut, unsigned jobs) {
+              std::ostream& stdOut, unsigned jobs, const BatchControl& control) {
     std::ifstream inFile;
     std::istream* in = &stdIn;
     const std::string inName = inPath == "-" ? text(kStandardInputName) : inPath;
@@ -180,7 +202,7 @@ void runBatch(const std::string& inPath, const std::string& outPath, std::istrea
         if (!outFile.is_open()) Fail(kFileCannotCreate, outPath);
         out = &outFile;
     }
-    runBatch(*in, inName, *out, outName, jobs);
+    runBatch(*in, inName, *out, outName, jobs, control);
 }
 
 }  // namespace nerova

@@ -3,7 +3,9 @@
 // Batch evaluation: every line of a text file, written with its value.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
+#include <functional>
 #include <iosfwd>
 #include <stdexcept>
 #include <string>
@@ -73,6 +75,20 @@ private:
     bool ended_ = false;
 };
 
+/// What the caller of a batch run may add: a cancel flag (see evaluateLines: once it is
+/// true the run ends with TCancelledException, the records of the lines finished before
+/// written) and a progress report, called after each record is written with the lines
+/// written and the lines read so far.
+struct BatchControl {
+    const std::atomic<bool>* cancel = nullptr;
+    std::function<void(std::size_t done, std::size_t read)> progress;
+};
+
+/// The information line during a window's batch run: 一括計算中… 1,234 / 1,240 行.
+std::string batchProgressNotice(std::size_t done, std::size_t read);
+/// The information line after a window's batch run ended, cancelled or not.
+std::string batchEndNotice(std::size_t done, bool cancelled);
+
 /// Evaluates the lines of in (read by LineReader) into out. A line starting with "#" is
 /// copied; any other becomes "line = value" (the improper fraction, or the failure
 /// message). Output lines end with "\n". Throws TInOutException naming inName or outName
@@ -80,7 +96,7 @@ private:
 /// With jobs above 1 the lines are evaluated on that many threads (see evaluateLines); the
 /// output is the same.
 void runBatch(std::istream& in, const std::string& inName, std::ostream& out,
-              const std::string& outName, unsigned jobs = 1);
+              const std::string& outName, unsigned jobs = 1, const BatchControl& control = {});
 
 /// Evaluates the file inPath ("-": stdIn) into the file outPath, which is created or
 /// emptied; an empty outPath (or "-") writes to stdOut. The input is opened and its first
@@ -90,6 +106,6 @@ void runBatch(std::istream& in, const std::string& inName, std::ostream& out,
 /// stdIn and stdOut are compared by the files they are. Throws TInOutException
 /// (kFileNotFound for a missing input file, kFileSameAsInput naming the output).
 void runBatch(const std::string& inPath, const std::string& outPath, std::istream& stdIn,
-              std::ostream& stdOut, unsigned jobs = 1);
+              std::ostream& stdOut, unsigned jobs = 1, const BatchControl& control = {});
 
 }  // namespace nerova

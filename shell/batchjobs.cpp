@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "engine/pump.h"
+#include "shell/calcowner.h"
 #include "shell/textcalc.h"
 
 namespace nerova {
@@ -37,6 +38,31 @@ public:
     Stopped() : std::runtime_error("stopped") {}
 };
 
+bool Requested(const std::atomic<bool>* cancel) {
+    return cancel && cancel->load(std::memory_order_relaxed);
+}
+
+// The pump of a thread that evaluates lines: the handler installed before (the window's,
+// on the calling thread) runs first, then a requested cancel ends the calculation.
+class CancelScope {
+public:
+    explicit CancelScope(const std::atomic<bool>* cancel)
+        : cancel_(cancel), scope_(&CancelScope::Check, this) {}
+
+    // Between lines: a short line never reaches the pump inside the engine.
+    static void BeforeLine() { pump::ProcessMessages(); }
+
+private:
+    static void Check(void* self) {
+        auto& s = *static_cast<CancelScope*>(self);
+        s.scope_.Previous()();
+        if (Requested(s.cancel_)) throw TCancelledException();
+    }
+
+    const std::atomic<bool>* cancel_;
+    const pump::Scope scope_;
+};
+
 // Consecutive lines evaluated by one worker thread.
 struct Task {
     std::vector<std::string> lines;
@@ -53,7 +79,7 @@ struct Task {
 // on every path.
 class Pool {
 public:
-    explicit Pool(unsigned jobs) : jobs_(jobs) {}
+    Pool(unsigned jobs, const std::atomic<bool>* cancel) : jobs_(jobs), cancel_(cancel) {}
     ~Pool() {
         {
             const std::lock_guard<std::mutex> lock(mutex_);
@@ -122,7 +148,11 @@ public:
                 oldest.took / static_cast<long>(oldest.lines.size()), Clock::duration(1));
             linesPerTask = std::clamp<size_t>(static_cast<size_t>(kTaskTime / perLine), 1,
                                               kMaxLinesPerTask);
-            for (const std::string& record : oldest.records) write(record);
+            for (const std::string& record : oldest.records) {
+                // Once cancelled, no further record is written, finished or not.
+                if (Requested(cancel_)) throw TCancelledException();
+                write(record);
+            }
             if (oldest.error) std::rethrow_exception(oldest.error);
         }
         if (readError) std::rethrow_exception(readError);
@@ -141,6 +171,7 @@ private:
         try {
             for (const std::string& line : task.lines) {
                 if (stop_) break;
+                pump::ProcessMessages();
                 task.records.push_back(batchRecord(line));
             }
         } catch (...) {
@@ -149,16 +180,17 @@ private:
         task.took = Clock::now() - start;
     }
 
-    static void StopCheck(void* flag) {
-        if (static_cast<const std::atomic<bool>*>(flag)->load(std::memory_order_relaxed)) {
-            throw Stopped();
-        }
+    static void StopCheck(void* self) {
+        const auto& pool = *static_cast<const Pool*>(self);
+        if (pool.stop_.load(std::memory_order_relaxed)) throw Stopped();
+        if (Requested(pool.cancel_)) throw TCancelledException();
     }
 
     // A worker has a message pump of its own (pump handlers are per thread): it ends a
-    // long calculation once the run is stopped, and it never runs a window's event loop.
+    // long calculation once the run is stopped or cancelled, and it never runs a
+    // window's event loop.
     void Work() {
-        const pump::Scope scope(&StopCheck, &stop_);
+        const pump::Scope scope(&StopCheck, this);
         std::unique_lock<std::mutex> lock(mutex_);
         for (;;) {
             ready_.wait(lock, [this] { return stop_ || taken_ < tasks_.size(); });
@@ -180,6 +212,7 @@ private:
     size_t taken_ = 0;               // tasks_[0 .. taken_) are taken by workers
     std::atomic<bool> stop_{false};
     const unsigned jobs_;
+    const std::atomic<bool>* const cancel_;
     std::vector<std::thread> threads_;  // last: the workers use everything above
 };
 
@@ -198,14 +231,21 @@ std::string batchRecord(const std::string& line) {
 }
 
 void evaluateLines(const std::function<bool(std::string&)>& next,
-                   const std::function<void(const std::string&)>& write, unsigned jobs) {
+                   const std::function<void(const std::string&)>& write, unsigned jobs,
+                   const std::atomic<bool>* cancel) {
+    const CancelScope scope(cancel);
     if (jobs <= 1) {
         std::string line;
-        while (next(line)) write(batchRecord(line));
-        return;
+        while (next(line)) {
+            CancelScope::BeforeLine();
+            write(batchRecord(line));
+        }
+    } else {
+        Pool pool(jobs, cancel);
+        pool.Run(next, write);
     }
-    Pool pool(jobs);
-    pool.Run(next, write);
+    // Reading may have ended because the signal that cancelled interrupted it.
+    if (Requested(cancel)) throw TCancelledException();
 }
 
 }  // namespace nerova

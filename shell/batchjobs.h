@@ -3,6 +3,7 @@
 // The line loop of the batch run, on one thread or several.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <string>
 
@@ -19,7 +20,15 @@ std::string batchRecord(const std::string& line);
 /// When write throws, no further line is started, the lines in work are abandoned and
 /// the exception passes on. When next throws, the records of the lines read before it
 /// are written first (a failing write then passes instead), as on one thread.
+///
+/// Cancelling: the calling thread runs the message pump before each line, however short
+/// (so a user interface stays responsive and its cancel reaches the loop); once *cancel
+/// is true (set from anywhere, a signal handler included), every thread's pump throws
+/// TCancelledException. A cancellation ends the whole run: records written before it stay
+/// (a prefix of the output, whole lines), no record is written after it, and
+/// TCancelledException passes on. It is never a line's record.
 void evaluateLines(const std::function<bool(std::string&)>& next,
-                   const std::function<void(const std::string&)>& write, unsigned jobs);
+                   const std::function<void(const std::string&)>& write, unsigned jobs,
+                   const std::atomic<bool>* cancel = nullptr);
 
 }  // namespace nerova

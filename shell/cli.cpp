@@ -3,9 +3,12 @@
 #include "shell/cli.h"
 
 #include <algorithm>
+#include <atomic>
+#include <csignal>
 #include <cassert>
 #include <charconv>
 #include <exception>
+#include <initializer_list>
 #include <istream>
 #include <iterator>
 #include <optional>
@@ -13,6 +16,7 @@
 #include <string_view>
 #include <thread>
 
+#include <signal.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -21,6 +25,8 @@
 #include "engine/tabai.h"
 #include "shell/batch.h"
 #include "shell/budget.h"
+#include "shell/calcowner.h"
+#include "shell/identity.h"
 #include "shell/language.h"
 #include "shell/version.h"
 
@@ -59,32 +65,86 @@ bool SplitValue(const std::string& arg, std::string_view name, std::string& valu
     return false;
 }
 
-const char* kHelp =
-    "Nerova: exact fractions, on the command line.\n"
+// The command line's own texts, in one place. "{}" stands for an argument, filled in
+// by Fill in order.
+constexpr const char* kUsage =
+    "Usage: {} [OPTION]... [IN [OUT]]\n"
+    "  or:  {} -e EXPR [-e EXPR]... [--form FORM]\n"
+    "  or:  {} --batch IN [OUT] [--jobs N]\n"
+    "  or:  {} --repl\n"
+    "  or:  {} --render TEXT FILE [--font FAMILY] [--size POINTS]\n";
+constexpr const char* kHelpBody =
+    "Calculate exactly with fractions, however long their numbers grow.\n"
+    "Without options, open the calculator window; with IN [OUT], first evaluate\n"
+    "every line of the file IN into OUT, or onto standard output, as --batch does.\n"
     "\n"
-    "  nerova -e EXPR [-e EXPR]... [--form FORM]\n"
-    "      Evaluate each EXPR and print its value, one a line. A failed calculation\n"
-    "      prints its message on standard error and the exit status is 1.\n"
-    "      FORM: improper (default, 7/2), mixed (3:1/2), plus (3+1/2), float (3.5),\n"
-    "      decimal (cut off with …), recurring (periods in brackets: 0.[3]),\n"
-    "      latex (\\frac{7}{2}), mathml (<math>…</math>).\n"
-    "  nerova --batch IN [OUT] [--jobs N]\n"
-    "      Evaluate every line of the file IN (\"-\": standard input) into OUT, or onto\n"
-    "      standard output; lines starting with \"#\" are copied. Exit status 2 when a\n"
-    "      file cannot be read or written. Lines are evaluated on N threads (default:\n"
-    "      one per core) and written in their order.\n"
-    "  nerova --repl        Interactive prompt (end it with Ctrl-D).\n"
-    "  nerova --render TEXT FILE [--font FAMILY] [--size POINTS]\n"
-    "      Typeset TEXT (\"-\": standard input) as the fraction display does and save it;\n"
-    "      FILE's extension chooses: .png image, .svg scalable image, .tex LaTeX,\n"
-    "      .mml MathML. Exit status 2 when FILE cannot be written.\n"
-    "  nerova [IN [OUT]]    The calculator window; with file names it first runs the batch.\n"
-    "  nerova --help | --version\n"
-    "  --max-digits N   With any mode: refuse a result of more than N decimal digits\n"
-    "      (default: what a quarter of the memory holds).\n"
+    "  -e, --eval=EXPR      evaluate EXPR and print its value; may be given again\n"
+    "      --form=FORM      the form of the values of -e: improper (the default,\n"
+    "                         7/2), mixed (3:1/2), plus (3+1/2), float (3.5),\n"
+    "                         decimal (cut off after 100 characters), recurring\n"
+    "                         (0.[3]), latex (\\frac{7}{2}), mathml (<math>)\n"
+    "      --batch IN [OUT] evaluate every line of the file IN ('-': standard\n"
+    "                         input) into OUT, or onto standard output; lines\n"
+    "                         that start with '#' are copied\n"
+    "      --jobs=N         with --batch: evaluate on N threads (default: one a\n"
+    "                         core); the output keeps the order of the input\n"
+    "      --repl           an interactive prompt; Ctrl-D ends it\n"
+    "      --render TEXT FILE  typeset TEXT ('-': standard input) as the window's\n"
+    "                         display does into FILE, whose extension chooses the\n"
+    "                         writer: .png, .svg, .tex (LaTeX), .mml (MathML)\n"
+    "      --font=FAMILY    with --render: the font family\n"
+    "      --size=POINTS    with --render: the font size, above 0, at most 1000\n"
+    "      --max-digits=N   refuse a result of more than N decimal digits\n"
+    "                         (default: as many as a quarter of the memory holds)\n"
+    "  -h, --help           display this help and exit\n"
+    "      --version        output version information and exit\n"
     "\n"
     "Expressions: integers, decimals 2.5, fractions 1/3, recurring decimals 0.1[6],\n"
-    "mixed numbers 1:2/3, + - * / ^ (integer powers) and parentheses.\n";
+    "mixed numbers 1:2/3, + - * / ^ (integer powers) and parentheses.\n"
+    "\n"
+    "Exit status: 0 on success, 1 when an expression of -e cannot be evaluated,\n"
+    "2 for a wrong option or a file that cannot be read or written.\n";
+constexpr const char* kBugReports = "Report bugs to: <{}>\n";
+constexpr const char* kHomePage = "Home page: <{}>\n";
+constexpr const char* kVersionText =
+    "{} {}\n"
+    "Copyright (C) 2026 The Nerova developers\n"
+    "License GPLv3+: GNU GPL version 3 or later <https://gnu.org/licenses/gpl.html>.\n"
+    "This is free software: you are free to change and redistribute it.\n"
+    "There is NO WARRANTY, to the extent permitted by law.\n";
+constexpr const char* kTryHelp = "Try '{} --help' for more information.\n";
+constexpr const char* kNeedsValue = "option '{}' needs a value";
+constexpr const char* kGivenTwice = "option '{}' given twice";
+constexpr const char* kUnknownForm =
+    "unknown form '{}' (improper, mixed, plus, float, decimal, recurring, latex or mathml)";
+constexpr const char* kBadJobs = "--jobs needs a number of threads from 1 to {}, not '{}'";
+constexpr const char* kRenderNeedsFile = "--render needs TEXT and FILE";
+constexpr const char* kUnknownFileType = "unknown file type '{}' ({})";
+constexpr const char* kBadSize = "--size needs a number of points above 0, not '{}'";
+constexpr const char* kBadMaxDigits = "--max-digits needs a whole number of at least {}, not '{}'";
+constexpr const char* kUnknownOption = "unknown option '{}'";
+constexpr const char* kOneMode = "choose one of -e, --batch, --repl, --render, --help, --version";
+constexpr const char* kFormWithEval = "--form goes with -e";
+constexpr const char* kFontWithRender = "--font and --size go with --render";
+constexpr const char* kJobsWithBatch = "--jobs goes with --batch";
+constexpr const char* kBatchNeedsInput = "--batch needs an input file";
+constexpr const char* kUnexpectedArgument = "unexpected argument '{}'";
+constexpr const char* kNotHere = "the window and --render are started by the program itself";
+
+// pattern with each "{}" replaced by the next of args.
+std::string Fill(std::string_view pattern, std::initializer_list<std::string_view> args) {
+    std::string text;
+    auto arg = args.begin();
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern.compare(i, 2, "{}") == 0 && arg != args.end()) {
+            text += *arg++;
+            ++i;
+        } else {
+            text += pattern[i];
+        }
+    }
+    return text;
+}
 
 // Reads the prompt's lines. On a terminal (standard input and output both) a line is
 // edited in place: left and right, Home and End, Backspace and Delete, Ctrl-U, and up and
@@ -238,7 +298,7 @@ private:
 int Finish(int status, std::ostream& out, std::ostream& err) {
     out.flush();
     if (out) return status;
-    err << "nerova: " << text(kFileCannotWrite, text(kStandardOutputName)) << '\n';
+    err << messagePrefix() << text(kFileCannotWrite, text(kStandardOutputName)) << '\n';
     return 2;
 }
 
@@ -253,26 +313,78 @@ int RunEval(const CommandLine& cmd, std::ostream& out, std::ostream& err) {
             out << '\n';
             if (!result.unused.empty()) {
                 out.flush();
-                err << unusedNotice(result.unused) << '\n';
+                err << messagePrefix() << unusedNotice(result.unused) << '\n';
             }
         } else {
             out.flush();
-            err << result.text << '\n';
+            err << messagePrefix() << result.text << '\n';
             status = 1;
         }
     }
     return Finish(status, out, err);
 }
 
+// SIGINT and SIGTERM during a batch run: the lines finished so far are written whole,
+// then the program ends by the same signal, as a shell expects. A signal that was ignored
+// when the run began (a background job of a script) stays ignored.
+class BatchSignals {
+public:
+    BatchSignals() {
+        gCaught = 0;
+        gCancel = false;
+        for (std::size_t i = 0; i < std::size(kSignals); ++i) {
+            struct sigaction sa {};
+            sa.sa_handler = &Caught;
+            sigemptyset(&sa.sa_mask);
+            // No SA_RESTART: a read from a terminal or a pipe that waits is interrupted.
+            installed_[i] = ::sigaction(kSignals[i], nullptr, &old_[i]) == 0 && old_[i].sa_handler != SIG_IGN &&
+                            ::sigaction(kSignals[i], &sa, nullptr) == 0;
+        }
+    }
+    ~BatchSignals() {
+        for (std::size_t i = 0; i < std::size(kSignals); ++i)
+            if (installed_[i]) ::sigaction(kSignals[i], &old_[i], nullptr);
+    }
+    BatchSignals(const BatchSignals&) = delete;
+    BatchSignals& operator=(const BatchSignals&) = delete;
+
+    const std::atomic<bool>* cancel() const { return &gCancel; }
+    /// The signal that cancelled the run, or 0.
+    int caught() const { return gCaught; }
+
+private:
+    static constexpr int kSignals[] = {SIGINT, SIGTERM};
+    static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
+    static void Caught(int sig) {
+        gCaught = sig;
+        gCancel = true;
+    }
+    static inline volatile std::sig_atomic_t gCaught = 0;
+    static inline std::atomic<bool> gCancel{false};
+    struct sigaction old_[std::size(kSignals)] {};
+    bool installed_[std::size(kSignals)] = {};
+};
+
 int RunBatch(const std::vector<std::string>& files, unsigned jobs, std::istream& in,
              std::ostream& out, std::ostream& err) {
+    int caught = 0;
     try {
-        runBatch(files[0], files.size() > 1 ? files[1] : std::string(), in, out, jobs);
-        return 0;
+        const BatchSignals signals;
+        try {
+            runBatch(files[0], files.size() > 1 ? files[1] : std::string(), in, out, jobs, {signals.cancel(), {}});
+            return 0;
+        } catch (const TCancelledException&) {
+            caught = signals.caught();
+        }
     } catch (const std::exception& e) {
-        err << "nerova: " << messageOf(e) << '\n';
+        err << messagePrefix() << messageOf(e) << '\n';
+        return 2;
     }
-    return 2;
+    // Cancelled: what was written reaches its file, then the signal takes its usual course
+    // (the handler in force before the run is back).
+    out.flush();
+    if (caught != 0) std::raise(caught);
+    return 128 + caught;
 }
 
 int RunRenderMarkup(CommandLine cmd, std::istream& in, std::ostream& err) {
@@ -284,16 +396,32 @@ int RunRenderMarkup(CommandLine cmd, std::istream& in, std::ostream& err) {
         file << '\n';
     });
     if (written) return 0;
-    err << kRenderCannotWrite << cmd.renderFile << '\n';
+    err << messagePrefix() << kRenderCannotWrite << cmd.renderFile << '\n';
     return 2;
 }
 
 }  // namespace
 
-std::string usageLine() {
-    return "usage: nerova [--max-digits N] [-e EXPR]... [--form FORM] | --batch IN [OUT] [--jobs N] | --repl | "
-           "--render TEXT FILE [--font FAMILY] [--size POINTS] | --help | --version | [IN [OUT]]";
+std::string usageText() {
+    const std::string_view name = kProgramName;
+    return Fill(kUsage, {name, name, name, name, name});
 }
+
+std::string helpText() {
+    std::string text = usageText() + kHelpBody;
+    if (*kBugUrl || *kHomepage) text += '\n';
+    if (*kBugUrl) text += Fill(kBugReports, {kBugUrl});
+    if (*kHomepage) text += Fill(kHomePage, {kHomepage});
+    return text;
+}
+
+std::string versionText() { return Fill(kVersionText, {kProgramName, version()}); }
+
+std::string usageErrorText(std::string_view what) {
+    return std::string(kProgramName) + ": " + std::string(what) + '\n' + Fill(kTryHelp, {kProgramName});
+}
+
+std::string messagePrefix() { return std::string(kProgramName) + ": "; }
 
 CommandLine parseCommandLine(const std::vector<std::string>& args) {
     CommandLine cmd;
@@ -306,7 +434,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
         // The next argument, taken as it is (an expression may start with "-").
         auto next = [&](std::string_view option) -> bool {
             if (i + 1 >= args.size()) {
-                cmd.error = std::string(option) + " needs a value";
+                cmd.error = Fill(kNeedsValue, {option});
                 return false;
             }
             value = args[++i];
@@ -323,7 +451,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
             cmd.expressions.push_back(value);
         } else if (arg == "--form" || SplitValue(arg, "--form", value)) {
             if (arg == "--form" && !next(arg)) return Error(cmd.error);
-            if (formGiven) return Error("--form given twice");
+            if (formGiven) return Error(Fill(kGivenTwice, {"--form"}));
             formGiven = true;
             bool known = false;
             for (const FormName& f : kForms) {
@@ -334,8 +462,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
                 }
             }
             if (!known) {
-                return Error("unknown form '" + value +
-                             "' (improper, mixed, plus, float, decimal, recurring, latex or mathml)");
+                return Error(Fill(kUnknownForm, {value}));
             }
         } else if (arg == "--batch") {
             batch = true;
@@ -345,20 +472,19 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
             const auto res = std::from_chars(value.data(), value.data() + value.size(), cmd.jobs);
             if (res.ec != std::errc() || res.ptr != value.data() + value.size() || cmd.jobs < 1 ||
                 cmd.jobs > kMaxJobs) {
-                return Error("--jobs needs a number of threads from 1 to " +
-                             std::to_string(kMaxJobs) + ", not '" + value + "'");
+                return Error(Fill(kBadJobs, {std::to_string(kMaxJobs), value}));
             }
         } else if (arg == "--repl") {
             repl = true;
         } else if (arg == "--render") {
-            if (render) return Error("--render given twice");
+            if (render) return Error(Fill(kGivenTwice, {"--render"}));
             render = true;
             if (!next(arg)) return Error(cmd.error);
             cmd.renderText = value;
-            if (!next(arg)) return Error("--render needs TEXT and FILE");
+            if (!next(arg)) return Error(kRenderNeedsFile);
             cmd.renderFile = value;
             const auto format = renderFormatOf(value);
-            if (!format) return Error("unknown file type '" + value + "' (" + kRenderExtensions + ")");
+            if (!format) return Error(Fill(kUnknownFileType, {value, kRenderExtensions}));
             cmd.renderFormat = *format;
         } else if (arg == "--font" || SplitValue(arg, "--font", value)) {
             if (arg == "--font" && !next(arg)) return Error(cmd.error);
@@ -370,35 +496,34 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
             const auto res = std::from_chars(value.data(), value.data() + value.size(), cmd.pointSize);
             if (res.ec != std::errc() || res.ptr != value.data() + value.size() ||
                 !(cmd.pointSize > 0 && cmd.pointSize <= 1000)) {
-                return Error("--size needs a number of points above 0, not '" + value + "'");
+                return Error(Fill(kBadSize, {value}));
             }
         } else if (arg == "--max-digits" || SplitValue(arg, "--max-digits", value)) {
             if (arg == "--max-digits" && !next(arg)) return Error(cmd.error);
             const auto res = std::from_chars(value.data(), value.data() + value.size(), cmd.maxDigits);
             if (res.ec != std::errc() || res.ptr != value.data() + value.size() ||
                 cmd.maxDigits < TSeisu::kMinMaxDigits) {
-                return Error("--max-digits needs a whole number of at least " +
-                             std::to_string(TSeisu::kMinMaxDigits) + ", not '" + value + "'");
+                return Error(Fill(kBadMaxDigits, {std::to_string(TSeisu::kMinMaxDigits), value}));
             }
         } else if (arg == "--help" || arg == "-h") {
             help = true;
         } else if (arg == "--version") {
             version = true;
         } else {
-            return Error("unknown option '" + arg + "'");
+            return Error(Fill(kUnknownOption, {arg}));
         }
     }
 
     const bool eval = !cmd.expressions.empty();
     const int modes = eval + batch + repl + render + help + version;
-    if (modes > 1) return Error("choose one of -e, --batch, --repl, --render, --help, --version");
-    if (formGiven && !eval) return Error("--form goes with -e");
-    if ((fontGiven || sizeGiven) && !render) return Error("--font and --size go with --render");
-    if (jobsGiven && !batch) return Error("--jobs goes with --batch");
+    if (modes > 1) return Error(kOneMode);
+    if (formGiven && !eval) return Error(kFormWithEval);
+    if ((fontGiven || sizeGiven) && !render) return Error(kFontWithRender);
+    if (jobsGiven && !batch) return Error(kJobsWithBatch);
     if (eval) {
         cmd.mode = CommandLine::Mode::Eval;
     } else if (batch) {
-        if (cmd.files.empty()) return Error("--batch needs an input file");
+        if (cmd.files.empty()) return Error(kBatchNeedsInput);
         cmd.mode = CommandLine::Mode::Batch;
         if (!jobsGiven) cmd.jobs = std::max(1u, std::thread::hardware_concurrency());
     } else if (repl) {
@@ -414,7 +539,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
     }
     const size_t maxFiles =
         (cmd.mode == CommandLine::Mode::Batch || cmd.mode == CommandLine::Mode::Window) ? 2 : 0;
-    if (cmd.files.size() > maxFiles) return Error("unexpected argument '" + cmd.files[maxFiles] + "'");
+    if (cmd.files.size() > maxFiles) return Error(Fill(kUnexpectedArgument, {cmd.files[maxFiles]}));
     return cmd;
 }
 
@@ -434,7 +559,7 @@ bool takeRenderText(CommandLine& cmd, std::istream& in, std::ostream& err) {
     if (cmd.mode != CommandLine::Mode::Render || cmd.renderText != "-") return true;
     std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     if (in.bad()) {
-        err << "nerova: " << nerova::text(kFileCannotRead, nerova::text(kStandardInputName)) << '\n';
+        err << messagePrefix() << nerova::text(kFileCannotRead, nerova::text(kStandardInputName)) << '\n';
         return false;
     }
     if (!text.empty() && text.back() == '\n') text.pop_back();
@@ -453,10 +578,10 @@ int runCommandLine(const CommandLine& cmd, std::istream& in, std::ostream& out, 
     case CommandLine::Mode::Repl:
         return Finish(runRepl(in, out, err), out, err);
     case CommandLine::Mode::Help:
-        out << usageLine() << "\n\n" << kHelp;
+        out << helpText();
         return Finish(0, out, err);
     case CommandLine::Mode::Version:
-        out << "nerova " << version() << '\n';
+        out << versionText();
         return Finish(0, out, err);
     case CommandLine::Mode::Render:
         if (!needsWindowModule(cmd)) return RunRenderMarkup(cmd, in, err);
@@ -465,12 +590,12 @@ int runCommandLine(const CommandLine& cmd, std::istream& in, std::ostream& out, 
         // The entry point starts the window and the image renderer itself; they need Qt,
         // which this library does not link.
         assert(!"the window and the renderer are started by main");
-        err << "nerova: the window and --render are started by the program itself\n";
+        err << messagePrefix() << kNotHere << '\n';
         return 2;
     case CommandLine::Mode::Error:
         break;
     }
-    err << "nerova: " << cmd.error << '\n' << usageLine() << '\n';
+    err << usageErrorText(cmd.error);
     return 2;
 }
 
@@ -492,7 +617,7 @@ int runRepl(std::istream& in, std::ostream& out, std::ostream& err) {
         const TextResult result = evalText(line, ResultForm::Improper);
         out << result.text << '\n';
         out.flush();
-        if (!result.unused.empty()) err << unusedNotice(result.unused) << '\n';
+        if (!result.unused.empty()) err << messagePrefix() << unusedNotice(result.unused) << '\n';
     }
     return 0;
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <iosfwd>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "display/writers.h"
@@ -53,8 +54,19 @@ CommandLine parseCommandLine(const std::vector<std::string>& args);
 /// Parses argv[1..argc-1].
 CommandLine parseCommandLine(int argc, char** argv);
 
-/// The one-line usage summary (without a line end).
-std::string usageLine();
+/// The usage lines that start --help ("Usage: nerova [OPTION]... [IN [OUT]]" and the
+/// other forms), each ending with a line end.
+std::string usageText();
+/// What --help prints: the usage, the options, and where bugs are reported and the home
+/// page when the project has them. Lines of at most 80 columns.
+std::string helpText();
+/// What --version prints: name and version, copyright, licence, warranty.
+std::string versionText();
+/// A wrong command line on standard error: "nerova: WHAT" and the line that points to
+/// --help, each ending with a line end.
+std::string usageErrorText(std::string_view what);
+/// "nerova: ", the start of every message on standard error.
+std::string messagePrefix();
 
 /// True when cmd is run by the window module: the window, and --render of a PNG or SVG.
 /// Every other mode, --render of LaTeX and MathML among them, runs in runCommandLine.
@@ -66,7 +78,8 @@ bool takeRenderText(CommandLine& cmd, std::istream& in, std::ostream& err);
 
 /// Runs a parsed command line without any window and returns the exit status: Eval 0,
 /// or 1 when a calculation failed (its message goes to err); Batch 0, or 2 when a file
-/// cannot be read or written; Help and Version 0; Error 2 with the usage line on err.
+/// cannot be read or written; Help and Version 0; Error 2 with usageErrorText on err.
+/// Every message on err starts with messagePrefix().
 /// A mode whose writing onto out fails exits 2 with the batch run's write message.
 /// Render of LaTeX or MathML writes the file: 0, or 2 when it cannot be written or the
 /// text cannot be read. The window and the PNG and SVG renderer are not run here

@@ -15,25 +15,6 @@ TCalcCommands::TCalcCommands(ICalcInput& input, IHistoryList& history, ITextDisp
                              const IRecurringOption& option)
     : input_(input), history_(history), display_(display), option_(option) {}
 
-bool TCalcCommands::runCalculation(const std::function<void()>& work) {
-    if (runner_) return runner_->run(work);
-    if (calculating()) return false;
-    // Cleared on every path, also when work throws (a display error, a failed link copy).
-    struct BusyScope {
-        TCalcCommands& c;
-        explicit BusyScope(TCalcCommands& commands) : c(commands) {
-            c.calculating_ = true;
-            if (c.busyObserver_) c.busyObserver_(true);
-        }
-        ~BusyScope() {
-            c.calculating_ = false;
-            if (c.busyObserver_) c.busyObserver_(false);
-        }
-    } busy(*this);
-    work();
-    return true;
-}
-
 void TCalcCommands::runCommand(const std::function<void()>& work) {
     const bool ran = runCalculation([&] {
         text_ = input_.text();  // one read of the user's text per command
@@ -182,7 +163,12 @@ void TCalcCommands::eva() {
     if (calculating() || input_.selLength() == 0) return;
     runCommand([this] {
         const std::size_t start = input_.selStart(), length = input_.selLength();
-        const nerova::TextResult value = nerova::evalText(text_.substr(start, length), nerova::ResultForm::Improper);
+        nerova::TextResult value;
+        try {
+            value = nerova::evalText(text_.substr(start, length), nerova::ResultForm::Improper);
+        } catch (const TCancelledException& e) {
+            value = {false, e.what(), {}};  // the part stands as a failed one, like keisan's input
+        }
         unused_ = value.unused;
         // The text cannot change while calculating, but the selection can (a click, select
         // all): the value replaces the part it was calculated from.

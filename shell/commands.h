@@ -12,18 +12,10 @@
 #include <vector>
 
 #include "engine/lrat.h"
-#include "shell/language.h"
+#include "shell/calcowner.h"
 #include "shell/textcalc.h"
 
 namespace nerova {
-
-inline constexpr Message kCancelled = Message::Cancelled;
-
-/// Raised by a message-pump handler to end a running calculation at the user's request.
-class TCancelledException : public MessageError {
-public:
-    TCancelledException() : MessageError(kCancelled) {}
-};
 
 /// The input line: its text and its selection, both counted in bytes of UTF-8.
 class ICalcInput {
@@ -76,18 +68,6 @@ public:
 /// Puts the macro item's link on the clipboard; throws std::exception with the message to show.
 class ILinkCopier { public: virtual ~ILinkCopier() = default; virtual void copyLink() = 0; };
 
-/// Runs calculations one at a time for the whole program (the window's commands and the
-/// macro service share one).
-class ICalcRunner {
-public:
-    virtual ~ICalcRunner() = default;
-    /// Runs work as the one calculation; returns false without running it while another
-    /// runs. Throws what work throws.
-    virtual bool run(const std::function<void()>& work) = 0;
-    /// True while a calculation runs.
-    virtual bool busy() const = 0;
-};
-
 /// The calculator commands over their four collaborators.
 ///
 /// Invariants: decimalShown() implies !failed(); the history holds at most 10 distinct
@@ -106,9 +86,9 @@ public:
     /// The copier that AC on the input "DDE" uses; nullptr (the default) makes that AC
     /// only clear. The copier is borrowed and must outlive its use.
     void setLinkCopier(ILinkCopier* copier) { linkCopier_ = copier; }
-    /// Runs the calculations through runner (borrowed), which then decides what is
-    /// busy; nullptr (the default) keeps them to this object's own flag.
-    void setRunner(ICalcRunner* runner) { runner_ = runner; }
+    /// Runs the calculations through owner (borrowed: the program's one, which the macro
+    /// service shares); nullptr (the default) gives them an owner of their own.
+    void setOwner(CalcOwner* owner) { owner_ = owner ? owner : &ownOwner_; }
     /// Called after every command that calculated, with the notice for the information
     /// line (the text the calculation did not use, see nerova::unusedNotice; else the
     /// length of a long result, see nerova::lengthNotice) or the empty text; and with the
@@ -116,8 +96,6 @@ public:
     void setNoticeObserver(std::function<void(const std::string&)> observer) {
         noticeObserver_ = std::move(observer);
     }
-    /// Called with true when a calculation starts and with false when it ends (own flag only).
-    void setBusyObserver(std::function<void(bool)> observer) { busyObserver_ = std::move(observer); }
 
     /// Calculates the input: history first, then the value as an improper fraction, or the
     /// failure message in the input. Never throws a calculation error; the display may throw.
@@ -148,16 +126,16 @@ public:
     /// The input's text as the commands last read or set it.
     const std::string& inputText() const { return text_; }
 
-    /// Runs work as a calculation: calculating() is true meanwhile. Returns false without
-    /// running it when a calculation is already running.
-    bool runCalculation(const std::function<void()>& work);
+    /// Runs work as a calculation through the owner: calculating() is true meanwhile.
+    /// Returns false without running it when a calculation is already running.
+    bool runCalculation(const std::function<void()>& work) { return owner_->run(work); }
 
     const TLoRational& current() const { return current_; }
     /// The history, index 0 the most recent.
     const std::vector<std::string>& history() const { return entries_; }
     bool failed() const { return failed_; }
     bool decimalShown() const { return decimalShown_; }
-    bool calculating() const { return runner_ ? runner_->busy() : calculating_; }
+    bool calculating() const { return owner_->busy(); }
 
 private:
     /// Runs work as a calculation, then announces the notice of what it did not use.
@@ -183,14 +161,13 @@ private:
     ITextDisplay& display_;
     const IRecurringOption& option_;
     ILinkCopier* linkCopier_ = nullptr;
-    ICalcRunner* runner_ = nullptr;
-    std::function<void(bool)> busyObserver_;
+    CalcOwner ownOwner_;  ///< the owner until setOwner gives the program's
+    CalcOwner* owner_ = &ownOwner_;
     std::function<void(const std::string&)> noticeObserver_;
 
     TLoRational current_;
     bool failed_ = false;
     bool decimalShown_ = false;
-    bool calculating_ = false;
     std::string text_;  ///< the input's text, read once at the start of a command or an edit
     std::vector<std::string> entries_;  ///< the history; the view shows the same
     std::string unused_;  ///< what the last calculation did not read

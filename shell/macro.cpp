@@ -2,6 +2,8 @@
 // SPDX-FileCopyrightText: 2026 The Nerova developers
 #include "shell/macro.h"
 
+#include "shell/calcowner.h"
+#include "shell/identity.h"
 #include "shell/textcalc.h"
 
 #include <utility>
@@ -63,7 +65,10 @@ std::string busName(const std::string& service) {
     }
     if (element.empty()) element.push_back('_');
     if (element[0] >= '0' && element[0] <= '9') element[0] = '_';  // no element starts with a digit
-    std::string name = "org.nerova." + element;
+    // The program under its own name serves the application's ID (also when the ID's
+    // last element is spelt otherwise); a copy under another name serves its own.
+    if (service == kProgramName) return kAppId;
+    std::string name = kBusPrefix + element;
     if (name.size() > 255) name.resize(255);
     return name;
 }
@@ -119,7 +124,11 @@ void MacroItem::maceval(std::string_view command) {
         // The argument is a copy: events handled during the calculation may change
         // the item, and the calculation must not read lines that are gone.
         const std::string argument = text();
-        result = evaluate(argument);
+        try {
+            result = evaluate(argument);
+        } catch (const TCancelledException& e) {
+            result = e.what();  // one macro is one calculation: its answer says it was cancelled
+        }
     }
     setText(std::move(result));
 }

@@ -20,9 +20,10 @@ std::vector<std::string> splitLines(std::string_view text);
 /// everything from its first "." on ("/opt/x.y.bin" gives "x").
 std::string serviceName(const std::string& programPath);
 
-/// The well-known bus name for a service name: "org.nerova." followed by the name with
-/// every character a bus name does not allow (and a leading digit) replaced by "_";
-/// an empty name becomes "_". At most 255 bytes, as the bus requires.
+/// The well-known bus name for a service name: the application's ID (kAppId) for the
+/// program's own name, else kBusPrefix ("org.nerova.") followed by the name with every
+/// character a bus name does not allow (and a leading digit) replaced by "_"; an empty
+/// name becomes "_". At most 255 bytes, as the bus requires.
 std::string busName(const std::string& service);
 
 /// The bytes of a link to the item: service name, "\0", "DDE", "\0", "NEROVA", "\0".

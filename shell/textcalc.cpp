@@ -10,6 +10,7 @@
 #include "engine/Eval.h"
 #include "engine/Stream.h"
 #include "engine/lrat.h"
+#include "shell/calcowner.h"
 #include "shell/language.h"
 
 namespace nerova {
@@ -41,6 +42,8 @@ TextResult evalText(const std::string& text, ResultForm form) {
         EvalExpression(r, s);
         const auto readTo = static_cast<std::size_t>(s.Position() - 1);
         return {true, Write(r, form), unusedText(text, readTo)};
+    } catch (const TCancelledException&) {
+        throw;  // ends the whole run this text belongs to, never one text's result
     } catch (const std::exception& e) {
         return {false, messageOf(e), {}};
     } catch (...) {
@@ -73,10 +76,7 @@ std::string unusedText(std::string_view text, std::size_t readTo) {
     return std::string(text.substr(first, last - first + 1));
 }
 
-namespace {
-
-/// n with a comma between groups of three digits.
-std::string grouped(std::size_t n) {
+std::string groupedDigits(std::size_t n) {
     std::string digits = std::to_string(n), out;
     for (std::size_t i = 0; i < digits.size(); ++i) {
         if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
@@ -85,15 +85,13 @@ std::string grouped(std::size_t n) {
     return out;
 }
 
-}  // namespace
-
 std::string lengthNotice(std::string_view improper) {
     if (!improper.empty() && improper.front() == '-') improper.remove_prefix(1);
     const auto slash = improper.find('/');
     const std::size_t numerator = std::min(slash, improper.size());
     const std::size_t denominator = slash == std::string_view::npos ? 1 : improper.size() - slash - 1;
     if (numerator + denominator <= kLongResultDigits) return {};
-    return text(Message::LengthNotice, grouped(numerator), grouped(denominator));
+    return text(Message::LengthNotice, groupedDigits(numerator), groupedDigits(denominator));
 }
 
 std::string unusedNotice(std::string_view unused) {

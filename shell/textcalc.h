@@ -44,6 +44,9 @@ std::string pastedText(std::string_view text, std::size_t limit = kPasteLimit);
 /// without the blanks and tabs around it; empty when only blanks are left.
 std::string unusedText(std::string_view text, std::size_t readTo);
 
+/// n in decimal with a comma between groups of three digits ("301,030").
+std::string groupedDigits(std::size_t n);
+
 /// Results longer than this many digits (numerator and denominator together) are
 /// given their length in the information line.
 inline constexpr std::size_t kLongResultDigits = 1000;
@@ -59,11 +62,13 @@ std::string lengthNotice(std::string_view improper);
 std::string unusedNotice(std::string_view unused);
 
 /// Evaluates text (";" is appended here) in its own rational and writes the value in
-/// form. Never throws: a std::exception gives its message in the current language (see
-/// messageOf), any other exception an empty text, each with ok false.
+/// form. A std::exception gives its message in the current language (see messageOf), any
+/// other exception an empty text, each with ok false; only TCancelledException passes
+/// on, since a cancellation ends the whole run (a batch, a command) and is no result.
 TextResult evalText(const std::string& text, ResultForm form);
 
-/// The value of text as an improper fraction, or the failure message.
+/// The value of text as an improper fraction, or the failure message (TCancelledException
+/// passes on, as from evalText; so for the two below).
 std::string calcText(const std::string& text);
 /// The value of text in floating-point form, or the failure message.
 std::string fracText(const std::string& text);

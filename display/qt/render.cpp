@@ -101,7 +101,7 @@ int renderToFile(const std::string& text, const std::string& file, nerova::Rende
         }
         return 0;
     } catch (const std::exception& e) {
-        err << "render: " << e.what() << "\n";
+        err << e.what() << "\n";
         return 1;
     }
 }

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Nerova developers
-// The one owner of the life of a calculation in the program: the message pump that the
-// engine calls in its long loops, the busy state that the window and the macro service
-// share, the cancel request and what raises it (Esc, the application quitting).
+// Qt's side of the program's calculation owner: it lets Qt handle pending events while
+// the engine calculates, and turns Esc and the application's quitting into a cancel.
 #pragma once
 
 #include <QObject>
@@ -10,23 +9,22 @@
 #include <chrono>
 #include <functional>
 
-#include "engine/pump.h"
-#include "shell/commands.h"
+#include "shell/calcowner.h"
 
 namespace nerova {
 
-/// Runs calculations one at a time for the whole program.
+/// Adapts the program's one CalcOwner to Qt.
 ///
-/// How it is used: the window hands it to its commands (TCalcCommands::setRunner) and
-/// the macro service runs each macro through run(); whoever is refused answers "busy".
+/// How it is used: the window hands owner() to its commands (TCalcCommands::setOwner)
+/// and to its batch run; the macro service runs each macro through run(); whoever is
+/// refused answers "busy".
 ///
-/// Invariants: at most one calculation runs; while it runs, run() refuses another and
-/// busy() is true. The pump handler is installed only while a calculation runs; it lets
-/// Qt handle pending events at most once per interval and never from inside its own
-/// event processing, and throws TCancelledException only after processEvents() has
-/// returned, so the cancellation never passes through a slot or an event handler. A
-/// cancel request lives until the calculation it was meant for has ended.
-class CalcRunner : public QObject, public ICalcRunner {
+/// Invariants: while a calculation runs, the owner's pump lets Qt handle pending events
+/// at most once per interval and never from inside its own event processing; the
+/// cancellation is thrown by the owner only after processEvents() has returned, so it
+/// never passes through a slot or an event handler. busyChanged(false) is emitted after
+/// the pump handler was removed.
+class CalcRunner : public QObject {
     Q_OBJECT
 
 public:
@@ -36,16 +34,12 @@ public:
     explicit CalcRunner(std::chrono::milliseconds interval = kDefaultInterval, QObject* parent = nullptr);
     ~CalcRunner() override;
 
-    /// Runs work as the one calculation; returns false without running it while another
-    /// runs or once the application quits. Throws what work throws.
-    bool run(const std::function<void()>& work) override;
-    bool busy() const override { return busy_; }
-
-    /// Asks the running calculation to end at its next pump call; nothing when none runs.
-    void cancel() {
-        if (busy_) cancel_ = true;
-    }
-    bool cancelRequested() const { return busy_ && cancel_; }
+    /// See CalcOwner::run.
+    bool run(const std::function<void()>& work) { return owner_.run(work); }
+    bool busy() const { return owner_.busy(); }
+    void cancel() { owner_.cancel(); }
+    bool cancelRequested() const { return owner_.cancelRequested(); }
+    CalcOwner& owner() { return owner_; }
 
 Q_SIGNALS:
     /// A calculation started (true) or ended (false).
@@ -58,16 +52,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    static void handler(void* self) { static_cast<CalcRunner*>(self)->pump(); }
-    void pump();
+    /// False while Qt's event processing started here runs (see CalcOwner::setEventPump).
+    bool processEvents();
 
+    CalcOwner owner_;
     std::chrono::steady_clock::duration interval_;
     std::chrono::steady_clock::time_point last_;
-    const pump::Scope* scope_ = nullptr;  ///< the pump scope of the running calculation
-    bool busy_ = false;
-    bool cancel_ = false;
     bool pumping_ = false;
-    bool quitting_ = false;
 };
 
 }  // namespace nerova

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Nerova developers
-// The macro service on the D-Bus session bus: the well-known name "org.nerova." plus
-// the service name, the object /DDE (the topic) with the interface org.nerova.DDE.
+// The macro service on the D-Bus session bus: the well-known name of busName() (the
+// application's ID), the object /DDE (the topic) with the interface org.nerova.DDE
+// (the ID's domain from shell/identity.h, then "DDE").
 #pragma once
 
+#include "shell/identity.h"
 #include "shell/macro.h"
 
 #include <QObject>
@@ -25,10 +27,10 @@ class DdeLink;
 /// loop, like every window command.
 class DdeAdaptor : public QObject, protected QDBusContext {
     Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.nerova.DDE")
+    Q_CLASSINFO("D-Bus Interface", NEROVA_BUS_PREFIX_LITERAL "DDE")
     // Written out so that the arguments carry their names for clients that look.
     Q_CLASSINFO("D-Bus Introspection",
-                "  <interface name=\"org.nerova.DDE\">\n"
+                "  <interface name=\"" NEROVA_BUS_PREFIX_LITERAL "DDE\">\n"
                 "    <method name=\"Poke\">\n"
                 "      <arg name=\"item\" type=\"s\" direction=\"in\"/>\n"
                 "      <arg name=\"text\" type=\"s\" direction=\"in\"/>\n"
@@ -47,11 +49,11 @@ class DdeAdaptor : public QObject, protected QDBusContext {
                 "  </interface>\n")
 
 public:
-    static constexpr const char* kInterface = "org.nerova.DDE";
+    static constexpr const char* kInterface = NEROVA_BUS_PREFIX_LITERAL "DDE";
     static constexpr const char* kPath = "/DDE";
-    static constexpr const char* kNoSuchItem = "org.nerova.DDE.Error.NoSuchItem";
-    static constexpr const char* kBusy = "org.nerova.DDE.Error.Busy";
-    static constexpr const char* kFailed = "org.nerova.DDE.Error.Failed";
+    static constexpr const char* kNoSuchItem = NEROVA_BUS_PREFIX_LITERAL "DDE.Error.NoSuchItem";
+    static constexpr const char* kBusy = NEROVA_BUS_PREFIX_LITERAL "DDE.Error.Busy";
+    static constexpr const char* kFailed = NEROVA_BUS_PREFIX_LITERAL "DDE.Error.Failed";
 
     /// Serves item, which must outlive the adaptor; takes over its change handler.
     /// Macros run through runner (borrowed), the program's one owner of calculations:

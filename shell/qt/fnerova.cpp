@@ -21,6 +21,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <cmath>
 #include <iostream>
@@ -29,6 +30,7 @@
 #include "display/qt/accessible.h"
 #include "display/qt/clipdata.h"
 #include "shell/batch.h"
+#include "shell/cli.h"
 #include "shell/qt/fontdialog.h"
 #include "shell/qt/inputwidgets.h"
 #include "shell/qt/links.h"
@@ -104,7 +106,7 @@ Tfnerova::Tfnerova(QWidget* parent)
     display_ = std::make_unique<nerova::DisplayLink>(*disp);
     option_ = std::make_unique<nerova::OptionLink>(*J1);
     commands_ = std::make_unique<TCalcCommands>(*input_, *history_, *display_, *option_);
-    commands_->setRunner(runner_.get());
+    commands_->setOwner(&runner_->owner());
     commands_->setNoticeObserver([this](const std::string& notice) { showNotice(notice); });
     connect(runner_.get(), &nerova::CalcRunner::busyChanged, this, &Tfnerova::busyChanged);
     flashTime_ = QApplication::cursorFlashTime();
@@ -342,6 +344,8 @@ QString Tfnerova::hintTip() const {
 void Tfnerova::guarded(const std::function<void()>& handler) {
     try {
         handler();
+    } catch (const nerova::TCancelledException&) {
+        // The user's own request: whoever cancelled has been answered, nothing failed.
     } catch (const std::exception& e) {
         showError(messageOf(e));
     }
@@ -364,7 +368,7 @@ void Tfnerova::showError(const std::string& message) {
     QString text = QString::fromStdString(message);
     if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') text += '.';
     if (unattended_) {
-        std::cerr << "nerova: " << text.toStdString() << std::endl;
+        std::cerr << nerova::messagePrefix() << text.toStdString() << std::endl;
         return;
     }
     if (errorHandler_) {
@@ -406,12 +410,30 @@ void Tfnerova::setVisible(bool visible) {
 }
 
 void Tfnerova::runBatchFiles() {
-    guarded([this] {
-        commands_->runCalculation([this] {
-            const std::string out = batchFiles_.size() > 1 ? batchFiles_[1] : std::string();
-            nerova::runBatch(batchFiles_[0], out, std::cin, std::cout);
-        });
+    using Clock = std::chrono::steady_clock;
+    std::size_t done = 0;
+    bool ran = false, cancelled = false;
+    Clock::time_point shown{};
+    nerova::BatchControl control;
+    control.progress = [&](std::size_t written, std::size_t read) {
+        done = written;
+        // The line is drawn at the pump's pace; a new text for every short line is waste.
+        const auto now = Clock::now();
+        if (now - shown < std::chrono::milliseconds(100)) return;
+        shown = now;
+        showNotice(nerova::batchProgressNotice(written, read));
+    };
+    guarded([&] {
+        try {
+            ran = commands_->runCalculation([&] {
+                const std::string out = batchFiles_.size() > 1 ? batchFiles_[1] : std::string();
+                nerova::runBatch(batchFiles_[0], out, std::cin, std::cout, 1, control);
+            });
+        } catch (const nerova::TCancelledException&) {
+            ran = cancelled = true;  // Esc, the close, SIGTERM or SIGINT: the whole run ends
+        }
     });
+    if (ran) showNotice(nerova::batchEndNotice(done, cancelled));
 }
 
 void Tfnerova::resizeEvent(QResizeEvent* event) {

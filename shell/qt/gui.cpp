@@ -13,6 +13,7 @@
 #include "shell/qt/ddeservice.h"
 #include "shell/qt/fnerova.h"
 #include "shell/budget.h"
+#include "shell/identity.h"
 #include "shell/language.h"
 #include "shell/settings.h"
 #include "shell/qt/unixsignals.h"
@@ -45,7 +46,7 @@ int nerova::runGui(std::vector<std::string> files, int64_t maxDigits) {
     QApplication::setApplicationName(QStringLiteral("Nerova"));
     QApplication::setApplicationDisplayName(QStringLiteral("Nerova"));
     // Ties the window to its menu entry (Wayland's app id) and shows the menu's icon.
-    QGuiApplication::setDesktopFileName(QStringLiteral(NEROVA_APP_ID));
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(kAppId));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/app-icon.svg")));
     // The window speaks the locale's language, as the command line does.
     nerova::setLanguage(nerova::chooseLanguage());

@@ -9,7 +9,9 @@
 #   prefix    installed into a fresh folder, the program runs from there alone
 #   window    the installed window under Xvfb and openbox: its WM_CLASS is the menu
 #             entry's StartupWMClass, it carries the icon, its module comes from the prefix
-#   package   the .deb: its files, its Depends, and the program unpacked from it runs
+#   package   the .deb: its name, files, Depends, and the program unpacked from it runs
+#   completion the installed bash completion offers options, forms and file names
+#   lintian   lintian --pedantic on the .deb: no error (E:) and no warning (W:)
 # Exit status 77 (skipped) only when a tool the case needs is not installed.
 set -u
 case_name=$1
@@ -35,15 +37,20 @@ need() {
 
 # The project's names and install folders come from the build (tests/install/CMakeLists.txt).
 app_id=$NEROVA_APP_ID version=$NEROVA_VERSION
-bindir=$NEROVA_BINDIR libdir=$NEROVA_LIBDIR datadir=$NEROVA_DATADIR mandir=$NEROVA_MANDIR
-desktop_file=$NEROVA_SOURCE_DIR/data/$app_id.desktop
+bindir=$NEROVA_BINDIR privatedir=$NEROVA_PRIVATE_LIBDIR datadir=$NEROVA_DATADIR mandir=$NEROVA_MANDIR
+docdir=$NEROVA_DOCDIR
+desktop_file=$build/data/$app_id.desktop
 
 # The files every installation holds, relative to its prefix.
 installed_files() {
     echo "$bindir/nerova"
-    echo "$libdir/nerova/nerova-gui.so"
+    echo "$privatedir/nerova-gui.so"
     echo "$datadir/applications/$app_id.desktop"
     echo "$datadir/icons/hicolor/scalable/apps/$app_id.svg"
+    local size
+    for size in 16 32 48 64 128 256; do echo "$datadir/icons/hicolor/${size}x$size/apps/$app_id.png"; done
+    echo "$datadir/dbus-1/services/$app_id.service"
+    echo "$docdir/copyright"
     echo "$datadir/metainfo/$app_id.metainfo.xml"
     echo "$mandir/man1/nerova.1.gz"
 }
@@ -67,10 +74,18 @@ check_runs() {
 # check_loads_from PREFIX LOG: the dynamic loader's log (LD_DEBUG=files) shows the window
 # module taken from PREFIX and nothing taken from the build folder.
 check_loads_from() {
-    grep -q "file=$1/$bindir/\.\./$libdir/nerova/nerova-gui\.so" "$2" ||
-        grep -q "file=$1/$libdir/nerova/nerova-gui\.so" "$2" ||
+    grep -q "file=$1/$bindir/\.\./$privatedir/nerova-gui\.so" "$2" ||
+        grep -q "file=$1/$privatedir/nerova-gui\.so" "$2" ||
         { grep 'nerova-gui' "$2"; fail "the window module is not loaded from $1"; }
     if grep -qF "$build" "$2"; then grep -F "$build" "$2" | head -3; fail "a file is loaded from the build folder"; fi
+}
+
+# build_deb: packs the build into $deb.
+build_deb() {
+    cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work/out" >"$work/cpack.log" 2>&1 ||
+        { cat "$work/cpack.log"; fail "cpack -G DEB"; exit 1; }
+    deb=$(ls "$work"/out/*.deb 2>/dev/null | head -1)
+    [ -n "$deb" ] || { cat "$work/cpack.log"; fail "no .deb built"; exit 1; }
 }
 
 case $case_name in
@@ -88,6 +103,23 @@ metainfo)
         { cat "$work/out"; fail "appstreamcli validate"; }
     grep -q "<release version=\"$version\"" "$build/data/$app_id.metainfo.xml" ||
         fail "the metainfo's release is not the project's version"
+    grep -q '<project_license>GPL-3.0-or-later</project_license>' "$build/data/$app_id.metainfo.xml" ||
+        fail "the metainfo names no licence"
+    # AppStream takes a translation from each paragraph and list item, not from a list:
+    # a language on anything else in a description mixes both languages in the English
+    # view.
+    python3 - "$build/data/$app_id.metainfo.xml" <<'PY' || fail "a translation is marked where AppStream ignores it"
+import sys, xml.etree.ElementTree as ET
+LANG = '{http://www.w3.org/XML/1998/namespace}lang'
+bad = [e.tag for d in ET.parse(sys.argv[1]).iter('description') for e in d.iter()
+       if LANG in e.attrib and e.tag not in ('p', 'li')]
+print('\n'.join('xml:lang on <%s>' % t for t in bad))
+sys.exit(1 if bad else 0)
+PY
+    # No address that leads nowhere: the addresses are the project's own, or absent.
+    if grep -Eq 'https?://[^"<]*nerova\.org' "$build/data/$app_id.metainfo.xml"; then
+        fail "the metainfo names a nerova.org address"
+    fi
     ;;
 manpage)
     need man
@@ -95,6 +127,15 @@ manpage)
     LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$build/man/nerova.1" >"$work/page" 2>"$work/warnings"
     if [ -s "$work/warnings" ]; then cat "$work/warnings"; fail "man --warnings"; fi
     grep -q "nerova $version" "$work/page" || fail "the page does not carry the version"
+    sections=$(grep '^\.SH ' "$build/man/nerova.1" | cut -c5- | tr -d '"' | tr '\n' ,)
+    [[ $sections == *ENVIRONMENT,FILES,* && $sections == *COPYRIGHT,* && $sections == *"SEE ALSO,"* ]] ||
+        fail "sections: $sections"
+    for text in XDG_STATE_HOME '/history' '[History]' GPLv3+; do
+        grep -qF -- "$text" "$work/page" || fail "the page does not name $text"
+    done
+    # The release's date, the same as the metainfo's.
+    date=$(sed -n 's/.*<release version="[^"]*" date="\([^"]*\)".*/\1/p' "$build/data/$app_id.metainfo.xml")
+    grep -q "^\.TH NEROVA 1 $date " "$build/man/nerova.1" || fail "the page's date is not the release's ($date)"
     # Every option the program itself lists has its entry under OPTIONS: the tag line
     # after a .TP, looked up in the source (the formatted page may break at a hyphen).
     "$build/nerova" --help >"$work/help" 2>&1 || fail "nerova --help"
@@ -155,16 +196,15 @@ window)
     xprop -id "$window" _NET_WM_ICON | grep -q 'Icon (128 x 128)' ||
         fail "the window carries no icon (_NET_WM_ICON); is Qt's SVG icon engine installed?"
     grep -F -e "$build" -e 'nerova-gui' "/proc/$app/maps" | awk '{print $6}' | sort -u >"$work/maps"
-    grep -qx "$prefix/$libdir/nerova/nerova-gui.so" "$work/maps" ||
+    grep -qx "$prefix/$privatedir/nerova-gui.so" "$work/maps" ||
         { cat "$work/maps"; fail "the window module is not mapped from the prefix"; }
     if grep -qF "$build" "$work/maps"; then fail "the window maps files of the build folder"; fi
     ;;
 package)
     need cpack dpkg-deb dpkg-shlibdeps
-    cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work/out" >"$work/cpack.log" 2>&1 ||
-        { cat "$work/cpack.log"; fail "cpack -G DEB"; exit 1; }
-    deb=$(ls "$work"/out/*.deb 2>/dev/null | head -1)
-    [ -n "$deb" ] || { cat "$work/cpack.log"; fail "no .deb built"; exit 1; }
+    build_deb
+    [ "$(basename "$deb")" = "nerova_$version-1_$(dpkg --print-architecture).deb" ] ||
+        fail "the package's file name $(basename "$deb") is not nerova_VERSION-1_ARCH.deb"
     dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./||' >"$work/contents"
     prefix=$(sed -n 's/^set(CPACK_PACKAGING_INSTALL_PREFIX "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")
     while read -r file; do
@@ -178,6 +218,40 @@ package)
     [ -n "$(dpkg-deb -f "$deb" Maintainer)" ] || fail "no maintainer"
     dpkg-deb -x "$deb" "$work/root" || fail "dpkg-deb -x"
     check_runs "$work/root$prefix/$bindir/nerova"
+    ;;
+completion)
+    # The installed completion offers the options, the forms and --render's file types.
+    [ -f /usr/share/bash-completion/bash_completion ] || { echo "SKIP: bash-completion is not installed"; exit 77; }
+    prefix=$work/prefix
+    install_into "$prefix"
+    mkdir -p "$work/files" && touch "$work/files/a.png" "$work/files/a.txt"
+    # Each line: the words typed (the last is being completed), then what is offered.
+    while IFS='|' read -r typed offered; do
+        got=$(cd "$work/files" && bash -c '
+            source /usr/share/bash-completion/bash_completion
+            source "$1"; shift
+            COMP_WORDS=("$@"); COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
+            COMP_LINE="$*"; COMP_POINT=${#COMP_LINE}
+            _nerova 2>/dev/null; printf "%s\n" "${COMPREPLY[@]}" | sort | paste -sd " "' _ \
+            "$prefix/$datadir/bash-completion/completions/nerova" $typed)
+        [ "$got" = "$offered" ] || fail "completing '$typed' offers '$got', not '$offered'"
+    done <<'ROWS'
+nerova --fo|--font= --form=
+nerova --form m|mathml mixed
+nerova --ver|--version
+nerova --render 1/2 a|a.png
+nerova --batch a|a.png a.txt
+ROWS
+    ;;
+lintian)
+    # Debian's package checker finds neither an error nor a warning, even pedantic.
+    need cpack dpkg-deb dpkg-shlibdeps lintian
+    build_deb
+    lintian --pedantic --display-info "$deb" >"$work/lintian.log" 2>&1
+    cat "$work/lintian.log"
+    if grep -q '^[EW]: ' "$work/lintian.log"; then fail "lintian reports errors or warnings"; fi
+    [ -z "$(dpkg-deb --ctrl-tarfile "$deb" | tar -t | grep -E 'postinst|postrm|preinst|prerm')" ] ||
+        fail "the package has maintainer scripts"
     ;;
 *)
     echo "unknown case $case_name"; exit 2

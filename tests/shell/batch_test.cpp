@@ -1,11 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Nerova developers
 #include "shell/batch.h"
+#include "shell/batchjobs.h"
+#include "shell/calcowner.h"
+
+#include "engine/pump.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -358,6 +363,95 @@ TEST(BatchJobsTest, ReadFailureAsOnOneThread) {
         EXPECT_EQ(message[1], message[0]) << failAt;
         EXPECT_EQ(written[1], written[0]) << failAt;
     }
+}
+
+// A cancel ends the whole run, on any number of threads: what was written is a whole
+// prefix of the uncancelled output, no line's record is the cancellation, no line after
+// it is written, and the cancellation passes on. Lines of any length see it (a short
+// line never reaches the pump inside the engine).
+TEST(BatchCancelTest, CancelEndsTheWholeRunKeepingWholeLines) {
+    std::string input;
+    for (int i = 0; i < 400; ++i) input += i % 50 == 7 ? "3^3^9+" + std::to_string(i) + "\n" : std::to_string(i) + "+1\n";
+    const std::string full = RunOn(input, 1);
+    for (unsigned jobs : {1u, 4u}) {
+        for (std::size_t at : {std::size_t{0}, std::size_t{1}, std::size_t{9}, std::size_t{200}}) {
+            std::atomic<bool> cancel{at == 0};
+            std::size_t progressed = 0, readAtLeast = 0;
+            nerova::BatchControl control{&cancel, [&](std::size_t done, std::size_t read) {
+                                             progressed = done;
+                                             readAtLeast = std::max(readAtLeast, read);
+                                             EXPECT_LE(done, read);
+                                             if (done == at) cancel = true;
+                                         }};
+            std::istringstream in(input);
+            std::ostringstream out;
+            EXPECT_THROW(nerova::runBatch(in, "in", out, "out", jobs, control), nerova::TCancelledException)
+                << jobs << " threads, cancelled after " << at;
+            const std::string written = out.str();
+            EXPECT_EQ(full.compare(0, written.size(), written), 0) << jobs << " threads, " << at;
+            EXPECT_EQ(std::count(written.begin(), written.end(), '\n'), static_cast<long>(at)) << jobs << ", " << at;
+            EXPECT_EQ(progressed, at);
+            EXPECT_EQ(written.find(nerova::sourceText(nerova::kCancelled)), std::string::npos);
+        }
+    }
+}
+
+// The window's pump throws the cancellation itself (after Esc), at whatever line it is
+// asked to: the run ends there, and the line in progress leaves no record.
+TEST(BatchCancelTest, APumpThatCancelsEndsTheRun) {
+    const std::string input = "1\n2\n# note\n3^3^12\n4\n5\n";
+    static int calls;
+    for (int cancelAt : {1, 2, 3, 5}) {
+        calls = 0;
+        static int limit;
+        limit = cancelAt;
+        const pump::Scope scope([](void*) {
+            if (++calls >= limit) throw nerova::TCancelledException();
+        }, nullptr);
+        std::istringstream in(input);
+        std::ostringstream out;
+        EXPECT_THROW(nerova::runBatch(in, "in", out, "out"), nerova::TCancelledException) << cancelAt;
+        // The pump runs before each line: lines before the cancelling call are written.
+        const std::string expected[] = {"", "1 = 1\n", "1 = 1\n2 = 2\n", "1 = 1\n2 = 2\n# note\n"};
+        EXPECT_EQ(out.str(), expected[std::min(cancelAt - 1, 3)]) << cancelAt;
+    }
+}
+
+// Owner: one at a time, cancel only while running and forgotten at the end, and the end
+// announced after the pump handler is gone; a cancel thrown by the owner's pump.
+TEST(CalcOwnerTest, OneAtATimeAndCancelEndsOnlyItsCalculation) {
+    nerova::CalcOwner owner;
+    std::vector<bool> seen;
+    owner.setBusyObserver([&](bool busy) {
+        seen.push_back(busy);
+        EXPECT_EQ(pump::Current().handler, nullptr) << "busy " << busy;
+    });
+    owner.cancel();  // nothing runs: forgotten
+    bool inner = false;
+    EXPECT_TRUE(owner.run([&] {
+        EXPECT_TRUE(owner.busy());
+        EXPECT_FALSE(owner.run([&] { inner = true; }));
+        pump::ProcessMessages();  // no cancel requested: goes on
+    }));
+    EXPECT_FALSE(inner);
+    EXPECT_THROW(owner.run([&] {
+        owner.cancel();
+        EXPECT_TRUE(owner.cancelRequested());
+        pump::ProcessMessages();
+        ADD_FAILURE() << "the pump did not cancel";
+    }), nerova::TCancelledException);
+    EXPECT_FALSE(owner.busy());
+    EXPECT_FALSE(owner.cancelRequested());
+    // The interface's own event processing is never left by a cancellation.
+    bool nested = true;
+    owner.setEventPump([&] { return !nested; });
+    EXPECT_TRUE(owner.run([&] {
+        owner.cancel();
+        pump::ProcessMessages();
+    }));
+    owner.quit();
+    EXPECT_FALSE(owner.run([] {}));
+    EXPECT_EQ(seen, (std::vector<bool>{true, false, true, false, true, false}));
 }
 
 }  // namespace

@@ -4,11 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "shell/batch.h"
+#include "shell/version.h"
 
 namespace {
 
@@ -42,10 +44,10 @@ TEST(CommandLineTest, EvalPrintsEachValue) {
          "0.14285714285714285714285714285714285714285714285714285714285714285714285714285714285714285714285714…\n", ""},
         {{"-e", "1/6", "--form", "recurring"}, 0, "0.1[6]\n", ""},
         {{"-e", "1", "-e", "2/4", "-e", "3"}, 0, "1\n1/2\n3\n", ""},         // in turn
-        {{"-e", "1/(1-1)"}, 1, "", "0で割ろうとした\n"},                     // failure: stderr, 1
-        {{"-e", "1", "-e", "(", "-e", "3"}, 1, "1\n3\n", "数字がない\n"},    // the rest still runs
+        {{"-e", "1/(1-1)"}, 1, "", "nerova: 0で割ろうとした\n"},                   // failure: stderr, 1
+        {{"-e", "1", "-e", "(", "-e", "3"}, 1, "1\n3\n", "nerova: 数字がない\n"},    // the rest still runs
         {{"-e", "-5"}, 0, "-5\n", ""},                                       // a value starting with "-"
-        {{"-e", ""}, 1, "", "数字がない\n"},
+        {{"-e", ""}, 1, "", "nerova: 数字がない\n"},
     };
     for (const Row& r : rows) {
         const Outcome o = RunCli(r.args);
@@ -55,7 +57,7 @@ TEST(CommandLineTest, EvalPrintsEachValue) {
     }
 }
 
-TEST(CommandLineTest, WrongArgumentsExitTwoWithUsage) {
+TEST(CommandLineTest, WrongArgumentsExitTwoAndPointToHelp) {
     const std::vector<std::vector<std::string>> rows = {
         {"--bogus"},
         {"-e"},                          // no expression
@@ -84,9 +86,48 @@ TEST(CommandLineTest, WrongArgumentsExitTwoWithUsage) {
         const Outcome o = RunCli(args);
         EXPECT_EQ(o.status, 2) << args[0];
         EXPECT_EQ(o.out, "") << args[0];
-        EXPECT_NE(o.err.find(nerova::usageLine()), std::string::npos) << args[0] << ": " << o.err;
+        // GNU's form: one line saying what is wrong, one pointing to --help, no usage.
+        const size_t firstEnd = o.err.find('\n');
+        ASSERT_NE(firstEnd, std::string::npos) << o.err;
         EXPECT_EQ(o.err.compare(0, 8, "nerova: "), 0) << o.err;
+        EXPECT_EQ(o.err.substr(firstEnd + 1), "Try 'nerova --help' for more information.\n") << o.err;
+        EXPECT_EQ(o.err.find("Usage"), std::string::npos) << o.err;
     }
+}
+
+TEST(CommandLineTest, HelpFollowsTheGnuForm) {
+    const std::string help = nerova::helpText();
+    EXPECT_EQ(help.rfind("Usage: nerova [OPTION]...", 0), 0u) << help;
+    // At most 80 columns: every character of the text is one column wide (no tabs, and
+    // UTF-8 continuation bytes do not count).
+    std::istringstream lines(help);
+    int number = 0;
+    for (std::string line; std::getline(lines, line);) {
+        ++number;
+        size_t columns = 0;
+        for (const char c : line) {
+            EXPECT_NE(c, '\t') << "line " << number;
+            if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++columns;
+        }
+        EXPECT_LE(columns, 80u) << "line " << number << ": " << line;
+    }
+    // Every option the parser knows is described.
+    for (const char* option : {"--eval", "--form", "--batch", "--jobs", "--repl", "--render", "--font",
+                               "--size", "--max-digits", "--help", "--version"})
+        EXPECT_NE(help.find(option), std::string::npos) << option;
+}
+
+TEST(CommandLineTest, VersionFollowsTheGnuForm) {
+    std::istringstream lines(nerova::versionText());
+    std::string line;
+    ASSERT_TRUE(std::getline(lines, line));
+    EXPECT_EQ(line, std::string("nerova ") + nerova::version());
+    ASSERT_TRUE(std::getline(lines, line));
+    EXPECT_EQ(line.rfind("Copyright (C) 2026 The Nerova developers", 0), 0u) << line;
+    ASSERT_TRUE(std::getline(lines, line));
+    EXPECT_NE(line.find("GPLv3+"), std::string::npos) << line;
+    const std::string rest{std::istreambuf_iterator<char>(lines), std::istreambuf_iterator<char>()};
+    EXPECT_NE(rest.find("NO WARRANTY"), std::string::npos) << rest;
 }
 
 TEST(CommandLineTest, HelpAndVersion) {

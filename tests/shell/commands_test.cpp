@@ -324,7 +324,15 @@ TEST_F(CommandsTest, CommandsAreRefusedWhileCalculatingAndCancelKeepsCurrent) {
         int calls = 0;
         std::vector<bool> busySeen;
     } ctx{this, 0, {}};
-    cmd.setBusyObserver([&ctx](bool busy) { ctx.busySeen.push_back(busy); });
+    CalcOwner owner;
+    owner.setBusyObserver([&ctx](bool busy) {
+        ctx.busySeen.push_back(busy);
+        // The end is announced only after the calculation's pump handler was removed.
+        if (!busy) {
+            EXPECT_EQ(pump::Current().context, static_cast<void*>(&ctx));
+        }
+    });
+    cmd.setOwner(&owner);
     pump::Scope scope(
         [](void* p) {
             auto& c = *static_cast<Context*>(p);

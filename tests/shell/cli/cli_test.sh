@@ -58,8 +58,8 @@ eval)
     run -e '-5/3'; expect 0 '-5/3\n' ''
     ;;
 eval_failure)
-    run -e '1/(1-1)'; expect 1 '' '0で割ろうとした\n'
-    run -e '(1+2'; expect 1 '' 'カッコがあってない\n'
+    run -e '1/(1-1)'; expect 1 '' 'nerova: 0で割ろうとした\n'
+    run -e '(1+2'; expect 1 '' 'nerova: カッコがあってない\n'
     ;;
 forms)
     run -e '-5/3' --form improper; expect 0 '-5/3\n' ''
@@ -78,16 +78,25 @@ forms)
     expect 0 '0.125\n' '*'
     ;;
 several)
-    run -e 1 -e '1/0' -e '2*3'; expect 1 '1\n6\n' '0で割ろうとした\n'
+    run -e 1 -e '1/0' -e '2*3'; expect 1 '1\n6\n' 'nerova: 0で割ろうとした\n'
     ;;
 usage)
     for args in "--bogus" "-e" "--form mixed" "-e 1 --form roman" "--batch" "a b c" "-e 1 --batch x"; do
         # shellcheck disable=SC2086
-        run $args; expect 2 '' '*'; expect_err_contains 'usage: nerova'
+        run $args; expect 2 '' '*'
+        # GNU's form: what is wrong, then where to look; not the whole usage again.
+        [ "$(wc -l <"$work/err")" = 2 ] && [ "$(head -c 8 "$work/err")" = 'nerova: ' ] &&
+            [ "$(tail -n 1 "$work/err")" = "Try 'nerova --help' for more information." ] ||
+            { echo "FAIL: $args:"; cat "$work/err"; failures=$((failures + 1)); }
     done
     ;;
 help_version)
     run --help; expect 0 '*' ''
+    [ "$(head -n 1 "$work/out")" = 'Usage: nerova [OPTION]... [IN [OUT]]' ] ||
+        { echo "FAIL: help starts '$(head -n 1 "$work/out")'"; failures=$((failures + 1)); }
+    # Columns, not bytes: the help may hold UTF-8 in a translation.
+    LC_ALL=C.UTF-8 awk 'length > 80 {print "FAIL: help line over 80 columns: " $0; bad = 1} END {exit bad}' \
+        "$work/out" || failures=$((failures + 1))
     grep -q -- '--batch IN \[OUT\]' "$work/out" || { echo "FAIL: help lacks --batch"; failures=$((failures + 1)); }
     run --version; expect 0 '*' ''
     grep -q '^nerova [0-9]' "$work/out" || { echo "FAIL: version text"; failures=$((failures + 1)); }
@@ -177,7 +186,7 @@ batch_unreadable_input)
 max_digits)
     # A small budget refuses large results before computing them, in every mode.
     run --max-digits 100 -e '2^332' -e '2^333' -e '9^9^9'
-    expect 1 "$(printf '%s' '8749002899132047697490008908470485461412677723572849745703082425639811996797503692894052708092215296')\n" '結果が大きすぎます\n結果が大きすぎます\n'
+    expect 1 "$(printf '%s' '8749002899132047697490008908470485461412677723572849745703082425639811996797503692894052708092215296')\n" 'nerova: 結果が大きすぎます\nnerova: 結果が大きすぎます\n'
     printf '10^98*10\n10^99*10\n' >"$work/in.txt"
     run --batch "$work/in.txt" --max-digits=100
     expect 0 "10^98*10 = 1$(printf '0%.0s' $(seq 99))\n10^99*10 = 結果が大きすぎます\n" ''
@@ -271,10 +280,10 @@ render_unwritable)
     # A failed write is an error in every format: a full disk, a missing folder.
     for ext in png svg tex mml; do
         ln -s /dev/full "$work/full.$ext"
-        run --render 1/3 "$work/full.$ext"; expect 2 '' "render: cannot write $work/full.$ext\n"
-        run --render 1/3 "/nonexistent-dir/x.$ext"; expect 2 '' "render: cannot write /nonexistent-dir/x.$ext\n"
+        run --render 1/3 "$work/full.$ext"; expect 2 '' "nerova: cannot write $work/full.$ext\n"
+        run --render 1/3 "/nonexistent-dir/x.$ext"; expect 2 '' "nerova: cannot write /nonexistent-dir/x.$ext\n"
     done
-    run --render 1/3 /dev/full; expect 2 '' 'render: cannot write /dev/full\n'
+    run --render 1/3 /dev/full; expect 2 '' 'nerova: cannot write /dev/full\n'
     ;;
 latex_compiles)
     # The markup of every construct compiles in a plain document (amsmath at most). Only
@@ -301,11 +310,11 @@ form_markup)
 unused_text)
     # Text after a complete expression is named on standard error; the value and the
     # exit status stay as they were.
-    run -e '2x3'; expect 0 '2\n' '「x3」は計算に使っていません\n'
-    run -e '1+2)*3' -e '1+1'; expect 0 '3\n2\n' '「)*3」は計算に使っていません\n'
+    run -e '2x3'; expect 0 '2\n' 'nerova: 「x3」は計算に使っていません\n'
+    run -e '1+2)*3' -e '1+1'; expect 0 '3\n2\n' 'nerova: 「)*3」は計算に使っていません\n'
     env -u DISPLAY -u DBUS_SESSION_BUS_ADDRESS "$nerova" --repl <<<$'2 3\n1+1' >"$work/out" 2>"$work/err"
     status=$?
-    expect 0 '2\n2\n' '「3」は計算に使っていません\n'
+    expect 0 '2\n2\n' 'nerova: 「3」は計算に使っていません\n'
     ;;
 language)
     # Messages, notices and batch lines in the locale's language: LC_ALL, then
@@ -316,7 +325,7 @@ language)
     for vars in "LANG=en_US.UTF-8" "LC_ALL=en_GB.UTF-8 LANG=ja_JP.UTF-8" "LC_MESSAGES=de_DE.UTF-8 LANG=ja_JP.UTF-8"; do
         $in_locale $vars "$nerova" -e 1/0 -e 2x3 -e 1/4 >"$work/out" 2>"$work/err"
         status=$?
-        expect 1 '2\n1/4\n' 'division by zero\n“x3” was not used in the calculation\n'
+        expect 1 '2\n1/4\n' 'nerova: division by zero\nnerova: “x3” was not used in the calculation\n'
         $in_locale $vars "$nerova" --batch "$work/in.txt" >"$work/out" 2>"$work/err"
         status=$?
         expect 0 '1/3+1/6 = 1/2\n2/0 = division by zero\n# note\n(1+2 = unbalanced parentheses\n' ''
@@ -332,7 +341,7 @@ language)
                 "LANG=en_US.UTF-8 LANGUAGE=ja:en" ""; do
         $in_locale $vars "$nerova" -e 1/0 -e 2x3 -e 1/4 >"$work/out" 2>"$work/err"
         status=$?
-        expect 1 '2\n1/4\n' '0で割ろうとした\n「x3」は計算に使っていません\n'
+        expect 1 '2\n1/4\n' 'nerova: 0で割ろうとした\nnerova: 「x3」は計算に使っていません\n'
         $in_locale $vars "$nerova" --batch "$work/in.txt" >"$work/out" 2>"$work/err"
         status=$?
         expect 0 '1/3+1/6 = 1/2\n2/0 = 0で割ろうとした\n# note\n(1+2 = カッコがあってない\n' ''

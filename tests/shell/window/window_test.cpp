@@ -27,6 +27,7 @@
 #include <memory>
 
 #include "display/qt/BunDisp.h"
+#include "shell/batch.h"
 #include "shell/qt/fnerova.h"
 #include "shell/qt/calcrunner.h"
 
@@ -1046,6 +1047,82 @@ private slots:
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), QByteArray("1/2+1/3 = 5/6\n"));
         QVERIFY(errors_.isEmpty());
+    }
+
+    // A batch of long lines, started as `nerova IN OUT` starts it.
+    QString startLongBatch(int lines) {
+        const QString in = config_.path() + "/long.txt", out = config_.path() + "/long-out.txt";
+        {
+            std::ofstream file(in.toStdString());
+            file << "1/2+1/3\n";
+            for (int i = 0; i < lines; ++i) file << "3^3^13+" << i << "\n";
+        }
+        QFile::remove(out);
+        w_.reset();
+        w_ = std::make_unique<Tfnerova>();
+        w_->setErrorHandler([this](const QString& m) { errors_ << m; });
+        w_->setBatchFiles({in.toStdString(), out.toStdString()});
+        w_->show();
+        return out;
+    }
+
+    // What a stopped batch leaves: whole lines, each its own value, none a cancellation.
+    static int checkStoppedOutput(const QString& out, int lines) {
+        QFile f(out);
+        if (!f.open(QIODevice::ReadOnly)) return -1;
+        const QByteArray bytes = f.readAll();
+        if (!bytes.isEmpty() && !bytes.endsWith('\n')) return -2;
+        const QList<QByteArray> records = bytes.split('\n');
+        const int written = static_cast<int>(records.size()) - 1;
+        if (written >= lines + 1) return -3;  // it ran to the end
+        for (int i = 0; i < written; ++i) {
+            if (records[i].contains(nerova::sourceText(kCancelled))) return -4;
+            if (i > 0 && !records[i].startsWith("3^3^13+" + QByteArray::number(i - 1) + " = ")) return -5;
+        }
+        return written;
+    }
+
+    // Esc during the window's batch ends the whole run: the lines done stay in the file,
+    // no later line is calculated, the information line says how many were done, and the
+    // window works on. While it runs, the information line counts the lines.
+    void escStopsTheWholeBatch() {
+        const int lines = 3000;
+        // The batch runs inside an event; what happens meanwhile comes through its pump.
+        bool sawProgress = false;
+        QTimer user;
+        connect(&user, &QTimer::timeout, this, [&] {
+            if (!w_->isCalculating() || !label("Label2")->text().contains(QString::fromUtf8("一括計算中"))) return;
+            sawProgress = true;
+            user.stop();
+            QTest::keyClick(edit(), Qt::Key_Escape);
+        });
+        user.start(5);
+        const QString out = startLongBatch(lines);
+        QTRY_VERIFY_WITH_TIMEOUT(sawProgress && !w_->isCalculating(), 60000);
+        const int written = checkStoppedOutput(out, lines);
+        QVERIFY2(written >= 1, qPrintable(QString::number(written)));
+        QCOMPARE(label("Label2")->text(),
+                 QString::fromStdString(nerova::batchEndNotice(static_cast<std::size_t>(written), true)));
+        QVERIFY(errors_.isEmpty());
+        enter("1+1");
+        QCOMPARE(edit()->text(), QString("2"));
+    }
+
+    // Closing the window during its batch ends the run as Esc does, then the window closes.
+    void closeStopsTheWholeBatch() {
+        const int lines = 3000;
+        bool closed = false;
+        QTimer user;
+        connect(&user, &QTimer::timeout, this, [&] {
+            if (!w_->isCalculating()) return;
+            closed = true;
+            user.stop();
+            w_->close();
+        });
+        user.start(5);
+        const QString out = startLongBatch(lines);
+        QTRY_VERIFY_WITH_TIMEOUT(closed && !w_->isCalculating() && !w_->isVisible(), 60000);
+        QVERIFY(checkStoppedOutput(out, lines) >= 0);
     }
 
     void settingsSurviveARestart() {
