@@ -94,8 +94,8 @@ int runRender(const nerova::CommandLine& cmd) {
     QApplication app(argc, argv);
     // The renderer's messages get the program's prefix, as every message on standard error.
     std::ostringstream messages;
-    const int status =
-        renderToFile(cmd.renderText, cmd.renderFile, cmd.renderFormat, cmd.font, cmd.pointSize, messages);
+    const auto format = cmd.renderFormat == nerova::RenderFormat::Svg ? nerova::ImageFormat::Svg : nerova::ImageFormat::Png;
+    const int status = renderToFile(cmd.renderText, cmd.renderFile, format, cmd.font, cmd.pointSize, messages);
     std::istringstream lines(messages.str());
     for (std::string line; std::getline(lines, line);) std::cerr << nerova::messagePrefix() << line << '\n';
     return status == 0 ? 0 : 2;

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "engine/Stream.h"
+#include "engine/utf8.h"
 
 namespace {
 
@@ -20,16 +21,6 @@ bool IsDelimiter(char c) {
         return false;
     }
 }
-
-// How many continuation bytes a UTF-8 lead byte calls for; 0 for any other byte.
-int ContinuationCount(unsigned char b) {
-    if (b >= 0xC2 && b <= 0xDF) return 1;
-    if (b >= 0xE0 && b <= 0xEF) return 2;
-    if (b >= 0xF0 && b <= 0xF4) return 3;
-    return 0;
-}
-
-bool IsContinuation(unsigned char b) { return b >= 0x80 && b <= 0xBF; }
 
 // The operators get full-width glyphs; nothing else is replaced.
 const std::string& DisplayGlyph(const std::string& s) {
@@ -96,11 +87,11 @@ std::string TBunDispCalc::ReadWord(TInputStream& s) {
     std::string result;
     while (!s.AtEnd()) {
         char b = s.ReadChar();
-        if (int need = ContinuationCount(static_cast<unsigned char>(b)); need > 0) {
+        if (int need = nerova::utf8::continuationCount(static_cast<unsigned char>(b)); need > 0) {
             // Keep a multi-byte character whole; a truncated one ends where its
             // continuation bytes end, so it never takes a delimiter with it.
             result += b;
-            while (need-- > 0 && !s.AtEnd() && IsContinuation(static_cast<unsigned char>(s.PeekChar())))
+            while (need-- > 0 && !s.AtEnd() && nerova::utf8::isContinuation(s.PeekChar()))
                 result += s.ReadChar();
             continue;
         }

@@ -2,19 +2,19 @@
 // SPDX-FileCopyrightText: 2026 The Nerova developers
 #include "display/writers.h"
 
-#include <fstream>
 #include <ostream>
 #include <sstream>
 #include <utility>
 #include <vector>
 
 #include "display/BunDispCal.h"
+#include "engine/utf8.h"
 
 namespace nerova {
 
 namespace {
 
-constexpr std::string_view kEllipsis = "…";
+using nerova::utf8::kEllipsis;
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
 
 // ------------------------------------------------------------------ plain text runs
@@ -64,30 +64,12 @@ void ForEachRun(std::string_view s, F&& f) {
     }
 }
 
-// The length of the well-formed UTF-8 character at s[i], or 0 when the bytes there are not one.
-size_t Utf8Length(std::string_view s, size_t i) {
-    const auto b = static_cast<unsigned char>(s[i]);
-    size_t n;
-    unsigned char lo = 0x80, hi = 0xBF;  // the allowed range of the second byte
-    if (b < 0x80) return 1;
-    if (b >= 0xC2 && b <= 0xDF) n = 2;
-    else if (b >= 0xE0 && b <= 0xEF) n = 3, lo = b == 0xE0 ? 0xA0 : 0x80, hi = b == 0xED ? 0x9F : 0xBF;
-    else if (b >= 0xF0 && b <= 0xF4) n = 4, lo = b == 0xF0 ? 0x90 : 0x80, hi = b == 0xF4 ? 0x8F : 0xBF;
-    else return 0;
-    if (i + n > s.size()) return 0;
-    for (size_t k = 1; k < n; ++k) {
-        const auto c = static_cast<unsigned char>(s[i + k]);
-        if (c < (k == 1 ? lo : 0x80) || c > (k == 1 ? hi : 0xBF)) return 0;
-    }
-    return n;
-}
-
 // Walks s character by character: a byte that is not UTF-8, and a character that allowed()
 // refuses, goes to bad(); every other character, whole, to good().
 template <typename Allowed, typename Bad, typename Good>
 void ForEachCharacter(std::string_view s, Allowed allowed, Bad bad, Good good) {
     for (size_t i = 0; i < s.size();) {
-        const size_t n = Utf8Length(s, i);
+        const size_t n = nerova::utf8::wellFormedLength(s, i);
         if (n == 0 || !allowed(s.substr(i, n))) bad();
         else good(s.substr(i, n));
         i += n == 0 ? 1 : n;
@@ -504,32 +486,6 @@ std::string speechOf(std::string_view text) {
     std::ostringstream out;
     writeSpeech(text, out);
     return std::move(out).str();
-}
-
-std::optional<RenderFormat> renderFormatOf(std::string_view file) {
-    static constexpr std::pair<std::string_view, RenderFormat> kExtensions[] = {
-        {".png", RenderFormat::Png}, {".svg", RenderFormat::Svg},
-        {".tex", RenderFormat::Latex}, {".mml", RenderFormat::Mathml}};
-    const size_t slash = file.rfind('/');
-    const std::string_view name = slash == std::string_view::npos ? file : file.substr(slash + 1);
-    const size_t dot = name.rfind('.');
-    // A name without an extension (/dev/stdout, a pipe) gets the image, as before there
-    // was a choice.
-    if (dot == std::string_view::npos || dot == 0) return RenderFormat::Png;
-    std::string ext(name.substr(dot));
-    for (char& c : ext)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    for (const auto& [e, format] : kExtensions)
-        if (ext == e) return format;
-    return std::nullopt;
-}
-
-bool writeFileWith(const std::string& file, const std::function<void(std::ostream&)>& write) {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    write(out);
-    out.close();  // flushes: a full disk shows here
-    return !out.fail();
 }
 
 }  // namespace nerova

@@ -6,9 +6,7 @@
 // text, escaped for the markup. No Qt: the command line uses them without the window.
 #pragma once
 
-#include <functional>
 #include <iosfwd>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -16,14 +14,6 @@ namespace nerova {
 
 /// The message of a file that the renderer cannot write, followed by the file name.
 inline constexpr const char* kRenderCannotWrite = "cannot write ";
-
-/// What --render writes, chosen by the file's extension.
-enum class RenderFormat { Png, Svg, Latex, Mathml };
-/// The extensions that choose a RenderFormat, for messages.
-inline constexpr const char* kRenderExtensions = ".png, .svg, .tex or .mml";
-/// The format for file's extension (letter case ignored): Png also for a name without an
-/// extension; none for any other extension.
-std::optional<RenderFormat> renderFormatOf(std::string_view file);
 
 /// Writes text (read up to its first ";" or its end) as LaTeX math-mode markup without
 /// delimiters: \frac{1}{2}, 1\frac{2}{3}, 2^{-2}, \left( \right), \times, \div, dots over
@@ -47,10 +37,5 @@ void writeSpeech(std::string_view text, std::ostream& out);
 
 /// The reading of writeSpeech as a string.
 std::string speechOf(std::string_view text);
-
-/// Opens file for writing (created or emptied), lets write fill it, closes it and tells
-/// whether every byte reached the file (false for a missing folder, a full disk, ...).
-/// Exceptions of write pass, with the file closed.
-bool writeFileWith(const std::string& file, const std::function<void(std::ostream&)>& write);
 
 }  // namespace nerova

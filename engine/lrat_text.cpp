@@ -10,10 +10,11 @@
 #include <utility>
 
 #include "engine/lrat.h"
+#include "engine/utf8.h"
 
 namespace {
 
-constexpr const char* kEllipsis = "…";  // U+2026, three bytes in UTF-8
+using nerova::utf8::kEllipsis;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 

@@ -22,7 +22,10 @@
 
 #include <iostream>
 
+#include "display/writers.h"
+#include "engine/files.h"
 #include "engine/tabai.h"
+#include "engine/utf8.h"
 #include "shell/batch.h"
 #include "shell/budget.h"
 #include "shell/calcowner.h"
@@ -202,8 +205,6 @@ private:
         unsigned char c;
         return read(STDIN_FILENO, &c, 1) == 1 ? c : -1;
     }
-    static bool Continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
-
     // Redraws the line, then writes its part before the cursor once more: the terminal
     // itself then puts the cursor where it belongs, whatever the widths of the characters.
     void Show(const char* prompt, const std::string& line, size_t cursor) {
@@ -241,7 +242,7 @@ private:
                 while (cursor > 0) {
                     const char removed = line[--cursor];
                     line.erase(cursor, 1);
-                    if (!Continuation(removed)) break;
+                    if (!utf8::isContinuation(removed)) break;
                 }
             } else if (c == 21) {  // Ctrl-U
                 line.erase(0, cursor);
@@ -267,17 +268,17 @@ private:
                     cursor = line.size();
                 } else if (code == "C") {
                     if (cursor < line.size()) ++cursor;
-                    while (cursor < line.size() && Continuation(line[cursor])) ++cursor;
+                    while (cursor < line.size() && utf8::isContinuation(line[cursor])) ++cursor;
                 } else if (code == "D") {
                     if (cursor > 0) --cursor;
-                    while (cursor > 0 && Continuation(line[cursor])) --cursor;
+                    while (cursor > 0 && utf8::isContinuation(line[cursor])) --cursor;
                 } else if (code == "H" || code == "1~") {
                     cursor = 0;
                 } else if (code == "F" || code == "4~") {
                     cursor = line.size();
                 } else if (code == "3~" && cursor < line.size()) {
                     size_t end = cursor + 1;
-                    while (end < line.size() && Continuation(line[end])) ++end;
+                    while (end < line.size() && utf8::isContinuation(line[end])) ++end;
                     line.erase(cursor, end - cursor);
                 }
             } else if (c >= 32 && line.size() < kMaxLineBytes) {
@@ -401,6 +402,24 @@ int RunRenderMarkup(CommandLine cmd, std::istream& in, std::ostream& err) {
 }
 
 }  // namespace
+
+std::optional<RenderFormat> renderFormatOf(std::string_view file) {
+    static constexpr std::pair<std::string_view, RenderFormat> kExtensions[] = {
+        {".png", RenderFormat::Png}, {".svg", RenderFormat::Svg},
+        {".tex", RenderFormat::Latex}, {".mml", RenderFormat::Mathml}};
+    const size_t slash = file.rfind('/');
+    const std::string_view name = slash == std::string_view::npos ? file : file.substr(slash + 1);
+    const size_t dot = name.rfind('.');
+    // A name without an extension (/dev/stdout, a pipe) gets the image, as before there
+    // was a choice.
+    if (dot == std::string_view::npos || dot == 0) return RenderFormat::Png;
+    std::string ext(name.substr(dot));
+    for (char& c : ext)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    for (const auto& [e, format] : kExtensions)
+        if (ext == e) return format;
+    return std::nullopt;
+}
 
 std::string usageText() {
     const std::string_view name = kProgramName;

@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 The Nerova developers
 #include "shell/macro.h"
 
+#include "engine/utf8.h"
 #include "shell/calcowner.h"
 #include "shell/identity.h"
 #include "shell/textcalc.h"
@@ -59,7 +60,7 @@ std::string busName(const std::string& service) {
     for (size_t i = 0; i < service.size(); ++i) {
         unsigned char c = static_cast<unsigned char>(service[i]);
         // A character of several UTF-8 bytes becomes one "_".
-        if ((c & 0xC0) == 0x80 && i > 0 && static_cast<unsigned char>(service[i - 1]) >= 0x80)
+        if (utf8::isContinuation(service[i]) && i > 0 && static_cast<unsigned char>(service[i - 1]) >= 0x80)
             continue;
         element.push_back(busNameChar(static_cast<char>(c)) ? static_cast<char>(c) : '_');
     }

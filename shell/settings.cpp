@@ -26,6 +26,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "engine/utf8.h"
+
 namespace fs = std::filesystem;
 
 namespace nerova {
@@ -51,10 +53,7 @@ std::string_view trim(std::string_view s) {
 
 // Cuts at most kMaxText bytes without splitting a UTF-8 character.
 std::string cutText(std::string_view s) {
-    if (s.size() <= kMaxText) return std::string(s);
-    size_t n = kMaxText;
-    while (n > 0 && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80) --n;
-    return std::string(s.substr(0, n));
+    return std::string(utf8::cut(s, kMaxText));
 }
 
 bool readFile(const std::string& path, std::string& bytes) {

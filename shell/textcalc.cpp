@@ -10,6 +10,7 @@
 #include "engine/Eval.h"
 #include "engine/Stream.h"
 #include "engine/lrat.h"
+#include "engine/utf8.h"
 #include "shell/calcowner.h"
 #include "shell/language.h"
 
@@ -60,10 +61,7 @@ std::string pastedText(std::string_view text, std::size_t limit) {
         if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;  // CR LF: one break
         bytes += c == '\r' || c == '\n' ? ' ' : c;
     }
-    if (bytes.size() <= limit) return bytes;
-    std::size_t n = limit;
-    while (n > 0 && (static_cast<unsigned char>(bytes[n]) & 0xC0) == 0x80) --n;
-    bytes.resize(n);
+    bytes.resize(utf8::cut(bytes, limit).size());
     return bytes;
 }
 
@@ -99,10 +97,8 @@ std::string unusedNotice(std::string_view unused) {
     constexpr std::size_t kNamed = 40;
     std::string named(unused.substr(0, std::min(unused.size(), kNamed + 1)));
     if (named.size() > kNamed) {
-        std::size_t n = kNamed;
-        while (n > 0 && (static_cast<unsigned char>(named[n]) & 0xC0) == 0x80) --n;
-        named.resize(n);
-        named += "…";
+        named.resize(utf8::cut(named, kNamed).size());
+        named += utf8::kEllipsis;
     }
     return text(Message::UnusedNotice, named);
 }

@@ -18,7 +18,6 @@ namespace {
 // The typesetter's right edge: far enough that nothing in a display text reaches it, so
 // every token is drawn and the off-screen window decides what is kept.
 constexpr int32_t kFarRight = int32_t{1} << 30;
-constexpr int32_t kImageWidth = 2000;  // width of the off-screen window when the control is narrower
 constexpr int kLineStep = 5;
 constexpr int kPageStep = 50;
 

@@ -43,6 +43,9 @@ class TBunDisp : public QWidget {
 public:
     /// Bytes the off-screen image may take at most.
     static constexpr int64_t kImageBudget = int64_t{32} << 20;
+    /// Width of the off-screen image while the control is narrower, and of the widest
+    /// image the renderer writes.
+    static constexpr int32_t kImageWidth = 2000;
 
     /// Creates the control as a child of owner (may be null) in the owner's font and
     /// window-text colour (defaultFont() in black without an owner), bound to scrollBar

@@ -9,6 +9,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "engine/utf8.h"
+
 namespace {
 
 constexpr size_t kShortText = 64;          // texts up to this many bytes are cached whole
@@ -28,8 +30,6 @@ double RayAngle(double cx, double cy, double a, double b, double px, double py) 
     const double t = (a > 0 && b > 0) ? std::atan2(dyUp / b, dx / a) : std::atan2(dyUp, dx);
     return t * 180.0 / std::numbers::pi;
 }
-
-bool IsContinuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
 }  // namespace
 
@@ -151,7 +151,7 @@ const TQtCanvas::LongText& TQtCanvas::Layout(const std::string& text) {
     while (start < text.size()) {
         size_t end = std::min(text.size(), start + kChunkBytes);
         // Never cut a multi-byte character in two.
-        while (end < text.size() && end > start + 1 && IsContinuation(text[end])) --end;
+        while (end < text.size() && end > start + 1 && nerova::utf8::isContinuation(text[end])) --end;
         t.Starts.push_back(start);
         t.X.push_back(static_cast<int32_t>(x));
         // Chunks are cut the same way in both texts up to where they differ.

@@ -14,6 +14,7 @@
 #include <exception>
 
 #include "display/qt/BunDisp.h"
+#include "engine/files.h"
 
 namespace {
 
@@ -62,7 +63,7 @@ QByteArray svgOf(TBunDisp& disp) {
     return clean;
 }
 
-int renderToFile(const std::string& text, const std::string& file, nerova::RenderFormat format,
+int renderToFile(const std::string& text, const std::string& file, nerova::ImageFormat format,
                  const std::string& fontFamily, double pointSize, std::ostream& err, double scale) {
     try {
         if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
@@ -86,11 +87,11 @@ int renderToFile(const std::string& text, const std::string& file, nerova::Rende
         disp.ApplyFont();
 
         const std::string shown = text + ";";
-        disp.resize(2000, disp.controlHeight());
+        disp.resize(TBunDisp::kImageWidth, disp.controlHeight());
         disp.ShowText(shown);
-        disp.resize(std::clamp(disp.drawingWidth() + 2, 16, 2000), disp.controlHeight());
+        disp.resize(std::clamp(disp.drawingWidth() + 2, 16, TBunDisp::kImageWidth), disp.controlHeight());
         disp.ShowText(shown);
-        const QByteArray bytes = format == nerova::RenderFormat::Svg ? svgOf(disp) : pngOf(disp);
+        const QByteArray bytes = format == nerova::ImageFormat::Svg ? svgOf(disp) : pngOf(disp);
         // Written by the checked writer, not by Qt's image writer: a full disk must not pass
         // as success.
         if (bytes.isEmpty() || !nerova::writeFileWith(file, [&bytes](std::ostream& out) {
@@ -108,5 +109,5 @@ int renderToFile(const std::string& text, const std::string& file, nerova::Rende
 
 int renderToPng(const std::string& text, const std::string& file, const std::string& fontFamily,
                 double pointSize, std::ostream& err, double scale) {
-    return renderToFile(text, file, nerova::RenderFormat::Png, fontFamily, pointSize, err, scale);
+    return renderToFile(text, file, nerova::ImageFormat::Png, fontFamily, pointSize, err, scale);
 }

@@ -15,16 +15,21 @@
 
 class TBunDisp;
 
+namespace nerova {
+/// The image forms the renderer writes.
+enum class ImageFormat { Png, Svg };
+}  // namespace nerova
+
 /// Typesets text (";" is appended) as the fraction display shows it at scroll position 0
 /// and writes it to file: a PNG of the visible part of a display as wide as the drawing
-/// plus 2 pixels (at least 16, at most 2000) and 3 * H + 6 pixels tall, or an SVG of the
+/// plus 2 pixels (at least 16, at most TBunDisp::kImageWidth) and 3 * H + 6 pixels tall, or an SVG of the
 /// whole drawing (format Svg) with the text as text. fontFamily empty and pointSize 0 keep
 /// the display's default font; scale above 1 draws the PNG at that many device pixels per
 /// pixel. Needs a running QApplication (any platform; the program's render mode starts one
 /// on the offscreen platform). Returns 0 on success; otherwise writes a one-line message
 /// to err (kRenderCannotWrite and the file when the file cannot be written, also on a full
 /// disk) and returns 1. Never throws.
-int renderToFile(const std::string& text, const std::string& file, nerova::RenderFormat format,
+int renderToFile(const std::string& text, const std::string& file, nerova::ImageFormat format,
                  const std::string& fontFamily, double pointSize, std::ostream& err, double scale = 1.0);
 
 /// renderToFile with the PNG format.

@@ -95,8 +95,8 @@ private:
 /// copier for the AC command. Withdraws the name and the object when destroyed.
 class DdeServer {
 public:
-    // Notes for the window's information line: short, for a label of 196 pixels (translated
-    // where shown, in the context "nerova::DdeServer").
+    // Notes for the window's information line: short, for its designed width (translated where
+    // shown, in the context "nerova::DdeServer").
     static constexpr const char* kNoBusNote = QT_TRANSLATE_NOOP("nerova::DdeServer", "D-Bus なし: マクロは使えません");
     static constexpr const char* kNameTakenNote = QT_TRANSLATE_NOOP("nerova::DdeServer", "マクロは別のコピーが受付中");
     static constexpr const char* kNotRegisteredNote = QT_TRANSLATE_NOOP("nerova::DdeServer", "D-Bus に登録できません");

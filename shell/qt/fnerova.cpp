@@ -55,9 +55,7 @@ const char* const kLabelFamily = "IPAPMincho";
 const int kLabelPixels = 13;
 
 /// Design bounds (left, top, width, height) of the controls in pixels at 96 dpi.
-struct Bounds {
-    int left, top, width, height;
-};
+using Bounds = nerova::WindowBounds;
 constexpr Bounds kHistBounds{6, 6, 306, 22};
 constexpr Bounds kAcBounds{6, 93, 57, 20};
 constexpr Bounds kFractionBounds{71, 93, 57, 20};
@@ -459,7 +457,7 @@ void Tfnerova::layoutControls() {
     Kabun->move(Kabun->x(), ac->y() + ac->height() + g);
     taibun->move(taibun->x(), Kabun->y());
     // The information line reaches to the input's right edge: a notice may be longer
-    // than the designed 196 pixels.
+    // than the designed width.
     Label2->setGeometry(Label2->x(), taibun->y(), std::max(kLabel2Bounds.width, hist->x() + width - Label2->x()),
                         Label2->height());
     const int clientHeight = taibun->y() + taibun->height() + g / 2;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Nerova developers
 #include "display/writers.h"
+#include "engine/files.h"
 
 #include <gtest/gtest.h>
 

@@ -20,6 +20,7 @@
 #include "display/qt/BunDisp.h"
 #include "display/BunDispCal.h"
 #include "display/qt/qtcanvas.h"
+#include "tests/display/qt/display_font.h"
 
 namespace {
 
@@ -92,6 +93,7 @@ constexpr bool kSanitized = false;
 }  // namespace
 
 TEST(DisplayFontTest, DefaultFontIsFoundAndCoversEveryGlyphItDraws) {
+    SKIP_WITHOUT_DISPLAY_FONT();
     const QFont font = TBunDisp::defaultFont();
     EXPECT_EQ(QFontInfo(font).family(), "IPAGothic") << "install fonts-ipafont-gothic";
     // Monospaced in the Japanese way: every half-width character one width, full-width two.
@@ -128,6 +130,7 @@ TEST(DisplayFontTest, DefaultFontIsFoundAndCoversEveryGlyphItDraws) {
 }
 
 TEST(DisplayFontTest, UsualFontHasWholePixelCellsFifteenRowsHigh) {
+    SKIP_WITHOUT_DISPLAY_FONT();
     // 14 pixels to the em: the digits 7 pixels wide and full-width characters 14, so columns
     // line up. The font's ascent and descent add up to 1.075 em, so its text cell is 15 rows
     // and the control 3 * 15 + 6 = 51 pixels high. (13 pixels would give a 14-row cell, but
@@ -283,6 +286,7 @@ TEST(TBunDispTest, EmptyTextGivesWhiteControlAndHiddenBar) {
 }
 
 TEST(TBunDispTest, ScrollRangeFollowsTheDrawingEnd) {
+    SKIP_WITHOUT_DISPLAY_FONT();
     Window w;
     w.Disp->ShowText("1234567;");
     const int end = w.Disp->drawingWidth();
@@ -351,6 +355,7 @@ TEST(TBunDispTest, EveryScrollPositionShowsTheSameColumnsAsTheWholeDrawing) {
 }
 
 TEST(TBunDispTest, WideControlShowsTheDrawingPastTwoThousandPixels) {
+    SKIP_WITHOUT_DISPLAY_FONT();
     Window w;
     w.Disp->resize(2600, w.Disp->height());
     w.Disp->ShowText(std::string(360, '1') + ";");  // 4 + 360 * 7 = 2524 pixels

@@ -88,7 +88,7 @@ TEST(WritersXmlTest, SvgFileOfALongResultHoldsAllOfItsDigits) {
     const std::string digits(3000, '7');
     const QString file = QDir::tempPath() + "/nerova-writers.svg";
     std::ostringstream err;
-    ASSERT_EQ(renderToFile(digits + "/3", file.toStdString(), nerova::RenderFormat::Svg, "", 0, err), 0) << err.str();
+    ASSERT_EQ(renderToFile(digits + "/3", file.toStdString(), nerova::ImageFormat::Svg, "", 0, err), 0) << err.str();
     QFile f(file);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     // The display draws long texts in chunks; together they are the whole numerator.

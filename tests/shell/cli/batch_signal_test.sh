@@ -12,7 +12,7 @@ trap '[ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-. "$(dirname "$0")/../process.sh"
+. "$(dirname "$0")/../process.sh"  # gone
 # A background job of a script ignores SIGINT, and so would the program; job control
 # gives it the usual handling.
 set -m
@@ -28,8 +28,11 @@ for jobs in 1 3; do
         out=$work/out-$jobs-$sig
         "$nerova" --max-digits 2000000000 --batch "$work/in" "$out" --jobs "$jobs" 2>"$work/err" &
         pid=$!
-        # The handlers are set when the run begins; the signal then meets the run.
-        ready "$pid" || { fail "$jobs/$sig: the run did not begin"; continue; }
+        # The handlers are set before the output is created; the signal then meets the run.
+        # (Waiting for the handlers alone is not enough: the shell's child has its own
+        # until it becomes the program.)
+        for i in $(seq 300); do [ -e "$out" ] || ! kill -0 "$pid" 2>/dev/null && break; sleep 0.1; done
+        [ -e "$out" ] || { fail "$jobs/$sig: the run did not begin"; continue; }
         kill "-$sig" "$pid"
         gone "$pid" || fail "$jobs/$sig: still running 30 s after SIG$sig"
         wait "$pid"

@@ -194,11 +194,13 @@ if [ "$mode" == program ]; then
     sed -i -e 's/^top=.*/top=0x20/' -e 's/^left=.*/left=$40/' -e 's/^width=.*/width=500/' \
         -e 's/^junkan=.*/junkan=0/' -e 's/^name=.*/name=IPAGothic/' -e 's/^size=.*/size=15/' "$ini"
     printf '; kept by hand\n[Mine]\nkey=value\n' >>"$ini"
-    start "$work/third.log" "$bin"
+    # Its own digit budget, above 9^9^9's 369,693,100 digits: with the default (a quarter
+    # of the memory) a small machine would refuse the long macro below at once.
+    start "$work/third.log" "$bin" --max-digits 400000000
     third=$started
     wait_for_name "$dest" "$third" || fail "the restarted copy does not serve"
 
-    # A macro that would calculate for hours: while it runs, pokes and macros are refused
+    # A macro that would calculate for minutes on any machine: while it runs, pokes and macros are refused
     # and requests answered; SIGTERM stops it, answers its client and closes the program
     # normally (settings written), instead of leaving it calculating without a window.
     call Poke NEROVA '9^9^9' >/dev/null
