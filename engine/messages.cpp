@@ -50,6 +50,11 @@ constexpr std::array kTexts = {
     QT_TRANSLATE_NOOP("Message", "%1 に書き込めません"),
     QT_TRANSLATE_NOOP("Message", "分子 %1 桁、分母 %2 桁"),
     QT_TRANSLATE_NOOP("Message", "「%1」は計算に使っていません"),
+    QT_TRANSLATE_NOOP("Message", "「%1」は一つの分数です。割り算は %2 か (2^100)/(3^50) のように書きます"),
+    QT_TRANSLATE_NOOP("Message", "貼り付けは %1 バイトまでです（貼り付けませんでした）"),
+    QT_TRANSLATE_NOOP("Message", "一括計算中… %1 / %2 行"),
+    QT_TRANSLATE_NOOP("Message", "一括計算を中断しました: %1 行を計算しました"),
+    QT_TRANSLATE_NOOP("Message", "一括計算が終わりました: %1 行を計算しました"),
 };
 static_assert(kTexts.size() == static_cast<std::size_t>(Message::Count), "one text per message");
 

@@ -52,6 +52,11 @@ enum class Message {
     CannotWritePath,
     LengthNotice,
     UnusedNotice,
+    FractionExponentNotice,
+    PasteTooLongNotice,
+    BatchProgressNotice,
+    BatchCancelledNotice,
+    BatchDoneNotice,
     Count  ///< not a message: the number of messages
 };
 

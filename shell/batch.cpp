@@ -117,12 +117,11 @@ bool LineReader::Next(std::string& line) {
 }
 
 std::string batchProgressNotice(std::size_t done, std::size_t read) {
-    return "一括計算中… " + groupedDigits(done) + " / " + groupedDigits(read) + " 行";
+    return text(Message::BatchProgressNotice, groupedDigits(done), groupedDigits(read));
 }
 
 std::string batchEndNotice(std::size_t done, bool cancelled) {
-    return (cancelled ? "一括計算を中断しました: " : "一括計算が終わりました: ") + groupedDigits(done) +
-           " 行を計算しました";
+    return text(cancelled ? Message::BatchCancelledNotice : Message::BatchDoneNotice, groupedDigits(done));
 }
 
 void runBatch(std::istream& in, const std::string& inName, std::ostream& out,

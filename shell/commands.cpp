@@ -20,9 +20,12 @@ void TCalcCommands::runCommand(const std::function<void()>& work) {
         text_ = input_.text();  // one read of the user's text per command
         unused_.clear();
         length_.clear();
+        hint_.clear();
         work();
     });
-    if (ran) notify(!unused_.empty() ? nerova::unusedNotice(unused_) : length_);
+    // Set last: the command's own caret moves are no moves of the user's.
+    if (ran) freshResult_ = inputIsOurs_ && !failed_;
+    if (ran) notify(!hint_.empty() ? hint_ : !unused_.empty() ? nerova::unusedNotice(unused_) : length_);
 }
 
 void TCalcCommands::notify(const std::string& notice) {
@@ -31,6 +34,7 @@ void TCalcCommands::notify(const std::string& notice) {
 
 void TCalcCommands::setInput(std::string text) {
     text_ = std::move(text);
+    inputIsOurs_ = true;
     input_.setText(text_);
 }
 
@@ -74,7 +78,7 @@ void TCalcCommands::keisan() {
 
 void TCalcCommands::calculate() {
     const std::string text = text_;
-    addHistory(text);
+    if (!inputIsOurs_) addHistory(text);
     std::string result;
     bool ok = false;
     try {
@@ -90,7 +94,10 @@ void TCalcCommands::calculate() {
         ok = true;
     } catch (const std::exception& e) {
         failed_ = true;
-        setInput(messageOf(e));
+        const std::string message = messageOf(e);
+        const auto* coded = dynamic_cast<const MessageError*>(&e);
+        if (coded && coded->code() == kRationalPowerNotInteger) hint_ = nerova::fractionExponentNotice(text);
+        setInput(message);
     }
     if (ok) {
         failed_ = false;
@@ -122,6 +129,7 @@ void TCalcCommands::acClick() {
     input_.setFocus();
     input_.setSelection(0, text_.size());  // the next keystroke replaces the 0
     decimalShown_ = false;
+    freshResult_ = false;
     notify({});
 }
 
@@ -175,6 +183,7 @@ void TCalcCommands::eva() {
         input_.setSelection(start, length);
         input_.replaceSelection(value.text);
         text_.replace(start, length, value.text);
+        inputIsOurs_ = false;  // an edit within the user's text
         if (!value.ok) input_.setSelection(start, value.text.size());
         showInput();
         decimalShown_ = false;
@@ -182,10 +191,17 @@ void TCalcCommands::eva() {
 }
 
 void TCalcCommands::histChange() {
+    inputIsOurs_ = false;
+    freshResult_ = false;
     refreshDisplay();
     display_.FollowPosition(input_.selStart() + input_.selLength());
     decimalShown_ = false;
     notify({});
+}
+
+bool TCalcCommands::startsNewInput(char key) {
+    const auto c = static_cast<unsigned char>(key);
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '.' || c == '(';
 }
 
 void TCalcCommands::OnKeyPress(char& key) {
@@ -195,6 +211,15 @@ void TCalcCommands::OnKeyPress(char& key) {
         keisan();
     }
     if (calculating()) return;
+    if (key != '\0' && freshResult_ && inputIsOurs_ && !failed_ && startsNewInput(key)) {
+        // The result stays in view until this key; the key then begins a new input, as
+        // a pocket calculator does. A caret moved into the result edits it instead.
+        text_ = input_.text();
+        if (input_.selLength() == 0 && input_.selStart() == text_.size()) {
+            text_.clear();
+            input_.setText(text_);
+        }
+    }
     decimalShown_ = false;
 }
 

@@ -71,7 +71,7 @@ class ILinkCopier { public: virtual ~ILinkCopier() = default; virtual void copyL
 /// The calculator commands over their four collaborators.
 ///
 /// Invariants: decimalShown() implies !failed(); the history holds at most 10 distinct
-/// entries; current() changes only in keisan (on success) and in acClick. While
+/// entries, each an input the user typed or picked, never a text the commands set; current() changes only in keisan (on success) and in acClick. While
 /// calculating() is true every command that could start another calculation or change
 /// the input or current() returns at once without doing anything.
 class TCalcCommands {
@@ -97,7 +97,8 @@ public:
         noticeObserver_ = std::move(observer);
     }
 
-    /// Calculates the input: history first, then the value as an improper fraction, or the
+    /// Calculates the input: history first (unless the input is a text the commands set
+    /// and the user has not edited), then the value as an improper fraction, or the
     /// failure message in the input. Never throws a calculation error; the display may throw.
     void keisan();
     /// Puts text at the top of the history (a repeat moves up, at most 10 entries).
@@ -119,10 +120,23 @@ public:
     /// Typesets the input text (followed by ";") in the display, as the input holds it now.
     void refreshDisplay();
     /// A character typed into the input; Enter ('\r') is swallowed (key becomes '\0')
-    /// and calculates.
+    /// and calculates. Right after a result, with the caret at its end, a key that
+    /// starts an expression (see startsNewInput) empties the input first, so that the
+    /// key begins a new one; an operator continues from the result.
     void OnKeyPress(char& key);
+    /// Whether key begins a new input after a result: a digit, a letter, "." or "(".
+    static bool startsNewInput(char key);
     /// The input was cut or pasted into; the window calls histChange as well.
-    void inputEdited() { decimalShown_ = false; }
+    void inputEdited() {
+        decimalShown_ = false;
+        inputIsOurs_ = false;
+        freshResult_ = false;
+    }
+    /// The user moved the caret or the selection: a result then is edited by what is
+    /// typed, no longer replaced.
+    void caretMoved() { freshResult_ = false; }
+    /// Shows notice in the information line until the next command or edit.
+    void showNotice(const std::string& notice) { notify(notice); }
     /// The input's text as the commands last read or set it.
     const std::string& inputText() const { return text_; }
 
@@ -172,6 +186,12 @@ private:
     std::vector<std::string> entries_;  ///< the history; the view shows the same
     std::string unused_;  ///< what the last calculation did not read
     std::string length_;  ///< the length notice of the last calculation's long result
+    std::string hint_;    ///< how to write what the last calculation failed on
+    /// The input holds a text the commands set (a result, "0", a failure message) that
+    /// the user has not edited: it is not an input of the user's for the history.
+    bool inputIsOurs_ = false;
+    /// A result stands as the last command left it, caret and all: see OnKeyPress.
+    bool freshResult_ = false;
 };
 
 }  // namespace nerova

@@ -52,17 +52,93 @@ TextResult evalText(const std::string& text, ResultForm form) {
     }
 }
 
-std::string pastedText(std::string_view text, std::size_t limit) {
+namespace {
+
+/// The ASCII form of the full-width character whose UTF-8 form starts text at i, with
+/// its length in bytes; 0 when there is none.
+char asciiFormAt(std::string_view text, std::size_t i, std::size_t& length) {
+    const auto byte = [&](std::size_t k) { return i + k < text.size() ? static_cast<unsigned char>(text[i + k]) : 0u; };
+    const unsigned b0 = byte(0);
+    if (b0 == 0xC3 && (byte(1) == 0x97 || byte(1) == 0xB7)) {  // U+00D7 ×, U+00F7 ÷
+        length = 2;
+        return byte(1) == 0x97 ? '*' : '/';
+    }
+    if (b0 == 0xE2 && byte(1) == 0x88 && byte(2) == 0x92) {  // U+2212 −
+        length = 3;
+        return '-';
+    }
+    if (b0 == 0xE3 && byte(1) == 0x80 && byte(2) == 0x80) {  // U+3000, the ideographic space
+        length = 3;
+        return ' ';
+    }
+    if (b0 != 0xEF) return 0;
+    // U+FF01..U+FF5E are ASCII 0x21..0x7E shifted: EF BC 81..BF (0x21..0x3F), EF BD 80..9E.
+    unsigned ascii = 0;
+    if (byte(1) == 0xBC && byte(2) >= 0x81 && byte(2) <= 0xBF) ascii = byte(2) - 0x81 + 0x21;
+    else if (byte(1) == 0xBD && byte(2) >= 0x80 && byte(2) <= 0x9E) ascii = byte(2) - 0x80 + 0x60;
+    static constexpr std::string_view kTaken = "0123456789+-*/^().:[]";
+    if (ascii == 0 || kTaken.find(static_cast<char>(ascii)) == std::string_view::npos) return 0;
+    length = 3;
+    return static_cast<char>(ascii);
+}
+
+}  // namespace
+
+std::string asciiForms(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t length = 1;
+        // Only lead bytes of the forms above start a search: digits pass at once.
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        const char ascii = c < 0xC3 ? 0 : asciiFormAt(text, i, length);
+        if (ascii != 0) {
+            out += ascii;
+            i += length;
+        } else {
+            out += text[i++];
+        }
+    }
+    return out;
+}
+
+std::optional<std::string> pastedText(std::string_view text, std::size_t limit) {
     text = text.substr(0, text.find('\0'));
     std::string bytes;
     bytes.reserve(std::min(text.size(), limit + 1));
-    for (std::size_t i = 0; i < text.size() && bytes.size() <= limit; ++i) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
         if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;  // CR LF: one break
         bytes += c == '\r' || c == '\n' ? ' ' : c;
     }
-    bytes.resize(utf8::cut(bytes, limit).size());
+    bytes = asciiForms(bytes);
+    if (bytes.size() > limit) return std::nullopt;
     return bytes;
+}
+
+std::string pasteTooLongNotice(std::size_t limit) {
+    return text(Message::PasteTooLongNotice, groupedDigits(limit));
+}
+
+std::string fractionExponentNotice(std::string_view text) {
+    const auto digit = [&](std::size_t i) { return i < text.size() && text[i] >= '0' && text[i] <= '9'; };
+    for (std::size_t caret = text.find('^'); caret != std::string_view::npos; caret = text.find('^', caret + 1)) {
+        std::size_t i = caret + 1;
+        while (i < text.size() && (text[i] == ' ' || text[i] == '+' || text[i] == '-')) ++i;
+        const std::size_t first = i;
+        while (digit(i)) ++i;
+        if (i == first || i >= text.size() || text[i] != '/' || !digit(i + 1)) continue;
+        std::size_t end = i + 1;
+        while (digit(end)) ++end;
+        const std::string literal(text.substr(first, end - first));
+        // The user's own text with blanks around that slash, when it is short enough to read.
+        constexpr std::size_t kShown = 40;
+        const std::string written = text.size() <= kShown
+                                        ? std::string(text.substr(0, i)) + " / " + std::string(text.substr(i + 1))
+                                        : "2^100 / 3^50";
+        return nerova::text(Message::FractionExponentNotice, literal, written);
+    }
+    return {};
 }
 
 std::string unusedText(std::string_view text, std::size_t readTo) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -32,13 +33,29 @@ struct TextResult {
     std::string unused;
 };
 
-/// Bytes a paste inserts at most.
-inline constexpr std::size_t kPasteLimit = 999;
+/// The most bytes the input takes from one paste or drop: the input holds results of
+/// millions of digits, and a paste of a few of them must arrive whole.
+inline constexpr std::size_t kPasteLimit = 64 * 1024 * 1024;
+
+/// text with the full-width forms that an input method writes for the characters of an
+/// expression turned into their ASCII forms, so that what is calculated is what the
+/// display shows: the digits ０-９, ＋－＊／＾（）．：［］, the ideographic space, and the
+/// signs × ÷ − (U+2212). Every other character stays as it is.
+std::string asciiForms(std::string_view text);
 
 /// What a paste or a drop inserts into the input: text up to its first null byte, each
 /// line break (CR LF, CR or LF) as one blank, so that what is calculated is what the
-/// display shows, then cut to at most limit bytes without splitting a UTF-8 character.
-std::string pastedText(std::string_view text, std::size_t limit = kPasteLimit);
+/// display shows, and its full-width forms as asciiForms turns them. Nothing when that
+/// is longer than limit bytes: a paste is taken whole or refused, never cut.
+std::optional<std::string> pastedText(std::string_view text, std::size_t limit = kPasteLimit);
+
+/// The information line's notice for a paste refused by pastedText.
+std::string pasteTooLongNotice(std::size_t limit = kPasteLimit);
+
+/// When text holds a power whose exponent is a fraction literal ("2^100/3^50" reads
+/// 100/3 as one number), the notice that says how to write the division; else empty.
+/// For the information line after kRationalPowerNotInteger.
+std::string fractionExponentNotice(std::string_view text);
 
 /// The part of text from byte index readTo on, which an evaluation stopped before,
 /// without the blanks and tabs around it; empty when only blanks are left.

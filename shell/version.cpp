@@ -5,5 +5,6 @@
 namespace nerova {
 
 const char* version() { return NEROVA_VERSION; }
+const char* licence() { return "GPL-3.0-or-later"; }
 
 }  // namespace nerova

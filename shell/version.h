@@ -8,4 +8,7 @@ namespace nerova {
 /// The version as "MAJOR.MINOR.PATCH".
 const char* version();
 
+/// The licence of the program, as its SPDX expression.
+const char* licence();
+
 }  // namespace nerova

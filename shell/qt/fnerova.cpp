@@ -16,7 +16,6 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
 
@@ -32,6 +31,7 @@
 #include "shell/batch.h"
 #include "shell/cli.h"
 #include "shell/qt/fontdialog.h"
+#include "shell/qt/helpwindow.h"
 #include "shell/qt/inputwidgets.h"
 #include "shell/qt/links.h"
 #include "shell/history.h"
@@ -98,6 +98,14 @@ Tfnerova::Tfnerova(QWidget* parent)
     nerova::installDisplayAccessibility();  // before the display is first asked for
     createControls();
     createMenus();
+    // A text an input method commits is a typed text: its first character may begin a
+    // new input after a result.
+    static_cast<InputEdit&>(*edit).setCommitHandler([this](const QString& text) {
+        if (!text.isEmpty()) guarded([this, &text] { keyTyped(text.toUtf8().front()); });
+    });
+    static_cast<InputEdit&>(*edit).setNoticeHandler([this](const std::string& notice) {
+        commands_->showNotice(notice);
+    });
     input_ = std::make_unique<nerova::InputLink>(*hist, static_cast<InputEdit&>(*edit),
                                                  [this] { steadyCaretForLongTexts(); });
     history_ = std::make_unique<nerova::HistoryLink>(*hist, *edit);
@@ -213,28 +221,38 @@ void Tfnerova::createControls() {
     disp->setGeometry(hist->x(), hist->y() + hist->height() + 10, hist->width(), disp->controlHeight());
     disp->setFocusPolicy(Qt::NoFocus);
 
+    // Row by row through the 2×2 buttons: AC, 小数化, then 仮分数, 帯分数.
     setTabOrder(hist, ac);
     setTabOrder(ac, fraction);
-    setTabOrder(fraction, taibun);
-    setTabOrder(taibun, Kabun);
-    setTabOrder(Kabun, hScrollBar);
+    setTabOrder(fraction, Kabun);
+    setTabOrder(Kabun, taibun);
+    setTabOrder(taibun, hScrollBar);
+    ac->setToolTip(tr("入力と答えを 0 にします"));
+    fraction->setToolTip(tr("答えを小数で表します"));
+    taibun->setToolTip(tr("答えを帯分数（1:2/3 の形）で表します"));
+    Kabun->setToolTip(tr("答えを仮分数（5/3 の形）で表します"));
 
     disp->setDisplayFont(edit->font(), edit->palette().color(QPalette::Text));  // the window's font
     disp->setBackground(edit->palette().color(QPalette::Base));
     disp->ApplyFont();
 
-    connect(ac, &QPushButton::clicked, this, [this] { guarded([this] { commands_->acClick(); }); });
-    connect(fraction, &QPushButton::clicked, this,
-            [this] { guarded([this] { commands_->fractionClick(); }); });
-    connect(taibun, &QPushButton::clicked, this,
-            [this] { guarded([this] { commands_->taibunClick(); }); });
-    connect(Kabun, &QPushButton::clicked, this,
-            [this] { guarded([this] { commands_->KabunClick(); }); });
+    connect(ac, &QPushButton::clicked, this, [this] { buttonClick(&TCalcCommands::acClick); });
+    connect(fraction, &QPushButton::clicked, this, [this] { buttonClick(&TCalcCommands::fractionClick); });
+    connect(taibun, &QPushButton::clicked, this, [this] { buttonClick(&TCalcCommands::taibunClick); });
+    connect(Kabun, &QPushButton::clicked, this, [this] { buttonClick(&TCalcCommands::KabunClick); });
     // Typing, deleting and undo arrive as textEdited; a pick from the list as activated.
     // Texts the commands set themselves are set with signals blocked.
     connect(edit, &QLineEdit::textEdited, this, [this] {
         steadyCaretForLongTexts();
         guarded([this] { commands_->histChange(); });
+    });
+    // A caret the user moves makes a result one to edit (the commands' own moves happen
+    // within their commands).
+    connect(edit, &QLineEdit::cursorPositionChanged, this, [this] {
+        if (!closing_ && commands_) commands_->caretMoved();
+    });
+    connect(edit, &QLineEdit::selectionChanged, this, [this] {
+        if (!closing_ && commands_) commands_->caretMoved();
     });
     connect(hist, &QComboBox::activated, this, [this] {
         steadyCaretForLongTexts();
@@ -267,16 +285,16 @@ void Tfnerova::createMenus() {
     command(file, "N2", tr("小数化(&F)"), &TCalcCommands::fractionClick);
     command(file, "N3", tr("帯分数風(&T)"), &TCalcCommands::taibunClick);
 
+    file->addSeparator();
+    QAction* quit = file->addAction(tr("終了(&X)"));
+    quit->setObjectName("Quit1");
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    quit->setShortcutContext(Qt::WindowShortcut);
+    connect(quit, &QAction::triggered, this, &QWidget::close);
+
     QMenu* editMenu = menuBar()->addMenu(tr("編集(&E)"));
     editMenu->setObjectName("Edit1");
-    // The shortcuts are shown as hints; the input's key filter runs them (see PopupMenu).
-    action(editMenu, "Copy1", tr("コピー(&C)"), &Tfnerova::KC1Click)->setShortcut(QKeySequence::Copy);
-    action(editMenu, "Cut1", tr("切り取り(&T)"), &Tfnerova::KT1Click)->setShortcut(QKeySequence::Cut);
-    action(editMenu, "Paste1", tr("貼り付け(&P)"), &Tfnerova::KP1Click)->setShortcut(QKeySequence::Paste);
-    action(editMenu, "SelectAll1", tr("すべて選択(&A)"), &Tfnerova::SelectAll1Click)->setShortcut(QKeySequence::SelectAll);
-    command(editMenu, "E1", tr("計算(&E)"), &TCalcCommands::eva)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
-    for (QAction* a : editMenu->actions()) a->setShortcutContext(Qt::WidgetShortcut);
-    addCopyAsMenu(editMenu, "1");
+    addEditActions(editMenu, 0);
 
     QMenu* show = menuBar()->addMenu(tr("表示(&V)"));
     show->setObjectName("Show1");
@@ -288,16 +306,48 @@ void Tfnerova::createMenus() {
     H1->setCheckable(true);
     H1->setChecked(true);
 
-    // The input line's pop-up menu. Its shortcuts are taken by the input's key filter
-    // (the line edit would otherwise run its own cut and paste); the actions show them.
+    QMenu* helpMenu = menuBar()->addMenu(tr("ヘルプ(&H)"));
+    helpMenu->setObjectName("Help1");
+    QAction* usage = helpMenu->addAction(tr("使い方(&U)"));
+    usage->setObjectName("Usage1");
+    usage->setShortcut(QKeySequence::HelpContents);
+    usage->setShortcutContext(Qt::WindowShortcut);
+    connect(usage, &QAction::triggered, this, [this] { guarded([this] { helpClick(); }); });
+    QAction* about = helpMenu->addAction(tr("バージョン情報(&A)"));
+    about->setObjectName("About1");
+    connect(about, &QAction::triggered, this, [this] { guarded([this] { aboutClick(); }); });
+
+    // The input line's pop-up menu: the same actions as 編集, in the same order.
     PopupMenu = new QMenu(this);
     PopupMenu->setObjectName("PopupMenu");
-    action(PopupMenu, "KT1", tr("切り取り(&T)"), &Tfnerova::KT1Click)->setShortcut(QKeySequence::Cut);
-    action(PopupMenu, "KC1", tr("コピー(&C)"), &Tfnerova::KC1Click)->setShortcut(QKeySequence::Copy);
-    action(PopupMenu, "KP1", tr("貼り付け(&P)"), &Tfnerova::KP1Click)->setShortcut(QKeySequence::Paste);
-    command(PopupMenu, "K1", tr("計算(&E)"), &TCalcCommands::eva)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
-    for (QAction* a : PopupMenu->actions()) a->setShortcutContext(Qt::WidgetShortcut);
-    addCopyAsMenu(PopupMenu, "2");
+    addEditActions(PopupMenu, 1);
+}
+
+void Tfnerova::addEditActions(QMenu* menu, int which) {
+    struct EditItem {
+        const char* names[2];  // in 編集, in the pop-up menu
+        const char* caption;
+        void (Tfnerova::*handler)();
+        QKeySequence shortcut;
+    };
+    const EditItem items[] = {
+        {{"Cut1", "KT1"}, QT_TR_NOOP("切り取り(&T)"), &Tfnerova::KT1Click, QKeySequence::Cut},
+        {{"Copy1", "KC1"}, QT_TR_NOOP("コピー(&C)"), &Tfnerova::KC1Click, QKeySequence::Copy},
+        {{"Paste1", "KP1"}, QT_TR_NOOP("貼り付け(&P)"), &Tfnerova::KP1Click, QKeySequence::Paste},
+        {{"SelectAll1", "SelectAll2"}, QT_TR_NOOP("すべて選択(&A)"), &Tfnerova::SelectAll1Click, QKeySequence::SelectAll},
+        {{"E1", "K1"}, QT_TR_NOOP("計算(&E)"), &Tfnerova::evaClick, QKeySequence(Qt::CTRL | Qt::Key_E)},
+    };
+    for (const EditItem& item : items) {
+        QAction* a = menu->addAction(tr(item.caption));
+        a->setObjectName(item.names[which]);
+        // The shortcuts are shown as hints; the input's key filter runs them, since the
+        // line edit would otherwise run its own cut and paste.
+        a->setShortcut(item.shortcut);
+        a->setShortcutContext(Qt::WidgetShortcut);
+        const auto handler = item.handler;
+        connect(a, &QAction::triggered, this, [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
+    }
+    addCopyAsMenu(menu, which == 0 ? "1" : "2");
 }
 
 void Tfnerova::addCopyAsMenu(QMenu* menu, const char* suffix) {
@@ -437,6 +487,18 @@ void Tfnerova::runBatchFiles() {
 void Tfnerova::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     layoutControls();
+    fitFrameOnce();
+}
+
+void Tfnerova::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    fitFrameOnce();
+}
+
+void Tfnerova::fitFrameOnce() {
+    // The saved bounds were fitted before the frame was known; the first framed
+    // position is checked once more with the frame.
+    if (!frameFitted_ && isVisible() && !closing_) frameFitted_ = session_.keepFrameOnScreen();
 }
 
 void Tfnerova::layoutControls() {
@@ -526,7 +588,17 @@ bool Tfnerova::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     const QString text = key->text();
-    if (!text.isEmpty() && text.front().isPrint()) guarded([this, &text] { keyTyped(text.toUtf8().front()); });
+    if (text.isEmpty() || !text.front().isPrint()) return false;
+    // An input method's or a keyboard's full-width forms enter as ASCII, so that what is
+    // calculated is what the display shows.
+    const QString ascii = QString::fromStdString(nerova::asciiForms(text.toStdString()));
+    if (ascii != text) {
+        QKeyEvent typed(key->type(), key->key(), key->modifiers(), ascii, key->isAutoRepeat(),
+                        static_cast<ushort>(key->count()));
+        QCoreApplication::sendEvent(edit, &typed);
+        return true;
+    }
+    guarded([this, &text] { keyTyped(text.toUtf8().front()); });
     return false;
 }
 
@@ -553,12 +625,34 @@ void Tfnerova::KP1Click() {
     const QMimeData* pasted = QApplication::clipboard()->mimeData();
     // Without text on the clipboard nothing is inserted and the selection stays.
     if (!pasted || !pasted->hasText()) return;
-    input_->replaceSelection(nerova::pastedText(pasted->text().toStdString()));
+    const std::optional<std::string> text = nerova::pastedText(pasted->text().toStdString());
+    if (!text) {
+        commands_->showNotice(nerova::pasteTooLongNotice());  // refused whole, never cut
+        return;
+    }
+    input_->replaceSelection(*text);
     commands_->inputEdited();
     commands_->histChange();
 }
 
 void Tfnerova::SelectAll1Click() { edit->selectAll(); }
+
+void Tfnerova::evaClick() { commands_->eva(); }
+
+void Tfnerova::buttonClick(void (TCalcCommands::*command)()) {
+    guarded([this, command] { ((*commands_).*command)(); });
+    // Whatever the command did, what is typed next goes to the input.
+    if (!closing_) input_->setFocus();
+}
+
+void Tfnerova::helpClick() {
+    if (!help_) help_ = new nerova::HelpWindow(this);
+    help_->show();
+    help_->raise();
+    help_->activateWindow();
+}
+
+void Tfnerova::aboutClick() { nerova::HelpWindow::showAbout(this); }
 
 void Tfnerova::J1Click() {
     // QAction toggles the check mark itself; nothing else happens until 小数化.
@@ -579,11 +673,10 @@ void Tfnerova::applyInputFont(const QFont& font, const std::optional<QColor>& co
     QPalette p = QApplication::palette(edit);
     if (color) p.setColor(QPalette::Text, *color);
     edit->setPalette(p);
-    // The system's colour is the theme's: the display then draws in the palette's text on
-    // its base (black on white on a light theme, as designed; light on dark on a dark
-    // one). A colour the user chose keeps the designed white background.
+    // The display draws on the theme's base (white on a light theme, as designed; dark
+    // on a dark one) in the palette's text colour or the one the user chose.
     disp->setDisplayFont(font, p.color(QPalette::Text));
-    disp->setBackground(color ? QColor(Qt::white) : p.color(QPalette::Base));
+    disp->setBackground(p.color(QPalette::Base));
 }
 
 // ---------------------------------------------------------------------------------
@@ -618,10 +711,7 @@ std::string programHistoryPath() { return nerova::historyPath(programPath()); }
 
 FormSettings Tfnerova::currentSettings() const {
     FormSettings s;
-    s.left = x();
-    s.top = y();
-    s.width = width();
-    s.height = height();
+    session_.storeBounds(s);
     s.junkan = J1->isChecked();
     s.fontName = edit->font().family().toStdString();
     s.fontSize = pointSizeOf(edit->font(), this);
@@ -631,27 +721,16 @@ FormSettings Tfnerova::currentSettings() const {
 }
 
 void Tfnerova::loadSettings() {
-    FormSettings s = currentSettings();
-    const FormSettings before = s;
-    readSettings(programSettingsPath(), s);
-    settingsLoaded_ = true;
-
-    WindowBounds bounds{s.left, s.top, s.width, s.height};
-    // The screen that holds the saved window's centre, so that a window saved on a second
-    // monitor comes back there; otherwise the window's own screen.
-    const auto middle = [](int pos, int size) {
-        return static_cast<int>(std::clamp<int64_t>(int64_t{pos} + size / 2, INT_MIN, INT_MAX));
-    };
-    const QPoint centre(middle(s.left, s.width), middle(s.top, s.height));
-    const QScreen* screen = QGuiApplication::screenAt(centre);
-    if (!screen) screen = this->screen();
-    if (screen) {
-        const QRect area = screen->availableGeometry();
-        bounds = fitOnArea(bounds, WindowBounds{area.x(), area.y(), area.width(), area.height()},
-                           minimumWidth(), height());
+    const FormSettings before = currentSettings();
+    FormSettings s = before;
+    if (settings_) {
+        s = *settings_;
+    } else {
+        readSettings(programSettingsPath(), s);
+        settings_ = s;
     }
-    move(bounds.left, bounds.top);
-    resize(bounds.width, height());
+    settingsLoaded_ = true;
+    session_.restore(s);
     J1->setChecked(s.junkan);
     H1->setChecked(s.keepHistory);
     if (s.keepHistory) nerova::restoreHistory(programHistoryPath(), *commands_);
@@ -684,7 +763,7 @@ void Tfnerova::saveSettings() {
             showError(messageOf(e));
         }
     }
-    if (isMinimized() || isMaximized() || isFullScreen()) return;
+    if (!session_.boundsSavable()) return;
     try {
         writeSettings(programSettingsPath(), currentSettings());
     } catch (const std::exception& e) {

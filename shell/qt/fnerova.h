@@ -14,6 +14,7 @@
 
 #include "shell/commands.h"
 #include "shell/qt/calcrunner.h"
+#include "shell/qt/windowsession.h"
 #include "shell/settings.h"
 
 class QAction;
@@ -63,8 +64,11 @@ public:
 
     // --- Settings ---
 
-    /// Reads the settings file beside the configuration of this program and applies
-    /// the bounds, the recurring option and the input font. Never fails.
+    /// Hands the window the settings the program read at its start; the first showing
+    /// applies them instead of reading the file again.
+    void setSettings(const nerova::FormSettings& settings) { settings_ = settings; }
+    /// Applies the bounds, the recurring option, the kept history and the input font of
+    /// the handed settings, or of the settings file when none were handed. Never fails.
     void loadSettings();
     /// Writes the bounds, the option and the font unless the window is minimised or
     /// maximised; a failed write is shown in the standard error box. Called on close,
@@ -93,6 +97,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -102,6 +107,11 @@ private:
 
     void createControls();
     void createMenus();
+    /// The actions of 編集 and of the input's pop-up menu, one list for both, in the
+    /// same order; the suffix tells the menus' object names apart.
+    void addEditActions(QMenu* menu, int which);
+    /// Keeps the whole frame on the screen once the window manager has framed the window.
+    void fitFrameOnce();
     /// Places the controls for the current width and fixes the height (OnResize).
     void layoutControls();
     /// Runs a handler; an error that leaves it goes to the standard error box.
@@ -127,11 +137,16 @@ private:
     void N4Click();
     void J1Click();
     void H1Click();
+    void evaClick();
+    void helpClick();
+    void aboutClick();
     /// Puts what the display shows on the clipboard in format, in one update.
     void copyAs(nerova::CopyFormat format);
     /// Adds the copy-as submenu to menu; its items' names end in suffix.
     void addCopyAsMenu(QMenu* menu, const char* suffix);
     void keyTyped(char key);
+    /// Runs a button's command, then gives the keyboard back to the input.
+    void buttonClick(void (nerova::TCalcCommands::*command)());
 
     // Controls, owned by Qt's parent chain.
     QComboBox* hist = nullptr;
@@ -155,6 +170,10 @@ private:
     std::unique_ptr<nerova::ITextDisplay> display_;
     std::unique_ptr<nerova::IRecurringOption> option_;
     std::unique_ptr<nerova::TCalcCommands> commands_;
+    nerova::WindowSession session_{*this};
+    std::optional<nerova::FormSettings> settings_;  ///< as read at the program's start
+    QWidget* help_ = nullptr;  ///< the help window once opened; owned by this window
+    bool frameFitted_ = false;
 
     std::optional<QColor> inputColor_;  ///< nothing: the system's text colour
     int flashTime_ = 0;  ///< the desktop's caret blink period

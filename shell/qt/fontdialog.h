@@ -5,6 +5,8 @@
 
 #include <QColor>
 #include <QFont>
+#include <QList>
+#include <QString>
 
 #include <optional>
 
@@ -24,5 +26,10 @@ struct FontChoice {
 /// of font, the font is current itself (the dialog shows a pixel-sized font as a
 /// rounded point size, which must not replace it).
 std::optional<FontChoice> chooseFont(QWidget* parent, const FontChoice& current, const QColor& shownColor);
+
+/// The access letter of a caption ("&&" being a plain "&"), upper-cased; null if none.
+QChar mnemonicOf(const QString& text);
+/// The access letters of the buttons, labels and group boxes in dialog, repeats kept.
+QList<QChar> mnemonicsIn(const QWidget& dialog);
 
 }  // namespace nerova

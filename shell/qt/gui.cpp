@@ -57,14 +57,13 @@ int nerova::runGui(std::vector<std::string> files, int64_t maxDigits) {
                                             QCoreApplication::applicationFilePath().toStdString());
     // The budget holds for every calculation of the process: the window's, the batch
     // run's and the macro service's.
-    if (maxDigits <= 0) {
-        FormSettings settings;
-        readSettings(settingsPath(program), settings);
-        maxDigits = settings.maxDigits;
-    }
-    nerova::applyMaxDigits(maxDigits);
+    // The settings are read once, here, and handed to the window.
+    FormSettings settings;
+    readSettings(settingsPath(program), settings);
+    nerova::applyMaxDigits(maxDigits > 0 ? maxDigits : settings.maxDigits);
 
     Tfnerova fnerova;
+    fnerova.setSettings(settings);
     fnerova.setBatchFiles(std::move(files));
 
     // ---- The macro service starts here: the window exists, the loop has not begun. ----

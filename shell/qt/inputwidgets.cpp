@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 The Nerova developers
 #include "shell/qt/inputwidgets.h"
 
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
@@ -9,6 +10,7 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <optional>
 
 #include "shell/textcalc.h"
 
@@ -88,6 +90,34 @@ qsizetype InputEdit::previousPosition(qsizetype c) const {
     return unitBefore(text(), c);
 }
 
+qsizetype InputEdit::nextWord(qsizetype c) const {
+    const QString t = text();
+    while (c < t.size() && t.at(c).isLetterOrNumber()) ++c;
+    while (c < t.size() && !t.at(c).isLetterOrNumber()) ++c;
+    return c;
+}
+
+qsizetype InputEdit::previousWord(qsizetype c) const {
+    const QString t = text();
+    while (c > 0 && !t.at(c - 1).isLetterOrNumber()) --c;
+    while (c > 0 && t.at(c - 1).isLetterOrNumber()) --c;
+    return c;
+}
+
+void InputEdit::inputMethodEvent(QInputMethodEvent* e) {
+    const QString commit = e->commitString();
+    const QString ascii = commit.isEmpty() ? commit : QString::fromStdString(asciiForms(commit.toStdString()));
+    if (commit_ && !ascii.isEmpty()) commit_(ascii);
+    if (ascii == commit) {
+        QLineEdit::inputMethodEvent(e);
+        return;
+    }
+    QInputMethodEvent copy(e->preeditString(), e->attributes());
+    copy.setCommitString(ascii, e->replacementStart(), e->replacementLength());
+    QLineEdit::inputMethodEvent(&copy);
+    e->setAccepted(copy.isAccepted());
+}
+
 void InputEdit::keyPressEvent(QKeyEvent* e) {
     if (!isLong()) {
         QLineEdit::keyPressEvent(e);
@@ -108,6 +138,29 @@ void InputEdit::keyPressEvent(QKeyEvent* e) {
         select(anchor, nextPosition(c));
     } else if (e == QKeySequence::SelectPreviousChar) {
         select(anchor, previousPosition(c));
+    } else if (e == QKeySequence::MoveToNextWord) {
+        setCursorPosition(static_cast<int>(nextWord(c)));
+    } else if (e == QKeySequence::MoveToPreviousWord) {
+        setCursorPosition(static_cast<int>(previousWord(c)));
+    } else if (e == QKeySequence::SelectNextWord) {
+        select(anchor, nextWord(c));
+    } else if (e == QKeySequence::SelectPreviousWord) {
+        select(anchor, previousWord(c));
+    } else if (!isReadOnly() && (e == QKeySequence::Delete || e == QKeySequence::DeleteEndOfWord ||
+                                 e == QKeySequence::DeleteStartOfWord)) {
+        // Qt deletes forward by its layout of the text, which a long text does not have;
+        // a deletion of the selected part needs none.
+        if (!selected) {
+            const qsizetype to = e == QKeySequence::Delete          ? nextPosition(c)
+                                 : e == QKeySequence::DeleteEndOfWord ? nextWord(c)
+                                                                      : previousWord(c);
+            if (to == c) {
+                e->accept();
+                return;
+            }
+            select(std::min(c, to), std::max(c, to));
+        }
+        del();
     } else {
         QLineEdit::keyPressEvent(e);
         return;
@@ -204,8 +257,14 @@ void InputEdit::dropEvent(QDropEvent* e) {
     }
     // A drop inserts what a paste would: line breaks as blanks, so that what is
     // calculated is what the display shows.
+    const std::optional<std::string> dropped = pastedText(e->mimeData()->text().toStdString());
+    if (!dropped) {
+        if (notice_) notice_(pasteTooLongNotice());
+        e->ignore();
+        return;
+    }
     QMimeData text;
-    text.setText(QString::fromStdString(pastedText(e->mimeData()->text().toStdString())));
+    text.setText(QString::fromStdString(*dropped));
     QDropEvent copy(e->position(), e->possibleActions(), &text, e->buttons(), e->modifiers(), e->type());
     QLineEdit::dropEvent(&copy);
     e->setDropAction(copy.dropAction());

@@ -9,6 +9,7 @@
 #include <QStyledItemDelegate>
 
 #include <functional>
+#include <string>
 
 namespace nerova {
 
@@ -46,7 +47,8 @@ protected:
 /// ms, and Qt lays the text out at every edit): the line edit holds it in its no-echo
 /// mode, whose display text is empty. Editing, selection and undo stay Qt's; the caret
 /// moves by characters and the mouse are mapped here, since Qt's follow its layout.
-/// Dropped text has its line breaks turned into blanks, as a paste has.
+/// Dropped text and an input method's committed text enter as a paste does (line
+/// breaks as blanks, full-width forms as ASCII).
 ///
 /// Invariant: for a long text, first_ is the index of the first character drawn and
 /// never splits a surrogate pair.
@@ -65,11 +67,17 @@ public:
     void followLength() { followLength(text().size()); }
 
     bool isLong() const { return text().size() > kLong; }
+    /// Called with the text an input method commits (in its ASCII forms), before it is
+    /// inserted.
+    void setCommitHandler(std::function<void(const QString&)> handler) { commit_ = std::move(handler); }
+    /// Called with a notice for the information line (a drop refused for its length).
+    void setNoticeHandler(std::function<void(const std::string&)> handler) { notice_ = std::move(handler); }
     /// Index of the first character drawn (0 for texts Qt draws).
     qsizetype firstShown() const { return isLong() ? first_ : 0; }
 
 protected:
     void paintEvent(QPaintEvent* e) override;
+    void inputMethodEvent(QInputMethodEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
@@ -84,6 +92,10 @@ private:
     /// The caret position one character after or before c, surrogate pairs kept whole.
     qsizetype nextPosition(qsizetype c) const;
     qsizetype previousPosition(qsizetype c) const;
+    /// The caret position at the start of the next word after c, or of the word before
+    /// c (a word: letters and digits), for the word keys of a long text.
+    qsizetype nextWord(qsizetype c) const;
+    qsizetype previousWord(qsizetype c) const;
     /// The text's area inside the frame.
     QRect textRect() const;
     /// Moves the view as Qt's line edit does: just enough to show the caret, and no
@@ -94,6 +106,8 @@ private:
 
     qsizetype first_ = 0;
     qsizetype anchor_ = 0;
+    std::function<void(const QString&)> commit_;
+    std::function<void(const std::string&)> notice_;
 };
 
 }  // namespace nerova

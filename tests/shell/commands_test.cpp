@@ -106,12 +106,13 @@ TEST_F(CommandsTest, EnterCalculatesShowsAndRemembersTheInput) {
     EXPECT_EQ(input.length_, 0u);
 }
 
+// A result calculated again is not the user's input: the history keeps the inputs only.
 TEST_F(CommandsTest, EnterTwiceCalculatesTheResultAgain) {
     enter("1+1");
     char key = '\r';
     cmd.OnKeyPress(key);
     EXPECT_EQ(input.text_, "2");
-    EXPECT_EQ(history.items, (std::vector<std::string>{"2", "1+1"}));
+    EXPECT_EQ(history.items, (std::vector<std::string>{"1+1"}));
 }
 
 TEST_F(CommandsTest, HistoryRules) {
@@ -154,13 +155,14 @@ TEST_F(CommandsTest, FailureStandsInTheInputAndKeepsTheDisplayAndResult) {
     EXPECT_EQ(lastShown(), "1+;") << "the display keeps what was typed";
     EXPECT_EQ(cmd.current().ToImproperText(), "5") << "a failure leaves the last result whole";
 
-    // 小数化 calculates the message itself, which fails the same way.
+    // 小数化 calculates the message itself, which fails the same way; the message is no
+    // input of the user's and stays out of the history.
     cmd.fractionClick();
     EXPECT_EQ(input.text_, message);
     EXPECT_TRUE(cmd.failed());
     EXPECT_FALSE(cmd.decimalShown());
-    EXPECT_EQ(history.item(0), message);
-    EXPECT_EQ(history.item(1), "1+");
+    EXPECT_EQ(history.item(0), "1+");
+    EXPECT_EQ(history.item(1), "5");
 }
 
 TEST_F(CommandsTest, EmptyInputFailsAndEntersTheHistory) {
@@ -201,7 +203,7 @@ TEST_F(CommandsTest, MixedNumberIsReadBackBeforeConverting) {
     EXPECT_GE(input.focusCount, 1);
 
     cmd.fractionClick();
-    EXPECT_EQ(history.item(0), mixed) << "the mixed text was calculated again";
+    EXPECT_EQ(history.item(0), "7/2") << "the mixed text was calculated again, not remembered";
     EXPECT_EQ(input.text_, "3.5");
     EXPECT_TRUE(cmd.decimalShown());
 }
@@ -359,6 +361,7 @@ TEST_F(CommandsTest, CommandsAreRefusedWhileCalculatingAndCancelKeepsCurrent) {
         &ctx);
 
     input.setText("3^3^12");
+    cmd.histChange();  // typed
     cmd.keisan();
     EXPECT_GT(ctx.calls, 0) << "a long power runs the message pump";
     EXPECT_EQ(input.text_, nerova::sourceText(kCancelled));
@@ -510,4 +513,104 @@ TEST_F(CommandsTest, TextTheCalculationDidNotUseIsAnnounced) {
     cmd.eva();
     EXPECT_EQ(input.text_, "5*2");
     EXPECT_EQ(notices.back(), nerova::unusedNotice("x3"));
+}
+
+// After a result, a key that starts an expression starts a new input; an operator, a
+// blank or a closing parenthesis continues from the result. The key reaches the input
+// after the commands saw it, as the line edit inserts it.
+TEST_F(CommandsTest, AKeyAfterAResultStartsANewInputOrContinues) {
+    struct Row {
+        char key;
+        const char* input;
+    };
+    const Row rows[] = {
+        {'7', "7"}, {'x', "x"}, {'Q', "Q"}, {'.', "."}, {'(', "("},
+        {'+', "1/2+"}, {'-', "1/2-"}, {'*', "1/2*"}, {'/', "1/2/"}, {'^', "1/2^"}, {' ', "1/2 "}, {')', "1/2)"},
+    };
+    for (const Row& row : rows) {
+        enter("1/3+1/6");
+        ASSERT_EQ(input.text_, "1/2");
+        char key = row.key;
+        cmd.OnKeyPress(key);
+        EXPECT_EQ(key, row.key);
+        input.replaceSelection(std::string(1, key));
+        cmd.histChange();
+        EXPECT_EQ(input.text_, row.input) << row.key;
+    }
+    // "+1" Enter after 1/3+1/6 gives 1/2+1 = 3/2.
+    enter("1/3+1/6");
+    for (char key : std::string("+1")) {
+        cmd.OnKeyPress(key);
+        input.replaceSelection(std::string(1, key));
+        cmd.histChange();
+    }
+    char enterKey = '\r';
+    cmd.OnKeyPress(enterKey);
+    EXPECT_EQ(input.text_, "3/2");
+}
+
+// The new input starts only from a result standing untouched with the caret at its end:
+// not after an edit, a moved caret, a failure or a conversion's failure.
+TEST_F(CommandsTest, AKeyEditsTheResultOnceTheUserTouchedIt) {
+    enter("1/3+1/6");
+    input.setSelection(1, 0);  // caret after the "1"
+    char key = '7';
+    cmd.OnKeyPress(key);
+    input.replaceSelection("7");
+    cmd.histChange();
+    EXPECT_EQ(input.text_, "17/2");
+
+    enter("1/3+1/6");
+    input.setText("1/");  // Backspace: an edit of the result
+    cmd.histChange();
+    key = '3';
+    cmd.OnKeyPress(key);
+    input.replaceSelection("3");
+    EXPECT_EQ(input.text_, "1/3");
+
+    enter("1/0");  // a failure message is no result: the key goes where the caret is
+    ASSERT_TRUE(cmd.failed());
+    const std::string message = input.text_;
+    input.setSelection(message.size(), 0);
+    key = '7';
+    cmd.OnKeyPress(key);
+    EXPECT_EQ(input.text_, message);
+}
+
+// Only what the user calculated enters the history: not the "0" of AC, a result or a
+// failure message calculated again by 小数化, 帯分数 or Enter.
+TEST_F(CommandsTest, TextsTheCommandsSetStayOutOfTheHistory) {
+    cmd.acClick();
+    cmd.fractionClick();
+    EXPECT_TRUE(history.items.empty());
+    enter("1/3");
+    cmd.fractionClick();
+    cmd.KabunClick();
+    cmd.taibunClick();
+    cmd.fractionClick();
+    EXPECT_EQ(history.items, std::vector<std::string>{"1/3"});
+    enter("1/0");
+    cmd.taibunClick();  // the failure message calculated again
+    EXPECT_EQ(history.items, (std::vector<std::string>{"1/0", "1/3"}));
+    enter("1/3");  // typed again: it moves up, never twice in a row
+    enter("1/3");
+    EXPECT_EQ(history.items, (std::vector<std::string>{"1/3", "1/0"}));
+}
+
+// A power whose exponent is a fraction literal fails; the information line then says how
+// to write the division that was meant.
+TEST_F(CommandsTest, APowerOfAFractionLiteralSaysHowToDivide) {
+    std::vector<std::string> notices;
+    cmd.setNoticeObserver([&](const std::string& n) { notices.push_back(n); });
+    enter("2^100/3^50");
+    EXPECT_EQ(input.text_, nerova::sourceText(kRationalPowerNotInteger));
+    ASSERT_FALSE(notices.empty());
+    EXPECT_NE(notices.back().find("2^100 / 3^50"), std::string::npos) << notices.back();
+    EXPECT_NE(notices.back().find("100/3"), std::string::npos) << notices.back();
+    enter("2^(1/3)");  // a rational power that is no literal: no such notice
+    EXPECT_EQ(input.text_, nerova::sourceText(kRationalPowerNotInteger));
+    EXPECT_EQ(notices.back(), "");
+    enter("2^100 / 3^50");
+    EXPECT_FALSE(cmd.failed());
+    EXPECT_EQ(notices.back(), "");
 }

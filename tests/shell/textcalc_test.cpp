@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <string>
 
 #include "engine/pump.h"
@@ -78,25 +80,67 @@ TEST(TextCalcTest, NoFailureEscapes) {
 }  // namespace
 
 // What a paste or a drop inserts: line breaks as blanks (one per break, CR LF being one),
-// then the 999-byte limit, never half a character, nothing from a null byte on.
-TEST(TextCalcTest, PastedTextTurnsLineBreaksIntoBlanksThenCuts) {
+// full-width forms as ASCII, nothing from a null byte on; whole up to the limit, and
+// nothing at all beyond it (never cut).
+TEST(TextCalcTest, PastedTextTurnsLineBreaksIntoBlanksAndIsTakenWholeOrNotAtAll) {
     struct Row {
         std::string clipboard;
-        std::string inserted;
+        std::optional<std::string> inserted;
     };
     const std::string a3 = "\xE3\x81\x82";  // one three-byte character
-    std::string many;
-    for (int i = 0; i < 400; ++i) many += a3;
+    const std::string million(1000000, '7');
     const Row rows[] = {
         {"1/2\n+1/3\n", "1/2 +1/3 "},
         {"1/2\r\n+1/3\r\n", "1/2 +1/3 "},
         {"1\r\r2", "1  2"},                    // two CRs are two breaks
         {"1\n\r2", "1  2"},                    // LF then CR: two breaks
         {std::string("12\0" "34", 5), "12"},
-        {std::string(998, '7') + "\r\n9", std::string(998, '7') + " "},  // the break counts one byte
-        {"1" + many, "1" + many.substr(0, 3 * 332)},  // 997 bytes: the character across 999 left out
+        {std::string(998, '7') + "\r\n9", std::string(998, '7') + " 9"},
+        {"１／３＋１／６", "1/3+1/6"},
+        {million, million},  // far beyond the 999 bytes of old
     };
     for (const Row& row : rows) EXPECT_EQ(nerova::pastedText(row.clipboard), row.inserted) << row.clipboard.substr(0, 20);
+    // At the limit: the line break counts one byte, full-width forms one each.
+    EXPECT_EQ(nerova::pastedText("12\r\n3", 4), std::optional<std::string>("12 3"));
+    EXPECT_EQ(nerova::pastedText("１２３４", 4), std::optional<std::string>("1234"));
+    EXPECT_EQ(nerova::pastedText("12345", 4), std::nullopt);
+    EXPECT_EQ(nerova::pastedText(a3 + a3, 5), std::nullopt);
+    EXPECT_NE(nerova::pasteTooLongNotice(4).find("4"), std::string::npos);
+}
+
+// An input method's full-width forms of the expression's characters become ASCII; other
+// characters (kana, full-width letters, broken UTF-8) pass unchanged.
+TEST(TextCalcTest, AsciiFormsOfFullWidthCharacters) {
+    struct Row {
+        const char* in;
+        const char* out;
+    };
+    const Row rows[] = {
+        {"０１２３４５６７８９", "0123456789"},
+        {"＋－＊／＾（）．：［］", "+-*/^().:[]"},
+        {"2×3÷4−5", "2*3/4-5"},
+        {"１　／　３", "1 / 3"},
+        {"あＡｘ！＃", "あＡｘ！＃"},
+        {"1/3", "1/3"},
+        {"\xEF\xBC", "\xEF\xBC"},  // a cut character stays as it was
+        {"\xC3", "\xC3"},
+    };
+    for (const Row& row : rows) EXPECT_EQ(nerova::asciiForms(row.in), row.out) << row.in;
+    EXPECT_EQ(nerova::calcText(nerova::asciiForms("１／３＋１／６")), "1/2");
+}
+
+// The notice for a fraction literal as an exponent finds the literal after "^", blanks
+// and signs allowed, and leaves other texts alone.
+TEST(TextCalcTest, FractionExponentNotice) {
+    EXPECT_NE(nerova::fractionExponentNotice("2^100/3^50").find("「100/3」"), std::string::npos);
+    EXPECT_NE(nerova::fractionExponentNotice("2^ -1/2").find("「1/2」"), std::string::npos);
+    EXPECT_NE(nerova::fractionExponentNotice("2^100/3^50").find("2^100 / 3^50"), std::string::npos);
+    const std::string longText = "1+" + std::string(100, '1') + "+2^3/4";
+    const std::string notice = nerova::fractionExponentNotice(longText);
+    EXPECT_NE(notice.find("「3/4」"), std::string::npos);
+    EXPECT_LT(notice.size(), 200u);
+    for (const char* text : {"2^(1/3)", "2^100 / 3^50", "2^x/3", "100/3", "2^100/", "(2^100)/(3^50)"})
+        EXPECT_EQ(nerova::fractionExponentNotice(text), "") << text;
 }
 
 // The evaluator stops after a complete expression; the rest is reported, trimmed.

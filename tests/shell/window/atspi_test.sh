@@ -72,7 +72,7 @@ grep -qP '^menu item\t編集\(E\)\t' "$work/tree" || { echo "FAIL: no menu 編�
 kill "$program"; wait "$program" 2>/dev/null
 
 start_window LANG=en_US.UTF-8
-for name in Edit File View Formula Input Decimal; do
+for name in Edit File View Help Formula Input Decimal; do
     grep -qP "\t$name\t" "$work/tree" || { echo "FAIL: no node named $name:"; cat "$work/tree"; failures=$((failures + 1)); }
 done
 if grep -P '\t[^\t]*(編集|入力|数式|小数化)' "$work/tree"; then echo "FAIL: Japanese names under en_US"; failures=$((failures + 1)); fi
