@@ -7,6 +7,9 @@
 //   --quick   only 1k and 10k digits
 //   --reps N  timed rounds per row (default 7; 3 at a million digits)
 //   --only W  only the rows whose operation starts with W
+//   --sizes N,N,...  these numbers of digits instead of 1k, 2k, 10k, 100k and 1M
+//   --set NAME=V  a threshold of engine/tabai_kernels.h (karatsuba, ntt, sqrNtt, newton,
+//             shortProduct, hensel, exactSplit, halfGcd), to measure where one should be
 // Each round times the engine and then GMP on the same operands, so both see the same
 // machine load; a row prints the medians and their ratio (engine / GMP).
 // GMP is a yardstick here only: this program is built when its headers are present.
@@ -25,7 +28,7 @@
 
 #include "bench/numbers.h"
 #include "engine/tabai.h"
-#include "engine/tabai_impl.h"
+#include "engine/tabai_kernels.h"
 
 namespace {
 
@@ -93,15 +96,45 @@ void Row(const std::string& what, size_t digits, int reps, const std::function<v
 int main(int argc, char** argv) {
     bool quick = false;
     int reps = 7;
+    tabai_kernels::Tuning tuning;
+    std::vector<size_t> sizes = {1000, 2000, 10000, 100000, 1000000};
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--single") == 0) tabai_impl::gNttParallel = false, gThreadTime = true;
+        if (std::strcmp(argv[i], "--single") == 0) tuning.nttParallel = false, gThreadTime = true;
         if (std::strcmp(argv[i], "--quick") == 0) quick = true;
         if (std::strcmp(argv[i], "--reps") == 0 && i + 1 < argc) reps = std::max(1, std::atoi(argv[++i]));
         if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) gOnly = argv[++i];
+        if (std::strcmp(argv[i], "--sizes") == 0 && i + 1 < argc) {
+            sizes.clear();
+            for (const char* p = argv[++i]; *p != '\0';) {
+                char* end = nullptr;
+                sizes.push_back(std::strtoull(p, &end, 10));
+                p = *end == ',' ? end + 1 : end;
+                if (end == p && *p != '\0') break;
+            }
+        }
+        if (std::strcmp(argv[i], "--set") == 0 && i + 1 < argc) {
+            const std::string arg = argv[++i];
+            const size_t eq = arg.find('=');
+            const std::string name = arg.substr(0, eq);
+            const size_t value = eq == std::string::npos ? 0 : std::strtoull(arg.c_str() + eq + 1, nullptr, 10);
+            const std::pair<const char*, size_t*> fields[] = {
+                {"karatsuba", &tuning.karatsuba}, {"ntt", &tuning.ntt},
+                {"sqrNtt", &tuning.sqrNtt},       {"newton", &tuning.newton},
+                {"shortProduct", &tuning.shortProduct}, {"hensel", &tuning.hensel},
+                {"exactSplit", &tuning.exactSplit}, {"halfGcd", &tuning.halfGcd}};
+            bool known = false;
+            for (const auto& [field, target] : fields) {
+                if (name == field) *target = value, known = true;
+            }
+            if (!known) {
+                std::fprintf(stderr, "gmp_kernels_bench: unknown threshold '%s'\n", name.c_str());
+                return 2;
+            }
+        }
     }
+    tabai_kernels::SetTuning(tuning);
     std::printf("%-16s %9s %12s %12s %8s\n", "operation", "digits", "ours, ms", "GMP, ms", "ratio");
     std::mt19937_64 rng(2024);
-    std::vector<size_t> sizes = {1000, 2000, 10000, 100000, 1000000};
     if (quick) sizes = {1000, 2000, 10000};
     for (const size_t n : sizes) {
         const int r = n >= 1000000 ? std::min(reps, 3) : reps;

@@ -13,7 +13,7 @@
 
 #include "bench/numbers.h"
 #include "engine/tabai.h"
-#include "engine/tabai_impl.h"
+#include "engine/tabai_kernels.h"
 
 namespace {
 
@@ -42,10 +42,12 @@ void Row(const char* what, double ms, const std::string& note = "") {
 
 int main(int argc, char** argv) {
     bool quick = false;
+    tabai_kernels::Tuning tuning;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--quick") == 0) quick = true;
-        if (std::strcmp(argv[i], "--single") == 0) tabai_impl::gNttParallel = false;
+        if (std::strcmp(argv[i], "--single") == 0) tuning.nttParallel = false;
     }
+    tabai_kernels::SetTuning(tuning);
     const size_t scale = quick ? 10 : 1;
     std::mt19937_64 rng(12345);
     std::printf("%-52s %15s\n", "operation", "time");

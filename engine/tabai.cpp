@@ -4,7 +4,7 @@
 //
 // Base 10000 in 16-bit limbs: decimal text needs no conversion (each limb is four
 // digits), and a limb product with its carries fits 32 bits. The heavy kernels work on
-// bare limb arrays (tabai_impl.h); this file keeps the object's invariants, aliasing and
+// bare limb arrays (tabai_kernels.h); this file keeps the object's invariants, aliasing and
 // exception safety: results are built apart from the operands and committed last.
 #include "engine/tabai.h"
 
@@ -21,10 +21,10 @@
 #include <vector>
 
 #include "engine/pump.h"
-#include "engine/tabai_impl.h"
+#include "engine/tabai_kernels.h"
 
-using tabai_impl::kBase;
-using Word = tabai_impl::Limb;
+using tabai_kernels::kBase;
+using Word = tabai_kernels::Limb;
 static_assert(TSeisu::kLimbBase == kBase);
 
 namespace {
@@ -114,11 +114,11 @@ void TSeisu::Reserve(int32_t n) {
 }
 
 void TSeisu::SetCountTrimmed(size_t n) {
-    count_ = static_cast<int32_t>(tabai_impl::Trim(limbs_ + 1, n));
+    count_ = static_cast<int32_t>(tabai_kernels::Trim(limbs_ + 1, n));
 }
 
 void TSeisu::SetFromArray(const uint16_t* d, size_t n) {
-    n = tabai_impl::Trim(d, n);
+    n = tabai_kernels::Trim(d, n);
     Reserve(static_cast<int32_t>(n));
     std::memcpy(limbs_ + 1, d, n * sizeof(Word));
     count_ = static_cast<int32_t>(n);
@@ -147,7 +147,7 @@ void TSeisu::SetInt(int32_t n) {
 int TSeisu::Compare(const TSeisu& b) const {
     if (this == &b) return 1;
     if (count_ != b.count_) return count_ > b.count_ ? 0 : 2;
-    const int c = tabai_impl::CompareN(limbs_ + 1, b.limbs_ + 1, static_cast<size_t>(count_));
+    const int c = tabai_kernels::CompareN(limbs_ + 1, b.limbs_ + 1, static_cast<size_t>(count_));
     return c > 0 ? 0 : (c == 0 ? 1 : 2);
 }
 
@@ -169,7 +169,7 @@ void TSeisu::LongAdd(const TSeisu& a, const TSeisu& b) {
     const Word* lp = l.limbs_;
     const Word* sp = s.limbs_;
     Word* out = limbs_;
-    uint32_t carry = tabai_impl::AddN(lp + 1, sp + 1, static_cast<size_t>(ns), out + 1);
+    uint32_t carry = tabai_kernels::AddN(lp + 1, sp + 1, static_cast<size_t>(ns), out + 1);
     int32_t i = ns + 1;
     for (; i <= nl && carry; ++i) {
         const uint32_t t = lp[i] + 1u;
@@ -227,7 +227,7 @@ void TSeisu::LongSub(const TSeisu& a, const TSeisu& b) {
     if (na < nb) throw TSeisuException(kSeisuLongSubNegative);
     if (na == nb) {
         // Decide the sign before writing, so that the error leaves Self untouched.
-        const int c = tabai_impl::CompareN(a.limbs_ + 1, b.limbs_ + 1, static_cast<size_t>(na));
+        const int c = tabai_kernels::CompareN(a.limbs_ + 1, b.limbs_ + 1, static_cast<size_t>(na));
         if (c < 0) throw TSeisuException(kSeisuLongSubNegative);
         if (c == 0) {
             count_ = 0;
@@ -238,7 +238,7 @@ void TSeisu::LongSub(const TSeisu& a, const TSeisu& b) {
     const Word* ap = a.limbs_;
     const Word* bp = b.limbs_;
     Word* out = limbs_;
-    uint32_t borrow = tabai_impl::SubN(ap + 1, bp + 1, static_cast<size_t>(nb), out + 1);
+    uint32_t borrow = tabai_kernels::SubN(ap + 1, bp + 1, static_cast<size_t>(nb), out + 1);
     int32_t i = nb + 1;
     for (; i <= na && borrow; ++i) {
         borrow = ap[i] == 0;
@@ -285,9 +285,9 @@ void TSeisu::Product(const TSeisu& a, const TSeisu& b, TSeisu& out) {
     const size_t na = static_cast<size_t>(a.count_), nb = static_cast<size_t>(b.count_);
     out.Reserve(static_cast<int32_t>(na + nb));
     if (&a == &b) {
-        tabai_impl::Sqr(a.limbs_ + 1, na, out.limbs_ + 1);
+        tabai_kernels::Sqr(a.limbs_ + 1, na, out.limbs_ + 1);
     } else {
-        tabai_impl::Mul(a.limbs_ + 1, na, b.limbs_ + 1, nb, out.limbs_ + 1);
+        tabai_kernels::Mul(a.limbs_ + 1, na, b.limbs_ + 1, nb, out.limbs_ + 1);
     }
     out.SetCountTrimmed(na + nb);
 }
@@ -384,9 +384,9 @@ void TSeisu::PowerBig(uint64_t ev) {
     if (zeroDigits > 0) {
         uint32_t d = 1;
         for (int k = 0; k < zeroDigits; ++k) d *= 10;
-        tabai_impl::DivSmall(m.data(), m.size(), d, m.data());
+        tabai_kernels::DivSmall(m.data(), m.size(), d, m.data());
     }
-    m.resize(tabai_impl::Trim(m.data(), m.size()));
+    m.resize(tabai_kernels::Trim(m.data(), m.size()));
 
     // Left-to-right binary powering: square, and multiply by m on a one bit.
     Buffer r = m, t;
@@ -397,13 +397,13 @@ void TSeisu::PowerBig(uint64_t ev) {
     for (--bit; bit >= 0; --bit) {
         pump::ProcessMessages();
         t.resize(2 * nr);
-        tabai_impl::Sqr(r.data(), nr, t.data());
-        nr = tabai_impl::Trim(t.data(), 2 * nr);
+        tabai_kernels::Sqr(r.data(), nr, t.data());
+        nr = tabai_kernels::Trim(t.data(), 2 * nr);
         std::swap(r, t);
         if ((ev >> bit) & 1) {
             t.resize(nr + m.size());
-            tabai_impl::Mul(r.data(), nr, m.data(), m.size(), t.data());
-            nr = tabai_impl::Trim(t.data(), nr + m.size());
+            tabai_kernels::Mul(r.data(), nr, m.data(), m.size(), t.data());
+            nr = tabai_kernels::Trim(t.data(), nr + m.size());
             std::swap(r, t);
         }
     }
@@ -436,7 +436,7 @@ void TSeisu::ShortDivMod(const TSeisu& a, uint16_t d, uint16_t& rem) {
     if (d == 0) throw TSeisuException(kSeisuDivideByZero);
     Reserve(a.count_);  // Self may be a: each limb is read before it is written
     rem = static_cast<uint16_t>(
-        tabai_impl::DivSmall(a.limbs_ + 1, static_cast<size_t>(a.count_), d, limbs_ + 1));
+        tabai_kernels::DivSmall(a.limbs_ + 1, static_cast<size_t>(a.count_), d, limbs_ + 1));
     // A divisor above 10000 can leave two leading zero limbs.
     SetCountTrimmed(static_cast<size_t>(a.count_));
 }
@@ -461,7 +461,7 @@ void TSeisu::DivMod(const TSeisu& a, const TSeisu& b, TSeisu& r) {
     TSeisu q, rem;
     q.Reserve(m - n + 1);
     rem.Reserve(n);
-    tabai_impl::Div(a.limbs_ + 1, static_cast<size_t>(m), b.limbs_ + 1, static_cast<size_t>(n),
+    tabai_kernels::Div(a.limbs_ + 1, static_cast<size_t>(m), b.limbs_ + 1, static_cast<size_t>(n),
                     q.limbs_ + 1, rem.limbs_ + 1);
     q.SetCountTrimmed(static_cast<size_t>(m - n + 1));
     rem.SetCountTrimmed(static_cast<size_t>(n));
@@ -484,7 +484,7 @@ void TSeisu::DivExact(const TSeisu& a, const TSeisu& d) {
     }
     TSeisu q;
     q.Reserve(m - n + 1);
-    tabai_impl::DivExact(a.limbs_ + 1, static_cast<size_t>(m), d.limbs_ + 1, static_cast<size_t>(n), q.limbs_ + 1);
+    tabai_kernels::DivExact(a.limbs_ + 1, static_cast<size_t>(m), d.limbs_ + 1, static_cast<size_t>(n), q.limbs_ + 1);
     q.SetCountTrimmed(static_cast<size_t>(m - n + 1));
     *this = std::move(q);
 }
@@ -507,7 +507,7 @@ void TSeisu::Gcd(const TSeisu& a, const TSeisu& b) {
         unsigned __int128 x = 0, y = 0;
         for (int32_t i = a.count_; i >= 1; --i) x = x * kBase + a.limbs_[i];
         for (int32_t i = b.count_; i >= 1; --i) y = y * kBase + b.limbs_[i];
-        unsigned __int128 g = tabai_impl::GcdU128(x, y);
+        unsigned __int128 g = tabai_kernels::GcdU128(x, y);
         count_ = 0;
         while (g != 0) {
             // Quotient and remainder by 10^8 first: 128-bit divisions are slow.
@@ -520,7 +520,7 @@ void TSeisu::Gcd(const TSeisu& a, const TSeisu& b) {
         return;
     }
     const std::vector<Word> g =
-        tabai_impl::Gcd(std::vector<Word>(a.limbs_ + 1, a.limbs_ + 1 + a.count_),
+        tabai_kernels::Gcd(std::vector<Word>(a.limbs_ + 1, a.limbs_ + 1 + a.count_),
                         std::vector<Word>(b.limbs_ + 1, b.limbs_ + 1 + b.count_));
     SetFromArray(g.data(), g.size());
 }
@@ -684,18 +684,4 @@ uint64_t TSeisu::ModSmall(uint64_t d) const {
     return ModChunks<1>(limbs_, count_, mod, d);
 }
 
-// Binary gcd whose steps take the smaller and the difference by conditional moves: on
-// the short, random operands of everyday lines the branch of a swap is mispredicted
-// about every other step.
-uint64_t TSeisu::GcdSmallSteps(uint64_t a, uint64_t b) {
-    if (a == 0 || b == 0) return a | b;
-    const int shift = __builtin_ctzll(a | b);
-    a >>= __builtin_ctzll(a);
-    while (b != 0) {
-        b >>= __builtin_ctzll(b);
-        const uint64_t lo = a < b ? a : b, hi = a < b ? b : a;
-        a = lo;
-        b = hi - lo;
-    }
-    return a << shift;
-}
+uint64_t TSeisu::GcdSmallSteps(uint64_t a, uint64_t b) { return tabai_kernels::GcdU64(a, b); }

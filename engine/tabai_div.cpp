@@ -3,23 +3,16 @@
 // Division kernels of TSeisu: single-limb divisor, long division, and the dispatcher.
 #include <algorithm>
 #include <array>
+#include <cmath>
+#if defined(__GNUC__) && defined(__x86_64__)
+#include <immintrin.h>
+#endif
 #include <vector>
 
 #include "engine/pump.h"
-#include "engine/tabai_impl.h"
+#include "engine/tabai_kernels.h"
 
-namespace tabai_impl {
-
-// With the short products on packed words, the reciprocal wins from about 50 limbs (Zen 4).
-size_t gNewtonThreshold = 50;
-// Short products on packed words do half a product's work, so they keep up with the
-// transforms to longer factors than whole products do (Zen 4, one thread).
-size_t gShortProductThreshold = 600;
-// Exact division from the low end does about half the work of one short product, so it
-// beats the reciprocal's several up to fairly long quotients (Zen 4, one thread).
-size_t gHenselThreshold = 3000;
-// From this many limbs the quotient's high half comes from the top instead.
-size_t gExactSplitThreshold = 2000;
+namespace tabai_kernels {
 
 namespace {
 
@@ -202,6 +195,190 @@ void DivSchool(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb* 
 
 namespace {
 
+// Long division on words of 8 digits (two limbs) in 64-bit signed integers whose carries
+// are delayed: a row subtracts q times the divisor word by word, each product of two
+// words below 2^27 taken on 32-bit halves, with nothing on a chain of carries, so the
+// compiler vectorises it; the whole window is carried every kRows rows, before 2^63
+// could be reached. The estimate takes the window's top three words exactly in 128 bits
+// (one carried word above them, which the row before folded down) and divides in
+// doubles: it is at most one off, and what it leaves (a remainder a little below zero or
+// a little over the divisor) goes into the next estimate, so quotient words lie in
+// -1 .. 10^8 until the end carries them. The divisor's top word is made at least 10^4 (a
+// shift by one limb), which keeps the words the estimate leaves out below a hundredth.
+constexpr int64_t kW8 = 100000000;
+constexpr size_t kRows = 128;
+
+// Carries r[from..to) into range (truncating: each word keeps the sign of what it held,
+// so a small negative value stays in its low words), the last carry into r[to].
+inline void CarryWords(int64_t* r, size_t from, size_t to) {
+    int64_t c = 0;
+    for (size_t k = from; k < to; ++k) {
+        const int64_t t = r[k] + c;
+        c = t / kW8;
+        r[k] = t - c * kW8;
+    }
+    r[to] += c;
+}
+
+// Carries r[0..n) into 0 .. 10^8 - 1 (rounding down), the last carry into r[n].
+inline void CarryWordsDown(int64_t* r, size_t n) {
+    int64_t c = 0;
+    for (size_t k = 0; k < n; ++k) {
+        const int64_t t = r[k] + c;
+        c = t >= 0 ? t / kW8 : -((kW8 - 1 - t) / kW8);
+        r[k] = t - c * kW8;
+    }
+    r[n] += c;
+}
+
+// w[0..n) -= q * v[0..n), the products of 32-bit words. The compiler vectorises this
+// loop with three multiplications a product (it does not see that the factors are 32-bit);
+// the processor's widening multiplication does it in one, hence the versions below.
+void SubRowPortable(int64_t* __restrict w, const uint32_t* __restrict v, size_t n, uint32_t q) {
+    for (size_t i = 0; i < n; ++i) w[i] -= static_cast<int64_t>(static_cast<uint64_t>(q) * v[i]);
+}
+
+#if defined(__GNUC__) && defined(__x86_64__)
+// GCC 12's own headers leave a lane "uninitialised" on purpose in these intrinsics.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+__attribute__((target("avx512f"))) void SubRowAvx512(int64_t* __restrict w, const uint32_t* __restrict v, size_t n,
+                                                     uint32_t q) {
+    const __m512i qq = _mm512_set1_epi64(q);
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const __m512i vv = _mm512_cvtepu32_epi64(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(v + i)));
+        _mm512_storeu_si512(w + i, _mm512_sub_epi64(_mm512_loadu_si512(w + i), _mm512_mul_epu32(qq, vv)));
+    }
+    SubRowPortable(w + i, v + i, n - i, q);
+}
+
+__attribute__((target("avx2"))) void SubRowAvx2(int64_t* __restrict w, const uint32_t* __restrict v, size_t n,
+                                                uint32_t q) {
+    const __m256i qq = _mm256_set1_epi64x(q);
+    size_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        const __m256i vv = _mm256_cvtepu32_epi64(_mm_loadu_si128(reinterpret_cast<const __m128i*>(v + i)));
+        auto* p = reinterpret_cast<__m256i*>(w + i);
+        _mm256_storeu_si256(p, _mm256_sub_epi64(_mm256_loadu_si256(p), _mm256_mul_epu32(qq, vv)));
+    }
+    SubRowPortable(w + i, v + i, n - i, q);
+}
+#pragma GCC diagnostic pop
+#endif
+
+using SubRowFn = void (*)(int64_t* __restrict, const uint32_t* __restrict, size_t, uint32_t);
+
+// The widest version this processor runs, or the portable one when the tuning says so.
+SubRowFn PickSubRow() {
+    if (!CurrentTuning().wideVectors) return SubRowPortable;
+#if defined(__GNUC__) && defined(__x86_64__)
+    static const SubRowFn best = [] {
+        __builtin_cpu_init();
+        if (__builtin_cpu_supports("avx512f")) return SubRowAvx512;
+        if (__builtin_cpu_supports("avx2")) return SubRowAvx2;
+        return SubRowPortable;
+    }();
+    return best;
+#else
+    return SubRowPortable;
+#endif
+}
+
+// The rows: quotient words qv[j], j = qw - 1 down to 0, the remainder left in rw (whose
+// word nw + qw - 1 is the top one carried down, above it nothing). nw >= 2.
+TABAI_CLONES void DivRows(int64_t* __restrict rw, const uint32_t* __restrict v, size_t nw, size_t qw,
+                          int64_t* __restrict qv) {
+    // The reciprocal of the divisor's top in units of its word nw - 2.
+    const double vd = 1.0 / (static_cast<double>(v[nw - 1]) * kW8 + static_cast<double>(v[nw - 2]) +
+                             (nw >= 3 ? static_cast<double>(v[nw - 3]) / kW8 : 0.0));
+    const SubRowFn subRow = PickSubRow();
+    // The words the next estimate reads are done first, so that it can overlap the rest.
+    const size_t top = nw >= 3 ? nw - 3 : 0;
+    size_t rows = 0;
+    for (size_t j = qw; j-- > 0;) {
+        int64_t* w = rw + j;
+        // In doubles: the top words' rounding moves the estimate by a few hundredths.
+        const double t = (static_cast<double>(w[nw]) * kW8 + static_cast<double>(w[nw - 1])) * kW8 +
+                         static_cast<double>(w[nw - 2]);
+        const int64_t q = static_cast<int64_t>(std::floor(t * vd));
+        qv[j] = q;
+        if (q >= 0) {
+            const auto uq = static_cast<uint32_t>(q);
+            for (size_t i = top; i < nw; ++i) w[i] -= static_cast<int64_t>(static_cast<uint64_t>(uq) * v[i]);
+            subRow(w, v, top, uq);
+        } else {
+            const auto uq = static_cast<uint32_t>(-q);
+            for (size_t i = 0; i < nw; ++i) w[i] += static_cast<int64_t>(static_cast<uint64_t>(uq) * v[i]);
+        }
+        if (++rows % kRows == 0) {
+            CarryWords(w, 0, nw);
+            pump::ProcessMessages();
+        }
+        // The top word is about the remainder's value in its units: below 2^35 even
+        // with the carries from below that it stands for, so this fits.
+        w[nw - 1] += w[nw] * kW8;
+        w[nw] = 0;
+    }
+}
+
+}  // namespace
+
+void DivBasecase(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb* r) {
+    // With s = n mod 2 zero limbs below both, the divisor's top word holds b[n-1] in its
+    // high half; the quotient stays, the remainder gains s zero limbs at the bottom.
+    const size_t s = n % 2;
+    const size_t nw = (n + s) / 2, mw = (m + s + 1) / 2, qw = mw - nw + 1;
+    auto word = [s](const Limb* x, size_t len, size_t k) -> int64_t {
+        // Limbs 2k - s and 2k + 1 - s of x, zero outside 0 .. len - 1.
+        const size_t lo = 2 * k, hi = 2 * k + 1;
+        const int64_t l = lo >= s && lo - s < len ? x[lo - s] : 0;
+        const int64_t h = hi >= s && hi - s < len ? x[hi - s] : 0;
+        return h * kBase + l;
+    };
+    std::vector<uint32_t> v(nw);
+    for (size_t k = 0; k < nw; ++k) v[k] = static_cast<uint32_t>(word(b, n, k));
+    // The remainder's words, and one above the dividend's for the first estimate.
+    std::vector<int64_t> rw(mw + 2, 0);
+    for (size_t k = 0; k < mw; ++k) rw[k] = word(a, m, k);
+    std::vector<int64_t> qv(qw + 1, 0);
+    DivRows(rw.data(), v.data(), nw, qw, qv.data());
+    // The remainder into 0 .. V - 1, the quotient word 0 taking the corrections.
+    CarryWordsDown(rw.data(), mw + 1);
+    auto compareV = [&]() {
+        // Sign of remainder - V (the remainder carried, not negative).
+        for (size_t k = mw + 2; k-- > nw;)
+            if (rw[k] != 0) return rw[k] < 0 ? -1 : 1;
+        for (size_t k = nw; k-- > 0;)
+            if (rw[k] != v[k]) return rw[k] < v[k] ? -1 : 1;
+        return 0;
+    };
+    while (rw[mw + 1] < 0) {
+        for (size_t k = 0; k < nw; ++k) rw[k] += v[k];
+        CarryWordsDown(rw.data(), mw + 1);
+        --qv[0];
+    }
+    while (compareV() >= 0) {
+        for (size_t k = 0; k < nw; ++k) rw[k] -= v[k];
+        CarryWordsDown(rw.data(), mw + 1);
+        ++qv[0];
+    }
+    CarryWordsDown(qv.data(), qw);
+    const size_t ql = m - n + 1;
+    for (size_t k = 0; k < qw; ++k) {
+        const auto hi = static_cast<Limb>(qv[k] / kBase), lo = static_cast<Limb>(qv[k] % kBase);
+        if (2 * k < ql) q[2 * k] = lo;
+        if (2 * k + 1 < ql) q[2 * k + 1] = hi;
+    }
+    for (size_t i = 0; i < n; ++i) {
+        const size_t limb = i + s;
+        const int64_t x = rw[limb / 2];
+        r[i] = static_cast<Limb>(limb % 2 ? x / kBase : x % kBase);
+    }
+}
+
+namespace {
+
 using Vec = std::vector<Limb>;
 
 // True when x >= y (either may carry leading zeros).
@@ -293,10 +470,10 @@ void MulSub(const Limb* w, size_t nw, const Limb* x, size_t nx, const Limb* y, s
     }
     const size_t len = CyclicLength(bound + 1);
     Vec p;
-    if (std::min(nx, ny) >= gShortProductThreshold && nx <= len && ny <= len && len < nx + ny) {
+    if (std::min(nx, ny) >= CurrentTuning().shortProduct && nx <= len && ny <= len && len < nx + ny) {
         p.resize(len);
         MulCyclic(x, nx, y, ny, bound + 1, p.data());
-    } else if (std::min(nx, ny) < gShortProductThreshold) {
+    } else if (std::min(nx, ny) < CurrentTuning().shortProduct) {
         // Quadratic products: only the columns that reach the low limbs, then the
         // difference modulo 10000^bound.
         Vec low(bound);
@@ -459,7 +636,7 @@ void DivByReciprocal(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, 
         const size_t nprod = nw1 + nx;
         std::fill(qe.begin(), qe.end(), Limb{0});
         const size_t nq = nprod > n + 1 ? nprod - (n + 1) : 0;
-        if (std::min(nw1, nx) < gShortProductThreshold) {
+        if (std::min(nw1, nx) < CurrentTuning().shortProduct) {
             // Quadratic sizes: the top columns only, one more unit low at most.
             if (nq > 0) MulHigh(w1, nw1, x.data(), nx, n + 1, qe.data());
         } else {
@@ -593,9 +770,9 @@ void DivExact(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q) {
     b += t;
     m -= t;
     n -= t;
-    if (n > 3 && std::min(ql, n) < std::min(gHenselThreshold, gExactSplitThreshold)) {
+    if (n > 3 && std::min(ql, n) < std::min(CurrentTuning().hensel, CurrentTuning().exactSplit)) {
         if (DivExactHensel(a, m, b, n, q, ql)) return;
-    } else if (n > 3 && std::min(ql / 2, n) < gHenselThreshold) {
+    } else if (n > 3 && std::min(ql / 2, n) < CurrentTuning().hensel) {
         if (DivExactBothEnds(a, m, b, n, q, ql)) return;
     }
     if (n > 3 && n > ql + 2) {
@@ -609,7 +786,7 @@ void DivExact(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q) {
             std::copy(qt.begin(), qt.end(), q);
             return;
         }
-    } else if (n > 3 && std::min(ql, n) >= gNewtonThreshold) {
+    } else if (n > 3 && std::min(ql, n) >= CurrentTuning().newton) {
         DivByReciprocal(a, m, b, n, q, nullptr);
         return;
     }
@@ -640,8 +817,8 @@ void Div(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb* r) {
         return;
     }
     const size_t ql = m - n + 1;
-    if (std::min(ql, n) < gNewtonThreshold) {
-        DivSchool(a, m, b, n, q, r);
+    if (std::min(ql, n) < CurrentTuning().newton) {
+        DivBasecase(a, m, b, n, q, r);
     } else if (n > ql + 2) {
         DivTruncated(a, m, b, n, q, r);
     } else {
@@ -649,4 +826,4 @@ void Div(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb* r) {
     }
 }
 
-}  // namespace tabai_impl
+}  // namespace tabai_kernels

@@ -34,9 +34,9 @@
 #include <utility>
 
 #include "engine/pump.h"
-#include "engine/tabai_impl.h"
+#include "engine/tabai_kernels.h"
 
-namespace tabai_impl {
+namespace tabai_kernels {
 
 namespace {
 
@@ -650,4 +650,4 @@ void MulPairsFft(const SignedSpan* in, size_t nin, const ProductPair* pairs, siz
     }
 }
 
-}  // namespace tabai_impl
+}  // namespace tabai_kernels

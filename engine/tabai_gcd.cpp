@@ -12,13 +12,9 @@
 #include <vector>
 
 #include "engine/pump.h"
-#include "engine/tabai.h"
-#include "engine/tabai_impl.h"
+#include "engine/tabai_kernels.h"
 
-namespace tabai_impl {
-
-size_t gHalfGcdThreshold = 600;
-bool gGcdWords = true;
+namespace tabai_kernels {
 
 namespace {
 
@@ -267,9 +263,9 @@ void SharedProducts(const Signed* const* ops, size_t count, const ProductPair* p
 Signed SumOfProducts(const Signed& p1, const Signed& q1, const Signed& p2, const Signed& q2) {
     auto quadratic = [](const Signed& a, const Signed& b) {
         const size_t na = a.mag.size(), nb = b.mag.size();
-        return std::min(na, nb) < gNttThreshold || na + nb < 3 * gNttThreshold;
+        return std::min(na, nb) < CurrentTuning().ntt || na + nb < 3 * CurrentTuning().ntt;
     };
-    if (gGcdWords && quadratic(p1, q1) && quadratic(p2, q2)) {
+    if (CurrentTuning().gcdWords && quadratic(p1, q1) && quadratic(p2, q2)) {
         auto span = [](const Signed& v) { return SignedSpan{v.mag.data(), v.mag.size(), v.neg}; };
         Signed r;
         r.neg = MulAddWords(span(p1), span(q1), span(p2), span(q2), r.mag);
@@ -524,7 +520,7 @@ bool IsIdentity(const Matrix& m) {
 // afresh), accumulating the steps into U when given. x and y change only at the end, so
 // a cancellation leaves them as they were.
 void LehmerRun(Vec& x, Vec& y, Matrix* m, size_t stopX, size_t stopY) {
-    if (!gGcdWords) {
+    if (!CurrentTuning().gcdWords) {
         LehmerStep(x, y, m);
         return;
     }
@@ -613,8 +609,8 @@ Matrix HalfGcd(Vec& a, Vec& b, bool wantMatrix) {
     const size_t s = n / 2 + 1;
     if (b.size() <= s) return u;
     // Below about 180 limbs, Lehmer's passes beat the recursion (the driver in Gcd starts
-    // it only from gHalfGcdThreshold limbs, where it pays off as a whole).
-    if (n >= std::min<size_t>(180, gHalfGcdThreshold)) {
+    // it only from the half-gcd threshold, where it pays off as a whole).
+    if (n >= std::min<size_t>(180, CurrentTuning().halfGcd)) {
         const size_t k = n / 2;
         Vec ah(a.begin() + static_cast<std::ptrdiff_t>(k), a.end());
         Vec bh(b.begin() + static_cast<std::ptrdiff_t>(k), b.end());
@@ -680,7 +676,7 @@ unsigned __int128 GcdU128(unsigned __int128 x, unsigned __int128 y) {
     }
     if (y == 0) return x;
     const uint64_t y64 = static_cast<uint64_t>(y);
-    return TSeisu::GcdSmall(y64, static_cast<uint64_t>(x % y64));
+    return GcdU64(y64, static_cast<uint64_t>(x % y64));
 }
 
 std::vector<Limb> Gcd(std::vector<Limb> x, std::vector<Limb> y) {
@@ -690,7 +686,7 @@ std::vector<Limb> Gcd(std::vector<Limb> x, std::vector<Limb> y) {
     while (true) {
         const size_t nx = x.size(), ny = y.size();
         if (ny == 0) return x;
-        if (nx <= 4) return FromU64(TSeisu::GcdSmall(ToU64(x.data(), nx), ToU64(y.data(), ny)));
+        if (nx <= 4) return FromU64(GcdU64(ToU64(x.data(), nx), ToU64(y.data(), ny)));
         if (nx <= 9) {
             unsigned __int128 g = GcdU128(ToU128(x.data(), nx), ToU128(y.data(), ny));
             Vec out;
@@ -700,7 +696,7 @@ std::vector<Limb> Gcd(std::vector<Limb> x, std::vector<Limb> y) {
             }
             return out;
         }
-        if (ny >= gHalfGcdThreshold && ny + 1 >= nx) {
+        if (ny >= CurrentTuning().halfGcd && ny + 1 >= nx) {
             HalfGcd(x, y, false);
             if (!y.empty() && x.size() >= nx) DivisionStep(x, y, nullptr);
             continue;
@@ -709,4 +705,4 @@ std::vector<Limb> Gcd(std::vector<Limb> x, std::vector<Limb> y) {
     }
 }
 
-}  // namespace tabai_impl
+}  // namespace tabai_kernels

@@ -7,16 +7,9 @@
 #include <vector>
 
 #include "engine/pump.h"
-#include "engine/tabai_impl.h"
+#include "engine/tabai_kernels.h"
 
-namespace tabai_impl {
-
-size_t gKaratsubaThreshold = 250;
-// Against the packed-word products (Zen 4, one thread): balanced products meet the
-// floating transform at about 390 limbs (Mul also takes the quadratic path while na + nb
-// is below three thresholds), squares at about 450.
-size_t gNttThreshold = 260;
-size_t gSqrNttThreshold = 450;
+namespace tabai_kernels {
 
 int CompareN(const Limb* a, const Limb* b, size_t n) {
     while (n > 0) {
@@ -303,11 +296,11 @@ void KaratsubaRec(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out,
         std::swap(a, b);
         std::swap(na, nb);
     }
-    if (nb < gKaratsubaThreshold) {
+    if (nb < CurrentTuning().karatsuba) {
         MulQuadratic(a, na, b, nb, out);
         return;
     }
-    if (nb >= gNttThreshold && na + nb <= NttMaxProduct()) {
+    if (nb >= CurrentTuning().ntt && na + nb <= NttMaxProduct()) {
         MulTransform(a, na, b, nb, out);
         return;
     }
@@ -345,11 +338,11 @@ void KaratsubaRec(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out,
 }
 
 void KaratsubaSqrRec(const Limb* a, size_t n, Limb* out, Limb* scratch) {
-    if (n < gKaratsubaThreshold) {
+    if (n < CurrentTuning().karatsuba) {
         SqrQuadratic(a, n, out);
         return;
     }
-    if (n >= gSqrNttThreshold && 2 * n <= NttMaxProduct()) {
+    if (n >= CurrentTuning().sqrNtt && 2 * n <= NttMaxProduct()) {
         SqrTransform(a, n, out);
         return;
     }
@@ -405,7 +398,7 @@ void MulKaratsuba(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out)
 // long for one transform.
 void Mul(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out) {
     const size_t small = std::min(na, nb);
-    if (small < gNttThreshold || na + nb < 3 * gNttThreshold) {
+    if (small < CurrentTuning().ntt || na + nb < 3 * CurrentTuning().ntt) {
         // The pump runs once per limb of b, the second factor, as the schoolbook demands.
         MulQuadratic(a, na, b, nb, out);
     } else if (na + nb <= NttMaxProduct()) {
@@ -416,7 +409,7 @@ void Mul(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out) {
 }
 
 void Sqr(const Limb* a, size_t n, Limb* out) {
-    if (n < gSqrNttThreshold) {
+    if (n < CurrentTuning().sqrNtt) {
         SqrQuadratic(a, n, out);
     } else if (2 * n <= NttMaxProduct()) {
         SqrTransform(a, n, out);
@@ -426,4 +419,4 @@ void Sqr(const Limb* a, size_t n, Limb* out) {
     }
 }
 
-}  // namespace tabai_impl
+}  // namespace tabai_kernels

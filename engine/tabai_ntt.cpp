@@ -25,11 +25,9 @@
 #include <vector>
 
 #include "engine/pump.h"
-#include "engine/tabai_impl.h"
+#include "engine/tabai_kernels.h"
 
-namespace tabai_impl {
-
-bool gNttParallel = true;
+namespace tabai_kernels {
 
 namespace {
 
@@ -618,7 +616,7 @@ bool SecondCore() {
 // is handed over and thrown here after the join.
 template <class Task>
 void RunTasks(int count, bool parallel, Task task) {
-    if (!parallel || count < 2 || !gNttParallel || !SecondCore()) {
+    if (!parallel || count < 2 || !CurrentTuning().nttParallel || !SecondCore()) {
         for (int k = 0; k < count; ++k) task(k);
         return;
     }
@@ -885,7 +883,7 @@ void Run(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out, const Sh
             Tables(i).Ensure(shape.log);
         }
     }
-    const bool parallel = n >= (size_t{1} << kParallelLog) && gNttParallel && SecondCore();
+    const bool parallel = n >= (size_t{1} << kParallelLog) && CurrentTuning().nttParallel && SecondCore();
     // The buffers outlive the tasks (RunTasks joins its helper before returning). They
     // are not cleared: loading the points writes every word, padding included.
     std::unique_ptr<uint32_t[]> fa(new uint32_t[3 * n]);
@@ -1053,4 +1051,4 @@ size_t MulNttCyclic(const Limb* a, size_t na, const Limb* b, size_t nb, size_t m
 
 size_t NttCyclicLength(size_t minLen) { return 2 * ShapeFor((minLen + 1) / 2).size(); }
 
-}  // namespace tabai_impl
+}  // namespace tabai_kernels

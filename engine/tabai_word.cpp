@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "engine/pump.h"
-#include "engine/tabai_impl.h"
+#include "engine/tabai_kernels.h"
 
-namespace tabai_impl {
+namespace tabai_kernels {
 
 namespace {
 
@@ -241,9 +241,9 @@ void DivExactLow(const Limb* a, size_t na, const Limb* b, size_t nb, size_t len,
     UnpackWords(z, wq, q, len);
 }
 
-}  // namespace tabai_impl
+}  // namespace tabai_kernels
 
-namespace tabai_impl {
+namespace tabai_kernels {
 
 bool MulAddWords(const SignedSpan& a1, const SignedSpan& b1, const SignedSpan& a2, const SignedSpan& b2,
                  std::vector<Limb>& mag) {
@@ -323,4 +323,4 @@ bool MulAddWords(const SignedSpan& a1, const SignedSpan& b1, const SignedSpan& a
     return neg != neg1;
 }
 
-}  // namespace tabai_impl
+}  // namespace tabai_kernels

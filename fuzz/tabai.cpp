@@ -13,7 +13,7 @@
 
 #include "engine/Stream.h"
 #include "engine/tabai.h"
-#include "engine/tabai_impl.h"
+#include "engine/tabai_kernels.h"
 #include "fuzz/bounded.h"
 
 namespace {
@@ -21,11 +21,13 @@ namespace {
 struct Thresholds {
     size_t karatsuba, ntt, sqrNtt, newton, halfGcd;
     void Apply() const {
-        tabai_impl::gKaratsubaThreshold = karatsuba;
-        tabai_impl::gNttThreshold = ntt;
-        tabai_impl::gSqrNttThreshold = sqrNtt;
-        tabai_impl::gNewtonThreshold = newton;
-        tabai_impl::gHalfGcdThreshold = halfGcd;
+        tabai_kernels::Tuning t = tabai_kernels::CurrentTuning();
+        t.karatsuba = karatsuba;
+        t.ntt = ntt;
+        t.sqrNtt = sqrNtt;
+        t.newton = newton;
+        t.halfGcd = halfGcd;
+        tabai_kernels::SetTuning(t);
     }
 };
 constexpr size_t kNever = std::numeric_limits<size_t>::max() / 4;
@@ -66,7 +68,9 @@ bool Equal(const TSeisu& x, const TSeisu& y) { return x.Compare(y) == 1; }
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    tabai_impl::gNttParallel = false;  // one thread: a finding replays the same way
+    tabai_kernels::Tuning t = tabai_kernels::CurrentTuning();
+    t.nttParallel = false;  // one thread: a finding replays the same way
+    tabai_kernels::SetTuning(t);
     return 0;
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Nerova developers
 #include "engine/Eval.h"
+#include "tests/text_rows.h"
 
 #include <gtest/gtest.h>
 #include <pthread.h>
@@ -30,10 +31,7 @@ std::string Calc(const std::string& input) {
 }
 
 TEST(EvalTest, GrammarTable) {
-    struct Row {
-        const char* input;
-        const char* result;
-    } rows[] = {
+    const nerova::test::TextRow rows[] = {
         {"1+2*3", "7"},          // * before +
         {"(1+2)*3", "9"},
         {"1-2-3", "-4"},         // left to right
@@ -64,16 +62,13 @@ TEST(EvalTest, GrammarTable) {
         {"1/3+1/6", "1/2"},
         {"5/(0^-1)", "0"},       // dividing by 1/0 gives zero
     };
-    for (const Row& r : rows) EXPECT_EQ(Calc(r.input), r.result) << r.input;
+    for (const auto& r : rows) EXPECT_EQ(Calc(r.input), r.expected) << r.input;
 }
 
 // Every sign in front of a factor counts; a single-sign factor takes the next sign as
 // part of the literal only by accident of position, which once made ---5 equal 5.
 TEST(EvalTest, SignChains) {
-    struct Row {
-        const char* input;
-        const char* result;
-    } rows[] = {
+    const nerova::test::TextRow rows[] = {
         {"---5", "-5"},
         {"--2^2", "4"},            // -(-(2^2))
         {"--(1+2)*3", "9"},        // the "(" is no digit for a literal's sign to skip to
@@ -84,7 +79,7 @@ TEST(EvalTest, SignChains) {
         {"1+--", nerova::sourceText(kRationalNoDigits)},  // an operator without its operand is an error
         {"--", nerova::sourceText(kRationalNoDigits)},
     };
-    for (const Row& r : rows) EXPECT_EQ(Calc(r.input), r.result) << r.input;
+    for (const auto& r : rows) EXPECT_EQ(Calc(r.input), r.expected) << r.input;
 }
 
 TEST(EvalTest, ErrorsKeepTheirClass) {
@@ -107,7 +102,7 @@ TEST(EvalTest, ErrorsKeepTheirClass) {
         {"1.[]", nerova::sourceText(kSeisuDivideByZero), typeid(TSeisuException)},
         {"0*(0^-1)", nerova::sourceText(kSeisuDivideByZero), typeid(TSeisuException)},  // 0 times 1/0
     };
-    for (const Row& r : rows) {
+    for (const auto& r : rows) {
         StringStream s(std::string(r.input) + ";");
         TLoRational x;
         try {
@@ -123,10 +118,7 @@ TEST(EvalTest, ErrorsKeepTheirClass) {
 // Streams without the ";": the end of the text inside the first operand is the stream's
 // error; inside a later operand it quietly ends the expression before that operator.
 TEST(EvalTest, EndOfTextWithoutTerminator) {
-    struct Row {
-        const char* input;
-        const char* result;
-    } rows[] = {
+    const nerova::test::TextRow rows[] = {
         {"12", nerova::sourceText(kEndOfStream)},        // the first literal runs to the end
         {"1+2", "1"},                // the second does: "+2" is dropped
         {"2*3", "2"},
@@ -139,7 +131,7 @@ TEST(EvalTest, EndOfTextWithoutTerminator) {
         {"1.5", "3/2"},              // a decimal at the end is read whole
         {"1+0.[3", "4/3"},
     };
-    for (const Row& r : rows) {
+    for (const auto& r : rows) {
         StringStream s(r.input);
         TLoRational x;
         std::string got;
@@ -149,7 +141,7 @@ TEST(EvalTest, EndOfTextWithoutTerminator) {
         } catch (const std::exception& e) {
             got = e.what();
         }
-        EXPECT_EQ(got, r.result) << r.input;
+        EXPECT_EQ(got, r.expected) << r.input;
     }
 }
 
@@ -174,7 +166,7 @@ TEST(EvalTest, EntryPointsForEachLevel) {
         {&EvalPrimary, "(1+1)^3;", "2"},
         {&EvalNumber, "  5/10+1;", "1/2"},
     };
-    for (const Row& r : rows) {
+    for (const auto& r : rows) {
         StringStream s(r.input);
         TLoRational x;
         r.eval(x, s);
@@ -385,10 +377,7 @@ TEST(EvalChainTest, LongChainsMatchLeftToRight) {
 // A sum that comes out zero has, left to right, the sign of the partial sum before its
 // last nonzero operand; the tree must give the same whatever it combined first.
 TEST(EvalChainTest, ZeroSumsKeepTheLeftToRightSign) {
-    struct Row {
-        const char* input;
-        const char* result;
-    } rows[] = {
+    const nerova::test::TextRow rows[] = {
         {"7^500 + 1 + 2 - 3 - 7^500", "0"},
         {"-7^500 + 1 + 2 - 3 + 7^500", "-0"},
         {"7^500 - 7^500 + 1 + 2 + 3 - 6", "0"},
@@ -396,8 +385,8 @@ TEST(EvalChainTest, ZeroSumsKeepTheLeftToRightSign) {
         {"-0 + 0 - 0 + 7^500 * 0", "-0"},      // all zero: the first operand's sign
         {"0 - 7^500 * 0 + 1 - 1 - 0", "0"},
     };
-    for (const Row& r : rows) {
-        EXPECT_EQ(Calc(r.input), r.result) << r.input;
+    for (const auto& r : rows) {
+        EXPECT_EQ(Calc(r.input), r.expected) << r.input;
         EXPECT_EQ(Balanced(r.input), InOrder(r.input)) << r.input;
     }
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Nerova developers
 #include "engine/Stream.h"
+#include "tests/text_rows.h"
 
 #include <gtest/gtest.h>
 
@@ -9,12 +10,7 @@
 namespace {
 
 void ExpectThrowsWith(const std::function<void()>& f, const char* message) {
-    try {
-        f();
-        FAIL() << "expected TStreamException(" << message << ")";
-    } catch (const TStreamException& e) {
-        EXPECT_STREQ(e.what(), message);
-    }
+    nerova::test::expectThrowWith<TStreamException>(f, message);
 }
 
 TEST(StringStreamTest, EmptyTextIsAtEndAtOnce) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "engine/Eval.h"
+#include "tests/text_rows.h"
 #include "engine/lrat.h"
 
 namespace {
@@ -99,7 +100,7 @@ TEST(LoRationalReadTest, LiteralTable) {
         {"0/0", nerova::sourceText(kRationalDivideByZero), ";"},  // the zero denominator is found before reducing
         {"1.[]", nerova::sourceText(kSeisuDivideByZero), ";"},    // an empty period
     };
-    for (const Row& r : rows) {
+    for (const auto& r : rows) {
         const ReadOutcome out = Read(r.input);
         EXPECT_EQ(out.value, r.value) << r.input;
         EXPECT_EQ(out.rest, r.rest) << r.input;
@@ -109,10 +110,7 @@ TEST(LoRationalReadTest, LiteralTable) {
 // Without the ";": an end of text before the character after the first digits is the
 // stream's error; later it ends the literal with what was read.
 TEST(LoRationalReadTest, EndOfText) {
-    struct Row {
-        const char* input;
-        const char* value;
-    } rows[] = {
+    const nerova::test::TextRow rows[] = {
         {"", nerova::sourceText(kEndOfStream)},
         {"-", nerova::sourceText(kEndOfStream)},     // the sign's digits never come
         {"12", nerova::sourceText(kEndOfStream)},    // the character after the first digits is missing
@@ -126,8 +124,8 @@ TEST(LoRationalReadTest, EndOfText) {
         {"1:", "1"},
         {"-1:2/3", "-5/3"},
     };
-    for (const Row& r : rows) {
-        EXPECT_EQ(Read(r.input, false).value, r.value) << r.input;
+    for (const auto& r : rows) {
+        EXPECT_EQ(Read(r.input, false).value, r.expected) << r.input;
     }
     // The stream's error is a TStreamException, and the reader leaves *this alone.
     TLoRational x = Q("5");
@@ -178,7 +176,7 @@ TEST(LoRationalWriteTest, FractionForms) {
         {"123456789012345678901/10000", "123456789012345678901/10000",
          "12345678901234567:8901/10000", "12345678901234567+8901/10000"},
     };
-    for (const Row& r : rows) {
+    for (const auto& r : rows) {
         const TLoRational x = E(r.value);
         EXPECT_EQ(x.ToImproperText(), r.improper) << r.value;
         EXPECT_EQ(x.ToMixedColonText(), r.colon) << r.value;
@@ -192,10 +190,7 @@ TEST(LoRationalWriteTest, FractionForms) {
 }
 
 TEST(LoRationalWriteTest, FloatForm) {
-    struct Row {
-        const char* value;
-        const char* text;
-    } rows[] = {
+    const nerova::test::TextRow rows[] = {
         {"1/3", "0.333333333333333"},
         {"5/3", "1.66666666666667"},           // rounds up
         {"-5/3", "-1.66666666666667"},
@@ -214,7 +209,7 @@ TEST(LoRationalWriteTest, FloatForm) {
         {"1000000000000005", "1.00000000000001E15"},  // an exact tie rounds up
         {"3/2*10^300", "1.5E300"},
     };
-    for (const Row& r : rows) EXPECT_EQ(E(r.value).ToFloatText(), r.text) << r.value;
+    for (const auto& r : rows) EXPECT_EQ(E(r.input).ToFloatText(), r.expected) << r.input;
     EXPECT_EQ(ZeroDenominator(-1).ToFloatText(), "ERROR");
 }
 
@@ -256,7 +251,7 @@ TEST(LoRationalWriteTest, DecimalForm) {
              kEllipsis},
         {"1/1024", false, "0.0009765625"},  // ends before the limit: no ellipsis
     };
-    for (const Row& r : rows) EXPECT_EQ(E(r.value).ToDecimalText(r.recurring), r.text) << r.value;
+    for (const auto& r : rows) EXPECT_EQ(E(r.value).ToDecimalText(r.recurring), r.text) << r.value;
     EXPECT_EQ(ZeroDenominator(1).ToDecimalText(false), "ERROR");
     EXPECT_EQ(ZeroDenominator(-1).ToDecimalText(true), "ERROR");
 }
@@ -310,7 +305,7 @@ TEST(LoRationalWriteTest, SmallRecurringTable) {
         {22, 7, "3.[142857]"}, {1, 12, "0.08[3]"}, {1, 81, "0.[012345679]"},
         {1, 8, "0.125"},      {3, 4, "0.75"},      {7, 1, "7"},       {9999, 9999, "1"},
     };
-    for (const Row& r : rows) EXPECT_EQ(TLoRational::SmallRecurringText(r.n, r.d), r.text);
+    for (const auto& r : rows) EXPECT_EQ(TLoRational::SmallRecurringText(r.n, r.d), r.text);
     // 1/199 has a period of 99 digits: bracketed. 1/223 has 222: 200 digits, then "…"
     // (without it the text would read as a terminating decimal).
     const std::string p199 = TLoRational::SmallRecurringText(1, 199);

@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: 2026 The Nerova developers
 // The fast kernels of TSeisu (Karatsuba, number-theoretic transforms, Newton division,
 // Lehmer's gcd) against the schoolbook ones, at sizes that cross their thresholds.
-#include "engine/tabai_impl.h"
+#include "engine/tabai_kernels.h"
 
 #include <gtest/gtest.h>
 
@@ -21,8 +21,17 @@ namespace {
 // Counts the pump's calls.
 void CountCall(void* context) { ++*static_cast<int*>(context); }
 
-using tabai_impl::Limb;
+using tabai_kernels::Limb;
 using Vec = std::vector<Limb>;
+using tabai_kernels::ScopedTuning;
+
+// The thresholds in force with some fields changed.
+template <typename F>
+tabai_kernels::Tuning Tuned(F change) {
+    tabai_kernels::Tuning t = tabai_kernels::CurrentTuning();
+    change(t);
+    return t;
+}
 
 // Random limbs; some operands are mostly 9999 or 0, to stress carries, borrows and
 // normalisation.
@@ -42,7 +51,7 @@ Vec RandomVec(std::mt19937_64& rng, size_t n) {
 
 Vec SchoolProduct(const Vec& a, const Vec& b) {
     Vec out(a.size() + b.size());
-    tabai_impl::MulSchool(a.data(), a.size(), b.data(), b.size(), out.data());
+    tabai_kernels::MulSchool(a.data(), a.size(), b.data(), b.size(), out.data());
     return out;
 }
 
@@ -50,7 +59,7 @@ Vec SchoolProduct(const Vec& a, const Vec& b) {
 // yardstick for long factors, sixteen times fewer steps.
 Vec WordProduct(const Vec& a, const Vec& b) {
     Vec out(a.size() + b.size());
-    tabai_impl::MulBasecase(a.data(), a.size(), b.data(), b.size(), out.data());
+    tabai_kernels::MulBasecase(a.data(), a.size(), b.data(), b.size(), out.data());
     return out;
 }
 
@@ -98,15 +107,15 @@ TEST(TSeisuKernels, WordwiseAddAndSubtractMatchLimbByLimb) {
             diff[i] = static_cast<Limb>(d < 0 ? d + 10000 : d);
         }
         Vec out(n);
-        EXPECT_EQ(tabai_impl::AddN(a.data(), b.data(), n, out.data()), carry) << n;
+        EXPECT_EQ(tabai_kernels::AddN(a.data(), b.data(), n, out.data()), carry) << n;
         EXPECT_EQ(out, sum) << n << " mode " << mode;
-        EXPECT_EQ(tabai_impl::SubN(a.data(), b.data(), n, out.data()), borrow) << n;
+        EXPECT_EQ(tabai_kernels::SubN(a.data(), b.data(), n, out.data()), borrow) << n;
         EXPECT_EQ(out, diff) << n << " mode " << mode;
         Vec x = a;
-        tabai_impl::AddN(x.data(), b.data(), n, x.data());
+        tabai_kernels::AddN(x.data(), b.data(), n, x.data());
         EXPECT_EQ(x, sum);
         x = b;
-        tabai_impl::SubN(a.data(), x.data(), n, x.data());
+        tabai_kernels::SubN(a.data(), x.data(), n, x.data());
         EXPECT_EQ(x, diff);
     }
 }
@@ -131,24 +140,24 @@ TEST(TSeisuKernels, PackedWordProductsMatchSchoolbook) {
         const size_t na = 1 + rng() % (round % 4 == 0 ? 700 : 90), nb = 1 + rng() % (round % 3 == 0 ? 9 : 90);
         const Vec a = RandomVec(rng, na), b = RandomVec(rng, nb);
         Vec out(na + nb);
-        tabai_impl::MulBasecase(a.data(), na, b.data(), nb, out.data());
+        tabai_kernels::MulBasecase(a.data(), na, b.data(), nb, out.data());
         EXPECT_EQ(out, SchoolProduct(a, b)) << na << " x " << nb;
         // The short product: the low len limbs, len anywhere from 1 to past the product.
         const size_t len = 1 + rng() % (na + nb + 5);
         Vec low(len), expected = out;
         expected.resize(len, 0);
-        tabai_impl::MulLow(a.data(), na, b.data(), nb, len, low.data());
+        tabai_kernels::MulLow(a.data(), na, b.data(), nb, len, low.data());
         EXPECT_EQ(low, expected) << na << " x " << nb << " mod 10000^" << len;
         // The top part from limb `from`: the true one or one less.
         const size_t from = rng() % (na + nb);
         Vec high(na + nb - from), top(out.begin() + static_cast<std::ptrdiff_t>(from), out.end()), diff(high.size());
-        tabai_impl::MulHigh(a.data(), na, b.data(), nb, from, high.data());
-        EXPECT_EQ(tabai_impl::SubN(top.data(), high.data(), top.size(), diff.data()), 0u);
-        EXPECT_LE(tabai_impl::Trim(diff.data(), diff.size()), 1u) << na << " x " << nb << " from " << from;
+        tabai_kernels::MulHigh(a.data(), na, b.data(), nb, from, high.data());
+        EXPECT_EQ(tabai_kernels::SubN(top.data(), high.data(), top.size(), diff.data()), 0u);
+        EXPECT_LE(tabai_kernels::Trim(diff.data(), diff.size()), 1u) << na << " x " << nb << " from " << from;
         EXPECT_LE(diff[0], 1) << na << " x " << nb << " from " << from;
         Vec sq(2 * na), school(2 * na);
-        tabai_impl::SqrBasecase(a.data(), na, sq.data());
-        tabai_impl::SqrSchool(a.data(), na, school.data());
+        tabai_kernels::SqrBasecase(a.data(), na, sq.data());
+        tabai_kernels::SqrSchool(a.data(), na, school.data());
         EXPECT_EQ(sq, school) << na << " squared";
     }
     // The pump still runs once per limb of the second factor.
@@ -156,13 +165,13 @@ TEST(TSeisuKernels, PackedWordProductsMatchSchoolbook) {
     pump::Scope scope(&CountCall, &calls);
     const Vec a = RandomVec(rng, 37), b = RandomVec(rng, 301);
     Vec out(a.size() + b.size());
-    tabai_impl::MulBasecase(a.data(), a.size(), b.data(), b.size(), out.data());
+    tabai_kernels::MulBasecase(a.data(), a.size(), b.data(), b.size(), out.data());
     EXPECT_EQ(calls, 301);
     // A very long factor times a short one: more calls than its three limbs ask for.
     calls = 0;
     const Vec longA = RandomVec(rng, 300000), shortB = RandomVec(rng, 3);
     Vec longOut(longA.size() + 3);
-    tabai_impl::MulBasecase(longA.data(), longA.size(), shortB.data(), 3, longOut.data());
+    tabai_kernels::MulBasecase(longA.data(), longA.size(), shortB.data(), 3, longOut.data());
     EXPECT_GE(calls, 4);
     EXPECT_EQ(longOut, SchoolProduct(longA, shortB));
 }
@@ -170,23 +179,23 @@ TEST(TSeisuKernels, PackedWordProductsMatchSchoolbook) {
 TEST(TSeisuKernels, PackedWordsAtTheirLargestValues) {
     // Words of 10^16 - 1 make every column sum and carry as large as it gets.
     for (size_t n : {1u, 2u, 3u, 50u, 513u}) {
-        const std::vector<uint64_t> w(n, tabai_impl::kWordBase - 1);
+        const std::vector<uint64_t> w(n, tabai_kernels::kWordBase - 1);
         std::vector<uint64_t> prod(2 * n), sq(2 * n);
-        tabai_impl::MulWords(w.data(), n, w.data(), n, prod.data(), 0);
-        tabai_impl::SqrWords(w.data(), n, sq.data(), 0);
+        tabai_kernels::MulWords(w.data(), n, w.data(), n, prod.data(), 0);
+        tabai_kernels::SqrWords(w.data(), n, sq.data(), 0);
         // (B^n - 1)^2 = B^2n - 2 B^n + 1: words 1, 0, ..., 0, B - 2, B - 1, ..., B - 1.
-        std::vector<uint64_t> expected(2 * n, tabai_impl::kWordBase - 1);
+        std::vector<uint64_t> expected(2 * n, tabai_kernels::kWordBase - 1);
         std::fill(expected.begin(), expected.begin() + static_cast<std::ptrdiff_t>(n), 0);
         expected[0] = 1;
-        expected[n] = tabai_impl::kWordBase - 2;
+        expected[n] = tabai_kernels::kWordBase - 2;
         EXPECT_EQ(prod, expected) << n;
         EXPECT_EQ(sq, expected) << n;
         // Packing and unpacking give back the limbs.
         const Vec limbs(4 * n - 1, 9999);
         std::vector<uint64_t> packed(n);
-        EXPECT_EQ(tabai_impl::PackWords(limbs.data(), limbs.size(), packed.data()), n);
+        EXPECT_EQ(tabai_kernels::PackWords(limbs.data(), limbs.size(), packed.data()), n);
         Vec back(limbs.size() + 3, 1);
-        tabai_impl::UnpackWords(packed.data(), n, back.data(), back.size());
+        tabai_kernels::UnpackWords(packed.data(), n, back.data(), back.size());
         EXPECT_EQ(Vec(back.begin(), back.begin() + static_cast<std::ptrdiff_t>(limbs.size())), limbs);
         EXPECT_EQ(back.back(), 0);
     }
@@ -200,7 +209,7 @@ TEST(TSeisuKernels, DivisionByWordsMatchesLongDivision) {
         Vec a = RandomVec(rng, m), b = RandomVec(rng, n);
         if (n == 3) b[2] = static_cast<Limb>(1 + rng() % 42);  // keeps most below 2^32
         Vec q(m - n + 1), r(n);
-        tabai_impl::Div(a.data(), m, b.data(), n, q.data(), r.data());
+        tabai_kernels::Div(a.data(), m, b.data(), n, q.data(), r.data());
         // q * b + r = a, r < b.
         Vec back(q.size() + n + 1, 0);
         const Vec qb = NaiveProduct(q, b);
@@ -213,11 +222,11 @@ TEST(TSeisuKernels, DivisionByWordsMatchesLongDivision) {
         }
         back.resize(m);
         EXPECT_EQ(back, a) << m << " / " << n;
-        EXPECT_LT(tabai_impl::CompareN(r.data(), b.data(), n), 0);
+        EXPECT_LT(tabai_kernels::CompareN(r.data(), b.data(), n), 0);
     }
     Vec q(3);
     const Vec a = {9999, 9999, 9999};
-    EXPECT_EQ(tabai_impl::DivSmall(a.data(), 3, 65535, q.data()), 999999999999u % 65535u);
+    EXPECT_EQ(tabai_kernels::DivSmall(a.data(), 3, 65535, q.data()), 999999999999u % 65535u);
     EXPECT_EQ(q, (Vec{9021, 1525, 0}));  // 999999999999 div 65535 = 15259021
 }
 
@@ -229,8 +238,8 @@ TEST(TSeisuKernels, SmallDivisorsMatchLongDivision) {
     auto check = [](const Vec& a, const Vec& b) {
         const size_t m = a.size(), n = b.size();
         Vec q(m - n + 1), r(n), q2(m - n + 1), r2(n);
-        tabai_impl::Div(a.data(), m, b.data(), n, q.data(), r.data());
-        tabai_impl::DivSchool(a.data(), m, b.data(), n, q2.data(), r2.data());
+        tabai_kernels::Div(a.data(), m, b.data(), n, q.data(), r.data());
+        tabai_kernels::DivSchool(a.data(), m, b.data(), n, q2.data(), r2.data());
         EXPECT_EQ(q, q2) << m << " / " << n;
         EXPECT_EQ(r, r2) << m << " / " << n;
     };
@@ -270,7 +279,7 @@ TEST(TSeisuKernels, SmallDivisorsMatchLongDivision) {
                     want[i] = static_cast<Limb>(t / d);
                     rem = t % d;
                 }
-                EXPECT_EQ(tabai_impl::DivSmall(a.data(), a.size(), d, q.data()), rem) << d << ", " << a.size();
+                EXPECT_EQ(tabai_kernels::DivSmall(a.data(), a.size(), d, q.data()), rem) << d << ", " << a.size();
                 EXPECT_EQ(q, want) << d << ", " << a.size();
             }
         }
@@ -283,26 +292,24 @@ TEST(TSeisuKernels, KaratsubaMatchesSchoolbook) {
         const size_t na = 1 + rng() % 1500, nb = 1 + rng() % 1500;
         const Vec a = RandomVec(rng, na), b = RandomVec(rng, nb);
         Vec k(na + nb);
-        tabai_impl::MulKaratsuba(a.data(), na, b.data(), nb, k.data());
+        tabai_kernels::MulKaratsuba(a.data(), na, b.data(), nb, k.data());
         EXPECT_EQ(k, SchoolProduct(a, b)) << na << " x " << nb;
     }
 }
 
 TEST(TSeisuKernels, KaratsubaWithLowThresholdMatchesSchoolbook) {
     // A low threshold sends small sizes through every branch of the recursion.
-    const size_t saved = tabai_impl::gKaratsubaThreshold;
-    tabai_impl::gKaratsubaThreshold = 2;
+    const ScopedTuning low(Tuned([](auto& t) { t.karatsuba = 2; }));
     std::mt19937_64 rng(2);
     for (int round = 0; round < 3000; ++round) {
         const size_t na = 1 + rng() % 24, nb = 1 + rng() % 24;
         const Vec a = RandomVec(rng, na), b = RandomVec(rng, nb);
         Vec k(na + nb), s(2 * na);
-        tabai_impl::MulKaratsuba(a.data(), na, b.data(), nb, k.data());
+        tabai_kernels::MulKaratsuba(a.data(), na, b.data(), nb, k.data());
         EXPECT_EQ(k, SchoolProduct(a, b)) << na << " x " << nb;
-        tabai_impl::Sqr(a.data(), na, s.data());
+        tabai_kernels::Sqr(a.data(), na, s.data());
         EXPECT_EQ(s, SchoolProduct(a, a)) << na << " squared";
     }
-    tabai_impl::gKaratsubaThreshold = saved;
 }
 
 TEST(TSeisuKernels, NttMatchesSchoolbook) {
@@ -311,15 +318,15 @@ TEST(TSeisuKernels, NttMatchesSchoolbook) {
         const size_t na = 1 + rng() % 3000, nb = round % 3 == 0 ? na : 1 + rng() % 3000;
         const Vec a = RandomVec(rng, na), b = RandomVec(rng, nb);
         Vec t(na + nb), s(2 * na);
-        tabai_impl::MulNtt(a.data(), na, b.data(), nb, t.data());
+        tabai_kernels::MulNtt(a.data(), na, b.data(), nb, t.data());
         EXPECT_EQ(t, SchoolProduct(a, b)) << na << " x " << nb;
-        tabai_impl::SqrNtt(a.data(), na, s.data());
+        tabai_kernels::SqrNtt(a.data(), na, s.data());
         EXPECT_EQ(s, SchoolProduct(a, a)) << na << " squared";
     }
     // All nines: the largest coefficients and the longest carries.
     const Vec nines(20000, 9999);
     Vec t(40000);
-    tabai_impl::SqrNtt(nines.data(), nines.size(), t.data());
+    tabai_kernels::SqrNtt(nines.data(), nines.size(), t.data());
     EXPECT_EQ(t, SchoolProduct(nines, nines));
 }
 
@@ -329,23 +336,23 @@ TEST(TSeisuKernels, FloatingTransformMatchesModularOne) {
     // nines there (the largest coefficients, where rounding errors are largest).
     std::mt19937_64 rng(21);
     size_t largest = 1;
-    while (tabai_impl::FftFits(largest + 1, largest + 1)) ++largest;
+    while (tabai_kernels::FftFits(largest + 1, largest + 1)) ++largest;
     ASSERT_GT(largest, 10000u);
-    ASSERT_FALSE(tabai_impl::FftFits(largest + 1, largest + 1));
+    ASSERT_FALSE(tabai_kernels::FftFits(largest + 1, largest + 1));
     std::vector<std::pair<size_t, size_t>> sizes = {{1, 1}, {3, 5}, {7, 9}, {12, 13}, {700, 700}, {3000, 72},
                                                     {2048, 1025}, {6000, 6000}, {largest, largest},
                                                     {2 * largest - 1, 1}};
     for (int round = 0; round < 30; ++round) sizes.emplace_back(1 + rng() % 5000, 1 + rng() % 5000);
     for (auto [na, nb] : sizes) {
-        ASSERT_TRUE(tabai_impl::FftFits(na, nb)) << na << " x " << nb;
+        ASSERT_TRUE(tabai_kernels::FftFits(na, nb)) << na << " x " << nb;
         const Vec a = RandomVec(rng, na), b = RandomVec(rng, nb);
         Vec f(na + nb), t(na + nb);
-        tabai_impl::MulFft(a.data(), na, b.data(), nb, f.data());
-        tabai_impl::MulNtt(a.data(), na, b.data(), nb, t.data());
+        tabai_kernels::MulFft(a.data(), na, b.data(), nb, f.data());
+        tabai_kernels::MulNtt(a.data(), na, b.data(), nb, t.data());
         EXPECT_EQ(f, t) << na << " x " << nb;
         if (na == nb) {
-            tabai_impl::SqrFft(a.data(), na, f.data());
-            tabai_impl::SqrNtt(a.data(), na, t.data());
+            tabai_kernels::SqrFft(a.data(), na, f.data());
+            tabai_kernels::SqrNtt(a.data(), na, t.data());
             EXPECT_EQ(f, t) << na << " squared";
         }
     }
@@ -354,22 +361,22 @@ TEST(TSeisuKernels, FloatingTransformMatchesModularOne) {
     for (size_t n : {largest, largest - 3000, size_t{32768}}) {
         const Vec nines(n, 9999);
         Vec f(2 * n), t(2 * n);
-        tabai_impl::SqrFft(nines.data(), n, f.data());
-        tabai_impl::SqrNtt(nines.data(), n, t.data());
+        tabai_kernels::SqrFft(nines.data(), n, f.data());
+        tabai_kernels::SqrNtt(nines.data(), n, t.data());
         EXPECT_EQ(f, t) << n << " nines squared";
     }
     // Mul and Sqr choose between the quadratic method, this transform and the modular one
     // by size: around each threshold, and just past the largest floating product.
-    const size_t mt = tabai_impl::gNttThreshold, st = tabai_impl::gSqrNttThreshold;
+    const size_t mt = tabai_kernels::CurrentTuning().ntt, st = tabai_kernels::CurrentTuning().sqrNtt;
     for (auto [na, nb] : std::vector<std::pair<size_t, size_t>>{{mt - 1, 3 * mt}, {mt, 2 * mt - 1},
                                                                {mt, 2 * mt}, {3 * mt / 2, 3 * mt / 2},
                                                                {st - 1, st - 1}, {st, st}, {st + 1, st + 1},
                                                                {largest, largest + 2}}) {
         const Vec a = RandomVec(rng, na), b = RandomVec(rng, nb);
         Vec m(na + nb), s(2 * na);
-        tabai_impl::Mul(a.data(), na, b.data(), nb, m.data());
+        tabai_kernels::Mul(a.data(), na, b.data(), nb, m.data());
         EXPECT_EQ(m, WordProduct(a, b)) << na << " x " << nb;
-        tabai_impl::Sqr(a.data(), na, s.data());
+        tabai_kernels::Sqr(a.data(), na, s.data());
         EXPECT_EQ(s, WordProduct(a, a)) << na << " squared";
     }
 }
@@ -379,10 +386,10 @@ TEST(TSeisuKernels, FloatingTransformPumpsAndCancels) {
     // out as the pump's exception (and the calls are frequent enough to matter).
     std::mt19937_64 rng(23);
     const size_t n = 20000;
-    ASSERT_TRUE(tabai_impl::FftFits(n, n));
+    ASSERT_TRUE(tabai_kernels::FftFits(n, n));
     const Vec a = RandomVec(rng, n), b = RandomVec(rng, n);
     Vec out(2 * n), want(2 * n);
-    tabai_impl::MulNtt(a.data(), n, b.data(), n, want.data());
+    tabai_kernels::MulNtt(a.data(), n, b.data(), n, want.data());
     struct Probe {
         int calls = 0, throwAt = -1;
         static void Handler(void* context) {
@@ -393,7 +400,7 @@ TEST(TSeisuKernels, FloatingTransformPumpsAndCancels) {
     Probe counter;
     {
         pump::Scope scope(&Probe::Handler, &counter);
-        tabai_impl::MulFft(a.data(), n, b.data(), n, out.data());
+        tabai_kernels::MulFft(a.data(), n, b.data(), n, out.data());
     }
     EXPECT_EQ(out, want);
     ASSERT_GE(counter.calls, 30);
@@ -401,7 +408,7 @@ TEST(TSeisuKernels, FloatingTransformPumpsAndCancels) {
         Probe probe;
         probe.throwAt = at;
         pump::Scope scope(&Probe::Handler, &probe);
-        EXPECT_THROW(tabai_impl::MulFft(a.data(), n, b.data(), n, out.data()), std::runtime_error) << at;
+        EXPECT_THROW(tabai_kernels::MulFft(a.data(), n, b.data(), n, out.data()), std::runtime_error) << at;
         EXPECT_EQ(probe.calls, at);
     }
 }
@@ -432,10 +439,10 @@ TEST(TSeisuKernels, CyclicProductsMatchFoldedSchoolbook) {
     // product folded; factors up to the whole length, so that the product wraps around.
     std::mt19937_64 rng(22);
     size_t longest = 9000;  // the longest cyclic length the floating transform holds
-    while (tabai_impl::FftCyclicFits(longest + 1)) ++longest;
+    while (tabai_kernels::FftCyclicFits(longest + 1)) ++longest;
     for (size_t minLen : {size_t{5}, size_t{100}, size_t{777}, size_t{3000}, size_t{5000}, size_t{9000}, longest}) {
         for (int round = 0; round < 4; ++round) {
-            const size_t len = tabai_impl::CyclicLength(minLen);
+            const size_t len = tabai_kernels::CyclicLength(minLen);
             ASSERT_GE(len, minLen);
             const size_t na = round == 0 ? len : 1 + rng() % len, nb = round < 2 ? len : 1 + rng() % len;
             Vec a = RandomVec(rng, na), b = RandomVec(rng, nb);
@@ -443,14 +450,14 @@ TEST(TSeisuKernels, CyclicProductsMatchFoldedSchoolbook) {
             const Vec whole = WordProduct(a, b);
             const Vec expected = FoldCyclic(whole, len);
             Vec out(len);
-            ASSERT_EQ(tabai_impl::MulCyclic(a.data(), na, b.data(), nb, minLen, out.data()), len);
+            ASSERT_EQ(tabai_kernels::MulCyclic(a.data(), na, b.data(), nb, minLen, out.data()), len);
             EXPECT_EQ(FoldCyclic(out, len), expected) << minLen << ": " << na << " x " << nb;
-            ASSERT_TRUE(tabai_impl::FftCyclicFits(minLen));
-            const size_t flen = tabai_impl::FftCyclicLength(minLen);
+            ASSERT_TRUE(tabai_kernels::FftCyclicFits(minLen));
+            const size_t flen = tabai_kernels::FftCyclicLength(minLen);
             const Vec fexpected = FoldCyclic(whole, flen);
             Vec fout(flen);
             if (na <= flen && nb <= flen) {
-                ASSERT_EQ(tabai_impl::MulFftCyclic(a.data(), na, b.data(), nb, minLen, fout.data()), flen);
+                ASSERT_EQ(tabai_kernels::MulFftCyclic(a.data(), na, b.data(), nb, minLen, fout.data()), flen);
                 EXPECT_EQ(FoldCyclic(fout, flen), fexpected) << minLen << ": " << na << " x " << nb;
             }
         }
@@ -461,21 +468,21 @@ TEST(TSeisuKernels, TransformsOnTwoThreadsMatchOne) {
     // From 2^14 points the transforms are cut into tasks for two threads; both shapes
     // (2^k and 3 * 2^k points) against one thread, and a square against the schoolbook.
     std::mt19937_64 rng(15);
-    const bool saved = tabai_impl::gNttParallel;
+    const ScopedTuning two(Tuned([](auto& t) { t.nttParallel = true; }));
     for (auto [na, nb] : {std::pair<size_t, size_t>{16000, 16000}, {21000, 17000}, {40000, 9000}}) {
         const Vec a = RandomVec(rng, na), b = RandomVec(rng, nb);
-        Vec one(na + nb), two(na + nb);
-        tabai_impl::gNttParallel = false;
-        tabai_impl::MulNtt(a.data(), na, b.data(), nb, one.data());
-        tabai_impl::gNttParallel = true;
-        tabai_impl::MulNtt(a.data(), na, b.data(), nb, two.data());
-        EXPECT_EQ(one, two) << na << " x " << nb;
+        Vec onOne(na + nb), onTwo(na + nb);
+        {
+            const ScopedTuning one(Tuned([](auto& t) { t.nttParallel = false; }));
+            tabai_kernels::MulNtt(a.data(), na, b.data(), nb, onOne.data());
+        }
+        tabai_kernels::MulNtt(a.data(), na, b.data(), nb, onTwo.data());
+        EXPECT_EQ(onOne, onTwo) << na << " x " << nb;
     }
     const Vec a = RandomVec(rng, 16000);
     Vec sq(32000);
-    tabai_impl::SqrNtt(a.data(), a.size(), sq.data());
+    tabai_kernels::SqrNtt(a.data(), a.size(), sq.data());
     EXPECT_EQ(sq, SchoolProduct(a, a));
-    tabai_impl::gNttParallel = saved;
 }
 
 TEST(TSeisuKernels, PairsOfProductsMatchSchoolbook) {
@@ -487,8 +494,8 @@ TEST(TSeisuKernels, PairsOfProductsMatchSchoolbook) {
     auto reference = [](const Vec& x1, bool n1, const Vec& y1, bool n2, const Vec& x2, bool n3, const Vec& y2,
                         bool n4) {
         Vec p = SchoolProduct(x1, y1), q = SchoolProduct(x2, y2);
-        p.resize(tabai_impl::Trim(p.data(), p.size()));
-        q.resize(tabai_impl::Trim(q.data(), q.size()));
+        p.resize(tabai_kernels::Trim(p.data(), p.size()));
+        q.resize(tabai_kernels::Trim(q.data(), q.size()));
         const bool sp = n1 != n2, sq = n3 != n4;
         auto add = [](const Vec& a, const Vec& b) {
             Vec out(std::max(a.size(), b.size()) + 1, 0);
@@ -498,12 +505,12 @@ TEST(TSeisuKernels, PairsOfProductsMatchSchoolbook) {
                 out[i] = static_cast<Limb>(v % 10000);
                 c = v / 10000;
             }
-            out.resize(tabai_impl::Trim(out.data(), out.size()));
+            out.resize(tabai_kernels::Trim(out.data(), out.size()));
             return out;
         };
         auto less = [](const Vec& a, const Vec& b) {
             if (a.size() != b.size()) return a.size() < b.size();
-            return tabai_impl::CompareN(a.data(), b.data(), a.size()) < 0;
+            return tabai_kernels::CompareN(a.data(), b.data(), a.size()) < 0;
         };
         auto sub = [](Vec a, const Vec& b) {  // a - b, a >= b
             int32_t borrow = 0;
@@ -512,7 +519,7 @@ TEST(TSeisuKernels, PairsOfProductsMatchSchoolbook) {
                 borrow = v < 0;
                 a[i] = static_cast<Limb>(borrow ? v + 10000 : v);
             }
-            a.resize(tabai_impl::Trim(a.data(), a.size()));
+            a.resize(tabai_kernels::Trim(a.data(), a.size()));
             return a;
         };
         if (sp == sq) return std::make_pair(add(p, q), sp && !(p.empty() && q.empty()));
@@ -522,7 +529,7 @@ TEST(TSeisuKernels, PairsOfProductsMatchSchoolbook) {
     };
     const std::pair<size_t, size_t> sizes[] = {{1, 1}, {2, 3}, {50, 7}, {400, 380}, {1500, 20}, {3000, 2900},
                                                {9000, 4000}};
-    for (auto mulPairs : {&tabai_impl::MulPairs, &tabai_impl::MulPairsFft}) {
+    for (auto mulPairs : {&tabai_kernels::MulPairs, &tabai_kernels::MulPairsFft}) {
         for (const auto& [na, nb] : sizes) {
             for (int round = 0; round < (na > 2000 ? 2 : 6); ++round) {
                 const Vec x1 = RandomVec(rng, na), y1 = RandomVec(rng, nb);
@@ -534,15 +541,15 @@ TEST(TSeisuKernels, PairsOfProductsMatchSchoolbook) {
                     y2 = x1;
                     n4 = !(n1 != n2) != n3;
                 }
-                const tabai_impl::SignedSpan in[] = {{x1.data(), x1.size(), n1},
-                                                     {y1.data(), y1.size(), n2},
-                                                     {x2.data(), x2.size(), n3},
-                                                     {y2.data(), y2.size(), n4}};
-                const tabai_impl::ProductPair pairs[] = {{0, 1, 2, 3}, {2, 3, 0, 1}, {0, 0, 1, 1}};
+                const tabai_kernels::SignedSpan in[] = {{x1.data(), x1.size(), n1},
+                                                        {y1.data(), y1.size(), n2},
+                                                        {x2.data(), x2.size(), n3},
+                                                        {y2.data(), y2.size(), n4}};
+                const tabai_kernels::ProductPair pairs[] = {{0, 1, 2, 3}, {2, 3, 0, 1}, {0, 0, 1, 1}};
                 Vec mag[3];
                 bool neg[3];
-                if (mulPairs == &tabai_impl::MulPairsFft) {
-                    ASSERT_TRUE(tabai_impl::FftPairsFit(in, pairs, 3));
+                if (mulPairs == &tabai_kernels::MulPairsFft) {
+                    ASSERT_TRUE(tabai_kernels::FftPairsFit(in, pairs, 3));
                 }
                 mulPairs(in, 4, pairs, 3, mag, neg);
                 const auto want = reference(x1, n1, y1, n2, x2, n3, y2, n4);
@@ -567,29 +574,31 @@ TEST(TSeisuKernels, PairsOfProductsOnTwoThreads) {
     std::mt19937_64 rng(20);
     const Vec x1 = RandomVec(rng, 20000), y1 = RandomVec(rng, 14000), x2 = RandomVec(rng, 19000),
               y2 = RandomVec(rng, 15000);
-    const tabai_impl::SignedSpan in[] = {{x1.data(), x1.size(), false},
-                                         {y1.data(), y1.size(), false},
-                                         {x2.data(), x2.size(), true},
-                                         {y2.data(), y2.size(), false}};
-    const tabai_impl::ProductPair pairs[] = {{0, 1, 2, 3}};
-    const bool saved = tabai_impl::gNttParallel;
+    const tabai_kernels::SignedSpan in[] = {{x1.data(), x1.size(), false},
+                                            {y1.data(), y1.size(), false},
+                                            {x2.data(), x2.size(), true},
+                                            {y2.data(), y2.size(), false}};
+    const tabai_kernels::ProductPair pairs[] = {{0, 1, 2, 3}};
     Vec one, two;
     bool negOne = false, negTwo = false;
-    tabai_impl::gNttParallel = false;
-    tabai_impl::MulPairs(in, 4, pairs, 1, &one, &negOne);
-    tabai_impl::gNttParallel = true;
-    tabai_impl::MulPairs(in, 4, pairs, 1, &two, &negTwo);
-    tabai_impl::gNttParallel = saved;
+    {
+        const ScopedTuning single(Tuned([](auto& t) { t.nttParallel = false; }));
+        tabai_kernels::MulPairs(in, 4, pairs, 1, &one, &negOne);
+    }
+    {
+        const ScopedTuning both(Tuned([](auto& t) { t.nttParallel = true; }));
+        tabai_kernels::MulPairs(in, 4, pairs, 1, &two, &negTwo);
+    }
     EXPECT_EQ(one, two);
     EXPECT_EQ(negOne, negTwo);
     // x1 y1 + (-x2) y2 = x1 y1 - x2 y2.
     Vec p(x1.size() + y1.size()), q(x2.size() + y2.size());
-    tabai_impl::Mul(x1.data(), x1.size(), y1.data(), y1.size(), p.data());
-    tabai_impl::Mul(x2.data(), x2.size(), y2.data(), y2.size(), q.data());
-    p.resize(tabai_impl::Trim(p.data(), p.size()));
-    q.resize(tabai_impl::Trim(q.data(), q.size()));
+    tabai_kernels::Mul(x1.data(), x1.size(), y1.data(), y1.size(), p.data());
+    tabai_kernels::Mul(x2.data(), x2.size(), y2.data(), y2.size(), q.data());
+    p.resize(tabai_kernels::Trim(p.data(), p.size()));
+    q.resize(tabai_kernels::Trim(q.data(), q.size()));
     const bool pSmaller =
-        p.size() != q.size() ? p.size() < q.size() : tabai_impl::CompareN(p.data(), q.data(), p.size()) < 0;
+        p.size() != q.size() ? p.size() < q.size() : tabai_kernels::CompareN(p.data(), q.data(), p.size()) < 0;
     Vec big = pSmaller ? q : p;
     const Vec& little = pSmaller ? p : q;
     int32_t borrow = 0;
@@ -598,7 +607,7 @@ TEST(TSeisuKernels, PairsOfProductsOnTwoThreads) {
         borrow = v < 0;
         big[i] = static_cast<Limb>(borrow ? v + 10000 : v);
     }
-    big.resize(tabai_impl::Trim(big.data(), big.size()));
+    big.resize(tabai_kernels::Trim(big.data(), big.size()));
     EXPECT_EQ(two, big);
     EXPECT_EQ(negTwo, pSmaller);
 }
@@ -608,8 +617,8 @@ TEST(TSeisuKernels, LargeProductsAgreeAcrossMethods) {
     for (size_t n : {5000u, 20000u}) {
         const Vec a = RandomVec(rng, n), b = RandomVec(rng, n - 77);
         Vec k(2 * n - 77), t(2 * n - 77);
-        tabai_impl::MulKaratsuba(a.data(), n, b.data(), n - 77, k.data());
-        tabai_impl::Mul(a.data(), n, b.data(), n - 77, t.data());
+        tabai_kernels::MulKaratsuba(a.data(), n, b.data(), n - 77, k.data());
+        tabai_kernels::Mul(a.data(), n, b.data(), n - 77, t.data());
         EXPECT_EQ(k, t) << n;
     }
 }
@@ -617,21 +626,86 @@ TEST(TSeisuKernels, LargeProductsAgreeAcrossMethods) {
 void CheckDivision(const Vec& a, const Vec& b) {
     const size_t m = a.size(), n = b.size();
     Vec q1(m - n + 1), r1(n), q2(m - n + 1), r2(n);
-    tabai_impl::DivSchool(a.data(), m, b.data(), n, q1.data(), r1.data());
-    tabai_impl::Div(a.data(), m, b.data(), n, q2.data(), r2.data());
+    tabai_kernels::DivSchool(a.data(), m, b.data(), n, q1.data(), r1.data());
+    tabai_kernels::Div(a.data(), m, b.data(), n, q2.data(), r2.data());
     EXPECT_EQ(q1, q2) << m << " / " << n;
     EXPECT_EQ(r1, r2) << m << " % " << n;
 }
 
-TEST(TSeisuKernels, NewtonDivisionMatchesLongDivision) {
-    const size_t saved = tabai_impl::gNewtonThreshold;
-    tabai_impl::gNewtonThreshold = 8;  // send small sizes through the reciprocal code
-    std::mt19937_64 rng(5);
-    for (int round = 0; round < 400; ++round) {
-        const size_t n = 2 + rng() % 300, m = n + rng() % (rng() % 2 ? 40 : 700);
-        CheckDivision(RandomVec(rng, m), RandomVec(rng, n));
+TEST(TSeisuKernels, DivisionOnWordsMatchesLongDivision) {
+    // The long division on 8-digit words with delayed carries against the one on limbs:
+    // odd and even lengths (the shift by one limb), quotients shorter and longer than the
+    // divisor, more rows than run between two full carries, dividends and divisors of all
+    // nines, powers of the base and one less, a divisor's top limb 1 followed by zeros
+    // (the estimate's largest error) and a remainder of divisor - 1. Both the portable rows
+    // and the widest vector ones this processor has.
+    std::mt19937_64 rng(42);
+    auto pow = [](size_t k) {
+        Vec v(k + 1, 0);
+        v[k] = 1;
+        return v;
+    };
+    auto check = [](const Vec& a, const Vec& b) {
+        const size_t m = a.size(), n = b.size();
+        Vec q1(m - n + 1), r1(n), q2(m - n + 1), r2(n);
+        tabai_kernels::DivSchool(a.data(), m, b.data(), n, q1.data(), r1.data());
+        for (const bool wide : {false, true}) {
+            const ScopedTuning scoped(Tuned([wide](auto& t) { t.wideVectors = wide; }));
+            tabai_kernels::DivBasecase(a.data(), m, b.data(), n, q2.data(), r2.data());
+            EXPECT_EQ(q1, q2) << m << " / " << n << (wide ? ", wide" : "");
+            EXPECT_EQ(r1, r2) << m << " % " << n << (wide ? ", wide" : "");
+        }
+    };
+    std::vector<std::pair<Vec, Vec>> cases;
+    for (size_t n : {3u, 4u, 5u, 6u, 17u, 64u, 257u, 258u, 513u, 514u}) {
+        cases.push_back({Vec(2 * n + 1, 9999), Vec(n, 9999)});
+        cases.push_back({Vec(n, 9999), Vec(n, 9999)});
+        cases.push_back({pow(2 * n), pow(n - 1)});
+        Vec below = Vec(n, 9999);  // 10000^n - 1
+        cases.push_back({pow(3 * n), below});
+        Vec one = pow(n - 1);
+        one[0] = 1;  // 10000^(n-1) + 1
+        cases.push_back({Vec(2 * n + 3, 9999), one});
+        cases.push_back({pow(2 * n + 1), one});
+        // (b - 1) + b * q: the largest remainder.
+        const Vec b = RandomVec(rng, n), qv = RandomVec(rng, n + 3);
+        Vec a = SchoolProduct(qv, b);
+        Vec bm1 = b;
+        size_t i = 0;
+        while (bm1[i] == 0) bm1[i++] = 9999;
+        --bm1[i];
+        uint32_t carry = 0;
+        for (size_t k = 0; k < a.size(); ++k) {
+            const uint32_t t = a[k] + (k < n ? bm1[k] : 0) + carry;
+            a[k] = static_cast<Limb>(t % 10000);
+            carry = t / 10000;
+        }
+        if (b.back() != 0) cases.push_back({a, b});
     }
-    tabai_impl::gNewtonThreshold = saved;
+    for (auto& [a, b] : cases) {
+        a.resize(tabai_kernels::Trim(a.data(), a.size()));
+        b.resize(tabai_kernels::Trim(b.data(), b.size()));
+        if (b.size() >= 3 && a.size() >= b.size()) check(a, b);
+    }
+    for (int round = 0; round < 500; ++round) {
+        const size_t n = 3 + rng() % (round % 10 == 0 ? 700 : 60);
+        const size_t m = n + rng() % (round % 3 == 0 ? 800 : 70);
+        Vec a = RandomVec(rng, m), b = RandomVec(rng, n);
+        if (b.back() == 0) b.back() = static_cast<Limb>(1 + rng() % 3);
+        check(a, b);
+    }
+}
+
+TEST(TSeisuKernels, NewtonDivisionMatchesLongDivision) {
+    std::mt19937_64 rng(5);
+    {
+        // Small sizes through the reciprocal code.
+        const ScopedTuning low(Tuned([](auto& t) { t.newton = 8; }));
+        for (int round = 0; round < 400; ++round) {
+            const size_t n = 2 + rng() % 300, m = n + rng() % (rng() % 2 ? 40 : 700);
+            CheckDivision(RandomVec(rng, m), RandomVec(rng, n));
+        }
+    }
     // Large, crossing the transform threshold: 2n by n, and a short quotient.
     for (size_t n : {4000u, 12000u}) {
         CheckDivision(RandomVec(rng, 2 * n + 3), RandomVec(rng, n));
@@ -642,29 +716,26 @@ TEST(TSeisuKernels, NewtonDivisionMatchesLongDivision) {
 TEST(TSeisuKernels, DivisionWithTransformsAtSmallSizes) {
     // Low thresholds send small operands through the transforms, the cyclic products of the
     // division and the reciprocal's Newton steps, where the long division can check them.
-    const size_t savedNewton = tabai_impl::gNewtonThreshold, savedNtt = tabai_impl::gNttThreshold;
-    const size_t savedShort = tabai_impl::gShortProductThreshold;
-    tabai_impl::gNewtonThreshold = 6;
-    tabai_impl::gNttThreshold = 4;
-    tabai_impl::gShortProductThreshold = 4;
+    const ScopedTuning low(Tuned([](auto& t) {
+        t.newton = 6;
+        t.ntt = 4;
+        t.shortProduct = 4;
+    }));
     std::mt19937_64 rng(9);
     for (int round = 0; round < 300; ++round) {
         const size_t n = 2 + rng() % 200, m = n + rng() % (rng() % 2 ? 30 : 400);
         CheckDivision(RandomVec(rng, m), RandomVec(rng, n));
     }
-    tabai_impl::gNewtonThreshold = savedNewton;
-    tabai_impl::gNttThreshold = savedNtt;
-    tabai_impl::gShortProductThreshold = savedShort;
 }
 
 TEST(TSeisuKernels, ExactDivisionMatchesLongDivision) {
     // a = q * b for random q and b through every path: a one-pass divisor, long division, a
     // quotient much shorter than the divisor, the reciprocal; divisors ending in zero limbs
     // and in limbs rich in 2 or 5 (their multiples modulo 10^12 are the closest).
-    const size_t saved = tabai_impl::gNewtonThreshold;
+    const size_t newton = tabai_kernels::CurrentTuning().newton;
     std::mt19937_64 rng(22);
     for (int round = 0; round < 600; ++round) {
-        tabai_impl::gNewtonThreshold = round % 2 ? 8 : saved;
+        const ScopedTuning scoped(Tuned([&](auto& t) { t.newton = round % 2 ? 8 : newton; }));
         const size_t n = 1 + rng() % (round % 5 == 0 ? 400 : 60), ql = 1 + rng() % (round % 3 ? 60 : 400);
         Vec b = RandomVec(rng, n);
         if (round % 7 == 0) b.insert(b.begin(), 1 + rng() % 3, Limb{0});
@@ -675,22 +746,21 @@ TEST(TSeisuKernels, ExactDivisionMatchesLongDivision) {
         }
         Vec q = RandomVec(rng, ql);
         Vec a = SchoolProduct(q, b);
-        a.resize(tabai_impl::Trim(a.data(), a.size()));
+        a.resize(tabai_kernels::Trim(a.data(), a.size()));
         Vec got(a.size() - b.size() + 1);
-        tabai_impl::DivExact(a.data(), a.size(), b.data(), b.size(), got.data());
-        got.resize(tabai_impl::Trim(got.data(), got.size()));
+        tabai_kernels::DivExact(a.data(), a.size(), b.data(), b.size(), got.data());
+        got.resize(tabai_kernels::Trim(got.data(), got.size()));
         EXPECT_EQ(got, q) << a.size() << " / " << b.size();
     }
-    tabai_impl::gNewtonThreshold = saved;
     // Large, with transforms: a quotient as long as the divisor, and a short one.
     for (const auto& [nq, nb] : {std::pair<size_t, size_t>{6000, 5000}, {300, 9000}}) {
         const Vec q = RandomVec(rng, nq), b = RandomVec(rng, nb);
         Vec a(nq + nb), got(nq + 1);
-        tabai_impl::Mul(q.data(), nq, b.data(), nb, a.data());
-        const size_t na = tabai_impl::Trim(a.data(), a.size());
+        tabai_kernels::Mul(q.data(), nq, b.data(), nb, a.data());
+        const size_t na = tabai_kernels::Trim(a.data(), a.size());
         got.resize(na - nb + 1);
-        tabai_impl::DivExact(a.data(), na, b.data(), nb, got.data());
-        got.resize(tabai_impl::Trim(got.data(), got.size()));
+        tabai_kernels::DivExact(a.data(), na, b.data(), nb, got.data());
+        got.resize(tabai_kernels::Trim(got.data(), got.size()));
         EXPECT_EQ(got, q) << nq << " x " << nb;
     }
 }
@@ -728,7 +798,7 @@ TEST(TSeisuKernels, ExactDivisionFromTheLowEndMatchesFromTheTop) {
                                    power(5, 17),
                                    power(2, 100),
                                    power(5, 60)};
-    const size_t saved = tabai_impl::gHenselThreshold, savedSplit = tabai_impl::gExactSplitThreshold;
+    const size_t split = tabai_kernels::CurrentTuning().exactSplit;
     std::mt19937_64 rng(41);
     int round = 0;
     for (const Vec& low : lows) {
@@ -740,27 +810,25 @@ TEST(TSeisuKernels, ExactDivisionFromTheLowEndMatchesFromTheTop) {
             std::copy(low.begin(), low.begin() + static_cast<std::ptrdiff_t>(std::min(low.size(), nb)), b.begin());
             if (whole) b.back() = 9999;
             Vec a(nq + nb);
-            tabai_impl::Mul(q.data(), nq, b.data(), nb, a.data());
-            const size_t na = tabai_impl::Trim(a.data(), a.size());
+            tabai_kernels::Mul(q.data(), nq, b.data(), nb, a.data());
+            const size_t na = tabai_kernels::Trim(a.data(), a.size());
             Vec low1(na - nb + 1), top(na - nb + 1);
-            tabai_impl::gHenselThreshold = saved;
             // Every other round splits the quotient between both ends from 8 limbs on.
-            tabai_impl::gExactSplitThreshold = round % 2 ? 8 : savedSplit;
-            tabai_impl::DivExact(a.data(), na, b.data(), nb, low1.data());
-            tabai_impl::gHenselThreshold = 0;
-            tabai_impl::DivExact(a.data(), na, b.data(), nb, top.data());
+            const ScopedTuning scoped(Tuned([&](auto& t) { t.exactSplit = round % 2 ? 8 : split; }));
+            tabai_kernels::DivExact(a.data(), na, b.data(), nb, low1.data());
+            {
+                const ScopedTuning fromTop(Tuned([](auto& t) { t.hensel = 0; }));
+                tabai_kernels::DivExact(a.data(), na, b.data(), nb, top.data());
+            }
             EXPECT_EQ(low1, top) << round << ": " << nq << " x " << nb;
             q.resize(na - nb + 1, 0);
             EXPECT_EQ(low1, q) << round;
             // Not a divisor: any quotient, but made of valid limbs.
             a[0] = static_cast<Limb>((a[0] + 1) % 10000);
-            tabai_impl::gHenselThreshold = saved;
-            tabai_impl::DivExact(a.data(), na, b.data(), nb, low1.data());
+            tabai_kernels::DivExact(a.data(), na, b.data(), nb, low1.data());
             EXPECT_TRUE(std::all_of(low1.begin(), low1.end(), [](Limb v) { return v < 10000; })) << round;
         }
     }
-    tabai_impl::gHenselThreshold = saved;
-    tabai_impl::gExactSplitThreshold = savedSplit;
 }
 
 TEST(TSeisuKernels, DivisionIdentityAtLargeSizes) {
@@ -784,17 +852,17 @@ TEST(TSeisuKernels, DivisionIdentityAtLargeSizes) {
 }
 
 Vec EuclidGcd(Vec x, Vec y) {
-    x.resize(tabai_impl::Trim(x.data(), x.size()));
-    y.resize(tabai_impl::Trim(y.data(), y.size()));
+    x.resize(tabai_kernels::Trim(x.data(), x.size()));
+    y.resize(tabai_kernels::Trim(y.data(), y.size()));
     while (!y.empty()) {
         if (x.size() < y.size() ||
-            (x.size() == y.size() && tabai_impl::CompareN(x.data(), y.data(), x.size()) < 0)) {
+            (x.size() == y.size() && tabai_kernels::CompareN(x.data(), y.data(), x.size()) < 0)) {
             std::swap(x, y);
             continue;
         }
         Vec q(x.size() - y.size() + 1), r(y.size());
-        tabai_impl::Div(x.data(), x.size(), y.data(), y.size(), q.data(), r.data());
-        r.resize(tabai_impl::Trim(r.data(), r.size()));
+        tabai_kernels::Div(x.data(), x.size(), y.data(), y.size(), q.data(), r.data());
+        r.resize(tabai_kernels::Trim(r.data(), r.size()));
         x = std::move(y);
         y = std::move(r);
     }
@@ -807,38 +875,38 @@ TEST(TSeisuKernels, LehmerGcdMatchesEuclid) {
         const Vec g = RandomVec(rng, 1 + rng() % 30);
         const Vec a = RandomVec(rng, 1 + rng() % 250), b = RandomVec(rng, 1 + rng() % 250);
         const Vec ag = SchoolProduct(a, g), bg = SchoolProduct(b, g);
-        EXPECT_EQ(tabai_impl::Gcd(ag, bg), EuclidGcd(ag, bg));
+        EXPECT_EQ(tabai_kernels::Gcd(ag, bg), EuclidGcd(ag, bg));
     }
     const Vec a = RandomVec(rng, 3000), b = RandomVec(rng, 2990), g = RandomVec(rng, 500);
     const Vec ag = SchoolProduct(a, g), bg = SchoolProduct(b, g);
-    EXPECT_EQ(tabai_impl::Gcd(ag, bg), EuclidGcd(ag, bg));
+    EXPECT_EQ(tabai_kernels::Gcd(ag, bg), EuclidGcd(ag, bg));
 }
 
 TEST(TSeisuKernels, HalfGcdMatchesEuclid) {
     // A low threshold runs the half-gcd recursion on small numbers.
-    const size_t saved = tabai_impl::gHalfGcdThreshold;
-    tabai_impl::gHalfGcdThreshold = 6;
     std::mt19937_64 rng(10);
-    for (int round = 0; round < 300; ++round) {
-        const Vec g = RandomVec(rng, 1 + rng() % 40);
-        const Vec a = RandomVec(rng, 1 + rng() % 300), b = RandomVec(rng, 1 + rng() % 300);
-        const Vec ag = SchoolProduct(a, g), bg = SchoolProduct(b, g);
-        EXPECT_EQ(tabai_impl::Gcd(ag, bg), EuclidGcd(ag, bg));
+    {
+        const ScopedTuning low(Tuned([](auto& t) { t.halfGcd = 6; }));
+        for (int round = 0; round < 300; ++round) {
+            const Vec g = RandomVec(rng, 1 + rng() % 40);
+            const Vec a = RandomVec(rng, 1 + rng() % 300), b = RandomVec(rng, 1 + rng() % 300);
+            const Vec ag = SchoolProduct(a, g), bg = SchoolProduct(b, g);
+            EXPECT_EQ(tabai_kernels::Gcd(ag, bg), EuclidGcd(ag, bg));
+        }
     }
-    tabai_impl::gHalfGcdThreshold = saved;
     // Large enough for the real threshold: a known common factor.
     const Vec a = RandomVec(rng, 9000), b = RandomVec(rng, 9000), g = RandomVec(rng, 1500);
     Vec ag(a.size() + g.size()), bg(b.size() + g.size());
-    tabai_impl::Mul(a.data(), a.size(), g.data(), g.size(), ag.data());
-    tabai_impl::Mul(b.data(), b.size(), g.data(), g.size(), bg.data());
-    const Vec got = tabai_impl::Gcd(ag, bg);
+    tabai_kernels::Mul(a.data(), a.size(), g.data(), g.size(), ag.data());
+    tabai_kernels::Mul(b.data(), b.size(), g.data(), g.size(), bg.data());
+    const Vec got = tabai_kernels::Gcd(ag, bg);
     // g divides the gcd, and the gcd divided by g divides both cofactors' gcd.
     Vec q(got.size() + 1), r(g.size());
     ASSERT_GE(got.size(), g.size());
-    tabai_impl::Div(got.data(), got.size(), g.data(), g.size(), q.data(), r.data());
-    EXPECT_EQ(tabai_impl::Trim(r.data(), r.size()), 0u);
-    const Vec h = tabai_impl::Gcd(a, b);
-    q.resize(tabai_impl::Trim(q.data(), q.size()));
+    tabai_kernels::Div(got.data(), got.size(), g.data(), g.size(), q.data(), r.data());
+    EXPECT_EQ(tabai_kernels::Trim(r.data(), r.size()), 0u);
+    const Vec h = tabai_kernels::Gcd(a, b);
+    q.resize(tabai_kernels::Trim(q.data(), q.size()));
     EXPECT_EQ(q, h);
 }
 
@@ -856,7 +924,7 @@ TEST(TSeisuKernels, HalfGcdOnHostileInputs) {
             out[i] = static_cast<Limb>(v % 10000);
             c = v / 10000;
         }
-        out.resize(tabai_impl::Trim(out.data(), out.size()));
+        out.resize(tabai_kernels::Trim(out.data(), out.size()));
         return out;
     };
     std::vector<std::pair<Vec, Vec>> cases;
@@ -869,7 +937,7 @@ TEST(TSeisuKernels, HalfGcdOnHostileInputs) {
     cases.push_back({f1, f0});
     const Vec b = RandomVec(rng, 700), k = RandomVec(rng, 650);
     Vec kb = SchoolProduct(k, b);
-    kb.resize(tabai_impl::Trim(kb.data(), kb.size()));
+    kb.resize(tabai_kernels::Trim(kb.data(), kb.size()));
     cases.push_back({add(kb, Vec{1}), b});  // a = k b + 1: one huge quotient
     cases.push_back({kb, b});               // b divides a
     cases.push_back({RandomVec(rng, 1300), RandomVec(rng, 3)});
@@ -880,16 +948,14 @@ TEST(TSeisuKernels, HalfGcdOnHostileInputs) {
     cases.push_back({tenPower, Vec(1300, 9999)});
     std::vector<Vec> expected;
     for (const auto& [x, y] : cases) expected.push_back(EuclidGcd(x, y));
-    const size_t saved = tabai_impl::gHalfGcdThreshold;
-    for (size_t threshold : {size_t{6}, saved}) {
-        tabai_impl::gHalfGcdThreshold = threshold;
+    for (size_t threshold : {size_t{6}, tabai_kernels::CurrentTuning().halfGcd}) {
+        const ScopedTuning scoped(Tuned([&](auto& t) { t.halfGcd = threshold; }));
         for (size_t i = 0; i < cases.size(); ++i) {
             const auto& [x, y] = cases[i];
-            EXPECT_EQ(tabai_impl::Gcd(x, y), expected[i]) << "case " << i << ", threshold " << threshold;
-            EXPECT_EQ(tabai_impl::Gcd(y, x), expected[i]) << "case " << i << ", threshold " << threshold;
+            EXPECT_EQ(tabai_kernels::Gcd(x, y), expected[i]) << "case " << i << ", threshold " << threshold;
+            EXPECT_EQ(tabai_kernels::Gcd(y, x), expected[i]) << "case " << i << ", threshold " << threshold;
         }
     }
-    tabai_impl::gHalfGcdThreshold = saved;
 }
 
 TEST(TSeisuKernels, LehmerOnWordsMatchesLehmerOnLimbs) {
@@ -901,7 +967,7 @@ TEST(TSeisuKernels, LehmerOnWordsMatchesLehmerOnLimbs) {
     auto power = [](uint32_t base, size_t exponent) {
         Vec v{1};
         for (size_t i = 0; i < exponent; ++i) v = SchoolProduct(v, Vec{static_cast<Limb>(base)});
-        v.resize(tabai_impl::Trim(v.data(), v.size()));
+        v.resize(tabai_kernels::Trim(v.data(), v.size()));
         return v;
     };
     std::vector<std::pair<Vec, Vec>> cases;
@@ -918,24 +984,24 @@ TEST(TSeisuKernels, LehmerOnWordsMatchesLehmerOnLimbs) {
     cases.push_back({RandomVec(rng, 801), RandomVec(rng, 5)});
     cases.push_back({common, common});
     for (auto& [x, y] : cases) {
-        x.resize(tabai_impl::Trim(x.data(), x.size()));
-        y.resize(tabai_impl::Trim(y.data(), y.size()));
+        x.resize(tabai_kernels::Trim(x.data(), x.size()));
+        y.resize(tabai_kernels::Trim(y.data(), y.size()));
     }
-    const size_t saved = tabai_impl::gHalfGcdThreshold;
-    for (size_t threshold : {size_t{6}, size_t{40}, saved}) {
-        tabai_impl::gHalfGcdThreshold = threshold;
+    for (size_t threshold : {size_t{6}, size_t{40}, tabai_kernels::CurrentTuning().halfGcd}) {
+        const ScopedTuning scoped(Tuned([&](auto& t) { t.halfGcd = threshold; }));
         for (size_t i = 0; i < cases.size(); ++i) {
             const auto& [x, y] = cases[i];
-            tabai_impl::gGcdWords = false;
-            const Vec expected = tabai_impl::Gcd(x, y);
-            tabai_impl::gGcdWords = true;
-            EXPECT_EQ(tabai_impl::Gcd(x, y), expected) << "case " << i << ", threshold " << threshold;
-            EXPECT_EQ(tabai_impl::Gcd(y, x), expected) << "case " << i << ", threshold " << threshold;
+            Vec expected;
+            {
+                const ScopedTuning limbs(Tuned([](auto& t) { t.gcdWords = false; }));
+                expected = tabai_kernels::Gcd(x, y);
+            }
+            EXPECT_EQ(tabai_kernels::Gcd(x, y), expected) << "case " << i << ", threshold " << threshold;
+            EXPECT_EQ(tabai_kernels::Gcd(y, x), expected) << "case " << i << ", threshold " << threshold;
         }
     }
-    tabai_impl::gHalfGcdThreshold = saved;
     // The common part survives: a check on the reference itself.
-    EXPECT_EQ(tabai_impl::Gcd(cases[cases.size() - 3].first, cases[cases.size() - 3].second), Vec(111, 9999));
+    EXPECT_EQ(tabai_kernels::Gcd(cases[cases.size() - 3].first, cases[cases.size() - 3].second), Vec(111, 9999));
 }
 
 TEST(TSeisuKernels, SumOfTwoProductsOnWordsMatchesSeparateProducts) {
@@ -952,7 +1018,7 @@ TEST(TSeisuKernels, SumOfTwoProductsOnWordsMatchesSeparateProducts) {
         // Signed sum by comparison and schoolbook addition or subtraction.
         auto less = [](const Vec& u, const Vec& v) {
             if (u.size() != v.size()) return u.size() < v.size();
-            return tabai_impl::CompareN(u.data(), v.data(), u.size()) < 0;
+            return tabai_kernels::CompareN(u.data(), v.data(), u.size()) < 0;
         };
         Num r;
         const Vec& big = less(x.mag, y.mag) ? y.mag : x.mag;
@@ -966,14 +1032,14 @@ TEST(TSeisuKernels, SumOfTwoProductsOnWordsMatchesSeparateProducts) {
             carry = v < 0 ? -1 : v >= 10000 ? 1 : 0;
             r.mag[i] = static_cast<Limb>(v - carry * 10000);
         }
-        r.mag.resize(tabai_impl::Trim(r.mag.data(), r.mag.size()));
+        r.mag.resize(tabai_kernels::Trim(r.mag.data(), r.mag.size()));
         if (r.mag.empty()) r.neg = false;
         return r;
     };
     auto product = [](const Vec& x, const Vec& y) {
         if (x.empty() || y.empty()) return Vec{};
         Vec out = SchoolProduct(x, y);
-        out.resize(tabai_impl::Trim(out.data(), out.size()));
+        out.resize(tabai_kernels::Trim(out.data(), out.size()));
         return out;
     };
     std::vector<std::array<Vec, 4>> cases;
@@ -981,7 +1047,7 @@ TEST(TSeisuKernels, SumOfTwoProductsOnWordsMatchesSeparateProducts) {
         std::array<Vec, 4> c;
         for (auto& v : c) {
             v = RandomVec(rng, 1 + rng() % 70);
-            v.resize(tabai_impl::Trim(v.data(), v.size()));
+            v.resize(tabai_kernels::Trim(v.data(), v.size()));
         }
         cases.push_back(c);
     }
@@ -1001,9 +1067,9 @@ TEST(TSeisuKernels, SumOfTwoProductsOnWordsMatchesSeparateProducts) {
             if (sum.mag.empty()) sum.neg = false;
             Vec mag{7};
             auto span = [](const Num& v) {
-                return tabai_impl::SignedSpan{v.mag.data(), v.mag.size(), v.neg};
+                return tabai_kernels::SignedSpan{v.mag.data(), v.mag.size(), v.neg};
             };
-            const bool neg = tabai_impl::MulAddWords(span(a1), span(b1), span(a2), span(b2), mag);
+            const bool neg = tabai_kernels::MulAddWords(span(a1), span(b1), span(a2), span(b2), mag);
             EXPECT_EQ(mag, sum.mag) << "signs " << signs;
             EXPECT_EQ(neg, sum.neg) << "signs " << signs;
         }
@@ -1044,7 +1110,7 @@ TEST(TSeisuKernels, GcdIn128Bits) {
             x = y;
             y = t;
         }
-        EXPECT_TRUE(tabai_impl::GcdU128(a, b) == x) << round;
+        EXPECT_TRUE(tabai_kernels::GcdU128(a, b) == x) << round;
     }
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Nerova developers
 #include "engine/tabai.h"
+#include "tests/text_rows.h"
 
 #include <gtest/gtest.h>
 
@@ -39,12 +40,7 @@ std::string T(const TSeisu& x) { return x.ToText(); }
 }
 
 void ExpectSeisuError(const std::function<void()>& f, const char* message) {
-    try {
-        f();
-        ADD_FAILURE() << "expected TSeisuException(" << message << ")";
-    } catch (const TSeisuException& e) {
-        EXPECT_STREQ(e.what(), message);
-    }
+    nerova::test::expectThrowWith<TSeisuException>(f, message);
 }
 
 std::string Repeat(char c, size_t n) { return std::string(n, c); }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Nerova developers
 #include "shell/batch.h"
+#include "tests/text_rows.h"
 #include "shell/batchjobs.h"
 #include "shell/calcowner.h"
 
@@ -31,10 +32,7 @@ std::string RunOn(const std::string& input) {
 }
 
 TEST(BatchTest, LinesAndTheirValues) {
-    struct Row {
-        const char* input;
-        const char* output;
-    } rows[] = {
+    const nerova::test::TextRow rows[] = {
         // A comment, an empty line, a line with leading blanks, a failing line.
         {"# test\r\n\r\n  1/2+1/3\r\n1/0\r\n", "# test\n1/2+1/3 = 5/6\n1/0 = 0で割ろうとした\n"},
         {"1+1\n2+2\n", "1+1 = 2\n2+2 = 4\n"},        // "\n" alone ends a line
@@ -49,7 +47,7 @@ TEST(BatchTest, LinesAndTheirValues) {
         {"\r\n\n \t\r", ""},
         {"x", "x = 数字がない\n"},
     };
-    for (const Row& r : rows) EXPECT_EQ(RunOn(r.input), r.output) << r.input;
+    for (const auto& r : rows) EXPECT_EQ(RunOn(r.input), r.expected) << r.input;
 }
 
 class BatchFileTest : public ::testing::Test {
@@ -182,7 +180,7 @@ TEST(LineReaderTest, LongLinesAreSkippedAndReadingGoesOn) {
         {"xy\r123456789", {"xy", "!"}},               // over the limit at the end of input
         {std::string(100, '\0') + std::string("1\0" "2\n", 4), {std::string("1\0" "2", 3)}},  // NULs before a line skipped, inside kept
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         std::istringstream in(row.input);
         EXPECT_EQ(ReadAll(*in.rdbuf(), 4), row.lines) << row.input;
     }

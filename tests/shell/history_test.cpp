@@ -12,6 +12,7 @@
 #include <stdexcept>
 
 #include "shell/settings.h"
+#include "tests/temp_dir.h"
 
 namespace fs = std::filesystem;
 
@@ -21,23 +22,14 @@ namespace {
 
 class HistoryFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string tmpl = (fs::temp_directory_path() / "nerova-history-XXXXXX").string();
-        ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-        dir_ = tmpl;
-        path_ = (dir_ / "state" / "nerova" / "history").string();
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
     void put(const std::string& bytes) {
         fs::create_directories(fs::path(path_).parent_path());
         std::ofstream(path_, std::ios::binary) << bytes;
     }
 
-    fs::path dir_;
-    std::string path_;
+    const test::TempDir temp_{"nerova-history"};
+    const fs::path& dir_ = temp_.path();
+    const std::string path_ = (dir_ / "state" / "nerova" / "history").string();
 };
 
 TEST_F(HistoryFileTest, SavedInputsComeBackInOrderWithTheirBytes) {

@@ -3,6 +3,7 @@
 // The settings file without a window: value formats, round trips, what is kept of a
 // file written by hand, and writes that must fail without damage.
 #include "shell/settings.h"
+#include "tests/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -29,18 +30,6 @@ namespace {
 
 class SettingsFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string tmpl = (fs::temp_directory_path() / "nerova-settings-XXXXXX").string();
-        ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-        dir_ = tmpl;
-        path_ = (dir_ / "nerova.ini").string();
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(dir_, ec);
-    }
-
     void put(const std::string& bytes) { put(path_, bytes); }
     static void put(const std::string& path, const std::string& bytes) {
         std::ofstream(path, std::ios::binary) << bytes;
@@ -56,8 +45,9 @@ protected:
         return n;
     }
 
-    fs::path dir_;
-    std::string path_;
+    const test::TempDir temp_{"nerova-settings"};
+    const fs::path& dir_ = temp_.path();
+    const std::string path_ = (dir_ / "nerova.ini").string();
 };
 
 // Non-empty lines, so that the blank lines between sections do not matter.

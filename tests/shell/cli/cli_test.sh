@@ -20,28 +20,22 @@ run() {
     status=$?
 }
 
+# same_stream NAME FILE FORMAT: FILE holds what the printf FORMAT gives ("*": anything).
+same_stream() {
+    [ "$3" == "*" ] && return
+    if [ "$(cat "$2"; echo x)" != "$(printf -- "$3"; echo x)" ]; then
+        echo "FAIL: $1:"; cat -A "$2"; echo "expected:"; printf -- "$3" | cat -A
+        failures=$((failures + 1))
+    fi
+}
+
 # expect STATUS STDOUT STDERR (printf formats; "*" skips the check of that stream)
 expect() {
-    local want_out want_err got_out got_err
     if [ "$status" != "$1" ]; then
         echo "FAIL: exit status $status, expected $1"; failures=$((failures + 1))
     fi
-    if [ "$2" != "*" ]; then
-        want_out=$(printf -- "$2"; echo x)
-        got_out=$(cat "$work/out"; echo x)
-        if [ "$got_out" != "$want_out" ]; then
-            echo "FAIL: standard output:"; cat -A "$work/out"; echo "expected:"; printf -- "$2" | cat -A
-            failures=$((failures + 1))
-        fi
-    fi
-    if [ "$3" != "*" ]; then
-        want_err=$(printf -- "$3"; echo x)
-        got_err=$(cat "$work/err"; echo x)
-        if [ "$got_err" != "$want_err" ]; then
-            echo "FAIL: standard error:"; cat -A "$work/err"; echo "expected:"; printf -- "$3" | cat -A
-            failures=$((failures + 1))
-        fi
-    fi
+    same_stream "standard output" "$work/out" "$2"
+    same_stream "standard error" "$work/err" "$3"
 }
 
 # expect_err_contains TEXT

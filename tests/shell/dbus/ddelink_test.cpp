@@ -194,36 +194,25 @@ private slots:
     }
 
     void maximisedWindowWritesNothing() {
-        // No file before: none after, although the option was changed.
-        {
+        // A window whose option is changed, then maximised or minimised, closed or not.
+        const auto changeAndLeave = [this](bool maximise, bool close) {
             auto w = openWindow();
             QVERIFY(w);
             w->findChild<QAction*>("J1")->trigger();
-            w->showMaximized();
-            QTRY_VERIFY(w->isMaximized());
-            w->close();
-        }
+            maximise ? w->showMaximized() : w->showMinimized();
+            QTRY_VERIFY(maximise ? w->isMaximized() : w->isMinimized());
+            if (close) w->close();
+        };
+        // No file before: none after, although the option was changed.
+        changeAndLeave(true, true);
         QVERIFY(!std::filesystem::exists(iniPath()));
 
         // An existing file stays byte for byte as it was, maximised or minimised.
         const std::string before = "[FORM]\ntop=100\njunkan=1\n; mine\n";
         std::ofstream(iniPath(), std::ios::binary) << before;
-        {
-            auto w = openWindow();
-            QVERIFY(w);
-            w->findChild<QAction*>("J1")->trigger();
-            w->showMaximized();
-            QTRY_VERIFY(w->isMaximized());
-        }  // destroyed without a close: the destructor's save must also hold back
+        changeAndLeave(true, false);  // destroyed without a close: the destructor's save must also hold back
         QCOMPARE(slurp(iniPath()), before);
-        {
-            auto w = openWindow();
-            QVERIFY(w);
-            w->findChild<QAction*>("J1")->trigger();
-            w->showMinimized();
-            QTRY_VERIFY(w->isMinimized());
-            w->close();
-        }
+        changeAndLeave(false, true);
         QCOMPARE(slurp(iniPath()), before);
 
         // The same window in its normal state writes.

@@ -7,18 +7,9 @@
 # then holds whole lines, the first of the full output, and no cancelled line.
 set -u
 nerova=$1
-work=$(mktemp -d)
-pid= server= wm=
-cleanup() {
-    local p
-    for p in $pid $wm $server; do kill -KILL "$p" 2>/dev/null; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-
 . "$(dirname "$0")/../process.sh"
+begin_test
+
 set -m  # the program's own SIGINT handling, as from a terminal
 
 lines=3000
@@ -27,26 +18,8 @@ lines=3000
 export XDG_CONFIG_HOME=$work/config
 mkdir -p "$XDG_CONFIG_HOME"
 
-# started OUT: waits until the batch has opened OUT (the run has begun), at most 30 s.
-started() {
-    local i
-    for i in $(seq 300); do
-        [ -e "$1" ] && return 0
-        kill -0 "$pid" 2>/dev/null || return 1
-        sleep 0.1
-    done
-    return 1
-}
-
-# closed OUT: waits until the program has closed OUT (the run has ended), at most 30 s.
-closed() {
-    local i
-    for i in $(seq 300); do
-        find "/proc/$pid/fd" -lname "$1" 2>/dev/null | grep -q . || return 0
-        sleep 0.1
-    done
-    return 1
-}
+# open_in_program FILE: the program holds FILE open (its batch runs).
+open_in_program() { find "/proc/$pid/fd" -lname "$1" 2>/dev/null | grep -q .; }
 
 # check WHAT OUT: whole lines, the first line's value, then the long lines in order, and
 # fewer than all of them.
@@ -64,7 +37,7 @@ for sig in TERM INT; do
     out=$work/out-$sig
     QT_QPA_PLATFORM=offscreen env -u DBUS_SESSION_BUS_ADDRESS "$nerova" "$work/in" "$out" 2>"$work/err" &
     pid=$!
-    { ready "$pid" && started "$out"; } || { fail "SIG$sig: the batch did not start"; cat "$work/err"; continue; }
+    { ready "$pid" && wait_for test -e "$out"; } || { fail "SIG$sig: the batch did not start"; cat "$work/err"; continue; }
     kill "-$sig" "$pid"
     gone "$pid" || fail "SIG$sig: still running 30 s later"
     wait "$pid"
@@ -81,26 +54,17 @@ for tool in Xvfb openbox xdotool; do
         exit $((failures > 0))
     fi
 done
-# A display number of the server's own choosing, so that parallel runs do not meet.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-server=$!
-for i in $(seq 300); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || { echo "FAIL: Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
-export DISPLAY=:$(cat "$work/display") QT_QPA_PLATFORM=xcb
-unset WAYLAND_DISPLAY
-openbox >"$work/openbox.log" 2>&1 &
-wm=$!
-for i in $(seq 300); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.1; done
+start_desktop "$work" || exit 1
 
 out=$work/out-esc
 env -u DBUS_SESSION_BUS_ADDRESS "$nerova" "$work/in" "$out" 2>"$work/err" &
 pid=$!
 id=$(timeout 30 xdotool search --sync --onlyvisible --pid "$pid" --name '^Nerova$' | head -1)
-if [ -z "$id" ] || ! started "$out"; then
+if [ -z "$id" ] || ! wait_for test -e "$out"; then
     fail "Esc: no window or no batch"; cat "$work/err"
 else
     xdotool windowactivate --sync "$id" key Escape
-    closed "$out" || fail "Esc: the batch goes on 30 s later"
+    wait_for not open_in_program "$out" || fail "Esc: the batch goes on 30 s later"
     kill -0 "$pid" 2>/dev/null && echo "ok: Esc: the window stays" || fail "Esc: the program ended"
     check "Esc" "$out"
     kill -TERM "$pid"

@@ -12,27 +12,10 @@ for tool in Xvfb openbox xdotool xwininfo; do
         exit 77
     fi
 done
-work=$(mktemp -d)
-server= wm= pid=
-cleanup() {
-    local p
-    for p in $pid $wm $server; do kill -KILL "$p" 2>/dev/null; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+. "$(dirname "$0")/../process.sh"
+begin_test
 
-# A display number of the server's own choosing, so that parallel runs do not meet.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-server=$!
-for i in $(seq 300); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || { echo "FAIL: Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
-export DISPLAY=:$(cat "$work/display") QT_QPA_PLATFORM=xcb
-unset WAYLAND_DISPLAY
-openbox >"$work/openbox.log" 2>&1 &
-wm=$!
-for i in $(seq 300); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.1; done
+start_desktop "$work" || exit 1
 
 export XDG_CONFIG_HOME=$work/config
 mkdir -p "$XDG_CONFIG_HOME"

@@ -46,6 +46,16 @@ class WindowTest : public QObject {
     Q_OBJECT
 
 private:
+    // The font dialog about to open will be given IPAMincho 30 and closed with OK or Cancel.
+    void answerFontDialog(bool ok) {
+        QTimer::singleShot(0, this, [ok] {
+            auto* dialog = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            dialog->setCurrentFont(QFont("IPAMincho", 30));
+            ok ? dialog->accept() : dialog->reject();
+        });
+    }
+
     QTemporaryDir config_;
     QTemporaryDir state_;
     std::unique_ptr<Tfnerova> w_;
@@ -804,12 +814,7 @@ private slots:
         const QFont before = edit()->font();
         const int heightBefore = w_->height();
         // Cancelled: both fonts stay, the display is typeset again all the same.
-        QTimer::singleShot(0, this, [] {
-            auto* dialog = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
-            QVERIFY(dialog);
-            dialog->setCurrentFont(QFont("IPAMincho", 30));
-            dialog->reject();
-        });
+        answerFontDialog(false);
         action("N4")->trigger();
         QCOMPARE(edit()->font(), before);
         QCOMPARE(disp()->displayFont().family(), before.family());
@@ -818,12 +823,7 @@ private slots:
 
         // Confirmed: the input and the display take the font; the display grows with it
         // and the window's height follows.
-        QTimer::singleShot(0, this, [] {
-            auto* dialog = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
-            QVERIFY(dialog);
-            dialog->setCurrentFont(QFont("IPAMincho", 30));
-            dialog->accept();
-        });
+        answerFontDialog(true);
         action("N4")->trigger();
         QCOMPARE(edit()->font().family(), QString("IPAMincho"));
         QCOMPARE(disp()->displayFont().family(), QString("IPAMincho"));

@@ -1,11 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Nerova developers
-// Internal kernels of TSeisu (engine/tabai.h): arithmetic on bare limb arrays.
+// The kernels under TSeisu (engine/tabai.h): arithmetic on bare limb arrays. They know
+// nothing of TSeisu; it calls down into them, never the other way.
 //
 // Every array here is 0-based, least significant limb first, base 10000 in 16-bit words
 // (TSeisu's limb i is array element i - 1). Lengths are limb counts; an input may carry
 // leading zero limbs unless a function says otherwise. Output arrays never overlap inputs.
 // The schoolbook kernels stay callable so that tests can compare the fast paths with them.
+//
+// Kept twice on purpose, for speed (a shared template or callback costs the inner loops
+// their vectorisation or a call per element): AddN/SubN (tabai_mul.cpp), LongAdd/LongSub
+// (tabai.cpp), the last butterfly levels ForwardTail/InverseHead (tabai_ntt.cpp) and
+// ForwardShape/InverseShape (tabai_fft.cpp), whose steps run in opposite orders.
 #pragma once
 
 #include <cstddef>
@@ -21,7 +27,7 @@
 #define TABAI_CLONES
 #endif
 
-namespace tabai_impl {
+namespace tabai_kernels {
 
 using Limb = uint16_t;
 inline constexpr uint32_t kBase = 10000;
@@ -181,6 +187,10 @@ size_t NttMaxProduct();
 /// Long division (Knuth's algorithm D): q[0..m-n+1) := a div b, r[0..n) := a mod b.
 /// Requires 2 <= n <= m and b[n-1] != 0. Pumps now and then.
 void DivSchool(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb* r);
+/// The same quotient and remainder on words of 8 digits with delayed carries (the
+/// quadratic method DivSchool checks). Requires 3 <= n <= m and b[n-1] != 0. Pumps now
+/// and then.
+void DivBasecase(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb* r);
 /// The same quotient and remainder, choosing the method by size (Newton reciprocal for
 /// large operands). Requires 1 <= n <= m and b[n-1] != 0.
 void Div(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb* r);
@@ -203,24 +213,80 @@ std::vector<Limb> Gcd(std::vector<Limb> x, std::vector<Limb> y);
 /// Gcd of two 128-bit words (Lehmer's steps, then 64 bits).
 unsigned __int128 GcdU128(unsigned __int128 a, unsigned __int128 b);
 
-/// Thresholds in limbs (tunable by tests and benchmarks).
-extern size_t gKaratsubaThreshold;
-extern size_t gNttThreshold;
-extern size_t gSqrNttThreshold;
-extern size_t gNewtonThreshold;
-/// Division's short products give way to transforms from this shorter factor on.
-extern size_t gShortProductThreshold;
-/// Exact division works from the low end, on quadratic columns, below this many quotient
-/// or divisor limbs (the shorter of them).
-extern size_t gHenselThreshold;
-/// From this many limbs (quotient and divisor) exact division splits the quotient: the
-/// low half from the low end, the high half from the top.
-extern size_t gExactSplitThreshold;
-extern size_t gHalfGcdThreshold;
-/// Whether the gcd's Lehmer passes and small matrix products work on packed words
-/// (false: on limbs and separate products, the reference).
-extern bool gGcdWords;
-/// Whether large transforms may use a second thread.
-extern bool gNttParallel;
+/// Gcd of two machine words; gcd(a, 0) = a. Binary steps that take the smaller and the
+/// difference by conditional moves: on the short, random operands of everyday lines the
+/// branch of a swap is mispredicted about every other step.
+inline uint64_t GcdU64(uint64_t a, uint64_t b) {
+    if (a == 0 || b == 0) return a | b;
+    const int shift = __builtin_ctzll(a | b);
+    a >>= __builtin_ctzll(a);
+    while (b != 0) {
+        b >>= __builtin_ctzll(b);
+        const uint64_t lo = a < b ? a : b, hi = a < b ? b : a;
+        a = lo;
+        b = hi - lo;
+    }
+    return a << shift;
+}
 
-}  // namespace tabai_impl
+/// The sizes (in limbs) at which the kernels change method, and two switches. The
+/// defaults are measured (bench/README.md); a program sets its own once with SetTuning
+/// before any calculation, tests for a scope with ScopedTuning.
+struct Tuning {
+    /// Karatsuba from this many limbs of the shorter factor (below: the packed basecase).
+    size_t karatsuba = 250;
+    /// Transforms from this many limbs of the shorter factor, for products and squares.
+    /// Against the packed-word products (Zen 4, one thread) balanced products meet the
+    /// floating transform at about 390 limbs (Mul also stays quadratic while na + nb is
+    /// below three thresholds), squares at about 450.
+    size_t ntt = 260;
+    size_t sqrNtt = 450;
+    /// Division by Newton's reciprocal from this many limbs (quotient and divisor); below,
+    /// the long division on 8-digit words (2n by n digits: level at about 10,000 digits).
+    size_t newton = 2500;
+    /// Division's short products give way to transforms from this shorter factor on
+    /// (short products on packed words do half a product's work, so they keep up with
+    /// the transforms to longer factors than whole products do).
+    size_t shortProduct = 600;
+    /// Exact division works from the low end, on quadratic columns, below this many
+    /// quotient or divisor limbs (the shorter of them): about half the work of one short
+    /// product, against the reciprocal's several.
+    size_t hensel = 3000;
+    /// From this many limbs (quotient and divisor) exact division splits the quotient:
+    /// the low half from the low end, the high half from the top.
+    size_t exactSplit = 2000;
+    /// The gcd's half-gcd recursion from this many limbs.
+    size_t halfGcd = 600;
+    /// Whether the gcd's Lehmer passes and small matrix products work on packed words
+    /// (false: on limbs and separate products, the reference).
+    bool gcdWords = true;
+    /// Whether large transforms may use a second thread.
+    bool nttParallel = true;
+    /// Whether the long division's rows use the widest vector instructions the processor
+    /// has (false: the portable loop, the reference).
+    bool wideVectors = true;
+};
+
+namespace detail {
+inline Tuning gTuning;
+}  // namespace detail
+
+/// The thresholds in force.
+inline const Tuning& CurrentTuning() { return detail::gTuning; }
+/// Sets the thresholds for the process; only while no calculation runs (the transforms'
+/// helper threads read them).
+inline void SetTuning(const Tuning& t) { detail::gTuning = t; }
+
+/// Sets thresholds for its lifetime and restores the ones before when it ends (tests).
+class ScopedTuning {
+public:
+    explicit ScopedTuning(const Tuning& t) : saved_(CurrentTuning()) { SetTuning(t); }
+    ScopedTuning(const ScopedTuning&) = delete;
+    ScopedTuning& operator=(const ScopedTuning&) = delete;
+    ~ScopedTuning() { SetTuning(saved_); }
+
+private:
+    Tuning saved_;
+};
+
+}  // namespace tabai_kernels
