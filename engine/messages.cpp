@@ -48,6 +48,7 @@ constexpr std::array kTexts = {
     QT_TRANSLATE_NOOP("Message", "(標準入力)"),
     QT_TRANSLATE_NOOP("Message", "(標準出力)"),
     QT_TRANSLATE_NOOP("Message", "%1 に書き込めません"),
+    QT_TRANSLATE_NOOP("Message", "%1 は設定ファイルとしては大きすぎるため読みません"),
     QT_TRANSLATE_NOOP("Message", "分子 %1 桁、分母 %2 桁"),
     QT_TRANSLATE_NOOP("Message", "「%1」は計算に使っていません"),
     QT_TRANSLATE_NOOP("Message", "「%1」は一つの分数です。割り算は %2 か (2^100)/(3^50) のように書きます"),

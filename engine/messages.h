@@ -50,6 +50,7 @@ enum class Message {
     StandardInputName,
     StandardOutputName,
     CannotWritePath,
+    SettingsTooLarge,
     LengthNotice,
     UnusedNotice,
     FractionExponentNotice,

@@ -14,6 +14,7 @@
 #include <streambuf>
 #include <system_error>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -50,6 +51,33 @@ bool SameFile(const std::optional<struct stat>& a, const std::optional<struct st
     return a && b && S_ISREG(a->st_mode) && a->st_dev == b->st_dev && a->st_ino == b->st_ino;
 }
 
+// Cuts the file at path (when it is still the file id) after its last line end: what a
+// failed write left of the line it was writing goes, the whole lines before it stay.
+void CutToLastWholeLine(const std::string& path, const std::optional<struct stat>& id) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) return;
+    const std::optional<struct stat> now = Identity(fd);
+    if (now && id && S_ISREG(now->st_mode) && now->st_dev == id->st_dev && now->st_ino == id->st_ino) {
+        off_t end = now->st_size;
+        char block[65536];
+        off_t keep = 0;
+        while (end > 0 && keep == 0) {
+            const off_t from = std::max<off_t>(0, end - static_cast<off_t>(sizeof block));
+            const ssize_t n = ::pread(fd, block, static_cast<size_t>(end - from), from);
+            if (n != end - from) break;
+            for (ssize_t i = n; i > 0; --i) {
+                if (block[i - 1] == '\n') {
+                    keep = from + i;
+                    break;
+                }
+            }
+            end = from;
+        }
+        if (keep < now->st_size && ::ftruncate(fd, keep) == 0) ::fsync(fd);
+    }
+    ::close(fd);
+}
+
 }  // namespace
 
 bool LineReader::Fill() {
@@ -71,6 +99,22 @@ bool LineReader::Fill() {
 bool LineReader::Next(std::string& line) {
     line.clear();
     if (ended_) return false;
+    // The rest of a line found too long: skipped, however long, without a second message.
+    while (skipping_) {
+        if (pos_ == end_ && !Fill()) {
+            ended_ = true;
+            return false;
+        }
+        const char* const from = chunk_.data() + pos_;
+        const char* const to = chunk_.data() + end_;
+        const char* const at = std::find_if(from, to, [](char c) { return c == '\n' || c == '\r'; });
+        pos_ += static_cast<size_t>(at - from);
+        if (at != to) skipping_ = false;  // the line end itself is a blank, skipped below
+    }
+    // Every byte read counts toward the limit: the blanks and NULs before a line are part
+    // of it (a stream of them without a line end is a line too long, not an endless
+    // wait), while a line end starts the count again.
+    size_t counted = 0;
     for (;;) {
         if (pos_ == end_ && !Fill()) {
             ended_ = true;
@@ -85,8 +129,13 @@ bool LineReader::Next(std::string& line) {
         }
         if (c > ' ') break;
         ++pos_;
+        if (c == '\n' || c == '\r') {
+            counted = 0;
+        } else if (++counted > maxLine_) {
+            skipping_ = true;
+            throw TLineTooLongException();
+        }
     }
-    bool tooLong = false;
     for (;;) {
         if (pos_ == end_ && !Fill()) {
             ended_ = true;
@@ -97,21 +146,25 @@ bool LineReader::Next(std::string& line) {
         const char* at = from;
         while (at != to && *at != '\n' && *at != '\r') ++at;
         const auto n = static_cast<size_t>(at - from);
-        if (!tooLong && n <= maxLine_ - line.size()) {
-            line.append(from, n);
-        } else {
-            tooLong = true;
-        }
         pos_ += n;
+        // Thrown as soon as the limit is passed; a line that goes on has its rest
+        // skipped by the next call.
+        if (n > maxLine_ - counted - line.size()) {
+            line.clear();
+            line.shrink_to_fit();
+            if (at == to) {
+                skipping_ = true;
+            } else {
+                ++pos_;
+                if (*at == '\r' && (pos_ != end_ || Fill()) && chunk_[pos_] == '\n') ++pos_;
+            }
+            throw TLineTooLongException();
+        }
+        line.append(from, n);
         if (at == to) continue;
         ++pos_;
         if (*at == '\r' && (pos_ != end_ || Fill()) && chunk_[pos_] == '\n') ++pos_;
         break;
-    }
-    if (tooLong) {
-        line.clear();
-        line.shrink_to_fit();
-        throw TLineTooLongException();
     }
     return true;
 }
@@ -201,7 +254,18 @@ void runBatch(const std::string& inPath, const std::string& outPath, std::istrea
         if (!outFile.is_open()) Fail(kFileCannotCreate, outPath);
         out = &outFile;
     }
-    runBatch(*in, inName, *out, outName, jobs, control);
+    const std::optional<struct stat> createdId = toStdOut ? std::nullopt : Identity(outPath);
+    try {
+        runBatch(*in, inName, *out, outName, jobs, control);
+    } catch (const TInOutException&) {
+        // A write that failed (a full disk) may have left part of a line: the file
+        // ends at its last whole line.
+        if (!toStdOut && outFile.bad()) {
+            outFile.close();
+            CutToLastWholeLine(outPath, createdId);
+        }
+        throw;
+    }
 }
 
 }  // namespace nerova

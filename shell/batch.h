@@ -45,7 +45,8 @@ public:
 
 /// Reads the lines of a stream buffer, as the batch run and the prompt take them: a line
 /// ends at "\r\n", "\n" or "\r"; characters of code 32 or less (NUL included) before a
-/// line are skipped, so blank lines vanish; a Ctrl-Z met there ends the input. What the
+/// line are skipped, so blank lines vanish, but they count toward the line's limit; a
+/// Ctrl-Z met there ends the input. What the
 /// buffer holds already is taken over in one copy and scanned here, so a line costs no
 /// stream sentry and no call per character; the reader never waits for more input than
 /// the buffer would (a pipe answered line by line keeps working). Once reading, the
@@ -56,8 +57,10 @@ public:
         : buf_(buf), maxLine_(maxLine), chunk_(kChunkBytes) {}
 
     /// The next line, without its line end; false at the end of the input. Throws
-    /// TLineTooLongException for a line of more than maxLine bytes (after skipping it),
-    /// and what the buffer throws (a file buffer's failing read).
+    /// TLineTooLongException as soon as more than maxLine bytes have been read since the
+    /// last line end (blanks and NULs before the line included), without waiting for the
+    /// line to end: the next call skips its rest first. Throws what the buffer throws (a
+    /// file buffer's failing read).
     bool Next(std::string& line);
 
 private:
@@ -73,6 +76,7 @@ private:
     size_t pos_ = 0;
     size_t end_ = 0;
     bool ended_ = false;
+    bool skipping_ = false;  // the rest of a line too long is still to be skipped
 };
 
 /// What the caller of a batch run may add: a cancel flag (see evaluateLines: once it is
@@ -104,7 +108,9 @@ void runBatch(std::istream& in, const std::string& inName, std::ostream& out,
 /// touched; nor is it when it is the input file itself (emptying it would lose the input,
 /// appending to it would read the output for ever). std::cin and std::cout passed as
 /// stdIn and stdOut are compared by the files they are. Throws TInOutException
-/// (kFileNotFound for a missing input file, kFileSameAsInput naming the output).
+/// (kFileNotFound for a missing input file, kFileSameAsInput naming the output). When a
+/// write to the output file fails (a full disk), the file is cut back to its last whole
+/// line before the exception leaves.
 void runBatch(const std::string& inPath, const std::string& outPath, std::istream& stdIn,
               std::ostream& stdOut, unsigned jobs = 1, const BatchControl& control = {});
 

@@ -627,6 +627,7 @@ int runRepl(std::istream& in, std::ostream& out, std::ostream& err) {
             more = out && reader.ReadLine("> ", line);
         } catch (const TLineTooLongException&) {
             out << text(kLineTooLong) << '\n';
+            out.flush();  // at once: the rest of the line may take long to skip
             continue;
         }
         if (!more) break;

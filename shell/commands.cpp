@@ -175,7 +175,7 @@ void TCalcCommands::eva() {
         try {
             value = nerova::evalText(text_.substr(start, length), nerova::ResultForm::Improper);
         } catch (const TCancelledException& e) {
-            value = {false, e.what(), {}};  // the part stands as a failed one, like keisan's input
+            value = {false, messageOf(e), {}};  // the part stands as a failed one, like keisan's input
         }
         unused_ = value.unused;
         // The text cannot change while calculating, but the selection can (a click, select

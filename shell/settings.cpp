@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Nerova developers
-// The settings file, read and written with SimpleIni: it keeps the sections, keys and
-// comments it does not know, matches names without regard to case (CSimpleIniA is the
-// case-insensitive flavour) and leaves the bytes of values alone (SI_NO_CONVERSION).
+// The settings file, read and written line by line: a save changes only the lines of
+// its own keys (or adds them) and keeps every other line byte for byte, comments, unknown
+// keys and sections, and lines the reader does not understand. Section and key names
+// are matched without regard to case; a key counts in the first place it appears.
 #include "shell/settings.h"
-
-#include <SimpleIni.h>
 
 #include <algorithm>
 #include <atomic>
@@ -34,10 +33,18 @@ namespace nerova {
 
 namespace {
 
+// The file's keys, each named once for reading and writing.
+struct Key {
+    const char* section;
+    const char* name;
+};
 constexpr const char* kForm = "FORM";
 constexpr const char* kFont = "Font";
-constexpr const char* kCalc = "Calc";
-constexpr const char* kHistory = "History";
+constexpr Key kTop{kForm, "top"}, kLeft{kForm, "left"}, kWidth{kForm, "width"},
+    kHeight{kForm, "height"}, kJunkan{kForm, "junkan"};
+constexpr Key kFontName{kFont, "name"}, kFontSize{kFont, "size"}, kFontColor{kFont, "color"};
+constexpr Key kMaxDigitsKey{"Calc", "MaxDigits"};
+constexpr Key kKeepHistory{"History", "save"};
 // A font name longer than this is cut: no font has such a name, and the file keeps it short.
 constexpr size_t kMaxText = 2047;
 
@@ -51,57 +58,171 @@ std::string_view trim(std::string_view s) {
     return s;
 }
 
+bool sameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
 // Cuts at most kMaxText bytes without splitting a UTF-8 character.
 std::string cutText(std::string_view s) {
     return std::string(utf8::cut(s, kMaxText));
 }
 
-bool readFile(const std::string& path, std::string& bytes) {
-    std::error_code ec;
-    if (!fs::is_regular_file(path, ec)) return false;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+enum class FileRead { Read, Missing, Broken };
+
+// Reads a regular file of at most kMaxSettingsBytes (following a symbolic link). Missing:
+// no such file, or not a regular file, or not readable; Broken: larger than the cap,
+// which is never read into memory.
+FileRead readFile(const std::string& path, std::string& bytes) {
+    bytes.clear();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return FileRead::Missing;
+    struct stat st {};
+    FileRead result = FileRead::Missing;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        result = FileRead::Read;
+        // One byte past the cap tells a file that grew after fstat from one that fits.
+        char buffer[16384];
+        for (;;) {
+            const ssize_t n = ::read(fd, buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) {
+                result = FileRead::Missing;
+                break;
+            }
+            if (n == 0) break;
+            if (bytes.size() + static_cast<size_t>(n) > kMaxSettingsBytes) {
+                result = FileRead::Broken;
+                break;
+            }
+            bytes.append(buffer, static_cast<size_t>(n));
+        }
+    }
+    ::close(fd);
+    if (result != FileRead::Read) bytes.clear();
+    return result;
 }
 
-void configure(CSimpleIniA& ini) {
-    ini.SetSpaces(false);   // "key=value", without blanks around "="
-    ini.SetMultiKey(false);
-    ini.SetMultiLine(false);
-    ini.SetQuotes(false);
-}
+// The file as lines, each kept with its own line end ("\r\n", "\n", "\r" or none at the
+// end), so that a save gives back every line it does not change byte for byte.
+class IniText {
+public:
+    explicit IniText(std::string_view bytes) {
+        while (!bytes.empty()) {
+            const size_t eol = bytes.find_first_of("\r\n");
+            Line line;
+            line.text = std::string(bytes.substr(0, eol));
+            if (eol == std::string_view::npos) {
+                bytes = {};
+            } else {
+                const size_t endLength = bytes[eol] == '\r' && eol + 1 < bytes.size() && bytes[eol + 1] == '\n' ? 2 : 1;
+                line.end = std::string(bytes.substr(eol, endLength));
+                bytes.remove_prefix(eol + endLength);
+            }
+            lines_.push_back(std::move(line));
+        }
+    }
 
-// SimpleIni keeps comments only in front of a section or key; the comment lines that
-// end a file would be dropped on save, so they are carried over by hand. Lines end where
-// SimpleIni ends them, at CR as well as LF: a comment line is never one that SimpleIni
-// reads as a key.
-std::string trailingComments(const std::string& bytes) {
-    std::vector<std::string_view> lines;
-    std::string_view rest(bytes);
-    while (!rest.empty()) {
-        size_t eol = rest.find_first_of("\r\n");
-        lines.push_back(rest.substr(0, eol));
-        rest = eol == std::string_view::npos ? std::string_view() : rest.substr(eol + 1);
+    /// The value of a key (blanks around it removed), or nothing when it is not there.
+    std::optional<std::string_view> value(const Key& key) const {
+        const Found f = find(key);
+        if (!f.line) return std::nullopt;
+        const std::string& text = lines_[*f.line].text;
+        return trim(std::string_view(text).substr(text.find('=') + 1));
     }
-    size_t first = lines.size();
-    bool anyComment = false;
-    while (first > 0) {
-        std::string_view t = trim(lines[first - 1]);
-        if (!t.empty() && t.front() != ';' && t.front() != '#') break;
-        anyComment = anyComment || !t.empty();
-        --first;
+
+    /// Sets a key: its line is rewritten with the key as it was spelt, or a new line is
+    /// added at the end of its section, or a new section at the end of the file.
+    void set(const Key& key, std::string_view value) {
+        value = value.substr(0, value.find_first_of("\r\n"));  // a value is one line
+        const Found f = find(key);
+        if (f.line) {
+            std::string& text = lines_[*f.line].text;
+            text = text.substr(0, text.find('=') + 1);
+            text += value;
+            return;
+        }
+        Line line{std::string(key.name) + "=" + std::string(value), newLineEnd()};
+        if (f.sectionEnd) {
+            lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(*f.sectionEnd), std::move(line));
+            return;
+        }
+        if (!lines_.empty() && lines_.back().end.empty()) lines_.back().end = newLineEnd();
+        if (!lines_.empty()) lines_.push_back({std::string(), newLineEnd()});
+        lines_.push_back({"[" + std::string(key.section) + "]", newLineEnd()});
+        lines_.push_back(std::move(line));
     }
-    // A file of comments alone is kept by SimpleIni as its leading comment.
-    if (!anyComment || first == 0) return {};
-    std::string out;
-    for (size_t i = first; i < lines.size(); ++i) {
-        const std::string_view t = lines[i];
-        if (trim(t).empty()) continue;
-        out.append(t).push_back('\n');
+
+    std::string bytes() const {
+        std::string out;
+        for (const Line& l : lines_) out.append(l.text).append(l.end);
+        return out;
     }
-    return out;
-}
+
+private:
+    struct Line {
+        std::string text;
+        std::string end;
+    };
+    struct Found {
+        std::optional<size_t> line;        // the key's line
+        std::optional<size_t> sectionEnd;  // after the last key of its section's first place
+    };
+
+    // "[name]" (blanks around it allowed) names a section; any other line starting with
+    // "[" is not understood and changes nothing.
+    static std::optional<std::string_view> sectionName(std::string_view text) {
+        const std::string_view t = trim(text);
+        if (t.empty() || t.front() != '[') return std::nullopt;
+        const size_t close = t.find(']');
+        if (close == std::string_view::npos) return std::nullopt;
+        return trim(t.substr(1, close - 1));
+    }
+
+    // The key of a "key=value" line; comments (";" or "#" first) and lines without "="
+    // have none.
+    static std::optional<std::string_view> keyName(std::string_view text) {
+        const std::string_view t = trim(text);
+        if (t.empty() || t.front() == ';' || t.front() == '#') return std::nullopt;
+        const size_t eq = text.find('=');
+        if (eq == std::string_view::npos) return std::nullopt;
+        return trim(text.substr(0, eq));
+    }
+
+    Found find(const Key& key) const {
+        Found f;
+        bool inSection = false, firstPlace = false;
+        for (size_t i = 0; i < lines_.size(); ++i) {
+            const std::string& text = lines_[i].text;
+            if (const auto section = sectionName(text)) {
+                inSection = sameName(*section, key.section);
+                firstPlace = inSection && !f.sectionEnd;
+                if (firstPlace) f.sectionEnd = i + 1;
+                continue;
+            }
+            if (!inSection) continue;
+            const auto name = keyName(text);
+            if (!name) continue;
+            if (sameName(*name, key.name)) {
+                f.line = i;
+                return f;
+            }
+            if (firstPlace) f.sectionEnd = i + 1;
+        }
+        return f;
+    }
+
+    // New lines end as the file's first line does, "\n" in a new file.
+    std::string newLineEnd() const {
+        return lines_.empty() || lines_.front().end.empty() ? std::string("\n") : lines_.front().end;
+    }
+
+    std::vector<Line> lines_;
+};
 
 // Unique name of a temporary file beside the target, in the same folder so that the
 // final rename stays within one file system.
@@ -155,6 +276,7 @@ void removeStaleTemporaries(const std::string& target) {
 // readers see the old file or the new one, never a part of either.
 bool replaceFile(const std::string& target, const std::string& bytes,
                  std::optional<mode_t> mode) {
+    removeStaleTemporaries(target);
     std::string temp;
     int fd = -1;
     // A name left over by a crashed run (process ids come round again) is skipped.
@@ -183,9 +305,9 @@ bool replaceFile(const std::string& target, const std::string& bytes,
     return true;
 }
 
-void readInt(const CSimpleIniA& ini, const char* section, const char* key, int& field) {
-    if (const char* v = ini.GetValue(section, key, nullptr))
-        if (auto n = parseProfileInt(v)) field = *n;
+void readInt(const IniText& ini, const Key& key, int& field) {
+    if (const auto v = ini.value(key))
+        if (auto n = parseProfileInt(*v)) field = *n;
 }
 
 }  // namespace
@@ -279,96 +401,87 @@ std::string settingsPath(const std::string& programPath) {
     return nerova::userFolder("XDG_CONFIG_HOME", ".config") + "/" + nerova::programName(programPath) + ".ini";
 }
 
-void readSettings(const std::string& path, FormSettings& s) {
+bool readSettings(const std::string& path, FormSettings& s) {
     try {
         std::string bytes;
-        if (!readFile(path, bytes)) return;
-        CSimpleIniA ini;
-        configure(ini);
-        if (ini.LoadData(bytes) < 0) return;
-        readInt(ini, kForm, "top", s.top);
-        readInt(ini, kForm, "left", s.left);
-        readInt(ini, kForm, "width", s.width);
-        readInt(ini, kForm, "height", s.height);
+        const FileRead read = readFile(path, bytes);
+        if (read != FileRead::Read) return read != FileRead::Broken;
+        const IniText ini(bytes);
+        readInt(ini, kTop, s.top);
+        readInt(ini, kLeft, s.left);
+        readInt(ini, kWidth, s.width);
+        readInt(ini, kHeight, s.height);
         s.top = std::clamp(s.top, -nerova::kMaxCoordinate, nerova::kMaxCoordinate);
         s.left = std::clamp(s.left, -nerova::kMaxCoordinate, nerova::kMaxCoordinate);
         s.width = std::clamp(s.width, 0, nerova::kMaxExtent);
         s.height = std::clamp(s.height, 0, nerova::kMaxExtent);
         int junkan = s.junkan ? 1 : 0;
-        readInt(ini, kForm, "junkan", junkan);
+        readInt(ini, kJunkan, junkan);
         s.junkan = junkan != 0;
-        if (const char* name = ini.GetValue(kFont, "name", nullptr)) s.fontName = cutText(name);
-        readInt(ini, kFont, "size", s.fontSize);
+        if (const auto name = ini.value(kFontName)) s.fontName = cutText(*name);
+        readInt(ini, kFontSize, s.fontSize);
         if (s.fontSize > 0) s.fontSize = std::clamp(s.fontSize, nerova::kMinFontSize, nerova::kMaxFontSize);
         int color = s.fontColor;
-        readInt(ini, kFont, "color", color);
+        readInt(ini, kFontColor, color);
         s.fontColor = color;
-        if (const char* v = ini.GetValue(kCalc, "MaxDigits", nullptr)) {
-            const std::string_view digits = trim(v);
+        if (const auto digits = ini.value(kMaxDigitsKey)) {
             int64_t n = 0;
-            const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), n);
-            if (ec == std::errc() && end == digits.data() + digits.size() && n > 0) s.maxDigits = n;
+            const auto [end, ec] = std::from_chars(digits->data(), digits->data() + digits->size(), n);
+            if (ec == std::errc() && end == digits->data() + digits->size() && n > 0) s.maxDigits = n;
         }
         int keep = s.keepHistory ? 1 : 0;
-        readInt(ini, kHistory, "save", keep);
+        readInt(ini, kKeepHistory, keep);
         s.keepHistory = keep != 0;
     } catch (const std::exception&) {
-        // Out of memory on an absurd file: the settings stay as they were.
+        // Out of memory: the settings stay as they were.
     }
+    return true;
 }
 
 void writeSettings(const std::string& path, const FormSettings& s) {
     const MessageError failed = writeError(path);
-    std::error_code ec;
-    // Write through a symbolic link to the file it names, keeping the link.
-    std::string target = path;
-    if (fs::is_symlink(path, ec)) {
-        fs::path resolved = fs::weakly_canonical(path, ec);
-        if (ec) throw failed;
-        target = resolved.string();
-    }
-
     std::string old;
     std::optional<mode_t> mode;
     struct stat st {};
-    if (::stat(target.c_str(), &st) == 0) {
-        // A file we cannot read would lose its other contents; one made read-only
-        // is the user's wish not to have it changed.
-        if (!S_ISREG(st.st_mode) || ::access(target.c_str(), W_OK) != 0 ||
-            !readFile(target, old))
+    // A symbolic link is replaced by the program's own file, never written through: its
+    // target may be any file of the user's (or, run as root, of the system's), and its
+    // contents are not taken over either.
+    if (::lstat(path.c_str(), &st) == 0) {
+        if (S_ISLNK(st.st_mode)) {
+            // Nothing to read or keep.
+        } else if (!S_ISREG(st.st_mode) || ::access(path.c_str(), W_OK) != 0) {
+            // A file made read-only is the user's wish not to have it changed.
             throw failed;
-        mode = st.st_mode & 07777;
+        } else {
+            switch (readFile(path, old)) {
+            case FileRead::Read: break;
+            case FileRead::Broken: return;  // not the program's file: left as it is
+            case FileRead::Missing: throw failed;  // unreadable: its contents would be lost
+            }
+            mode = st.st_mode & 07777;
+        }
     } else if (errno != ENOENT) {
         throw failed;
     }
 
-    CSimpleIniA ini;
-    configure(ini);
-    if (!old.empty() && ini.LoadData(old) < 0) throw failed;
-    auto put = [&](const char* section, const char* key, const std::string& value) {
-        if (ini.SetValue(section, key, value.c_str()) < 0) throw failed;
-    };
-    put(kForm, "top", std::to_string(s.top));
-    put(kForm, "left", std::to_string(s.left));
-    put(kForm, "width", std::to_string(s.width));
-    put(kForm, "height", std::to_string(s.height));
-    put(kForm, "junkan", s.junkan ? "1" : "0");
-    put(kFont, "name", s.fontName);
-    put(kFont, "size", std::to_string(s.fontSize));
-    put(kFont, "color", std::to_string(s.fontColor));
-    put(kHistory, "save", s.keepHistory ? "1" : "0");
+    IniText ini(old);
+    ini.set(kTop, std::to_string(s.top));
+    ini.set(kLeft, std::to_string(s.left));
+    ini.set(kWidth, std::to_string(s.width));
+    ini.set(kHeight, std::to_string(s.height));
+    ini.set(kJunkan, s.junkan ? "1" : "0");
+    ini.set(kFontName, s.fontName);
+    ini.set(kFontSize, std::to_string(s.fontSize));
+    ini.set(kFontColor, std::to_string(s.fontColor));
+    ini.set(kKeepHistory, s.keepHistory ? "1" : "0");
 
-    std::string bytes;
-    if (ini.Save(bytes) < 0) throw failed;
-    bytes += trailingComments(old);
-
-    fs::path folder = fs::path(target).parent_path();
+    std::error_code ec;
+    fs::path folder = fs::path(path).parent_path();
     if (!folder.empty()) {
         fs::create_directories(folder, ec);
         if (ec) throw failed;
     }
-    removeStaleTemporaries(target);
-    if (!replaceFile(target, bytes, mode)) throw failed;
+    if (!replaceFile(path, ini.bytes(), mode)) throw failed;
 }
 
 int32_t encodeColor(Rgb c) {

@@ -4,6 +4,7 @@
 // an INI file in the user's configuration folder.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -63,6 +64,13 @@ struct FormSettings {
 
 /// The message of a failed write; its argument is the file's path.
 inline constexpr Message kCannotWrite = Message::CannotWritePath;
+/// The line on standard error for a settings file over kMaxSettingsBytes, which is
+/// neither read nor overwritten; its argument is the file's path.
+inline constexpr Message kSettingsTooLarge = Message::SettingsTooLarge;
+
+/// The largest settings file that is read: a thousand times what the program writes, and
+/// a bound on the memory a hand-made (or hostile) file can take at start.
+inline constexpr size_t kMaxSettingsBytes = size_t{1} << 20;
 
 /// The program file as the user started it, for the names derived from it (the settings
 /// file, the macro service): argv0 when it names the same file as running (directly, or
@@ -86,20 +94,27 @@ std::string userFolder(const char* variable, const char* underHome);
 /// The program file's name without its folder ("nerova" when it has none).
 std::string programName(const std::string& programPath);
 
-/// Writes bytes to a temporary file beside target, flushes it to disk and renames it over
-/// target: readers see the old file or the new one, never a part. False when that fails
-/// (the temporary file is then removed).
+/// Writes bytes to a temporary file beside target ("<target>.tmp-PID-N"), flushes it to
+/// disk and renames it over target: readers see the old file or the new one, never a
+/// part. A symbolic link at target is replaced, not followed. Temporaries of target left
+/// by runs that were killed while saving (their process is gone) are removed first. False
+/// when the write fails (the temporary file is then removed).
 bool replaceFileAtomically(const std::string& target, const std::string& bytes);
 
 /// Reads the file at path into s; a missing file, key or unreadable value keeps the
 /// field as it is. Positions are clamped to +-kMaxCoordinate, sizes to 0..kMaxExtent
-/// and a positive font size to kMinFontSize..kMaxFontSize. Never throws.
-void readSettings(const std::string& path, FormSettings& s);
+/// and a positive font size to kMinFontSize..kMaxFontSize. False (and s unchanged) for a
+/// file over kMaxSettingsBytes, which is broken: the caller says so on standard error.
+/// Never throws.
+bool readSettings(const std::string& path, FormSettings& s);
 
-/// Writes s to path, keeping the file's other sections, keys and comments, atomically
-/// (temporary file in the same folder, then rename). Temporaries of path left by runs
-/// that were killed while saving (their process is gone) are removed first. Throws std::runtime_error with
-/// "<path> に書き込めません" when the file cannot be written.
+/// Writes s to path atomically (see replaceFileAtomically), changing only the lines of
+/// its own keys or adding them: every other line (comments, unknown keys and sections,
+/// lines the reader does not understand) is kept byte for byte. A symbolic link at path
+/// is replaced by a file of the program's, its target left alone. A file over
+/// kMaxSettingsBytes is left as it is (readSettings reported it). Throws
+/// std::runtime_error with "<path> に書き込めません" when the file cannot be written or
+/// read (an unreadable file would lose its other contents).
 void writeSettings(const std::string& path, const FormSettings& s);
 
 /// Reads an integer value as the settings file writes and accepts it: decimal with an

@@ -155,6 +155,10 @@
         <source>一括計算が終わりました: %1 行を計算しました</source>
         <translation>Batch finished: %1 lines calculated</translation>
     </message>
+    <message>
+        <source>%1 は設定ファイルとしては大きすぎるため読みません</source>
+        <translation>%1 is too large for a settings file and is not read</translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>

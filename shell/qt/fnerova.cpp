@@ -726,7 +726,9 @@ void Tfnerova::loadSettings() {
     if (settings_) {
         s = *settings_;
     } else {
-        readSettings(programSettingsPath(), s);
+        const std::string file = programSettingsPath();
+        // A file over the cap is broken: the defaults stand, and the save leaves it alone.
+        if (!readSettings(file, s)) std::cerr << "nerova: " << nerova::text(nerova::kSettingsTooLarge, file) << '\n';
         settings_ = s;
     }
     settingsLoaded_ = true;

@@ -9,6 +9,8 @@
 #include <QScopeGuard>
 #include <QTranslator>
 
+#include <iostream>
+
 #include "shell/qt/ddelink.h"
 #include "shell/qt/ddeservice.h"
 #include "shell/qt/fnerova.h"
@@ -59,7 +61,10 @@ int nerova::runGui(std::vector<std::string> files, int64_t maxDigits) {
     // run's and the macro service's.
     // The settings are read once, here, and handed to the window.
     FormSettings settings;
-    readSettings(settingsPath(program), settings);
+    const std::string settingsFile = settingsPath(program);
+    // A file over the cap is broken: the defaults stand, and the save leaves it alone.
+    if (!readSettings(settingsFile, settings))
+        std::cerr << "nerova: " << nerova::text(nerova::kSettingsTooLarge, settingsFile) << '\n';
     nerova::applyMaxDigits(maxDigits > 0 ? maxDigits : settings.maxDigits);
 
     Tfnerova fnerova;

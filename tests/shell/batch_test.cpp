@@ -178,7 +178,14 @@ TEST(LineReaderTest, LongLinesAreSkippedAndReadingGoesOn) {
         {"abcde\nxy\n", {"!", "xy"}},                // one byte over: skipped to its end
         {"abcdefghij\r\nxy", {"!", "xy"}},           // the line end after it is taken whole
         {"xy\r123456789", {"xy", "!"}},               // over the limit at the end of input
-        {std::string(100, '\0') + std::string("1\0" "2\n", 4), {std::string("1\0" "2", 3)}},  // NULs before a line skipped, inside kept
+        {std::string(1, '\0') + std::string("1\0" "2\n", 4), {std::string("1\0" "2", 3)}},  // NULs before a line skipped, inside kept
+        // Every byte read counts: blanks and NULs before a line are part of its length,
+        // a line end starts the count again.
+        {std::string(3, '\0') + "1\nxy\n", {"1", "xy"}},
+        {std::string(4, '\0') + "1\nxy\n", {"!", "xy"}},
+        {std::string(100, '\0') + "1\nxy\n", {"!", "xy"}},
+        {"   \n \t \n\r\n    \nab\n", {"ab"}},
+        {std::string(9, ' '), {"!"}},
     };
     for (const auto& row : rows) {
         std::istringstream in(row.input);

@@ -11,6 +11,9 @@
 #include <fstream>
 #include <stdexcept>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "shell/settings.h"
 #include "tests/temp_dir.h"
 
@@ -78,6 +81,31 @@ TEST_F(HistoryFileTest, UnwritableFolderThrowsTheWriteMessage) {
     } catch (const std::runtime_error& e) {
         EXPECT_EQ(std::string(e.what()), under + " に書き込めません");
     }
+}
+
+// A save killed with SIGKILL leaves its temporary ("history.tmp-PID-N"); the next save
+// removes those of processes that are gone, and no other file.
+TEST_F(HistoryFileTest, TemporariesOfKilledSavesAreRemovedAtTheNextSave) {
+    const pid_t child = fork();  // a process id that is surely gone: ended and reaped
+    ASSERT_GE(child, 0);
+    if (child == 0) _exit(0);
+    ASSERT_EQ(waitpid(child, nullptr, 0), child);
+    const std::string dead = std::to_string(child);
+    const fs::path folder = fs::path(path_).parent_path();
+    put("");
+    const struct {
+        std::string file;
+        bool removed;
+    } rows[] = {
+        {"history.tmp-" + dead + "-0", true},
+        {"history.tmp-" + dead + "-3", true},
+        {"history.tmp-" + std::to_string(getppid()) + "-0", false},  // a live process saving
+        {"notes.tmp-" + dead + "-0", false},                         // another file's
+    };
+    for (const auto& row : rows) std::ofstream(folder / row.file) << "half-written";
+    saveHistory(path_, {"1+1"});
+    for (const auto& row : rows) EXPECT_EQ(fs::exists(folder / row.file), !row.removed) << row.file;
+    EXPECT_EQ(loadHistory(path_, 10), std::vector<std::string>{"1+1"});
 }
 
 TEST(HistoryPathTest, StateFolderAndProgramName) {

@@ -311,18 +311,79 @@ TEST_F(SettingsFileTest, MaxDigitsIsReadAndKeptOnSave) {
     EXPECT_EQ(back.maxDigits, 123456);  // the user's key, not the running value
 }
 
-TEST_F(SettingsFileTest, WritesThroughSymbolicLink) {
-    std::string real = (dir_ / "real.ini").string();
-    put(real, "[Keep]\nk=v\n");
-    std::string link = (dir_ / "link.ini").string();
+// A link to another file of the user's (here a copy of a password file, whose lines hold
+// no "="): the save replaces the link with the program's own file and never writes
+// through it, so the target keeps every byte.
+TEST_F(SettingsFileTest, ASymbolicLinkIsReplacedAndItsTargetLeftAlone) {
+    std::string passwd;
+    for (int i = 0; i < 24; ++i)
+        passwd += "user" + std::to_string(i) + ":x:" + std::to_string(1000 + i) + ":100::/home/u:/bin/sh\n";
+    const std::string real = (dir_ / "passwd").string();
+    put(real, passwd);
+    const std::string link = (dir_ / "link.ini").string();
     fs::create_symlink(real, link);
     FormSettings s;
     s.top = 9;
     writeSettings(link, s);
-    EXPECT_TRUE(fs::is_symlink(link));
+    std::ifstream in(real, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()), passwd);
+    EXPECT_FALSE(fs::is_symlink(link));
+    EXPECT_TRUE(fs::is_regular_file(link));
     FormSettings back;
-    readSettings(real, back);
+    readSettings(link, back);
     EXPECT_EQ(back.top, 9);
+    // The program's file holds its own keys only: nothing of the target was taken over.
+    std::ifstream written(link, std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(written), std::istreambuf_iterator<char>()};
+    EXPECT_EQ(text.find("user"), std::string::npos) << text;
+}
+
+// Lines the reader does not understand stay where they were, byte for byte: text without
+// "=", a broken section header, comments, unknown keys and sections, CR LF line ends and
+// a last line without its end. Only the lines of the program's own keys change.
+TEST_F(SettingsFileTest, LinesTheReaderDoesNotUnderstandAreKept) {
+    const std::string before =
+        "hello world\r\n[FORM]\r\ntop=1\r\n  just words here\r\n[broken\r\nwidth=3\r\n"
+        "# hash comment\r\n[Mine]\r\nk = v \r\n\x01\x02 binary\r\n[Font]\r\nname=A\r\nno end";
+    put(before);
+    FormSettings s;
+    readSettings(path_, s);
+    EXPECT_EQ(s.top, 1);
+    EXPECT_EQ(s.width, 3);  // "[broken" opens no section: width is still in [FORM]
+    s.top = 50;
+    writeSettings(path_, s);
+    const std::string after = get();
+    for (const char* kept : {"hello world\r\n[FORM]\r\ntop=50\r\n  just words here\r\n[broken\r\nwidth=3\r\n",
+                             "# hash comment\r\n[Mine]\r\nk = v \r\n\x01\x02 binary\r\n[Font]\r\nname=A\r\n",
+                             "no end\r\n"})
+        EXPECT_NE(after.find(kept), std::string::npos) << kept << " in\n" << after;
+    FormSettings back;
+    readSettings(path_, back);
+    EXPECT_TRUE(sameSettings(back, s));
+    writeSettings(path_, s);
+    EXPECT_EQ(get(), after);  // a second save changes nothing
+}
+
+// The reader takes at most kMaxSettingsBytes: a bigger file is broken. It is not read
+// (the values stay as they were, false tells the caller to say so), and not overwritten.
+TEST_F(SettingsFileTest, AFileOverTheCapIsNeitherReadNorOverwritten) {
+    const std::string head = "[FORM]\ntop=5\n;";
+    for (const size_t size : {kMaxSettingsBytes, kMaxSettingsBytes + 1}) {
+        const bool fits = size <= kMaxSettingsBytes;
+        const std::string before = head + std::string(size - head.size() - 1, 'x') + "\n";
+        put(before);
+        FormSettings s;
+        EXPECT_EQ(readSettings(path_, s), fits) << size;
+        EXPECT_EQ(s.top, fits ? 5 : FormSettings{}.top) << size;
+        s.top = 6;
+        writeSettings(path_, s);
+        const std::string after = get();
+        if (fits) {
+            EXPECT_NE(after.find("top=6"), std::string::npos);
+        } else {
+            EXPECT_EQ(after, before);
+        }
+    }
 }
 
 TEST_F(SettingsFileTest, FailedWriteThrowsPathMessage) {

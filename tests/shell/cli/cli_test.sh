@@ -219,13 +219,57 @@ repl_bounded)
     # shadow memory needs no such cap and would not start under it).
     cap=""
     if ! ldd "$nerova" 2>/dev/null | grep -q libasan; then cap="ulimit -v 300000;"; fi
-    bash -c "$cap { head -c 400M /dev/zero; echo 1+1; } | \"\$0\" --repl" "$nerova" >"$work/out" 2>"$work/err"
+    # NULs count toward the line limit: 400 MB of them are a line too long, whose rest
+    # ("1+1" before its line end) is skipped.
+    bash -c "$cap { head -c 400M /dev/zero; echo 1+1; echo 3+3; } | \"\$0\" --repl" "$nerova" >"$work/out" 2>"$work/err"
     status=$?
-    expect 0 '2\n' ''
+    expect 0 '行が長すぎます\n6\n' ''
     bash -c "$cap { echo 1+1; head -c 100M /dev/zero | tr '\\0' 7; printf '\\n2+2\\n'; } | \"\$0\" --repl" \
         "$nerova" >"$work/out" 2>"$work/err"
     status=$?
     expect 0 '2\n行が長すぎます\n4\n' ''
+    ;;
+zero_input)
+    # Endless NULs (or blanks) without a line end are a line too long, said as soon as
+    # the limit is passed: the batch run ends with status 2, the prompt says so and reads on.
+    run --batch /dev/zero "$work/out.txt"; expect 2 '*' '*'; expect_err_contains '行が長すぎます'
+    [ -s "$work/out.txt" ] && { echo "FAIL: output written"; failures=$((failures + 1)); }
+    mkfifo "$work/fifo"
+    "$nerova" --repl </dev/zero >"$work/fifo" 2>"$work/err" &
+    pid=$!
+    line=$(head -n 1 "$work/fifo")
+    kill "$pid"; wait "$pid" 2>/dev/null
+    [ "$line" == '行が長すぎます' ] || { echo "FAIL: --repl </dev/zero said [$line]"; failures=$((failures + 1)); }
+    bash -c "{ head -c 70M /dev/zero | tr '\\0' ' '; printf '\\n1+1\\n'; } | \"\$0\" --repl" "$nerova" >"$work/out" 2>"$work/err"
+    status=$?
+    expect 0 '行が長すぎます\n2\n' ''
+    ;;
+batch_full_disk)
+    # A write that fails part way (a file size limit, and a full file system where one
+    # can be mounted) leaves the output at its last whole line, and status 2.
+    for i in $(seq 2000); do echo "$i/7+1"; done >"$work/in.txt"
+    check_whole() {  # file: every line complete and in order, the last one ending with "\n"
+        local n
+        n=$(wc -l <"$1")
+        if [ "$(tail -c 1 "$1" | od -An -c | tr -d ' ')" != '\n' ] || [ "$n" -lt 100 ]; then
+            echo "FAIL: $1 cut in a line or nearly empty ($n lines)"; failures=$((failures + 1)); return
+        fi
+        "$nerova" --batch <(head -n "$n" "$work/in.txt") "$work/whole.txt" 2>/dev/null
+        cmp -s "$1" "$work/whole.txt" || { echo "FAIL: $1 is not the first $n lines"; failures=$((failures + 1)); }
+    }
+    (trap '' XFSZ; ulimit -f 8; exec "$nerova" --batch "$work/in.txt" "$work/limited.txt") 2>"$work/err"
+    status=$?; expect 2 '*' '*'; expect_err_contains "$work/limited.txt"
+    check_whole "$work/limited.txt"
+    if [ "$(id -u)" == 0 ] && mkdir "$work/small" && mount -t tmpfs -o size=16k tmpfs "$work/small" 2>/dev/null; then
+        "$nerova" --batch "$work/in.txt" "$work/small/out.txt" 2>"$work/err"
+        status=$?; expect 2 '*' '*'
+        check_whole "$work/small/out.txt"
+        cp "$work/small/out.txt" "$work/full.txt"
+        umount "$work/small"
+        check_whole "$work/full.txt"
+    else
+        echo "note: no small file system could be mounted (not root?): the file size limit stands for a full disk"
+    fi
     ;;
 render)
     # The render mode starts Qt on the offscreen platform by itself, and keeps quiet
