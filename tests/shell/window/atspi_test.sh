@@ -3,8 +3,9 @@
 # SPDX-FileCopyrightText: 2026 The Nerova developers
 # atspi_test.sh NEROVA: the real window read over AT-SPI under Xvfb with openbox, driven
 # by xdotool: the display is named 数式 and its description is the reading of the result,
-# announced after the calculation; the input line and the scroll bar have names. Then the
-# window's texts in the locale's language: English menus under en_US, the design's under C.
+# announced after the calculation; the input line and the scroll bar have names; the
+# steps view holds the working. Then the window's texts in the locale's language: English
+# menus under en_US, the design's under C.
 # Run under dbus-run-session (the accessibility bus is started here).
 set -u
 nerova=$1
@@ -68,6 +69,16 @@ grep -qx '2分の1' "$work/event" || { echo "FAIL: announced:"; cat "$work/event
 grep -qP '^\S.*\t数式\t2分の1$' "$work/tree" || { echo "FAIL: display node:"; cat "$work/tree"; failures=$((failures + 1)); }
 grep -qP '\t入力\t' "$work/tree" || { echo "FAIL: no input named 入力"; failures=$((failures + 1)); }
 grep -qP '^scroll bar\t数式のスクロール\t' "$work/tree" || { echo "FAIL: no scroll bar named"; failures=$((failures + 1)); }
+
+# The steps view (Ctrl+T) shows the working of that calculation: a node named 途中式 holds
+# its lines and their reading.
+xdotool key ctrl+t
+for _ in $(seq 100); do
+    /usr/bin/python3 "$probe" text Nerova 途中式 >"$work/steps" 2>/dev/null && grep -q '2/6' "$work/steps" && break
+    sleep 0.2
+done
+grep -qx "= 2/6+1/6" "$work/steps" || { echo "FAIL: steps node:"; cat "$work/steps"; failures=$((failures + 1)); }
+grep -q 'イコール、6分の2たす6分の1。' "$work/steps" || { echo "FAIL: steps reading:"; cat "$work/steps"; failures=$((failures + 1)); }
 grep -qP '^menu item\t編集\(E\)\t' "$work/tree" || { echo "FAIL: no menu 編集(E):"; cat "$work/tree"; failures=$((failures + 1)); }
 kill "$program"; wait "$program" 2>/dev/null
 
