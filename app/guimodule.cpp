@@ -66,7 +66,7 @@ struct StartUpMessages {
         qInstallMessageHandler(previous);
         for (const HeldMessage& m : held)
             if (previous) previous(m.type, QMessageLogContext(), m.text);
-            else std::cerr << m.text.toStdString() << '\n';
+            else std::cerr << nerova::messagePrefix() << m.text.toStdString() << '\n';
     }
     StartUpMessages(const StartUpMessages&) = delete;
     StartUpMessages& operator=(const StartUpMessages&) = delete;
