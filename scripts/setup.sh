@@ -29,6 +29,7 @@ NEROVA_TEST_PACKAGES=(
   xvfb openbox xdotool x11-utils               # the installed window on a real X server
   clang libclang-rt-dev                        # the fuzzers (libFuzzer)
   at-spi2-core python3-gi gir1.2-atspi-2.0     # the window read over AT-SPI
+  xclip x11-xserver-utils                      # the window's real clipboard and keyboard map in its tests
 )
 
 # nerova_missing_packages run|test

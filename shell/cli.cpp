@@ -30,6 +30,7 @@
 #include "shell/budget.h"
 #include "shell/calcowner.h"
 #include "shell/identity.h"
+#include "shell/steps.h"
 #include "shell/version.h"
 
 namespace nerova {
@@ -71,7 +72,7 @@ bool SplitValue(const std::string& arg, std::string_view name, std::string& valu
 // by Fill in order.
 constexpr const char* kUsage =
     "Usage: {} [OPTION]... [IN [OUT]]\n"
-    "  or:  {} -e EXPR [-e EXPR]... [--form FORM]\n"
+    "  or:  {} -e EXPR [-e EXPR]... [--form FORM] [--steps]\n"
     "  or:  {} --batch IN [OUT] [--jobs N]\n"
     "  or:  {} --repl\n"
     "  or:  {} --render TEXT FILE [--font FAMILY] [--size POINTS]\n";
@@ -85,6 +86,8 @@ constexpr const char* kHelpBody =
     "                         7/2), mixed (3:1/2), plus (3+1/2), float (3.5),\n"
     "                         decimal (cut off after 100 characters), recurring\n"
     "                         (0.[3]), latex (\\frac{7}{2}), mathml (<math>)\n"
+    "      --steps          with -e: print the working, the expression and then\n"
+    "                         each step as '= ...' (latex, mathml: one block)\n"
     "      --batch IN [OUT] evaluate every line of the file IN ('-': standard\n"
     "                         input) into OUT, or onto standard output; lines\n"
     "                         that start with '#' are copied\n"
@@ -127,6 +130,8 @@ constexpr const char* kBadMaxDigits = "--max-digits needs a whole number of at l
 constexpr const char* kUnknownOption = "unknown option '{}'";
 constexpr const char* kOneMode = "choose one of -e, --batch, --repl, --render, --help, --version";
 constexpr const char* kFormWithEval = "--form goes with -e";
+constexpr const char* kStepsWithEval = "--steps goes with -e";
+constexpr const char* kStepsForms = "--steps goes with the forms improper, latex and mathml";
 constexpr const char* kFontWithRender = "--font and --size go with --render";
 constexpr const char* kJobsWithBatch = "--jobs goes with --batch";
 constexpr const char* kBatchNeedsInput = "--batch needs an input file";
@@ -302,7 +307,28 @@ int Finish(int status, std::ostream& out, std::ostream& err) {
     return 2;
 }
 
+// --steps: the working of each expression, one after the other with a blank line between.
+int RunSteps(const CommandLine& cmd, std::ostream& out, std::ostream& err) {
+    int status = 0;
+    for (size_t i = 0; i < cmd.expressions.size(); ++i) {
+        if (i > 0 && cmd.markup == Markup::None) out << '\n';
+        const StepsView steps = stepsOf(cmd.expressions[i]);
+        if (cmd.markup == Markup::Latex) writeStepsLatex(steps, out);
+        else if (cmd.markup == Markup::Mathml) writeStepsMathml(steps, out);
+        else writeStepsText(steps, out);
+        out.flush();
+        if (!steps.ok) {
+            err << messagePrefix() << steps.error << '\n';
+            status = 1;
+        } else if (!steps.unused.empty()) {
+            err << messagePrefix() << unusedNotice(steps.unused) << '\n';
+        }
+    }
+    return Finish(status, out, err);
+}
+
 int RunEval(const CommandLine& cmd, std::ostream& out, std::ostream& err) {
+    if (cmd.steps) return RunSteps(cmd, out, err);
     int status = 0;
     for (const std::string& expression : cmd.expressions) {
         const TextResult result = evalText(expression, cmd.form);
@@ -485,6 +511,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
             if (!known) {
                 return Error(Fill(kUnknownForm, {value}));
             }
+        } else if (arg == "--steps") {
+            cmd.steps = true;
         } else if (arg == "--batch") {
             batch = true;
         } else if (arg == "--jobs" || SplitValue(arg, "--jobs", value)) {
@@ -539,6 +567,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
     const int modes = eval + batch + repl + render + help + version;
     if (modes > 1) return Error(kOneMode);
     if (formGiven && !eval) return Error(kFormWithEval);
+    if (cmd.steps && !eval) return Error(kStepsWithEval);
+    if (cmd.steps && cmd.markup == Markup::None && cmd.form != ResultForm::Improper) return Error(kStepsForms);
     if ((fontGiven || sizeGiven) && !render) return Error(kFontWithRender);
     if (jobsGiven && !batch) return Error(kJobsWithBatch);
     if (eval) {

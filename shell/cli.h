@@ -41,6 +41,7 @@ struct CommandLine {
     ResultForm form = ResultForm::Improper;  ///< Eval: the text form of the results
     /// Eval: --form latex or mathml writes the improper form in that markup.
     enum class Markup { None, Latex, Mathml } markup = Markup::None;
+    bool steps = false;                      ///< Eval: --steps prints the working of each
     std::vector<std::string> files;          ///< Window, Batch: IN and optionally OUT
     unsigned jobs = 1;                       ///< Batch: threads evaluating lines (--jobs N;
                                              ///< without it, one per core)

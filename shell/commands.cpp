@@ -103,6 +103,7 @@ void TCalcCommands::calculate() {
         show(result);
     }
     placeCaret();
+    if (calculatedObserver_) calculatedObserver_(text);
 }
 
 bool TCalcCommands::convert(const std::function<std::string()>& toText) {

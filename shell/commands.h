@@ -96,6 +96,11 @@ public:
     void setNoticeObserver(std::function<void(const std::string&)> observer) {
         noticeObserver_ = std::move(observer);
     }
+    /// Called after every calculation of the input (keisan), failed or not, with the
+    /// text that was calculated (for the steps view).
+    void setCalculatedObserver(std::function<void(const std::string&)> observer) {
+        calculatedObserver_ = std::move(observer);
+    }
 
     /// Calculates the input: history first (unless the input is a text the commands set
     /// and the user has not edited), then the value as an improper fraction, or the
@@ -178,6 +183,7 @@ private:
     CalcOwner ownOwner_;  ///< the owner until setOwner gives the program's
     CalcOwner* owner_ = &ownOwner_;
     std::function<void(const std::string&)> noticeObserver_;
+    std::function<void(const std::string&)> calculatedObserver_;
 
     TLoRational current_;
     bool failed_ = false;

@@ -34,6 +34,7 @@
 #include "shell/qt/helpwindow.h"
 #include "shell/qt/inputwidgets.h"
 #include "shell/qt/links.h"
+#include "shell/qt/stepsview.h"
 #include "shell/history.h"
 #include "shell/settings.h"
 #include "shell/textcalc.h"
@@ -42,6 +43,8 @@
 using namespace nerova;
 
 namespace {
+
+const QKeySequence kQuitKey(Qt::CTRL | Qt::Key_Q);
 
 const char* const kBusyNote = "計算中… Esc で中断";
 const char* const kHint = "Enter: 計算  Ctrl+E: 選択を計算";
@@ -115,6 +118,7 @@ Tfnerova::Tfnerova(QWidget* parent)
     commands_->setOwner(&runner_->owner());
     commands_->setNoticeObserver([this](const std::string& notice) { showNotice(notice); });
     connect(runner_.get(), &nerova::CalcRunner::busyChanged, this, &Tfnerova::busyChanged);
+    nerova::installStepsView(*this, *commands_);
     flashTime_ = QApplication::cursorFlashTime();
     qApp->installEventFilter(this);
 
@@ -288,8 +292,8 @@ void Tfnerova::createMenus() {
     file->addSeparator();
     QAction* quit = file->addAction(tr("終了(&X)"));
     quit->setObjectName("Quit1");
-    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-    quit->setShortcutContext(Qt::WindowShortcut);
+    quit->setShortcut(kQuitKey);
+    quit->setShortcutContext(Qt::ApplicationShortcut);  // from the help window as well
     connect(quit, &QAction::triggered, this, &QWidget::close);
 
     QMenu* editMenu = menuBar()->addMenu(QString::fromUtf8("編集(&E)"));
@@ -574,7 +578,8 @@ bool Tfnerova::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::ShortcutOverride) {
         // Keep these keys for the input line's own key press, handled below.
         if (ours) event->accept();
-        return false;
+        // The line edit would keep Ctrl+Q for itself; 終了 is the window's.
+        return QKeySequence(key->keyCombination()) == kQuitKey;
     }
     if (ours) {
         if (key->matches(QKeySequence::Cut)) guarded([this] { KT1Click(); });

@@ -349,6 +349,27 @@ render_unwritable)
     done
     run --render 1/3 /dev/full; expect 2 '' 'nerova: cannot write /dev/full\n'
     ;;
+steps)
+    # The working: the expression, then each step after "= ", the last line the result.
+    run -e '1/3+1/6' --steps; expect 0 '1/3+1/6\n= 2/6+1/6\n= 3/6\n= 1/2\n' ''
+    run -e '2/3 / (4/9)' --steps; expect 0 '2/3 / (4/9)\n= 2/3*9/4\n= 18/12\n= 3/2\n' ''
+    run -e '1:1/2*2^3' --steps; expect 0 '1:1/2*2^3\n= 3/2*2^3\n= 3/2*8\n= 24/2\n= 12\n' ''
+    run -e '1+1' -e '5/3' --steps; expect 0 '1+1\n= 2\n\n5/3\n' ''
+    # A failing step: the lines so far, the message on standard error.
+    run -e '1/3 / (1-1)' --steps; expect 1 '1/3 / (1-1)\n= 1/3 / 0\n' 'nerova: 0で割ろうとした\n'
+    # Bounds: the steps are left out, then the result, unless it is too long as well.
+    run -e '2^1000000' --steps; expect 0 '2^1000000\n途中式は省略します\n結果は長すぎるので省略します\n' ''
+    run -e '2^200' --steps
+    expect 0 '2^200\n途中式は省略します\n= 1606938044258990275541962092341162602522202993782792835301376\n' ''
+    run -e '2x3' --steps; expect 0 '2\n' 'nerova: 「x3」は計算に使っていません\n'
+    # Markup: one aligned block, one table row per line.
+    run -e '1/3+1/6' --steps --form latex
+    expect 0 '\\begin{aligned}\n& \\frac{1}{3}+\\frac{1}{6} \\\\\n&= \\frac{2}{6}+\\frac{1}{6} \\\\\n&= \\frac{3}{6} \\\\\n&= \\frac{1}{2}\n\\end{aligned}\n' ''
+    run -e '1+1' --steps --form mathml
+    expect 0 '<math xmlns="http://www.w3.org/1998/Math/MathML" display="block"><mtable columnalign="left"><mtr><mtd><mrow><mn>1</mn><mo>+</mo><mn>1</mn></mrow></mtd></mtr><mtr><mtd><mrow><mo>=</mo><mn>2</mn></mrow></mtd></mtr></mtable></math>\n' ''
+    run -e '1' --steps --form mixed; expect 2 '' '*'
+    run --steps; expect 2 '' '*'
+    ;;
 latex_compiles)
     # The markup of every construct compiles in a plain document (amsmath at most). Only
     # where a TeX is installed; the project does not need one.
@@ -360,6 +381,7 @@ latex_compiles)
             "$nerova" --render "$text" "$work/t.tex" || failures=$((failures + 1))
             printf '$%s$\n\n' "$(cat "$work/t.tex")"
         done
+        printf '$%s$\n\n' "$("$nerova" -e '1:1/2*2^3-(-2/3 / (4/9))' --steps --form latex)"
         echo '\end{document}'
     } >"$work/doc.tex"
     (cd "$work" && "$tex" -interaction=nonstopmode -halt-on-error doc.tex >"$work/log" 2>&1) || {

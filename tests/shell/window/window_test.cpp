@@ -500,7 +500,8 @@ private slots:
             {"Edit1", {"Cut1", "切り取り(&T)", "Ctrl+X", "Copy1", "コピー(&C)", "Ctrl+C", "Paste1", "貼り付け(&P)",
                        "Ctrl+V", "SelectAll1", "すべて選択(&A)", "Ctrl+A", "E1", "計算(&E)", "Ctrl+E",
                        "CopyAs1", "形式を選んでコピー(&Y)", ""}},
-            {"Show1", {"N4", "フォント…(&F)", "", "J1", "循環小数(&J)", "", "H1", "履歴を保存(&H)", ""}},
+            {"Show1", {"N4", "フォント…(&F)", "", "J1", "循環小数(&J)", "", "H1", "履歴を保存(&H)", "",
+                       "Steps1", "途中式(&T)", "Ctrl+T"}},
             {"PopupMenu", {"KT1", "切り取り(&T)", "Ctrl+X", "KC1", "コピー(&C)", "Ctrl+C", "KP1", "貼り付け(&P)",
                            "Ctrl+V", "SelectAll2", "すべて選択(&A)", "Ctrl+A", "K1", "計算(&E)", "Ctrl+E",
                            "CopyAs2", "形式を選んでコピー(&Y)", ""}},
@@ -1164,7 +1165,7 @@ private slots:
     // ヘルプ → 使い方 (F1) opens the help; バージョン情報 names version and licence, and
     // the home page only when the build has one; ファイル → 終了 closes the window.
     void helpAboutAndQuit() {
-        action("Usage1")->trigger();
+        QTest::keyClick(hist(), Qt::Key_F1);
         auto* help = w_->findChild<HelpWindow*>("HelpWindow");
         QVERIFY(help);
         QVERIFY(help->isVisible());
@@ -1176,7 +1177,10 @@ private slots:
         QVERIFY(HelpWindow::aboutText("").contains(QLatin1String(nerova::licence())));
         QVERIFY(!HelpWindow::aboutText("").contains("http"));
         QVERIFY(HelpWindow::aboutText("https://example.org/n").contains("https://example.org/n"));
-        action("Quit1")->trigger();
+        w_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w_.get()));
+        hist()->setFocus();
+        QTest::keyClick(hist(), Qt::Key_Q, Qt::ControlModifier);  // from the input line
         QTRY_VERIFY(!w_->isVisible());
     }
 
