@@ -48,6 +48,7 @@ QString HelpWindow::helpHtml() {
               "<tr><td>Esc</td><td>長い計算を中断します</td></tr>"
               "<tr><td>↓</td><td>履歴（前に計算した入力）</td></tr>"
               "<tr><td>Ctrl+X / Ctrl+C / Ctrl+V</td><td>切り取り・コピー・貼り付け</td></tr>"
+              "<tr><td>Ctrl+T</td><td>途中式（計算の筋道を一行ずつ）を開く・閉じる</td></tr>"
               "<tr><td>Ctrl+Q</td><td>終了</td></tr>"
               "<tr><td>F1</td><td>この説明</td></tr>"
               "</table>"

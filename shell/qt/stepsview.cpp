@@ -232,13 +232,28 @@ void StepsWindow::copyLatex() {
 
 void StepsWindow::showEvent(QShowEvent* event) {
     if (!placed_) {
-        // Beside the calculator, on its right, or on its left when the screen ends there.
+        // Beside the calculator: on its right, else on its left, below or above it; where
+        // none fits the screen, on its right as far as the screen allows.
         placed_ = true;
         const QRect frame = owner_->frameGeometry();
-        QPoint at(frame.right() + 8, frame.top());
-        if (const QScreen* screen = owner_->screen()) {
-            const QRect avail = screen->availableGeometry();
-            if (at.x() + width() > avail.right()) at.setX(std::max(avail.left(), frame.left() - width() - 8));
+        QRect avail = frame.adjusted(-4000, -4000, 4000, 4000);
+        if (const QScreen* screen = owner_->screen()) avail = screen->availableGeometry();
+        resize(std::min(width(), avail.width() - 16), std::min(height(), avail.height() - 48));
+        const QSize size = frameGeometry().size().expandedTo(this->size());
+        const QPoint candidates[] = {
+            {frame.right() + 8, frame.top()}, {frame.left() - size.width() - 8, frame.top()},
+            {frame.left(), frame.bottom() + 8}, {frame.left(), frame.top() - size.height() - 8}};
+        QPoint at = candidates[0];
+        bool fits = false;
+        for (const QPoint& c : candidates) {
+            if (!fits && avail.contains(QRect(c, size))) {
+                at = c;
+                fits = true;
+            }
+        }
+        if (!fits) {
+            at.setX(std::clamp(at.x(), avail.left(), std::max(avail.left(), avail.right() - size.width())));
+            at.setY(std::clamp(at.y(), avail.top(), std::max(avail.top(), avail.bottom() - size.height())));
         }
         move(at);
     }

@@ -4,6 +4,8 @@
 """Reads the running program over AT-SPI, as a screen reader does.
 
 atspi_probe.py tree APP      one line a node: role, name, description
+atspi_probe.py text APP NAME  the text (text interface) and the description of the first
+                             node named NAME that has a text (exit 1 when there is none)
 atspi_probe.py wait APP NAME SECONDS
                              waits for a change of the description of the node named
                              NAME and prints the new description (exit 1 on time-out)
@@ -65,7 +67,24 @@ def wait(app_name, node_name, seconds):
     return 0
 
 
+def text(app_name, node_name):
+    app = find_app(app_name)
+    for node in walk(app):
+        if node.get_name() != node_name:
+            continue
+        try:  # a window of that title has no text
+            print(Atspi.Text.get_text(node, 0, Atspi.Text.get_character_count(node)))
+        except GLib.Error:
+            continue
+        print(node.get_description())
+        return 0
+    print("no node " + node_name)
+    return 1
+
+
 if __name__ == "__main__":
     if sys.argv[1] == "tree":
         sys.exit(tree(sys.argv[2]))
+    if sys.argv[1] == "text":
+        sys.exit(text(sys.argv[2], sys.argv[3]))
     sys.exit(wait(sys.argv[2], sys.argv[3], sys.argv[4]))

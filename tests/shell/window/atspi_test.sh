@@ -3,7 +3,8 @@
 # SPDX-FileCopyrightText: 2026 The Nerova developers
 # atspi_test.sh NEROVA: the real window read over AT-SPI under Xvfb with openbox, driven
 # by xdotool: the display is named 数式 and its description is the reading of the result,
-# announced after the calculation; the input line and the scroll bar have names.
+# announced after the calculation; the input line and the scroll bar have names; the
+# steps view holds the working.
 # Run under dbus-run-session (the accessibility bus is started here).
 set -u
 nerova=$1
@@ -62,4 +63,14 @@ grep -qx '2分の1' "$work/event" || { echo "FAIL: announced:"; cat "$work/event
 grep -qP '^\S.*\t数式\t2分の1$' "$work/tree" || { echo "FAIL: display node:"; cat "$work/tree"; failures=$((failures + 1)); }
 grep -qP '\t入力\t' "$work/tree" || { echo "FAIL: no input named 入力"; failures=$((failures + 1)); }
 grep -qP '^scroll bar\t数式のスクロール\t' "$work/tree" || { echo "FAIL: no scroll bar named"; failures=$((failures + 1)); }
+
+# The steps view (Ctrl+T) shows the working of that calculation: a node named 途中式 holds
+# its lines and their reading.
+xdotool key ctrl+t
+for _ in $(seq 100); do
+    /usr/bin/python3 "$probe" text Nerova 途中式 >"$work/steps" 2>/dev/null && grep -q '2/6' "$work/steps" && break
+    sleep 0.2
+done
+grep -qx "= 2/6+1/6" "$work/steps" || { echo "FAIL: steps node:"; cat "$work/steps"; failures=$((failures + 1)); }
+grep -q 'イコール、6分の2たす6分の1。' "$work/steps" || { echo "FAIL: steps reading:"; cat "$work/steps"; failures=$((failures + 1)); }
 exit $((failures > 0))
