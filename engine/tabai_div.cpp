@@ -207,6 +207,8 @@ namespace {
 // shift by one limb), which keeps the words the estimate leaves out below a hundredth.
 constexpr int64_t kW8 = 100000000;
 constexpr size_t kRows = 128;
+// The pump is called every this many rows (as often as the long division on limbs does).
+constexpr size_t kPumpRows = 16;
 
 // Carries r[from..to) into range (truncating: each word keeps the sign of what it held,
 // so a small negative value stays in its low words), the last carry into r[to].
@@ -311,10 +313,8 @@ TABAI_CLONES void DivRows(int64_t* __restrict rw, const uint32_t* __restrict v, 
             const auto uq = static_cast<uint32_t>(-q);
             for (size_t i = 0; i < nw; ++i) w[i] += static_cast<int64_t>(static_cast<uint64_t>(uq) * v[i]);
         }
-        if (++rows % kRows == 0) {
-            CarryWords(w, 0, nw);
-            pump::ProcessMessages();
-        }
+        if (++rows % kRows == 0) CarryWords(w, 0, nw);
+        if (rows % kPumpRows == 0) pump::ProcessMessages();
         // The top word is about the remainder's value in its units: below 2^35 even
         // with the carries from below that it stands for, so this fits.
         w[nw - 1] += w[nw] * kW8;
@@ -322,7 +322,58 @@ TABAI_CLONES void DivRows(int64_t* __restrict rw, const uint32_t* __restrict v, 
     }
 }
 
+// The exact quotient from the low end on the same words: column j's quotient word is the
+// one that makes word j vanish modulo 10^8 (by the inverse of the divisor's low word),
+// its row subtracted with delayed carries like the division's, and word j's carry, exact
+// then, taken into word j + 1. Words from lw up are never formed. nw >= 1.
+TABAI_CLONES void DivExactRows(int64_t* __restrict rw, size_t lw, const uint32_t* __restrict v, size_t nw,
+                               int64_t* __restrict qv) {
+    // v[0]'s inverse modulo 10^8 by Newton's steps, each doubling the digits from one.
+    uint64_t inv = 0;
+    const uint64_t v0 = v[0];
+    for (uint64_t x = 1; x < 10; ++x)
+        if (v0 * x % 10 == 1) inv = x;
+    for (uint64_t mod = 100; mod <= static_cast<uint64_t>(kW8); mod *= mod) {
+        const uint64_t t = v0 % mod * inv % mod;
+        inv = inv * ((mod + 2 - t) % mod) % mod;
+    }
+    const SubRowFn subRow = PickSubRow();
+    for (size_t j = 0; j < lw; ++j) {
+        int64_t* w = rw + j;
+        const int64_t low = w[0] % kW8;
+        const uint64_t want = static_cast<uint64_t>(low < 0 ? low + kW8 : low);
+        const auto q = static_cast<uint32_t>(want * inv % static_cast<uint64_t>(kW8));
+        qv[j] = q;
+        subRow(w, v, std::min(nw, lw - j), q);
+        if (j + 1 == lw) break;
+        w[1] += w[0] / kW8;
+        if ((j + 1) % kRows == 0) {
+            CarryWords(rw, j + 1, lw - 1);
+            rw[lw - 1] %= kW8;  // what it carries out reaches only words never formed
+        }
+        if ((j + 1) % kPumpRows == 0) pump::ProcessMessages();
+    }
+}
+
 }  // namespace
+
+void DivExactLowWords(const Limb* a, size_t na, const Limb* b, size_t nb, size_t len, Limb* q) {
+    na = std::min(na, len);
+    nb = std::min(nb, len);
+    const size_t lw = (len + 1) / 2, nw = std::min((nb + 1) / 2, lw);
+    auto word = [](const Limb* x, size_t n, size_t k) -> int64_t {
+        return (2 * k < n ? x[2 * k] : 0) + int64_t{kBase} * (2 * k + 1 < n ? x[2 * k + 1] : 0);
+    };
+    std::vector<uint32_t> v(nw);
+    for (size_t k = 0; k < nw; ++k) v[k] = static_cast<uint32_t>(word(b, nb, k));
+    std::vector<int64_t> rw(lw), qv(lw);
+    for (size_t k = 0; k < lw; ++k) rw[k] = word(a, na, k);
+    DivExactRows(rw.data(), lw, v.data(), nw, qv.data());
+    for (size_t i = 0; i < len; ++i) {
+        const int64_t x = qv[i / 2];
+        q[i] = static_cast<Limb>(i % 2 ? x / kBase : x % kBase);
+    }
+}
 
 void DivBasecase(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb* r) {
     // With s = n mod 2 zero limbs below both, the divisor's top word holds b[n-1] in its
@@ -692,7 +743,7 @@ constexpr size_t kMaxCleared = 8;
 // matter. Returns false (q untouched) when b keeps such factors after kMaxCleared rounds.
 bool DivExactHensel(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, size_t ql) {
     if (b[0] % 2 != 0 && b[0] % 5 != 0) {
-        DivExactLow(a, m, b, n, ql, q);
+        DivExactLowWords(a, m, b, n, ql, q);
         return true;
     }
     const size_t keep = ql + kMaxCleared;
@@ -723,7 +774,7 @@ bool DivExactHensel(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, s
         ++off;  // y[off - 1] is 0 now, and so is x[off - 1] when b divides a
         if (off == y.size()) return false;
     }
-    DivExactLow(x.data() + off, x.size() - off, y.data() + off, y.size() - off, ql, q);
+    DivExactLowWords(x.data() + off, x.size() - off, y.data() + off, y.size() - off, ql, q);
     return true;
 }
 

@@ -207,6 +207,9 @@ uint32_t DivSmall(const Limb* a, size_t n, uint32_t d, Limb* q);
 /// b divides a and a / b has at most len limbs, q is the quotient. Pumps about once per
 /// limb of b, and at least once every 2^14 columns.
 void DivExactLow(const Limb* a, size_t na, const Limb* b, size_t nb, size_t len, Limb* q);
+/// The same as DivExactLow, on words of 8 digits with delayed carries (the rows of
+/// DivBasecase). Pumps now and then.
+void DivExactLowWords(const Limb* a, size_t na, const Limb* b, size_t nb, size_t len, Limb* q);
 /// gcd(x, y) by Lehmer's algorithm (leading zeros allowed; the result is trimmed).
 /// Pumps once per pass.
 std::vector<Limb> Gcd(std::vector<Limb> x, std::vector<Limb> y);

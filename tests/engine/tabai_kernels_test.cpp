@@ -696,6 +696,44 @@ TEST(TSeisuKernels, DivisionOnWordsMatchesLongDivision) {
     }
 }
 
+TEST(TSeisuKernels, ExactDivisionOnWordsMatchesColumns) {
+    // a / b modulo 10000^len from the low end: rows on 8-digit words against the columns on
+    // 16-digit ones, for any a (a quotient exists modulo 10000^len whenever b[0] is prime to
+    // 10): odd and even lengths, len shorter and longer than a and b, more rows than run
+    // between two full carries, all nines, divisors 1 and 10000^k + 1.
+    std::mt19937_64 rng(43);
+    auto check = [](const Vec& a, const Vec& b, size_t len) {
+        Vec q1(len), q2(len);
+        tabai_kernels::DivExactLow(a.data(), a.size(), b.data(), b.size(), len, q1.data());
+        for (const bool wide : {false, true}) {
+            const ScopedTuning scoped(Tuned([wide](auto& t) { t.wideVectors = wide; }));
+            tabai_kernels::DivExactLowWords(a.data(), a.size(), b.data(), b.size(), len, q2.data());
+            EXPECT_EQ(q1, q2) << a.size() << " / " << b.size() << ", " << len << (wide ? ", wide" : "");
+        }
+    };
+    for (size_t n : {1u, 2u, 3u, 7u, 64u, 257u, 258u, 600u}) {
+        check(Vec(2 * n, 9999), Vec(n, 9999), 2 * n);
+        check(Vec(2 * n + 1, 9999), Vec(n, 9999), n + 1);
+        check(Vec(n, 9999), Vec{1}, n);
+        Vec one(n + 1, 0);
+        one[0] = one[n] = 1;
+        check(Vec(3 * n, 9999), one, 3 * n);
+        const Vec q = RandomVec(rng, n + 5);
+        Vec b = RandomVec(rng, n);
+        b[0] = 9999;
+        check(SchoolProduct(q, b), b, n + 5);
+    }
+    for (int round = 0; round < 400; ++round) {
+        const size_t na = 1 + rng() % (round % 10 == 0 ? 1500 : 80), nb = 1 + rng() % (round % 7 == 0 ? 700 : 60);
+        const size_t len = 1 + rng() % (round % 5 == 0 ? 1500 : 90);
+        const Vec a = RandomVec(rng, na);
+        Vec b = RandomVec(rng, nb);
+        b[0] = static_cast<Limb>((rng() % 5000) * 2 + 1);
+        if (b[0] % 5 == 0) b[0] = static_cast<Limb>(b[0] + 2);
+        check(a, b, len);
+    }
+}
+
 TEST(TSeisuKernels, NewtonDivisionMatchesLongDivision) {
     std::mt19937_64 rng(5);
     {
