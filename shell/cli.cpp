@@ -52,6 +52,16 @@ constexpr FormName kForms[] = {
     {"latex", ResultForm::Improper, Markup::Latex},     {"mathml", ResultForm::Improper, Markup::Mathml},
 };
 
+// "improper, mixed, ... or mathml": the names above, for messages.
+std::string FormNames() {
+    std::string names;
+    for (const FormName& f : kForms) {
+        if (!names.empty()) names += &f == &kForms[std::size(kForms) - 1] ? " or " : ", ";
+        names += f.name;
+    }
+    return names;
+}
+
 CommandLine Error(std::string message) {
     CommandLine cmd;
     cmd.mode = CommandLine::Mode::Error;
@@ -120,8 +130,7 @@ constexpr const char* kVersionText =
 constexpr const char* kTryHelp = "Try '{} --help' for more information.\n";
 constexpr const char* kNeedsValue = "option '{}' needs a value";
 constexpr const char* kGivenTwice = "option '{}' given twice";
-constexpr const char* kUnknownForm =
-    "unknown form '{}' (improper, mixed, plus, float, decimal, recurring, latex or mathml)";
+constexpr const char* kUnknownForm = "unknown form '{}' ({})";
 constexpr const char* kBadJobs = "--jobs needs a number of threads from 1 to {}, not '{}'";
 constexpr const char* kRenderNeedsFile = "--render needs TEXT and FILE";
 constexpr const char* kUnknownFileType = "unknown file type '{}' ({})";
@@ -509,7 +518,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
                 }
             }
             if (!known) {
-                return Error(Fill(kUnknownForm, {value}));
+                return Error(Fill(kUnknownForm, {value, FormNames()}));
             }
         } else if (arg == "--steps") {
             cmd.steps = true;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Nerova developers
 #include "engine/steps.h"
+#include "tests/engine/calc_text.h"
 
 #include <gtest/gtest.h>
 
@@ -17,18 +18,7 @@ using nerova::workSteps;
 
 constexpr size_t kResultDigits = 1000;
 
-// The value of input as the calculator evaluates it (";" appended), or the failure's
-// message.
-std::string Calc(const std::string& input) {
-    StringStream s(input + ";");
-    TLoRational r;
-    try {
-        EvalExpression(r, s);
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return r.ToImproperText();
-}
+using nerova::test::Calc;
 
 // The lines joined by " | ", or "error: message | lines so far".
 std::string Work(const std::string& input) {

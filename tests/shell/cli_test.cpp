@@ -95,6 +95,12 @@ TEST(CommandLineTest, WrongArgumentsExitTwoAndPointToHelp) {
     }
 }
 
+// An unknown form is answered with every form there is, named as --form takes them.
+TEST(CommandLineTest, UnknownFormListsTheForms) {
+    EXPECT_EQ(nerova::parseCommandLine({"-e", "1", "--form", "roman"}).error,
+              "unknown form 'roman' (improper, mixed, plus, float, decimal, recurring, latex or mathml)");
+}
+
 TEST(CommandLineTest, HelpFollowsTheGnuForm) {
     const std::string help = nerova::helpText();
     EXPECT_EQ(help.rfind("Usage: nerova [OPTION]...", 0), 0u) << help;
