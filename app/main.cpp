@@ -11,6 +11,7 @@
 
 #include "app/guimodule.h"
 #include "shell/cli.h"
+#include "shell/language.h"
 
 namespace {
 
@@ -47,6 +48,7 @@ nerova::GuiMain loadGui(std::string& why) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    nerova::setLanguage(nerova::chooseLanguage());
     nerova::CommandLine cmd = nerova::parseCommandLine(argc, argv);
     if (!nerova::needsWindowModule(cmd)) return nerova::runCommandLine(cmd, std::cin, std::cout, std::cerr);
     if (!nerova::takeRenderText(cmd, std::cin, std::cerr)) return 2;

@@ -134,7 +134,7 @@ private:
 
     // Reads up to the first non-blank character; at the end of the text throws
     // TEvalException(message).
-    char NonBlankOr(const char* message);
+    char NonBlankOr(nerova::Message message);
     // Reads up to the first non-blank character; the end of the text passes as the
     // stream's exception.
     char NonBlank();
@@ -174,7 +174,7 @@ char Parser::NonBlank() {
     return ch;
 }
 
-char Parser::NonBlankOr(const char* message) {
+char Parser::NonBlankOr(nerova::Message message) {
     try {
         return NonBlank();
     } catch (const TStreamException&) {

@@ -20,15 +20,15 @@
 #include "engine/lrat.h"
 
 /// Raised by the evaluator; carries one of the messages below.
-class TEvalException : public std::runtime_error {
+class TEvalException : public nerova::MessageError {
 public:
-    using std::runtime_error::runtime_error;
+    using nerova::MessageError::MessageError;
 };
 
-inline constexpr const char* kEvalNoTerm = "項がない";
-inline constexpr const char* kEvalParenMismatch = "カッコがあってない";
-inline constexpr const char* kEvalDivideByZero = "0で割ろうとした";
-inline constexpr const char* kEvalTooDeep = "入れ子が深すぎます";
+inline constexpr nerova::Message kEvalNoTerm = nerova::Message::NoTerm;
+inline constexpr nerova::Message kEvalParenMismatch = nerova::Message::ParenMismatch;
+inline constexpr nerova::Message kEvalDivideByZero = nerova::Message::DivideByZero;
+inline constexpr nerova::Message kEvalTooDeep = nerova::Message::TooDeep;
 
 /// Deepest nesting of parentheses and powers that the evaluator accepts.
 inline constexpr int kEvalMaxNesting = 1000;

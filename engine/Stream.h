@@ -8,14 +8,16 @@
 #include <stdexcept>
 #include <string>
 
+#include "engine/messages.h"
+
 /// Raised when a stream is read past its end or stepped back before its start.
-class TStreamException : public std::runtime_error {
+class TStreamException : public nerova::MessageError {
 public:
-    using std::runtime_error::runtime_error;
+    using nerova::MessageError::MessageError;
 };
 
-inline constexpr const char* kEndOfStream = "end of stream";
-inline constexpr const char* kBeginningOfStream = "begining of stream";
+inline constexpr nerova::Message kEndOfStream = nerova::Message::EndOfStream;
+inline constexpr nerova::Message kBeginningOfStream = nerova::Message::BeginningOfStream;
 
 /// Abstract character stream; every reader of text reads through it.
 /// The base bodies are placeholders: ReadChar gives 'x', AtEnd is true,

@@ -11,15 +11,15 @@
 #include "engine/tabai.h"
 
 /// Raised by TLoRational; carries one of the messages below.
-class TLoRationalException : public std::runtime_error {
+class TLoRationalException : public nerova::MessageError {
 public:
-    using std::runtime_error::runtime_error;
+    using nerova::MessageError::MessageError;
 };
 
-inline constexpr const char* kRationalDivideByZero = "0で割ろうとした";
-inline constexpr const char* kRationalPowerNotInteger = "有理数乗しようとした";
-inline constexpr const char* kRationalNoDigits = "数字がない";
-inline constexpr const char* kRationalNotMixed = "帯分数でない";
+inline constexpr nerova::Message kRationalDivideByZero = nerova::Message::DivideByZero;
+inline constexpr nerova::Message kRationalPowerNotInteger = nerova::Message::PowerNotInteger;
+inline constexpr nerova::Message kRationalNoDigits = nerova::Message::NoDigits;
+inline constexpr nerova::Message kRationalNotMixed = nerova::Message::NotMixed;
 
 /// An exact rational number Sign * Numerator / Denominator.
 ///

@@ -99,7 +99,7 @@ private:
         while (ch == ' ') ch = s_.ReadChar();
         return ch;
     }
-    char NonBlankOr(const char* message) {
+    char NonBlankOr(nerova::Message message) {
         try {
             return NonBlank();
         } catch (const TStreamException&) {

@@ -9,28 +9,29 @@
 #include <string>
 
 #include "engine/Stream.h"
+#include "engine/messages.h"
 
 /// Raised by TSeisu operations; carries one of the messages below.
-class TSeisuException : public std::runtime_error {
+class TSeisuException : public nerova::MessageError {
 public:
-    using std::runtime_error::runtime_error;
+    using nerova::MessageError::MessageError;
 };
 
-inline constexpr const char* kSeisuNegative = "負の数は扱えません";
-inline constexpr const char* kSeisuOverflow = "桁あふれが起こりました";
-inline constexpr const char* kSeisuLongAddOverflow = "LongAdd で桁あふれが起こりました";
-inline constexpr const char* kSeisuLongSubNegative = "LongSub で結果が負になりました";
-inline constexpr const char* kSeisuShortmulOverflow = "Shortmul で桁あふれが起こりました";
-inline constexpr const char* kSeisuLongMulOverflow = "LongMul で桁あふれが起こりました";
-inline constexpr const char* kSeisuDivideByZero = "0 では割れません";
-inline constexpr const char* kSeisuDividendTooLarge = "被除数が大き過ぎます";
-inline constexpr const char* kFloatOverflow = "浮動小数点数のオーバーフロー";
-inline constexpr const char* kSeisuTooLarge = "結果が大きすぎます";
+inline constexpr nerova::Message kSeisuNegative = nerova::Message::Negative;
+inline constexpr nerova::Message kSeisuOverflow = nerova::Message::Overflow;
+inline constexpr nerova::Message kSeisuLongAddOverflow = nerova::Message::LongAddOverflow;
+inline constexpr nerova::Message kSeisuLongSubNegative = nerova::Message::LongSubNegative;
+inline constexpr nerova::Message kSeisuShortmulOverflow = nerova::Message::ShortmulOverflow;
+inline constexpr nerova::Message kSeisuLongMulOverflow = nerova::Message::LongMulOverflow;
+inline constexpr nerova::Message kSeisuDivideByZero = nerova::Message::NaturalDivideByZero;
+inline constexpr nerova::Message kSeisuDividendTooLarge = nerova::Message::DividendTooLarge;
+inline constexpr nerova::Message kFloatOverflow = nerova::Message::FloatOverflow;
+inline constexpr nerova::Message kSeisuTooLarge = nerova::Message::TooLarge;
 
 /// Raised by ToFloat when the value exceeds the largest finite double.
-class TFloatOverflowException : public std::runtime_error {
+class TFloatOverflowException : public nerova::MessageError {
 public:
-    TFloatOverflowException() : std::runtime_error(kFloatOverflow) {}
+    TFloatOverflowException() : nerova::MessageError(kFloatOverflow) {}
 };
 
 /// A natural number 0, 1, 2, ... of unlimited length.

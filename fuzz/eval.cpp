@@ -16,7 +16,7 @@ using nerova::ResultForm;
 
 // Results that are no value to check: a spent time budget, a refused size.
 bool Unchecked(const nerova::TextResult& r) {
-    return r.text == nerova::fuzz::kCancelled || r.text == kSeisuTooLarge;
+    return r.text == nerova::fuzz::kCancelled || r.text == nerova::sourceText(kSeisuTooLarge);
 }
 
 void Fail(const char* what, const std::string& input, const std::string& text,

@@ -159,7 +159,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const nerova::fuzz::TimeBudget budget;
     const nerova::TextResult got = nerova::evalText(text, nerova::ResultForm::Improper);
     if (got.text == nerova::fuzz::kCancelled) return 0;
-    const std::string want = valued ? Text(q) : kEvalDivideByZero;
+    const std::string want = valued ? Text(q) : nerova::sourceText(kEvalDivideByZero);
     if (!nerova::fuzz::SameValue(got.text, want)) {
         std::fprintf(stderr, "expression: %s\nnerova: %s\nGMP: %s\n", text.c_str(), got.text.c_str(),
                      want.c_str());

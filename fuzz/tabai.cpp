@@ -127,7 +127,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } catch (const nerova::fuzz::TCancelled&) {
     } catch (const TSeisuException& e) {
         // Only the digit budget may refuse; the limb limits are far away.
-        if (std::string(e.what()) != kSeisuTooLarge) Check(false, e.what(), a, b);
+        if (std::string(e.what()) != nerova::sourceText(kSeisuTooLarge)) Check(false, e.what(), a, b);
     }
     return 0;
 }

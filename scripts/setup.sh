@@ -14,7 +14,8 @@ NEROVA_RUN_PACKAGES=(
   librsvg2-bin                                 # draws the PNG icons at build time
   fonts-ipafont-gothic                         # the window's Japanese texts
   libqt6svg6                                   # draws the SVG window icon
-  qt6-translations-l10n                        # Qt's own dialogs in Japanese
+  qt6-translations-l10n                        # Qt's own dialogs in the user's language
+  qt6-l10n-tools qt6-tools-dev                 # the translations: lupdate, lrelease
 )
 
 # The test suite, the benchmarks' yardstick and the fuzzers, besides the above.

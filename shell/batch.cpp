@@ -20,6 +20,7 @@
 
 #include "shell/batchjobs.h"
 #include "shell/calcowner.h"
+#include "shell/language.h"
 #include "shell/textcalc.h"
 
 namespace nerova {
@@ -29,8 +30,8 @@ namespace {
 constexpr int kCtrlZ = 26;
 constexpr int kEof = std::char_traits<char>::eof();
 
-[[noreturn]] void Fail(const char* message, const std::string& name) {
-    throw TInOutException(std::string(message) + ": " + name);
+[[noreturn]] void Fail(Message message, const std::string& name) {
+    throw TInOutException(message, name);
 }
 
 std::optional<struct stat> Identity(int fd) {
@@ -169,12 +170,11 @@ bool LineReader::Next(std::string& line) {
 }
 
 std::string batchProgressNotice(std::size_t done, std::size_t read) {
-    return "一括計算中… " + groupedDigits(done) + " / " + groupedDigits(read) + " 行";
+    return text(Message::BatchProgressNotice, groupedDigits(done), groupedDigits(read));
 }
 
 std::string batchEndNotice(std::size_t done, bool cancelled) {
-    return (cancelled ? "一括計算を中断しました: " : "一括計算が終わりました: ") + groupedDigits(done) +
-           " 行を計算しました";
+    return text(cancelled ? Message::BatchCancelledNotice : Message::BatchDoneNotice, groupedDigits(done));
 }
 
 void runBatch(std::istream& in, const std::string& inName, std::ostream& out,
@@ -214,7 +214,7 @@ void runBatch(const std::string& inPath, const std::string& outPath, std::istrea
               std::ostream& stdOut, unsigned jobs, const BatchControl& control) {
     std::ifstream inFile;
     std::istream* in = &stdIn;
-    const std::string inName = inPath == "-" ? std::string(kStandardInputName) : inPath;
+    const std::string inName = inPath == "-" ? text(kStandardInputName) : inPath;
     std::optional<struct stat> inId;
     if (inPath != "-") {
         errno = 0;
@@ -244,7 +244,7 @@ void runBatch(const std::string& inPath, const std::string& outPath, std::istrea
     std::ofstream outFile;
     std::ostream* out = &stdOut;
     const bool toStdOut = outPath.empty() || outPath == "-";
-    const std::string outName = toStdOut ? std::string(kStandardOutputName) : outPath;
+    const std::string outName = toStdOut ? text(kStandardOutputName) : outPath;
     // Writing onto the input would empty it, or (appending) read its own output for ever.
     const std::optional<struct stat> outId =
         toStdOut ? (&stdOut == &std::cout ? Identity(STDOUT_FILENO) : std::nullopt) : Identity(outPath);

@@ -11,25 +11,27 @@
 #include <string>
 #include <vector>
 
+#include "engine/messages.h"
+
 namespace nerova {
 
-/// A file that cannot be opened, read or written. The message is one of the texts
-/// below; all but kFileNotFound are followed by ": " and the file's name.
-class TInOutException : public std::runtime_error {
+/// A file that cannot be opened, read or written. The message is one of the codes
+/// below; all but kFileNotFound carry the file's name as their argument.
+class TInOutException : public MessageError {
 public:
-    using std::runtime_error::runtime_error;
+    using MessageError::MessageError;
 };
 
-inline constexpr const char* kFileNotFound = "ファイルが見つかりません";
-inline constexpr const char* kFileCannotOpen = "ファイルを開けません";
-inline constexpr const char* kFileCannotRead = "ファイルを読み込めません";
-inline constexpr const char* kFileCannotCreate = "ファイルを作成できません";
-inline constexpr const char* kFileCannotWrite = "ファイルに書き込めません";
-inline constexpr const char* kFileSameAsInput = "出力ファイルが入力ファイルと同じです";
-inline constexpr const char* kLineTooLong = "行が長すぎます";
+inline constexpr Message kFileNotFound = Message::FileNotFound;
+inline constexpr Message kFileCannotOpen = Message::FileCannotOpen;
+inline constexpr Message kFileCannotRead = Message::FileCannotRead;
+inline constexpr Message kFileCannotCreate = Message::FileCannotCreate;
+inline constexpr Message kFileCannotWrite = Message::FileCannotWrite;
+inline constexpr Message kFileSameAsInput = Message::FileSameAsInput;
+inline constexpr Message kLineTooLong = Message::LineTooLong;
 /// The names that messages give the standard streams.
-inline constexpr const char* kStandardInputName = "(標準入力)";
-inline constexpr const char* kStandardOutputName = "(標準出力)";
+inline constexpr Message kStandardInputName = Message::StandardInputName;
+inline constexpr Message kStandardOutputName = Message::StandardOutputName;
 
 /// The longest line that is read, in bytes: far beyond any expression worth typing, and
 /// a bound on the memory that reading a line takes.

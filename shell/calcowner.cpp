@@ -8,11 +8,6 @@
 
 namespace nerova {
 
-std::string messageOf(const std::exception& e) {
-    if (dynamic_cast<const std::bad_alloc*>(&e)) return kOutOfMemory;
-    return e.what();
-}
-
 bool CalcOwner::run(const std::function<void()>& work) {
     if (busy_ || quitting_) return false;
     busy_ = true;

@@ -11,23 +11,20 @@
 #include <string>
 
 #include "engine/pump.h"
+#include "shell/language.h"
 
 namespace nerova {
 
-inline constexpr const char* kCancelled = "計算を中断しました";
+inline constexpr Message kCancelled = Message::Cancelled;
 
 /// Raised by a message-pump handler to end a running calculation at the user's request.
 /// It is recognised by its type wherever failures are caught: a catch that turns
 /// failures into a result's text (a batch line, a macro's answer) lets it pass, so that
 /// a cancellation ends the whole run and never becomes one line's result.
-class TCancelledException : public std::runtime_error {
+class TCancelledException : public MessageError {
 public:
-    TCancelledException() : std::runtime_error(kCancelled) {}
+    TCancelledException() : MessageError(kCancelled) {}
 };
-
-/// The message to show for an exception: its own text, except that running out of
-/// memory gets nerova::kOutOfMemory.
-std::string messageOf(const std::exception& e);
 
 /// Runs calculations one at a time and ends them on request.
 ///

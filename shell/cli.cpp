@@ -30,6 +30,7 @@
 #include "shell/budget.h"
 #include "shell/calcowner.h"
 #include "shell/identity.h"
+#include "shell/language.h"
 #include "shell/steps.h"
 #include "shell/version.h"
 
@@ -312,7 +313,7 @@ private:
 int Finish(int status, std::ostream& out, std::ostream& err) {
     out.flush();
     if (out) return status;
-    err << messagePrefix() << kFileCannotWrite << ": " << kStandardOutputName << '\n';
+    err << messagePrefix() << text(kFileCannotWrite, text(kStandardOutputName)) << '\n';
     return 2;
 }
 
@@ -411,11 +412,8 @@ int RunBatch(const std::vector<std::string>& files, unsigned jobs, std::istream&
         } catch (const TCancelledException&) {
             caught = signals.caught();
         }
-    } catch (const std::bad_alloc&) {
-        err << messagePrefix() << kOutOfMemory << '\n';
-        return 2;
     } catch (const std::exception& e) {
-        err << messagePrefix() << e.what() << '\n';
+        err << messagePrefix() << messageOf(e) << '\n';
         return 2;
     }
     // Cancelled: what was written reaches its file, then the signal takes its usual course
@@ -619,7 +617,7 @@ bool takeRenderText(CommandLine& cmd, std::istream& in, std::ostream& err) {
     if (cmd.mode != CommandLine::Mode::Render || cmd.renderText != "-") return true;
     std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     if (in.bad()) {
-        err << messagePrefix() << kFileCannotRead << ": " << kStandardInputName << '\n';
+        err << messagePrefix() << nerova::text(kFileCannotRead, nerova::text(kStandardInputName)) << '\n';
         return false;
     }
     if (!text.empty() && text.back() == '\n') text.pop_back();
@@ -667,7 +665,7 @@ int runRepl(std::istream& in, std::ostream& out, std::ostream& err) {
         try {
             more = out && reader.ReadLine("> ", line);
         } catch (const TLineTooLongException&) {
-            out << kLineTooLong << '\n';
+            out << text(kLineTooLong) << '\n';
             out.flush();  // at once: the rest of the line may take long to skip
             continue;
         }

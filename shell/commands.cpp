@@ -95,7 +95,8 @@ void TCalcCommands::calculate() {
     } catch (const std::exception& e) {
         failed_ = true;
         const std::string message = messageOf(e);
-        if (message == kRationalPowerNotInteger) hint_ = nerova::fractionExponentNotice(text);
+        const auto* coded = dynamic_cast<const MessageError*>(&e);
+        if (coded && coded->code() == kRationalPowerNotInteger) hint_ = nerova::fractionExponentNotice(text);
         setInput(message);
     }
     if (ok) {
@@ -175,7 +176,7 @@ void TCalcCommands::eva() {
         try {
             value = nerova::evalText(text_.substr(start, length), nerova::ResultForm::Improper);
         } catch (const TCancelledException& e) {
-            value = {false, e.what(), {}};  // the part stands as a failed one, like keisan's input
+            value = {false, messageOf(e), {}};  // the part stands as a failed one, like keisan's input
         }
         unused_ = value.unused;
         // The text cannot change while calculating, but the selection can (a click, select

@@ -95,7 +95,7 @@ void saveHistory(const std::string& path, const std::vector<std::string>& entrie
     for (const std::string& e : entries) bytes += escaped(e) + '\n';
     std::error_code ec;
     fs::create_directories(fs::path(path).parent_path(), ec);
-    if (!replaceFileAtomically(path, bytes)) throw std::runtime_error(path + kCannotWrite);
+    if (!replaceFileAtomically(path, bytes)) throw MessageError(kCannotWrite, path);
 }
 
 void forgetHistory(const std::string& path) {

@@ -48,7 +48,7 @@ constexpr Key kKeepHistory{"History", "save"};
 // A font name longer than this is cut: no font has such a name, and the file keeps it short.
 constexpr size_t kMaxText = 2047;
 
-std::string writeError(const std::string& path) { return path + kCannotWrite; }
+MessageError writeError(const std::string& path) { return MessageError(kCannotWrite, path); }
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
@@ -439,7 +439,7 @@ bool readSettings(const std::string& path, FormSettings& s) {
 }
 
 void writeSettings(const std::string& path, const FormSettings& s) {
-    const std::string failed = writeError(path);
+    const MessageError failed = writeError(path);
     std::string old;
     std::optional<mode_t> mode;
     struct stat st {};
@@ -451,17 +451,17 @@ void writeSettings(const std::string& path, const FormSettings& s) {
             // Nothing to read or keep.
         } else if (!S_ISREG(st.st_mode) || ::access(path.c_str(), W_OK) != 0) {
             // A file made read-only is the user's wish not to have it changed.
-            throw std::runtime_error(failed);
+            throw failed;
         } else {
             switch (readFile(path, old)) {
             case FileRead::Read: break;
             case FileRead::Broken: return;  // not the program's file: left as it is
-            case FileRead::Missing: throw std::runtime_error(failed);  // unreadable: its contents would be lost
+            case FileRead::Missing: throw failed;  // unreadable: its contents would be lost
             }
             mode = st.st_mode & 07777;
         }
     } else if (errno != ENOENT) {
-        throw std::runtime_error(failed);
+        throw failed;
     }
 
     IniText ini(old);
@@ -479,9 +479,9 @@ void writeSettings(const std::string& path, const FormSettings& s) {
     fs::path folder = fs::path(path).parent_path();
     if (!folder.empty()) {
         fs::create_directories(folder, ec);
-        if (ec) throw std::runtime_error(failed);
+        if (ec) throw failed;
     }
-    if (!replaceFile(path, ini.bytes(), mode)) throw std::runtime_error(failed);
+    if (!replaceFile(path, ini.bytes(), mode)) throw failed;
 }
 
 int32_t encodeColor(Rgb c) {

@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "engine/messages.h"
+
 namespace nerova {
 
 /// The window's design bounds (outer, frame included) in pixels at 96 dpi, and the
@@ -60,11 +62,11 @@ struct FormSettings {
     bool keepHistory = true;
 };
 
-/// What follows the file's path in the message of a failed write.
-inline constexpr const char* kCannotWrite = " に書き込めません";
-/// What follows the file's path in the line on standard error for a settings file over
-/// kMaxSettingsBytes, which is neither read nor overwritten.
-inline constexpr const char* kSettingsTooLarge = " は設定ファイルとしては大きすぎるため読みません";
+/// The message of a failed write; its argument is the file's path.
+inline constexpr Message kCannotWrite = Message::CannotWritePath;
+/// The line on standard error for a settings file over kMaxSettingsBytes, which is
+/// neither read nor overwritten; its argument is the file's path.
+inline constexpr Message kSettingsTooLarge = Message::SettingsTooLarge;
 
 /// The largest settings file that is read: a thousand times what the program writes, and
 /// a bound on the memory a hand-made (or hostile) file can take at start.

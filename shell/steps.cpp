@@ -2,6 +2,8 @@
 // SPDX-FileCopyrightText: 2026 The Nerova developers
 #include "shell/steps.h"
 
+#include "shell/language.h"
+
 #include <exception>
 #include <new>
 #include <ostream>
@@ -48,14 +50,10 @@ StepsView stepsOf(const std::string& text) {
         take();
         view.ok = true;
         view.unused = unusedText(text, steps.readTo);
-    } catch (const std::bad_alloc&) {
-        steps.end = Steps::End::Complete;
-        take();
-        view.error = kOutOfMemory;
     } catch (const std::exception& e) {
         steps.end = Steps::End::Complete;
         take();
-        view.error = e.what();
+        view.error = messageOf(e);
     }
     return view;
 }

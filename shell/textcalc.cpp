@@ -12,6 +12,7 @@
 #include "engine/lrat.h"
 #include "engine/utf8.h"
 #include "shell/calcowner.h"
+#include "shell/language.h"
 
 namespace nerova {
 
@@ -44,10 +45,8 @@ TextResult evalText(const std::string& text, ResultForm form) {
         return {true, Write(r, form), unusedText(text, readTo)};
     } catch (const TCancelledException&) {
         throw;  // ends the whole run this text belongs to, never one text's result
-    } catch (const std::bad_alloc&) {
-        return {false, kOutOfMemory, {}};
     } catch (const std::exception& e) {
-        return {false, e.what(), {}};
+        return {false, messageOf(e), {}};
     } catch (...) {
         return {false, std::string(), {}};
     }
@@ -118,7 +117,7 @@ std::optional<std::string> pastedText(std::string_view text, std::size_t limit) 
 }
 
 std::string pasteTooLongNotice(std::size_t limit) {
-    return "貼り付けは " + groupedDigits(limit) + " バイトまでです（貼り付けませんでした）";
+    return text(Message::PasteTooLongNotice, groupedDigits(limit));
 }
 
 std::string fractionExponentNotice(std::string_view text) {
@@ -137,7 +136,7 @@ std::string fractionExponentNotice(std::string_view text) {
         const std::string written = text.size() <= kShown
                                         ? std::string(text.substr(0, i)) + " / " + std::string(text.substr(i + 1))
                                         : "2^100 / 3^50";
-        return "「" + literal + "」は一つの分数です。割り算は " + written + " か (2^100)/(3^50) のように書きます";
+        return nerova::text(Message::FractionExponentNotice, literal, written);
     }
     return {};
 }
@@ -166,7 +165,7 @@ std::string lengthNotice(std::string_view improper) {
     const std::size_t numerator = std::min(slash, improper.size());
     const std::size_t denominator = slash == std::string_view::npos ? 1 : improper.size() - slash - 1;
     if (numerator + denominator <= kLongResultDigits) return {};
-    return "分子 " + groupedDigits(numerator) + " 桁、分母 " + groupedDigits(denominator) + " 桁";
+    return text(Message::LengthNotice, groupedDigits(numerator), groupedDigits(denominator));
 }
 
 std::string unusedNotice(std::string_view unused) {
@@ -177,7 +176,7 @@ std::string unusedNotice(std::string_view unused) {
         named.resize(utf8::cut(named, kNamed).size());
         named += utf8::kEllipsis;
     }
-    return "「" + named + "」は計算に使っていません";
+    return text(Message::UnusedNotice, named);
 }
 
 std::string calcText(const std::string& text) { return evalText(text, ResultForm::Improper).text; }

@@ -8,10 +8,12 @@
 #include <string>
 #include <string_view>
 
+#include "engine/messages.h"
+
 namespace nerova {
 
 /// Shown for std::bad_alloc in place of a result.
-inline constexpr const char* kOutOfMemory = "メモリが不足しています";
+inline constexpr Message kOutOfMemory = Message::OutOfMemory;
 
 /// The text forms a result can be written in.
 enum class ResultForm {
@@ -67,16 +69,17 @@ std::string groupedDigits(std::size_t n);
 inline constexpr std::size_t kLongResultDigits = 1000;
 
 /// The length of a long result written as an improper fraction ("-n/d" or "n"), for
-/// example "分子 301,030 桁、分母 1 桁"; empty for a result of kLongResultDigits digits
+/// example "分子 301,030 桁、分母 1 桁" (in the current language); empty for a result of kLongResultDigits digits
 /// or fewer.
 std::string lengthNotice(std::string_view improper);
 
 /// The notice for text that a calculation did not use: 「TEXT」は計算に使っていません,
-/// a TEXT of more than 40 bytes cut (at a character) and ended with "…".
+/// a TEXT of more than 40 bytes cut (at a character) and ended with "…" (in the current
+/// language).
 std::string unusedNotice(std::string_view unused);
 
 /// Evaluates text (";" is appended here) in its own rational and writes the value in
-/// form. A std::exception gives its message (std::bad_alloc gives kOutOfMemory), any
+/// form. A std::exception gives its message in the current language (see messageOf), any
 /// other exception an empty text, each with ok false; only TCancelledException passes
 /// on, since a cancellation ends the whole run (a batch, a command) and is no result.
 TextResult evalText(const std::string& text, ResultForm form);

@@ -4,6 +4,7 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QCoreApplication>
 #include <QString>
 
 #include <string>
@@ -26,11 +27,11 @@ QString ReadingOf(const TBunDisp& disp) {
 class DisplayAccessible : public QAccessibleWidget, public QAccessibleTextInterface {
 public:
     explicit DisplayAccessible(TBunDisp* disp)
-        : QAccessibleWidget(disp, QAccessible::StaticText, QString::fromUtf8(kDisplayAccessibleName)) {}
+        : QAccessibleWidget(disp, QAccessible::StaticText, QCoreApplication::translate("TBunDisp", kDisplayAccessibleName)) {}
 
     QString text(QAccessible::Text t) const override {
         switch (t) {
-        case QAccessible::Name: return QString::fromUtf8(kDisplayAccessibleName);
+        case QAccessible::Name: return QCoreApplication::translate("TBunDisp", kDisplayAccessibleName);
         case QAccessible::Description:
         case QAccessible::Value: return Reading();
         default: return QAccessibleWidget::text(t);

@@ -4,12 +4,15 @@
 // description and text are the spoken reading of what it shows.
 #pragma once
 
+#include <QtGlobal>
+
 class TBunDisp;
 
 namespace nerova {
 
-/// The accessible name of the fraction display.
-inline constexpr const char* kDisplayAccessibleName = "数式";
+/// The accessible name of the fraction display (translated where used, in the context
+/// "TBunDisp").
+inline constexpr const char* kDisplayAccessibleName = QT_TRANSLATE_NOOP("TBunDisp", "数式");
 
 /// Makes every TBunDisp an accessible object: role static text, name 数式, and the
 /// Japanese reading of its current text (speechOf) as description and as the text of its

@@ -15,7 +15,7 @@ void putLinkOnClipboard(const QString& text, const QByteArray& link) {
     QClipboard* clipboard =
         qobject_cast<QGuiApplication*>(QCoreApplication::instance()) ? QGuiApplication::clipboard()
                                                                      : nullptr;
-    if (!clipboard) throw std::runtime_error(kClipboardOpenError);
+    if (!clipboard) throw std::runtime_error(QCoreApplication::translate("nerova::DdeLink", kClipboardOpenError).toStdString());
     auto data = std::make_unique<QMimeData>();
     data->setText(text);
     data->setData(QStringLiteral("Link"), link);
@@ -24,7 +24,7 @@ void putLinkOnClipboard(const QString& text, const QByteArray& link) {
     // no focus): read it back, and report what did not arrive.
     const QMimeData* now = clipboard->mimeData();
     if (!now || now->text() != text || now->data(QStringLiteral("Link")) != link)
-        throw std::runtime_error(kClipboardOpenError);
+        throw std::runtime_error(QCoreApplication::translate("nerova::DdeLink", kClipboardOpenError).toStdString());
 }
 
 void DdeLink::copyLink() {

@@ -14,7 +14,7 @@
 namespace nerova {
 
 /// Message of a clipboard that cannot be written.
-inline constexpr const char* kClipboardOpenError = "クリップボードを開くことができません";
+inline constexpr const char* kClipboardOpenError = QT_TRANSLATE_NOOP("nerova::DdeLink", "クリップボードを開くことができません");
 
 /// Puts text as plain text and link under the format "Link" on the clipboard, both in
 /// one update that replaces what it held. Throws std::runtime_error with

@@ -65,10 +65,8 @@ template <class F>
 void DdeAdaptor::guarded(F&& f) {
     try {
         f();
-    } catch (const std::bad_alloc&) {
-        replyError(kFailed, QString::fromUtf8(kOutOfMemory));
     } catch (const std::exception& e) {
-        replyError(kFailed, QString::fromUtf8(e.what()));
+        replyError(kFailed, QString::fromStdString(messageOf(e)));
     }
 }
 
@@ -113,12 +111,12 @@ QString DdeServer::start() {
     if (serving_) return {};
     bus_ = QDBusConnection::sessionBus();
     if (!bus_.isConnected())
-        return QString::fromUtf8(kNoBusNote);
+        return QCoreApplication::translate("nerova::DdeServer", kNoBusNote);
     // The object first, so that it is there the moment the name is visible.
     if (!bus_.registerObject(QString::fromLatin1(DdeAdaptor::kPath), adaptor_.get(),
                              QDBusConnection::ExportScriptableSlots |
                                  QDBusConnection::ExportScriptableSignals))
-        return QString::fromUtf8(kNotRegisteredNote);
+        return QCoreApplication::translate("nerova::DdeServer", kNotRegisteredNote);
     QDBusConnectionInterface* bus = bus_.interface();
     QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply(
         bus ? bus->registerService(busName_, QDBusConnectionInterface::DontQueueService,
@@ -128,8 +126,8 @@ QString DdeServer::start() {
     if (!reply.isValid() || reply.value() != QDBusConnectionInterface::ServiceRegistered) {
         bus_.unregisterObject(QString::fromLatin1(DdeAdaptor::kPath));
         if (reply.isValid())  // a name taken is normal when two copies run
-            return QString::fromUtf8(kNameTakenNote);
-        return QString::fromUtf8(kNotRegisteredNote);
+            return QCoreApplication::translate("nerova::DdeServer", kNameTakenNote);
+        return QCoreApplication::translate("nerova::DdeServer", kNotRegisteredNote);
     }
     serving_ = true;
     item_.setSizeCheck([this](size_t dataBytes) { return busCarries(dataBytes); });

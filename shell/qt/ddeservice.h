@@ -97,10 +97,11 @@ private:
 /// copier for the AC command. Withdraws the name and the object when destroyed.
 class DdeServer {
 public:
-    // Notes for the window's information line: short, for its designed width.
-    static constexpr const char* kNoBusNote = "D-Bus なし: マクロは使えません";
-    static constexpr const char* kNameTakenNote = "マクロは別のコピーが受付中";
-    static constexpr const char* kNotRegisteredNote = "D-Bus に登録できません";
+    // Notes for the window's information line: short, for its designed width (translated where
+    // shown, in the context "nerova::DdeServer").
+    static constexpr const char* kNoBusNote = QT_TRANSLATE_NOOP("nerova::DdeServer", "D-Bus なし: マクロは使えません");
+    static constexpr const char* kNameTakenNote = QT_TRANSLATE_NOOP("nerova::DdeServer", "マクロは別のコピーが受付中");
+    static constexpr const char* kNotRegisteredNote = QT_TRANSLATE_NOOP("nerova::DdeServer", "D-Bus に登録できません");
 
     /// Names the service after the program file (see serviceName in macro.h); macros
     /// run through runner (borrowed).

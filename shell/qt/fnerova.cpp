@@ -46,11 +46,11 @@ namespace {
 
 const QKeySequence kQuitKey(Qt::CTRL | Qt::Key_Q);
 
-const char* const kBusyNote = "計算中… Esc で中断";
-const char* const kHint = "Enter: 計算  Ctrl+E: 選択を計算";
-const char* const kHintTip =
+const char* const kBusyNote = QT_TRANSLATE_NOOP("Tfnerova", "計算中… Esc で中断");
+const char* const kHint = QT_TRANSLATE_NOOP("Tfnerova", "Enter: 計算  Ctrl+E: 選択を計算");
+const char* const kHintTip = QT_TRANSLATE_NOOP("Tfnerova",
     "Enter: 入力を計算します\nCtrl+E: 選択した部分を値に置き換えます\n"
-    "Esc: 長い計算を中断します\n↓: 履歴";
+    "Esc: 長い計算を中断します\n↓: 履歴");
 
 // The design font of the labels. The design names a font that Linux lacks; this is its
 // nearest Debian counterpart (the input's is the display's default font).
@@ -71,8 +71,8 @@ constexpr Bounds kLabel2Bounds{134, 118, 196, 13};
 void place(QWidget* w, const Bounds& b) { w->setGeometry(b.left, b.top, b.width, b.height); }
 
 // Names for assistive technology; the display names itself (display/qt/accessible.h).
-const char* const kInputAccessibleName = "入力";
-const char* const kScrollAccessibleName = "数式のスクロール";
+const char* const kInputAccessibleName = QT_TRANSLATE_NOOP("Tfnerova", "入力");
+const char* const kScrollAccessibleName = QT_TRANSLATE_NOOP("Tfnerova", "数式のスクロール");
 
 struct CopyAsItem {
     const char* name;  // object name before the menu's suffix
@@ -80,10 +80,10 @@ struct CopyAsItem {
     nerova::CopyFormat format;
 };
 constexpr CopyAsItem kCopyAsItems[] = {
-    {"CopyImage", "画像(&I)", nerova::CopyFormat::Image},
-    {"CopySvg", "SVG(&S)", nerova::CopyFormat::Svg},
-    {"CopyLatex", "LaTeX(&L)", nerova::CopyFormat::Latex},
-    {"CopyMathml", "MathML(&M)", nerova::CopyFormat::Mathml},
+    {"CopyImage", QT_TRANSLATE_NOOP("Tfnerova", "画像(&I)"), nerova::CopyFormat::Image},
+    {"CopySvg", QT_TRANSLATE_NOOP("Tfnerova", "SVG(&S)"), nerova::CopyFormat::Svg},
+    {"CopyLatex", QT_TRANSLATE_NOOP("Tfnerova", "LaTeX(&L)"), nerova::CopyFormat::Latex},
+    {"CopyMathml", QT_TRANSLATE_NOOP("Tfnerova", "MathML(&M)"), nerova::CopyFormat::Mathml},
 };
 
 }  // namespace
@@ -168,8 +168,8 @@ void Tfnerova::createControls() {
     hist->setLineEdit(new InputEdit(hist));
     edit = hist->lineEdit();
     edit->setObjectName("edit");
-    hist->setAccessibleName(QString::fromUtf8(kInputAccessibleName));
-    edit->setAccessibleName(QString::fromUtf8(kInputAccessibleName));
+    hist->setAccessibleName(tr(kInputAccessibleName));
+    edit->setAccessibleName(tr(kInputAccessibleName));
     edit->setMaxLength(INT_MAX);  // results of any length stand in the input
     edit->setCompleter(nullptr);
     edit->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -185,23 +185,23 @@ void Tfnerova::createControls() {
 
     hScrollBar = new QScrollBar(Qt::Horizontal, client);
     hScrollBar->setObjectName("hScrollBar");
-    hScrollBar->setAccessibleName(QString::fromUtf8(kScrollAccessibleName));
+    hScrollBar->setAccessibleName(tr(kScrollAccessibleName));
     place(hScrollBar, kScrollBounds);
     // Last in the tab order, so that the keys can scroll the display; a click leaves the
     // focus in the input.
     hScrollBar->setFocusPolicy(Qt::TabFocus);
 
-    auto makeButton = [client](const char* name, const char* caption, const Bounds& b) {
-        auto* button = new QPushButton(QString::fromUtf8(caption), client);
+    auto makeButton = [client](const char* name, const QString& caption, const Bounds& b) {
+        auto* button = new QPushButton(caption, client);
         button->setObjectName(name);
         button->setAutoDefault(false);
         place(button, b);
         return button;
     };
-    ac = makeButton("ac", "AC", kAcBounds);
-    fraction = makeButton("fraction", "小数化", kFractionBounds);
-    taibun = makeButton("taibun", "帯分数", kTaibunBounds);
-    Kabun = makeButton("Kabun", "仮分数", kKabunBounds);
+    ac = makeButton("ac", tr("AC"), kAcBounds);
+    fraction = makeButton("fraction", tr("小数化"), kFractionBounds);
+    taibun = makeButton("taibun", tr("帯分数"), kTaibunBounds);
+    Kabun = makeButton("Kabun", tr("仮分数"), kKabunBounds);
 
     QFont labelFont(kLabelFamily);
     labelFont.setStyleHint(QFont::Serif);
@@ -270,24 +270,24 @@ void Tfnerova::createControls() {
 }
 
 void Tfnerova::createMenus() {
-    auto action = [this](QMenu* menu, const char* name, const char* caption, auto handler) {
-        auto* a = menu->addAction(QString::fromUtf8(caption));
+    auto action = [this](QMenu* menu, const char* name, const QString& caption, auto handler) {
+        auto* a = menu->addAction(caption);
         a->setObjectName(name);
         connect(a, &QAction::triggered, this, [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
         return a;
     };
-    auto command = [this](QMenu* menu, const char* name, const char* caption, void (TCalcCommands::*op)()) {
-        auto* a = menu->addAction(QString::fromUtf8(caption));
+    auto command = [this](QMenu* menu, const char* name, const QString& caption, void (TCalcCommands::*op)()) {
+        auto* a = menu->addAction(caption);
         a->setObjectName(name);
         connect(a, &QAction::triggered, this, [this, op] { guarded([this, op] { ((*commands_).*op)(); }); });
         return a;
     };
 
-    QMenu* file = menuBar()->addMenu(QString::fromUtf8("ファイル(&F)"));
+    QMenu* file = menuBar()->addMenu(tr("ファイル(&F)"));
     file->setObjectName("File1");
-    command(file, "N1", "ＡＣ(&C)", &TCalcCommands::acClick);
-    command(file, "N2", "小数化(&F)", &TCalcCommands::fractionClick);
-    command(file, "N3", "帯分数風(&T)", &TCalcCommands::taibunClick);
+    command(file, "N1", tr("ＡＣ(&C)"), &TCalcCommands::acClick);
+    command(file, "N2", tr("小数化(&F)"), &TCalcCommands::fractionClick);
+    command(file, "N3", tr("帯分数風(&T)"), &TCalcCommands::taibunClick);
 
     file->addSeparator();
     QAction* quit = file->addAction(tr("終了(&X)"));
@@ -296,17 +296,17 @@ void Tfnerova::createMenus() {
     quit->setShortcutContext(Qt::ApplicationShortcut);  // from the help window as well
     connect(quit, &QAction::triggered, this, &QWidget::close);
 
-    QMenu* editMenu = menuBar()->addMenu(QString::fromUtf8("編集(&E)"));
+    QMenu* editMenu = menuBar()->addMenu(tr("編集(&E)"));
     editMenu->setObjectName("Edit1");
     addEditActions(editMenu, 0);
 
-    QMenu* show = menuBar()->addMenu(QString::fromUtf8("表示(&V)"));
+    QMenu* show = menuBar()->addMenu(tr("表示(&V)"));
     show->setObjectName("Show1");
-    action(show, "N4", "フォント…(&F)", &Tfnerova::N4Click);
-    J1 = action(show, "J1", "循環小数(&J)", &Tfnerova::J1Click);
+    action(show, "N4", tr("フォント…(&F)"), &Tfnerova::N4Click);
+    J1 = action(show, "J1", tr("循環小数(&J)"), &Tfnerova::J1Click);
     J1->setCheckable(true);
     J1->setChecked(true);
-    H1 = action(show, "H1", "履歴を保存(&H)", &Tfnerova::H1Click);
+    H1 = action(show, "H1", tr("履歴を保存(&H)"), &Tfnerova::H1Click);
     H1->setCheckable(true);
     H1->setChecked(true);
 
@@ -335,14 +335,14 @@ void Tfnerova::addEditActions(QMenu* menu, int which) {
         QKeySequence shortcut;
     };
     const EditItem items[] = {
-        {{"Cut1", "KT1"}, "切り取り(&T)", &Tfnerova::KT1Click, QKeySequence::Cut},
-        {{"Copy1", "KC1"}, "コピー(&C)", &Tfnerova::KC1Click, QKeySequence::Copy},
-        {{"Paste1", "KP1"}, "貼り付け(&P)", &Tfnerova::KP1Click, QKeySequence::Paste},
-        {{"SelectAll1", "SelectAll2"}, "すべて選択(&A)", &Tfnerova::SelectAll1Click, QKeySequence::SelectAll},
-        {{"E1", "K1"}, "計算(&E)", &Tfnerova::evaClick, QKeySequence(Qt::CTRL | Qt::Key_E)},
+        {{"Cut1", "KT1"}, QT_TR_NOOP("切り取り(&T)"), &Tfnerova::KT1Click, QKeySequence::Cut},
+        {{"Copy1", "KC1"}, QT_TR_NOOP("コピー(&C)"), &Tfnerova::KC1Click, QKeySequence::Copy},
+        {{"Paste1", "KP1"}, QT_TR_NOOP("貼り付け(&P)"), &Tfnerova::KP1Click, QKeySequence::Paste},
+        {{"SelectAll1", "SelectAll2"}, QT_TR_NOOP("すべて選択(&A)"), &Tfnerova::SelectAll1Click, QKeySequence::SelectAll},
+        {{"E1", "K1"}, QT_TR_NOOP("計算(&E)"), &Tfnerova::evaClick, QKeySequence(Qt::CTRL | Qt::Key_E)},
     };
     for (const EditItem& item : items) {
-        QAction* a = menu->addAction(QString::fromUtf8(item.caption));
+        QAction* a = menu->addAction(tr(item.caption));
         a->setObjectName(item.names[which]);
         // The shortcuts are shown as hints; the input's key filter runs them, since the
         // line edit would otherwise run its own cut and paste.
@@ -355,11 +355,11 @@ void Tfnerova::addEditActions(QMenu* menu, int which) {
 }
 
 void Tfnerova::addCopyAsMenu(QMenu* menu, const char* suffix) {
-    QMenu* sub = menu->addMenu(QString::fromUtf8("形式を選んでコピー(&Y)"));
+    QMenu* sub = menu->addMenu(tr("形式を選んでコピー(&Y)"));
     sub->setObjectName(QStringLiteral("CopyAs") + QLatin1String(suffix));
     sub->menuAction()->setObjectName(sub->objectName());
     for (const CopyAsItem& item : kCopyAsItems) {
-        QAction* a = sub->addAction(QString::fromUtf8(item.caption));
+        QAction* a = sub->addAction(tr(item.caption));
         a->setObjectName(QLatin1String(item.name) + QLatin1String(suffix));
         const nerova::CopyFormat format = item.format;
         connect(a, &QAction::triggered, this, [this, format] { guarded([this, format] { copyAs(format); }); });
@@ -377,7 +377,7 @@ void Tfnerova::steadyCaretForLongTexts() {
     if (QApplication::cursorFlashTime() != wanted) QApplication::setCursorFlashTime(wanted);
 }
 
-QString Tfnerova::hint() const { return QString::fromUtf8(kHint); }
+QString Tfnerova::hint() const { return tr(kHint); }
 
 bool Tfnerova::recurring() const { return J1->isChecked(); }
 
@@ -389,7 +389,7 @@ void Tfnerova::showServiceStatus(const QString& note) {
 
 QString Tfnerova::hintTip() const {
     // The service's note stays in the tool tip after the line has gone on to other notices.
-    const QString tip = QString::fromUtf8(kHintTip);
+    const QString tip = tr(kHintTip);
     return serviceNote_.isEmpty() ? tip : serviceNote_ + "\n\n" + tip;
 }
 
@@ -436,7 +436,7 @@ void Tfnerova::busyChanged(bool busy) {
     if (busy) shownBefore_ = disp->CurrentText();
     else if (disp->CurrentText() != shownBefore_) nerova::announceDisplay(disp);
     edit->setReadOnly(busy);
-    showNotice(busy ? kBusyNote : std::string());
+    showNotice(busy ? tr(kBusyNote).toStdString() : std::string());
     if (busy) {
         QApplication::setOverrideCursor(Qt::BusyCursor);
     } else {
@@ -733,7 +733,7 @@ void Tfnerova::loadSettings() {
     } else {
         const std::string file = programSettingsPath();
         // A file over the cap is broken: the defaults stand, and the save leaves it alone.
-        if (!readSettings(file, s)) std::cerr << "nerova: " << file << nerova::kSettingsTooLarge << '\n';
+        if (!readSettings(file, s)) std::cerr << "nerova: " << nerova::text(nerova::kSettingsTooLarge, file) << '\n';
         settings_ = s;
     }
     settingsLoaded_ = true;

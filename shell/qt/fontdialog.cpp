@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QColorDialog>
+#include <QCoreApplication>
 #include <QFontDialog>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -35,7 +36,7 @@ QList<QChar> mnemonicsIn(const QWidget& dialog) {
 std::optional<FontChoice> chooseFont(QWidget* parent, const FontChoice& current, const QColor& shownColor) {
     QFontDialog dialog(current.font, parent);
     dialog.setOptions(QFontDialog::DontUseNativeDialog | QFontDialog::ScalableFonts);
-    dialog.setWindowTitle(QString::fromUtf8("フォント"));
+    dialog.setWindowTitle(QCoreApplication::translate("nerova::FontDialog", "フォント"));
     // The font dialog has no colour of its own; a button next to its effects adds it.
     std::optional<QColor> color = current.color;
     if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
@@ -52,7 +53,7 @@ std::optional<FontChoice> chooseFont(QWidget* parent, const FontChoice& current,
         colorButton->setObjectName("colorButton");
         grid->addWidget(colorButton, grid->rowCount(), 0, Qt::AlignLeft);
         QObject::connect(colorButton, &QPushButton::clicked, &dialog, [&] {
-            const QColor chosen = QColorDialog::getColor(color.value_or(shownColor), &dialog, QString::fromUtf8("色"));
+            const QColor chosen = QColorDialog::getColor(color.value_or(shownColor), &dialog, QCoreApplication::translate("nerova::FontDialog", "色"));
             if (chosen.isValid()) color = chosen;
         });
     }

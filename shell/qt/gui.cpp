@@ -3,9 +3,9 @@
 #include "shell/qt/gui.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QIcon>
 #include <QLibraryInfo>
-#include <QLocale>
 #include <QScopeGuard>
 #include <QTranslator>
 
@@ -16,8 +16,33 @@
 #include "shell/qt/fnerova.h"
 #include "shell/budget.h"
 #include "shell/identity.h"
+#include "shell/language.h"
 #include "shell/settings.h"
 #include "shell/qt/unixsignals.h"
+
+namespace {
+
+// The window's texts in the chosen language (none to load for the source language), and
+// Qt's own (the font and colour dialogs) where the system has them. The catalogues lie
+// beside the program in the build tree and under the data folder when installed.
+void installTranslators(QApplication& app, const QString& lang) {
+    const QString own = QStringLiteral("nerova_") + lang;
+    for (const char* relative : {NEROVA_TRANSLATIONS_INSTALLED, NEROVA_TRANSLATIONS_BUILT}) {
+        auto* translator = new QTranslator(&app);
+        if (translator->load(own, QDir(QApplication::applicationDirPath()).filePath(QString::fromUtf8(relative)))) {
+            QApplication::installTranslator(translator);
+            break;
+        }
+        delete translator;
+    }
+    auto* qtTexts = new QTranslator(&app);
+    if (qtTexts->load(QStringLiteral("qtbase_") + lang, QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(qtTexts);
+    else
+        delete qtTexts;
+}
+
+}  // namespace
 
 int nerova::runGui(std::vector<std::string> files, int64_t maxDigits) {
     QApplication::setApplicationName(QStringLiteral("Nerova"));
@@ -25,12 +50,9 @@ int nerova::runGui(std::vector<std::string> files, int64_t maxDigits) {
     // Ties the window to its menu entry (Wayland's app id) and shows the menu's icon.
     QGuiApplication::setDesktopFileName(QString::fromLatin1(kAppId));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/app-icon.svg")));
-    // The window speaks Japanese; so do Qt's own dialogs (the font dialog) where the
-    // system has their translations.
-    QTranslator qtTexts;
-    if (qtTexts.load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
-                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtTexts);
+    // The window speaks the locale's language, as the command line does.
+    nerova::setLanguage(nerova::chooseLanguage());
+    installTranslators(*qApp, QString::fromStdString(nerova::language()));
 
     // Named after the program file the user started: the settings file and the macro service.
     const std::string program = programFile(QCoreApplication::arguments().value(0).toStdString(),
@@ -42,7 +64,7 @@ int nerova::runGui(std::vector<std::string> files, int64_t maxDigits) {
     const std::string settingsFile = settingsPath(program);
     // A file over the cap is broken: the defaults stand, and the save leaves it alone.
     if (!readSettings(settingsFile, settings))
-        std::cerr << "nerova: " << settingsFile << nerova::kSettingsTooLarge << '\n';
+        std::cerr << "nerova: " << nerova::text(nerova::kSettingsTooLarge, settingsFile) << '\n';
     nerova::applyMaxDigits(maxDigits > 0 ? maxDigits : settings.maxDigits);
 
     Tfnerova fnerova;

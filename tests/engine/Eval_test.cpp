@@ -66,8 +66,8 @@ TEST(EvalTest, SignChains) {
         {"-+-(2)", "2"},
         {"2*-3", "-6"},
         {"2^--2", "4"},
-        {"1+--", kRationalNoDigits},  // an operator without its operand is an error
-        {"--", kRationalNoDigits},
+        {"1+--", nerova::sourceText(kRationalNoDigits)},  // an operator without its operand is an error
+        {"--", nerova::sourceText(kRationalNoDigits)},
     };
     for (const auto& r : rows) EXPECT_EQ(Calc(r.input), r.expected) << r.input;
 }
@@ -78,19 +78,19 @@ TEST(EvalTest, ErrorsKeepTheirClass) {
         const char* message;
         const std::type_info& type;
     } rows[] = {
-        {"1 / 0", kEvalDivideByZero, typeid(TEvalException)},
-        {"1/(1-1)", kEvalDivideByZero, typeid(TEvalException)},
-        {"1/0", kRationalDivideByZero, typeid(TLoRationalException)},  // the literal's
-        {"", kRationalNoDigits, typeid(TLoRationalException)},
-        {"1+", kRationalNoDigits, typeid(TLoRationalException)},
-        {"()", kRationalNoDigits, typeid(TLoRationalException)},
-        {"*2", kRationalNoDigits, typeid(TLoRationalException)},
-        {"(1+2", kEvalParenMismatch, typeid(TEvalException)},
-        {"2^1/2", kRationalPowerNotInteger, typeid(TLoRationalException)},
-        {"2^(1/2)", kRationalPowerNotInteger, typeid(TLoRationalException)},
-        {"1: 2", kRationalNotMixed, typeid(TLoRationalException)},
-        {"1.[]", kSeisuDivideByZero, typeid(TSeisuException)},
-        {"0*(0^-1)", kSeisuDivideByZero, typeid(TSeisuException)},  // 0 times 1/0
+        {"1 / 0", nerova::sourceText(kEvalDivideByZero), typeid(TEvalException)},
+        {"1/(1-1)", nerova::sourceText(kEvalDivideByZero), typeid(TEvalException)},
+        {"1/0", nerova::sourceText(kRationalDivideByZero), typeid(TLoRationalException)},  // the literal's
+        {"", nerova::sourceText(kRationalNoDigits), typeid(TLoRationalException)},
+        {"1+", nerova::sourceText(kRationalNoDigits), typeid(TLoRationalException)},
+        {"()", nerova::sourceText(kRationalNoDigits), typeid(TLoRationalException)},
+        {"*2", nerova::sourceText(kRationalNoDigits), typeid(TLoRationalException)},
+        {"(1+2", nerova::sourceText(kEvalParenMismatch), typeid(TEvalException)},
+        {"2^1/2", nerova::sourceText(kRationalPowerNotInteger), typeid(TLoRationalException)},
+        {"2^(1/2)", nerova::sourceText(kRationalPowerNotInteger), typeid(TLoRationalException)},
+        {"1: 2", nerova::sourceText(kRationalNotMixed), typeid(TLoRationalException)},
+        {"1.[]", nerova::sourceText(kSeisuDivideByZero), typeid(TSeisuException)},
+        {"0*(0^-1)", nerova::sourceText(kSeisuDivideByZero), typeid(TSeisuException)},  // 0 times 1/0
     };
     for (const auto& r : rows) {
         StringStream s(std::string(r.input) + ";");
@@ -109,15 +109,15 @@ TEST(EvalTest, ErrorsKeepTheirClass) {
 // error; inside a later operand it quietly ends the expression before that operator.
 TEST(EvalTest, EndOfTextWithoutTerminator) {
     const nerova::test::TextRow rows[] = {
-        {"12", kEndOfStream},        // the first literal runs to the end
+        {"12", nerova::sourceText(kEndOfStream)},        // the first literal runs to the end
         {"1+2", "1"},                // the second does: "+2" is dropped
         {"2*3", "2"},
         {"1+2*3", "3"},              // the end inside the factor "3" drops only "*3"
         {"(1+2)", "3"},
-        {"1+", kEvalNoTerm},         // a factor is expected and the text has ended
-        {"(1", kEndOfStream},
-        {"(1;", kEvalParenMismatch},  // the inner expression ends, then no ")"
-        {"2^", kEvalNoTerm},
+        {"1+", nerova::sourceText(kEvalNoTerm)},         // a factor is expected and the text has ended
+        {"(1", nerova::sourceText(kEndOfStream)},
+        {"(1;", nerova::sourceText(kEvalParenMismatch)},  // the inner expression ends, then no ")"
+        {"2^", nerova::sourceText(kEvalNoTerm)},
         {"1.5", "3/2"},              // a decimal at the end is read whole
         {"1+0.[3", "4/3"},
     };
@@ -183,12 +183,12 @@ TEST(EvalTest, NestingUpToTheLimit) {
 
 TEST(EvalTest, NestingBeyondTheLimit) {
     const int n = kEvalMaxNesting + 1;
-    EXPECT_EQ(Calc(Repeat("(", n) + "1" + Repeat(")", n)), kEvalTooDeep);
-    EXPECT_EQ(Calc(Repeat("1^", n) + "1"), kEvalTooDeep);
-    EXPECT_EQ(Calc(Repeat("(", 100000)), kEvalTooDeep);
-    EXPECT_EQ(Calc(Repeat("-(", 100000)), kEvalTooDeep);
-    EXPECT_EQ(Calc(Repeat("2^", 100000)), kEvalTooDeep);
-    EXPECT_EQ(Calc(Repeat("2^-(", 50000)), kEvalTooDeep);
+    EXPECT_EQ(Calc(Repeat("(", n) + "1" + Repeat(")", n)), nerova::sourceText(kEvalTooDeep));
+    EXPECT_EQ(Calc(Repeat("1^", n) + "1"), nerova::sourceText(kEvalTooDeep));
+    EXPECT_EQ(Calc(Repeat("(", 100000)), nerova::sourceText(kEvalTooDeep));
+    EXPECT_EQ(Calc(Repeat("-(", 100000)), nerova::sourceText(kEvalTooDeep));
+    EXPECT_EQ(Calc(Repeat("2^", 100000)), nerova::sourceText(kEvalTooDeep));
+    EXPECT_EQ(Calc(Repeat("2^-(", 50000)), nerova::sourceText(kEvalTooDeep));
     EXPECT_EQ(Calc(Repeat("-", 100000) + "5"), "5");  // signs are a loop, not nesting
 }
 
@@ -211,7 +211,7 @@ TEST(EvalTest, DigitBudgetReachesEveryOperation) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.input);
         const std::string result = Calc(row.input);
-        EXPECT_EQ(result == kSeisuTooLarge, row.refused) << result.substr(0, 40);
+        EXPECT_EQ(result == nerova::sourceText(kSeisuTooLarge), row.refused) << result.substr(0, 40);
     }
     TSeisu::SetMaxDigits(saved);
 }
@@ -388,7 +388,7 @@ TEST(EvalChainTest, NestingLimitInsideChains) {
     for (const std::string& input : {deep, tooDeep, "7^300*5*" + tooDeep}) {
         EXPECT_EQ(Balanced(input), InOrder(input));
     }
-    EXPECT_EQ(Calc(tooDeep), kEvalTooDeep);
+    EXPECT_EQ(Calc(tooDeep), nerova::sourceText(kEvalTooDeep));
 }
 
 // A cancellation from the message pump anywhere in a long chain passes out as it is, and

@@ -92,13 +92,13 @@ TEST(LoRationalReadTest, LiteralTable) {
         {"1.2[3", "37/30", ""},            // the ";" is consumed as the "]"
         {"0.[3]+1", "1/3", "+1;"},         // exactly the "]" is consumed
         {"-x5", "-5", ";"},                // the sign's digits may follow other characters
-        {".5", kRationalNoDigits, ".5;"},  // nothing consumed
-        {"", kRationalNoDigits, ";"},
-        {"1: 2", kRationalNotMixed, " 2;"},
-        {"1:2/0", kRationalDivideByZero, ";"},
-        {"1/0", kRationalDivideByZero, ";"},
-        {"0/0", kRationalDivideByZero, ";"},  // the zero denominator is found before reducing
-        {"1.[]", kSeisuDivideByZero, ";"},    // an empty period
+        {".5", nerova::sourceText(kRationalNoDigits), ".5;"},  // nothing consumed
+        {"", nerova::sourceText(kRationalNoDigits), ";"},
+        {"1: 2", nerova::sourceText(kRationalNotMixed), " 2;"},
+        {"1:2/0", nerova::sourceText(kRationalDivideByZero), ";"},
+        {"1/0", nerova::sourceText(kRationalDivideByZero), ";"},
+        {"0/0", nerova::sourceText(kRationalDivideByZero), ";"},  // the zero denominator is found before reducing
+        {"1.[]", nerova::sourceText(kSeisuDivideByZero), ";"},    // an empty period
     };
     for (const auto& r : rows) {
         const ReadOutcome out = Read(r.input);
@@ -111,15 +111,15 @@ TEST(LoRationalReadTest, LiteralTable) {
 // stream's error; later it ends the literal with what was read.
 TEST(LoRationalReadTest, EndOfText) {
     const nerova::test::TextRow rows[] = {
-        {"", kEndOfStream},
-        {"-", kEndOfStream},     // the sign's digits never come
-        {"12", kEndOfStream},    // the character after the first digits is missing
+        {"", nerova::sourceText(kEndOfStream)},
+        {"-", nerova::sourceText(kEndOfStream)},     // the sign's digits never come
+        {"12", nerova::sourceText(kEndOfStream)},    // the character after the first digits is missing
         {"1/2", "1/2"},          // denominator digits up to the end
         {"1/", "1"},             // the "/" was consumed, nothing after it
         {"2.5", "5/2"},
         {"2.", "2"},
         {"0.1[6", "1/6"},        // the open period counts as closed
-        {"1.[", kSeisuDivideByZero},
+        {"1.[", nerova::sourceText(kSeisuDivideByZero)},
         {"1:2", "3"},            // the mixed number adds what its second part read
         {"1:", "1"},
         {"-1:2/3", "-5/3"},

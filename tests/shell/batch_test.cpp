@@ -103,8 +103,8 @@ TEST_F(BatchFileTest, StandardStreams) {
 
 TEST_F(BatchFileTest, MissingInputLeavesTheOutputAlone) {
     Write(Path("out.txt"), "keep\n");
-    EXPECT_EQ(ErrorOf(Path("missing.txt"), Path("out.txt")), nerova::kFileNotFound);
-    EXPECT_EQ(ErrorOf(Path("no/such/dir/in.txt"), Path("out.txt")), nerova::kFileNotFound);
+    EXPECT_EQ(ErrorOf(Path("missing.txt"), Path("out.txt")), nerova::sourceText(nerova::kFileNotFound));
+    EXPECT_EQ(ErrorOf(Path("no/such/dir/in.txt"), Path("out.txt")), nerova::sourceText(nerova::kFileNotFound));
     EXPECT_EQ(ReadAll(Path("out.txt")), "keep\n");
 }
 
@@ -113,23 +113,23 @@ TEST_F(BatchFileTest, OutputThatIsTheInputIsRefused) {
     Write(Path("in.txt"), "1+1\n");
     fs::create_hard_link(Path("in.txt"), Path("link.txt"));
     EXPECT_EQ(ErrorOf(Path("in.txt"), Path("in.txt")),
-              std::string(nerova::kFileSameAsInput) + ": " + Path("in.txt"));
+              std::string(nerova::sourceText(nerova::kFileSameAsInput)) + ": " + Path("in.txt"));
     EXPECT_EQ(ErrorOf(Path("in.txt"), Path("link.txt")),
-              std::string(nerova::kFileSameAsInput) + ": " + Path("link.txt"));
+              std::string(nerova::sourceText(nerova::kFileSameAsInput)) + ": " + Path("link.txt"));
     EXPECT_EQ(ReadAll(Path("in.txt")), "1+1\n");
 }
 
 TEST_F(BatchFileTest, ErrorsNameTheFile) {
     Write(Path("in.txt"), "1\n");
     const std::string noDir = Path("no/such/dir/out.txt");
-    EXPECT_EQ(ErrorOf(Path("in.txt"), noDir), std::string(nerova::kFileCannotCreate) + ": " + noDir);
+    EXPECT_EQ(ErrorOf(Path("in.txt"), noDir), std::string(nerova::sourceText(nerova::kFileCannotCreate)) + ": " + noDir);
     EXPECT_EQ(ErrorOf(Path("in.txt"), dir_.string()),
-              std::string(nerova::kFileCannotCreate) + ": " + dir_.string());
+              std::string(nerova::sourceText(nerova::kFileCannotCreate)) + ": " + dir_.string());
     // A directory opens but cannot be read.
     EXPECT_EQ(ErrorOf(dir_.string(), Path("out.txt")),
-              std::string(nerova::kFileCannotRead) + ": " + dir_.string());
+              std::string(nerova::sourceText(nerova::kFileCannotRead)) + ": " + dir_.string());
     if (fs::exists("/dev/full")) {
-        EXPECT_EQ(ErrorOf(Path("in.txt"), "/dev/full"), std::string(nerova::kFileCannotWrite) + ": /dev/full");
+        EXPECT_EQ(ErrorOf(Path("in.txt"), "/dev/full"), std::string(nerova::sourceText(nerova::kFileCannotWrite)) + ": /dev/full");
     }
 }
 
@@ -249,7 +249,7 @@ TEST(BatchTest, LineOverTheLimitEndsTheRunNamingTheFile) {
         nerova::runBatch(in, "in.txt", out, "out");
         ADD_FAILURE() << "no exception";
     } catch (const nerova::TInOutException& e) {
-        EXPECT_EQ(std::string(e.what()), std::string(nerova::kLineTooLong) + ": in.txt");
+        EXPECT_EQ(std::string(e.what()), std::string(nerova::sourceText(nerova::kLineTooLong)) + ": in.txt");
     }
     EXPECT_EQ(out.str(), "1+1 = 2\n");
 }
@@ -264,7 +264,7 @@ TEST(BatchTest, WriteFailureKeepsTheLinesWritten) {
         nerova::runBatch(in, "in", out, "result.txt");
         ADD_FAILURE() << "the write failure went unnoticed";
     } catch (const nerova::TInOutException& e) {
-        EXPECT_EQ(std::string(e.what()), std::string(nerova::kFileCannotWrite) + ": result.txt");
+        EXPECT_EQ(std::string(e.what()), std::string(nerova::sourceText(nerova::kFileCannotWrite)) + ": result.txt");
     }
     EXPECT_EQ(buffer.written.substr(0, 24), "1 = 1\n2 = 2\n3 = 3\n4 = 4\n");
     EXPECT_LE(buffer.written.size(), 30u);
@@ -321,7 +321,7 @@ TEST(BatchJobsTest, WriteFailureAsOnOneThread) {
             written[i] = buffer.written;
         }
         EXPECT_EQ(message[1], message[0]) << room;
-        EXPECT_EQ(message[0], std::string(nerova::kFileCannotWrite) + ": result.txt") << room;
+        EXPECT_EQ(message[0], std::string(nerova::sourceText(nerova::kFileCannotWrite)) + ": result.txt") << room;
         EXPECT_EQ(written[1], written[0]) << room;
     }
 }
@@ -364,7 +364,7 @@ TEST(BatchJobsTest, ReadFailureAsOnOneThread) {
             }
             written[i] = out.str();
         }
-        EXPECT_EQ(message[0], std::string(nerova::kFileCannotRead) + ": data.txt") << failAt;
+        EXPECT_EQ(message[0], std::string(nerova::sourceText(nerova::kFileCannotRead)) + ": data.txt") << failAt;
         EXPECT_EQ(message[1], message[0]) << failAt;
         EXPECT_EQ(written[1], written[0]) << failAt;
     }
@@ -396,7 +396,7 @@ TEST(BatchCancelTest, CancelEndsTheWholeRunKeepingWholeLines) {
             EXPECT_EQ(full.compare(0, written.size(), written), 0) << jobs << " threads, " << at;
             EXPECT_EQ(std::count(written.begin(), written.end(), '\n'), static_cast<long>(at)) << jobs << ", " << at;
             EXPECT_EQ(progressed, at);
-            EXPECT_EQ(written.find(nerova::kCancelled), std::string::npos);
+            EXPECT_EQ(written.find(nerova::sourceText(nerova::kCancelled)), std::string::npos);
         }
     }
 }

@@ -232,7 +232,7 @@ TEST(CommandLineTest, FailedWriteOfStandardOutputExitsTwo) {
         std::ostream out(nullptr);  // every write fails
         std::ostringstream err;
         EXPECT_EQ(nerova::runCommandLine(nerova::parseCommandLine(args), in, out, err), 2) << args[0];
-        EXPECT_NE(err.str().find(std::string(nerova::kFileCannotWrite) + ": " + nerova::kStandardOutputName),
+        EXPECT_NE(err.str().find(std::string(nerova::sourceText(nerova::kFileCannotWrite)) + ": " + nerova::sourceText(nerova::kStandardOutputName)),
                   std::string::npos)
             << args[0] << ": " << err.str();
     }
@@ -249,7 +249,7 @@ TEST(CommandLineTest, ReplSkipsALineOverTheLimitAndGoesOn) {
                               std::string(nerova::kMaxLineBytes + 1, '7') + "\n2+2\n";
     const Outcome o = RunCli({"--repl"}, input);
     EXPECT_EQ(o.status, 0);
-    EXPECT_EQ(o.out, "2\n" + std::string(nerova::kLineTooLong) + "\n4\n");
+    EXPECT_EQ(o.out, "2\n" + std::string(nerova::sourceText(nerova::kLineTooLong)) + "\n4\n");
 }
 
 }  // namespace

@@ -79,7 +79,7 @@ TEST_F(HistoryFileTest, UnwritableFolderThrowsTheWriteMessage) {
         nerova::saveHistory(under, {"1"});
         FAIL() << "no exception";
     } catch (const std::runtime_error& e) {
-        EXPECT_EQ(std::string(e.what()), under + kCannotWrite);
+        EXPECT_EQ(std::string(e.what()), under + " に書き込めません");
     }
 }
 

@@ -203,7 +203,7 @@ TEST(MacroItemTest, CancellingPumpEndsTheMacroWithTheMessage) {
         const pump::Scope scope([](void*) { throw TCancelledException(); }, nullptr);
         item.maceval("calc");
     }
-    EXPECT_EQ(item.text(), kCancelled);
+    EXPECT_EQ(item.text(), nerova::sourceText(kCancelled));
     EXPECT_FALSE(item.running());
     EXPECT_EQ(notices, 2);  // the poke and the cancelled macro's result
 

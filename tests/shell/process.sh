@@ -2,6 +2,10 @@
 # SPDX-FileCopyrightText: 2026 The Nerova developers
 # Helpers for the scripts that drive the real program in the background (sourced).
 
+# The program speaks the locale's language; these scripts expect the design's texts.
+export LC_ALL=C.UTF-8
+unset LANGUAGE
+
 # ready PID: waits until PID handles SIGINT and SIGTERM itself, at most 30 s. The window
 # program sets its handlers once it has started (and tried the bus name), just before its
 # event loop runs.

@@ -67,7 +67,7 @@ TEST(TextCalcTest, NoFailureEscapes) {
     const std::string big = "3^100000";  // long enough to call the message pump
     {
         const pump::Scope scope(&BadAlloc::Handler, nullptr);
-        EXPECT_EQ(nerova::calcText(big), nerova::kOutOfMemory);
+        EXPECT_EQ(nerova::calcText(big), nerova::sourceText(nerova::kOutOfMemory));
     }
     {
         const pump::Scope scope(&Foreign::Handler, nullptr);

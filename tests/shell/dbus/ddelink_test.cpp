@@ -168,7 +168,7 @@ private slots:
         QVERIFY(windowRefused);
         QVERIFY(secondEscapePassed);
         QVERIFY(!stillRunning);
-        QCOMPARE(item.text(), std::string(kCancelled));
+        QCOMPARE(item.text(), std::string(nerova::sourceText(kCancelled)));
         QVERIFY(!w->isCalculating());
         item.poke("1/3+1/6");
         adaptor.Execute("calc");

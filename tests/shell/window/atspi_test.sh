@@ -4,7 +4,8 @@
 # atspi_test.sh NEROVA: the real window read over AT-SPI under Xvfb with openbox, driven
 # by xdotool: the display is named 数式 and its description is the reading of the result,
 # announced after the calculation; the input line and the scroll bar have names; the
-# steps view holds the working.
+# steps view holds the working. Then the window's texts in the locale's language: English
+# menus under en_US, the design's under C.
 # Run under dbus-run-session (the accessibility bus is started here).
 set -u
 nerova=$1
@@ -35,15 +36,20 @@ for _ in $(seq 300); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep 
 /usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 & pids+=($!)
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_QPA_PLATFORM=xcb
 export XDG_CONFIG_HOME=$work/config XDG_STATE_HOME=$work/state
-"$nerova" >"$work/out" 2>&1 & pids+=($!)
-window=
-for _ in $(seq 200); do
-    window=$(xdotool search --name '^Nerova$' 2>/dev/null | head -1)
-    [ -n "$window" ] && break
-    sleep 0.1
-done
-[ -n "$window" ] || { echo "FAIL: no window"; cat "$work/out"; exit 1; }
-for _ in $(seq 100); do /usr/bin/python3 "$probe" tree Nerova >"$work/tree" 2>/dev/null && break; sleep 0.2; done
+# start_window VAR=VALUE...: the program in that locale, its window found and its tree read.
+start_window() {
+    env -u LC_ALL -u LC_MESSAGES -u LANG -u LANGUAGE "$@" "$nerova" >"$work/out" 2>&1 & program=$!
+    pids+=($program)
+    window=
+    for _ in $(seq 200); do
+        window=$(xdotool search --name '^Nerova$' 2>/dev/null | head -1)
+        [ -n "$window" ] && break
+        sleep 0.1
+    done
+    [ -n "$window" ] || { echo "FAIL: no window"; cat "$work/out"; exit 1; }
+    for _ in $(seq 100); do /usr/bin/python3 "$probe" tree Nerova >"$work/tree" 2>/dev/null && break; sleep 0.2; done
+}
+start_window LC_ALL=C.UTF-8
 
 /usr/bin/python3 "$probe" wait Nerova 数式 30 >"$work/event" 2>&1 & listener=$!
 for _ in $(seq 100); do grep -q listening "$work/event" && break; sleep 0.1; done
@@ -73,4 +79,13 @@ for _ in $(seq 100); do
 done
 grep -qx "= 2/6+1/6" "$work/steps" || { echo "FAIL: steps node:"; cat "$work/steps"; failures=$((failures + 1)); }
 grep -q 'イコール、6分の2たす6分の1。' "$work/steps" || { echo "FAIL: steps reading:"; cat "$work/steps"; failures=$((failures + 1)); }
+grep -qP '^menu item\t編集\(E\)\t' "$work/tree" || { echo "FAIL: no menu 編集(E):"; cat "$work/tree"; failures=$((failures + 1)); }
+kill "$program"; wait "$program" 2>/dev/null
+
+start_window LANG=en_US.UTF-8
+for name in Edit File View Help Formula Input Decimal; do
+    grep -qP "\t$name\t" "$work/tree" || { echo "FAIL: no node named $name:"; cat "$work/tree"; failures=$((failures + 1)); }
+done
+if grep -P '\t[^\t]*(編集|入力|数式|小数化)' "$work/tree"; then echo "FAIL: Japanese names under en_US"; failures=$((failures + 1)); fi
+kill "$program"; wait "$program" 2>/dev/null
 exit $((failures > 0))

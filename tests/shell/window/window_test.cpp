@@ -1232,7 +1232,7 @@ private slots:
         const int written = static_cast<int>(records.size()) - 1;
         if (written >= lines + 1) return -3;  // it ran to the end
         for (int i = 0; i < written; ++i) {
-            if (records[i].contains(kCancelled)) return -4;
+            if (records[i].contains(nerova::sourceText(kCancelled))) return -4;
             if (i > 0 && !records[i].startsWith("3^3^13+" + QByteArray::number(i - 1) + " = ")) return -5;
         }
         return written;
