@@ -387,4 +387,23 @@ Esc: cancels a long calculation
         <translation>&lt;h3&gt;Writing expressions&lt;/h3&gt;&lt;p&gt;Type an expression and press Enter: the result is an exact fraction (an improper fraction).&lt;/p&gt;&lt;table&gt;&lt;tr&gt;&lt;td&gt;Integers, decimals&lt;/td&gt;&lt;td&gt;&lt;code&gt;12&lt;/code&gt; &lt;code&gt;0.25&lt;/code&gt;&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;Fractions&lt;/td&gt;&lt;td&gt;&lt;code&gt;1/3&lt;/code&gt;&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;Mixed numbers&lt;/td&gt;&lt;td&gt;&lt;code&gt;1:2/3&lt;/code&gt; (1 and 2/3, that is 5/3)&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;Recurring decimals&lt;/td&gt;&lt;td&gt;&lt;code&gt;0.[3]&lt;/code&gt; is 1/3, &lt;code&gt;0.1[6]&lt;/code&gt; is 1/6&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;Operations&lt;/td&gt;&lt;td&gt;&lt;code&gt;+ - * / ^&lt;/code&gt; and parentheses &lt;code&gt;( )&lt;/code&gt;&lt;/td&gt;&lt;/tr&gt;&lt;/table&gt;&lt;p&gt;&lt;b&gt;Put blanks around / to divide.&lt;/b&gt; &lt;code&gt;1/3&lt;/code&gt; without blanks is one fraction, which binds before anything else. &lt;code&gt;2^100/3^50&lt;/code&gt; is read as 2 to the power 100/3, so write the division as &lt;code&gt;2^100 / 3^50&lt;/code&gt; or &lt;code&gt;(2^100)/(3^50)&lt;/code&gt;.&lt;/p&gt;&lt;p&gt;Full-width digits and signs (&lt;code&gt;１／３＋１／６&lt;/code&gt;, × ÷ −) are typed as their ASCII forms.&lt;/p&gt;&lt;h3&gt;Keys&lt;/h3&gt;&lt;table&gt;&lt;tr&gt;&lt;td&gt;Enter&lt;/td&gt;&lt;td&gt;calculates the input&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;Ctrl+E&lt;/td&gt;&lt;td&gt;replaces the selection by its value&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;Esc&lt;/td&gt;&lt;td&gt;cancels a long calculation&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;↓&lt;/td&gt;&lt;td&gt;history (the inputs calculated before)&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;Ctrl+X / Ctrl+C / Ctrl+V&lt;/td&gt;&lt;td&gt;cut, copy, paste&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;Ctrl+T&lt;/td&gt;&lt;td&gt;opens or closes the steps (the calculation line by line)&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;Ctrl+Q&lt;/td&gt;&lt;td&gt;exit&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;F1&lt;/td&gt;&lt;td&gt;this help&lt;/td&gt;&lt;/tr&gt;&lt;/table&gt;&lt;p&gt;A digit, a letter, a decimal point or an opening parenthesis typed right after a result starts a new input; an operator (+ - * / ^) goes on calculating with the result.&lt;/p&gt;&lt;h3&gt;Buttons&lt;/h3&gt;&lt;table&gt;&lt;tr&gt;&lt;td&gt;AC&lt;/td&gt;&lt;td&gt;sets the input and the result to 0&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;Decimal&lt;/td&gt;&lt;td&gt;shows the result as a decimal (View → Recurring decimals shows the recurring part in [ ])&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;Mixed&lt;/td&gt;&lt;td&gt;shows the result as 1:2/3&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;Improper&lt;/td&gt;&lt;td&gt;shows the result as 5/3&lt;/td&gt;&lt;/tr&gt;&lt;/table&gt;</translation>
     </message>
 </context>
+<context>
+    <name>nerova::StepsView</name>
+    <message>
+        <source>途中式</source>
+        <translation>Steps</translation>
+    </message>
+    <message>
+        <source>テキストでコピー(&amp;C)</source>
+        <translation>&amp;Copy as text</translation>
+    </message>
+    <message>
+        <source>LaTeX でコピー(&amp;L)</source>
+        <translation>Copy as &amp;LaTeX</translation>
+    </message>
+    <message>
+        <source>途中式(&amp;T)</source>
+        <translation>&amp;Steps</translation>
+    </message>
+</context>
 </TS>

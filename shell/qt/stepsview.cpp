@@ -35,7 +35,7 @@ namespace {
 // A row wider than this scrolls within itself rather than widening the window.
 constexpr int kMaxRowWidth = 1200;
 
-const char* const kTitle = "途中式";
+const char* const kTitle = QT_TRANSLATE_NOOP("nerova::StepsView", "途中式");
 
 // The list for assistive technology: named 途中式, its text the lines ("= 2/6+1/6"), its
 // description their spoken reading; the rows are its children.
@@ -165,7 +165,7 @@ void StepsList::show(const StepsView& steps, const QFont& font, const QColor& co
 StepsWindow::StepsWindow(QMainWindow* owner, TCalcCommands& commands)
     : QWidget(owner, Qt::Tool), owner_(owner), list_(nullptr), toggle_(new QAction(owner)) {
     setObjectName("StepsWindow");
-    setWindowTitle(QString::fromUtf8(kTitle));
+    setWindowTitle(QCoreApplication::translate("nerova::StepsView", kTitle));
     auto* layout = new QVBoxLayout(this);
     auto* scroll = new QScrollArea(this);
     scroll->setObjectName("StepsScroll");
@@ -176,9 +176,9 @@ StepsWindow::StepsWindow(QMainWindow* owner, TCalcCommands& commands)
     layout->addWidget(scroll, 1);
 
     auto* buttons = new QHBoxLayout;
-    auto* copyText = new QPushButton(QString::fromUtf8("テキストでコピー(&C)"), this);
+    auto* copyText = new QPushButton(QCoreApplication::translate("nerova::StepsView", "テキストでコピー(&C)"), this);
     copyText->setObjectName("StepsCopyText");
-    auto* copyLatex = new QPushButton(QString::fromUtf8("LaTeX でコピー(&L)"), this);
+    auto* copyLatex = new QPushButton(QCoreApplication::translate("nerova::StepsView", "LaTeX でコピー(&L)"), this);
     copyLatex->setObjectName("StepsCopyLatex");
     buttons->addStretch(1);
     buttons->addWidget(copyText);
@@ -193,7 +193,7 @@ StepsWindow::StepsWindow(QMainWindow* owner, TCalcCommands& commands)
     addAction(copy);
 
     toggle_->setObjectName("Steps1");
-    toggle_->setText(QString::fromUtf8("途中式(&T)"));
+    toggle_->setText(QCoreApplication::translate("nerova::StepsView", "途中式(&T)"));
     toggle_->setCheckable(true);
     toggle_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
     toggle_->setShortcutContext(Qt::ApplicationShortcut);
