@@ -100,7 +100,21 @@ std::string MacroItem::data() const {
 }
 
 void MacroItem::poke(std::string_view text) {
-    lines_ = splitLines(text);
+    text = text.substr(0, text.find('\0'));
+    if (text.size() > kMaxPokeBytes) throw TPokeTooLarge("The text is over the item's limit of bytes");
+    // Counted before any line is made: a line costs far more memory than its break.
+    size_t lines = 0, dataBytes = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r' && text[i] != '\n') continue;
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        if (++lines > kMaxPokeLines) throw TPokeTooLarge("The text is over the item's limit of lines");
+    }
+    if (!text.empty() && text.back() != '\r' && text.back() != '\n' && ++lines > kMaxPokeLines)
+        throw TPokeTooLarge("The text is over the item's limit of lines");
+    std::vector<std::string> split = splitLines(text);
+    for (const std::string& line : split) dataBytes += line.size() + 2;
+    if (fits_ && !fits_(dataBytes)) throw TPokeTooLarge("The item's data would be too large for the bus");
+    lines_ = std::move(split);
     changed();
 }
 
@@ -131,6 +145,8 @@ void MacroItem::maceval(std::string_view command) {
             result = e.what();  // one macro is one calculation: its answer says it was cancelled
         }
     }
+    // A reply or signal larger than the bus carries would cost the service its connection.
+    if (fits_ && !fits_(result.size() + 2)) result = kResultTooLarge;
     setText(std::move(result));
 }
 

@@ -5,7 +5,9 @@
 // the result back. The D-Bus adaptor (shell/qt/ddeservice.h) only carries the calls.
 #pragma once
 
+#include <cstddef>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +30,20 @@ std::string busName(const std::string& service);
 
 /// The bytes of a link to the item: service name, "\0", "DDE", "\0", "NEROVA", "\0".
 std::string linkBytes(const std::string& service);
+
+/// The item's text after a macro whose result is larger than the bus can carry.
+inline constexpr const char* kResultTooLarge = "結果が大きすぎて D-Bus では送れません";
+
+/// The most a poke may hold: bytes (the longest line the batch run reads) and lines.
+inline constexpr size_t kMaxPokeBytes = size_t{64} << 20;
+inline constexpr size_t kMaxPokeLines = 10000;
+
+/// A poke refused: over kMaxPokeBytes or kMaxPokeLines, or item data the bus cannot carry.
+/// The item is left as it was.
+class TPokeTooLarge : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
 
 /// The data item "NEROVA" and the macros that work on it.
 /// Invariants: the item starts with one empty line; every change of its lines (a poke
@@ -55,12 +71,19 @@ public:
     std::string data() const;
 
     /// Replaces the lines by those of text (split as splitLines does) and announces it.
+    /// Throws TPokeTooLarge, leaving the item as it was, for a text over kMaxPokeBytes or
+    /// kMaxPokeLines (counted before any line is made), or whose data the size check refuses.
     void poke(std::string_view text);
+
+    /// Tells whether data of a number of bytes can be delivered (a reply or signal the
+    /// bus carries); by default everything can.
+    using SizeCheck = std::function<bool(size_t dataBytes)>;
+    void setSizeCheck(SizeCheck check) { fits_ = std::move(check); }
 
     /// Runs the macro named by the command's first line: "calc", "frac" or "tai",
     /// compared exactly; anything else, or a command with no line, does nothing. The
-    /// item's text becomes the result or the failure message; never throws for a
-    /// calculation's failure.
+    /// item's text becomes the result or the failure message (kResultTooLarge for a
+    /// result the size check refuses); never throws for a calculation's failure.
     void maceval(std::string_view command);
 
     /// True while a macro calculates (the calculation may let other events run; a
@@ -75,6 +98,7 @@ private:
 
     std::vector<std::string> lines_;
     ChangeHandler onChange_;
+    SizeCheck fits_;
     bool running_ = false;
 };
 

@@ -121,8 +121,10 @@ void TBunDisp::TypesetAt(int32_t origin) {
     DrawingWidth = Canvas.PenPos().x;
 }
 
+int TBunDisp::wholeWidth() const { return std::min(DrawingWidth + 2, std::max(1, width())); }
+
 void TBunDisp::drawWhole(QPaintDevice& device) {
-    Canvas.Begin(device, DrawingWidth + 2, controlHeight(), 0);
+    Canvas.Begin(device, wholeWidth(), controlHeight(), 0);
     const EndPainting end{Canvas};
     Typesetter->Typeset(Canvas, 0, 0, kFarRight, controlHeight(), Text);
 }

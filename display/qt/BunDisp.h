@@ -95,9 +95,13 @@ public:
     void setRenderRatio(qreal ratio);
     /// What the control shows now, width() x height() pixels at the render ratio.
     QImage visibleImage();
-    /// Draws the whole drawing of CurrentText(), drawingWidth() + 2 by controlHeight()
-    /// pixels, on device (whose resolution should be logicalDpiY()): the vector form of what
-    /// the display shows. Throws what typesetting throws.
+    /// The width drawWhole draws: the drawing's, drawingWidth() + 2, but at most the
+    /// control's width, as the image holds.
+    int wholeWidth() const;
+    /// Draws the drawing of CurrentText() from its left edge, wholeWidth() by
+    /// controlHeight() pixels, on device (whose resolution should be logicalDpiY()): the
+    /// vector form of what the image shows. What lies beyond is not drawn, so the output
+    /// stays bounded however long the text. Throws what typesetting throws.
     void drawWhole(QPaintDevice& device);
     /// Size in bytes of the off-screen image.
     int64_t offscreenBytes() const { return Offscreen.sizeInBytes(); }

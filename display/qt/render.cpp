@@ -42,7 +42,7 @@ QByteArray svgOf(TBunDisp& disp) {
     QSvgGenerator svg;
     svg.setOutputDevice(&buffer);
     svg.setResolution(disp.logicalDpiY());  // the canvas measures at the display's resolution
-    const QSize size(disp.drawingWidth() + 2, disp.controlHeight());
+    const QSize size(disp.wholeWidth(), disp.controlHeight());
     svg.setSize(size);
     svg.setViewBox(QRect(QPoint(0, 0), size));
     // The generator writes title and description as they are given: escape them here. The

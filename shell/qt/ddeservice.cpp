@@ -9,8 +9,10 @@
 #include <QCoreApplication>
 #include <QtDBus/QDBusConnectionInterface>
 #include <QtDBus/QDBusError>
+#include <QtDBus/QDBusMessage>
 #include <QtDBus/QDBusReply>
 
+#include <algorithm>
 #include <exception>
 #include <new>
 
@@ -70,7 +72,18 @@ void DdeAdaptor::guarded(F&& f) {
 
 void DdeAdaptor::Poke(const QString& item, const QString& text) {
     if (!knownItem(item) || refuseWhileMacroRuns()) return;
-    guarded([&] { item_.poke(text.toStdString()); });
+    // A UTF-16 unit is at least one byte of UTF-8: a text this long is refused unconverted.
+    if (static_cast<size_t>(text.size()) > kMaxPokeBytes) {
+        replyError(kTooLarge, QStringLiteral("The text is over the item's limit of bytes"));
+        return;
+    }
+    guarded([&] {
+        try {
+            item_.poke(text.toStdString());
+        } catch (const TPokeTooLarge& e) {
+            replyError(kTooLarge, QString::fromUtf8(e.what()));
+        }
+    });
 }
 
 QString DdeAdaptor::Request(const QString& item) {
@@ -117,7 +130,41 @@ QString DdeServer::start() {
         return QCoreApplication::translate("nerova::DdeServer", kNotRegisteredNote);
     }
     serving_ = true;
+    item_.setSizeCheck([this](size_t dataBytes) { return busCarries(dataBytes); });
     return {};
+}
+
+bool DdeServer::busCarries(size_t dataBytes) {
+    // The headers of the probe and of the reply or signal differ by far less than this.
+    constexpr size_t kHeaderSlack = 512;
+    if (!serving_ || dataBytes <= carried_) return true;
+    if (dataBytes >= refused_) return false;
+    // The bus checks the size of what it receives: a Ping to the bus itself with a text of
+    // the size in question is taken (answered, with or without an error) or ends the
+    // probe's connection.
+    const QString name = QStringLiteral("nerova-size-probe");
+    bool carried = false;
+    {
+        QDBusConnection probe = QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);
+        if (probe.isConnected()) {
+            QDBusMessage ping = QDBusMessage::createMethodCall(
+                QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+                QStringLiteral("org.freedesktop.DBus.Peer"), QStringLiteral("Ping"));
+            // Bytes, not a text: a message of the same size at half the memory of UTF-16.
+            ping << QByteArray(static_cast<qsizetype>(dataBytes + kHeaderSlack), 'x');
+            const QDBusMessage answer = probe.call(ping);
+            const QString error = answer.errorName();
+            const auto is = [&error](QDBusError::ErrorType type) { return error == QDBusError::errorString(type); };
+            carried = answer.type() == QDBusMessage::ReplyMessage ||
+                      (answer.type() == QDBusMessage::ErrorMessage && probe.isConnected() &&
+                       !is(QDBusError::NoReply) && !is(QDBusError::Disconnected) &&
+                       !is(QDBusError::Timeout) && !is(QDBusError::Failed));
+        }
+    }
+    QDBusConnection::disconnectFromBus(name);
+    if (carried) carried_ = dataBytes;
+    else refused_ = std::min(refused_, dataBytes);
+    return carried;
 }
 
 void DdeServer::stop() {

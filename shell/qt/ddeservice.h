@@ -54,6 +54,7 @@ public:
     static constexpr const char* kNoSuchItem = NEROVA_BUS_PREFIX_LITERAL "DDE.Error.NoSuchItem";
     static constexpr const char* kBusy = NEROVA_BUS_PREFIX_LITERAL "DDE.Error.Busy";
     static constexpr const char* kFailed = NEROVA_BUS_PREFIX_LITERAL "DDE.Error.Failed";
+    static constexpr const char* kTooLarge = NEROVA_BUS_PREFIX_LITERAL "DDE.Error.TooLarge";
 
     /// Serves item, which must outlive the adaptor; takes over its change handler.
     /// Macros run through runner (borrowed), the program's one owner of calculations:
@@ -65,7 +66,8 @@ public:
 
 public Q_SLOTS:
     /// Replaces the item's lines by those of text. Errors: NoSuchItem, Busy (a macro
-    /// is calculating and would overwrite the poke).
+    /// is calculating and would overwrite the poke), TooLarge (over kMaxPokeBytes or
+    /// kMaxPokeLines, or data larger than the bus carries).
     Q_SCRIPTABLE void Poke(const QString& item, const QString& text);
     /// The item's lines, each followed by "\r\n". Error: NoSuchItem.
     Q_SCRIPTABLE QString Request(const QString& item);
@@ -126,6 +128,11 @@ public:
 
 private:
     void stop();
+    /// Whether the bus carries a message with data of this many bytes (a reply to Request,
+    /// the signal Advise). The bus's own limit is found by sending a message of that
+    /// size on a connection of its own (a bus drops a connection that sends more than
+    /// it takes); the answers are remembered.
+    bool busCarries(size_t dataBytes);
 
     std::string service_;
     QString busName_;
@@ -134,6 +141,8 @@ private:
     std::unique_ptr<DdeLink> link_;
     QDBusConnection bus_{QString()};
     bool serving_ = false;
+    size_t carried_ = 0;                        // the largest data the bus has taken
+    size_t refused_ = static_cast<size_t>(-1);  // the smallest data the bus has refused
 };
 
 }  // namespace nerova

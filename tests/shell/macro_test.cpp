@@ -81,6 +81,58 @@ TEST(MacroItemTest, Macros) {
     }
 }
 
+// The item's caps are counted before any line is made; a refused poke leaves the item
+// and sends no change notice.
+TEST(MacroItemTest, PokesOverTheCapsAreRefusedAndChangeNothing) {
+    const struct {
+        std::string text;
+        bool taken;
+    } rows[] = {
+        {std::string(kMaxPokeLines, '\n'), true},                // every line empty, at the cap
+        {std::string(kMaxPokeLines + 1, '\n'), false},           // one line more
+        {std::string(kMaxPokeLines + 1, '\r'), false},           // carriage returns count alike
+        {std::string(kMaxPokeLines, '\n') + "x", false},         // a last line without its end
+        {std::string(kMaxPokeLines * 2, '\n').replace(0, 2, "\r\n"), false},
+        {std::string(kMaxPokeBytes, '7'), true},                  // at the limit of bytes
+        {std::string(kMaxPokeBytes + 1, '7'), false},
+    };
+    for (const auto& row : rows) {
+        MacroItem item;
+        item.poke("1+1");
+        int changes = 0;
+        item.setChangeHandler([&] { ++changes; });
+        if (row.taken) {
+            EXPECT_NO_THROW(item.poke(row.text)) << row.text.size();
+            EXPECT_EQ(changes, 1);
+        } else {
+            EXPECT_THROW(item.poke(row.text), TPokeTooLarge) << row.text.size();
+            EXPECT_EQ(item.lines(), Lines{"1+1"});
+            EXPECT_EQ(changes, 0);
+        }
+    }
+}
+
+// What the bus cannot carry is never handed to it: a result over the size check becomes
+// the failure message, a poke whose data would not fit is refused.
+TEST(MacroItemTest, SizeCheckGuardsResultsAndPokes) {
+    MacroItem item;
+    size_t asked = 0;
+    item.setSizeCheck([&](size_t bytes) {
+        asked = bytes;
+        return bytes <= 10;
+    });
+    item.poke("10^7");  // "10\r\n"... the data of the text: 4 + 2 bytes
+    EXPECT_EQ(asked, 6u);
+    item.maceval("calc");  // 10000000: 8 digits and a line end
+    EXPECT_EQ(item.lines(), Lines{"10000000"});
+    item.poke("10^8");
+    item.maceval("calc");  // 9 digits and a line end: 11 bytes
+    EXPECT_EQ(asked, 11u);
+    EXPECT_EQ(item.lines(), Lines{kResultTooLarge});
+    EXPECT_THROW(item.poke("123456789"), TPokeTooLarge);
+    EXPECT_EQ(item.lines(), Lines{kResultTooLarge});
+}
+
 TEST(MacroItemTest, CalcBeforeAnyPokeGivesMissingNumberMessage) {
     MacroItem item;
     item.maceval("calc");

@@ -271,6 +271,35 @@ batch_full_disk)
         echo "note: no small file system could be mounted (not root?): the file size limit stands for a full disk"
     fi
     ;;
+render_bounded)
+    # A megabyte of sums: the SVG holds what the PNG holds (the drawing up to the image's
+    # width), so file and peak memory stay small; LaTeX and MathML of hostile patterns
+    # stay within a small multiple of the input.
+    head -c 1000000 < <(yes '1/2+' | tr -d '\n') >"$work/long.txt"
+    echo 1 >>"$work/long.txt"
+    limit=400000  # KiB of peak memory; the sanitizers' shadow memory needs more
+    if ldd "$nerova" 2>/dev/null | grep -q libasan; then limit=4000000; fi
+    if [ -x /usr/bin/time ]; then
+        env -u DISPLAY /usr/bin/time -f '%M' -o "$work/peak" "$nerova" --render - "$work/long.svg" <"$work/long.txt" 2>"$work/err"
+        status=$?; expect 0 '*' '*'
+        peak=$(tail -n 1 "$work/peak")
+        [ "$peak" -le "$limit" ] || { echo "FAIL: SVG render peaked at $peak KiB"; failures=$((failures + 1)); }
+    else
+        "$nerova" --render - "$work/long.svg" <"$work/long.txt" 2>"$work/err"
+        status=$?; expect 0 '*' '*'
+    fi
+    size=$(stat -c %s "$work/long.svg")
+    [ "$size" -le 1000000 ] || { echo "FAIL: SVG of $size bytes"; failures=$((failures + 1)); }
+    grep -q '</svg>' "$work/long.svg" || { echo "FAIL: SVG not complete"; failures=$((failures + 1)); }
+    for pattern in '1/2+' '((' '^' '0.[3]' '[' '-(' '1/(' '1:1/(' '2^2^' '<&>'; do
+        head -c 100000 < <(yes -- "$pattern" | tr -d '\n') >"$work/p.txt"
+        for ext in tex mml; do
+            "$nerova" --render - "$work/p.$ext" <"$work/p.txt" 2>/dev/null
+            size=$(stat -c %s "$work/p.$ext" 2>/dev/null || echo 0)
+            [ "$size" -le $((32 * 100000 + 4096)) ] || { echo "FAIL: $pattern as .$ext: $size bytes"; failures=$((failures + 1)); }
+        done
+    done
+    ;;
 render)
     # The render mode starts Qt on the offscreen platform by itself, and keeps quiet
     # about a missing runtime folder.
