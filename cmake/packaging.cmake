@@ -35,10 +35,10 @@ if(NOT NEROVA_HOMEPAGE STREQUAL "")
   set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${NEROVA_HOMEPAGE}")
 endif()
 # Depends from the libraries the program and its window module really link (needs
-# dpkg-shlibdeps from dpkg-dev); the window icon is drawn by Qt's SVG plugins, which
-# nothing links, so they are named here.
+# dpkg-shlibdeps from dpkg-dev). The module links Qt's SVG library, whose package also
+# holds the plugin that draws the window icon, so nothing needs naming by hand (a second,
+# unversioned libqt6svg6 would name it twice).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6")
 # The window's texts are Japanese.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-ipafont-gothic | fonts-noto-cjk")
 

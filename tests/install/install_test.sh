@@ -214,6 +214,8 @@ package)
     echo "Depends: $depends"
     [[ $depends == *libqt6widgets6* && $depends == *libqt6svg6* ]] ||
         fail "Depends lacks the Qt libraries: '$depends'"
+    twice=$(tr ',' '\n' <<<"$depends" | sed 's/^ *//; s/[ (].*//' | sort | uniq -d)
+    [ -z "$twice" ] || fail "Depends names a package twice: $twice"
     [ "$(dpkg-deb -f "$deb" Section)" = math ] || fail "the section is not math"
     [ -n "$(dpkg-deb -f "$deb" Maintainer)" ] || fail "no maintainer"
     dpkg-deb -x "$deb" "$work/root" || fail "dpkg-deb -x"
