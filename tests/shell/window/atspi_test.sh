@@ -55,11 +55,12 @@ start_window LC_ALL=C.UTF-8
 for _ in $(seq 100); do grep -q listening "$work/event" && break; sleep 0.1; done
 # Keys go to the active window: wait until the window manager has made it so (the input
 # line has the focus from the start).
-for _ in $(seq 100); do
+for _ in $(seq 300); do
     xdotool windowactivate "$window" >/dev/null 2>&1
     [ "$(xdotool getactivewindow 2>/dev/null)" = "$window" ] && break
     sleep 0.1
 done
+[ "$(xdotool getactivewindow 2>/dev/null)" = "$window" ] || echo "note: the window is not the active one, so the keys may be lost"
 xdotool type --delay 20 '1/3+1/6'
 xdotool key Return
 wait "$listener" || { echo "FAIL: no announcement"; cat "$work/event"; failures=$((failures + 1)); }
