@@ -42,7 +42,7 @@ start_window() {
     pids+=($program)
     window=
     for _ in $(seq 200); do
-        window=$(xdotool search --name '^Nerova$' 2>/dev/null | head -1)
+        window=$(xdotool search --onlyvisible --name '^Nerova$' 2>/dev/null | head -1)
         [ -n "$window" ] && break
         sleep 0.1
     done
