@@ -147,12 +147,17 @@ public:
             return;
         }
         Line line{std::string(key.name) + "=" + std::string(value), newLineEnd()};
+        // The line a new one follows may be the file's last, without a line end: it gets
+        // one, or the two would be read as one line.
         if (f.sectionEnd) {
+            endLine(*f.sectionEnd - 1);
             lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(*f.sectionEnd), std::move(line));
             return;
         }
-        if (!lines_.empty() && lines_.back().end.empty()) lines_.back().end = newLineEnd();
-        if (!lines_.empty()) lines_.push_back({std::string(), newLineEnd()});
+        if (!lines_.empty()) {
+            endLine(lines_.size() - 1);
+            lines_.push_back({std::string(), newLineEnd()});
+        }
         lines_.push_back({"[" + std::string(key.section) + "]", newLineEnd()});
         lines_.push_back(std::move(line));
     }
@@ -214,6 +219,10 @@ private:
             if (firstPlace) f.sectionEnd = i + 1;
         }
         return f;
+    }
+
+    void endLine(size_t i) {
+        if (lines_[i].end.empty()) lines_[i].end = newLineEnd();
     }
 
     // New lines end as the file's first line does, "\n" in a new file.

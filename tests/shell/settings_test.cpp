@@ -364,6 +364,21 @@ TEST_F(SettingsFileTest, LinesTheReaderDoesNotUnderstandAreKept) {
     EXPECT_EQ(get(), after);  // a second save changes nothing
 }
 
+// A key added to a section whose last line is the file's last, without a line end, goes
+// on a line of its own (found by the fuzzer: "left=2" then "top=..." on one line).
+TEST_F(SettingsFileTest, AKeyAddedAfterALastLineWithoutEndIsALineOfItsOwn) {
+    for (const char* before : {"[FORM]\nleft=2", "[FORM]\r\nleft=2", "[FORM]"}) {
+        put(before);
+        FormSettings s;
+        readSettings(path_, s);
+        s.top = 50;
+        writeSettings(path_, s);
+        FormSettings back;
+        readSettings(path_, back);
+        EXPECT_TRUE(sameSettings(back, s)) << before << " became\n" << get();
+    }
+}
+
 // The reader takes at most kMaxSettingsBytes: a bigger file is broken. It is not read
 // (the values stay as they were, false tells the caller to say so), and not overwritten.
 TEST_F(SettingsFileTest, AFileOverTheCapIsNeitherReadNorOverwritten) {
