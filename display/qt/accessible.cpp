@@ -15,6 +15,22 @@
 
 namespace nerova {
 
+void* ReadOnlyTextAccessible::interface_cast(QAccessible::InterfaceType type) {
+    if (type == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
+    return QAccessibleWidget::interface_cast(type);
+}
+
+void ReadOnlyTextAccessible::selection(int, int* start, int* end) const { *start = *end = 0; }
+
+QString ReadOnlyTextAccessible::text(int start, int end) const {
+    return start < 0 || end < start ? QString() : readOnlyText().mid(start, end - start);
+}
+
+QString ReadOnlyTextAccessible::attributes(int, int* start, int* end) const {
+    *start = *end = 0;
+    return {};
+}
+
 namespace {
 
 // The reading of what the display shows: its text up to the ";" the shell appends.
@@ -23,11 +39,12 @@ QString ReadingOf(const TBunDisp& disp) {
     return QString::fromStdString(speechOf(std::string_view(text).substr(0, text.find(';'))));
 }
 
-// Read-only text: no selection, the caret at 0, no geometry per character.
-class DisplayAccessible : public QAccessibleWidget, public QAccessibleTextInterface {
+class DisplayAccessible : public ReadOnlyTextAccessible {
 public:
     explicit DisplayAccessible(TBunDisp* disp)
-        : QAccessibleWidget(disp, QAccessible::StaticText, QCoreApplication::translate("TBunDisp", kDisplayAccessibleName)) {}
+        : ReadOnlyTextAccessible(disp, QAccessible::StaticText,
+                                 QCoreApplication::translate("TBunDisp", kDisplayAccessibleName)) {}
+    using ReadOnlyTextAccessible::text;
 
     QString text(QAccessible::Text t) const override {
         switch (t) {
@@ -38,30 +55,8 @@ public:
         }
     }
 
-    void* interface_cast(QAccessible::InterfaceType type) override {
-        if (type == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
-        return QAccessibleWidget::interface_cast(type);
-    }
-
-    void selection(int, int* start, int* end) const override { *start = *end = 0; }
-    int selectionCount() const override { return 0; }
-    void addSelection(int, int) override {}
-    void removeSelection(int) override {}
-    void setSelection(int, int, int) override {}
-    int cursorPosition() const override { return 0; }
-    void setCursorPosition(int) override {}
-    QString text(int start, int end) const override {
-        const QString r = Reading();
-        return start < 0 || end < start ? QString() : r.mid(start, end - start);
-    }
-    int characterCount() const override { return static_cast<int>(Reading().size()); }
-    QRect characterRect(int) const override { return {}; }
-    int offsetAtPoint(const QPoint&) const override { return -1; }
-    void scrollToSubstring(int, int) override {}
-    QString attributes(int, int* start, int* end) const override {
-        *start = *end = 0;
-        return {};
-    }
+protected:
+    QString readOnlyText() const override { return Reading(); }
 
 private:
     // Screen readers ask many times for one text; the reading is made once per text.

@@ -39,10 +39,11 @@ const char* const kTitle = QT_TRANSLATE_NOOP("nerova::StepsView", "途中式");
 
 // The list for assistive technology: named 途中式, its text the lines ("= 2/6+1/6"), its
 // description their spoken reading; the rows are its children.
-class StepsAccessible : public QAccessibleWidget, public QAccessibleTextInterface {
+class StepsAccessible : public ReadOnlyTextAccessible {
 public:
     explicit StepsAccessible(StepsList* list)
-        : QAccessibleWidget(list, QAccessible::List, QString::fromUtf8(kStepsAccessibleName)) {}
+        : ReadOnlyTextAccessible(list, QAccessible::List, QString::fromUtf8(kStepsAccessibleName)) {}
+    using ReadOnlyTextAccessible::text;
 
     QString text(QAccessible::Text t) const override {
         switch (t) {
@@ -52,30 +53,9 @@ public:
         default: return QAccessibleWidget::text(t);
         }
     }
-    void* interface_cast(QAccessible::InterfaceType type) override {
-        if (type == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
-        return QAccessibleWidget::interface_cast(type);
-    }
 
-    void selection(int, int* start, int* end) const override { *start = *end = 0; }
-    int selectionCount() const override { return 0; }
-    void addSelection(int, int) override {}
-    void removeSelection(int) override {}
-    void setSelection(int, int, int) override {}
-    int cursorPosition() const override { return 0; }
-    void setCursorPosition(int) override {}
-    QString text(int start, int end) const override {
-        const QString& t = list()->plainText();
-        return start < 0 || end < start ? QString() : t.mid(start, end - start);
-    }
-    int characterCount() const override { return static_cast<int>(list()->plainText().size()); }
-    QRect characterRect(int) const override { return {}; }
-    int offsetAtPoint(const QPoint&) const override { return -1; }
-    void scrollToSubstring(int, int) override {}
-    QString attributes(int, int* start, int* end) const override {
-        *start = *end = 0;
-        return {};
-    }
+protected:
+    QString readOnlyText() const override { return list()->plainText(); }
 
 private:
     const StepsList* list() const { return static_cast<const StepsList*>(widget()); }
