@@ -139,21 +139,6 @@ private:
     // stream's exception.
     char NonBlank();
 
-    // Counts one level of nesting for its lifetime.
-    class Nested {
-    public:
-        explicit Nested(int& depth) : depth_(depth) {
-            if (depth_ >= kEvalMaxNesting) throw TEvalException(kEvalTooDeep);
-            ++depth_;
-        }
-        ~Nested() { --depth_; }
-        Nested(const Nested&) = delete;
-        Nested& operator=(const Nested&) = delete;
-
-    private:
-        int& depth_;
-    };
-
     TInputStream& s_;
     StringStream* const text_;  // s_ when it is a StringStream
     const bool inOrder_;  // chains left to right, one operand at a time
@@ -249,7 +234,7 @@ void Parser::Factor(TLoRational& r) {
         ended = true;
     }
     if (!ended && ch == '^') {
-        const Nested level(depth_);
+        const nerova::EvalNesting level(depth_);
         TLoRational exponent;
         Factor(exponent);
         r.Power(exponent);
@@ -269,7 +254,7 @@ void Parser::Primary(TLoRational& r) {
         return;
     }
     {
-        const Nested level(depth_);
+        const nerova::EvalNesting level(depth_);
         Expression(r);
     }
     if (NonBlankOr(kEvalParenMismatch) != ')') throw TEvalException(kEvalParenMismatch);

@@ -44,6 +44,23 @@ namespace nerova {
 /// or "*" and "/" one at a time, left to right, instead of as a balanced tree: the plain
 /// evaluation that the tree must match in value, sign and errors.
 void evalExpressionInOrder(TLoRational& r, TInputStream& s);
+
+/// Counts one level of nesting (a parenthesis or a power) for its lifetime; throws
+/// TEvalException(kEvalTooDeep) past kEvalMaxNesting. Readers of the grammar share it, so
+/// that they refuse the same depth.
+class EvalNesting {
+public:
+    explicit EvalNesting(int& depth) : depth_(depth) {
+        if (depth_ >= kEvalMaxNesting) throw TEvalException(kEvalTooDeep);
+        ++depth_;
+    }
+    ~EvalNesting() { --depth_; }
+    EvalNesting(const EvalNesting&) = delete;
+    EvalNesting& operator=(const EvalNesting&) = delete;
+
+private:
+    int& depth_;
+};
 }  // namespace nerova
 
 /// Evaluates a term (a product or quotient of factors) at s into r.

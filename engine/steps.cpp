@@ -107,20 +107,6 @@ private:
         }
     }
 
-    class Nested {
-    public:
-        explicit Nested(int& depth) : depth_(depth) {
-            if (depth_ >= kEvalMaxNesting) throw TEvalException(kEvalTooDeep);
-            ++depth_;
-        }
-        ~Nested() { --depth_; }
-        Nested(const Nested&) = delete;
-        Nested& operator=(const Nested&) = delete;
-
-    private:
-        int& depth_;
-    };
-
     // A sum of terms or a product of factors.
     NodePtr Chain(Kind kind) {
         const bool sum = kind == Kind::Sum;
@@ -162,7 +148,7 @@ private:
             ended = true;
         }
         if (!ended && ch == '^') {
-            const Nested level(depth_);
+            const nerova::EvalNesting level(depth_);
             NodePtr exponent = Factor();
             auto power = New(Kind::Pow);
             power->items.push_back({' ', std::move(r)});
@@ -189,7 +175,7 @@ private:
         }
         NodePtr inner;
         {
-            const Nested level(depth_);
+            const nerova::EvalNesting level(depth_);
             inner = Expression();
         }
         if (NonBlankOr(kEvalParenMismatch) != ')') throw TEvalException(kEvalParenMismatch);
