@@ -78,7 +78,9 @@ TEST(LanguageTest, EveryMessageHasItsEnglishText) {
         const std::string source = nerova::sourceText(m);
         const std::string english = nerova::messageText(m, "en");
         SCOPED_TRACE(source);
-        if (m != Message::EndOfStream) EXPECT_NE(english, source);
+        if (m != Message::EndOfStream) {
+            EXPECT_NE(english, source);
+        }
         for (const char* marker : {"%1", "%2"})
             EXPECT_EQ(english.find(marker) == std::string::npos, source.find(marker) == std::string::npos) << marker;
         // Japanese characters are three-byte sequences starting with E3 to E9 (kana and
