@@ -551,6 +551,28 @@ TEST(TSeisuTest, ThrowingPumpInsideLargeTransformsAndDivisions) {
     }
 }
 
+TEST(TSeisuTest, ThrowingPumpInsideDivisionRows) {
+    // The long division's and the exact division's rows pump from inside their loops; the
+    // pump's exception must leave them like any other kernel (operands and result intact),
+    // whichever instruction set the rows were compiled for.
+    std::mt19937_64 rng(23);
+    const TSeisu b0 = RandomLimbs(rng, 600), k0 = RandomLimbs(rng, 700);
+    TSeisu a0;
+    a0.Mul(b0, k0);
+    for (int throwAt : {1, 2, 5}) {
+        PumpProbe probe;
+        probe.throwAt = throwAt;
+        pump::Scope scope(&PumpProbe::Handler, &probe);
+        TSeisu q(5), r(6);
+        EXPECT_THROW(q.DivMod(a0, b0, r), std::runtime_error);
+        EXPECT_EQ(T(q), "5");
+        EXPECT_EQ(T(r), "6");
+        probe.calls = 0;
+        EXPECT_THROW(q.DivExact(a0, b0), std::runtime_error);
+        EXPECT_EQ(T(q), "5");
+    }
+}
+
 // Records the thread of every pump call, and throws on the call numbered `throwAt`.
 struct ThreadProbe {
     std::thread::id owner = std::this_thread::get_id();
