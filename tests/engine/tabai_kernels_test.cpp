@@ -55,6 +55,19 @@ Vec SchoolProduct(const Vec& a, const Vec& b) {
     return out;
 }
 
+// a + b for limb vectors (trimmed).
+Vec AddVec(const Vec& x, const Vec& y) {
+    Vec out(std::max(x.size(), y.size()) + 1, 0);
+    uint32_t c = 0;
+    for (size_t i = 0; i < out.size(); ++i) {
+        const uint32_t v = (i < x.size() ? x[i] : 0) + (i < y.size() ? y[i] : 0) + c;
+        out[i] = static_cast<Limb>(v % 10000);
+        c = v / 10000;
+    }
+    out.resize(tabai_kernels::Trim(out.data(), out.size()));
+    return out;
+}
+
 // The quadratic product on packed words (checked against the schoolbook one below): the
 // yardstick for long factors, sixteen times fewer steps.
 Vec WordProduct(const Vec& a, const Vec& b) {
@@ -497,17 +510,6 @@ TEST(TSeisuKernels, PairsOfProductsMatchSchoolbook) {
         p.resize(tabai_kernels::Trim(p.data(), p.size()));
         q.resize(tabai_kernels::Trim(q.data(), q.size()));
         const bool sp = n1 != n2, sq = n3 != n4;
-        auto add = [](const Vec& a, const Vec& b) {
-            Vec out(std::max(a.size(), b.size()) + 1, 0);
-            uint32_t c = 0;
-            for (size_t i = 0; i < out.size(); ++i) {
-                const uint32_t v = (i < a.size() ? a[i] : 0) + (i < b.size() ? b[i] : 0) + c;
-                out[i] = static_cast<Limb>(v % 10000);
-                c = v / 10000;
-            }
-            out.resize(tabai_kernels::Trim(out.data(), out.size()));
-            return out;
-        };
         auto less = [](const Vec& a, const Vec& b) {
             if (a.size() != b.size()) return a.size() < b.size();
             return tabai_kernels::CompareN(a.data(), b.data(), a.size()) < 0;
@@ -522,7 +524,7 @@ TEST(TSeisuKernels, PairsOfProductsMatchSchoolbook) {
             a.resize(tabai_kernels::Trim(a.data(), a.size()));
             return a;
         };
-        if (sp == sq) return std::make_pair(add(p, q), sp && !(p.empty() && q.empty()));
+        if (sp == sq) return std::make_pair(AddVec(p, q), sp && !(p.empty() && q.empty()));
         if (less(p, q)) return std::make_pair(sub(q, p), sq);
         Vec d = sub(p, q);
         return std::make_pair(d, sp && !d.empty());
@@ -954,21 +956,10 @@ TEST(TSeisuKernels, HalfGcdOnHostileInputs) {
     // equal numbers, one dividing the other, and runs of nines and zeros. Half-gcd at a
     // low threshold and at the real one, both against Euclid.
     std::mt19937_64 rng(17);
-    auto add = [](const Vec& x, const Vec& y) {
-        Vec out(std::max(x.size(), y.size()) + 1, 0);
-        uint32_t c = 0;
-        for (size_t i = 0; i < out.size(); ++i) {
-            const uint32_t v = (i < x.size() ? x[i] : 0) + (i < y.size() ? y[i] : 0) + c;
-            out[i] = static_cast<Limb>(v % 10000);
-            c = v / 10000;
-        }
-        out.resize(tabai_kernels::Trim(out.data(), out.size()));
-        return out;
-    };
     std::vector<std::pair<Vec, Vec>> cases;
     Vec f0{1}, f1{1};
     while (f1.size() < 650) {
-        Vec f2 = add(f0, f1);
+        Vec f2 = AddVec(f0, f1);
         f0 = std::move(f1);
         f1 = std::move(f2);
     }
@@ -976,7 +967,7 @@ TEST(TSeisuKernels, HalfGcdOnHostileInputs) {
     const Vec b = RandomVec(rng, 700), k = RandomVec(rng, 650);
     Vec kb = SchoolProduct(k, b);
     kb.resize(tabai_kernels::Trim(kb.data(), kb.size()));
-    cases.push_back({add(kb, Vec{1}), b});  // a = k b + 1: one huge quotient
+    cases.push_back({AddVec(kb, Vec{1}), b});  // a = k b + 1: one huge quotient
     cases.push_back({kb, b});               // b divides a
     cases.push_back({RandomVec(rng, 1300), RandomVec(rng, 3)});
     cases.push_back({b, b});
@@ -994,19 +985,6 @@ TEST(TSeisuKernels, HalfGcdOnHostileInputs) {
             EXPECT_EQ(tabai_kernels::Gcd(y, x), expected[i]) << "case " << i << ", threshold " << threshold;
         }
     }
-}
-
-// a + b for limb vectors (trimmed).
-Vec AddVec(const Vec& x, const Vec& y) {
-    Vec out(std::max(x.size(), y.size()) + 1, 0);
-    uint32_t c = 0;
-    for (size_t i = 0; i < out.size(); ++i) {
-        const uint32_t v = (i < x.size() ? x[i] : 0) + (i < y.size() ? y[i] : 0) + c;
-        out[i] = static_cast<Limb>(v % 10000);
-        c = v / 10000;
-    }
-    out.resize(tabai_kernels::Trim(out.data(), out.size()));
-    return out;
 }
 
 TEST(TSeisuKernels, LehmerOnWordsMatchesLehmerOnLimbs) {
