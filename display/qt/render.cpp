@@ -64,10 +64,10 @@ QByteArray svgOf(TBunDisp& disp) {
 }
 
 int renderToFile(const std::string& text, const std::string& file, nerova::ImageFormat format,
-                 const std::string& fontFamily, double pointSize, std::ostream& err, double scale) {
+                 const std::string& fontFamily, double pointSize, const nerova::RenderReport& report, double scale) {
     try {
         if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
-            err << "render: a QApplication is needed\n";
+            report(nerova::MessageError(nerova::Message::RenderNeedsApplication));
             return 1;
         }
 
@@ -79,7 +79,7 @@ int renderToFile(const std::string& text, const std::string& file, nerova::Image
             font.setFamily(QString::fromStdString(fontFamily));
             const QString used = QFontInfo(font).family();
             if (used.compare(font.family(), Qt::CaseInsensitive) != 0)
-                err << "render: font \"" << fontFamily << "\" not found, using \"" << used.toStdString() << "\"\n";
+                report(nerova::MessageError(nerova::Message::RenderFontNotFound, fontFamily, used.toStdString()));
         }
         if (pointSize > 0) font.setPointSizeF(pointSize);
         disp.setDisplayFont(font, Qt::black);
@@ -97,17 +97,17 @@ int renderToFile(const std::string& text, const std::string& file, nerova::Image
         if (bytes.isEmpty() || !nerova::writeFileWith(file, [&bytes](std::ostream& out) {
                 out.write(bytes.constData(), bytes.size());
             })) {
-            err << nerova::kRenderCannotWrite << file << "\n";
+            report(nerova::MessageError(nerova::Message::CannotWritePath, file));
             return 1;
         }
         return 0;
     } catch (const std::exception& e) {
-        err << e.what() << "\n";
+        report(e);
         return 1;
     }
 }
 
 int renderToPng(const std::string& text, const std::string& file, const std::string& fontFamily,
-                double pointSize, std::ostream& err, double scale) {
-    return renderToFile(text, file, nerova::ImageFormat::Png, fontFamily, pointSize, err, scale);
+                double pointSize, const nerova::RenderReport& report, double scale) {
+    return renderToFile(text, file, nerova::ImageFormat::Png, fontFamily, pointSize, report, scale);
 }
