@@ -424,6 +424,20 @@ language)
     # The locales need not be installed: the program reads the variables' names.
     printf '1/3+1/6\n2/0\n# note\n(1+2\n' >"$work/in.txt"
     in_locale="env -u LC_ALL -u LC_MESSAGES -u LANG -u LANGUAGE -u DISPLAY -u DBUS_SESSION_BUS_ADDRESS"
+    # renderer_and_window VARS FONT_NOTICE CANNOT_WRITE NO_DISPLAY: under VARS, the start of
+    # the renderer's notice of a missing font, its failed write, and the window without a display.
+    renderer_and_window() {
+        $in_locale $1 "$nerova" --render 1 "$work/f.png" --font 'No Such Family' >"$work/out" 2>"$work/err"
+        status=$?
+        expect 0 '' '*'
+        expect_err_contains "$2"
+        $in_locale $1 "$nerova" --render 1 /nonexistent-dir/x.svg >"$work/out" 2>"$work/err"
+        status=$?
+        expect 2 '' "$3"
+        $in_locale $1 QT_QPA_PLATFORM=xcb "$nerova" >"$work/out" 2>"$work/err"
+        status=$?
+        expect 2 '' "$4"
+    }
     for vars in "LANG=en_US.UTF-8" "LC_ALL=en_GB.UTF-8 LANG=ja_JP.UTF-8" "LC_MESSAGES=de_DE.UTF-8 LANG=ja_JP.UTF-8"; do
         $in_locale $vars "$nerova" -e 1/0 -e 2x3 -e 1/4 >"$work/out" 2>"$work/err"
         status=$?
@@ -439,16 +453,9 @@ language)
         status=$?
         expect 0 'division by zero\n2\n' ''
         # The renderer's messages, the start of the window and a wrong option, too.
-        $in_locale $vars "$nerova" --render 1 "$work/f.png" --font 'No Such Family' >"$work/out" 2>"$work/err"
-        status=$?
-        expect 0 '' '*'
-        expect_err_contains 'nerova: render: font "No Such Family" not found, using "'
-        $in_locale $vars "$nerova" --render 1 /nonexistent-dir/x.svg >"$work/out" 2>"$work/err"
-        status=$?
-        expect 2 '' 'nerova: cannot write /nonexistent-dir/x.svg\n'
-        $in_locale $vars QT_QPA_PLATFORM=xcb "$nerova" >"$work/out" 2>"$work/err"
-        status=$?
-        expect 2 '' 'nerova: no display found; without a window use -e EXPR, --batch IN [OUT] or --repl\n'
+        renderer_and_window "$vars" 'nerova: render: font "No Such Family" not found, using "' \
+            'nerova: cannot write /nonexistent-dir/x.svg\n' \
+            'nerova: no display found; without a window use -e EXPR, --batch IN [OUT] or --repl\n'
         $in_locale $vars "$nerova" -e 1 --jobs 2 >"$work/out" 2>"$work/err"
         status=$?
         expect 2 '' "nerova: --jobs goes with --batch\nTry 'nerova --help' for more information.\n"
@@ -461,16 +468,9 @@ language)
         $in_locale $vars "$nerova" --batch "$work/in.txt" >"$work/out" 2>"$work/err"
         status=$?
         expect 0 '1/3+1/6 = 1/2\n2/0 = 0で割ろうとした\n# note\n(1+2 = カッコがあってない\n' ''
-        $in_locale $vars "$nerova" --render 1 "$work/f.png" --font 'No Such Family' >"$work/out" 2>"$work/err"
-        status=$?
-        expect 0 '' '*'
-        expect_err_contains 'nerova: render: フォント「No Such Family」が見つからないので「'
-        $in_locale $vars "$nerova" --render 1 /nonexistent-dir/x.svg >"$work/out" 2>"$work/err"
-        status=$?
-        expect 2 '' 'nerova: /nonexistent-dir/x.svg に書き込めません\n'
-        $in_locale $vars QT_QPA_PLATFORM=xcb "$nerova" >"$work/out" 2>"$work/err"
-        status=$?
-        expect 2 '' 'nerova: ディスプレイが見つかりません。ウィンドウなしでは -e EXPR、--batch IN [OUT]、--repl が使えます\n'
+        renderer_and_window "$vars" 'nerova: render: フォント「No Such Family」が見つからないので「' \
+            'nerova: /nonexistent-dir/x.svg に書き込めません\n' \
+            'nerova: ディスプレイが見つかりません。ウィンドウなしでは -e EXPR、--batch IN [OUT]、--repl が使えます\n'
     done
     ;;
 no_display)
