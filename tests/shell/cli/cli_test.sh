@@ -423,50 +423,47 @@ language)
     # LC_MESSAGES, then LANG decide; Japanese and the C locale keep the design's texts.
     # The locales need not be installed: the program reads the variables' names.
     printf '1/3+1/6\n2/0\n# note\n(1+2\n' >"$work/in.txt"
-    in_locale="env -u LC_ALL -u LC_MESSAGES -u LANG -u LANGUAGE -u DISPLAY -u DBUS_SESSION_BUS_ADDRESS"
-    # renderer_and_window VARS FONT_NOTICE CANNOT_WRITE NO_DISPLAY: under VARS, the start of
-    # the renderer's notice of a missing font, its failed write, and the window without a display.
-    renderer_and_window() {
-        $in_locale $1 "$nerova" --render 1 "$work/f.png" --font 'No Such Family' >"$work/out" 2>"$work/err"
+    # run_in "VARS" ARGS...: the program with only the locale variables VARS set.
+    run_in() {
+        # shellcheck disable=SC2086  # VARS is a list of assignments
+        env -u LC_ALL -u LC_MESSAGES -u LANG -u LANGUAGE -u DISPLAY -u DBUS_SESSION_BUS_ADDRESS $1 \
+            "$nerova" "${@:2}" >"$work/out" 2>"$work/err"
         status=$?
+    }
+    # renderer_and_window "VARS" FONT_NOTICE CANNOT_WRITE NO_DISPLAY: under VARS, the start
+    # of the renderer's notice of a missing font, its failed write, and the window without
+    # a display.
+    renderer_and_window() {
+        run_in "$1" --render 1 "$work/f.png" --font 'No Such Family'
         expect 0 '' '*'
         expect_err_contains "$2"
-        $in_locale $1 "$nerova" --render 1 /nonexistent-dir/x.svg >"$work/out" 2>"$work/err"
-        status=$?
+        run_in "$1" --render 1 /nonexistent-dir/x.svg
         expect 2 '' "$3"
-        $in_locale $1 QT_QPA_PLATFORM=xcb "$nerova" >"$work/out" 2>"$work/err"
-        status=$?
+        run_in "$1 QT_QPA_PLATFORM=xcb"
         expect 2 '' "$4"
     }
     for vars in "LANG=en_US.UTF-8" "LC_ALL=en_GB.UTF-8 LANG=ja_JP.UTF-8" "LC_MESSAGES=de_DE.UTF-8 LANG=ja_JP.UTF-8"; do
-        $in_locale $vars "$nerova" -e 1/0 -e 2x3 -e 1/4 >"$work/out" 2>"$work/err"
-        status=$?
+        run_in "$vars" -e 1/0 -e 2x3 -e 1/4
         expect 1 '2\n1/4\n' 'nerova: division by zero\nnerova: “x3” was not used in the calculation\n'
-        $in_locale $vars "$nerova" --batch "$work/in.txt" >"$work/out" 2>"$work/err"
-        status=$?
+        run_in "$vars" --batch "$work/in.txt"
         expect 0 '1/3+1/6 = 1/2\n2/0 = division by zero\n# note\n(1+2 = unbalanced parentheses\n' ''
-        $in_locale $vars "$nerova" --batch "$work/missing.txt" >"$work/out" 2>"$work/err"
-        status=$?
+        run_in "$vars" --batch "$work/missing.txt"
         expect 2 '' '*'
         expect_err_contains 'file not found'
-        $in_locale $vars "$nerova" --repl <<<$'1/0\n1+1' >"$work/out" 2>"$work/err"
-        status=$?
+        run_in "$vars" --repl <<<$'1/0\n1+1'
         expect 0 'division by zero\n2\n' ''
         # The renderer's messages, the start of the window and a wrong option, too.
         renderer_and_window "$vars" 'nerova: render: font "No Such Family" not found, using "' \
             'nerova: cannot write /nonexistent-dir/x.svg\n' \
             'nerova: no display found; without a window use -e EXPR, --batch IN [OUT] or --repl\n'
-        $in_locale $vars "$nerova" -e 1 --jobs 2 >"$work/out" 2>"$work/err"
-        status=$?
+        run_in "$vars" -e 1 --jobs 2
         expect 2 '' "nerova: --jobs goes with --batch\nTry 'nerova --help' for more information.\n"
     done
     for vars in "LANG=C.UTF-8" "LANG=ja_JP.UTF-8" "LANG=POSIX" "LC_ALL=C LANG=en_US.UTF-8" "LANG=en_US.UTF-8 LC_MESSAGES=ja_JP.UTF-8" \
                 "LANG=en_US.UTF-8 LANGUAGE=ja:en" ""; do
-        $in_locale $vars "$nerova" -e 1/0 -e 2x3 -e 1/4 >"$work/out" 2>"$work/err"
-        status=$?
+        run_in "$vars" -e 1/0 -e 2x3 -e 1/4
         expect 1 '2\n1/4\n' 'nerova: 0で割ろうとした\nnerova: 「x3」は計算に使っていません\n'
-        $in_locale $vars "$nerova" --batch "$work/in.txt" >"$work/out" 2>"$work/err"
-        status=$?
+        run_in "$vars" --batch "$work/in.txt"
         expect 0 '1/3+1/6 = 1/2\n2/0 = 0で割ろうとした\n# note\n(1+2 = カッコがあってない\n' ''
         renderer_and_window "$vars" 'nerova: render: フォント「No Such Family」が見つからないので「' \
             'nerova: /nonexistent-dir/x.svg に書き込めません\n' \
