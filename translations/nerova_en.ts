@@ -628,6 +628,13 @@ Esc: cancels a long calculation
     </message>
 </context>
 <context>
+    <name>nerova::InputEdit</name>
+    <message>
+        <source>文字数 %1</source>
+        <translation>%1 characters</translation>
+    </message>
+</context>
+<context>
     <name>nerova::StepsList</name>
     <message>
         <source>イコール</source>
