@@ -25,7 +25,6 @@
 
 using tabai_kernels::kBase;
 using Word = tabai_kernels::Limb;
-static_assert(TSeisu::kLimbBase == kBase);
 
 namespace {
 

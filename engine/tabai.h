@@ -10,6 +10,7 @@
 
 #include "engine/Stream.h"
 #include "engine/messages.h"
+#include "engine/tabai_kernels.h"
 
 /// Raised by TSeisu operations; carries one of the messages below.
 class TSeisuException : public nerova::MessageError {
@@ -52,8 +53,8 @@ class TSeisu {
 public:
     static constexpr int32_t kMaxLimbs = 1000000000;
     static constexpr int32_t kInlineCapacity = 10;
-    /// The base of the limbs.
-    static constexpr uint32_t kLimbBase = 10000;
+    /// The base of the limbs: the kernels' (one base for both layers).
+    static constexpr uint32_t kLimbBase = tabai_kernels::kBase;
     /// The smallest digit budget: every number below 2^64 fits it (small powers are
     /// taken on machine integers without asking).
     static constexpr int64_t kMinMaxDigits = 20;
