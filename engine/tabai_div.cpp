@@ -7,6 +7,7 @@
 #if defined(__GNUC__) && defined(__x86_64__)
 #include <immintrin.h>
 #endif
+#include <utility>
 #include <vector>
 
 #include "engine/pump.h"
@@ -325,8 +326,12 @@ TABAI_CLONES void DivRows(int64_t* __restrict rw, const uint32_t* __restrict v, 
 // The exact quotient from the low end on the same words: column j's quotient word is the
 // one that makes word j vanish modulo 10^8 (by the inverse of the divisor's low word),
 // its row subtracted with delayed carries like the division's, and word j's carry, exact
-// then, taken into word j + 1. Words from lw up are never formed. nw >= 1.
-TABAI_CLONES void DivExactRows(int64_t* __restrict rw, size_t lw, const uint32_t* __restrict v, size_t nw,
+// then, taken into word j + 1. Words from lw up are never formed. nw >= 1, v[0] prime to
+// 10. The chain from one quotient word to the next stays in registers (word j + 1 and the
+// carry into it); the rest of each row, read two rows later, goes through memory. Not
+// compiled as clones: its rows are dispatched anyway, and GCC 12's clones of it ended the
+// program on a pump's exception instead of passing it on.
+void DivExactRows(int64_t* __restrict rw, size_t lw, const uint32_t* __restrict v, size_t nw,
                                int64_t* __restrict qv) {
     // v[0]'s inverse modulo 10^8 by Newton's steps, each doubling the digits from one.
     uint64_t inv = 0;
@@ -337,42 +342,104 @@ TABAI_CLONES void DivExactRows(int64_t* __restrict rw, size_t lw, const uint32_t
         const uint64_t t = v0 % mod * inv % mod;
         inv = inv * ((mod + 2 - t) % mod) % mod;
     }
+    // An exact division by 10^8: by 2^8 (a shift), then by 5^8 (its inverse modulo 2^64).
+    constexpr uint64_t kInv5p8 = [] {
+        uint64_t x = 1;
+        for (int i = 0; i < 6; ++i) x *= 2 - 390625 * x;
+        return x;
+    }();
+    auto exact = [](int64_t t) { return static_cast<int64_t>(static_cast<uint64_t>(t >> 8) * kInv5p8); };
     const SubRowFn subRow = PickSubRow();
+    const int64_t v1 = nw >= 2 ? v[1] : 0;
+    int64_t x = rw[0];  // word j with every row before j subtracted and carried in
     for (size_t j = 0; j < lw; ++j) {
-        int64_t* w = rw + j;
-        const int64_t low = w[0] % kW8;
-        const uint64_t want = static_cast<uint64_t>(low < 0 ? low + kW8 : low);
+        const auto want = static_cast<uint64_t>(x % kW8 + kW8);
         const auto q = static_cast<uint32_t>(want * inv % static_cast<uint64_t>(kW8));
         qv[j] = q;
-        subRow(w, v, std::min(nw, lw - j), q);
         if (j + 1 == lw) break;
-        w[1] += w[0] / kW8;
+        const int64_t* w = rw + j;
+        x = w[1] - static_cast<int64_t>(uint64_t{q} * static_cast<uint64_t>(v1)) +
+            exact(x - static_cast<int64_t>(uint64_t{q} * v0));
+        const size_t len = std::min(nw, lw - j);
+        if (len > 2) subRow(rw + j + 2, v + 2, len - 2, q);
         if ((j + 1) % kRows == 0) {
+            rw[j + 1] = x;
             CarryWords(rw, j + 1, lw - 1);
             rw[lw - 1] %= kW8;  // what it carries out reaches only words never formed
+            x = rw[j + 1];
         }
         if ((j + 1) % kPumpRows == 0) pump::ProcessMessages();
     }
 }
 
-}  // namespace
+// How many low words of the divisor DivExactOnWords may clear of factors 2 and 5.
+constexpr size_t kMaxClearedWords = 4;
 
-void DivExactLowWords(const Limb* a, size_t na, const Limb* b, size_t nb, size_t len, Limb* q) {
-    na = std::min(na, len);
-    nb = std::min(nb, len);
-    const size_t lw = (len + 1) / 2, nw = std::min((nb + 1) / 2, lw);
+// x[0..n) := x * f as words below 10^8 (f < 10^8), dropping the carry out of the top: the
+// products split in two independent passes, then carries of at most one.
+void MulWordsBy(int64_t* x, size_t n, uint64_t f) {
+    uint64_t hi = 0;
+    for (size_t k = 0; k < n; ++k) {
+        const uint64_t t = static_cast<uint64_t>(x[k]) * f;
+        const uint64_t h = t / kW8;
+        x[k] = static_cast<int64_t>(t - h * kW8 + hi);
+        hi = h;
+    }
+    int64_t c = 0;
+    for (size_t k = 0; k < n; ++k) {
+        const int64_t t = x[k] + c;
+        c = t >= kW8;
+        x[k] = t - c * kW8;
+    }
+}
+
+// q[0..len) := a / b modulo 10000^len from the low end on 8-digit words, for b[0] != 0.
+// While the divisor's low word has factors 2 or 5, both are multiplied by what makes that
+// word a multiple of 10^8 and the word is dropped (b dividing a, a's is one too); the
+// quotient stays. Only the low len + 2 kMaxClearedWords limbs of a and b are read. Returns
+// false (q untouched) when the factors outlast kMaxClearedWords words.
+bool DivExactOnWords(const Limb* a, size_t na, const Limb* b, size_t nb, size_t len, Limb* q) {
+    const size_t lw = (len + 1) / 2;
+    size_t keep = lw + kMaxClearedWords;  // words of a and b that can reach the quotient
     auto word = [](const Limb* x, size_t n, size_t k) -> int64_t {
         return (2 * k < n ? x[2 * k] : 0) + int64_t{kBase} * (2 * k + 1 < n ? x[2 * k + 1] : 0);
     };
-    std::vector<uint32_t> v(nw);
-    for (size_t k = 0; k < nw; ++k) v[k] = static_cast<uint32_t>(word(b, nb, k));
-    std::vector<int64_t> rw(lw), qv(lw);
-    for (size_t k = 0; k < lw; ++k) rw[k] = word(a, na, k);
-    DivExactRows(rw.data(), lw, v.data(), nw, qv.data());
-    for (size_t i = 0; i < len; ++i) {
-        const int64_t x = qv[i / 2];
-        q[i] = static_cast<Limb>(i % 2 ? x / kBase : x % kBase);
+    // b F / 10^(8r) < b after r rounds (F the product of the factors), so a word above b's
+    // and one more a round hold every carry.
+    size_t bw = std::min(keep, (nb + 1) / 2 + 1 + kMaxClearedWords);
+    StackBuffer<int64_t, 256> xs(keep), ys(bw), qs(lw);
+    int64_t* x = xs.get();
+    int64_t* y = ys.get();
+    for (size_t k = 0; k < keep; ++k) x[k] = word(a, na, k);
+    for (size_t k = 0; k < bw; ++k) y[k] = word(b, nb, k);
+    for (size_t round = 0;; ++round) {
+        uint64_t g = kW8, v0 = static_cast<uint64_t>(y[0]);  // g := gcd(v0, 10^8)
+        while (v0 != 0) g = std::exchange(v0, g % v0);
+        if (g == 1) break;
+        if (round == kMaxClearedWords) return false;
+        const uint64_t f = static_cast<uint64_t>(kW8) / g;
+        MulWordsBy(x, keep, f);
+        MulWordsBy(y, bw, f);
+        ++x, ++y, --keep, --bw;
     }
+    bw = std::min(bw, lw);
+    while (bw > 1 && y[bw - 1] == 0) --bw;
+    StackBuffer<uint32_t, 256> vs(bw);
+    uint32_t* v = vs.get();
+    for (size_t k = 0; k < bw; ++k) v[k] = static_cast<uint32_t>(y[k]);
+    DivExactRows(x, lw, v, bw, qs.get());
+    const int64_t* qv = qs.get();
+    for (size_t k = 0; 2 * k < len; ++k) {
+        q[2 * k] = static_cast<Limb>(qv[k] % kBase);
+        if (2 * k + 1 < len) q[2 * k + 1] = static_cast<Limb>(qv[k] / kBase);
+    }
+    return true;
+}
+
+}  // namespace
+
+void DivExactLowWords(const Limb* a, size_t na, const Limb* b, size_t nb, size_t len, Limb* q) {
+    DivExactOnWords(a, std::min(na, len), b, std::min(nb, len), len, q);
 }
 
 void DivBasecase(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb* r) {
@@ -733,49 +800,9 @@ void DivTruncated(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Lim
     std::copy(rem.begin(), rem.begin() + static_cast<std::ptrdiff_t>(n), r);
 }
 
-// The most low limbs DivExactHensel drops while it clears b's factors 2 and 5.
-constexpr size_t kMaxCleared = 8;
-
-// DivExact from the low end, for b[0] != 0. The inverse modulo 10000^k needs b prime to
-// 10: a factor 2^i 5^j of b's low limb (i, j < 4 for one of them, else the limb would be
-// 0) is made into 10^4 by multiplying a and b by 2^(4-i) 5^(4-j) < 10^4, and the zero low
-// limb then dropped; the quotient stays. Only the low ql + kMaxCleared limbs of a and b
-// matter. Returns false (q untouched) when b keeps such factors after kMaxCleared rounds.
+// DivExact from the low end, for b[0] != 0 (see DivExactOnWords).
 bool DivExactHensel(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, size_t ql) {
-    if (b[0] % 2 != 0 && b[0] % 5 != 0) {
-        DivExactLowWords(a, m, b, n, ql, q);
-        return true;
-    }
-    const size_t keep = ql + kMaxCleared;
-    Vec x(a, a + std::min(m, keep)), y(b, b + std::min(n, keep));
-    size_t off = 0;
-    while (y[off] % 2 == 0 || y[off] % 5 == 0) {
-        if (off == kMaxCleared) return false;
-        uint32_t f = 1, v = y[off];
-        for (int k = 0; k < 4; ++k) {
-            if (v % 2 == 0) {
-                v /= 2;
-            } else {
-                f *= 2;
-            }
-        }
-        for (int k = 0; k < 4; ++k) {
-            if (v % 5 == 0) {
-                v /= 5;
-            } else {
-                f *= 5;
-            }
-        }
-        // Carries beyond the kept limbs do not reach the quotient's; within them they do.
-        const uint32_t cx = MulSmallInPlace(x.data() + off, x.size() - off, f);
-        if (x.size() < keep && cx != 0) x.push_back(static_cast<Limb>(cx));
-        const uint32_t cy = MulSmallInPlace(y.data() + off, y.size() - off, f);
-        if (y.size() < keep && cy != 0) y.push_back(static_cast<Limb>(cy));
-        ++off;  // y[off - 1] is 0 now, and so is x[off - 1] when b divides a
-        if (off == y.size()) return false;
-    }
-    DivExactLowWords(x.data() + off, x.size() - off, y.data() + off, y.size() - off, ql, q);
-    return true;
+    return DivExactOnWords(a, m, b, n, ql, q);
 }
 
 // DivExact from both ends, for b[0] != 0 and ql >= 2: the quotient's low half from the

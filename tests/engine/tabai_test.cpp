@@ -522,10 +522,14 @@ TEST(TSeisuTest, ThrowingPumpLeavesOperandsIntact) {
 TEST(TSeisuTest, ThrowingPumpInsideLargeTransformsAndDivisions) {
     // Products too long for the floating transform take the modular one, on two threads;
     // the cancellation must still come out as the pump's exception, with the operands intact.
+    // So too from inside the rows of the long and the exact divisions (mid-size operands),
+    // whichever instruction set those were compiled for.
     std::mt19937_64 rng(12);
     const TSeisu a0 = RandomLimbs(rng, 40000), b0 = RandomLimbs(rng, 38000);
-    TSeisu big;
+    const TSeisu d0 = RandomLimbs(rng, 600), k0 = RandomLimbs(rng, 700);
+    TSeisu big, mid;
     big.Mul(a0, a0);
+    mid.Mul(d0, k0);
     for (int throwAt : {1, 3, 10}) {
         PumpProbe probe;
         probe.throwAt = throwAt;
@@ -538,6 +542,12 @@ TEST(TSeisuTest, ThrowingPumpInsideLargeTransformsAndDivisions) {
         probe.calls = 0;
         TSeisu q(5), r(6);
         EXPECT_THROW(q.DivMod(big, b, r), std::runtime_error);
+        EXPECT_EQ(T(q), "5");
+        EXPECT_EQ(T(r), "6");
+        probe.calls = 0;
+        EXPECT_THROW(q.DivMod(mid, d0, r), std::runtime_error);
+        probe.calls = 0;
+        EXPECT_THROW(q.DivExact(mid, d0), std::runtime_error);
         EXPECT_EQ(T(q), "5");
         EXPECT_EQ(T(r), "6");
         probe.calls = 0;
