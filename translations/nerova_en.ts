@@ -624,6 +624,13 @@ Esc: cancels a long calculation
     </message>
 </context>
 <context>
+    <name>nerova::InputEdit</name>
+    <message>
+        <source>文字数 %1</source>
+        <translation>%1 characters</translation>
+    </message>
+</context>
+<context>
     <name>nerova::StepsView</name>
     <message>
         <source>途中式</source>
