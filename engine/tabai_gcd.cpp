@@ -559,26 +559,21 @@ size_t RoundedWords(size_t n) { return (n + kVector - 1) / kVector * kVector; }
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #define TABAI_AVX512 __attribute__((target("avx512f,avx512dq")))
 
-// The column vector c (eight signed columns below 2^56) as c = q 10^8 + r with r in
-// [0, 10^8): q from the quotient in doubles (within one of the truth), then corrected.
+// The column vector c (eight signed columns below 2^56) as c = q 10^8 + r, q from the
+// quotient in doubles: r lies in [0, 10^8) but for columns within a few units of a
+// multiple of 10^8 (about one in 10^7), where it may be off by 10^8; the carries below
+// put those right. (Correcting every lane here would lengthen the chain for all.)
 TABAI_AVX512 inline __m512i SplitColumns(__m512i c, __m512i& q) {
-    const __m512i base = _mm512_set1_epi64(kPairBase);
     const __m512d e = _mm512_mul_pd(_mm512_cvtepi64_pd(c), _mm512_set1_pd(1e-8));
-    q = _mm512_cvtpd_epi64(_mm512_roundscale_pd(e, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC));
+    q = _mm512_cvt_roundpd_epi64(e, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
     // |q| < 2^30, so the signed 32-bit product is exact.
-    __m512i r = _mm512_sub_epi64(c, _mm512_mul_epi32(q, base));
-    const __mmask8 low = _mm512_cmplt_epi64_mask(r, _mm512_setzero_si512());
-    r = _mm512_mask_add_epi64(r, low, r, base);
-    q = _mm512_mask_sub_epi64(q, low, q, _mm512_set1_epi64(1));
-    const __mmask8 high = _mm512_cmpge_epi64_mask(r, base);
-    r = _mm512_mask_sub_epi64(r, high, r, base);
-    q = _mm512_mask_add_epi64(q, high, q, _mm512_set1_epi64(1));
-    return r;
+    return _mm512_sub_epi64(c, _mm512_mul_epi32(q, _mm512_set1_epi64(kPairBase)));
 }
 
 // One output row of the fused pass: the carries of columns c split twice (each word takes
-// the quotient of the column below), which leaves words in [-8, 10^8 + 8) and a carry of
-// -1, 0 or 1 between words, taken in order only in the rare vectors that need it.
+// the quotient of the column below), which leaves words in [-8, 10^8 + 8) but for rare
+// lanes, and carries between words taken in order only in the rare vectors that need
+// them.
 struct CarryState {
     __m512i q, g;
     int64_t carry = 0;
@@ -605,8 +600,10 @@ TABAI_AVX512 inline void CarryInto(__m512i c, CarryState& st, Word* out) {
     int64_t carry = 0;
     for (size_t j = 0; j < kVector; ++j) {
         int64_t w = v[j] + carry;
-        carry = w < 0 ? -1 : w >= kPairBase ? 1 : 0;
-        out[j] = static_cast<Word>(w - carry * kPairBase);
+        carry = 0;
+        for (; w < 0; w += kPairBase) --carry;
+        for (; w >= kPairBase; w -= kPairBase) ++carry;
+        out[j] = static_cast<Word>(w);
     }
     st.carry = carry;
 }
