@@ -227,7 +227,7 @@ TEST(TSeisuKernels, ProductsOnVectorsMatchSchoolbook) {
         Vec m0(a.size() + b.size()), m1(m0.size()), s0(2 * n), s1(2 * n);
         tabai_kernels::Mul(a.data(), n, b.data(), b.size(), m0.data());
         tabai_kernels::Sqr(a.data(), n, s0.data());
-        const ScopedTuning wide(Tuned([](tabai_kernels::Tuning& t) { t.wideVectors = true; }));
+        const ScopedTuning wide(Tuned([](tabai_kernels::Tuning& w) { w.wideVectors = true; }));
         tabai_kernels::Mul(a.data(), n, b.data(), b.size(), m1.data());
         tabai_kernels::Sqr(a.data(), n, s1.data());
         EXPECT_EQ(m0, m1) << n;
