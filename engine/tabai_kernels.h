@@ -123,6 +123,8 @@ bool HasMul52();
 /// requires HasMul52() (falls back to MulSchool where it cannot be compiled) and
 /// min(na, nb) <= 6144. Pumps about once per limb of b.
 void MulBasecase52(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out);
+/// out[0..2n) := a * a the same way (the products off the diagonal once); n <= 6144.
+void SqrBasecase52(const Limb* a, size_t n, Limb* out);
 /// out[0..na+nb) := a * b by Karatsuba above its threshold (schoolbook below).
 void MulKaratsuba(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out);
 /// out[0..na+nb) := a * b through number-theoretic transforms (any sizes it can hold).
@@ -258,8 +260,9 @@ struct Tuning {
     size_t sqrNtt = 450;
     /// The same for products when the quadratic ones run on 52-bit multiply-add vectors
     /// (HasMul52() and wideVectors): balanced products meet the floating transform at
-    /// about 1400 limbs (5,600 digits).
+    /// about 1400 limbs (5,600 digits), squares (half the products) at about 2800.
     size_t ntt52 = 930;
+    size_t sqrNtt52 = 2600;
     /// Division by Newton's reciprocal from this many limbs (quotient and divisor); below,
     /// the long division on 8-digit words (2n by n digits: level at about 10,000 digits).
     size_t newton = 2500;

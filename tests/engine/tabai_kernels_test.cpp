@@ -214,6 +214,14 @@ TEST(TSeisuKernels, ProductsOnVectorsMatchSchoolbook) {
         if (na * nb < 200000) {
             EXPECT_EQ(vec, SchoolProduct(a, b)) << na << " x " << nb;
         }
+        Vec sq(2 * na), school(2 * na);
+        tabai_kernels::SqrBasecase52(a.data(), na, sq.data());
+        if (na < 700) {
+            tabai_kernels::SqrSchool(a.data(), na, school.data());
+        } else {
+            tabai_kernels::SqrBasecase(a.data(), na, school.data());
+        }
+        EXPECT_EQ(sq, school) << na << " squared";
     }
     for (size_t k : {1u, 2u, 3u, 4u, 95u, 96u, 97u, 300u}) {
         Vec power(k + 1, 0), nines(k, 9999);
@@ -225,13 +233,14 @@ TEST(TSeisuKernels, ProductsOnVectorsMatchSchoolbook) {
         }
     }
     // Mul and Sqr pick the vectors when allowed; one limb either side of the thresholds.
-    const size_t mt = tabai_kernels::CurrentTuning().ntt, st = tabai_kernels::CurrentTuning().sqrNtt;
-    for (size_t n : {mt - 1, mt, mt + 1, st - 1, st, st + 1}) {
+    const tabai_kernels::Tuning& t = tabai_kernels::CurrentTuning();
+    const size_t mt = t.ntt, st = t.sqrNtt, vt = t.ntt52, vs = t.sqrNtt52;
+    for (size_t n : {mt - 1, mt, mt + 1, st - 1, st, st + 1, vt - 1, vt, vt + 1, vs - 1, vs, vs + 1}) {
         const Vec a = RandomVec(rng, n), b = RandomVec(rng, 3 * n + 1);
         Vec m0(a.size() + b.size()), m1(m0.size()), s0(2 * n), s1(2 * n);
         tabai_kernels::Mul(a.data(), n, b.data(), b.size(), m0.data());
         tabai_kernels::Sqr(a.data(), n, s0.data());
-        const ScopedTuning wide(Tuned([](tabai_kernels::Tuning& t) { t.wideVectors = true; }));
+        const ScopedTuning wide(Tuned([](tabai_kernels::Tuning& w) { w.wideVectors = true; }));
         tabai_kernels::Mul(a.data(), n, b.data(), b.size(), m1.data());
         tabai_kernels::Sqr(a.data(), n, s1.data());
         EXPECT_EQ(m0, m1) << n;
