@@ -395,6 +395,10 @@ There is NO WARRANTY, to the extent permitted by law.
         <source>項目のデータが D-Bus で送れない大きさになります</source>
         <translation>The item&apos;s data would be too large for the bus</translation>
     </message>
+    <message>
+        <source>答えを表示しています…</source>
+        <translation>Showing the result…</translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>
@@ -628,6 +632,13 @@ Esc: cancels a long calculation
     <message>
         <source>文字数 %1</source>
         <translation>%1 characters</translation>
+    </message>
+</context>
+<context>
+    <name>nerova::StepsList</name>
+    <message>
+        <source>イコール</source>
+        <translation>equals</translation>
     </message>
 </context>
 <context>
