@@ -3,6 +3,7 @@
 #include "display/BunDispCal.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "engine/Stream.h"
 #include "engine/utf8.h"
@@ -62,6 +63,20 @@ private:
     size_t Pos = 0;
 };
 
+// Puts a canvas setting back when the drawing that changed it ends, by an exception too
+// (a cancelled or failed drawing must leave the canvas as it found it).
+template <typename F>
+class Restore {
+public:
+    explicit Restore(F f) : f_(std::move(f)) {}
+    Restore(const Restore&) = delete;
+    Restore& operator=(const Restore&) = delete;
+    ~Restore() { f_(); }
+
+private:
+    F f_;
+};
+
 }  // namespace
 
 // ---------------------------------------------------------------- tokenizer
@@ -72,14 +87,7 @@ std::string TBunDispCalc::ReadNumber(TInputStream& s) {
         char c = s.PeekChar();
         if (c == '+' || c == '-') result += s.ReadChar();
     }
-    while (!s.AtEnd()) {
-        char c = s.ReadChar();
-        if (!IsDigit(c)) {
-            s.StepBack();
-            break;
-        }
-        result += c;
-    }
+    while (!s.AtEnd() && IsDigit(s.PeekChar())) result += s.ReadChar();
     return result;
 }
 
@@ -279,16 +287,10 @@ void TBunDispCalc::DrawFraction(const std::string& num, const std::string& den) 
 }
 
 void TBunDispCalc::DrawPower(const std::string& s, int32_t y) {
-    try {
-        if (!s.empty()) {
-            Canvas->SetFontSize(FontSize / 2 + 1);
-            Canvas->TextOut(Canvas->PenPos().x + 2, y, s);
-        }
-    } catch (...) {
-        Canvas->SetFontSize(FontSize);
-        throw;
-    }
-    Canvas->SetFontSize(FontSize);
+    const Restore font([this] { Canvas->SetFontSize(FontSize); });
+    if (s.empty()) return;
+    Canvas->SetFontSize(FontSize / 2 + 1);
+    Canvas->TextOut(Canvas->PenPos().x + 2, y, s);
 }
 
 void TBunDispCalc::DrawParen(const std::string& s) {
@@ -316,15 +318,9 @@ void TBunDispCalc::PutDot(int32_t x) {
         Canvas->Ellipse(left, top, right, bottom);
         return;
     }
-    const TColor saved = Canvas->BrushColor();
+    const Restore brush([this, saved = Canvas->BrushColor()] { Canvas->SetBrushColor(saved); });
     Canvas->SetBrushColor(Canvas->FontColor());
-    try {
-        Canvas->FillRect(left, top, right, bottom);
-    } catch (...) {
-        Canvas->SetBrushColor(saved);
-        throw;
-    }
-    Canvas->SetBrushColor(saved);
+    Canvas->FillRect(left, top, right, bottom);
 }
 
 void TBunDispCalc::DrawRecurring(const std::string& s) {

@@ -3,11 +3,13 @@
 #include "display/writers.h"
 
 #include <ostream>
+#include <streambuf>
 #include <sstream>
 #include <utility>
 #include <vector>
 
 #include "display/BunDispCal.h"
+#include "engine/messages.h"
 #include "engine/utf8.h"
 
 namespace nerova {
@@ -78,6 +80,29 @@ void ForEachCharacter(std::string_view s, Allowed allowed, Bad bad, Good good) {
 
 bool IsControl(std::string_view c) { return c.size() == 1 && (static_cast<unsigned char>(c[0]) < 0x20 || c[0] == 0x7F); }
 
+// A character a markup writes as another text.
+struct Escape {
+    char c;
+    std::string_view as;
+};
+constexpr Escape kXmlEscapes[] = {{'&', "&amp;"}, {'<', "&lt;"}, {'>', "&gt;"}, {'"', "&quot;"}};
+constexpr Escape kLatexEscapes[] = {
+    {'\\', "\\textbackslash{}"}, {'{', "\\{"}, {'}', "\\}"}, {'%', "\\%"}, {'#', "\\#"}, {'_', "\\_"},
+    {'^', "\\textasciicircum{}"}, {'~', "\\textasciitilde{}"}, {'$', "\\$"}, {'&', "\\&"},
+    {'<', "\\textless{}"}, {'>', "\\textgreater{}"}};
+
+// Writes the character c (whole, any length) as its escape in table, or as it is.
+template <size_t N>
+void WriteEscaped(std::string_view c, const Escape (&table)[N], std::ostream& out) {
+    for (const Escape& e : table) {
+        if (c[0] == e.c) {
+            out << e.as;
+            return;
+        }
+    }
+    out << c;
+}
+
 // Writes s as XML character data: markup characters as references; bytes that are not
 // UTF-8, control characters and U+FFFE/U+FFFF (none of which XML allows) as U+FFFD.
 void WriteXmlText(std::string_view s, std::ostream& out) {
@@ -87,16 +112,7 @@ void WriteXmlText(std::string_view s, std::ostream& out) {
             return (!IsControl(c) || c == "\t" || c == "\n" || c == "\r") && c != "\xEF\xBF\xBE" &&
                    c != "\xEF\xBF\xBF";
         },
-        [&out] { out << kReplacement; },
-        [&out](std::string_view c) {
-            switch (c[0]) {
-            case '&': out << "&amp;"; break;
-            case '<': out << "&lt;"; break;
-            case '>': out << "&gt;"; break;
-            case '"': out << "&quot;"; break;
-            default: out << c; break;
-            }
-        });
+        [&out] { out << kReplacement; }, [&out](std::string_view c) { WriteEscaped(c, kXmlEscapes, out); });
 }
 
 // Writes s for LaTeX's text mode: its special characters as commands; bytes that are not
@@ -104,24 +120,39 @@ void WriteXmlText(std::string_view s, std::ostream& out) {
 void WriteLatexText(std::string_view s, std::ostream& out) {
     ForEachCharacter(
         s, [](std::string_view c) { return !IsControl(c); }, [&out] { out << '?'; },
-        [&out](std::string_view c) {
-            switch (c[0]) {
-            case '\\': out << "\\textbackslash{}"; break;
-            case '{': out << "\\{"; break;
-            case '}': out << "\\}"; break;
-            case '%': out << "\\%"; break;
-            case '#': out << "\\#"; break;
-            case '_': out << "\\_"; break;
-            case '^': out << "\\textasciicircum{}"; break;
-            case '~': out << "\\textasciitilde{}"; break;
-            case '$': out << "\\$"; break;
-            case '&': out << "\\&"; break;
-            case '<': out << "\\textless{}"; break;
-            case '>': out << "\\textgreater{}"; break;
-            default: out << c; break;
-            }
-        });
+        [&out](std::string_view c) { WriteEscaped(c, kLatexEscapes, out); });
 }
+
+// Passes what a markup writer writes on to another buffer, up to a limit of bytes; past
+// it, nothing more is passed and the stream over it goes bad (the writer then runs to its
+// end without writing: its work is linear in the text).
+class BoundedBuffer : public std::streambuf {
+public:
+    BoundedBuffer(std::streambuf* to, size_t limit) : to_(to), left_(limit) {}
+    bool over() const { return over_; }
+
+protected:
+    int_type overflow(int_type c) override {
+        if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+        const char ch = traits_type::to_char_type(c);
+        return xsputn(&ch, 1) == 1 ? c : traits_type::eof();
+    }
+    std::streamsize xsputn(const char* s, std::streamsize n) override {
+        if (over_ || static_cast<size_t>(n) > left_) {
+            over_ = true;
+            return 0;
+        }
+        left_ -= static_cast<size_t>(n);
+        return to_->sputn(s, n);
+    }
+    int sync() override { return to_->pubsync(); }
+
+private:
+    std::streambuf* to_;
+    size_t left_;
+    bool over_ = false;
+};
+
 
 bool IsOperator(const elm& e) {
     return e.Kind == skText && e.Text.size() == 1 &&
@@ -470,9 +501,28 @@ private:
 
 }  // namespace
 
-void writeLatex(std::string_view text, std::ostream& out) { LatexWriter(out).Run(text); }
+namespace {
 
-void writeMathml(std::string_view text, std::ostream& out) { MathmlWriter(out).Run(text); }
+// Runs a markup writer over a stream bounded at limit bytes that writes to out.
+template <typename Writer>
+void WriteBounded(std::string_view text, std::ostream& out, size_t limit) {
+    if (!out) return;
+    BoundedBuffer buffer(out.rdbuf(), limit);
+    std::ostream bounded(&buffer);
+    Writer(bounded).Run(text);
+    if (buffer.over()) throw MessageError(Message::TooLarge);
+    if (!bounded) out.setstate(std::ios::badbit);  // out's own buffer refused bytes
+}
+
+}  // namespace
+
+void writeLatex(std::string_view text, std::ostream& out, size_t limit) { WriteBounded<LatexWriter>(text, out, limit); }
+
+void writeLatex(std::string_view text, std::ostream& out) { writeLatex(text, out, markupLimit(text.size())); }
+
+void writeMathml(std::string_view text, std::ostream& out, size_t limit) { WriteBounded<MathmlWriter>(text, out, limit); }
+
+void writeMathml(std::string_view text, std::ostream& out) { writeMathml(text, out, markupLimit(text.size())); }
 
 void writeSpeech(std::string_view text, std::ostream& out) { SpeechWriter(out).Run(text); }
 

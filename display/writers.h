@@ -6,6 +6,7 @@
 // text, escaped for the markup. No Qt: the command line uses them without the window.
 #pragma once
 
+#include <cstddef>
 #include <iosfwd>
 #include <string>
 #include <string_view>
@@ -15,16 +16,29 @@ namespace nerova {
 /// The message of a file that the renderer cannot write, followed by the file name.
 inline constexpr const char* kRenderCannotWrite = "cannot write ";
 
+/// The most bytes of markup writeLatex and writeMathml write for a text of textBytes bytes:
+/// kMarkupBytesPerByte for each byte and kMarkupFrameBytes besides. The writers need far
+/// less (about 25 bytes a byte at the worst: "^" in LaTeX, "((" in MathML); the bound
+/// makes that a rule, so that no text can make a writer's output grow faster.
+inline constexpr size_t kMarkupBytesPerByte = 32;
+inline constexpr size_t kMarkupFrameBytes = 4096;
+constexpr size_t markupLimit(size_t textBytes) { return kMarkupFrameBytes + kMarkupBytesPerByte * textBytes; }
+
 /// Writes text (read up to its first ";" or its end) as LaTeX math-mode markup without
 /// delimiters: \frac{1}{2}, 1\frac{2}{3}, 2^{-2}, \left( \right), \times, \div, dots over
 /// the first and last recurring digit, \ldots for a cut decimal. Parentheses left open are
-/// closed with \right. so the markup compiles. Throws only what out throws.
+/// closed with \right. so the markup compiles. Writes at most markupLimit(text.size())
+/// bytes (or limit): markup that would be longer stops there with
+/// MessageError(Message::TooLarge), what was written before left in out. Otherwise throws
+/// only what out throws.
 void writeLatex(std::string_view text, std::ostream& out);
+void writeLatex(std::string_view text, std::ostream& out, size_t limit);
 
 /// Writes text as one presentation MathML element <math>...</math> (well-formed XML in
-/// UTF-8: bytes that are not UTF-8 or not allowed in XML become U+FFFD). Throws only what
-/// out throws.
+/// UTF-8: bytes that are not UTF-8 or not allowed in XML become U+FFFD). Bounded and
+/// stopped as writeLatex. Otherwise throws only what out throws.
 void writeMathml(std::string_view text, std::ostream& out);
+void writeMathml(std::string_view text, std::ostream& out, size_t limit);
 
 /// s as XML character data: markup characters as references, and U+FFFD for bytes that
 /// are not UTF-8 and for characters XML does not allow.

@@ -56,6 +56,12 @@ constexpr std::array kTexts = {
     QT_TRANSLATE_NOOP("Message", "一括計算中… %1 / %2 行"),
     QT_TRANSLATE_NOOP("Message", "一括計算を中断しました: %1 行を計算しました"),
     QT_TRANSLATE_NOOP("Message", "一括計算が終わりました: %1 行を計算しました"),
+    QT_TRANSLATE_NOOP("Message", "結果が大きすぎて D-Bus では送れません"),
+    QT_TRANSLATE_NOOP("Message", "項目「%1」はありません。項目は NEROVA です"),
+    QT_TRANSLATE_NOOP("Message", "計算中です。終わってからもう一度試してください"),
+    QT_TRANSLATE_NOOP("Message", "項目のバイト数の上限を超えています"),
+    QT_TRANSLATE_NOOP("Message", "項目の行数の上限を超えています"),
+    QT_TRANSLATE_NOOP("Message", "項目のデータが D-Bus で送れない大きさになります"),
 };
 static_assert(kTexts.size() == static_cast<std::size_t>(Message::Count), "one text per message");
 

@@ -58,6 +58,13 @@ enum class Message {
     BatchProgressNotice,
     BatchCancelledNotice,
     BatchDoneNotice,
+    // The macro service over D-Bus: the item's failure and the errors' texts.
+    ResultTooLargeForBus,
+    NoSuchItem,
+    MacroBusy,
+    PokeTooManyBytes,
+    PokeTooManyLines,
+    PokeTooLargeForBus,
     Count  ///< not a message: the number of messages
 };
 

@@ -10,7 +10,7 @@ set -euo pipefail
 # Building and running the program.
 NEROVA_RUN_PACKAGES=(
   cmake ninja-build g++ pkgconf
-  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-svg-dev libsimpleini-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-svg-dev
   librsvg2-bin                                 # draws the PNG icons at build time
   fonts-ipafont-gothic                         # the window's Japanese texts
   libqt6svg6                                   # draws the SVG window icon

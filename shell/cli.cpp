@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cassert>
 #include <charconv>
+#include <cstdio>
 #include <exception>
 #include <initializer_list>
 #include <istream>
@@ -426,11 +427,19 @@ int RunBatch(const std::vector<std::string>& files, unsigned jobs, std::istream&
 int RunRenderMarkup(CommandLine cmd, std::istream& in, std::ostream& err) {
     if (!takeRenderText(cmd, in, err)) return 2;
     const bool latex = cmd.renderFormat == RenderFormat::Latex;
-    const bool written = writeFileWith(cmd.renderFile, [&](std::ostream& file) {
-        if (latex) writeLatex(cmd.renderText, file);
-        else writeMathml(cmd.renderText, file);
-        file << '\n';
-    });
+    bool written = false;
+    try {
+        written = writeFileWith(cmd.renderFile, [&](std::ostream& file) {
+            if (latex) writeLatex(cmd.renderText, file);
+            else writeMathml(cmd.renderText, file);
+            file << '\n';
+        });
+    } catch (const MessageError& e) {
+        // Markup over the writers' bound: no file rather than a cut one.
+        std::remove(cmd.renderFile.c_str());
+        err << messagePrefix() << messageOf(e) << '\n';
+        return 2;
+    }
     if (written) return 0;
     err << messagePrefix() << kRenderCannotWrite << cmd.renderFile << '\n';
     return 2;

@@ -5,6 +5,7 @@
 #include "engine/utf8.h"
 #include "shell/calcowner.h"
 #include "shell/identity.h"
+#include "shell/language.h"
 #include "shell/textcalc.h"
 
 #include <utility>
@@ -101,19 +102,19 @@ std::string MacroItem::data() const {
 
 void MacroItem::poke(std::string_view text) {
     text = text.substr(0, text.find('\0'));
-    if (text.size() > kMaxPokeBytes) throw TPokeTooLarge("The text is over the item's limit of bytes");
+    if (text.size() > kMaxPokeBytes) throw TPokeTooLarge(Message::PokeTooManyBytes);
     // Counted before any line is made: a line costs far more memory than its break.
     size_t lines = 0, dataBytes = 0;
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] != '\r' && text[i] != '\n') continue;
         if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        if (++lines > kMaxPokeLines) throw TPokeTooLarge("The text is over the item's limit of lines");
+        if (++lines > kMaxPokeLines) throw TPokeTooLarge(Message::PokeTooManyLines);
     }
     if (!text.empty() && text.back() != '\r' && text.back() != '\n' && ++lines > kMaxPokeLines)
-        throw TPokeTooLarge("The text is over the item's limit of lines");
+        throw TPokeTooLarge(Message::PokeTooManyLines);
     std::vector<std::string> split = splitLines(text);
     for (const std::string& line : split) dataBytes += line.size() + 2;
-    if (fits_ && !fits_(dataBytes)) throw TPokeTooLarge("The item's data would be too large for the bus");
+    if (fits_ && !fits_(dataBytes)) throw TPokeTooLarge(Message::PokeTooLargeForBus);
     lines_ = std::move(split);
     changed();
 }
@@ -146,7 +147,7 @@ void MacroItem::maceval(std::string_view command) {
         }
     }
     // A reply or signal larger than the bus carries would cost the service its connection.
-    if (fits_ && !fits_(result.size() + 2)) result = kResultTooLarge;
+    if (fits_ && !fits_(result.size() + 2)) result = nerova::text(Message::ResultTooLargeForBus);
     setText(std::move(result));
 }
 

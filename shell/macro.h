@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/messages.h"
+
 namespace nerova {
 
 /// Splits text into lines at every "\r\n", "\r" or "\n"; a break at the very end adds
@@ -31,18 +33,16 @@ std::string busName(const std::string& service);
 /// The bytes of a link to the item: service name, "\0", "DDE", "\0", "NEROVA", "\0".
 std::string linkBytes(const std::string& service);
 
-/// The item's text after a macro whose result is larger than the bus can carry.
-inline constexpr const char* kResultTooLarge = "結果が大きすぎて D-Bus では送れません";
-
 /// The most a poke may hold: bytes (the longest line the batch run reads) and lines.
 inline constexpr size_t kMaxPokeBytes = size_t{64} << 20;
 inline constexpr size_t kMaxPokeLines = 10000;
 
-/// A poke refused: over kMaxPokeBytes or kMaxPokeLines, or item data the bus cannot carry.
-/// The item is left as it was.
-class TPokeTooLarge : public std::runtime_error {
+/// A poke refused: over kMaxPokeBytes or kMaxPokeLines (Message::PokeTooManyBytes,
+/// PokeTooManyLines), or item data the bus cannot carry (PokeTooLargeForBus). The item is
+/// left as it was.
+class TPokeTooLarge : public MessageError {
 public:
-    using std::runtime_error::runtime_error;
+    using MessageError::MessageError;
 };
 
 /// The data item "NEROVA" and the macros that work on it.
@@ -82,8 +82,8 @@ public:
 
     /// Runs the macro named by the command's first line: "calc", "frac" or "tai",
     /// compared exactly; anything else, or a command with no line, does nothing. The
-    /// item's text becomes the result or the failure message (kResultTooLarge for a
-    /// result the size check refuses); never throws for a calculation's failure.
+    /// item's text becomes the result or the failure message (Message::ResultTooLargeForBus,
+    /// in the current language, for a result the size check refuses); never throws for a calculation's failure.
     void maceval(std::string_view command);
 
     /// True while a macro calculates (the calculation may let other events run; a

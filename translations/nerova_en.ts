@@ -159,6 +159,30 @@
         <source>%1 は設定ファイルとしては大きすぎるため読みません</source>
         <translation>%1 is too large for a settings file and is not read</translation>
     </message>
+    <message>
+        <source>結果が大きすぎて D-Bus では送れません</source>
+        <translation>The result is too large to send over D-Bus</translation>
+    </message>
+    <message>
+        <source>項目「%1」はありません。項目は NEROVA です</source>
+        <translation>No item &quot;%1&quot;; the item is NEROVA</translation>
+    </message>
+    <message>
+        <source>計算中です。終わってからもう一度試してください</source>
+        <translation>A calculation is running; try again when it has ended</translation>
+    </message>
+    <message>
+        <source>項目のバイト数の上限を超えています</source>
+        <translation>The text is over the item&apos;s limit of bytes</translation>
+    </message>
+    <message>
+        <source>項目の行数の上限を超えています</source>
+        <translation>The text is over the item&apos;s limit of lines</translation>
+    </message>
+    <message>
+        <source>項目のデータが D-Bus で送れない大きさになります</source>
+        <translation>The item&apos;s data would be too large for the bus</translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <stdexcept>
 
 #include "display/qt/BunDisp.h"
 #include "engine/files.h"
@@ -63,35 +64,37 @@ QByteArray svgOf(TBunDisp& disp) {
     return clean;
 }
 
+QByteArray renderBytes(const std::string& text, nerova::ImageFormat format, const std::string& fontFamily,
+                       double pointSize, std::ostream& err, double scale) {
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+        throw std::runtime_error("render: a QApplication is needed");
+    QWidget owner;
+    QScrollBar bar(Qt::Horizontal, &owner);
+    TBunDisp disp(&owner, &bar);
+    QFont font = TBunDisp::defaultFont();
+    if (!fontFamily.empty()) {
+        font.setFamily(QString::fromStdString(fontFamily));
+        const QString used = QFontInfo(font).family();
+        if (used.compare(font.family(), Qt::CaseInsensitive) != 0)
+            err << "render: font \"" << fontFamily << "\" not found, using \"" << used.toStdString() << "\"\n";
+    }
+    if (pointSize > 0) font.setPointSizeF(pointSize);
+    disp.setDisplayFont(font, Qt::black);
+    disp.setRenderRatio(scale > 0 ? scale : 1.0);
+    disp.ApplyFont();
+
+    const std::string shown = text + ";";
+    disp.resize(TBunDisp::kImageWidth, disp.controlHeight());
+    disp.ShowText(shown);
+    disp.resize(std::clamp(disp.drawingWidth() + 2, 16, TBunDisp::kImageWidth), disp.controlHeight());
+    disp.ShowText(shown);
+    return format == nerova::ImageFormat::Svg ? svgOf(disp) : pngOf(disp);
+}
+
 int renderToFile(const std::string& text, const std::string& file, nerova::ImageFormat format,
                  const std::string& fontFamily, double pointSize, std::ostream& err, double scale) {
     try {
-        if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
-            err << "render: a QApplication is needed\n";
-            return 1;
-        }
-
-        QWidget owner;
-        QScrollBar bar(Qt::Horizontal, &owner);
-        TBunDisp disp(&owner, &bar);
-        QFont font = TBunDisp::defaultFont();
-        if (!fontFamily.empty()) {
-            font.setFamily(QString::fromStdString(fontFamily));
-            const QString used = QFontInfo(font).family();
-            if (used.compare(font.family(), Qt::CaseInsensitive) != 0)
-                err << "render: font \"" << fontFamily << "\" not found, using \"" << used.toStdString() << "\"\n";
-        }
-        if (pointSize > 0) font.setPointSizeF(pointSize);
-        disp.setDisplayFont(font, Qt::black);
-        disp.setRenderRatio(scale > 0 ? scale : 1.0);
-        disp.ApplyFont();
-
-        const std::string shown = text + ";";
-        disp.resize(TBunDisp::kImageWidth, disp.controlHeight());
-        disp.ShowText(shown);
-        disp.resize(std::clamp(disp.drawingWidth() + 2, 16, TBunDisp::kImageWidth), disp.controlHeight());
-        disp.ShowText(shown);
-        const QByteArray bytes = format == nerova::ImageFormat::Svg ? svgOf(disp) : pngOf(disp);
+        const QByteArray bytes = renderBytes(text, format, fontFamily, pointSize, err, scale);
         // Written by the checked writer, not by Qt's image writer: a full disk must not pass
         // as success.
         if (bytes.isEmpty() || !nerova::writeFileWith(file, [&bytes](std::ostream& out) {

@@ -22,8 +22,10 @@ enum class ImageFormat { Png, Svg };
 
 /// Typesets text (";" is appended) as the fraction display shows it at scroll position 0
 /// and writes it to file: a PNG of the visible part of a display as wide as the drawing
-/// plus 2 pixels (at least 16, at most TBunDisp::kImageWidth) and 3 * H + 6 pixels tall, or an SVG of the
-/// whole drawing (format Svg) with the text as text. fontFamily empty and pointSize 0 keep
+/// plus 2 pixels (at least 16, at most TBunDisp::kImageWidth) and 3 * H + 6 pixels tall, or
+/// an SVG (format Svg) of the same part with the text as text: what is drawn beyond that
+/// width is not written (but for the rest of a piece of text that starts inside it, at
+/// most TQtCanvas::kChunkBytes bytes), so the SVG's size does not grow with the text's length. fontFamily empty and pointSize 0 keep
 /// the display's default font; scale above 1 draws the PNG at that many device pixels per
 /// pixel. Needs a running QApplication (any platform; the program's render mode starts one
 /// on the offscreen platform). Returns 0 on success; otherwise writes a one-line message
@@ -32,14 +34,20 @@ enum class ImageFormat { Png, Svg };
 int renderToFile(const std::string& text, const std::string& file, nerova::ImageFormat format,
                  const std::string& fontFamily, double pointSize, std::ostream& err, double scale = 1.0);
 
+/// The bytes renderToFile writes (the font notice, if any, goes to err). Throws what
+/// typesetting throws, and std::runtime_error without a QApplication.
+QByteArray renderBytes(const std::string& text, nerova::ImageFormat format, const std::string& fontFamily,
+                       double pointSize, std::ostream& err, double scale = 1.0);
+
 /// renderToFile with the PNG format.
 int renderToPng(const std::string& text, const std::string& file, const std::string& fontFamily,
                 double pointSize, std::ostream& err, double scale = 1.0);
 
 /// What disp shows now as PNG bytes, at the display's own pixel ratio.
 QByteArray pngOf(TBunDisp& disp);
-/// The whole drawing of disp's current text as an SVG document: scalable, the text as
-/// text, the spoken reading as its description. Throws what typesetting throws.
+/// The drawing of disp's current text as an SVG document, TBunDisp::wholeWidth() wide:
+/// scalable, the text as text, the start of the text as its title and its spoken reading
+/// as its description. Throws what typesetting throws.
 QByteArray svgOf(TBunDisp& disp);
 
 /// True for the one Qt notice that the render mode keeps off stderr while its own

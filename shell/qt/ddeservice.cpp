@@ -4,6 +4,7 @@
 
 #include "shell/qt/calcrunner.h"
 #include "shell/qt/ddelink.h"
+#include "shell/language.h"
 #include "shell/textcalc.h"
 
 #include <QCoreApplication>
@@ -42,13 +43,12 @@ void DdeAdaptor::replyError(const char* name, const QString& message) {
 bool DdeAdaptor::knownItem(const QString& item) {
     // The item name is compared exactly, case included.
     if (item.toStdString() == MacroItem::kItem) return true;
-    replyError(kNoSuchItem,
-                   QStringLiteral("No item \"%1\"; the item is NEROVA").arg(item));
+    replyError(kNoSuchItem, QString::fromStdString(nerova::text(Message::NoSuchItem, item.toStdString())));
     return false;
 }
 
 void DdeAdaptor::replyBusy() {
-    replyError(kBusy, QStringLiteral("A calculation is running; try again when it has ended"));
+    replyError(kBusy, QString::fromStdString(nerova::text(Message::MacroBusy)));
 }
 
 // A poke handled while a macro runs arrives from inside it (the calculation lets events
@@ -74,14 +74,14 @@ void DdeAdaptor::Poke(const QString& item, const QString& text) {
     if (!knownItem(item) || refuseWhileMacroRuns()) return;
     // A UTF-16 unit is at least one byte of UTF-8: a text this long is refused unconverted.
     if (static_cast<size_t>(text.size()) > kMaxPokeBytes) {
-        replyError(kTooLarge, QStringLiteral("The text is over the item's limit of bytes"));
+        replyError(kTooLarge, QString::fromStdString(nerova::text(Message::PokeTooManyBytes)));
         return;
     }
     guarded([&] {
         try {
             item_.poke(text.toStdString());
         } catch (const TPokeTooLarge& e) {
-            replyError(kTooLarge, QString::fromUtf8(e.what()));
+            replyError(kTooLarge, QString::fromStdString(messageOf(e)));
         }
     });
 }

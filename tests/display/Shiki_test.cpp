@@ -12,18 +12,17 @@
 namespace {
 
 // One line per token: "num 12", "text -", "frac 3/4", "pow 3", "paren (", "rec 6".
-std::string Dump(TShiki& list) {
+std::string Dump(const elm& e) {
     static const char* const kNames[] = {"num", "text", "frac", "none", "pow", "paren", "rec"};
+    std::string out = std::string(kNames[e.Kind]) + ' ' + e.Text;
+    if (e.Kind == skFraction) out += "/" + e.Text2;
+    else EXPECT_TRUE(e.Text2.empty()) << "only a fraction has a second text";
+    return out;
+}
+
+std::string Dump(TShiki& list) {
     std::string out;
-    for (int32_t i = 0; i < list.Count(); ++i) {
-        const elm& e = list[i];
-        if (!out.empty()) out += " | ";
-        out += kNames[e.Kind];
-        out += ' ';
-        out += e.Text;
-        if (e.Kind == skFraction) out += "/" + e.Text2;
-        else EXPECT_TRUE(e.Text2.empty()) << "only a fraction has a second text";
-    }
+    for (int32_t i = 0; i < list.Count(); ++i) out += (out.empty() ? "" : " | ") + Dump(list[i]);
     return out;
 }
 
@@ -35,26 +34,18 @@ std::string Tokens(const std::string& text) {
 
 }  // namespace
 
-TEST(TShikiTest, NextOnEmptyListReturnsNothingTwice) {
+// An empty list gives nothing, twice, without moving; filled, it is walked from its start.
+TEST(TShikiTest, NextWalksInOrderThenStops) {
     TShiki list;
     EXPECT_EQ(list.Next(), nullptr);
     EXPECT_EQ(list.Next(), nullptr);
     EXPECT_EQ(list.Cursor(), 0);
-}
-
-TEST(TShikiTest, NextWalksInOrderThenStops) {
-    TShiki list;
     list.Add(skNumber, "1");
     list.Add(skText, "+");
     list.Add(skFraction, "3", "4");
-    const elm* a = list.Next();
-    const elm* b = list.Next();
-    const elm* c = list.Next();
-    ASSERT_TRUE(a && b && c);
-    EXPECT_EQ(a->Text, "1");
-    EXPECT_EQ(b->Text, "+");
-    EXPECT_EQ(c->Kind, skFraction);
-    EXPECT_EQ(c->Text2, "4");
+    std::string walked;  // as Dump writes them
+    while (const elm* e = list.Next()) walked += Dump(*e) + ";";
+    EXPECT_EQ(walked, "num 1;text +;frac 3/4;");
     EXPECT_EQ(list.Next(), nullptr);
     EXPECT_EQ(list.Cursor(), 3);
 }

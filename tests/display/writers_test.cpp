@@ -2,8 +2,11 @@
 // SPDX-FileCopyrightText: 2026 The Nerova developers
 #include "display/writers.h"
 #include "engine/files.h"
+#include "engine/messages.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdint>
 
 #include <sstream>
 #include <streambuf>
@@ -121,6 +124,12 @@ protected:
     }
 };
 
+// A stream buffer that takes no byte, as a full disk.
+struct RefusingBuffer : std::streambuf {
+    int_type overflow(int_type) override { return traits_type::eof(); }
+    std::streamsize xsputn(const char*, std::streamsize) override { return 0; }
+};
+
 TEST(WritersTest, AMillionDigitResultIsWrittenWhole) {
     const std::string num(500000, '7'), den(500000, '3');
     const std::string text = num + "/" + den;
@@ -151,6 +160,42 @@ TEST(WritersTest, LatexBracesAndBracketsBalanceForAnyText) {
         for (size_t p = l.find("\\right"); p != std::string::npos; p = l.find("\\right", p + 1)) --lefts;
         EXPECT_EQ(braces, 0) << text << " -> " << l;
         EXPECT_EQ(lefts, 0) << text << " -> " << l;
+    }
+}
+
+// The markup writers stop at their bound: a limit of exactly the markup's length writes it
+// whole, one byte less stops with 結果が大きすぎます and writes a part of it, none past
+// the limit. The most expanding texts stay within the default bound, and a stream that
+// refuses bytes is left bad, as it would be without the bound.
+TEST(WritersTest, MarkupStopsAtItsBound) {
+    using Writer = void (*)(std::string_view, std::ostream&, size_t);
+    const Writer writers[] = {static_cast<Writer>(nerova::writeLatex), static_cast<Writer>(nerova::writeMathml)};
+    std::string parens;
+    for (int i = 0; i < 1000; ++i) parens += "((";
+    const std::string texts[] = {"1/2+3^4", std::string(2000, '^'), parens, std::string(2000, '<'), ""};
+    for (const Writer write : writers) {
+        for (const std::string& text : texts) {
+            SCOPED_TRACE(text.substr(0, 20));
+            std::ostringstream whole, exact, under;
+            write(text, whole, SIZE_MAX);
+            const std::string markup = whole.str();
+            EXPECT_LE(markup.size(), nerova::markupLimit(text.size()));
+            EXPECT_NO_THROW(write(text, exact, markup.size()));
+            EXPECT_EQ(exact.str(), markup);
+            if (markup.empty()) continue;  // LaTeX of no text: nothing to stop
+            try {
+                write(text, under, markup.size() - 1);
+                ADD_FAILURE() << "not stopped at " << markup.size() - 1 << " bytes";
+            } catch (const nerova::MessageError& e) {
+                EXPECT_EQ(e.code(), nerova::Message::TooLarge);
+            }
+            EXPECT_LT(under.str().size(), markup.size());
+            EXPECT_EQ(markup.substr(0, under.str().size()), under.str());
+        }
+        RefusingBuffer refusing;
+        std::ostream refused(&refusing);
+        write("1/2", refused, SIZE_MAX);
+        EXPECT_TRUE(refused.bad());
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <random>
 #include <string>
 #include <vector>
@@ -35,11 +36,18 @@ std::string Work(const std::string& input) {
     return out;
 }
 
+// An input and its steps, as Work writes them.
+struct Row {
+    const char* input;
+    const char* lines;
+};
+
+void ExpectWork(std::initializer_list<Row> rows) {
+    for (const Row& row : rows) EXPECT_EQ(Work(row.input), row.lines) << row.input;
+}
+
 TEST(StepsTest, SchoolConventions) {
-    struct Row {
-        const char* input;
-        const char* lines;
-    } rows[] = {
+    ExpectWork({
         // Common denominator, sum, reduction: each its own step.
         {"1/3+1/6", "1/3+1/6 | 2/6+1/6 | 3/6 | 1/2"},
         {"1/2-3/4", "1/2-3/4 | 2/4-3/4 | -1/4"},
@@ -84,27 +92,18 @@ TEST(StepsTest, SchoolConventions) {
         {" 007 ", "7"},
         // The text after the expression is not part of it.
         {"1+2)*3", "1+2 | 3"},
-    };
-    for (const Row& row : rows) {
-        EXPECT_EQ(Work(row.input), row.lines) << row.input;
-    }
+    });
 }
 
 TEST(StepsTest, FailingStepKeepsTheLinesBeforeIt) {
-    struct Row {
-        const char* input;
-        const char* lines;
-    } rows[] = {
+    ExpectWork({
         {"1/3 / (1-1)", "error: 0で割ろうとした | 1/3 / (1-1) | 1/3 / 0"},
         {"2^(1/2)+1", "error: 有理数乗しようとした | 2^(1/2)+1"},
         {"(1+2", "error: カッコがあってない"},
         {"1/0", "error: 0で割ろうとした"},
         // The evaluator meets the division by zero first: its message is the one shown.
         {"1 / 0 + 2^(1/2)", "error: 0で割ろうとした | 1 / 0+2^(1/2)"},
-    };
-    for (const Row& row : rows) {
-        EXPECT_EQ(Work(row.input), row.lines) << row.input;
-    }
+    });
 }
 
 TEST(StepsTest, Bounds) {

@@ -5,6 +5,7 @@
 #include "shell/macro.h"
 
 #include "shell/commands.h"
+#include "shell/language.h"
 #include "engine/pump.h"
 #include "shell/textcalc.h"
 
@@ -81,35 +82,48 @@ TEST(MacroItemTest, Macros) {
     }
 }
 
+// The message of a poke's refusal, in the current language; empty when it is taken.
+std::string refusalOf(MacroItem& item, const std::string& text) {
+    try {
+        item.poke(text);
+        return {};
+    } catch (const TPokeTooLarge& e) {
+        return messageOf(e);
+    }
+}
+
 // The item's caps are counted before any line is made; a refused poke leaves the item
 // and sends no change notice.
 TEST(MacroItemTest, PokesOverTheCapsAreRefusedAndChangeNothing) {
+    // The refusal says why, in the process's language (a message of the one table).
+    const char* const lines = "The text is over the item's limit of lines";
     const struct {
         std::string text;
-        bool taken;
+        const char* refusal;  // nullptr: taken
     } rows[] = {
-        {std::string(kMaxPokeLines, '\n'), true},                // every line empty, at the cap
-        {std::string(kMaxPokeLines + 1, '\n'), false},           // one line more
-        {std::string(kMaxPokeLines + 1, '\r'), false},           // carriage returns count alike
-        {std::string(kMaxPokeLines, '\n') + "x", false},         // a last line without its end
-        {std::string(kMaxPokeLines * 2, '\n').replace(0, 2, "\r\n"), false},
-        {std::string(kMaxPokeBytes, '7'), true},                  // at the limit of bytes
-        {std::string(kMaxPokeBytes + 1, '7'), false},
+        {std::string(kMaxPokeLines, '\n'), nullptr},              // every line empty, at the cap
+        {std::string(kMaxPokeLines + 1, '\n'), lines},            // one line more
+        {std::string(kMaxPokeLines + 1, '\r'), lines},            // carriage returns count alike
+        {std::string(kMaxPokeLines, '\n') + "x", lines},          // a last line without its end
+        {std::string(kMaxPokeLines * 2, '\n').replace(0, 2, "\r\n"), lines},
+        {std::string(kMaxPokeBytes, '7'), nullptr},                // at the limit of bytes
+        {std::string(kMaxPokeBytes + 1, '7'), "The text is over the item's limit of bytes"},
     };
+    setLanguage("en");
     for (const auto& row : rows) {
         MacroItem item;
         item.poke("1+1");
         int changes = 0;
         item.setChangeHandler([&] { ++changes; });
-        if (row.taken) {
-            EXPECT_NO_THROW(item.poke(row.text)) << row.text.size();
+        EXPECT_EQ(refusalOf(item, row.text), row.refusal ? row.refusal : "") << row.text.size();
+        if (!row.refusal) {
             EXPECT_EQ(changes, 1);
-        } else {
-            EXPECT_THROW(item.poke(row.text), TPokeTooLarge) << row.text.size();
-            EXPECT_EQ(item.lines(), Lines{"1+1"});
-            EXPECT_EQ(changes, 0);
+            continue;
         }
+        EXPECT_EQ(item.lines(), Lines{"1+1"});
+        EXPECT_EQ(changes, 0);
     }
+    setLanguage(kSourceLanguage);
 }
 
 // What the bus cannot carry is never handed to it: a result over the size check becomes
@@ -128,9 +142,16 @@ TEST(MacroItemTest, SizeCheckGuardsResultsAndPokes) {
     item.poke("10^8");
     item.maceval("calc");  // 9 digits and a line end: 11 bytes
     EXPECT_EQ(asked, 11u);
-    EXPECT_EQ(item.lines(), Lines{kResultTooLarge});
+    EXPECT_EQ(item.lines(), Lines{"結果が大きすぎて D-Bus では送れません"});
     EXPECT_THROW(item.poke("123456789"), TPokeTooLarge);
-    EXPECT_EQ(item.lines(), Lines{kResultTooLarge});
+    EXPECT_EQ(item.lines(), Lines{"結果が大きすぎて D-Bus では送れません"});
+    // Both speak the process's language.
+    setLanguage("en");
+    EXPECT_EQ(refusalOf(item, "123456789"), "The item's data would be too large for the bus");
+    item.poke("10^8");
+    item.maceval("calc");
+    EXPECT_EQ(item.lines(), Lines{"The result is too large to send over D-Bus"});
+    setLanguage(kSourceLanguage);
 }
 
 TEST(MacroItemTest, CalcBeforeAnyPokeGivesMissingNumberMessage) {

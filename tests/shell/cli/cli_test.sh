@@ -410,29 +410,29 @@ language)
     # LC_MESSAGES, then LANG decide; Japanese and the C locale keep the design's texts.
     # The locales need not be installed: the program reads the variables' names.
     printf '1/3+1/6\n2/0\n# note\n(1+2\n' >"$work/in.txt"
-    in_locale="env -u LC_ALL -u LC_MESSAGES -u LANG -u LANGUAGE -u DISPLAY -u DBUS_SESSION_BUS_ADDRESS"
+    # run_in "VARS" ARGS...: the program with only the locale variables VARS set.
+    run_in() {
+        # shellcheck disable=SC2086  # VARS is a list of assignments
+        env -u LC_ALL -u LC_MESSAGES -u LANG -u LANGUAGE -u DISPLAY -u DBUS_SESSION_BUS_ADDRESS $1 \
+            "$nerova" "${@:2}" >"$work/out" 2>"$work/err"
+        status=$?
+    }
     for vars in "LANG=en_US.UTF-8" "LC_ALL=en_GB.UTF-8 LANG=ja_JP.UTF-8" "LC_MESSAGES=de_DE.UTF-8 LANG=ja_JP.UTF-8"; do
-        $in_locale $vars "$nerova" -e 1/0 -e 2x3 -e 1/4 >"$work/out" 2>"$work/err"
-        status=$?
+        run_in "$vars" -e 1/0 -e 2x3 -e 1/4
         expect 1 '2\n1/4\n' 'nerova: division by zero\nnerova: “x3” was not used in the calculation\n'
-        $in_locale $vars "$nerova" --batch "$work/in.txt" >"$work/out" 2>"$work/err"
-        status=$?
+        run_in "$vars" --batch "$work/in.txt"
         expect 0 '1/3+1/6 = 1/2\n2/0 = division by zero\n# note\n(1+2 = unbalanced parentheses\n' ''
-        $in_locale $vars "$nerova" --batch "$work/missing.txt" >"$work/out" 2>"$work/err"
-        status=$?
+        run_in "$vars" --batch "$work/missing.txt"
         expect 2 '' '*'
         expect_err_contains 'file not found'
-        $in_locale $vars "$nerova" --repl <<<$'1/0\n1+1' >"$work/out" 2>"$work/err"
-        status=$?
+        run_in "$vars" --repl <<<$'1/0\n1+1'
         expect 0 'division by zero\n2\n' ''
     done
     for vars in "LANG=C.UTF-8" "LANG=ja_JP.UTF-8" "LANG=POSIX" "LC_ALL=C LANG=en_US.UTF-8" "LANG=en_US.UTF-8 LC_MESSAGES=ja_JP.UTF-8" \
                 "LANG=en_US.UTF-8 LANGUAGE=ja:en" ""; do
-        $in_locale $vars "$nerova" -e 1/0 -e 2x3 -e 1/4 >"$work/out" 2>"$work/err"
-        status=$?
+        run_in "$vars" -e 1/0 -e 2x3 -e 1/4
         expect 1 '2\n1/4\n' 'nerova: 0で割ろうとした\nnerova: 「x3」は計算に使っていません\n'
-        $in_locale $vars "$nerova" --batch "$work/in.txt" >"$work/out" 2>"$work/err"
-        status=$?
+        run_in "$vars" --batch "$work/in.txt"
         expect 0 '1/3+1/6 = 1/2\n2/0 = 0で割ろうとした\n# note\n(1+2 = カッコがあってない\n' ''
     done
     ;;

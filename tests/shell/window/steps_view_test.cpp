@@ -19,6 +19,7 @@
 
 #include "display/qt/BunDisp.h"
 #include "shell/qt/fnerova.h"
+#include "tests/shell/window/window_folders.h"
 #include "shell/qt/stepsview.h"
 
 using namespace nerova;  // the code under test
@@ -27,8 +28,7 @@ class StepsViewTest : public QObject {
     Q_OBJECT
 
 private:
-    QTemporaryDir config_;
-    QTemporaryDir state_;
+    WindowFolders folders_;
     std::unique_ptr<Tfnerova> w_;
 
     QComboBox* hist() { return w_->findChild<QComboBox*>("hist"); }
@@ -50,12 +50,7 @@ private:
     }
 
 private slots:
-    void initTestCase() {
-        QVERIFY(config_.isValid());
-        qputenv("XDG_CONFIG_HOME", config_.path().toUtf8());
-        QVERIFY(state_.isValid());
-        qputenv("XDG_STATE_HOME", state_.path().toUtf8());
-    }
+    void initTestCase() { QVERIFY(folders_.use()); }
     void init() {
         w_ = std::make_unique<Tfnerova>();
         w_->show();

@@ -34,6 +34,7 @@
 #include "display/qt/BunDisp.h"
 #include "shell/batch.h"
 #include "shell/qt/fnerova.h"
+#include "tests/shell/window/window_folders.h"
 #include "shell/qt/calcrunner.h"
 #include "shell/qt/fontdialog.h"
 #include "shell/qt/helpwindow.h"
@@ -56,8 +57,7 @@ private:
         });
     }
 
-    QTemporaryDir config_;
-    QTemporaryDir state_;
+    WindowFolders folders_;
     std::unique_ptr<Tfnerova> w_;
     QStringList errors_;
 
@@ -77,6 +77,12 @@ private:
         type(text);
         QTest::keyClick(hist(), Qt::Key_Return);
     }
+    // The input reads shown; Enter turns it into result.
+    void enterShown(const char* shown, const char* result) {
+        QCOMPARE(edit()->text(), QString(shown));
+        QTest::keyClick(hist(), Qt::Key_Return);
+        QCOMPARE(edit()->text(), QString(result));
+    }
     static int bottom(QWidget* x) { return x->y() + x->height(); }
     // Closes the window (which saves) and opens a new one, as a restart does.
     void restart() {
@@ -89,20 +95,13 @@ private:
     }
 
 private slots:
-    void initTestCase() {
-        // The window reads and writes its settings under the configuration folder.
-        QVERIFY(config_.isValid());
-        qputenv("XDG_CONFIG_HOME", config_.path().toUtf8());
-        // ... and keeps its history under the state folder.
-        QVERIFY(state_.isValid());
-        qputenv("XDG_STATE_HOME", state_.path().toUtf8());
-    }
+    void initTestCase() { QVERIFY(folders_.use()); }
 
-    QString historyFile() const { return state_.path() + "/window_tests/history"; }
+    QString historyFile() const { return folders_.state.path() + "/window_tests/history"; }
 
     void init() {
         // Each test starts from the design: no settings or history left by the one before.
-        QFile::remove(config_.path() + "/window_tests.ini");
+        QFile::remove(folders_.config.path() + "/window_tests.ini");
         QFile::remove(historyFile());
         errors_.clear();
         w_ = std::make_unique<Tfnerova>();
@@ -322,9 +321,7 @@ private slots:
         QApplication::sendEvent(edit(), &enterEvent);
         QDropEvent drop(QPointF(at), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(edit(), &drop);
-        QCOMPARE(edit()->text(), QString("1/4 +1/4"));
-        QTest::keyClick(hist(), Qt::Key_Return);
-        QCOMPARE(edit()->text(), QString("1/2"));
+        enterShown("1/4 +1/4", "1/2");
     }
 
     // A failure message stands selected, so that the next keystroke replaces it rather
@@ -990,13 +987,13 @@ private slots:
 
     void aFailedSettingsWriteGoesToTheErrorBox() {
         // A configuration folder below a plain file cannot be created, even by root.
-        const QString blocker = config_.path() + "/blocker";
+        const QString blocker = folders_.config.path() + "/blocker";
         QFile f(blocker);
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.close();
         qputenv("XDG_CONFIG_HOME", (blocker + "/config").toUtf8());
         w_->close();
-        qputenv("XDG_CONFIG_HOME", config_.path().toUtf8());
+        qputenv("XDG_CONFIG_HOME", folders_.config.path().toUtf8());
         QCOMPARE(errors_.size(), 1);
         QVERIFY2(errors_[0].contains(QString::fromUtf8("に書き込めません")), qPrintable(errors_[0]));
         QVERIFY(errors_[0].endsWith('.'));
@@ -1004,7 +1001,7 @@ private slots:
     }
 
     void nothingIsWrittenWhenClosedMaximised() {
-        const QString file = config_.path() + "/window_tests.ini";
+        const QString file = folders_.config.path() + "/window_tests.ini";
         action("J1")->trigger();
         w_->showMaximized();
         QTRY_VERIFY(w_->isMaximized());
@@ -1018,7 +1015,7 @@ private slots:
         w_.reset();
         w_ = std::make_unique<Tfnerova>();
         w_->setErrorHandler([this](const QString& m) { errors_ << m; });
-        w_->setBatchFiles({(config_.path() + "/missing.txt").toStdString()});
+        w_->setBatchFiles({(folders_.config.path() + "/missing.txt").toStdString()});
         w_->show();
         QTRY_COMPARE(errors_.size(), 1);
         QVERIFY(errors_[0].endsWith('.'));
@@ -1027,12 +1024,12 @@ private slots:
     }
 
     void batchFromAFolderLeavesTheOutputAlone() {
-        const QString keep = config_.path() + "/keep.txt";
+        const QString keep = folders_.config.path() + "/keep.txt";
         std::ofstream(keep.toStdString()) << "keep\n";
         w_.reset();
         w_ = std::make_unique<Tfnerova>();
         w_->setErrorHandler([this](const QString& m) { errors_ << m; });
-        w_->setBatchFiles({config_.path().toStdString(), keep.toStdString()});
+        w_->setBatchFiles({folders_.config.path().toStdString(), keep.toStdString()});
         w_->show();
         QTRY_COMPARE(errors_.size(), 1);
         QVERIFY(errors_[0].contains(QString::fromUtf8("ファイルを読み込めません")));
@@ -1042,7 +1039,7 @@ private slots:
     }
 
     void batchRunsAtTheFirstShowing() {
-        const QString in = config_.path() + "/in.txt", out = config_.path() + "/out.txt";
+        const QString in = folders_.config.path() + "/in.txt", out = folders_.config.path() + "/out.txt";
         std::ofstream(in.toStdString()) << "1/2+1/3\n";
         w_.reset();
         w_ = std::make_unique<Tfnerova>();
@@ -1139,16 +1136,12 @@ private slots:
             QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
             QApplication::sendEvent(hist(), &press);
         }
-        QCOMPARE(edit()->text(), QString("1/3+1/6"));
-        QTest::keyClick(hist(), Qt::Key_Return);
-        QCOMPARE(edit()->text(), QString("1/2"));
+        enterShown("1/3+1/6", "1/2");
         edit()->clear();
         QInputMethodEvent commit;
         commit.setCommitString(QString::fromUtf8("２×３÷４−１"));
         QApplication::sendEvent(edit(), &commit);
-        QCOMPARE(edit()->text(), QString("2*3/4-1"));
-        QTest::keyClick(hist(), Qt::Key_Return);
-        QCOMPARE(edit()->text(), QString("1/2"));
+        enterShown("2*3/4-1", "1/2");
     }
 
     // A power of a fraction literal fails as the syntax says; the information line says
@@ -1207,7 +1200,7 @@ private slots:
 
     // A batch of long lines, started as `nerova IN OUT` starts it.
     QString startLongBatch(int lines) {
-        const QString in = config_.path() + "/long.txt", out = config_.path() + "/long-out.txt";
+        const QString in = folders_.config.path() + "/long.txt", out = folders_.config.path() + "/long-out.txt";
         {
             std::ofstream file(in.toStdString());
             file << "1/2+1/3\n";
