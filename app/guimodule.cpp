@@ -10,11 +10,11 @@
 #include <exception>
 #include <iostream>
 #include <memory>
-#include <sstream>
 #include <string>
 
 #include "display/qt/render.h"
 #include "shell/cli.h"
+#include "shell/language.h"
 #include "shell/qt/gui.h"
 
 namespace {
@@ -35,10 +35,8 @@ struct QuietNotices {
     QuietNotices& operator=(const QuietNotices&) = delete;
 };
 
-// What the window says where Qt finds no display: one line, instead of the platform
-// plugin's page and an abort.
-constexpr const char* kNoDisplay =
-    "no display found; without a window use -e EXPR, --batch IN [OUT] or --repl";
+// Where Qt finds no display the window says so in one line (Message::NoDisplay), instead
+// of the platform plugin's page and an abort.
 constexpr int kNoDisplayStatus = 2;
 
 struct HeldMessage {
@@ -49,7 +47,7 @@ QList<HeldMessage>* HeldMessages = nullptr;
 
 void StartUpMessageHandler(QtMsgType type, const QMessageLogContext&, const QString& message) {
     if (type == QtFatalMsg) {
-        std::cerr << nerova::messagePrefix() << kNoDisplay << std::endl;
+        std::cerr << nerova::messagePrefix() << nerova::text(nerova::Message::NoDisplay) << std::endl;
         std::_Exit(kNoDisplayStatus);
     }
     if (HeldMessages) HeldMessages->append({type, message});
@@ -92,27 +90,29 @@ int runRender(const nerova::CommandLine& cmd) {
     int argc = 3;
     QuietNotices quiet;  // outlives app
     QApplication app(argc, argv);
-    // The renderer's messages get the program's prefix, as every message on standard error.
-    std::ostringstream messages;
+    // The renderer's messages in the user's language, with the program's prefix, as every
+    // message on standard error.
+    const auto report = [](const std::exception& e) {
+        std::cerr << nerova::messagePrefix() << nerova::messageOf(e) << '\n';
+    };
     const auto format = cmd.renderFormat == nerova::RenderFormat::Svg ? nerova::ImageFormat::Svg : nerova::ImageFormat::Png;
-    const int status = renderToFile(cmd.renderText, cmd.renderFile, format, cmd.font, cmd.pointSize, messages);
-    std::istringstream lines(messages.str());
-    for (std::string line; std::getline(lines, line);) std::cerr << nerova::messagePrefix() << line << '\n';
-    return status == 0 ? 0 : 2;
+    return renderToFile(cmd.renderText, cmd.renderFile, format, cmd.font, cmd.pointSize, report) == 0 ? 0 : 2;
 }
 
 }  // namespace
 
 extern "C" __attribute__((visibility("default"))) int nerova_gui_main(int argc, char** argv,
                                                                       const nerova::CommandLine& cmd) {
+    // The module holds its own copy of the shell's language: set it as the program did.
+    nerova::setLanguage(nerova::chooseLanguage());
     // No exception leaves the module: the program links its own copy of the C++ runtime.
     try {
         if (cmd.mode == nerova::CommandLine::Mode::Render) return runRender(cmd);
         return runWindow(argc, argv, cmd);
     } catch (const std::exception& e) {
-        std::cerr << nerova::messagePrefix() << e.what() << '\n';
+        std::cerr << nerova::messagePrefix() << nerova::messageOf(e) << '\n';
     } catch (...) {
-        std::cerr << nerova::messagePrefix() << "unknown error\n";
+        std::cerr << nerova::messagePrefix() << nerova::text(nerova::Message::UnknownError) << '\n';
     }
     return 2;
 }

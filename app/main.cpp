@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
     std::string why;
     const nerova::GuiMain gui = loadGui(why);
     if (!gui) {
-        std::cerr << nerova::messagePrefix() << "the window module cannot be loaded: " << why << '\n';
+        std::cerr << nerova::messagePrefix() << nerova::text(nerova::Message::WindowModuleNotLoaded, why) << '\n';
         return 2;
     }
     return gui(argc, argv, cmd);

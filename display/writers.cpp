@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 The Nerova developers
 #include "display/writers.h"
 
+#include <atomic>
 #include <ostream>
 #include <streambuf>
 #include <sstream>
@@ -397,52 +398,104 @@ private:
 
 // ------------------------------------------------------------------ speech
 
+// The words of a reading. Japanese runs its words together and reads a fraction's
+// denominator first (2分の1); English puts blanks between words and reads the numerator
+// first (1 over 2).
+struct SpeechWords {
+    bool spaced;
+    bool denominatorFirst;
+    const char* pause;  // between two numbers, before a recurring part or a cut
+    const char* fullStop;
+    const char* plusSign;
+    const char* plus;
+    const char* minusSign;
+    const char* minus;
+    const char* times;
+    const char* dividedBy;
+    const char* open;
+    const char* close;
+    const char* mixedAnd;  // between the whole part and the fraction of a mixed number
+    const char* equals;
+    const char* over;
+    const char* noDenominator;  // before a fraction whose denominator is not typed yet
+    const char* powerAfterBase;
+    const char* powerBefore;
+    const char* powerAfter;
+    const char* recurring;
+    const char* cutOff;
+};
+
+constexpr SpeechWords kJapanese{false,        true,         "、",     "。",  "プラス", "たす",   "マイナス",
+                                "ひく",       "かける",     "わる",   "かっこ", "かっこ閉じ", "と", "イコール",
+                                "分の",       "分母のない分数", "の",  "",     "乗",     "の循環", "以下略"};
+constexpr SpeechWords kEnglish{true,          false,        ",",      ".",    "plus",   "plus",   "minus",
+                               "minus",       "times",      "divided by", "open parenthesis", "close parenthesis",
+                               "and",         "equals",     "over",   "fraction without denominator", "",
+                               "to the power", "",          "recurring", "and so on"};
+
+const SpeechWords& WordsOf(Reading r) { return r == Reading::English ? kEnglish : kJapanese; }
+
+std::atomic<Reading> CurrentReading{Reading::Japanese};
+
 class SpeechWriter : public TermWriter {
 public:
-    using TermWriter::TermWriter;
+    SpeechWriter(std::ostream& out, Reading r) : TermWriter(out), W(WordsOf(r)) {}
 
 private:
+    // One word (or number) of the reading; English puts a blank before all but the first.
+    void Say(std::string_view word) {
+        if (word.empty()) return;
+        if (W.spaced && Said) Out << ' ';
+        Out << word;
+        Said = true;
+    }
+
+    void Pause() { Out << W.pause; }
+
     // A sign at the start or after another operator is read as a sign, otherwise as an
     // operation.
     void Flat(std::string_view s) {
         bool operand = false;
         ForEachRun(s, [&](RunKind run, std::string_view r) {
             switch (run) {
-            case RunKind::Digits: Out << r; operand = true; break;
+            case RunKind::Digits: Say(r); operand = true; break;
             case RunKind::Op:
-                Out << OpWord(r[0], operand);
+                Say(OpWord(r[0], operand));
                 operand = r[0] == ')';
                 break;
-            case RunKind::Ellipsis: Out << "、以下略"; break;
+            case RunKind::Ellipsis:
+                Pause();
+                Say(W.cutOff);
+                break;
             case RunKind::Space: break;
-            case RunKind::Other: Out << r; operand = true; break;
+            case RunKind::Other: Say(r); operand = true; break;
             }
         });
     }
 
-    static const char* OpWord(char c, bool afterOperand) {
+    const char* OpWord(char c, bool afterOperand) const {
         switch (c) {
-        case '+': return afterOperand ? "たす" : "プラス";
-        case '-': return afterOperand ? "ひく" : "マイナス";
-        case '*': return "かける";
-        case '/': return "わる";
-        case '(': return "かっこ";
-        case ')': return "かっこ閉じ";
-        case ':': return "と";
-        default: return "イコール";
+        case '+': return afterOperand ? W.plus : W.plusSign;
+        case '-': return afterOperand ? W.minus : W.minusSign;
+        case '*': return W.times;
+        case '/': return W.dividedBy;
+        case '(': return W.open;
+        case ')': return W.close;
+        case ':': return W.mixedAnd;
+        default: return W.equals;
         }
     }
 
     void Fraction(std::string_view num, std::string_view den) {
         if (den.empty() || den == "-" || den == "+") {
-            Out << "分母のない分数";
+            Say(W.noDenominator);
             Flat(num);
             if (!den.empty()) Flat(den);
             return;
         }
-        Flat(den);
-        Out << "分の";
-        Flat(num);
+        Flat(W.denominatorFirst ? den : num);
+        Say(W.over);
+        Flat(W.denominatorFirst ? num : den);
     }
 
     // An exponent written as a fraction (2^3/4) is read as one.
@@ -462,41 +515,46 @@ private:
             const bool operand = !IsOperator(e) && e.Kind != skParen;
             const bool numeric = e.Kind == skNumber || e.Kind == skFraction;
             // Two numbers in a row (1 2 on the display) are read with a pause between.
-            if (numeric && AfterNumber) Out << "、";
+            if (numeric && AfterNumber) Pause();
             AfterNumber = numeric;
             if (IsOperator(e)) {
-                Out << OpWord(e.Text[0], AfterOperand);
+                Say(OpWord(e.Text[0], AfterOperand));
             } else if (e.Kind == skParen) {
-                Out << OpWord(e.Text[0], false);
+                Say(OpWord(e.Text[0], false));
             } else if (e.Kind == skFraction) {
                 Fraction(e.Text, e.Text2);
             } else if (e.Kind == skRecurring) {
-                if (e.Text.empty()) Out << "[";
-                else Out << (Written ? "、" : "") << e.Text << "の循環";
+                if (e.Text.empty()) {
+                    Say("[");
+                } else {
+                    if (Said) Pause();
+                    Say(e.Text);
+                    Say(W.recurring);
+                }
             } else {
                 Flat(e.Text);
             }
             AfterOperand = operand || IsParen(e, ')');
             if (e.Kind == skNumber && t.Powers.empty() && next && next->Kind == skFraction) {
-                Out << "と";
+                Say(W.mixedAnd);
                 AfterOperand = AfterNumber = false;
             }
-            Written = true;
         }
         for (const std::string& p : t.Powers) {
             if (p.empty()) continue;
-            if (t.HasBase) Out << "の";
+            if (t.HasBase) Say(W.powerAfterBase);
+            Say(W.powerBefore);
             Exponent(p);
-            Out << "乗";
+            Say(W.powerAfter);
             AfterOperand = true;
             AfterNumber = false;
-            Written = true;
         }
     }
 
+    const SpeechWords& W;
     bool AfterOperand = false;  // a "-" now is a subtraction, not a sign
     bool AfterNumber = false;   // a number now gets a pause before it
-    bool Written = false;
+    bool Said = false;          // a word is written
 };
 
 }  // namespace
@@ -524,7 +582,11 @@ void writeMathml(std::string_view text, std::ostream& out, size_t limit) { Write
 
 void writeMathml(std::string_view text, std::ostream& out) { writeMathml(text, out, markupLimit(text.size())); }
 
-void writeSpeech(std::string_view text, std::ostream& out) { SpeechWriter(out).Run(text); }
+void setReading(Reading r) { CurrentReading = r; }
+
+Reading reading() { return CurrentReading; }
+
+void writeSpeech(std::string_view text, std::ostream& out, Reading r) { SpeechWriter(out, r).Run(text); }
 
 std::string xmlEscaped(std::string_view s) {
     std::ostringstream out;
@@ -532,10 +594,22 @@ std::string xmlEscaped(std::string_view s) {
     return std::move(out).str();
 }
 
-std::string speechOf(std::string_view text) {
+std::string speechOf(std::string_view text, Reading r) {
     std::ostringstream out;
-    writeSpeech(text, out);
+    writeSpeech(text, out, r);
     return std::move(out).str();
+}
+
+std::string spokenSentence(std::string_view words, bool equals, Reading r) {
+    const SpeechWords& w = WordsOf(r);
+    std::string sentence;
+    if (equals) {
+        sentence = w.equals;
+        sentence += w.pause;
+        if (w.spaced) sentence += ' ';
+    }
+    sentence += words;
+    return sentence += w.fullStop;
 }
 
 }  // namespace nerova

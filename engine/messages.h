@@ -65,6 +65,39 @@ enum class Message {
     PokeTooManyBytes,
     PokeTooManyLines,
     PokeTooLargeForBus,
+    StepsLeftOut,
+    StepsResultTooLong,
+    // The command line: --help, --version and wrong arguments.
+    UsageLines,
+    HelpBody,
+    BugReports,
+    HomePage,
+    VersionLicense,
+    TryHelp,
+    OptionNeedsValue,
+    OptionGivenTwice,
+    UnknownForm,
+    BadJobs,
+    RenderNeedsFile,
+    UnknownFileType,
+    BadSize,
+    BadMaxDigits,
+    UnknownOption,
+    OneMode,
+    FormWithEval,
+    StepsWithEval,
+    StepsForms,
+    FontWithRender,
+    JobsWithBatch,
+    BatchNeedsInput,
+    UnexpectedArgument,
+    NotStartedHere,
+    // The renderer and the start of the window.
+    RenderNeedsApplication,
+    RenderFontNotFound,
+    NoDisplay,
+    WindowModuleNotLoaded,
+    UnknownError,
     Count  ///< not a message: the number of messages
 };
 
@@ -75,19 +108,22 @@ const char* sourceText(Message m);
 /// is appended after ": ".
 std::string formatMessage(std::string_view text, std::string_view first = {}, std::string_view second = {});
 
-/// An exception that carries a message code (and the argument that completes it). what()
+/// An exception that carries a message code (and the arguments that complete it). what()
 /// is the design's text, so code that shows what() shows what it always did; the shell
 /// shows the code's text in the user's language.
 class MessageError : public std::runtime_error {
 public:
-    explicit MessageError(Message code, const std::string& argument = {})
-        : std::runtime_error(formatMessage(sourceText(code), argument)), code_(code), argument_(argument) {}
+    explicit MessageError(Message code, const std::string& argument = {}, const std::string& second = {})
+        : std::runtime_error(formatMessage(sourceText(code), argument, second)),
+          code_(code), argument_(argument), second_(second) {}
     Message code() const noexcept { return code_; }
     const std::string& argument() const noexcept { return argument_; }
+    const std::string& second() const noexcept { return second_; }
 
 private:
     Message code_;
     std::string argument_;
+    std::string second_;
 };
 
 }  // namespace nerova

@@ -9,7 +9,6 @@
 #include <charconv>
 #include <cstdio>
 #include <exception>
-#include <initializer_list>
 #include <istream>
 #include <iterator>
 #include <optional>
@@ -54,11 +53,11 @@ constexpr FormName kForms[] = {
     {"latex", ResultForm::Improper, Markup::Latex},     {"mathml", ResultForm::Improper, Markup::Mathml},
 };
 
-// "improper, mixed, ... or mathml": the names above, for messages.
+// "improper, mixed, ..., mathml": the names above, for messages.
 std::string FormNames() {
     std::string names;
     for (const FormName& f : kForms) {
-        if (!names.empty()) names += &f == &kForms[std::size(kForms) - 1] ? " or " : ", ";
+        if (!names.empty()) names += ", ";
         names += f.name;
     }
     return names;
@@ -80,89 +79,9 @@ bool SplitValue(const std::string& arg, std::string_view name, std::string& valu
     return false;
 }
 
-// The command line's own texts, in one place. "{}" stands for an argument, filled in
-// by Fill in order.
-constexpr const char* kUsage =
-    "Usage: {} [OPTION]... [IN [OUT]]\n"
-    "  or:  {} -e EXPR [-e EXPR]... [--form FORM] [--steps]\n"
-    "  or:  {} --batch IN [OUT] [--jobs N]\n"
-    "  or:  {} --repl\n"
-    "  or:  {} --render TEXT FILE [--font FAMILY] [--size POINTS]\n";
-constexpr const char* kHelpBody =
-    "Calculate exactly with fractions, however long their numbers grow.\n"
-    "Without options, open the calculator window; with IN [OUT], first evaluate\n"
-    "every line of the file IN into OUT, or onto standard output, as --batch does.\n"
-    "\n"
-    "  -e, --eval=EXPR      evaluate EXPR and print its value; may be given again\n"
-    "      --form=FORM      the form of the values of -e: improper (the default,\n"
-    "                         7/2), mixed (3:1/2), plus (3+1/2), float (3.5),\n"
-    "                         decimal (cut off after 100 characters), recurring\n"
-    "                         (0.[3]), latex (\\frac{7}{2}), mathml (<math>)\n"
-    "      --steps          with -e: print the working, the expression and then\n"
-    "                         each step as '= ...' (latex, mathml: one block)\n"
-    "      --batch IN [OUT] evaluate every line of the file IN ('-': standard\n"
-    "                         input) into OUT, or onto standard output; lines\n"
-    "                         that start with '#' are copied\n"
-    "      --jobs=N         with --batch: evaluate on N threads (default: one a\n"
-    "                         core); the output keeps the order of the input\n"
-    "      --repl           an interactive prompt; Ctrl-D ends it\n"
-    "      --render TEXT FILE  typeset TEXT ('-': standard input) as the window's\n"
-    "                         display does into FILE, whose extension chooses the\n"
-    "                         writer: .png, .svg, .tex (LaTeX), .mml (MathML)\n"
-    "      --font=FAMILY    with --render: the font family\n"
-    "      --size=POINTS    with --render: the font size, above 0, at most 1000\n"
-    "      --max-digits=N   refuse a result of more than N decimal digits\n"
-    "                         (default: as many as a quarter of the memory holds)\n"
-    "  -h, --help           display this help and exit\n"
-    "      --version        output version information and exit\n"
-    "\n"
-    "Expressions: integers, decimals 2.5, fractions 1/3, recurring decimals 0.1[6],\n"
-    "mixed numbers 1:2/3, + - * / ^ (integer powers) and parentheses.\n"
-    "\n"
-    "Exit status: 0 on success, 1 when an expression of -e cannot be evaluated,\n"
-    "2 for a wrong option or a file that cannot be read or written.\n";
-constexpr const char* kBugReports = "Report bugs to: <{}>\n";
-constexpr const char* kHomePage = "Home page: <{}>\n";
-constexpr const char* kVersionText =
-    "{} {}\n"
-    "Copyright (C) 2026 The Nerova developers\n"
-    "License GPLv3+: GNU GPL version 3 or later <https://gnu.org/licenses/gpl.html>.\n"
-    "This is free software: you are free to change and redistribute it.\n"
-    "There is NO WARRANTY, to the extent permitted by law.\n";
-constexpr const char* kTryHelp = "Try '{} --help' for more information.\n";
-constexpr const char* kNeedsValue = "option '{}' needs a value";
-constexpr const char* kGivenTwice = "option '{}' given twice";
-constexpr const char* kUnknownForm = "unknown form '{}' ({})";
-constexpr const char* kBadJobs = "--jobs needs a number of threads from 1 to {}, not '{}'";
-constexpr const char* kRenderNeedsFile = "--render needs TEXT and FILE";
-constexpr const char* kUnknownFileType = "unknown file type '{}' ({})";
-constexpr const char* kBadSize = "--size needs a number of points above 0, not '{}'";
-constexpr const char* kBadMaxDigits = "--max-digits needs a whole number of at least {}, not '{}'";
-constexpr const char* kUnknownOption = "unknown option '{}'";
-constexpr const char* kOneMode = "choose one of -e, --batch, --repl, --render, --help, --version";
-constexpr const char* kFormWithEval = "--form goes with -e";
-constexpr const char* kStepsWithEval = "--steps goes with -e";
-constexpr const char* kStepsForms = "--steps goes with the forms improper, latex and mathml";
-constexpr const char* kFontWithRender = "--font and --size go with --render";
-constexpr const char* kJobsWithBatch = "--jobs goes with --batch";
-constexpr const char* kBatchNeedsInput = "--batch needs an input file";
-constexpr const char* kUnexpectedArgument = "unexpected argument '{}'";
-constexpr const char* kNotHere = "the window and --render are started by the program itself";
-
-// pattern with each "{}" replaced by the next of args.
-std::string Fill(std::string_view pattern, std::initializer_list<std::string_view> args) {
-    std::string text;
-    auto arg = args.begin();
-    for (size_t i = 0; i < pattern.size(); ++i) {
-        if (pattern.compare(i, 2, "{}") == 0 && arg != args.end()) {
-            text += *arg++;
-            ++i;
-        } else {
-            text += pattern[i];
-        }
-    }
-    return text;
-}
+// The first lines of --version, the same in every language (GNU leaves them so); the
+// license lines after them are translated.
+constexpr const char* kVersionLines = "%1 %2\nCopyright (C) 2026 The Nerova developers\n";
 
 // Reads the prompt's lines. On a terminal (standard input and output both) a line is
 // edited in place: left and right, Home and End, Backspace and Delete, Ctrl-U, and up and
@@ -441,7 +360,7 @@ int RunRenderMarkup(CommandLine cmd, std::istream& in, std::ostream& err) {
         return 2;
     }
     if (written) return 0;
-    err << messagePrefix() << kRenderCannotWrite << cmd.renderFile << '\n';
+    err << messagePrefix() << text(Message::CannotWritePath, cmd.renderFile) << '\n';
     return 2;
 }
 
@@ -465,23 +384,22 @@ std::optional<RenderFormat> renderFormatOf(std::string_view file) {
     return std::nullopt;
 }
 
-std::string usageText() {
-    const std::string_view name = kProgramName;
-    return Fill(kUsage, {name, name, name, name, name});
-}
+std::string usageText() { return text(Message::UsageLines, kProgramName); }
 
 std::string helpText() {
-    std::string text = usageText() + kHelpBody;
-    if (*kBugUrl || *kHomepage) text += '\n';
-    if (*kBugUrl) text += Fill(kBugReports, {kBugUrl});
-    if (*kHomepage) text += Fill(kHomePage, {kHomepage});
-    return text;
+    std::string help = usageText() + text(Message::HelpBody);
+    if (*kBugUrl || *kHomepage) help += '\n';
+    if (*kBugUrl) help += text(Message::BugReports, kBugUrl);
+    if (*kHomepage) help += text(Message::HomePage, kHomepage);
+    return help;
 }
 
-std::string versionText() { return Fill(kVersionText, {kProgramName, version()}); }
+std::string versionText() {
+    return formatMessage(kVersionLines, kProgramName, version()) + text(Message::VersionLicense);
+}
 
 std::string usageErrorText(std::string_view what) {
-    return std::string(kProgramName) + ": " + std::string(what) + '\n' + Fill(kTryHelp, {kProgramName});
+    return messagePrefix() + std::string(what) + '\n' + text(Message::TryHelp, kProgramName);
 }
 
 std::string messagePrefix() { return std::string(kProgramName) + ": "; }
@@ -497,7 +415,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
         // The next argument, taken as it is (an expression may start with "-").
         auto next = [&](std::string_view option) -> bool {
             if (i + 1 >= args.size()) {
-                cmd.error = Fill(kNeedsValue, {option});
+                cmd.error = text(Message::OptionNeedsValue, option);
                 return false;
             }
             value = args[++i];
@@ -514,7 +432,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
             cmd.expressions.push_back(value);
         } else if (arg == "--form" || SplitValue(arg, "--form", value)) {
             if (arg == "--form" && !next(arg)) return Error(cmd.error);
-            if (formGiven) return Error(Fill(kGivenTwice, {"--form"}));
+            if (formGiven) return Error(text(Message::OptionGivenTwice, "--form"));
             formGiven = true;
             bool known = false;
             for (const FormName& f : kForms) {
@@ -525,7 +443,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
                 }
             }
             if (!known) {
-                return Error(Fill(kUnknownForm, {value, FormNames()}));
+                return Error(text(Message::UnknownForm, value, FormNames()));
             }
         } else if (arg == "--steps") {
             cmd.steps = true;
@@ -537,19 +455,19 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
             const auto res = std::from_chars(value.data(), value.data() + value.size(), cmd.jobs);
             if (res.ec != std::errc() || res.ptr != value.data() + value.size() || cmd.jobs < 1 ||
                 cmd.jobs > kMaxJobs) {
-                return Error(Fill(kBadJobs, {std::to_string(kMaxJobs), value}));
+                return Error(text(Message::BadJobs, std::to_string(kMaxJobs), value));
             }
         } else if (arg == "--repl") {
             repl = true;
         } else if (arg == "--render") {
-            if (render) return Error(Fill(kGivenTwice, {"--render"}));
+            if (render) return Error(text(Message::OptionGivenTwice, "--render"));
             render = true;
             if (!next(arg)) return Error(cmd.error);
             cmd.renderText = value;
-            if (!next(arg)) return Error(kRenderNeedsFile);
+            if (!next(arg)) return Error(text(Message::RenderNeedsFile));
             cmd.renderFile = value;
             const auto format = renderFormatOf(value);
-            if (!format) return Error(Fill(kUnknownFileType, {value, kRenderExtensions}));
+            if (!format) return Error(text(Message::UnknownFileType, value, kRenderExtensions));
             cmd.renderFormat = *format;
         } else if (arg == "--font" || SplitValue(arg, "--font", value)) {
             if (arg == "--font" && !next(arg)) return Error(cmd.error);
@@ -561,36 +479,36 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
             const auto res = std::from_chars(value.data(), value.data() + value.size(), cmd.pointSize);
             if (res.ec != std::errc() || res.ptr != value.data() + value.size() ||
                 !(cmd.pointSize > 0 && cmd.pointSize <= 1000)) {
-                return Error(Fill(kBadSize, {value}));
+                return Error(text(Message::BadSize, value));
             }
         } else if (arg == "--max-digits" || SplitValue(arg, "--max-digits", value)) {
             if (arg == "--max-digits" && !next(arg)) return Error(cmd.error);
             const auto res = std::from_chars(value.data(), value.data() + value.size(), cmd.maxDigits);
             if (res.ec != std::errc() || res.ptr != value.data() + value.size() ||
                 cmd.maxDigits < TSeisu::kMinMaxDigits) {
-                return Error(Fill(kBadMaxDigits, {std::to_string(TSeisu::kMinMaxDigits), value}));
+                return Error(text(Message::BadMaxDigits, std::to_string(TSeisu::kMinMaxDigits), value));
             }
         } else if (arg == "--help" || arg == "-h") {
             help = true;
         } else if (arg == "--version") {
             version = true;
         } else {
-            return Error(Fill(kUnknownOption, {arg}));
+            return Error(text(Message::UnknownOption, arg));
         }
     }
 
     const bool eval = !cmd.expressions.empty();
     const int modes = eval + batch + repl + render + help + version;
-    if (modes > 1) return Error(kOneMode);
-    if (formGiven && !eval) return Error(kFormWithEval);
-    if (cmd.steps && !eval) return Error(kStepsWithEval);
-    if (cmd.steps && cmd.markup == Markup::None && cmd.form != ResultForm::Improper) return Error(kStepsForms);
-    if ((fontGiven || sizeGiven) && !render) return Error(kFontWithRender);
-    if (jobsGiven && !batch) return Error(kJobsWithBatch);
+    if (modes > 1) return Error(text(Message::OneMode));
+    if (formGiven && !eval) return Error(text(Message::FormWithEval));
+    if (cmd.steps && !eval) return Error(text(Message::StepsWithEval));
+    if (cmd.steps && cmd.markup == Markup::None && cmd.form != ResultForm::Improper) return Error(text(Message::StepsForms));
+    if ((fontGiven || sizeGiven) && !render) return Error(text(Message::FontWithRender));
+    if (jobsGiven && !batch) return Error(text(Message::JobsWithBatch));
     if (eval) {
         cmd.mode = CommandLine::Mode::Eval;
     } else if (batch) {
-        if (cmd.files.empty()) return Error(kBatchNeedsInput);
+        if (cmd.files.empty()) return Error(text(Message::BatchNeedsInput));
         cmd.mode = CommandLine::Mode::Batch;
         if (!jobsGiven) cmd.jobs = std::max(1u, std::thread::hardware_concurrency());
     } else if (repl) {
@@ -606,7 +524,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& args) {
     }
     const size_t maxFiles =
         (cmd.mode == CommandLine::Mode::Batch || cmd.mode == CommandLine::Mode::Window) ? 2 : 0;
-    if (cmd.files.size() > maxFiles) return Error(Fill(kUnexpectedArgument, {cmd.files[maxFiles]}));
+    if (cmd.files.size() > maxFiles) return Error(text(Message::UnexpectedArgument, cmd.files[maxFiles]));
     return cmd;
 }
 
@@ -657,7 +575,7 @@ int runCommandLine(const CommandLine& cmd, std::istream& in, std::ostream& out, 
         // The entry point starts the window and the image renderer itself; they need Qt,
         // which this library does not link.
         assert(!"the window and the renderer are started by main");
-        err << messagePrefix() << kNotHere << '\n';
+        err << messagePrefix() << text(Message::NotStartedHere) << '\n';
         return 2;
     case CommandLine::Mode::Error:
         break;

@@ -18,7 +18,7 @@ namespace nerova {
 /// What --render writes, chosen by the file's extension.
 enum class RenderFormat { Png, Svg, Latex, Mathml };
 /// The extensions that choose a RenderFormat, for messages.
-inline constexpr const char* kRenderExtensions = ".png, .svg, .tex or .mml";
+inline constexpr const char* kRenderExtensions = ".png, .svg, .tex, .mml";
 /// The format for file's extension (letter case ignored): Png also for a name without an
 /// extension; none for any other extension.
 std::optional<RenderFormat> renderFormatOf(std::string_view file);

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <new>
 
+#include "display/writers.h"
 #include "shell/catalogue.h"
 
 namespace nerova {
@@ -79,7 +80,12 @@ std::vector<std::string> languages() {
     return all;
 }
 
-void setLanguage(std::string_view lang) { Current = catalogueOf(lang); }
+void setLanguage(std::string_view lang) {
+    Current = catalogueOf(lang);
+    // The spoken reading follows: Japanese for the source texts, English for the rest
+    // (the one other reading there is).
+    setReading(language() == kSourceLanguage ? Reading::Japanese : Reading::English);
+}
 
 std::string language() {
     const std::size_t c = Current;
@@ -97,7 +103,7 @@ std::string text(Message m, std::string_view first, std::string_view second) {
 }
 
 std::string messageOf(const std::exception& e) {
-    if (const auto* coded = dynamic_cast<const MessageError*>(&e)) return text(coded->code(), coded->argument());
+    if (const auto* coded = dynamic_cast<const MessageError*>(&e)) return text(coded->code(), coded->argument(), coded->second());
     if (dynamic_cast<const std::bad_alloc*>(&e)) return text(Message::OutOfMemory);
     return e.what();
 }

@@ -37,6 +37,8 @@ std::vector<std::string> languages();
 
 /// Makes lang the language of text() and messageOf() for the whole process (set it at
 /// start, before other threads run); a language without a catalogue gives the source texts.
+/// The spoken reading (display/writers.h) follows: Japanese for the source language,
+/// English for any other.
 void setLanguage(std::string_view lang);
 /// The language set by setLanguage (kSourceLanguage before any call).
 std::string language();

@@ -37,12 +37,12 @@ StepsView stepsOf(const std::string& text) {
     auto take = [&] {
         for (size_t i = 0; i < steps.lines.size(); ++i) {
             const bool result = steps.end == Steps::End::LeftOut && i + 1 == steps.lines.size();
-            if (result) view.lines.push_back({StepLine::Kind::Note, kStepsLeftOut});
+            if (result) view.lines.push_back({StepLine::Kind::Note, nerova::text(Message::StepsLeftOut)});
             view.lines.push_back({i == 0 ? StepLine::Kind::Expression : StepLine::Kind::Step, steps.lines[i]});
         }
         if (steps.end == Steps::End::ResultTooLong) {
-            view.lines.push_back({StepLine::Kind::Note, kStepsLeftOut});
-            view.lines.push_back({StepLine::Kind::Note, kStepsResultTooLong});
+            view.lines.push_back({StepLine::Kind::Note, nerova::text(Message::StepsLeftOut)});
+            view.lines.push_back({StepLine::Kind::Note, nerova::text(Message::StepsResultTooLong)});
         }
     };
     try {
@@ -94,15 +94,8 @@ void writeStepsMathml(const StepsView& steps, std::ostream& out) {
 }
 
 std::string stepSpeech(const StepLine& line) {
-    switch (line.kind) {
-    case StepLine::Kind::Note:
-        return line.text + "。";
-    case StepLine::Kind::Step:
-        return "イコール、" + speechOf(line.text) + "。";
-    case StepLine::Kind::Expression:
-        break;
-    }
-    return speechOf(line.text) + "。";
+    if (line.kind == StepLine::Kind::Note) return spokenSentence(line.text, false);
+    return spokenSentence(speechOf(line.text), line.kind == StepLine::Kind::Step);
 }
 
 std::string stepsSpeech(const StepsView& steps) {

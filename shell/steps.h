@@ -10,17 +10,13 @@
 
 namespace nerova {
 
-/// Closes the shown steps when there are too many or their numbers are too long.
-inline constexpr const char* kStepsLeftOut = "途中式は省略します";
-/// Stands in place of a result too long to be shown with the steps.
-inline constexpr const char* kStepsResultTooLong = "結果は長すぎるので省略します";
-
 /// One line of a working.
 struct StepLine {
     enum class Kind {
         Expression,  ///< the expression as read
         Step,        ///< the expression after a step, or the result: written after "= "
-        Note,        ///< a message (kStepsLeftOut, kStepsResultTooLong)
+        Note,        ///< a message: the steps left out (Message::StepsLeftOut), a result too
+                     ///< long to show (Message::StepsResultTooLong)
     };
     Kind kind;
     std::string text;
@@ -45,7 +41,8 @@ void writeStepsText(const StepsView& steps, std::ostream& out);
 void writeStepsLatex(const StepsView& steps, std::ostream& out);
 /// One MathML <math> with a table of one row per line.
 void writeStepsMathml(const StepsView& steps, std::ostream& out);
-/// The spoken reading of one line, one sentence ending in "。" (a step starts with イコール).
+/// The spoken reading of one line in the current reading, one sentence (a step starts
+/// with the word for "="; see spokenSentence).
 std::string stepSpeech(const StepLine& line);
 /// The spoken reading of every line, one sentence each, separated by line ends.
 std::string stepsSpeech(const StepsView& steps);

@@ -65,9 +65,9 @@ QByteArray svgOf(TBunDisp& disp) {
 }
 
 QByteArray renderBytes(const std::string& text, nerova::ImageFormat format, const std::string& fontFamily,
-                       double pointSize, std::ostream& err, double scale) {
+                       double pointSize, const nerova::RenderReport& report, double scale) {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
-        throw std::runtime_error("render: a QApplication is needed");
+        throw nerova::MessageError(nerova::Message::RenderNeedsApplication);
     QWidget owner;
     QScrollBar bar(Qt::Horizontal, &owner);
     TBunDisp disp(&owner, &bar);
@@ -76,7 +76,7 @@ QByteArray renderBytes(const std::string& text, nerova::ImageFormat format, cons
         font.setFamily(QString::fromStdString(fontFamily));
         const QString used = QFontInfo(font).family();
         if (used.compare(font.family(), Qt::CaseInsensitive) != 0)
-            err << "render: font \"" << fontFamily << "\" not found, using \"" << used.toStdString() << "\"\n";
+            report(nerova::MessageError(nerova::Message::RenderFontNotFound, fontFamily, used.toStdString()));
     }
     if (pointSize > 0) font.setPointSizeF(pointSize);
     disp.setDisplayFont(font, Qt::black);
@@ -92,25 +92,25 @@ QByteArray renderBytes(const std::string& text, nerova::ImageFormat format, cons
 }
 
 int renderToFile(const std::string& text, const std::string& file, nerova::ImageFormat format,
-                 const std::string& fontFamily, double pointSize, std::ostream& err, double scale) {
+                 const std::string& fontFamily, double pointSize, const nerova::RenderReport& report, double scale) {
     try {
-        const QByteArray bytes = renderBytes(text, format, fontFamily, pointSize, err, scale);
+        const QByteArray bytes = renderBytes(text, format, fontFamily, pointSize, report, scale);
         // Written by the checked writer, not by Qt's image writer: a full disk must not pass
         // as success.
         if (bytes.isEmpty() || !nerova::writeFileWith(file, [&bytes](std::ostream& out) {
                 out.write(bytes.constData(), bytes.size());
             })) {
-            err << nerova::kRenderCannotWrite << file << "\n";
+            report(nerova::MessageError(nerova::Message::CannotWritePath, file));
             return 1;
         }
         return 0;
     } catch (const std::exception& e) {
-        err << e.what() << "\n";
+        report(e);
         return 1;
     }
 }
 
 int renderToPng(const std::string& text, const std::string& file, const std::string& fontFamily,
-                double pointSize, std::ostream& err, double scale) {
-    return renderToFile(text, file, nerova::ImageFormat::Png, fontFamily, pointSize, err, scale);
+                double pointSize, const nerova::RenderReport& report, double scale) {
+    return renderToFile(text, file, nerova::ImageFormat::Png, fontFamily, pointSize, report, scale);
 }

@@ -8,16 +8,21 @@
 #include <QtGlobal>
 #include <QString>
 
-#include <ostream>
+#include <exception>
+#include <functional>
 #include <string>
 
 #include "display/writers.h"
+#include "engine/messages.h"
 
 class TBunDisp;
 
 namespace nerova {
 /// The image forms the renderer writes.
 enum class ImageFormat { Png, Svg };
+/// Receives each message of the renderer as the exception that carries it: a
+/// MessageError for its own (the caller turns the code into the user's language).
+using RenderReport = std::function<void(const std::exception&)>;
 }  // namespace nerova
 
 /// Typesets text (";" is appended) as the fraction display shows it at scroll position 0
@@ -28,20 +33,22 @@ enum class ImageFormat { Png, Svg };
 /// most TQtCanvas::kChunkBytes bytes), so the SVG's size does not grow with the text's length. fontFamily empty and pointSize 0 keep
 /// the display's default font; scale above 1 draws the PNG at that many device pixels per
 /// pixel. Needs a running QApplication (any platform; the program's render mode starts one
-/// on the offscreen platform). Returns 0 on success; otherwise writes a one-line message
-/// to err (kRenderCannotWrite and the file when the file cannot be written, also on a full
-/// disk) and returns 1. Never throws.
+/// on the offscreen platform). Returns 0 on success; otherwise reports one message
+/// (Message::CannotWritePath with the file when the file cannot be written, also on a full
+/// disk) and returns 1. A font family that is not found is reported (RenderFontNotFound)
+/// and the rendering goes on. Never throws.
 int renderToFile(const std::string& text, const std::string& file, nerova::ImageFormat format,
-                 const std::string& fontFamily, double pointSize, std::ostream& err, double scale = 1.0);
+                 const std::string& fontFamily, double pointSize, const nerova::RenderReport& report,
+                 double scale = 1.0);
 
-/// The bytes renderToFile writes (the font notice, if any, goes to err). Throws what
-/// typesetting throws, and std::runtime_error without a QApplication.
+/// The bytes renderToFile writes (the font notice, if any, goes to report). Throws what
+/// typesetting throws, and a MessageError (RenderNeedsApplication) without a QApplication.
 QByteArray renderBytes(const std::string& text, nerova::ImageFormat format, const std::string& fontFamily,
-                       double pointSize, std::ostream& err, double scale = 1.0);
+                       double pointSize, const nerova::RenderReport& report, double scale = 1.0);
 
 /// renderToFile with the PNG format.
 int renderToPng(const std::string& text, const std::string& file, const std::string& fontFamily,
-                double pointSize, std::ostream& err, double scale = 1.0);
+                double pointSize, const nerova::RenderReport& report, double scale = 1.0);
 
 /// What disp shows now as PNG bytes, at the display's own pixel ratio.
 QByteArray pngOf(TBunDisp& disp);

@@ -35,19 +35,19 @@ namespace {
 // A row wider than this scrolls within itself rather than widening the window.
 constexpr int kMaxRowWidth = 1200;
 
-const char* const kTitle = QT_TRANSLATE_NOOP("nerova::StepsView", "途中式");
+QString StepsName() { return QCoreApplication::translate("nerova::StepsView", kStepsAccessibleName); }
 
 // The list for assistive technology: named 途中式, its text the lines ("= 2/6+1/6"), its
 // description their spoken reading; the rows are its children.
 class StepsAccessible : public ReadOnlyTextAccessible {
 public:
     explicit StepsAccessible(StepsList* list)
-        : ReadOnlyTextAccessible(list, QAccessible::List, QString::fromUtf8(kStepsAccessibleName)) {}
+        : ReadOnlyTextAccessible(list, QAccessible::List, StepsName()) {}
     using ReadOnlyTextAccessible::text;
 
     QString text(QAccessible::Text t) const override {
         switch (t) {
-        case QAccessible::Name: return QString::fromUtf8(kStepsAccessibleName);
+        case QAccessible::Name: return StepsName();
         case QAccessible::Description: return list()->reading();
         case QAccessible::Value: return list()->plainText();
         default: return QAccessibleWidget::text(t);
@@ -145,7 +145,7 @@ void StepsList::show(const StepsView& steps, const QFont& font, const QColor& co
 StepsWindow::StepsWindow(QMainWindow* owner, TCalcCommands& commands)
     : QWidget(owner, Qt::Tool), owner_(owner), list_(nullptr), toggle_(new QAction(owner)) {
     setObjectName("StepsWindow");
-    setWindowTitle(QCoreApplication::translate("nerova::StepsView", kTitle));
+    setWindowTitle(StepsName());
     auto* layout = new QVBoxLayout(this);
     auto* scroll = new QScrollArea(this);
     scroll->setObjectName("StepsScroll");

@@ -21,8 +21,9 @@ namespace nerova {
 
 class TCalcCommands;
 
-/// The accessible name of the steps view's list of lines.
-inline constexpr const char* kStepsAccessibleName = "途中式";
+/// The steps view's title and the accessible name of its list of lines (the source text;
+/// shown through QCoreApplication::translate in the context "nerova::StepsView").
+inline constexpr const char* kStepsAccessibleName = QT_TRANSLATE_NOOP("nerova::StepsView", "途中式");
 
 /// The list of lines: one typeset row per line of the working, a note as text.
 class StepsList : public QWidget {

@@ -40,61 +40,62 @@ struct Row {
     const char* latex;
     const char* mathml;  // the body of <math>
     const char* speech;
+    const char* english;  // the English reading
 };
 
 // Each row is one construct of the display, in every writer.
 const Row kRows[] = {
-    {"1/2", "\\frac{1}{2}", "<mfrac><mn>1</mn><mn>2</mn></mfrac>", "2分の1"},
+    {"1/2", "\\frac{1}{2}", "<mfrac><mn>1</mn><mn>2</mn></mfrac>", "2分の1", "1 over 2"},
     // ";" ends the text as it ends the display's
-    {"1/2;+3", "\\frac{1}{2}", "<mfrac><mn>1</mn><mn>2</mn></mfrac>", "2分の1"},
+    {"1/2;+3", "\\frac{1}{2}", "<mfrac><mn>1</mn><mn>2</mn></mfrac>", "2分の1", "1 over 2"},
     // a mixed number: the ":" is not drawn; the parts are added
-    {"1:2/3", "1\\frac{2}{3}", "<mn>1</mn><mo>\u2064</mo><mfrac><mn>2</mn><mn>3</mn></mfrac>", "1と3分の2"},
-    {"-5", "-5", "<mo>−</mo><mn>5</mn>", "マイナス5"},
-    {"7-5", "7-5", "<mn>7</mn><mo>−</mo><mn>5</mn>", "7ひく5"},
-    {"2^-2", "2^{-2}", "<msup><mn>2</mn><mrow><mo>−</mo><mn>2</mn></mrow></msup>", "2のマイナス2乗"},
-    {"2^3", "2^{3}", "<msup><mn>2</mn><mn>3</mn></msup>", "2の3乗"},
+    {"1:2/3", "1\\frac{2}{3}", "<mn>1</mn><mo>\u2064</mo><mfrac><mn>2</mn><mn>3</mn></mfrac>", "1と3分の2", "1 and 2 over 3"},
+    {"-5", "-5", "<mo>−</mo><mn>5</mn>", "マイナス5", "minus 5"},
+    {"7-5", "7-5", "<mn>7</mn><mo>−</mo><mn>5</mn>", "7ひく5", "7 minus 5"},
+    {"2^-2", "2^{-2}", "<msup><mn>2</mn><mrow><mo>−</mo><mn>2</mn></mrow></msup>", "2のマイナス2乗", "2 to the power minus 2"},
+    {"2^3", "2^{3}", "<msup><mn>2</mn><mn>3</mn></msup>", "2の3乗", "2 to the power 3"},
     // the second exponent stands higher, as the display draws it
-    {"2^3^4", "2^{3}{}^{4}", "<msup><msup><mn>2</mn><mn>3</mn></msup><mn>4</mn></msup>", "2の3乗の4乗"},
+    {"2^3^4", "2^{3}{}^{4}", "<msup><msup><mn>2</mn><mn>3</mn></msup><mn>4</mn></msup>", "2の3乗の4乗", "2 to the power 3 to the power 4"},
     // an exponent written as a fraction is drawn flat
-    {"2^3/4", "2^{3/4}", "<msup><mn>2</mn><mrow><mn>3</mn><mo>/</mo><mn>4</mn></mrow></msup>", "2の4分の3乗"},
-    {"2^(1+1)", "2^{1+1}", "<msup><mn>2</mn><mrow><mn>1</mn><mo>+</mo><mn>1</mn></mrow></msup>", "2の1たす1乗"},
+    {"2^3/4", "2^{3/4}", "<msup><mn>2</mn><mrow><mn>3</mn><mo>/</mo><mn>4</mn></mrow></msup>", "2の4分の3乗", "2 to the power 3 over 4"},
+    {"2^(1+1)", "2^{1+1}", "<msup><mn>2</mn><mrow><mn>1</mn><mo>+</mo><mn>1</mn></mrow></msup>", "2の1たす1乗", "2 to the power 1 plus 1"},
     {"-(1+1/2)", "-\\left(1+\\frac{1}{2}\\right)",
      "<mo>−</mo><mrow><mo>(</mo><mn>1</mn><mo>+</mo><mfrac><mn>1</mn><mn>2</mn></mfrac><mo>)</mo></mrow>",
-     "マイナスかっこ1たす2分の1かっこ閉じ"},
+     "マイナスかっこ1たす2分の1かっこ閉じ", "minus open parenthesis 1 plus 1 over 2 close parenthesis"},
     // an exponent after ")" belongs to the bracket
     {"(1)^2", "\\left(1\\right)^{2}", "<mrow><mo>(</mo><mn>1</mn><msup><mo>)</mo><mn>2</mn></msup></mrow>",
-     "かっこ1かっこ閉じの2乗"},
-    {"3*4/5", "3\\times\\frac{4}{5}", "<mn>3</mn><mo>×</mo><mfrac><mn>4</mn><mn>5</mn></mfrac>", "3かける5分の4"},
+     "かっこ1かっこ閉じの2乗", "open parenthesis 1 close parenthesis to the power 2"},
+    {"3*4/5", "3\\times\\frac{4}{5}", "<mn>3</mn><mo>×</mo><mfrac><mn>4</mn><mn>5</mn></mfrac>", "3かける5分の4", "3 times 4 over 5"},
     // only a plain integer starts a fraction: this "/" is a division
-    {"1.5/2", "1.5\\div2", "<mn>1.5</mn><mo>/</mo><mn>2</mn>", "1.5わる2"},
+    {"1.5/2", "1.5\\div2", "<mn>1.5</mn><mo>/</mo><mn>2</mn>", "1.5わる2", "1.5 divided by 2"},
     {"0.1[6]", "0.1\\dot{6}", "<mn>0.1</mn><mrow><mover accent=\"true\"><mn>6</mn><mo>˙</mo></mover></mrow>",
-     "0.1、6の循環"},
+     "0.1、6の循環", "0.1, 6 recurring"},
     {"0.[142857]", "0.\\dot{1}4285\\dot{7}",
      "<mn>0.</mn><mrow><mover accent=\"true\"><mn>1</mn><mo>˙</mo></mover><mn>4285</mn>"
      "<mover accent=\"true\"><mn>7</mn><mo>˙</mo></mover></mrow>",
-     "0.、142857の循環"},
+     "0.、142857の循環", "0., 142857 recurring"},
     // two repeating digits: dots over both, nothing between
     {"0.[12]", "0.\\dot{1}\\dot{2}",
      "<mn>0.</mn><mrow><mover accent=\"true\"><mn>1</mn><mo>˙</mo></mover><mover accent=\"true\"><mn>2</mn>"
      "<mo>˙</mo></mover></mrow>",
-     "0.、12の循環"},
-    {"3.14…", "3.14\\ldots", "<mrow><mn>3.14</mn><mo>…</mo></mrow>", "3.14、以下略"},
+     "0.、12の循環", "0., 12 recurring"},
+    {"3.14…", "3.14\\ldots", "<mrow><mn>3.14</mn><mo>…</mo></mrow>", "3.14、以下略", "3.14, and so on"},
     // half-typed input: an empty denominator, an open and a stray bracket
-    {"3/", "\\frac{3}{}", "<mfrac><mn>3</mn><mrow/></mfrac>", "分母のない分数3"},
-    {"(1+2", "\\left(1+2\\right.", "<mrow><mo>(</mo><mn>1</mn><mo>+</mo><mn>2</mn></mrow>", "かっこ1たす2"},
-    {"1)", "1)", "<mn>1</mn><mo>)</mo>", "1かっこ閉じ"},
-    {"[", "[", "<mtext>[</mtext>", "["},
-    {"^2", "{}^{2}", "<msup><mrow/><mn>2</mn></msup>", "2乗"},
-    {"1 2", "1\\,2", "<mn>1</mn><mspace width=\"0.3em\"/><mn>2</mn>", "1、2"},
-    {"", "", "", ""},
+    {"3/", "\\frac{3}{}", "<mfrac><mn>3</mn><mrow/></mfrac>", "分母のない分数3", "fraction without denominator 3"},
+    {"(1+2", "\\left(1+2\\right.", "<mrow><mo>(</mo><mn>1</mn><mo>+</mo><mn>2</mn></mrow>", "かっこ1たす2", "open parenthesis 1 plus 2"},
+    {"1)", "1)", "<mn>1</mn><mo>)</mo>", "1かっこ閉じ", "1 close parenthesis"},
+    {"[", "[", "<mtext>[</mtext>", "[", "["},
+    {"^2", "{}^{2}", "<msup><mrow/><mn>2</mn></msup>", "2乗", "to the power 2"},
+    {"1 2", "1\\,2", "<mn>1</mn><mspace width=\"0.3em\"/><mn>2</mn>", "1、2", "1, 2"},
+    {"", "", "", "", ""},
     // unrecognised text is written as text, escaped for the markup
-    {"ERROR", "\\text{ERROR}", "<mtext>ERROR</mtext>", "ERROR"},
+    {"ERROR", "\\text{ERROR}", "<mtext>ERROR</mtext>", "ERROR", "ERROR"},
     {"<&\\{}%#_~$>",
      "\\text{\\textless{}\\&\\textbackslash{}\\{\\}\\%\\#\\_\\textasciitilde{}\\$\\textgreater{}}",
-     "<mtext>&lt;&amp;\\{}%#_~$&gt;</mtext>", "<&\\{}%#_~$>"},
-    {"2^(a^b)", "2^{\\text{a\\textasciicircum{}b}}", "<msup><mn>2</mn><mtext>a^b</mtext></msup>", "2のa^b乗"},
+     "<mtext>&lt;&amp;\\{}%#_~$&gt;</mtext>", "<&\\{}%#_~$>", "<&\\{}%#_~$>"},
+    {"2^(a^b)", "2^{\\text{a\\textasciicircum{}b}}", "<msup><mn>2</mn><mtext>a^b</mtext></msup>", "2のa^b乗", "2 to the power a^b"},
     // bytes that are not UTF-8 and control characters cannot stand in XML or LaTeX
-    {"a\xFF\x01", "\\text{a??}", "<mtext>a\xEF\xBF\xBD\xEF\xBF\xBD</mtext>", "a\xFF\x01"},
+    {"a\xFF\x01", "\\text{a??}", "<mtext>a\xEF\xBF\xBD\xEF\xBF\xBD</mtext>", "a\xFF\x01", "a\xFF\x01"},
 };
 
 class WriterTable : public ::testing::TestWithParam<Row> {};
@@ -103,10 +104,26 @@ TEST_P(WriterTable, WritesWhatTheDisplayShows) {
     const Row& r = GetParam();
     EXPECT_EQ(Latex(r.text), r.latex);
     EXPECT_EQ(MathmlBody(r.text), r.mathml);
-    EXPECT_EQ(nerova::speechOf(r.text), r.speech);
+    EXPECT_EQ(nerova::speechOf(r.text, nerova::Reading::Japanese), r.speech);
+    EXPECT_EQ(nerova::speechOf(r.text, nerova::Reading::English), r.english);
 }
 
 INSTANTIATE_TEST_SUITE_P(Texts, WriterTable, ::testing::ValuesIn(kRows));
+
+// A line of a working is read as one sentence; the reading without an argument is the one
+// set for the process.
+TEST(SpeechTest, SentencesAndTheProcessReading) {
+    using nerova::Reading;
+    EXPECT_EQ(nerova::spokenSentence("2分の1", true, Reading::Japanese), "イコール、2分の1。");
+    EXPECT_EQ(nerova::spokenSentence("2分の1", false, Reading::Japanese), "2分の1。");
+    EXPECT_EQ(nerova::spokenSentence("1 over 2", true, Reading::English), "equals, 1 over 2.");
+    EXPECT_EQ(nerova::spokenSentence("1 over 2", false, Reading::English), "1 over 2.");
+    EXPECT_EQ(nerova::reading(), Reading::Japanese);
+    nerova::setReading(Reading::English);
+    EXPECT_EQ(nerova::speechOf("1:2/3"), "1 and 2 over 3");
+    nerova::setReading(Reading::Japanese);
+    EXPECT_EQ(nerova::speechOf("1:2/3"), "1と3分の2");
+}
 
 // Counts the bytes written without keeping them.
 class CountingBuffer : public std::streambuf {

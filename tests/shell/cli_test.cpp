@@ -11,6 +11,7 @@
 
 #include "shell/batch.h"
 #include "shell/version.h"
+#include "tests/shell/language_scope.h"
 
 namespace {
 
@@ -57,6 +58,33 @@ TEST(CommandLineTest, EvalPrintsEachValue) {
     }
 }
 
+// The columns a terminal gives line: two for a wide (East Asian) character, one for any
+// other; tabs are not allowed.
+size_t DisplayWidth(const std::string& line) {
+    size_t columns = 0;
+    for (size_t i = 0; i < line.size();) {
+        const auto lead = static_cast<unsigned char>(line[i]);
+        const size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        char32_t c = length == 1 ? lead : lead & (0x7F >> length);
+        for (size_t k = 1; k < length && i + k < line.size(); ++k) c = (c << 6) | (line[i + k] & 0x3F);
+        const bool wide = (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF) ||
+                          (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
+                          (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) || (c >= 0xFFE0 && c <= 0xFFE6);
+        columns += wide ? 2 : 1;
+        i += length;
+    }
+    return columns;
+}
+
+TEST(CommandLineTest, DisplayWidthCountsWideCharactersTwice) {
+    EXPECT_EQ(DisplayWidth("abc"), 3u);
+    EXPECT_EQ(DisplayWidth("使い方: x"), 9u);
+    EXPECT_EQ(DisplayWidth("（既定、7/2）"), 13u);
+    EXPECT_EQ(DisplayWidth("0.[3]…"), 6u);
+}
+
+// GNU's form in each language: one line saying what is wrong, one pointing to --help, no
+// usage.
 TEST(CommandLineTest, WrongArgumentsExitTwoAndPointToHelp) {
     const std::vector<std::vector<std::string>> rows = {
         {"--bogus"},
@@ -82,58 +110,98 @@ TEST(CommandLineTest, WrongArgumentsExitTwoAndPointToHelp) {
         {"--batch", "in", "--jobs"},
         {"-e", "1", "--jobs", "2"},      // only with --batch
     };
-    for (const auto& args : rows) {
-        const Outcome o = RunCli(args);
-        EXPECT_EQ(o.status, 2) << args[0];
-        EXPECT_EQ(o.out, "") << args[0];
-        // GNU's form: one line saying what is wrong, one pointing to --help, no usage.
-        const size_t firstEnd = o.err.find('\n');
-        ASSERT_NE(firstEnd, std::string::npos) << o.err;
-        EXPECT_EQ(o.err.compare(0, 8, "nerova: "), 0) << o.err;
-        EXPECT_EQ(o.err.substr(firstEnd + 1), "Try 'nerova --help' for more information.\n") << o.err;
-        EXPECT_EQ(o.err.find("Usage"), std::string::npos) << o.err;
-    }
-}
-
-// An unknown form is answered with every form there is, named as --form takes them.
-TEST(CommandLineTest, UnknownFormListsTheForms) {
-    EXPECT_EQ(nerova::parseCommandLine({"-e", "1", "--form", "roman"}).error,
-              "unknown form 'roman' (improper, mixed, plus, float, decimal, recurring, latex or mathml)");
-}
-
-TEST(CommandLineTest, HelpFollowsTheGnuForm) {
-    const std::string help = nerova::helpText();
-    EXPECT_EQ(help.rfind("Usage: nerova [OPTION]...", 0), 0u) << help;
-    // At most 80 columns: every character of the text is one column wide (no tabs, and
-    // UTF-8 continuation bytes do not count).
-    std::istringstream lines(help);
-    int number = 0;
-    for (std::string line; std::getline(lines, line);) {
-        ++number;
-        size_t columns = 0;
-        for (const char c : line) {
-            EXPECT_NE(c, '\t') << "line " << number;
-            if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++columns;
+    const struct {
+        const char* lang;
+        const char* tryHelp;
+        const char* usage;
+    } languages[] = {
+        {"en", "Try 'nerova --help' for more information.\n", "Usage"},
+        {"ja", "詳しくは 'nerova --help' を実行してください。\n", "使い方"},
+    };
+    for (const auto& l : languages) {
+        const LanguageScope scope(l.lang);
+        for (const auto& args : rows) {
+            const Outcome o = RunCli(args);
+            EXPECT_EQ(o.status, 2) << args[0];
+            EXPECT_EQ(o.out, "") << args[0];
+            const size_t firstEnd = o.err.find('\n');
+            ASSERT_NE(firstEnd, std::string::npos) << o.err;
+            EXPECT_EQ(o.err.compare(0, 8, "nerova: "), 0) << o.err;
+            EXPECT_EQ(o.err.substr(firstEnd + 1), l.tryHelp) << o.err;
+            EXPECT_EQ(o.err.find(l.usage), std::string::npos) << o.err;
         }
-        EXPECT_LE(columns, 80u) << "line " << number << ": " << line;
     }
-    // Every option the parser knows is described.
-    for (const char* option : {"--eval", "--form", "--batch", "--jobs", "--repl", "--render", "--font",
-                               "--size", "--max-digits", "--help", "--version"})
-        EXPECT_NE(help.find(option), std::string::npos) << option;
+}
+
+// A wrong argument is named, in the user's language; an unknown form is answered with
+// every form there is, named as --form takes them.
+TEST(CommandLineTest, UsageErrorsInEachLanguage) {
+    const struct {
+        std::vector<std::string> args;
+        const char* english;
+        const char* japanese;
+    } rows[] = {
+        {{"-e", "1", "--form", "roman"},
+         "unknown form 'roman' (one of improper, mixed, plus, float, decimal, recurring, latex, mathml)",
+         "形式 'roman' はありません（improper, mixed, plus, float, decimal, recurring, latex, mathml のどれかです）"},
+        {{"--bogus"}, "unknown option '--bogus'", "不明なオプション '--bogus'"},
+        {{"-e"}, "option '-e' needs a value", "オプション '-e' には値が要ります"},
+        {{"--render", "1", "a.jpeg"}, "unknown file type 'a.jpeg' (one of .png, .svg, .tex, .mml)",
+         "ファイルの種類 'a.jpeg' は書けません（.png, .svg, .tex, .mml のどれかです）"},
+        {{"-e", "1", "--batch", "in"}, "choose one of -e, --batch, --repl, --render, --help, --version",
+         "-e、--batch、--repl、--render、--help、--version のうち一つだけを指定します"},
+    };
+    for (const auto& r : rows) {
+        {
+            const LanguageScope english("en");
+            EXPECT_EQ(nerova::parseCommandLine(r.args).error, r.english);
+        }
+        EXPECT_EQ(nerova::parseCommandLine(r.args).error, r.japanese);
+    }
+}
+
+// --help in each language: the usage first, at most 80 columns of a terminal, every
+// option the parser knows.
+TEST(CommandLineTest, HelpFollowsTheGnuForm) {
+    const std::pair<const char*, const char*> languages[] = {
+        {"en", "Usage: nerova [OPTION]... [IN [OUT]]\n"},
+        {"ja", "使い方: nerova [OPTION]... [IN [OUT]]\n"},
+    };
+    std::vector<std::string> helps;
+    for (const auto& [lang, first] : languages) {
+        const LanguageScope scope(lang);
+        const std::string help = nerova::helpText();
+        helps.push_back(help);
+        EXPECT_EQ(help.rfind(first, 0), 0u) << help;
+        std::istringstream lines(help);
+        int number = 0;
+        for (std::string line; std::getline(lines, line);) {
+            ++number;
+            EXPECT_EQ(line.find('\t'), std::string::npos) << lang << " line " << number;
+            EXPECT_LE(DisplayWidth(line), 80u) << lang << " line " << number << ": " << line;
+        }
+        for (const char* option : {"--eval", "--form", "--steps", "--batch", "--jobs", "--repl", "--render",
+                                   "--font", "--size", "--max-digits", "--help", "--version"})
+            EXPECT_NE(help.find(option), std::string::npos) << lang << " " << option;
+    }
+    EXPECT_NE(helps[0], helps[1]);
 }
 
 TEST(CommandLineTest, VersionFollowsTheGnuForm) {
-    std::istringstream lines(nerova::versionText());
-    std::string line;
-    ASSERT_TRUE(std::getline(lines, line));
-    EXPECT_EQ(line, std::string("nerova ") + nerova::version());
-    ASSERT_TRUE(std::getline(lines, line));
-    EXPECT_EQ(line.rfind("Copyright (C) 2026 The Nerova developers", 0), 0u) << line;
-    ASSERT_TRUE(std::getline(lines, line));
-    EXPECT_NE(line.find("GPLv3+"), std::string::npos) << line;
-    const std::string rest{std::istreambuf_iterator<char>(lines), std::istreambuf_iterator<char>()};
-    EXPECT_NE(rest.find("NO WARRANTY"), std::string::npos) << rest;
+    // The name, the version and the copyright stay; the license lines are translated.
+    for (const char* lang : {"en", "ja"}) {
+        const LanguageScope scope(lang);
+        std::istringstream lines(nerova::versionText());
+        std::string line;
+        ASSERT_TRUE(std::getline(lines, line));
+        EXPECT_EQ(line, std::string("nerova ") + nerova::version());
+        ASSERT_TRUE(std::getline(lines, line));
+        EXPECT_EQ(line, "Copyright (C) 2026 The Nerova developers");
+        const std::string rest{std::istreambuf_iterator<char>(lines), std::istreambuf_iterator<char>()};
+        EXPECT_NE(rest.find("GPLv3+"), std::string::npos) << rest;
+        EXPECT_NE(rest.find("https://gnu.org/licenses/gpl.html"), std::string::npos) << rest;
+        EXPECT_NE(rest.find(std::string(lang) == "en" ? "NO WARRANTY" : "保証はありません"), std::string::npos) << rest;
+    }
 }
 
 TEST(CommandLineTest, HelpAndVersion) {

@@ -13,20 +13,14 @@
 #include "engine/Eval.h"
 #include "shell/batch.h"
 #include "shell/commands.h"
+#include "shell/steps.h"
 #include "shell/textcalc.h"
+#include "tests/shell/language_scope.h"
 
 namespace {
 
 using nerova::Message;
 
-// Sets the process's language for one test and puts the source language back.
-class LanguageScope {
-public:
-    explicit LanguageScope(const char* lang) { nerova::setLanguage(lang); }
-    ~LanguageScope() { nerova::setLanguage(nerova::kSourceLanguage); }
-    LanguageScope(const LanguageScope&) = delete;
-    LanguageScope& operator=(const LanguageScope&) = delete;
-};
 
 TEST(LanguageTest, ChosenFromTheLocaleVariables) {
     struct Row {
@@ -150,6 +144,22 @@ TEST(LanguageTest, EvaluatorsAndNotices) {
     EXPECT_EQ(nerova::fracText("1/8"), fraction);
     EXPECT_EQ(nerova::unusedNotice("x3"), "“x3” was not used in the calculation");
     EXPECT_EQ(nerova::lengthNotice(std::string(1200, '7') + "/3"), "digits: numerator 1,200, denominator 1");
+}
+
+// The working's notes and its spoken reading (for screen readers) follow the language.
+TEST(LanguageTest, StepsReadAndNotedInTheLanguageSet) {
+    const nerova::StepsView sum = nerova::stepsOf("1/3+1/6");
+    EXPECT_EQ(nerova::stepsSpeech(sum),
+              "3分の1たす6分の1。\nイコール、6分の2たす6分の1。\nイコール、6分の3。\nイコール、2分の1。");
+    EXPECT_EQ(nerova::stepsOf("2^1000000").lines.back().text, "結果は長すぎるので省略します");
+    const LanguageScope english("en");
+    EXPECT_EQ(nerova::stepsSpeech(sum),
+              "1 over 3 plus 1 over 6.\nequals, 2 over 6 plus 1 over 6.\nequals, 3 over 6.\nequals, 1 over 2.");
+    const nerova::StepsView big = nerova::stepsOf("2^1000000");
+    ASSERT_EQ(big.lines.size(), 3u);
+    EXPECT_EQ(big.lines[1].text, "the steps are left out");
+    EXPECT_EQ(big.lines[2].text, "the result is too long to show");
+    EXPECT_EQ(nerova::stepSpeech(big.lines[1]), "the steps are left out.");
 }
 
 TEST(MessageTest, FormatPutsArgumentsInTheirPlaces) {

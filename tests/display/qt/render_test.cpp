@@ -9,12 +9,12 @@
 #include <QWidget>
 #include <QImage>
 
-#include <sstream>
 #include <string>
 
 #include "display/qt/BunDisp.h"
 #include "display/qt/render.h"
 #include "tests/display/qt/display_font.h"
+#include "tests/display/qt/render_reports.h"
 
 namespace {
 
@@ -24,8 +24,8 @@ std::string TempPng(const char* name) { return (QDir::tempPath() + "/nerova-disp
 
 TEST(RenderTest, WritesWhatTheDisplayShowsTrimmedToTheDrawing) {
     const std::string file = TempPng("render");
-    std::ostringstream err;
-    ASSERT_EQ(renderToPng("-(1+1/2)*2^3", file, "", 0, err), 0) << err.str();
+    RenderReports err;
+    ASSERT_EQ(renderToPng("-(1+1/2)*2^3", file, "", 0, err.sink()), 0) << err.texts;
     QImage png(QString::fromStdString(file));
     ASSERT_FALSE(png.isNull());
 
@@ -45,29 +45,31 @@ TEST(RenderTest, WritesWhatTheDisplayShowsTrimmedToTheDrawing) {
 TEST(RenderTest, ScaleAndFontSizeChangeThePixelsNotTheLayout) {
     SKIP_WITHOUT_DISPLAY_FONT();  // the big one is asked for by name
     const std::string one = TempPng("one"), two = TempPng("two"), big = TempPng("big");
-    std::ostringstream err;
-    ASSERT_EQ(renderToPng("1/2", one, "", 0, err), 0);
-    ASSERT_EQ(renderToPng("1/2", two, "", 0, err, 2.0), 0);
-    ASSERT_EQ(renderToPng("1/2", big, "IPAGothic", 30, err), 0);
+    RenderReports err;
+    ASSERT_EQ(renderToPng("1/2", one, "", 0, err.sink()), 0);
+    ASSERT_EQ(renderToPng("1/2", two, "", 0, err.sink(), 2.0), 0);
+    ASSERT_EQ(renderToPng("1/2", big, "IPAGothic", 30, err.sink()), 0);
     const QImage a(QString::fromStdString(one)), b(QString::fromStdString(two)), c(QString::fromStdString(big));
     EXPECT_EQ(b.width(), 2 * a.width());
     EXPECT_EQ(b.height(), 2 * a.height());
     EXPECT_GT(c.height(), 2 * a.height());
-    EXPECT_TRUE(err.str().empty()) << err.str();
+    EXPECT_TRUE(err.texts.empty()) << err.texts;
     for (const auto& f : {one, two, big}) QFile::remove(QString::fromStdString(f));
 }
 
 TEST(RenderTest, UnwritableFileIsReportedNotThrown) {
-    std::ostringstream err;
-    EXPECT_EQ(renderToPng("1", "/nonexistent-dir/x.png", "", 0, err), 1);
-    EXPECT_NE(err.str().find("cannot write"), std::string::npos);
+    RenderReports err;
+    EXPECT_EQ(renderToPng("1", "/nonexistent-dir/x.png", "", 0, err.sink()), 1);
+    EXPECT_EQ(err.codes, std::vector{nerova::Message::CannotWritePath});
+    EXPECT_NE(err.texts.find("/nonexistent-dir/x.png"), std::string::npos) << err.texts;
 }
 
 TEST(RenderTest, UnknownFontFamilyIsReported) {
     const std::string file = TempPng("nofont");
-    std::ostringstream err;
-    EXPECT_EQ(renderToPng("1", file, "No Such Family 12345", 0, err), 0);
-    EXPECT_NE(err.str().find("not found"), std::string::npos);
+    RenderReports err;
+    EXPECT_EQ(renderToPng("1", file, "No Such Family 12345", 0, err.sink()), 0);
+    EXPECT_EQ(err.codes, std::vector{nerova::Message::RenderFontNotFound});
+    EXPECT_NE(err.texts.find("No Such Family 12345"), std::string::npos) << err.texts;
     QFile::remove(QString::fromStdString(file));
 }
 

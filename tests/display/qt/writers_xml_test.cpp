@@ -19,6 +19,7 @@
 #include "display/qt/BunDisp.h"
 #include "display/qt/render.h"
 #include "display/writers.h"
+#include "tests/display/qt/render_reports.h"
 
 namespace {
 
@@ -89,8 +90,8 @@ TEST(WritersXmlTest, SvgIsWellFormedForHostileText) {
 TEST(WritersXmlTest, SvgFileOfALongResultHoldsItsDigitsUpToTheImageWidth) {
     const std::string digits(3000, '7');
     const QString file = QDir::tempPath() + "/nerova-writers.svg";
-    std::ostringstream err;
-    ASSERT_EQ(renderToFile(digits + "/3", file.toStdString(), nerova::ImageFormat::Svg, "", 0, err), 0) << err.str();
+    RenderReports err;
+    ASSERT_EQ(renderToFile(digits + "/3", file.toStdString(), nerova::ImageFormat::Svg, "", 0, err.sink()), 0) << err.texts;
     QFile f(file);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QByteArray svg = f.readAll();

@@ -75,25 +75,38 @@ several)
     run -e 1 -e '1/0' -e '2*3'; expect 1 '1\n6\n' 'nerova: 0で割ろうとした\n'
     ;;
 usage)
-    for args in "--bogus" "-e" "--form mixed" "-e 1 --form roman" "--batch" "a b c" "-e 1 --batch x"; do
-        # shellcheck disable=SC2086
-        run $args; expect 2 '' '*'
-        # GNU's form: what is wrong, then where to look; not the whole usage again.
-        [ "$(wc -l <"$work/err")" = 2 ] && [ "$(head -c 8 "$work/err")" = 'nerova: ' ] &&
-            [ "$(tail -n 1 "$work/err")" = "Try 'nerova --help' for more information." ] ||
-            { echo "FAIL: $args:"; cat "$work/err"; failures=$((failures + 1)); }
+    # In the locale's language: English, or the design's Japanese under the C locale.
+    for locale in en_US.UTF-8 C.UTF-8; do
+        if [ $locale = C.UTF-8 ]; then try="詳しくは 'nerova --help' を実行してください。"; else try="Try 'nerova --help' for more information."; fi
+        for args in "--bogus" "-e" "--form mixed" "-e 1 --form roman" "--batch" "a b c" "-e 1 --batch x"; do
+            # shellcheck disable=SC2086
+            LC_ALL=$locale run $args; expect 2 '' '*'
+            # GNU's form: what is wrong, then where to look; not the whole usage again.
+            [ "$(wc -l <"$work/err")" = 2 ] && [ "$(head -c 8 "$work/err")" = 'nerova: ' ] &&
+                [ "$(tail -n 1 "$work/err")" = "$try" ] ||
+                { echo "FAIL: $locale $args:"; cat "$work/err"; failures=$((failures + 1)); }
+        done
     done
+    LC_ALL=en_US.UTF-8 run --bogus; expect 2 '' "nerova: unknown option '--bogus'\nTry 'nerova --help' for more information.\n"
+    run --bogus; expect 2 '' "nerova: 不明なオプション '--bogus'\n詳しくは 'nerova --help' を実行してください。\n"
     ;;
 help_version)
-    run --help; expect 0 '*' ''
-    [ "$(head -n 1 "$work/out")" = 'Usage: nerova [OPTION]... [IN [OUT]]' ] ||
-        { echo "FAIL: help starts '$(head -n 1 "$work/out")'"; failures=$((failures + 1)); }
-    # Columns, not bytes: the help may hold UTF-8 in a translation.
-    LC_ALL=C.UTF-8 awk 'length > 80 {print "FAIL: help line over 80 columns: " $0; bad = 1} END {exit bad}' \
-        "$work/out" || failures=$((failures + 1))
-    grep -q -- '--batch IN \[OUT\]' "$work/out" || { echo "FAIL: help lacks --batch"; failures=$((failures + 1)); }
-    run --version; expect 0 '*' ''
-    grep -q '^nerova [0-9]' "$work/out" || { echo "FAIL: version text"; failures=$((failures + 1)); }
+    # The help in the locale's language; the design's Japanese under the C locale.
+    for pair in "en_US.UTF-8 Usage: nerova [OPTION]... [IN [OUT]]" "C.UTF-8 使い方: nerova [OPTION]... [IN [OUT]]" \
+                "ja_JP.UTF-8 使い方: nerova [OPTION]... [IN [OUT]]"; do
+        locale=${pair%% *}
+        LC_ALL=$locale run --help; expect 0 '*' ''
+        [ "$(head -n 1 "$work/out")" = "${pair#* }" ] ||
+            { echo "FAIL: $locale help starts '$(head -n 1 "$work/out")'"; failures=$((failures + 1)); }
+        # Columns a terminal gives, not bytes or characters: a Japanese character takes two.
+        width=$(LC_ALL=C.UTF-8 wc -L <"$work/out")
+        [ "$width" -le 80 ] || { echo "FAIL: $locale help is $width columns wide"; failures=$((failures + 1)); }
+        grep -q -- '--batch IN \[OUT\]' "$work/out" || { echo "FAIL: help lacks --batch"; failures=$((failures + 1)); }
+        LC_ALL=$locale run --version; expect 0 '*' ''
+        grep -q '^nerova [0-9]' "$work/out" || { echo "FAIL: version text"; failures=$((failures + 1)); }
+    done
+    # wc -L measures display width here (or the check above could not fail).
+    [ "$(printf '使い方\n' | LC_ALL=C.UTF-8 wc -L)" = 6 ] || { echo "FAIL: wc -L does not count columns"; failures=$((failures + 1)); }
     ;;
 batch_files)
     printf '# sums\n1/2+1/3\n\n  2^10\n1/0\n' >"$work/lf.txt"
@@ -308,7 +321,7 @@ render)
     status=$?
     expect 0 '' ''
     [ "$(head -c 4 "$work/x.png" | tail -c 3)" = PNG ] || { echo "FAIL: no PNG written"; failures=$((failures + 1)); }
-    run --render 1 /nonexistent-dir/x.png; expect 2 '' '*'; expect_err_contains 'cannot write'
+    run --render 1 /nonexistent-dir/x.png; expect 2 '' '*'; expect_err_contains '/nonexistent-dir/x.png に書き込めません'
     ;;
 no_qt)
     # The command-line modes never map a Qt library; the render mode does.
@@ -331,7 +344,7 @@ render_formats)
     run --render '1/3' "$work/x.svg"; expect 0 '' ''
     grep -q '<svg' "$work/x.svg" && grep -q '>3</text>' "$work/x.svg" || {
         echo "FAIL: SVG without the text:"; head -c 600 "$work/x.svg"; failures=$((failures + 1)); }
-    run --render 1/3 "$work/x.jpg"; expect 2 '' '*'; expect_err_contains '.png, .svg, .tex or .mml'
+    run --render 1/3 "$work/x.jpg"; expect 2 '' '*'; expect_err_contains '.png, .svg, .tex, .mml'
     [ ! -e "$work/x.jpg" ] || { echo "FAIL: unknown type written"; failures=$((failures + 1)); }
     ;;
 render_stdin)
@@ -347,10 +360,10 @@ render_unwritable)
     # A failed write is an error in every format: a full disk, a missing folder.
     for ext in png svg tex mml; do
         ln -s /dev/full "$work/full.$ext"
-        run --render 1/3 "$work/full.$ext"; expect 2 '' "nerova: cannot write $work/full.$ext\n"
-        run --render 1/3 "/nonexistent-dir/x.$ext"; expect 2 '' "nerova: cannot write /nonexistent-dir/x.$ext\n"
+        run --render 1/3 "$work/full.$ext"; expect 2 '' "nerova: $work/full.$ext に書き込めません\n"
+        run --render 1/3 "/nonexistent-dir/x.$ext"; expect 2 '' "nerova: /nonexistent-dir/x.$ext に書き込めません\n"
     done
-    run --render 1/3 /dev/full; expect 2 '' 'nerova: cannot write /dev/full\n'
+    run --render 1/3 /dev/full; expect 2 '' 'nerova: /dev/full に書き込めません\n'
     ;;
 steps)
     # The working: the expression, then each step after "= ", the last line the result.
@@ -417,6 +430,18 @@ language)
             "$nerova" "${@:2}" >"$work/out" 2>"$work/err"
         status=$?
     }
+    # renderer_and_window "VARS" FONT_NOTICE CANNOT_WRITE NO_DISPLAY: under VARS, the start
+    # of the renderer's notice of a missing font, its failed write, and the window without
+    # a display.
+    renderer_and_window() {
+        run_in "$1" --render 1 "$work/f.png" --font 'No Such Family'
+        expect 0 '' '*'
+        expect_err_contains "$2"
+        run_in "$1" --render 1 /nonexistent-dir/x.svg
+        expect 2 '' "$3"
+        run_in "$1 QT_QPA_PLATFORM=xcb"
+        expect 2 '' "$4"
+    }
     for vars in "LANG=en_US.UTF-8" "LC_ALL=en_GB.UTF-8 LANG=ja_JP.UTF-8" "LC_MESSAGES=de_DE.UTF-8 LANG=ja_JP.UTF-8"; do
         run_in "$vars" -e 1/0 -e 2x3 -e 1/4
         expect 1 '2\n1/4\n' 'nerova: division by zero\nnerova: “x3” was not used in the calculation\n'
@@ -427,6 +452,12 @@ language)
         expect_err_contains 'file not found'
         run_in "$vars" --repl <<<$'1/0\n1+1'
         expect 0 'division by zero\n2\n' ''
+        # The renderer's messages, the start of the window and a wrong option, too.
+        renderer_and_window "$vars" 'nerova: render: font "No Such Family" not found, using "' \
+            'nerova: cannot write /nonexistent-dir/x.svg\n' \
+            'nerova: no display found; without a window use -e EXPR, --batch IN [OUT] or --repl\n'
+        run_in "$vars" -e 1 --jobs 2
+        expect 2 '' "nerova: --jobs goes with --batch\nTry 'nerova --help' for more information.\n"
     done
     for vars in "LANG=C.UTF-8" "LANG=ja_JP.UTF-8" "LANG=POSIX" "LC_ALL=C LANG=en_US.UTF-8" "LANG=en_US.UTF-8 LC_MESSAGES=ja_JP.UTF-8" \
                 "LANG=en_US.UTF-8 LANGUAGE=ja:en" ""; do
@@ -434,6 +465,9 @@ language)
         expect 1 '2\n1/4\n' 'nerova: 0で割ろうとした\nnerova: 「x3」は計算に使っていません\n'
         run_in "$vars" --batch "$work/in.txt"
         expect 0 '1/3+1/6 = 1/2\n2/0 = 0で割ろうとした\n# note\n(1+2 = カッコがあってない\n' ''
+        renderer_and_window "$vars" 'nerova: render: フォント「No Such Family」が見つからないので「' \
+            'nerova: /nonexistent-dir/x.svg に書き込めません\n' \
+            'nerova: ディスプレイが見つかりません。ウィンドウなしでは -e EXPR、--batch IN [OUT]、--repl が使えます\n'
     done
     ;;
 no_display)
