@@ -135,6 +135,7 @@ constexpr std::array kTexts = {
     QT_TRANSLATE_NOOP("Message", "ディスプレイが見つかりません。ウィンドウなしでは -e EXPR、--batch IN [OUT]、--repl が使えます"),
     QT_TRANSLATE_NOOP("Message", "ウィンドウのモジュールを読み込めません"),
     QT_TRANSLATE_NOOP("Message", "不明なエラー"),
+    QT_TRANSLATE_NOOP("Message", "答えを表示しています…"),
 };
 static_assert(kTexts.size() == static_cast<std::size_t>(Message::Count), "one text per message");
 

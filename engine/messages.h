@@ -98,6 +98,7 @@ enum class Message {
     NoDisplay,
     WindowModuleNotLoaded,
     UnknownError,
+    ShowingResultNotice,
     Count  ///< not a message: the number of messages
 };
 

@@ -103,7 +103,7 @@ void TCalcCommands::calculate() {
         failed_ = false;
         // Putting a long result into the input and the display cannot be cancelled: the
         // information line stops offering Esc meanwhile.
-        if (!length_.empty()) notify(kShowingResult);
+        if (!length_.empty()) notify(nerova::text(kShowingResult));
         show(result);
     }
     placeCaret();

@@ -19,7 +19,7 @@ namespace nerova {
 
 /// The notice while a long result is put into the input and the display, a step that
 /// Esc cannot cancel.
-inline constexpr const char* kShowingResult = "答えを表示しています…";
+inline constexpr Message kShowingResult = Message::ShowingResultNotice;
 
 /// The input line: its text and its selection, both counted in bytes of UTF-8.
 class ICalcInput {

@@ -395,6 +395,10 @@ There is NO WARRANTY, to the extent permitted by law.
         <source>項目のデータが D-Bus で送れない大きさになります</source>
         <translation>The item&apos;s data would be too large for the bus</translation>
     </message>
+    <message>
+        <source>答えを表示しています…</source>
+        <translation>Showing the result…</translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>
@@ -621,6 +625,20 @@ Esc: cancels a long calculation
     <message>
         <source>&lt;h3&gt;式の書き方&lt;/h3&gt;&lt;p&gt;式を入力して Enter を押すと、答えが正確な分数（仮分数）で出ます。&lt;/p&gt;&lt;table&gt;&lt;tr&gt;&lt;td&gt;整数・小数&lt;/td&gt;&lt;td&gt;&lt;code&gt;12&lt;/code&gt;&#x3000;&lt;code&gt;0.25&lt;/code&gt;&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;分数&lt;/td&gt;&lt;td&gt;&lt;code&gt;1/3&lt;/code&gt;&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;帯分数&lt;/td&gt;&lt;td&gt;&lt;code&gt;1:2/3&lt;/code&gt;（1 と 2/3、つまり 5/3）&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;循環小数&lt;/td&gt;&lt;td&gt;&lt;code&gt;0.[3]&lt;/code&gt; は 1/3、&lt;code&gt;0.1[6]&lt;/code&gt; は 1/6&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;計算&lt;/td&gt;&lt;td&gt;&lt;code&gt;+ - * / ^&lt;/code&gt; と括弧 &lt;code&gt;( )&lt;/code&gt;&lt;/td&gt;&lt;/tr&gt;&lt;/table&gt;&lt;p&gt;&lt;b&gt;割り算は / の前後を空けます。&lt;/b&gt;空白のない &lt;code&gt;1/3&lt;/code&gt; は一つの分数で、何よりも先に結びつきます。&lt;code&gt;2^100/3^50&lt;/code&gt; は 2 の (100/3) 乗と読まれるので、割り算は &lt;code&gt;2^100 / 3^50&lt;/code&gt; か &lt;code&gt;(2^100)/(3^50)&lt;/code&gt; と書きます。&lt;/p&gt;&lt;p&gt;全角の数字と記号（&lt;code&gt;１／３＋１／６&lt;/code&gt;、× ÷ −）は半角に直して入力されます。&lt;/p&gt;&lt;h3&gt;キー&lt;/h3&gt;&lt;table&gt;&lt;tr&gt;&lt;td&gt;Enter&lt;/td&gt;&lt;td&gt;入力を計算します&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;Ctrl+E&lt;/td&gt;&lt;td&gt;選択した部分をその値に置き換えます&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;Esc&lt;/td&gt;&lt;td&gt;長い計算を中断します&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;↓&lt;/td&gt;&lt;td&gt;履歴（前に計算した入力）&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;Ctrl+X / Ctrl+C / Ctrl+V&lt;/td&gt;&lt;td&gt;切り取り・コピー・貼り付け&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;Ctrl+T&lt;/td&gt;&lt;td&gt;途中式（計算の筋道を一行ずつ）を開く・閉じる&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;Ctrl+Q&lt;/td&gt;&lt;td&gt;終了&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;F1&lt;/td&gt;&lt;td&gt;この説明&lt;/td&gt;&lt;/tr&gt;&lt;/table&gt;&lt;p&gt;答えのすぐ後に数字・文字・小数点・開き括弧を打つと新しい入力が始まり、演算子（+ - * / ^）を打つと答えに続けて計算できます。&lt;/p&gt;&lt;h3&gt;ボタン&lt;/h3&gt;&lt;table&gt;&lt;tr&gt;&lt;td&gt;AC&lt;/td&gt;&lt;td&gt;入力と答えを 0 にします&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;小数化&lt;/td&gt;&lt;td&gt;答えを小数で表します（表示 → 循環小数 で循環部分を [ ] で示します）&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;帯分数&lt;/td&gt;&lt;td&gt;答えを 1:2/3 の形で表します&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;仮分数&lt;/td&gt;&lt;td&gt;答えを 5/3 の形で表します&lt;/td&gt;&lt;/tr&gt;&lt;/table&gt;</source>
         <translation>&lt;h3&gt;Writing expressions&lt;/h3&gt;&lt;p&gt;Type an expression and press Enter: the result is an exact fraction (an improper fraction).&lt;/p&gt;&lt;table&gt;&lt;tr&gt;&lt;td&gt;Integers, decimals&lt;/td&gt;&lt;td&gt;&lt;code&gt;12&lt;/code&gt;&#x2003;&lt;code&gt;0.25&lt;/code&gt;&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;Fractions&lt;/td&gt;&lt;td&gt;&lt;code&gt;1/3&lt;/code&gt;&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;Mixed numbers&lt;/td&gt;&lt;td&gt;&lt;code&gt;1:2/3&lt;/code&gt; (1 and 2/3, that is 5/3)&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;Recurring decimals&lt;/td&gt;&lt;td&gt;&lt;code&gt;0.[3]&lt;/code&gt; is 1/3, &lt;code&gt;0.1[6]&lt;/code&gt; is 1/6&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;Operations&lt;/td&gt;&lt;td&gt;&lt;code&gt;+ - * / ^&lt;/code&gt; and parentheses &lt;code&gt;( )&lt;/code&gt;&lt;/td&gt;&lt;/tr&gt;&lt;/table&gt;&lt;p&gt;&lt;b&gt;Put blanks around / to divide.&lt;/b&gt; &lt;code&gt;1/3&lt;/code&gt; without blanks is one fraction, which binds before anything else. &lt;code&gt;2^100/3^50&lt;/code&gt; is read as 2 to the power 100/3, so write the division as &lt;code&gt;2^100 / 3^50&lt;/code&gt; or &lt;code&gt;(2^100)/(3^50)&lt;/code&gt;.&lt;/p&gt;&lt;p&gt;Full-width digits and signs (&lt;code&gt;１／３＋１／６&lt;/code&gt;, × ÷ −) are typed as their ASCII forms.&lt;/p&gt;&lt;h3&gt;Keys&lt;/h3&gt;&lt;table&gt;&lt;tr&gt;&lt;td&gt;Enter&lt;/td&gt;&lt;td&gt;calculates the input&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;Ctrl+E&lt;/td&gt;&lt;td&gt;replaces the selection by its value&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;Esc&lt;/td&gt;&lt;td&gt;cancels a long calculation&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;↓&lt;/td&gt;&lt;td&gt;history (the inputs calculated before)&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;Ctrl+X / Ctrl+C / Ctrl+V&lt;/td&gt;&lt;td&gt;cut, copy, paste&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;Ctrl+T&lt;/td&gt;&lt;td&gt;opens or closes the steps (the calculation line by line)&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;Ctrl+Q&lt;/td&gt;&lt;td&gt;exit&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;F1&lt;/td&gt;&lt;td&gt;this help&lt;/td&gt;&lt;/tr&gt;&lt;/table&gt;&lt;p&gt;A digit, a letter, a decimal point or an opening parenthesis typed right after a result starts a new input; an operator (+ - * / ^) goes on calculating with the result.&lt;/p&gt;&lt;h3&gt;Buttons&lt;/h3&gt;&lt;table&gt;&lt;tr&gt;&lt;td&gt;AC&lt;/td&gt;&lt;td&gt;sets the input and the result to 0&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;Decimal&lt;/td&gt;&lt;td&gt;shows the result as a decimal (View → Recurring decimals shows the recurring part in [ ])&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;Mixed&lt;/td&gt;&lt;td&gt;shows the result as 1:2/3&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;Improper&lt;/td&gt;&lt;td&gt;shows the result as 5/3&lt;/td&gt;&lt;/tr&gt;&lt;/table&gt;</translation>
+    </message>
+</context>
+<context>
+    <name>nerova::InputEdit</name>
+    <message>
+        <source>文字数 %1</source>
+        <translation>%1 characters</translation>
+    </message>
+</context>
+<context>
+    <name>nerova::StepsList</name>
+    <message>
+        <source>イコール</source>
+        <translation>equals</translation>
     </message>
 </context>
 <context>

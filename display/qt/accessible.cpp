@@ -12,8 +12,15 @@
 
 #include "display/qt/BunDisp.h"
 #include "display/writers.h"
+#include "engine/utf8.h"
 
 namespace nerova {
+
+QString accessibleCapped(QStringView text) {
+    if (text.size() <= kAccessibleTextCap) return text.toString();
+    const qsizetype n = text.at(kAccessibleTextCap).isLowSurrogate() ? kAccessibleTextCap - 1 : kAccessibleTextCap;
+    return text.left(n).toString() + QString::fromUtf8(utf8::kEllipsis.data(), utf8::kEllipsis.size());
+}
 
 void* ReadOnlyTextAccessible::interface_cast(QAccessible::InterfaceType type) {
     if (type == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
@@ -33,10 +40,13 @@ QString ReadOnlyTextAccessible::attributes(int, int* start, int* end) const {
 
 namespace {
 
-// The reading of what the display shows: its text up to the ";" the shell appends.
+// The reading of what the display shows: its text up to the ";" the shell appends, at
+// most kAccessibleTextCap bytes of it; a text cut short is read with its "…" ("以下略").
 QString ReadingOf(const TBunDisp& disp) {
-    const std::string& text = disp.CurrentText();
-    return QString::fromStdString(speechOf(std::string_view(text).substr(0, text.find(';'))));
+    const std::string_view text = std::string_view(disp.CurrentText()).substr(0, disp.CurrentText().find(';'));
+    const std::string_view head = utf8::cut(text, kAccessibleTextCap);
+    if (head.size() == text.size()) return QString::fromStdString(speechOf(text));
+    return QString::fromStdString(speechOf(std::string(head).append(utf8::kEllipsis)));
 }
 
 class DisplayAccessible : public ReadOnlyTextAccessible {

@@ -6,6 +6,7 @@
 
 #include <QAccessibleWidget>
 #include <QString>
+#include <QStringView>
 #include <QtGlobal>
 
 class TBunDisp;
@@ -15,6 +16,15 @@ namespace nerova {
 /// The accessible name of the fraction display (translated where used, in the context
 /// "TBunDisp").
 inline constexpr const char* kDisplayAccessibleName = QT_TRANSLATE_NOOP("TBunDisp", "数式");
+
+/// Assistive technology is given at most this many characters of one text (its first
+/// ones, then "…"): a result may have millions of digits, which nobody listens to and
+/// which would cross the accessibility bus whole at every question.
+inline constexpr qsizetype kAccessibleTextCap = 1000;
+
+/// text, or its first kAccessibleTextCap characters followed by "…" (a surrogate pair is
+/// kept whole).
+QString accessibleCapped(QStringView text);
 
 /// A widget's accessible object with a text interface over one read-only text: no
 /// selection, the caret at 0, no geometry per character. Subclasses give the text.

@@ -98,7 +98,9 @@ Tfnerova::Tfnerova(QWidget* parent)
       runner_(std::make_unique<nerova::CalcRunner>()) {
     setObjectName("fnerova");
     setWindowTitle("Nerova");
-    nerova::installDisplayAccessibility();  // before the display is first asked for
+    // Before the display and the input are first asked for.
+    nerova::installDisplayAccessibility();
+    nerova::installInputAccessibility();
     createControls();
     createMenus();
     // A text an input method commits is a typed text: its first character may begin a

@@ -181,7 +181,7 @@ void InputEdit::paintEvent(QPaintEvent* e) {
     p.setClipRect(line.adjusted(-kMargin, 0, kMargin, 0));
     const QString t = text();
     const QFontMetrics fm(font());
-    scrollToCursor(t, fm, line.width());
+    first_ = scrolledToCursor(t, fm, line.width());
     const QString shown = t.mid(first_, std::min<qsizetype>(t.size() - first_, line.width() + 2));
     const int top = line.y() + (line.height() - fm.height() + 1) / 2;
     const int baseline = top + fm.ascent();
@@ -211,7 +211,7 @@ void InputEdit::mousePressEvent(QMouseEvent* e) {
         if (!isLong() || e->button() == Qt::RightButton) QLineEdit::mousePressEvent(e);
         return;
     }
-    const qsizetype pos = positionAt(e->position().toPoint().x());
+    const qsizetype pos = positionAt(e->position().toPoint().x(), first_);
     if (e->modifiers() & Qt::ShiftModifier) {
         // Extend from the end of the selection that the caret is not at.
         anchor_ = !hasSelectedText()                        ? cursorPosition()
@@ -230,7 +230,7 @@ void InputEdit::mouseMoveEvent(QMouseEvent* e) {
     }
     if (e->buttons() & Qt::LeftButton) {
         anchor_ = std::min(anchor_, text().size());  // the press may have met another text
-        const qsizetype pos = positionAt(e->position().toPoint().x());
+        const qsizetype pos = positionAt(e->position().toPoint().x(), first_);
         setSelection(static_cast<int>(anchor_), static_cast<int>(pos - anchor_));
     }
 }
@@ -278,9 +278,9 @@ QRect InputEdit::textRect() const {
     return r.adjusted(kMargin, 0, -kMargin, 0);
 }
 
-void InputEdit::scrollToCursor(const QString& t, const QFontMetrics& fm, int width) {
+qsizetype InputEdit::scrolledToCursor(const QString& t, const QFontMetrics& fm, int width) const {
     const qsizetype c = std::min<qsizetype>(cursorPosition(), t.size());
-    first_ = std::min(first_, c);
+    qsizetype first = std::min(first_, c);
     // The leftmost start from which the text up to end still fits beside the caret.
     const auto fittingStart = [&](qsizetype end) {
         qsizetype start = end;
@@ -294,16 +294,50 @@ void InputEdit::scrollToCursor(const QString& t, const QFontMetrics& fm, int wid
         }
         return start;
     };
-    first_ = std::max(first_, fittingStart(c));        // the caret stays in view
-    first_ = std::min(first_, fittingStart(t.size())); // no blank after the text's tail
-    if (first_ > 0 && first_ < t.size() && t.at(first_).isLowSurrogate()) --first_;
+    first = std::max(first, fittingStart(c));        // the caret stays in view
+    first = std::min(first, fittingStart(t.size())); // no blank after the text's tail
+    if (first > 0 && first < t.size() && t.at(first).isLowSurrogate()) --first;
+    return first;
 }
 
-qsizetype InputEdit::positionAt(int x) const {
+QRect InputEdit::characterBox(qsizetype i) const {
+    const QString t = text();
+    if (i < 0 || i >= t.size()) return {};
+    const QFontMetrics fm(font());
+    const QRect line = textRect();
+    const qsizetype next = i + (t.at(i).isHighSurrogate() && i + 1 < t.size() ? 2 : 1);
+    int x = 0;
+    if (isLong()) {
+        // Where the next paint will start. Every character is at least a pixel wide: one
+        // that far after the first shown is out of view, and is not measured.
+        const qsizetype first = scrolledToCursor(t, fm, line.width());
+        if (i < first || i - first > line.width()) return {};
+        x = line.x() + fm.horizontalAdvance(t.mid(first, i - first));
+    } else {
+        // Qt's layout is hidden; its caret shows where the text stands.
+        const qsizetype c = cursorPosition();
+        const int caret = cursorRect().center().x();
+        x = i >= c ? caret + fm.horizontalAdvance(t.mid(c, i - c)) : caret - fm.horizontalAdvance(t.mid(i, c - i));
+    }
+    const QRect box(x, line.y() + (line.height() - fm.height() + 1) / 2, fm.horizontalAdvance(t.mid(i, next - i)),
+                    fm.height());
+    return box.intersects(line) ? box : QRect();
+}
+
+qsizetype InputEdit::characterAt(QPoint p) {
+    const qsizetype c = isLong() ? positionAt(p.x(), scrolledToCursor(text(), QFontMetrics(font()), textRect().width()))
+                                 : cursorPositionAt(p);
+    // The caret position nearest to p is before or after the character p is on.
+    const qsizetype before = previousPosition(c);
+    const QRect box = characterBox(before);
+    return c > 0 && !box.isEmpty() && p.x() <= box.right() ? before : c;
+}
+
+qsizetype InputEdit::positionAt(int x, qsizetype first) const {
     const QString t = text();
     const QFontMetrics fm(font());
     const QRect line = textRect();
-    qsizetype i = std::min(first_, t.size());
+    qsizetype i = std::min(first, t.size());
     int left = line.x();
     while (i < t.size()) {
         const qsizetype next = i + (t.at(i).isHighSurrogate() && i + 1 < t.size() ? 2 : 1);

@@ -74,6 +74,11 @@ public:
     void setNoticeHandler(std::function<void(const std::string&)> handler) { notice_ = std::move(handler); }
     /// Index of the first character drawn (0 for texts Qt draws).
     qsizetype firstShown() const { return isLong() ? first_ : 0; }
+    /// The box of the character at index i, in this widget's coordinates; empty when it
+    /// is not in view (for assistive technology).
+    QRect characterBox(qsizetype i) const;
+    /// The index of the character at p (this widget's coordinates).
+    qsizetype characterAt(QPoint p);  // not const: QLineEdit::cursorPositionAt is not
 
 protected:
     void paintEvent(QPaintEvent* e) override;
@@ -98,16 +103,23 @@ private:
     qsizetype previousWord(qsizetype c) const;
     /// The text's area inside the frame.
     QRect textRect() const;
-    /// Moves the view as Qt's line edit does: just enough to show the caret, and no
-    /// empty room after the text's end while its start is out of view.
-    void scrollToCursor(const QString& t, const QFontMetrics& fm, int width);
-    /// The caret position nearest to x (widget coordinates) in the current view.
-    qsizetype positionAt(int x) const;
+    /// The first character shown once the view has moved as Qt's line edit moves it: just
+    /// enough to show the caret, and no empty room after the text's end while its start
+    /// is out of view.
+    qsizetype scrolledToCursor(const QString& t, const QFontMetrics& fm, int width) const;
+    /// The caret position nearest to x (widget coordinates) in the view starting at the
+    /// character first.
+    qsizetype positionAt(int x, qsizetype first) const;
 
     qsizetype first_ = 0;
     qsizetype anchor_ = 0;
     std::function<void(const QString&)> commit_;
     std::function<void(const std::string&)> notice_;
 };
+
+/// Makes every HistCombo and InputEdit an accessible object that suits long inputs: the
+/// input a text at every length, handed out capped (kAccessibleTextCap), the history box
+/// named by its accessible name. Needs the QApplication; calling it again does nothing.
+void installInputAccessibility();
 
 }  // namespace nerova

@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "display/qt/BunDisp.h"
+#include "display/qt/accessible.h"
 #include "shell/qt/inputwidgets.h"
 
 namespace nerova {
@@ -99,7 +100,12 @@ void InputLink::replaceSelection(const std::string& text) {
 void InputLink::setFocus() { hist_.setFocus(Qt::OtherFocusReason); }
 
 void HistoryLink::insert(int index, const std::string& text) {
-    keepInput([&] { hist_.insertItem(index, QString::fromStdString(text)); });
+    keepInput([&] {
+        const QString item = QString::fromStdString(text);
+        hist_.insertItem(index, item);
+        // The list's rows are named by their text for assistive technology.
+        if (item.size() > kAccessibleTextCap) hist_.setItemData(index, accessibleCapped(item), Qt::AccessibleTextRole);
+    });
 }
 
 void HistoryLink::remove(int index) {

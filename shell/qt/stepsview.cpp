@@ -116,7 +116,7 @@ void StepsList::show(const StepsView& steps, const QFont& font, const QColor& co
         auto* equals = new QLabel(line.kind == StepLine::Kind::Step ? QStringLiteral("＝") : QString(), row);
         equals->setFont(font);
         equals->setFixedWidth(QFontMetrics(font).horizontalAdvance(QStringLiteral("＝")) + 2);
-        equals->setAccessibleName(line.kind == StepLine::Kind::Step ? QStringLiteral("イコール") : QString());
+        equals->setAccessibleName(line.kind == StepLine::Kind::Step ? tr("イコール") : QString());
         auto* bar = new QScrollBar(Qt::Horizontal, row);
         auto* disp = new TBunDisp(row, bar);
         disp->setObjectName("StepLine");

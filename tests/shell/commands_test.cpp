@@ -627,10 +627,10 @@ TEST_F(CommandsTest, ALongResultIsAnnouncedBeforeItIsShown) {
     });
     enter("10^2000");
     ASSERT_GE(notices.size(), 2u);
-    EXPECT_EQ(notices[notices.size() - 2], kShowingResult);
+    EXPECT_EQ(notices[notices.size() - 2], "答えを表示しています…");
     EXPECT_EQ(notices.back(), nerova::lengthNotice(input.text_));
     EXPECT_LT(shownAt[shownAt.size() - 2], display.shown.size()) << "announced before the display got it";
     notices.clear();
     enter("1/3");
-    EXPECT_EQ(std::count(notices.begin(), notices.end(), std::string(kShowingResult)), 0);
+    EXPECT_EQ(std::count(notices.begin(), notices.end(), nerova::text(kShowingResult)), 0);
 }

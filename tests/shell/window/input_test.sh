@@ -55,7 +55,8 @@ start_nerova() {
     pid=$!
     id=$(timeout 30 xdotool search --sync --onlyvisible --pid "$pid" --name '^Nerova$' | head -1)
     [ -n "$id" ] || { echo "FAIL: no window"; cat "$work/nerova.log"; exit 1; }
-    xdotool windowactivate --sync "$id" 2>/dev/null
+    # Bounded: a window manager that never makes it active must not hang the test.
+    timeout 20 xdotool windowactivate --sync "$id" 2>/dev/null
     # The keyboard reaches the input once the window has the focus: wait for a typed 0.
     for i in $(seq 100); do
         xdotool type 0
@@ -149,7 +150,7 @@ check "typed after a click on 仮分数" "$(input)" "1"
 xdotool key F1
 help=$(timeout 10 xdotool search --sync --onlyvisible --pid "$pid" --name 'Nerova の使い方' | head -1)
 [ -n "$help" ] && echo "ok: F1 opens the help" || fail "F1 opened no help window"
-xdotool windowactivate --sync "$id" 2>/dev/null
+timeout 20 xdotool windowactivate --sync "$id" 2>/dev/null
 xdotool key ctrl+q
 for i in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
 if kill -0 "$pid" 2>/dev/null; then fail "Ctrl+Q did not end the program"; else echo "ok: Ctrl+Q ends the program"; pid=; fi

@@ -32,12 +32,14 @@
 #include <memory>
 
 #include "display/qt/BunDisp.h"
+#include "display/qt/accessible.h"
 #include "shell/batch.h"
 #include "shell/qt/fnerova.h"
 #include "tests/shell/window/window_folders.h"
 #include "shell/qt/calcrunner.h"
 #include "shell/qt/fontdialog.h"
 #include "shell/qt/helpwindow.h"
+#include "shell/qt/inputwidgets.h"
 #include "shell/textcalc.h"
 #include "shell/version.h"
 
@@ -579,6 +581,75 @@ private slots:
         QCOMPARE(input->text(QAccessible::Name), QString::fromUtf8("入力"));
         QCOMPARE(QAccessible::queryAccessibleInterface(widget("hScrollBar"))->text(QAccessible::Name),
                  QString::fromUtf8("数式のスクロール"));
+    }
+
+    // A long input stays a text a screen reader can read, whose texts are handed out at
+    // most kAccessibleTextCap characters at a time, by the offsets of the whole text; the
+    // names stay short (Qt's own objects make it a password field without text beyond
+    // InputEdit::kLong, and name the history box by the whole input).
+    void longInputsStayReadableTextUnderShortNames() {
+        const QString ellipsis = QString::fromUtf8("…");
+        for (const qsizetype digits : {qsizetype{10}, InputEdit::kLong + 1, qsizetype{50000}}) {
+            const QString text = "1+" + QString(digits, '7');
+            const int n = static_cast<int>(text.size());
+            edit()->clear();
+            edit()->insert(text);  // as a paste does
+            QAccessibleInterface* input = QAccessible::queryAccessibleInterface(edit());
+            QVERIFY(input && input->textInterface());
+            QAccessibleTextInterface* t = input->textInterface();
+            QCOMPARE(input->role(), QAccessible::EditableText);
+            QVERIFY(!input->state().passwordEdit);
+            QVERIFY(input->state().editable);
+            QCOMPARE(input->text(QAccessible::Name), QString::fromUtf8("入力"));
+            QCOMPARE(t->characterCount(), n);
+            QCOMPARE(t->cursorPosition(), n);
+            const auto capped = [&](const QString& s) {
+                return s.size() > kAccessibleTextCap ? s.left(kAccessibleTextCap) + ellipsis : s;
+            };
+            const QString whole = capped(text);
+            QCOMPARE(t->text(0, n), whole);
+            QCOMPARE(input->text(QAccessible::Value), whole);
+            QCOMPARE(input->text(QAccessible::Description).contains(QString::number(n)), n > kAccessibleTextCap);
+            // What a screen reader asks as the caret moves: units around an offset.
+            int start = -1, end = -1;
+            QCOMPARE(t->textBeforeOffset(n, QAccessible::CharBoundary, &start, &end), QString("7"));
+            QCOMPARE(std::pair(start, end), std::pair(n - 1, n));
+            QCOMPARE(t->textAtOffset(0, QAccessible::WordBoundary, &start, &end), QString("1"));
+            QCOMPARE(t->textAfterOffset(0, QAccessible::WordBoundary, &start, &end), QString("+"));
+            QCOMPARE(std::pair(start, end), std::pair(1, 2));
+            QCOMPARE(t->textAtOffset(n - 1, QAccessible::WordBoundary, &start, &end), capped(text.mid(2)));
+            QCOMPARE(std::pair(start, end), std::pair(2, n));
+            QCOMPARE(t->textAtOffset(5, QAccessible::LineBoundary, &start, &end), whole);
+            QCOMPARE(t->textAfterOffset(5, QAccessible::LineBoundary, &start, &end), QString());
+            t->setSelection(0, n - 5, n - 2);
+            QCOMPARE(edit()->selectedText(), QString("777"));
+            QCOMPARE(t->selectionCount(), 1);
+            t->selection(0, &start, &end);
+            QCOMPARE(std::pair(start, end), std::pair(n - 5, n - 2));
+            // The characters in view have boxes inside the input; one far out of it has none.
+            t->setCursorPosition(n);
+            const QRect last = t->characterRect(n - 1);
+            QVERIFY(!last.isEmpty());
+            QVERIFY(QRect(edit()->mapToGlobal(QPoint(0, 0)), edit()->size()).contains(last.center()));
+            QCOMPARE(t->offsetAtPoint(last.center()), n - 1);
+            if (n > 5000) QVERIFY(t->characterRect(0).isEmpty());
+
+            QAccessibleInterface* box = QAccessible::queryAccessibleInterface(hist());
+            QVERIFY(box);
+            QCOMPARE(box->role(), QAccessible::ComboBox);
+            QCOMPARE(box->text(QAccessible::Name), QString::fromUtf8("入力"));
+            QCOMPARE(box->text(QAccessible::Value), whole);
+            QCOMPARE(box->childCount(), 2);
+            QCOMPARE(box->child(1)->object(), edit());
+            QCOMPARE(box->indexOfChild(input), 1);
+        }
+        // Calculated, it enters the history, whose row is named by its capped text, and
+        // the display's reading is capped with the reading of "…".
+        QTest::keyClick(hist(), Qt::Key_Return);
+        QCOMPARE(hist()->itemData(0, Qt::AccessibleTextRole).toString().size(), kAccessibleTextCap + 1);
+        const QString reading = QAccessible::queryAccessibleInterface(disp())->text(QAccessible::Description);
+        QVERIFY(reading.size() < kAccessibleTextCap + 10);
+        QVERIFY(reading.endsWith(QString::fromUtf8("以下略")));
     }
 
     // The ten inputs come back after a restart; turned off, they are gone at once and stay
