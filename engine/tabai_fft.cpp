@@ -32,6 +32,7 @@
 #include <memory>
 #include <mutex>
 #include <utility>
+#include <vector>
 
 #include "engine/pump.h"
 #include "engine/tabai_kernels.h"
@@ -44,15 +45,13 @@ constexpr int kMaxLog = 17;  // tables up to 2^17 points; FftFits() limits the s
 constexpr size_t kPumpEvery = size_t{1} << 14;
 constexpr long double kPi = 3.141592653589793238462643383279502884L;
 
-// exp(-i pi a / b) in long double, rounded once to double (error at most half a unit in
-// the last place of each part). The angle is reduced exactly, in integers, to [0, pi/4]
-// by the symmetries of the circle: long double sine and cosine of a larger angle take a
-// multi-precision reduction each, which made building the tables cost more than the
-// products of a one-off calculation.
-void Twiddle(uint64_t a, uint64_t b, double& re, double& im) {
+// exp(-i pi a / b) in long double, as c + i s (error at most half a unit in long double's
+// last place). The angle is reduced exactly, in integers, to [0, pi/4] by the symmetries of
+// the circle: long double sine and cosine of a larger angle take a multi-precision
+// reduction each.
+void TwiddleLong(uint64_t a, uint64_t b, long double& c, long double& s) {
     a %= 2 * b;
     const uint64_t q = 4 * a / b, r = 4 * a - q * b;  // angle = (q + r / b) pi / 4
-    long double c, s;                                 // cosine and sine within the quadrant
     if (q % 2 == 0) {
         const long double phi = kPi / 4 * static_cast<long double>(r) / static_cast<long double>(b);
         c = std::cos(phi);
@@ -68,8 +67,39 @@ void Twiddle(uint64_t a, uint64_t b, double& re, double& im) {
     case 2: c = -c; s = -s; break;
     default: std::swap(c, s); s = -s; break;
     }
-    re = static_cast<double>(c);
-    im = static_cast<double>(-s);
+    s = -s;
+}
+
+// twiddle(j) = exp(-i pi a(j) / b) rounded to doubles, for j < n, each a(j) < limit. With
+// a = 64 h + l it is exp(-i pi 64h / b) exp(-i pi l / b), both from TwiddleLong and
+// multiplied in long double: a sine and a cosine for every entry made the tables cost more
+// than the transforms of a one-off product (2^1,000,000 in a process of its own). The
+// product is off by a few units in long double's last place, 2^-61 at most, against the
+// 2^-54 of the rounding to double, so each entry stays well within the twiddle error the
+// bound allows (2^-52; FftTwiddleError checks it).
+template <class Index>
+void FillTwiddles(size_t n, uint64_t b, uint64_t limit, Index a, double* re, double* im) {
+    constexpr unsigned kFineLog = 6;
+    constexpr size_t kFine = size_t{1} << kFineLog;
+    long double c, s;
+    if (n <= 4 * kFine) {
+        for (size_t j = 0; j < n; ++j) {
+            TwiddleLong(a(j), b, c, s);
+            re[j] = static_cast<double>(c);
+            im[j] = static_cast<double>(s);
+        }
+        return;
+    }
+    const size_t coarse = static_cast<size_t>((limit + kFine - 1) >> kFineLog);
+    std::vector<long double> tab(2 * (coarse + kFine));
+    long double *hc = tab.data(), *hs = hc + coarse, *lc = hs + coarse, *ls = lc + kFine;
+    for (size_t h = 0; h < coarse; ++h) TwiddleLong(uint64_t{h} << kFineLog, b, hc[h], hs[h]);
+    for (size_t l = 0; l < kFine; ++l) TwiddleLong(l, b, lc[l], ls[l]);
+    for (size_t j = 0; j < n; ++j) {
+        const uint64_t v = a(j), h = v >> kFineLog, l = v & (kFine - 1);
+        re[j] = static_cast<double>(hc[h] * lc[l] - hs[h] * ls[l]);
+        im[j] = static_cast<double>(hc[h] * ls[l] + hs[h] * lc[l]);
+    }
 }
 
 // Level k holds w^j for j < 2^k, w = exp(-i pi / 2^k) (a primitive 2^(k+1)-th root);
@@ -89,9 +119,7 @@ public:
         if (!l.re) {
             const size_t half = size_t{1} << k;
             auto re = std::make_unique<double[]>(half), im = std::make_unique<double[]>(half);
-            for (size_t j = 0; j < half; ++j) {
-                Twiddle(j, half, re[j], im[j]);
-            }
+            FillTwiddles(half, half, half, [](size_t j) { return uint64_t{j}; }, re.get(), im.get());
             l.re = std::move(re);
             l.im = std::move(im);
         }
@@ -104,10 +132,8 @@ public:
             const size_t len = size_t{1} << k;
             auto w1r = std::make_unique<double[]>(len), w1i = std::make_unique<double[]>(len);
             auto w2r = std::make_unique<double[]>(len), w2i = std::make_unique<double[]>(len);
-            for (size_t j = 0; j < len; ++j) {
-                Twiddle(2 * j, 3 * len, w1r[j], w1i[j]);
-                Twiddle(4 * j, 3 * len, w2r[j], w2i[j]);
-            }
+            FillTwiddles(len, 3 * len, 2 * len, [](size_t j) { return uint64_t{2 * j}; }, w1r.get(), w1i.get());
+            FillTwiddles(len, 3 * len, 4 * len, [](size_t j) { return uint64_t{4 * j}; }, w2r.get(), w2i.get());
             t.w1r = std::move(w1r);
             t.w1i = std::move(w1i);
             t.w2r = std::move(w2r);
@@ -300,6 +326,15 @@ Shape ShapeFor(size_t points) {
     return three.size() < two.size() ? three : two;
 }
 
+// The point m(p) at output position p of a forward transform of `shape`: bit-reversed
+// within a part of 2^log points; part r holds the points 3k + r.
+uint64_t OrderPoint(const Shape& shape, size_t p) {
+    const size_t len = size_t{1} << shape.log, within = p % len;
+    size_t rev = 0;
+    for (int bit = 0; bit < shape.log; ++bit) rev |= ((within >> bit) & 1) << (shape.log - 1 - bit);
+    return shape.three ? 3 * rev + p / len : rev;
+}
+
 // w^m(p) for each output position p of a forward transform of `shape` (M points), where
 // m(p) is the point at p and w = exp(-2 pi i / 2M): the twiddles that join the transforms
 // of the even and odd coefficients. Made on first use, kept like the other tables.
@@ -309,16 +344,9 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         Tables::Level& l = levels_[shape.log][shape.three ? 1 : 0];
         if (!l.re) {
-            const size_t len = size_t{1} << shape.log, m = shape.size();
+            const size_t m = shape.size();
             auto re = std::make_unique<double[]>(m), im = std::make_unique<double[]>(m);
-            for (size_t p = 0; p < m; ++p) {
-                // Bit-reversed within a part of 2^log points; part r holds the points 3k + r.
-                const size_t within = p % len;
-                size_t rev = 0;
-                for (int bit = 0; bit < shape.log; ++bit) rev |= ((within >> bit) & 1) << (shape.log - 1 - bit);
-                const size_t point = shape.three ? 3 * rev + p / len : rev;
-                Twiddle(point, m, re[p], im[p]);
-            }
+            FillTwiddles(m, m, m, [&shape](size_t p) { return OrderPoint(shape, p); }, re.get(), im.get());
             l.re = std::move(re);
             l.im = std::move(im);
         }
@@ -534,6 +562,34 @@ bool Fits(const Shape& shape, double limbs) {
 }
 
 }  // namespace
+
+double FftTwiddleError(size_t points) {
+    const Shape shape = ShapeFor(points);
+    double worst = 0;
+    auto check = [&worst](const double* re, const double* im, size_t n, uint64_t b, auto a) {
+        for (size_t j = 0; j < n; ++j) {
+            long double c, s;
+            TwiddleLong(a(j), b, c, s);
+            worst = std::max({worst, static_cast<double>(std::fabs(re[j] - c)),
+                              static_cast<double>(std::fabs(im[j] - s))});
+        }
+    };
+    const auto same = [](size_t j) { return uint64_t{j}; };
+    for (int k = 0; k < shape.log; ++k) {
+        const Tables::Level& l = TheTables().Get(k);
+        check(l.re.get(), l.im.get(), size_t{1} << k, uint64_t{1} << k, same);
+    }
+    if (shape.three) {
+        const size_t len = size_t{1} << shape.log;
+        const Tables::Three& t = TheTables().GetThree(shape.log);
+        check(t.w1r.get(), t.w1i.get(), len, 3 * len, [](size_t j) { return uint64_t{2 * j}; });
+        check(t.w2r.get(), t.w2i.get(), len, 3 * len, [](size_t j) { return uint64_t{4 * j}; });
+    }
+    const Tables::Level& order = TheOrderTables().Get(shape);
+    check(order.re.get(), order.im.get(), shape.size(), shape.size(),
+          [&shape](size_t p) { return OrderPoint(shape, p); });
+    return worst;
+}
 
 bool FftFits(size_t na, size_t nb) {
     return Fits(ShapeForLength(na + nb - 1), static_cast<double>(na + nb));

@@ -115,6 +115,14 @@ void SqrWords(const uint64_t* a, size_t n, uint64_t* out, size_t pumps);
 void MulBasecase(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out);
 /// out[0..2n) := a * a on packed words; pumps once per limb.
 void SqrBasecase(const Limb* a, size_t n, Limb* out);
+/// Whether the processor has the 52-bit multiply-add vectors (AVX-512 IFMA) that
+/// MulBasecase52 needs; MulBasecase and SqrBasecase take them when Tuning::wideVectors
+/// allows (the words of 16 digits are the portable path).
+bool HasMul52();
+/// out[0..na+nb) := a * b on words of 12 digits, eight word products an instruction;
+/// requires HasMul52() (falls back to MulSchool where it cannot be compiled) and
+/// min(na, nb) <= 6144. Pumps about once per limb of b.
+void MulBasecase52(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out);
 /// out[0..na+nb) := a * b by Karatsuba above its threshold (schoolbook below).
 void MulKaratsuba(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out);
 /// out[0..na+nb) := a * b through number-theoretic transforms (any sizes it can hold).
@@ -124,6 +132,10 @@ void SqrNtt(const Limb* a, size_t n, Limb* out);
 /// Whether MulFft holds a product of na x nb limbs exactly (its rounding error bound for
 /// the worst operands stays below a quarter).
 bool FftFits(size_t na, size_t nb);
+/// The largest error (in either part) of the twiddles in the floating transform's tables
+/// for a transform of at least `points` complex points, against the exact values; the
+/// rounding bound behind FftFits allows 2^-52.
+double FftTwiddleError(size_t points);
 /// out[0..na+nb) := a * b through a double-precision complex transform; requires
 /// FftFits(na, nb). Pumps regularly.
 void MulFft(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out);
@@ -244,6 +256,10 @@ struct Tuning {
     /// below three thresholds), squares at about 450.
     size_t ntt = 260;
     size_t sqrNtt = 450;
+    /// The same for products when the quadratic ones run on 52-bit multiply-add vectors
+    /// (HasMul52() and wideVectors): balanced products meet the floating transform at
+    /// about 1400 limbs (5,600 digits).
+    size_t ntt52 = 930;
     /// Division by Newton's reciprocal from this many limbs (quotient and divisor); below,
     /// divide and conquer (2n by n digits: level at about 13,000 digits).
     size_t newton = 3000;
@@ -269,8 +285,8 @@ struct Tuning {
     bool gcdWords = true;
     /// Whether large transforms may use a second thread.
     bool nttParallel = true;
-    /// Whether the long division's rows use the widest vector instructions the processor
-    /// has (false: the portable loop, the reference).
+    /// Whether the long division's rows and the quadratic products use the widest vector
+    /// instructions the processor has (false: the portable loops, the reference).
     bool wideVectors = true;
 };
 

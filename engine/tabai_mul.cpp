@@ -398,7 +398,9 @@ void MulKaratsuba(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out)
 // long for one transform.
 void Mul(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out) {
     const size_t small = std::min(na, nb);
-    if (small < CurrentTuning().ntt || na + nb < 3 * CurrentTuning().ntt) {
+    const Tuning& t = CurrentTuning();
+    const size_t ntt = t.wideVectors && HasMul52() ? t.ntt52 : t.ntt;
+    if (small < ntt || na + nb < 3 * ntt) {
         // The pump runs once per limb of b, the second factor, as the schoolbook demands.
         MulQuadratic(a, na, b, nb, out);
     } else if (na + nb <= NttMaxProduct()) {

@@ -13,6 +13,11 @@
 #include "engine/pump.h"
 #include "engine/tabai_kernels.h"
 
+#if defined(__GNUC__) && defined(__x86_64__)
+#include <immintrin.h>
+#define TABAI_MUL52 1
+#endif
+
 namespace tabai_kernels {
 
 namespace {
@@ -148,13 +153,186 @@ void SqrWords(const uint64_t* a, size_t n, uint64_t* out, size_t pumps) {
     out[2 * n - 1] = static_cast<uint64_t>(carry);
 }
 
+// Products on words of 12 digits (three limbs, below 2^40) by the processor's 52-bit
+// multiply-add vectors (AVX-512 IFMA): one instruction adds the low 52 bits of eight word
+// products to eight 64-bit sums, another the high bits, so a column's low sums stay exact
+// for up to 2^11 products (below 2^63) and its high sums far below. Eight columns lie in
+// one vector (lane l holds column k0 + l: a[i] times b[k0 + l - i], a contiguous load of
+// b, which is padded with zeros so that no lane needs a test); four vectors a pass over a
+// keep eight sums in flight. Each column's value lo + hi 2^52 (below 2^91) is divided by
+// 10^12 on its own (in vectors too), not on a chain of carries; the quotients (two words
+// of 10^12) are then added in with a carry of at most 2.
+namespace {
+
+constexpr uint64_t kW12 = 1000000000000ull;
+constexpr size_t kMul52MaxWords = size_t{1} << 11;
+constexpr size_t kLanes = 32;  // columns a pass: four vectors of eight
+constexpr size_t kPad = kLanes;
+
+size_t PackWords12(const Limb* a, size_t n, uint64_t* w) {
+    const size_t full = n / 3;
+    for (size_t i = 0; i < full; ++i) {
+        const Limb* p = a + 3 * i;
+        w[i] = p[0] + uint64_t{kBase} * p[1] + kB2 * p[2];
+    }
+    if (n % 3 == 0) return full;
+    uint64_t v = 0;
+    for (size_t j = n; j-- > 3 * full;) v = v * kBase + a[j];
+    w[full] = v;
+    return full + 1;
+}
+
+#ifdef TABAI_MUL52
+// GCC 12's own headers leave a lane "uninitialised" on purpose in these intrinsics.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+// lo[k], hi[k] := the sums of the low and high 52 bits of a[i] b[k - i], for k < cols
+// (a multiple of kLanes); bp holds b with kPad zero words on either side.
+__attribute__((target("avx512f,avx512ifma"))) void Columns52(const uint64_t* a, size_t na, const uint64_t* bp,
+                                                            size_t nb, size_t cols, uint64_t* lo, uint64_t* hi,
+                                                            PumpSpread& pump) {
+    for (size_t k0 = 0; k0 < cols; k0 += kLanes) {
+        __m512i l0 = _mm512_setzero_si512(), l1 = l0, l2 = l0, l3 = l0, h0 = l0, h1 = l0, h2 = l0, h3 = l0;
+        const size_t from = k0 + 1 > nb ? k0 + 1 - nb : 0, to = std::min(na, k0 + kLanes);
+        for (size_t i = from; i < to; ++i) {
+            const __m512i x = _mm512_set1_epi64(static_cast<long long>(a[i]));
+            const uint64_t* y = bp + kPad + k0 - i;
+            const __m512i y0 = _mm512_loadu_si512(y), y1 = _mm512_loadu_si512(y + 8);
+            const __m512i y2 = _mm512_loadu_si512(y + 16), y3 = _mm512_loadu_si512(y + 24);
+            l0 = _mm512_madd52lo_epu64(l0, x, y0);
+            h0 = _mm512_madd52hi_epu64(h0, x, y0);
+            l1 = _mm512_madd52lo_epu64(l1, x, y1);
+            h1 = _mm512_madd52hi_epu64(h1, x, y1);
+            l2 = _mm512_madd52lo_epu64(l2, x, y2);
+            h2 = _mm512_madd52hi_epu64(h2, x, y2);
+            l3 = _mm512_madd52lo_epu64(l3, x, y3);
+            h3 = _mm512_madd52hi_epu64(h3, x, y3);
+        }
+        _mm512_storeu_si512(lo + k0, l0);
+        _mm512_storeu_si512(lo + k0 + 8, l1);
+        _mm512_storeu_si512(lo + k0 + 16, l2);
+        _mm512_storeu_si512(lo + k0 + 24, l3);
+        _mm512_storeu_si512(hi + k0, h0);
+        _mm512_storeu_si512(hi + k0 + 8, h1);
+        _mm512_storeu_si512(hi + k0 + 16, h2);
+        _mm512_storeu_si512(hi + k0 + 24, h3);
+        pump.Tick();
+    }
+}
+
+// x := x - q W for an estimate q of x / W at most one off, then both corrected.
+__attribute__((target("avx512f,avx512dq"), always_inline)) inline void Reduce52(__m512i& x, __m512i& q) {
+    const __m512i w = _mm512_set1_epi64(static_cast<long long>(kW12)), one = _mm512_set1_epi64(1);
+    x = _mm512_sub_epi64(x, _mm512_mullo_epi64(q, w));
+    const __mmask8 under = _mm512_cmplt_epi64_mask(x, _mm512_setzero_si512());
+    x = _mm512_mask_add_epi64(x, under, x, w);
+    q = _mm512_mask_sub_epi64(q, under, q, one);
+    const __mmask8 over = _mm512_cmpge_epi64_mask(x, w);
+    x = _mm512_mask_sub_epi64(x, over, x, w);
+    q = _mm512_mask_add_epi64(q, over, q, one);
+}
+
+// Each column's value v = lo + hi 2^52 (below 2^91) as r + q0 W + q1 W^2 (W = 10^12, r
+// and q0 below W), into lo, hi, top: the quotients estimated in doubles (at most one off),
+// the remainders computed exactly modulo 2^64 and brought into range.
+__attribute__((target("avx512f,avx512dq"))) void SplitColumns52(uint64_t* lo, uint64_t* hi, uint64_t* top,
+                                                                size_t cols) {
+    const __m512i low52 = _mm512_set1_epi64((1ll << 52) - 1);
+    const __m512d two52 = _mm512_set1_pd(0x1p52), inv = _mm512_set1_pd(1.0 / static_cast<double>(kW12));
+    for (size_t k = 0; k < cols; k += 8) {
+        __m512i l = _mm512_loadu_si512(lo + k), h = _mm512_loadu_si512(hi + k);
+        h = _mm512_add_epi64(h, _mm512_srli_epi64(l, 52));  // below 2^40
+        l = _mm512_and_si512(l, low52);
+        const __m512d v = _mm512_fmadd_pd(_mm512_cvtepu64_pd(h), two52, _mm512_cvtepu64_pd(l));
+        __m512i q = _mm512_cvttpd_epu64(_mm512_mul_pd(v, inv));  // below 2^52
+        __m512i r = _mm512_add_epi64(l, _mm512_slli_epi64(h, 52));  // v modulo 2^64
+        Reduce52(r, q);
+        __m512i q1 = _mm512_cvttpd_epu64(_mm512_mul_pd(_mm512_cvtepu64_pd(q), inv));
+        Reduce52(q, q1);
+        _mm512_storeu_si512(lo + k, r);
+        _mm512_storeu_si512(hi + k, q);
+        _mm512_storeu_si512(top + k, q1);
+    }
+}
+#pragma GCC diagnostic pop
+#endif
+
+}  // namespace
+
+bool HasMul52() {
+#ifdef TABAI_MUL52
+    static const bool has = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq") &&
+               __builtin_cpu_supports("avx512ifma");
+    }();
+    return has;
+#else
+    return false;
+#endif
+}
+
+void MulBasecase52(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out) {
+#ifdef TABAI_MUL52
+    const size_t wa = (na + 2) / 3, wb = (nb + 2) / 3, words = wa + wb;
+    const size_t cols = (words + kLanes - 1) / kLanes * kLanes;  // column words - 1 is 0: read as a carry
+    StackBuffer<uint64_t, 2048> buf(wa + wb + 2 * kPad + 3 * cols);
+    uint64_t* x = buf.get();
+    uint64_t* bp = x + wa;
+    uint64_t *lo = bp + wb + 2 * kPad, *hi = lo + cols, *top = hi + cols;
+    PackWords12(a, na, x);
+    std::fill(bp, bp + kPad, uint64_t{0});
+    PackWords12(b, nb, bp + kPad);
+    std::fill(bp + kPad + wb, bp + wb + 2 * kPad, uint64_t{0});
+    // As MulWordsColumns: at least once every 2^14 columns for a long factor times a short one.
+    PumpSpread pump(std::max(nb, cols >> 14), cols / kLanes);
+    Columns52(x, wa, bp, wb, cols, lo, hi, pump);
+    SplitColumns52(lo, hi, top, cols);
+    // Word k is r[k] + q0[k - 1] + q1[k - 2] and the carry (below 3 W: a carry of at
+    // most 2), written out as three limbs; the product fits `words` words.
+    const size_t n = na + nb;
+    uint64_t carry = 0;
+    for (size_t k = 0; k < words; ++k) {
+        uint64_t v = lo[k] + (k >= 1 ? hi[k - 1] : 0) + (k >= 2 ? top[k - 2] : 0) + carry;
+        const uint64_t c1 = v >= kW12;
+        v -= c1 ? kW12 : 0;
+        const uint64_t c2 = v >= kW12;
+        v -= c2 ? kW12 : 0;
+        carry = c1 + c2;
+        const uint64_t t = v / kBase;
+        const Limb digits[3] = {static_cast<Limb>(v - t * kBase), static_cast<Limb>(t % kBase),
+                                static_cast<Limb>(t / kBase)};
+        for (size_t j = 0; j < 3 && 3 * k + j < n; ++j) out[3 * k + j] = digits[j];
+    }
+#else
+    MulSchool(a, na, b, nb, out);
+#endif
+}
+
+namespace {
+
+// Whether MulBasecase and SqrBasecase take the 52-bit vectors for these lengths.
+bool UseMul52(size_t na, size_t nb) {
+    return CurrentTuning().wideVectors && std::min(na, nb) <= 3 * kMul52MaxWords && HasMul52();
+}
+
+}  // namespace
+
 void MulBasecase(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out) {
+    if (UseMul52(na, nb)) {
+        MulBasecase52(a, na, b, nb, out);
+        return;
+    }
     PackedPair p(a, na, b, nb, (na + 3) / 4 + (nb + 3) / 4);
     MulWords(p.x, p.wa, p.y, p.wb, p.z, nb);
     UnpackWords(p.z, p.wa + p.wb, out, na + nb);
 }
 
 void SqrBasecase(const Limb* a, size_t n, Limb* out) {
+    if (UseMul52(n, n)) {
+        MulBasecase52(a, n, a, n, out);
+        return;
+    }
     const size_t w = (n + 3) / 4;
     WordBuffer buf(3 * w);
     uint64_t* x = buf.get();

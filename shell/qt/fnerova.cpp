@@ -737,7 +737,7 @@ void Tfnerova::loadSettings() {
     } else {
         const std::string file = programSettingsPath();
         // A file over the cap is broken: the defaults stand, and the save leaves it alone.
-        if (!readSettings(file, s)) std::cerr << "nerova: " << nerova::text(nerova::kSettingsTooLarge, file) << '\n';
+        if (!readSettings(file, s)) std::cerr << nerova::messagePrefix() << nerova::text(nerova::kSettingsTooLarge, file) << '\n';
         settings_ = s;
     }
     settingsLoaded_ = true;

@@ -15,6 +15,7 @@
 #include "shell/qt/ddeservice.h"
 #include "shell/qt/fnerova.h"
 #include "shell/budget.h"
+#include "shell/cli.h"
 #include "shell/identity.h"
 #include "shell/language.h"
 #include "shell/settings.h"
@@ -64,7 +65,7 @@ int nerova::runGui(std::vector<std::string> files, int64_t maxDigits) {
     const std::string settingsFile = settingsPath(program);
     // A file over the cap is broken: the defaults stand, and the save leaves it alone.
     if (!readSettings(settingsFile, settings))
-        std::cerr << "nerova: " << nerova::text(nerova::kSettingsTooLarge, settingsFile) << '\n';
+        std::cerr << nerova::messagePrefix() << nerova::text(nerova::kSettingsTooLarge, settingsFile) << '\n';
     nerova::applyMaxDigits(maxDigits > 0 ? maxDigits : settings.maxDigits);
 
     Tfnerova fnerova;

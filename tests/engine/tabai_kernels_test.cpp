@@ -176,6 +176,56 @@ TEST(TSeisuKernels, PackedWordProductsMatchSchoolbook) {
     EXPECT_EQ(longOut, SchoolProduct(longA, shortB));
 }
 
+TEST(TSeisuKernels, ProductsOnVectorsMatchSchoolbook) {
+    // The 52-bit multiply-add vectors (words of 12 digits, 32 columns a pass) against the
+    // schoolbook and the portable words of 16 digits: every length modulo 3 (a partial top
+    // word), lengths around a pass's 32 columns and the 8 of a vector, very unbalanced
+    // factors, the longest factors it takes (all nines there: the largest column sums),
+    // powers of the base, and the dispatch through Mul and Sqr on both sides of the
+    // thresholds, with the vectors and without.
+    if (!tabai_kernels::HasMul52()) GTEST_SKIP() << "no 52-bit multiply-add vectors on this processor";
+    std::mt19937_64 rng(52);
+    std::vector<std::pair<size_t, size_t>> sizes = {{1, 1},    {2, 1},     {3, 3},     {4, 5},     {23, 24},
+                                                    {24, 24},  {25, 96},   {96, 96},   {97, 96},   {98, 99},
+                                                    {250, 250}, {251, 7},  {6144, 6144}, {6144, 1}, {1, 6000},
+                                                    {3000, 33}, {700, 701}};
+    for (int round = 0; round < 200; ++round) sizes.emplace_back(1 + rng() % 400, 1 + rng() % 400);
+    const ScopedTuning portable(Tuned([](tabai_kernels::Tuning& t) { t.wideVectors = false; }));
+    for (auto [na, nb] : sizes) {
+        const bool nines = na == 6144 && nb == 6144;
+        const Vec a = nines ? Vec(na, 9999) : RandomVec(rng, na), b = nines ? Vec(nb, 9999) : RandomVec(rng, nb);
+        Vec vec(na + nb), words(na + nb);
+        tabai_kernels::MulBasecase52(a.data(), na, b.data(), nb, vec.data());
+        tabai_kernels::MulBasecase(a.data(), na, b.data(), nb, words.data());
+        EXPECT_EQ(vec, words) << na << " x " << nb;
+        if (na * nb < 200000) {
+            EXPECT_EQ(vec, SchoolProduct(a, b)) << na << " x " << nb;
+        }
+    }
+    for (size_t k : {1u, 2u, 3u, 4u, 95u, 96u, 97u, 300u}) {
+        Vec power(k + 1, 0), nines(k, 9999);
+        power[k] = 1;  // 10000^k
+        for (const Vec* b : {&power, &nines}) {
+            Vec vec(power.size() + b->size());
+            tabai_kernels::MulBasecase52(power.data(), power.size(), b->data(), b->size(), vec.data());
+            EXPECT_EQ(vec, SchoolProduct(power, *b)) << k;
+        }
+    }
+    // Mul and Sqr pick the vectors when allowed; one limb either side of the thresholds.
+    const size_t mt = tabai_kernels::CurrentTuning().ntt, st = tabai_kernels::CurrentTuning().sqrNtt;
+    for (size_t n : {mt - 1, mt, mt + 1, st - 1, st, st + 1}) {
+        const Vec a = RandomVec(rng, n), b = RandomVec(rng, 3 * n + 1);
+        Vec m0(a.size() + b.size()), m1(m0.size()), s0(2 * n), s1(2 * n);
+        tabai_kernels::Mul(a.data(), n, b.data(), b.size(), m0.data());
+        tabai_kernels::Sqr(a.data(), n, s0.data());
+        const ScopedTuning wide(Tuned([](tabai_kernels::Tuning& t) { t.wideVectors = true; }));
+        tabai_kernels::Mul(a.data(), n, b.data(), b.size(), m1.data());
+        tabai_kernels::Sqr(a.data(), n, s1.data());
+        EXPECT_EQ(m0, m1) << n;
+        EXPECT_EQ(s0, s1) << n;
+    }
+}
+
 TEST(TSeisuKernels, PackedWordsAtTheirLargestValues) {
     // Words of 10^16 - 1 make every column sum and carry as large as it gets.
     for (size_t n : {1u, 2u, 3u, 50u, 513u}) {
@@ -378,6 +428,17 @@ TEST(TSeisuKernels, FloatingTransformMatchesModularOne) {
         EXPECT_EQ(m, WordProduct(a, b)) << na << " x " << nb;
         tabai_kernels::Sqr(a.data(), na, s.data());
         EXPECT_EQ(s, WordProduct(a, a)) << na << " squared";
+    }
+}
+
+TEST(TSeisuKernels, FloatingTransformTablesAreRoundedRoots) {
+    // The twiddles are built from products of coarser and finer roots (not a sine and a
+    // cosine each); every entry of every table a transform uses must still be the exact
+    // root within a unit of the last place, as the rounding bound assumes (2^-52): both
+    // shapes, from below the size that switches to the products to the largest tables.
+    for (size_t points : {size_t{8}, size_t{96}, size_t{300}, size_t{1024}, size_t{3} << 10, size_t{5000},
+                          size_t{1} << 14, size_t{3} << 14, size_t{1} << 16}) {
+        EXPECT_LE(tabai_kernels::FftTwiddleError(points), 0x1p-53) << points;
     }
 }
 
