@@ -6,8 +6,13 @@
 // quotients are small. Lehmer's method runs Euclid on the leading 18 digits of both
 // numbers in 64-bit words, as long as those digits determine the quotients exactly
 // (Knuth's two-sided test), collecting the steps in a 2x2 matrix of cofactors; one pass
-// over the numbers then applies the matrix, which removes about 9 digits at once.
+// over the numbers then applies the matrix, which removes about 9 digits at once (the
+// passes on words below take the leading 37 digits in two such rounds and remove about
+// 18).
 #include <algorithm>
+#if defined(__GNUC__) && defined(__x86_64__)
+#include <immintrin.h>
+#endif
 #include <utility>
 #include <vector>
 
@@ -324,16 +329,16 @@ void DivisionStep(Vec& x, Vec& y, Matrix* m) {
     }
 }
 
-// Lehmer's matrix (a b; c d) for the leading digits xh >= yh of two numbers: the
-// Euclid steps those digits decide exactly (Knuth's two-sided test), with cofactors
-// kept within kLehmerLimit. b == 0 when no step was certain.
+// Lehmer's matrix (a b; c d) for the leading digits (or bits) xh >= yh of two numbers,
+// below 2^62: the Euclid steps those digits decide exactly (Knuth's two-sided test),
+// with cofactors kept within limit <= kLehmerLimit. b == 0 when no step was certain.
 constexpr int64_t kLehmerLimit = 2000000000;  // keeps a * word + b * word far inside 64 bits
 
 struct Small {
     int64_t a = 1, b = 0, c = 0, d = 1;
 };
 
-Small LehmerMatrix(int64_t xh, int64_t yh) {
+Small LehmerMatrix(int64_t xh, int64_t yh, int64_t limit) {
     int64_t a = 1, b = 0, c = 0, d = 1;
     while (yh + c != 0 && yh + d != 0) {
         // q1 = (xh + a) div (yh + c) must equal (xh + b) div (yh + d). Most quotients are
@@ -356,9 +361,9 @@ Small LehmerMatrix(int64_t xh, int64_t yh) {
         const __int128 lo = static_cast<__int128>(q1) * d2;
         if (lo > n2 || n2 - lo >= d2) break;
         // A quotient above the limit would take a cofactor past it (c and d are not both 0).
-        if (q1 > kLehmerLimit) break;
+        if (q1 > limit) break;
         const int64_t nc = a - q1 * c, nd = b - q1 * d;
-        if (nc > kLehmerLimit || nc < -kLehmerLimit || nd > kLehmerLimit || nd < -kLehmerLimit) break;
+        if (nc > limit || nc < -limit || nd > limit || nd < -limit) break;
         a = c;
         c = nc;
         b = d;
@@ -381,7 +386,7 @@ void LehmerStep(Vec& x, Vec& y, Matrix* m) {
     const size_t shift = digits > 18 ? digits - 18 : 0;
     const int64_t xh = static_cast<int64_t>(Leading(x.data(), nx, shift));
     const int64_t yh = ny * 4 + 4 > shift ? static_cast<int64_t>(Leading(y.data(), ny, shift)) : 0;
-    const Small s = LehmerMatrix(xh, yh);
+    const Small s = LehmerMatrix(xh, yh, kLehmerLimit);
     if (s.b == 0) {
         // No quotient was certain (a large one, or y much shorter): one division step.
         DivisionStep(x, y, m);
@@ -394,23 +399,28 @@ void LehmerStep(Vec& x, Vec& y, Matrix* m) {
     if (m != nullptr) LeftMultiplySmall(*m, s.a, s.b, s.c, s.d);
 }
 
-// --- Lehmer's passes on words of 8 digits --------------------------------------------
+// --- Lehmer's passes on words of 8 digits ----------------------------------------------
 
 // Packing two limbs into one word once for a whole run of passes halves the products and
-// divisions of each pass against packing them on the fly.
+// divisions of each pass against packing them on the fly. The passes work on the leading
+// 37 digits: cofactors up to 10^18 remove about 18 digits a pass, twice the 18-digit
+// passes' (LehmerStep's), for three times the products per word; but the products of a
+// pass are independent of each other and vectorise, and so do the carries once they are
+// split into two steps that each take only the quotient of the word below.
 using Word = uint32_t;
 constexpr uint32_t kPairBase = 100000000;  // two limbs
+// Zero words kept below and above a number, so that a pass reads words i - 1 and i - 2
+// and writes two words above the top without tests.
+constexpr size_t kPad = 2;
 
-std::vector<Word> PackPairs(const Vec& x) {
-    std::vector<Word> w((x.size() + 1) / 2);
-    for (size_t j = 0; j < w.size(); ++j) {
+void PackPairs(const Vec& x, Word* w) {
+    for (size_t j = 0; 2 * j < x.size(); ++j) {
         const uint32_t hi = 2 * j + 1 < x.size() ? x[2 * j + 1] : 0;
         w[j] = x[2 * j] + kBase * hi;
     }
-    return w;
 }
 
-void UnpackPairs(const std::vector<Word>& w, size_t nw, Vec& x) {
+void UnpackPairs(const Word* w, size_t nw, Vec& x) {
     x.resize(2 * nw);
     for (size_t j = 0; j < nw; ++j) {
         x[2 * j] = static_cast<Limb>(w[j] % kBase);
@@ -419,15 +429,13 @@ void UnpackPairs(const std::vector<Word>& w, size_t nw, Vec& x) {
     x.resize(Trim(x.data(), x.size()));
 }
 
-size_t TrimWords(const std::vector<Word>& w, size_t n) {
+size_t TrimWords(const Word* w, size_t n) {
     while (n > 0 && w[n - 1] == 0) --n;
     return n;
 }
 
 // The length in limbs of a trimmed word array.
-size_t LimbsOf(const std::vector<Word>& w, size_t n) {
-    return n == 0 ? 0 : 2 * n - (w[n - 1] < kBase ? 1 : 0);
-}
+size_t LimbsOf(const Word* w, size_t n) { return n == 0 ? 0 : 2 * n - (w[n - 1] < kBase ? 1 : 0); }
 
 uint32_t Pow10(size_t e) {
     uint32_t p = 1;
@@ -435,33 +443,246 @@ uint32_t Pow10(size_t e) {
     return p;
 }
 
-// floor(w / 10^shift) for a shift that leaves at most 18 digits. The words above word
-// shift / 8 hold at most 17 digits, so the division by 10^(shift mod 8) needs only the
+// floor(w / 10^shift) for a shift that leaves at most 37 digits. The words above word
+// shift / 8 hold at most 36 digits, so the division by 10^(shift mod 8) needs only the
 // lowest word: floor((top 10^8 + w) / 10^r) = top 10^(8 - r) + floor(w / 10^r).
-int64_t LeadingWords(const std::vector<Word>& w, size_t n, size_t shift) {
+__int128 LeadingWide(const Word* w, size_t n, size_t shift) {
     const size_t j = shift / 8, r = shift % 8;
     if (n <= j) return 0;
-    uint64_t top = 0;
+    __int128 top = 0;
     for (size_t i = n; i-- > j + 1;) top = top * kPairBase + w[i];
-    return static_cast<int64_t>(top * Pow10(8 - r) + w[j] / Pow10(r));
+    return top * Pow10(8 - r) + w[j] / Pow10(r);
 }
 
-// (x, y) := (a x + b y, c x + d y) over the first n words (y zero beyond ny); the results
-// are known to be non-negative. With |a|, |b|, |c|, |d| <= 2 * 10^9 every sum stays below
-// 5 * 10^17, and a bias of 10^18 (a multiple of 10^8) keeps every intermediate unsigned.
-void ApplyWords(Word* x, Word* y, size_t n, int64_t a, int64_t b, int64_t c, int64_t d) {
-    constexpr int64_t kD = kPairBase;
+// Cofactors of the wide passes stay below 10^18: three words of 8 digits, the top one
+// below 100.
+constexpr int64_t kWideLimit = 1000000000000000000;
+
+// How many low bits of v > 0 to drop to leave 62.
+int ExcessBits(unsigned __int128 v) {
+    const uint64_t hi = static_cast<uint64_t>(v >> 64);
+    const int bits = hi != 0 ? 128 - __builtin_clzll(hi) : 64 - __builtin_clzll(static_cast<uint64_t>(v) | 1);
+    return bits > 62 ? bits - 62 : 0;
+}
+
+// M (x, y) for a Lehmer matrix M and x >= y >= 0 below 2^127: wrapping 128-bit
+// arithmetic, exact because the results lie in (-2^127, 2^127).
+std::pair<__int128, __int128> Times(const Small& m, __int128 x, __int128 y) {
+    using U = unsigned __int128;
+    const U ux = static_cast<U>(x), uy = static_cast<U>(y);
+    return {static_cast<__int128>(static_cast<U>(m.a) * ux + static_cast<U>(m.b) * uy),
+            static_cast<__int128>(static_cast<U>(m.c) * ux + static_cast<U>(m.d) * uy)};
+}
+
+int64_t Magnitude(int64_t v) { return v < 0 ? -v : v; }
+
+// Lehmer's matrix for the leading 37 digits xh >= yh of two numbers x, y, with cofactors
+// below 10^18, in two rounds of LehmerMatrix on 62 leading bits (steps in 64 bits, far
+// cheaper than in 128). The first round's quotients are certain for x and y (Knuth's
+// test on their leading bits). The second round's are certain only for the exact
+// remainders of xh and yh; its matrix M is kept when it provably reduces x and y to
+// x' > y' >= 0: with x = xh B + xl, 0 <= xl < B (likewise y), M (x, y) lies within
+// (|m0| + |m1|) B of M (xh, yh) B, and Euclid's matrices (quotients >= 1) with
+// x' > y' >= 0 are the first steps of Euclid's algorithm on x, y. Otherwise the first
+// round's matrix serves alone.
+Small LehmerMatrixWide(__int128 xh, __int128 yh) {
+    int k = ExcessBits(static_cast<unsigned __int128>(xh));
+    const Small m1 = LehmerMatrix(static_cast<int64_t>(xh >> k), static_cast<int64_t>(yh >> k), kLehmerLimit);
+    if (m1.b == 0) return m1;
+    const auto [x1, y1] = Times(m1, xh, yh);
+    const int64_t big = std::max({Magnitude(m1.a), Magnitude(m1.b), Magnitude(m1.c), Magnitude(m1.d)});
+    k = ExcessBits(static_cast<unsigned __int128>(x1));
+    const Small m2 = LehmerMatrix(static_cast<int64_t>(x1 >> k), static_cast<int64_t>(y1 >> k),
+                                  std::min(kLehmerLimit, kWideLimit / (2 * big)));
+    if (m2.b == 0) return m1;
+    const Small m{m2.a * m1.a + m2.b * m1.c, m2.a * m1.b + m2.b * m1.d, m2.c * m1.a + m2.d * m1.c,
+                  m2.c * m1.b + m2.d * m1.d};
+    const auto [x2, y2] = Times(m2, x1, y1);
+    const __int128 sx = Magnitude(m.a) + Magnitude(m.b), sy = Magnitude(m.c) + Magnitude(m.d);
+    return y2 >= sy && x2 - sx >= y2 + sy ? m : m1;
+}
+
+// A cofactor's magnitude in three words of 8 digits, and its sign as a mask.
+struct CofactorWords {
+    uint32_t w[3];
+    uint64_t neg;
+};
+
+CofactorWords Split(int64_t v) {
+    const uint64_t m = static_cast<uint64_t>(v < 0 ? -v : v);
+    return {{static_cast<uint32_t>(m % kPairBase), static_cast<uint32_t>(m / kPairBase % kPairBase),
+             static_cast<uint32_t>(m / kPairBase / kPairBase)},
+            v < 0 ? ~uint64_t{0} : 0};
+}
+
+// tx[i], ty[i] := column i of a x + b y and c x + d y, for i in [0, n): each a sum of
+// twelve products of words, below 2^56 in magnitude, without carries. Reads x and y from
+// word -2 on. (The portable pass; the vector one below fuses the carries in.)
+void MatrixColumns(const Word* x, const Word* y, size_t n, const CofactorWords* k, int64_t* tx, int64_t* ty) {
+    const uint64_t a0 = k[0].w[0], a1 = k[0].w[1], a2 = k[0].w[2], b0 = k[1].w[0], b1 = k[1].w[1], b2 = k[1].w[2];
+    const uint64_t c0 = k[2].w[0], c1 = k[2].w[1], c2 = k[2].w[2], d0 = k[3].w[0], d1 = k[3].w[1], d2 = k[3].w[2];
+    const uint64_t ma = k[0].neg, mb = k[1].neg, mc = k[2].neg, md = k[3].neg;
+    for (size_t i = 0; i < n; ++i) {
+        const uint64_t x0 = x[i], x1 = x[i - 1], x2 = x[i - 2], y0 = y[i], y1 = y[i - 1], y2 = y[i - 2];
+        const uint64_t pa = a0 * x0 + a1 * x1 + a2 * x2, pb = b0 * y0 + b1 * y1 + b2 * y2;
+        const uint64_t pc = c0 * x0 + c1 * x1 + c2 * x2, pd = d0 * y0 + d1 * y1 + d2 * y2;
+        tx[i] = static_cast<int64_t>(((pa ^ ma) - ma) + ((pb ^ mb) - mb));
+        ty[i] = static_cast<int64_t>(((pc ^ mc) - mc) + ((pd ^ md) - md));
+    }
+}
+
+// x[0..n), y[0..n) := the columns tx, ty with their carries, for sums known to be
+// non-negative below 10^(8n). A bias of 10^18 (a multiple of 10^8) keeps every
+// intermediate unsigned.
+void CarryColumns(const int64_t* tx, const int64_t* ty, size_t n, Word* x, Word* y) {
     constexpr int64_t kBias = 1000000000000000000;
     int64_t cx = 0, cy = 0;
     for (size_t i = 0; i < n; ++i) {
-        const int64_t xi = x[i], yi = y[i];
-        const uint64_t tx = static_cast<uint64_t>(a * xi + b * yi + cx + kBias);
-        const uint64_t ty = static_cast<uint64_t>(c * xi + d * yi + cy + kBias);
-        x[i] = static_cast<Word>(tx % kD);
-        y[i] = static_cast<Word>(ty % kD);
-        cx = static_cast<int64_t>(tx / kD) - kBias / kD;
-        cy = static_cast<int64_t>(ty / kD) - kBias / kD;
+        const uint64_t vx = static_cast<uint64_t>(tx[i] + cx + kBias);
+        const uint64_t vy = static_cast<uint64_t>(ty[i] + cy + kBias);
+        x[i] = static_cast<Word>(vx % kPairBase);
+        y[i] = static_cast<Word>(vy % kPairBase);
+        cx = static_cast<int64_t>(vx / kPairBase) - kBias / kPairBase;
+        cy = static_cast<int64_t>(vy / kPairBase) - kBias / kPairBase;
     }
+}
+
+// Word counts are rounded up to whole vectors of 8; the arrays hold that many words
+// (zero beyond the number) plus kPad zero words below.
+constexpr size_t kVector = 8;
+size_t RoundedWords(size_t n) { return (n + kVector - 1) / kVector * kVector; }
+
+#if defined(__GNUC__) && defined(__x86_64__)
+#define TABAI_GCD_VECTORS 1
+// GCC 12's own headers leave a lane "uninitialised" on purpose in these intrinsics.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#define TABAI_AVX512 __attribute__((target("avx512f,avx512dq")))
+
+// The column vector c (eight signed columns below 2^56) as c = q 10^8 + r with r in
+// [0, 10^8): q from the quotient in doubles (within one of the truth), then corrected.
+TABAI_AVX512 inline __m512i SplitColumns(__m512i c, __m512i& q) {
+    const __m512i base = _mm512_set1_epi64(kPairBase);
+    const __m512d e = _mm512_mul_pd(_mm512_cvtepi64_pd(c), _mm512_set1_pd(1e-8));
+    q = _mm512_cvtpd_epi64(_mm512_roundscale_pd(e, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC));
+    // |q| < 2^30, so the signed 32-bit product is exact.
+    __m512i r = _mm512_sub_epi64(c, _mm512_mul_epi32(q, base));
+    const __mmask8 low = _mm512_cmplt_epi64_mask(r, _mm512_setzero_si512());
+    r = _mm512_mask_add_epi64(r, low, r, base);
+    q = _mm512_mask_sub_epi64(q, low, q, _mm512_set1_epi64(1));
+    const __mmask8 high = _mm512_cmpge_epi64_mask(r, base);
+    r = _mm512_mask_sub_epi64(r, high, r, base);
+    q = _mm512_mask_add_epi64(q, high, q, _mm512_set1_epi64(1));
+    return r;
+}
+
+// One output row of the fused pass: the carries of columns c split twice (each word takes
+// the quotient of the column below), which leaves words in [-8, 10^8 + 8) and a carry of
+// -1, 0 or 1 between words, taken in order only in the rare vectors that need it.
+struct CarryState {
+    __m512i q, g;
+    int64_t carry = 0;
+};
+
+TABAI_AVX512 inline void CarryInto(__m512i c, CarryState& st, Word* out) {
+    const __m512i base = _mm512_set1_epi64(kPairBase);
+    __m512i q, g;
+    const __m512i r = SplitColumns(c, q);
+    const __m512i s = _mm512_add_epi64(r, _mm512_alignr_epi64(q, st.q, 7));
+    st.q = q;
+    __m512i u = SplitColumns(s, g);
+    u = _mm512_add_epi64(u, _mm512_alignr_epi64(g, st.g, 7));
+    st.g = g;
+    u = _mm512_mask_add_epi64(u, 1, u, _mm512_set1_epi64(st.carry));
+    const __mmask8 out0 = _mm512_cmplt_epi64_mask(u, _mm512_setzero_si512()) | _mm512_cmpge_epi64_mask(u, base);
+    if (out0 == 0) {
+        st.carry = 0;
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm512_cvtepi64_epi32(u));
+        return;
+    }
+    alignas(64) int64_t v[kVector];
+    _mm512_store_si512(v, u);
+    int64_t carry = 0;
+    for (size_t j = 0; j < kVector; ++j) {
+        int64_t w = v[j] + carry;
+        carry = w < 0 ? -1 : w >= kPairBase ? 1 : 0;
+        out[j] = static_cast<Word>(w - carry * kPairBase);
+    }
+    st.carry = carry;
+}
+
+TABAI_AVX512 inline __m512i LoadWords(const Word* p) {
+    return _mm512_cvtepu32_epi64(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)));
+}
+
+// |g0| v0 + |g1| v1 + |g2| v2 with the sign mask m applied.
+TABAI_AVX512 inline __m512i RowProducts(const __m512i* g, __m512i m, __m512i v0, __m512i v1, __m512i v2) {
+    const __m512i p = _mm512_add_epi64(_mm512_add_epi64(_mm512_mul_epu32(g[0], v0), _mm512_mul_epu32(g[1], v1)),
+                                       _mm512_mul_epu32(g[2], v2));
+    return _mm512_sub_epi64(_mm512_xor_si512(p, m), m);
+}
+
+// (x, y) := (a x + b y, c x + d y) over n words (a multiple of 8), in place: each column
+// from the words i, i - 1, i - 2 of the input, kept in registers from the vector below.
+TABAI_AVX512 void ApplyColumnsAvx512(Word* x, Word* y, size_t n, const CofactorWords* k) {
+    __m512i f[4][3];
+    for (int e = 0; e < 4; ++e) {
+        for (int j = 0; j < 3; ++j) f[e][j] = _mm512_set1_epi64(k[e].w[j]);
+    }
+    const __m512i ma = _mm512_set1_epi64(static_cast<int64_t>(k[0].neg)), mb = _mm512_set1_epi64(static_cast<int64_t>(k[1].neg));
+    const __m512i mc = _mm512_set1_epi64(static_cast<int64_t>(k[2].neg)), md = _mm512_set1_epi64(static_cast<int64_t>(k[3].neg));
+    const __m512i zero = _mm512_setzero_si512();
+    CarryState sx{zero, zero}, sy{zero, zero};
+    __m512i px = zero, py = zero;  // the words below x and y are zeros
+    for (size_t i = 0; i < n; i += kVector) {
+        const __m512i x0 = LoadWords(x + i), y0 = LoadWords(y + i);
+        const __m512i x1 = _mm512_alignr_epi64(x0, px, 7), x2 = _mm512_alignr_epi64(x0, px, 6);
+        const __m512i y1 = _mm512_alignr_epi64(y0, py, 7), y2 = _mm512_alignr_epi64(y0, py, 6);
+        px = x0;
+        py = y0;
+        const __m512i cx = _mm512_add_epi64(RowProducts(f[0], ma, x0, x1, x2), RowProducts(f[1], mb, y0, y1, y2));
+        const __m512i cy = _mm512_add_epi64(RowProducts(f[2], mc, x0, x1, x2), RowProducts(f[3], md, y0, y1, y2));
+        CarryInto(cx, sx, x + i);
+        CarryInto(cy, sy, y + i);
+    }
+}
+#pragma GCC diagnostic pop
+#endif
+
+bool VectorsFit() {
+    if (!CurrentTuning().wideVectors) return false;
+#ifdef TABAI_GCD_VECTORS
+    static const bool fit = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq");
+    }();
+    return fit;
+#else
+    return false;
+#endif
+}
+
+// (x, y) := (a x + b y, c x + d y) for the cofactors k over n words (a multiple of 8),
+// with kPad zero words below both; the results are known to be non-negative below
+// 10^(8n). tx and ty hold n columns for the portable pass.
+void ApplyColumns(Word* x, Word* y, size_t n, const CofactorWords* k, int64_t* tx, int64_t* ty) {
+#ifdef TABAI_GCD_VECTORS
+    if (VectorsFit()) {
+        ApplyColumnsAvx512(x, y, n, k);
+        return;
+    }
+#endif
+    MatrixColumns(x, y, n, k, tx, ty);
+    CarryColumns(tx, ty, n, x, y);
+}
+
+// (x, y) := (a x + b y, c x + d y) over n words, y zero beyond its length, with kPad
+// zero words below both and zeros above up to RoundedWords(n + kPad); the results are
+// known to be non-negative, so the columns above n carry to zero. tx and ty hold that
+// many columns.
+void ApplyWide(Word* x, Word* y, size_t n, const Small& s, int64_t* tx, int64_t* ty) {
+    const CofactorWords k[4] = {Split(s.a), Split(s.b), Split(s.c), Split(s.d)};
+    ApplyColumns(x, y, RoundedWords(n + kPad), k, tx, ty);
 }
 
 // The product of a run's Lehmer matrices, in words. The matrices of Euclid's steps
@@ -469,42 +690,38 @@ void ApplyWords(Word* x, Word* y, size_t n, int64_t a, int64_t b, int64_t c, int
 // (-1)^k, u1 and u2 the other), so does their product, and its magnitudes grow by sums
 // alone: |L U| = |L| |U| entry by entry.
 struct WordMatrix {
+    // Each entry's words from u[k][kPad] on, kPad zero words below.
     std::vector<Word> u[4];
     size_t len = 1;
     bool odd = false;  // an odd number of steps
+    std::vector<int64_t> top, bottom;
     WordMatrix() {
-        for (auto& e : u) e.assign(1, 0);
-        u[0][0] = u[3][0] = 1;
+        for (auto& e : u) e.assign(kPad + 1, 0);
+        u[0][kPad] = u[3][kPad] = 1;
     }
     // U := L U for L = (a b; c d) of Lehmer's pattern.
     void LeftMultiply(const Small& l) {
-        const uint64_t a = static_cast<uint64_t>(l.a < 0 ? -l.a : l.a);
-        const uint64_t b = static_cast<uint64_t>(l.b < 0 ? -l.b : l.b);
-        const uint64_t c = static_cast<uint64_t>(l.c < 0 ? -l.c : l.c);
-        const uint64_t d = static_cast<uint64_t>(l.d < 0 ? -l.d : l.d);
-        // Each product grows an entry by at most two words (the cofactors are below 10^10).
-        for (auto& e : u) e.resize(len + 2, 0);
+        const Small mag{Magnitude(l.a), Magnitude(l.b), Magnitude(l.c), Magnitude(l.d)};
+        const CofactorWords k[4] = {Split(mag.a), Split(mag.b), Split(mag.c), Split(mag.d)};
+        // Each product grows an entry by at most three words (the cofactors are below
+        // 10^18).
+        const size_t n = RoundedWords(len + 3);
+        for (auto& e : u) e.resize(kPad + n, 0);
+        top.resize(n);
+        bottom.resize(n);
         for (int col = 0; col < 2; ++col) {
-            Word* top = u[col].data();
-            Word* bottom = u[2 + col].data();
-            uint64_t ct = 0, cb = 0;
-            for (size_t i = 0; i < len + 2; ++i) {
-                const uint64_t t = top[i], v = bottom[i];
-                const uint64_t nt = a * t + b * v + ct, nb = c * t + d * v + cb;
-                top[i] = static_cast<Word>(nt % kPairBase);
-                bottom[i] = static_cast<Word>(nb % kPairBase);
-                ct = nt / kPairBase;
-                cb = nb / kPairBase;
-            }
+            ApplyColumns(u[col].data() + kPad, u[2 + col].data() + kPad, n, k, top.data(), bottom.data());
         }
-        size_t used = len + 2;
-        while (used > 1 && (u[0][used - 1] | u[1][used - 1] | u[2][used - 1] | u[3][used - 1]) == 0) --used;
+        size_t used = len + 3;
+        while (used > 1 && (u[0][kPad + used - 1] | u[1][kPad + used - 1] | u[2][kPad + used - 1] |
+                            u[3][kPad + used - 1]) == 0)
+            --used;
         len = used;
         odd = l.d < 0 ? !odd : odd;
     }
     Signed Entry(int k) const {
         Signed r;
-        UnpackPairs(u[k], len, r.mag);
+        UnpackPairs(u[k].data() + kPad, len, r.mag);
         r.neg = !r.mag.empty() && ((k == 0 || k == 3) == odd);
         return r;
     }
@@ -524,9 +741,14 @@ void LehmerRun(Vec& x, Vec& y, Matrix* m, size_t stopX, size_t stopY) {
         LehmerStep(x, y, m);
         return;
     }
-    std::vector<Word> wx = PackPairs(x), wy = PackPairs(y);
-    wy.resize(wx.size(), 0);
-    size_t nx = wx.size(), ny = TrimWords(wy, wy.size());
+    const size_t words = (x.size() + 1) / 2, columns = RoundedWords(words + kPad);
+    std::vector<Word> bx(kPad + columns, 0), by(kPad + columns, 0);
+    Word* wx = bx.data() + kPad;
+    Word* wy = by.data() + kPad;
+    PackPairs(x, wx);
+    PackPairs(y, wy);
+    std::vector<int64_t> tx(columns), ty(columns);
+    size_t nx = words, ny = TrimWords(wy, words);
     bool divide = false;
     WordMatrix w;
     bool steps = false;
@@ -535,13 +757,13 @@ void LehmerRun(Vec& x, Vec& y, Matrix* m, size_t stopX, size_t stopY) {
         const size_t top = wx[nx - 1];
         size_t digits = 8 * (nx - 1) + 1;
         for (size_t p = 10; p <= top; p *= 10) ++digits;
-        const size_t shift = digits > 18 ? digits - 18 : 0;
-        const Small s = LehmerMatrix(LeadingWords(wx, nx, shift), LeadingWords(wy, ny, shift));
+        const size_t shift = digits > 37 ? digits - 37 : 0;
+        const Small s = LehmerMatrixWide(LeadingWide(wx, nx, shift), LeadingWide(wy, ny, shift));
         if (s.b == 0) {
             divide = true;
             break;
         }
-        ApplyWords(wx.data(), wy.data(), nx, s.a, s.b, s.c, s.d);
+        ApplyWide(wx, wy, nx, s, tx.data(), ty.data());
         nx = TrimWords(wx, nx);
         ny = TrimWords(wy, nx);
         if (m != nullptr) w.LeftMultiply(s);
@@ -596,6 +818,10 @@ void ApplyMatrixSplit(Matrix& m, Vec& a, Vec& b, size_t k, Vec&& ah, Vec&& bh) {
     b = std::move(y.mag);
 }
 
+// Below this many limbs, Lehmer's passes on the leading 37 digits beat the recursion (the
+// driver in Gcd starts it only from the half-gcd threshold, where it pays off as a whole).
+constexpr size_t kHalfGcdBase = 500;
+
 // Reduces a >= b > 0 of n limbs until b has at most n/2 + 1 limbs, returning U with
 // (a', b') = U (a, b) when asked (at the top level only the pair is needed). The matrix
 // for the top half of the limbs serves for the whole numbers (the low limbs only disturb
@@ -608,9 +834,7 @@ Matrix HalfGcd(Vec& a, Vec& b, bool wantMatrix) {
     const size_t n = a.size();
     const size_t s = n / 2 + 1;
     if (b.size() <= s) return u;
-    // Below about 180 limbs, Lehmer's passes beat the recursion (the driver in Gcd starts
-    // it only from the half-gcd threshold, where it pays off as a whole).
-    if (n >= std::min<size_t>(180, CurrentTuning().halfGcd)) {
+    if (n >= std::min<size_t>(kHalfGcdBase, CurrentTuning().halfGcd)) {
         const size_t k = n / 2;
         Vec ah(a.begin() + static_cast<std::ptrdiff_t>(k), a.end());
         Vec bh(b.begin() + static_cast<std::ptrdiff_t>(k), b.end());

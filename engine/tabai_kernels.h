@@ -123,6 +123,8 @@ bool HasMul52();
 /// requires HasMul52() (falls back to MulSchool where it cannot be compiled) and
 /// min(na, nb) <= 6144. Pumps about once per limb of b.
 void MulBasecase52(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out);
+/// out[0..2n) := a * a the same way (the products off the diagonal once); n <= 6144.
+void SqrBasecase52(const Limb* a, size_t n, Limb* out);
 /// out[0..na+nb) := a * b by Karatsuba above its threshold (schoolbook below).
 void MulKaratsuba(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out);
 /// out[0..na+nb) := a * b through number-theoretic transforms (any sizes it can hold).
@@ -258,8 +260,9 @@ struct Tuning {
     size_t sqrNtt = 450;
     /// The same for products when the quadratic ones run on 52-bit multiply-add vectors
     /// (HasMul52() and wideVectors): balanced products meet the floating transform at
-    /// about 1400 limbs (5,600 digits).
+    /// about 1400 limbs (5,600 digits), squares (half the products) at about 2800.
     size_t ntt52 = 930;
+    size_t sqrNtt52 = 2600;
     /// Division by Newton's reciprocal from this many limbs (quotient and divisor); below,
     /// divide and conquer (2n by n digits: level at about 13,000 digits).
     size_t newton = 3000;
@@ -278,15 +281,17 @@ struct Tuning {
     /// From this many limbs (quotient and divisor) exact division splits the quotient:
     /// the low half from the low end, the high half from the top.
     size_t exactSplit = 2000;
-    /// The gcd's half-gcd recursion from this many limbs.
-    size_t halfGcd = 600;
+    /// The gcd's half-gcd recursion from this many limbs (below, Lehmer's passes on the
+    /// leading 37 digits, level with it at about 8,000 digits).
+    size_t halfGcd = 2000;
     /// Whether the gcd's Lehmer passes and small matrix products work on packed words
     /// (false: on limbs and separate products, the reference).
     bool gcdWords = true;
     /// Whether large transforms may use a second thread.
     bool nttParallel = true;
-    /// Whether the long division's rows and the quadratic products use the widest vector
-    /// instructions the processor has (false: the portable loops, the reference).
+    /// Whether the long division's rows, the quadratic products and the gcd's passes use
+    /// the widest vector instructions the processor has (false: the portable loops, the
+    /// reference).
     bool wideVectors = true;
 };
 

@@ -411,7 +411,8 @@ void Mul(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out) {
 }
 
 void Sqr(const Limb* a, size_t n, Limb* out) {
-    if (n < CurrentTuning().sqrNtt) {
+    const Tuning& t = CurrentTuning();
+    if (n < (t.wideVectors && HasMul52() ? t.sqrNtt52 : t.sqrNtt)) {
         SqrQuadratic(a, n, out);
     } else if (2 * n <= NttMaxProduct()) {
         SqrTransform(a, n, out);

@@ -187,26 +187,34 @@ size_t PackWords12(const Limb* a, size_t n, uint64_t* w) {
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 // lo[k], hi[k] := the sums of the low and high 52 bits of a[i] b[k - i], for k < cols
-// (a multiple of kLanes); bp holds b with kPad zero words on either side.
+// (a multiple of kLanes); bp holds b with kPad zero words on either side. kSquare (b is
+// a): only the products with i < k - i, each once (masked off in the lanes where the
+// column is not past 2i).
+template <bool kSquare>
 __attribute__((target("avx512f,avx512ifma"))) void Columns52(const uint64_t* a, size_t na, const uint64_t* bp,
                                                             size_t nb, size_t cols, uint64_t* lo, uint64_t* hi,
                                                             PumpSpread& pump) {
     for (size_t k0 = 0; k0 < cols; k0 += kLanes) {
         __m512i l0 = _mm512_setzero_si512(), l1 = l0, l2 = l0, l3 = l0, h0 = l0, h1 = l0, h2 = l0, h3 = l0;
-        const size_t from = k0 + 1 > nb ? k0 + 1 - nb : 0, to = std::min(na, k0 + kLanes);
+        const size_t from = k0 + 1 > nb ? k0 + 1 - nb : 0;
+        const size_t to = std::min(na, kSquare ? (k0 + kLanes) / 2 : k0 + kLanes);
         for (size_t i = from; i < to; ++i) {
             const __m512i x = _mm512_set1_epi64(static_cast<long long>(a[i]));
             const uint64_t* y = bp + kPad + k0 - i;
             const __m512i y0 = _mm512_loadu_si512(y), y1 = _mm512_loadu_si512(y + 8);
             const __m512i y2 = _mm512_loadu_si512(y + 16), y3 = _mm512_loadu_si512(y + 24);
-            l0 = _mm512_madd52lo_epu64(l0, x, y0);
-            h0 = _mm512_madd52hi_epu64(h0, x, y0);
-            l1 = _mm512_madd52lo_epu64(l1, x, y1);
-            h1 = _mm512_madd52hi_epu64(h1, x, y1);
-            l2 = _mm512_madd52lo_epu64(l2, x, y2);
-            h2 = _mm512_madd52hi_epu64(h2, x, y2);
-            l3 = _mm512_madd52lo_epu64(l3, x, y3);
-            h3 = _mm512_madd52hi_epu64(h3, x, y3);
+            // Lane j (column k0 + j) takes the product when 2i < k0 + j.
+            const uint32_t m = !kSquare || 2 * i < k0 ? ~0u : ~0u << (2 * i - k0 + 1);
+            const __mmask8 m0 = static_cast<__mmask8>(m), m1 = static_cast<__mmask8>(m >> 8);
+            const __mmask8 m2 = static_cast<__mmask8>(m >> 16), m3 = static_cast<__mmask8>(m >> 24);
+            l0 = _mm512_mask_madd52lo_epu64(l0, m0, x, y0);
+            h0 = _mm512_mask_madd52hi_epu64(h0, m0, x, y0);
+            l1 = _mm512_mask_madd52lo_epu64(l1, m1, x, y1);
+            h1 = _mm512_mask_madd52hi_epu64(h1, m1, x, y1);
+            l2 = _mm512_mask_madd52lo_epu64(l2, m2, x, y2);
+            h2 = _mm512_mask_madd52hi_epu64(h2, m2, x, y2);
+            l3 = _mm512_mask_madd52lo_epu64(l3, m3, x, y3);
+            h3 = _mm512_mask_madd52hi_epu64(h3, m3, x, y3);
         }
         _mm512_storeu_si512(lo + k0, l0);
         _mm512_storeu_si512(lo + k0 + 8, l1);
@@ -272,25 +280,15 @@ bool HasMul52() {
 #endif
 }
 
-void MulBasecase52(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out) {
 #ifdef TABAI_MUL52
-    const size_t wa = (na + 2) / 3, wb = (nb + 2) / 3, words = wa + wb;
-    const size_t cols = (words + kLanes - 1) / kLanes * kLanes;  // column words - 1 is 0: read as a carry
-    StackBuffer<uint64_t, 2048> buf(wa + wb + 2 * kPad + 3 * cols);
-    uint64_t* x = buf.get();
-    uint64_t* bp = x + wa;
-    uint64_t *lo = bp + wb + 2 * kPad, *hi = lo + cols, *top = hi + cols;
-    PackWords12(a, na, x);
-    std::fill(bp, bp + kPad, uint64_t{0});
-    PackWords12(b, nb, bp + kPad);
-    std::fill(bp + kPad + wb, bp + wb + 2 * kPad, uint64_t{0});
-    // As MulWordsColumns: at least once every 2^14 columns for a long factor times a short one.
-    PumpSpread pump(std::max(nb, cols >> 14), cols / kLanes);
-    Columns52(x, wa, bp, wb, cols, lo, hi, pump);
+namespace {
+
+// out[0..n) := the product whose columns Columns52 left in lo, hi (cols of them; it fits
+// `words` words of 10^12); top is room for cols more words.
+void Finish52(uint64_t* lo, uint64_t* hi, uint64_t* top, size_t cols, size_t words, Limb* out, size_t n) {
     SplitColumns52(lo, hi, top, cols);
     // Word k is r[k] + q0[k - 1] + q1[k - 2] and the carry (below 3 W: a carry of at
-    // most 2), written out as three limbs; the product fits `words` words.
-    const size_t n = na + nb;
+    // most 2), written out as three limbs.
     uint64_t carry = 0;
     for (size_t k = 0; k < words; ++k) {
         uint64_t v = lo[k] + (k >= 1 ? hi[k - 1] : 0) + (k >= 2 ? top[k - 2] : 0) + carry;
@@ -304,8 +302,76 @@ void MulBasecase52(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out
                                 static_cast<Limb>(t / kBase)};
         for (size_t j = 0; j < 3 && 3 * k + j < n; ++j) out[3 * k + j] = digits[j];
     }
+}
+
+// Room for a factor padded with kPad zero words either side and the columns of a product
+// of `words` words: cols (a multiple of kLanes, past the top word) of lo, hi and top.
+class Buffers52 {
+public:
+    Buffers52(size_t padded, size_t words)
+        : cols((words + kLanes - 1) / kLanes * kLanes), buf_(padded + 3 * cols) {
+        lo = buf_.get() + padded;
+        hi = lo + cols;
+        top = hi + cols;
+    }
+    // w[0..n) := the limbs packed into words of 10^12 with kPad zeros either side; returns
+    // the first word.
+    uint64_t* Pad(uint64_t* w, const Limb* a, size_t n) {
+        const size_t nw = (n + 2) / 3;
+        std::fill(w, w + kPad, uint64_t{0});
+        PackWords12(a, n, w + kPad);
+        std::fill(w + kPad + nw, w + nw + 2 * kPad, uint64_t{0});
+        return w + kPad;
+    }
+    uint64_t* words() { return buf_.get(); }
+
+    const size_t cols;
+    uint64_t *lo, *hi, *top;
+
+private:
+    StackBuffer<uint64_t, 2048> buf_;
+};
+
+}  // namespace
+#endif
+
+void MulBasecase52(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out) {
+#ifdef TABAI_MUL52
+    const size_t wa = (na + 2) / 3, wb = (nb + 2) / 3;
+    Buffers52 m(wa + wb + 2 * kPad, wa + wb);
+    uint64_t* x = m.words();
+    PackWords12(a, na, x);
+    const uint64_t* y = m.Pad(x + wa, b, nb);
+    // As MulWordsColumns: at least once every 2^14 columns for a long factor times a short one.
+    PumpSpread pump(std::max(nb, m.cols >> 14), m.cols / kLanes);
+    Columns52<false>(x, wa, y - kPad, wb, m.cols, m.lo, m.hi, pump);
+    Finish52(m.lo, m.hi, m.top, m.cols, wa + wb, out, na + nb);
 #else
     MulSchool(a, na, b, nb, out);
+#endif
+}
+
+void SqrBasecase52(const Limb* a, size_t n, Limb* out) {
+#ifdef TABAI_MUL52
+    const size_t w = (n + 2) / 3;
+    Buffers52 m(w + 2 * kPad, 2 * w);
+    const uint64_t* x = m.Pad(m.words(), a, n);
+    PumpSpread pump(n, m.cols / kLanes);
+    Columns52<true>(x, w, x - kPad, w, m.cols, m.lo, m.hi, pump);
+    // The products off the diagonal twice (the low sums stay below 2^63 + 2^52), and the
+    // squares in the even columns.
+    for (size_t k = 0; k < m.cols; ++k) {
+        m.lo[k] *= 2;
+        m.hi[k] *= 2;
+    }
+    for (size_t i = 0; i < w; ++i) {
+        const unsigned __int128 sq = static_cast<unsigned __int128>(x[i]) * x[i];
+        m.lo[2 * i] += static_cast<uint64_t>(sq) & ((uint64_t{1} << 52) - 1);
+        m.hi[2 * i] += static_cast<uint64_t>(sq >> 52);
+    }
+    Finish52(m.lo, m.hi, m.top, m.cols, 2 * w, out, 2 * n);
+#else
+    SqrSchool(a, n, out);
 #endif
 }
 
@@ -330,7 +396,7 @@ void MulBasecase(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out) 
 
 void SqrBasecase(const Limb* a, size_t n, Limb* out) {
     if (UseMul52(n, n)) {
-        MulBasecase52(a, n, a, n, out);
+        SqrBasecase52(a, n, out);
         return;
     }
     const size_t w = (n + 3) / 4;

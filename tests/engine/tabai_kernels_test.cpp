@@ -55,6 +55,19 @@ Vec SchoolProduct(const Vec& a, const Vec& b) {
     return out;
 }
 
+// a + b for limb vectors (trimmed).
+Vec AddVec(const Vec& x, const Vec& y) {
+    Vec out(std::max(x.size(), y.size()) + 1, 0);
+    uint32_t c = 0;
+    for (size_t i = 0; i < out.size(); ++i) {
+        const uint32_t v = (i < x.size() ? x[i] : 0) + (i < y.size() ? y[i] : 0) + c;
+        out[i] = static_cast<Limb>(v % 10000);
+        c = v / 10000;
+    }
+    out.resize(tabai_kernels::Trim(out.data(), out.size()));
+    return out;
+}
+
 // The quadratic product on packed words (checked against the schoolbook one below): the
 // yardstick for long factors, sixteen times fewer steps.
 Vec WordProduct(const Vec& a, const Vec& b) {
@@ -201,6 +214,14 @@ TEST(TSeisuKernels, ProductsOnVectorsMatchSchoolbook) {
         if (na * nb < 200000) {
             EXPECT_EQ(vec, SchoolProduct(a, b)) << na << " x " << nb;
         }
+        Vec sq(2 * na), school(2 * na);
+        tabai_kernels::SqrBasecase52(a.data(), na, sq.data());
+        if (na < 700) {
+            tabai_kernels::SqrSchool(a.data(), na, school.data());
+        } else {
+            tabai_kernels::SqrBasecase(a.data(), na, school.data());
+        }
+        EXPECT_EQ(sq, school) << na << " squared";
     }
     for (size_t k : {1u, 2u, 3u, 4u, 95u, 96u, 97u, 300u}) {
         Vec power(k + 1, 0), nines(k, 9999);
@@ -212,13 +233,14 @@ TEST(TSeisuKernels, ProductsOnVectorsMatchSchoolbook) {
         }
     }
     // Mul and Sqr pick the vectors when allowed; one limb either side of the thresholds.
-    const size_t mt = tabai_kernels::CurrentTuning().ntt, st = tabai_kernels::CurrentTuning().sqrNtt;
-    for (size_t n : {mt - 1, mt, mt + 1, st - 1, st, st + 1}) {
+    const tabai_kernels::Tuning& t = tabai_kernels::CurrentTuning();
+    const size_t mt = t.ntt, st = t.sqrNtt, vt = t.ntt52, vs = t.sqrNtt52;
+    for (size_t n : {mt - 1, mt, mt + 1, st - 1, st, st + 1, vt - 1, vt, vt + 1, vs - 1, vs, vs + 1}) {
         const Vec a = RandomVec(rng, n), b = RandomVec(rng, 3 * n + 1);
         Vec m0(a.size() + b.size()), m1(m0.size()), s0(2 * n), s1(2 * n);
         tabai_kernels::Mul(a.data(), n, b.data(), b.size(), m0.data());
         tabai_kernels::Sqr(a.data(), n, s0.data());
-        const ScopedTuning wide(Tuned([](tabai_kernels::Tuning& t) { t.wideVectors = true; }));
+        const ScopedTuning wide(Tuned([](tabai_kernels::Tuning& w) { w.wideVectors = true; }));
         tabai_kernels::Mul(a.data(), n, b.data(), b.size(), m1.data());
         tabai_kernels::Sqr(a.data(), n, s1.data());
         EXPECT_EQ(m0, m1) << n;
@@ -558,17 +580,6 @@ TEST(TSeisuKernels, PairsOfProductsMatchSchoolbook) {
         p.resize(tabai_kernels::Trim(p.data(), p.size()));
         q.resize(tabai_kernels::Trim(q.data(), q.size()));
         const bool sp = n1 != n2, sq = n3 != n4;
-        auto add = [](const Vec& a, const Vec& b) {
-            Vec out(std::max(a.size(), b.size()) + 1, 0);
-            uint32_t c = 0;
-            for (size_t i = 0; i < out.size(); ++i) {
-                const uint32_t v = (i < a.size() ? a[i] : 0) + (i < b.size() ? b[i] : 0) + c;
-                out[i] = static_cast<Limb>(v % 10000);
-                c = v / 10000;
-            }
-            out.resize(tabai_kernels::Trim(out.data(), out.size()));
-            return out;
-        };
         auto less = [](const Vec& a, const Vec& b) {
             if (a.size() != b.size()) return a.size() < b.size();
             return tabai_kernels::CompareN(a.data(), b.data(), a.size()) < 0;
@@ -583,7 +594,7 @@ TEST(TSeisuKernels, PairsOfProductsMatchSchoolbook) {
             a.resize(tabai_kernels::Trim(a.data(), a.size()));
             return a;
         };
-        if (sp == sq) return std::make_pair(add(p, q), sp && !(p.empty() && q.empty()));
+        if (sp == sq) return std::make_pair(AddVec(p, q), sp && !(p.empty() && q.empty()));
         if (less(p, q)) return std::make_pair(sub(q, p), sq);
         Vec d = sub(p, q);
         return std::make_pair(d, sp && !d.empty());
@@ -1042,21 +1053,10 @@ TEST(TSeisuKernels, HalfGcdOnHostileInputs) {
     // equal numbers, one dividing the other, and runs of nines and zeros. Half-gcd at a
     // low threshold and at the real one, both against Euclid.
     std::mt19937_64 rng(17);
-    auto add = [](const Vec& x, const Vec& y) {
-        Vec out(std::max(x.size(), y.size()) + 1, 0);
-        uint32_t c = 0;
-        for (size_t i = 0; i < out.size(); ++i) {
-            const uint32_t v = (i < x.size() ? x[i] : 0) + (i < y.size() ? y[i] : 0) + c;
-            out[i] = static_cast<Limb>(v % 10000);
-            c = v / 10000;
-        }
-        out.resize(tabai_kernels::Trim(out.data(), out.size()));
-        return out;
-    };
     std::vector<std::pair<Vec, Vec>> cases;
     Vec f0{1}, f1{1};
     while (f1.size() < 650) {
-        Vec f2 = add(f0, f1);
+        Vec f2 = AddVec(f0, f1);
         f0 = std::move(f1);
         f1 = std::move(f2);
     }
@@ -1064,7 +1064,7 @@ TEST(TSeisuKernels, HalfGcdOnHostileInputs) {
     const Vec b = RandomVec(rng, 700), k = RandomVec(rng, 650);
     Vec kb = SchoolProduct(k, b);
     kb.resize(tabai_kernels::Trim(kb.data(), kb.size()));
-    cases.push_back({add(kb, Vec{1}), b});  // a = k b + 1: one huge quotient
+    cases.push_back({AddVec(kb, Vec{1}), b});  // a = k b + 1: one huge quotient
     cases.push_back({kb, b});               // b divides a
     cases.push_back({RandomVec(rng, 1300), RandomVec(rng, 3)});
     cases.push_back({b, b});
@@ -1085,10 +1085,13 @@ TEST(TSeisuKernels, HalfGcdOnHostileInputs) {
 }
 
 TEST(TSeisuKernels, LehmerOnWordsMatchesLehmerOnLimbs) {
-    // Lehmer's passes on packed words against the passes on limbs, for the plain driver
+    // Lehmer's passes on packed words (the leading 37 digits, cofactors to 10^18, in
+    // vectors and in the portable loop) against the passes on limbs, for the plain driver
     // and inside the half-gcd (whose matrices the passes also build): random pairs with a
-    // common factor, odd and even lengths, runs of nines, powers of 2 and 5 times a
-    // common part, one number far shorter than the other, equal numbers.
+    // common factor, odd and even lengths and every length modulo a vector of 8 words,
+    // runs of nines, powers of 2, 5 and of the base, consecutive Fibonacci numbers (every
+    // quotient 1, the largest cofactors), one number far shorter than the other or a
+    // multiple of it, equal numbers, and lengths one limb over the thresholds.
     std::mt19937_64 rng(31);
     auto power = [](uint32_t base, size_t exponent) {
         Vec v{1};
@@ -1102,32 +1105,62 @@ TEST(TSeisuKernels, LehmerOnWordsMatchesLehmerOnLimbs) {
         const Vec a = RandomVec(rng, 1 + rng() % 400), b = RandomVec(rng, 1 + rng() % 400);
         cases.push_back({SchoolProduct(a, g), SchoolProduct(b, g)});
     }
+    for (size_t limbs = 10; limbs < 50; ++limbs) cases.push_back({RandomVec(rng, limbs), RandomVec(rng, limbs - 1)});
     const Vec common = RandomVec(rng, 37);
     cases.push_back({SchoolProduct(power(2, 900), common), SchoolProduct(power(5, 700), common)});
     cases.push_back({SchoolProduct(power(10, 401), common), SchoolProduct(power(2, 1300), common)});
+    const size_t tens = cases.size();
+    cases.push_back({power(10000, 300), power(10000, 120)});
+    cases.push_back({AddVec(power(10000, 300), Vec{1}), AddVec(power(10000, 150), Vec{1})});
     cases.push_back({Vec(333, 9999), Vec(332, 9999)});
+    const size_t nines = cases.size();
     cases.push_back({Vec(333, 9999), SchoolProduct(Vec(111, 9999), common)});
     cases.push_back({RandomVec(rng, 801), RandomVec(rng, 5)});
+    cases.push_back({SchoolProduct(RandomVec(rng, 300), common), common});
     cases.push_back({common, common});
+    Vec f0{1}, f1{1};
+    while (f1.size() < 400) {
+        Vec f2 = AddVec(f0, f1);
+        f0 = std::move(f1);
+        f1 = std::move(f2);
+    }
+    const size_t fibonacci = cases.size();
+    cases.push_back({f1, f0});
+    cases.push_back({SchoolProduct(f1, common), SchoolProduct(f0, common)});
+    const size_t halfGcd = tabai_kernels::CurrentTuning().halfGcd;
+    cases.push_back({SchoolProduct(RandomVec(rng, halfGcd + 1 - 37), common),
+                     SchoolProduct(RandomVec(rng, halfGcd + 1 - 37), common)});
+    cases.push_back({RandomVec(rng, 501), RandomVec(rng, 501)});
     for (auto& [x, y] : cases) {
         x.resize(tabai_kernels::Trim(x.data(), x.size()));
         y.resize(tabai_kernels::Trim(y.data(), y.size()));
     }
-    for (size_t threshold : {size_t{6}, size_t{40}, tabai_kernels::CurrentTuning().halfGcd}) {
-        const ScopedTuning scoped(Tuned([&](auto& t) { t.halfGcd = threshold; }));
-        for (size_t i = 0; i < cases.size(); ++i) {
-            const auto& [x, y] = cases[i];
-            Vec expected;
-            {
-                const ScopedTuning limbs(Tuned([](auto& t) { t.gcdWords = false; }));
-                expected = tabai_kernels::Gcd(x, y);
+    std::vector<Vec> expected;
+    {
+        const ScopedTuning limbs(Tuned([](auto& t) { t.gcdWords = false; }));
+        for (const auto& [x, y] : cases) expected.push_back(tabai_kernels::Gcd(x, y));
+    }
+    for (size_t threshold : {size_t{6}, size_t{40}, halfGcd}) {
+        for (bool wide : {true, false}) {
+            const ScopedTuning scoped(Tuned([&](auto& t) {
+                t.halfGcd = threshold;
+                t.wideVectors = wide;
+            }));
+            for (size_t i = 0; i < cases.size(); ++i) {
+                const auto& [x, y] = cases[i];
+                const std::string where =
+                    "case " + std::to_string(i) + ", threshold " + std::to_string(threshold) + ", wide " + (wide ? "1" : "0");
+                EXPECT_EQ(tabai_kernels::Gcd(x, y), expected[i]) << where;
+                EXPECT_EQ(tabai_kernels::Gcd(y, x), expected[i]) << where;
             }
-            EXPECT_EQ(tabai_kernels::Gcd(x, y), expected) << "case " << i << ", threshold " << threshold;
-            EXPECT_EQ(tabai_kernels::Gcd(y, x), expected) << "case " << i << ", threshold " << threshold;
         }
     }
-    // The common part survives: a check on the reference itself.
-    EXPECT_EQ(tabai_kernels::Gcd(cases[cases.size() - 3].first, cases[cases.size() - 3].second), Vec(111, 9999));
+    // Checks on the reference itself: the common parts survive, powers of the base keep
+    // the smaller, consecutive Fibonacci numbers are coprime.
+    EXPECT_EQ(expected[nines], Vec(111, 9999));
+    EXPECT_EQ(expected[tens], cases[tens].second);
+    EXPECT_EQ(expected[fibonacci], Vec{1});
+    EXPECT_EQ(expected[fibonacci + 1], common);
 }
 
 TEST(TSeisuKernels, SumOfTwoProductsOnWordsMatchesSeparateProducts) {
