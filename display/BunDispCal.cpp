@@ -56,6 +56,12 @@ public:
         if (Pos == 0) throw TStreamException(kBeginningOfStream);
         --Pos;
     }
+    /// Reads the run of digits from here at once (a result may have millions).
+    std::string_view ReadDigits() {
+        const size_t start = Pos;
+        while (Pos < Text.size() && IsDigit(Text[Pos])) ++Pos;
+        return Text.substr(start, Pos - start);
+    }
 
 private:
     std::string_view Text;
@@ -87,6 +93,7 @@ std::string TBunDispCalc::ReadNumber(TInputStream& s) {
         char c = s.PeekChar();
         if (c == '+' || c == '-') result += s.ReadChar();
     }
+    if (auto* view = dynamic_cast<ViewStream*>(&s)) return result.append(view->ReadDigits());
     while (!s.AtEnd() && IsDigit(s.PeekChar())) result += s.ReadChar();
     return result;
 }

@@ -63,6 +63,7 @@ void TQtCanvas::SetFont(const QFont& font, const QColor& color) {
     WidthCache.clear();
     WidthCacheEntries = 0;
     LongTexts = {};
+    Digits.clear();
     ApplyCurrentFont();
 }
 
@@ -120,6 +121,41 @@ int32_t TQtCanvas::MeasureChunk(const char* p, size_t n) const {
         std::lround(Metrics->horizontalAdvance(QString::fromUtf8(p, static_cast<qsizetype>(n)))));
 }
 
+const TQtCanvas::DigitAdvances& TQtCanvas::DigitsOfCurrentFont() {
+    if (auto it = Digits.find(Points); it != Digits.end()) return it->second;
+    std::array<double, 10> advance{};
+    for (int d = 0; d < 10; ++d) advance[static_cast<size_t>(d)] = Metrics->horizontalAdvance(QChar('0' + d));
+    // Every ordered pair of digits once ("00010203...99"): shaped whole, as wide as the
+    // advances added, exactly (advances are multiples of 1/64 pixel), or the font does
+    // something between digits and every chunk is shaped.
+    QString pairs;
+    double sum = 0;
+    for (int a = 0; a < 10; ++a) {
+        for (int b = 0; b < 10; ++b) {
+            pairs += QChar('0' + a);
+            pairs += QChar('0' + b);
+            sum += advance[static_cast<size_t>(a)] + advance[static_cast<size_t>(b)];
+        }
+    }
+    DigitAdvances result;
+    if (Metrics->horizontalAdvance(pairs) == sum) result = advance;
+    return Digits.emplace(Points, result).first->second;
+}
+
+int32_t TQtCanvas::MeasureLongChunk(const char* p, size_t n) {
+    const DigitAdvances& digits = DigitsOfCurrentFont();
+    if (!digits) return MeasureChunk(p, n);
+    std::array<size_t, 10> count{};
+    for (size_t i = 0; i < n; ++i) {
+        const auto d = static_cast<unsigned char>(p[i] - '0');
+        if (d > 9) return MeasureChunk(p, n);
+        ++count[d];
+    }
+    double width = 0;
+    for (size_t d = 0; d < 10; ++d) width += static_cast<double>(count[d]) * (*digits)[d];
+    return static_cast<int32_t>(std::lround(width));
+}
+
 const TQtCanvas::LongText& TQtCanvas::Layout(const std::string& text) {
     for (size_t i = 0; i < LongTexts.size(); ++i) {
         if (LongTexts[i].Points == Points && LongTexts[i].Text == text) {
@@ -161,7 +197,7 @@ const TQtCanvas::LongText& TQtCanvas::Layout(const std::string& text) {
             ++reused;
         } else {
             before = nullptr;
-            x = std::min(kMaxWidth, x + MeasureChunk(text.data() + start, end - start));
+            x = std::min(kMaxWidth, x + MeasureLongChunk(text.data() + start, end - start));
         }
         start = end;
     }

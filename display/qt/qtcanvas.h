@@ -13,6 +13,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -84,8 +85,17 @@ private:
         std::vector<int32_t> X;      // x of each chunk relative to the text, plus the total
     };
 
+    // The advance of each digit in the current font, when a run of digits is as wide as
+    // their advances added (no kerning or ligature between digits); empty otherwise.
+    using DigitAdvances = std::optional<std::array<double, 10>>;
+
     void ApplyCurrentFont();
     int32_t MeasureChunk(const char* p, size_t n) const;
+    /// MeasureChunk for a chunk of a long text: a chunk of digits alone is added up from
+    /// its digits' advances where the font allows, without shaping it (a result of ten
+    /// million digits is some 40,000 chunks).
+    int32_t MeasureLongChunk(const char* p, size_t n);
+    const DigitAdvances& DigitsOfCurrentFont();
     const LongText& Layout(const std::string& text);
     void FillDrawingRect(int64_t left, int64_t top, int64_t right, int64_t bottom, const QColor& c);
     bool OutsideX(int64_t left, int64_t right) const;
@@ -109,4 +119,5 @@ private:
     std::unordered_map<int32_t, std::unordered_map<std::string, int32_t>> WidthCache;  // by points
     size_t WidthCacheEntries = 0;
     std::array<LongText, 4> LongTexts;  // the most recent first; a mixed number holds three
+    std::unordered_map<int32_t, DigitAdvances> Digits;  // by points
 };

@@ -38,7 +38,17 @@ std::size_t utf8Bytes(QStringView s, qsizetype i, qsizetype& units) {
 std::size_t bytesBefore(QStringView s, qsizetype n) {
     std::size_t bytes = 0;
     qsizetype units = 1;
-    for (qsizetype i = 0; i < n && i < s.size(); i += units) bytes += utf8Bytes(s, i, units);
+    n = std::min(n, s.size());
+    for (qsizetype i = 0; i < n; i += units) {
+        if (s[i].unicode() < 0x80) {  // ASCII runs (a result's digits) counted in a tight loop
+            const qsizetype from = i;
+            while (i < n && s[i].unicode() < 0x80) ++i;
+            bytes += static_cast<std::size_t>(i - from);
+            units = 0;
+            continue;
+        }
+        bytes += utf8Bytes(s, i, units);
+    }
     return bytes;
 }
 
@@ -48,6 +58,12 @@ qsizetype unitsBefore(QStringView s, std::size_t pos) {
     std::size_t bytes = 0;
     qsizetype i = 0, units = 1;
     while (i < s.size()) {
+        // An ASCII run (a result's digits) in a tight loop: a byte and a unit each.
+        while (i < s.size() && s[i].unicode() < 0x80 && bytes < pos) {
+            ++i;
+            ++bytes;
+        }
+        if (i == s.size() || bytes >= pos) break;
         const std::size_t next = bytes + utf8Bytes(s, i, units);
         if (next > pos) break;
         bytes = next;

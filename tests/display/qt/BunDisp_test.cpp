@@ -222,6 +222,29 @@ TEST(TQtCanvasTest, LongTextsAreMeasuredAndDrawnInWholeCharacters) {
     EXPECT_EQ(c.TextWidth(std::string(100000, '7')), 100000 * c.TextWidth("7"));
 }
 
+// Chunks of digits alone are added up from the digits' advances instead of being shaped:
+// the widths must be those of the shaped chunks, in proportional fonts and beside other
+// characters too.
+TEST(TQtCanvasTest, LongDigitTextsAreAsWideAsTheirShapedChunks) {
+    std::string digits;
+    for (unsigned i = 0, x = 12345; i < 20000; ++i, x = x * 1103515245u + 12345u) digits += char('0' + (x >> 16) % 10);
+    const std::string mixed = digits.substr(0, 9000) + "/" + digits.substr(9000) + "+1";
+    for (const QFont& font : {TBunDisp::defaultFont(), QFont("DejaVu Sans", 13), QFont("DejaVu Serif", 9)}) {
+        TQtCanvas c;
+        Prepare(c, font);
+        QImage device(1, 1, QImage::Format_RGB32);
+        device.setDotsPerMeterX(static_cast<int>(std::lround(96 / 0.0254)));
+        device.setDotsPerMeterY(static_cast<int>(std::lround(96 / 0.0254)));
+        const QFontMetricsF metrics(font, &device);
+        for (const std::string& text : {digits, mixed}) {
+            int64_t shaped = 0;
+            for (size_t i = 0; i < text.size(); i += TQtCanvas::kChunkBytes)
+                shaped += std::lround(metrics.horizontalAdvance(QString::fromStdString(text.substr(i, TQtCanvas::kChunkBytes))));
+            EXPECT_EQ(c.TextWidth(text), shaped) << font.family().toStdString() << " " << text.size();
+        }
+    }
+}
+
 TEST(TQtCanvasTest, WindowOfTheDrawingMatchesTheWholeDrawing) {
     // Typesetting with the image's left edge at drawing column 3000 gives the same pixels
     // as the same columns of one image holding everything.
