@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engine/messages.h"
+#include "shell/batch.h"
 
 namespace nerova {
 
@@ -34,7 +35,7 @@ std::string busName(const std::string& service);
 std::string linkBytes(const std::string& service);
 
 /// The most a poke may hold: bytes (the longest line the batch run reads) and lines.
-inline constexpr size_t kMaxPokeBytes = size_t{64} << 20;
+inline constexpr size_t kMaxPokeBytes = kMaxLineBytes;
 inline constexpr size_t kMaxPokeLines = 10000;
 
 /// A poke refused: over kMaxPokeBytes or kMaxPokeLines (Message::PokeTooManyBytes,
