@@ -9,7 +9,8 @@
 //   --only W  only the rows whose operation starts with W
 //   --sizes N,N,...  these numbers of digits instead of 1k, 2k, 10k, 100k and 1M
 //   --set NAME=V  a threshold of engine/tabai_kernels.h (karatsuba, ntt, sqrNtt, newton,
-//             shortProduct, hensel, exactSplit, halfGcd, ntt52, sqrNtt52), to measure where one should be
+//             shortProduct, hensel, exactSplit, halfGcd, ntt52, sqrNtt52, divideConquer), to
+//             measure where one should be
 // Each round times the engine and then GMP on the same operands, so both see the same
 // machine load; a row prints the medians and their ratio (engine / GMP).
 // GMP is a yardstick here only: this program is built when its headers are present.
@@ -122,7 +123,7 @@ int main(int argc, char** argv) {
                 {"sqrNtt", &tuning.sqrNtt},       {"newton", &tuning.newton},
                 {"shortProduct", &tuning.shortProduct}, {"hensel", &tuning.hensel},
                 {"exactSplit", &tuning.exactSplit}, {"halfGcd", &tuning.halfGcd}, {"ntt52", &tuning.ntt52},
-                {"sqrNtt52", &tuning.sqrNtt52}};
+                {"sqrNtt52", &tuning.sqrNtt52}, {"divideConquer", &tuning.divideConquer}};
             bool known = false;
             for (const auto& [field, target] : fields) {
                 if (name == field) *target = value, known = true;

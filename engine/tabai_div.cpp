@@ -780,6 +780,83 @@ void DivByReciprocal(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, 
     if (r != nullptr) std::copy(cur.begin(), cur.end(), r);
 }
 
+// x[0..n) -= y[0..ny) (ny <= n); returns the borrow out of x's top.
+uint32_t SubFrom(Limb* x, size_t n, const Limb* y, size_t ny) {
+    uint32_t borrow = SubN(x, y, ny, x);
+    for (size_t i = ny; borrow != 0 && i < n; ++i) {
+        borrow = x[i] == 0;
+        x[i] = static_cast<Limb>(borrow != 0 ? kBase - 1 : x[i] - 1u);
+    }
+    return borrow;
+}
+
+// The quotient top:q[0..n) less one (it is not zero).
+void Decrement(uint32_t& top, Limb* q, size_t n) {
+    for (size_t i = 0; i < n; ++i) {
+        if (q[i] != 0) {
+            --q[i];
+            return;
+        }
+        q[i] = kBase - 1;
+    }
+    --top;
+}
+
+// Divide and conquer (the recursive division of Burnikel and Ziegler): the quotient's
+// high half from the top halves of a and b, its product by b's low part subtracted, then
+// the low half the same way. A level costs two divisions of half the size and two products
+// of half the size, so the fast products carry it.
+//
+// a[0..n+m) div b[0..n) into top:q[0..m) (top is returned, 0 or 1), the remainder into
+// a[0..n) (a's limbs above it are left undefined); requires a < 10000^m (b + 1), m <= n and
+// b's top limb at least 5000, which keep each half's estimate at most two too large.
+uint32_t DivRecursive(Limb* a, size_t n, size_t m, const Limb* b, Limb* q) {
+    if (m < std::max<size_t>(CurrentTuning().divideConquer, 2) || n < 6) {
+        StackBuffer<Limb, 512> qt(m + 1), rt(n);
+        DivBasecase(a, n + m, b, n, qt.get(), rt.get());
+        std::copy(qt.get(), qt.get() + m, q);
+        std::copy(rt.get(), rt.get() + n, a);
+        return qt.get()[m];
+    }
+    const size_t k = m / 2, h = m - k;
+    Vec p(m);
+    // One half: a[off..off+n+len) holds the running remainder over the next len quotient
+    // limbs; top:q[0..len) := its quotient by b[k..n), then b[0..k) times it subtracted.
+    auto half = [&](size_t off, size_t len, Limb* qh) {
+        uint32_t top = DivRecursive(a + off + k, n - k, len, b + k, qh);
+        // a[off..off+n+k) - (top:qh) b[0..k) 10000^off, with its sign in `hi`.
+        int64_t hi = 0;
+        MulAny(qh, len, b, k, p.data());
+        hi -= SubFrom(a + off, n, p.data(), len + k);
+        if (top != 0) hi -= SubFrom(a + off + len, n - len, b, k);
+        while (hi < 0) {
+            hi += AddN(a + off, b, n, a + off);
+            Decrement(top, qh, len);
+        }
+        return top;
+    };
+    const uint32_t top = half(k, h, q + k);
+    half(0, k, q);
+    return top;
+}
+
+// Division by DivRecursive, for n >= 4: both scaled so that b's top limb is at least 5000,
+// the quotient taken n limbs at a time from the top.
+void DivDivideConquer(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb* r) {
+    const uint32_t f = kBase / (b[n - 1] + 1u);
+    Vec u(a, a + m), v(b, b + n);
+    u.push_back(static_cast<Limb>(MulSmallInPlace(u.data(), m, f)));
+    MulSmallInPlace(v.data(), n, f);
+    // u < 10000^ql v; each block's window holds the remainder so far and the next limbs.
+    const size_t ql = m - n + 1;
+    for (size_t done = 0; done < ql;) {
+        const size_t len = (ql - done - 1) % n + 1;
+        done += len;
+        DivRecursive(u.data() + (ql - done), n, len, v.data(), q + (ql - done));
+    }
+    DivSmall(u.data(), n, f, r);
+}
+
 // Division where the divisor is much longer than the quotient: the quotient of the top
 // limbs is at most one too large and at most one too small; one less is corrected upward.
 void DivTruncated(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb* r) {
@@ -895,8 +972,10 @@ void Div(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb* r) {
         return;
     }
     const size_t ql = m - n + 1;
-    if (std::min(ql, n) < CurrentTuning().newton) {
+    if (std::min(ql, n) < CurrentTuning().divideConquer) {
         DivBasecase(a, m, b, n, q, r);
+    } else if (std::min(ql, n) < CurrentTuning().newton) {
+        DivDivideConquer(a, m, b, n, q, r);
     } else if (n > ql + 2) {
         DivTruncated(a, m, b, n, q, r);
     } else {

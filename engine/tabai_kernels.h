@@ -264,8 +264,12 @@ struct Tuning {
     size_t ntt52 = 930;
     size_t sqrNtt52 = 2600;
     /// Division by Newton's reciprocal from this many limbs (quotient and divisor); below,
-    /// the long division on 8-digit words (2n by n digits: level at about 10,000 digits).
-    size_t newton = 2500;
+    /// divide and conquer (2n by n digits: level at about 13,000 digits).
+    size_t newton = 3000;
+    /// Division by divide and conquer on top of the products from this many limbs
+    /// (quotient and divisor); below, the long division on 8-digit words (level at about
+    /// 5,500 digits while products of 1,000-5,000 digits cost twice GMP's).
+    size_t divideConquer = 1400;
     /// Division's short products give way to transforms from this shorter factor on
     /// (short products on packed words do half a product's work, so they keep up with
     /// the transforms to longer factors than whole products do).

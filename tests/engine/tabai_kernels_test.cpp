@@ -704,32 +704,18 @@ void CheckDivision(const Vec& a, const Vec& b) {
     EXPECT_EQ(r1, r2) << m << " % " << n;
 }
 
-TEST(TSeisuKernels, DivisionOnWordsMatchesLongDivision) {
-    // The long division on 8-digit words with delayed carries against the one on limbs:
-    // odd and even lengths (the shift by one limb), quotients shorter and longer than the
-    // divisor, more rows than run between two full carries, dividends and divisors of all
-    // nines, powers of the base and one less, a divisor's top limb 1 followed by zeros
-    // (the estimate's largest error) and a remainder of divisor - 1. Both the portable rows
-    // and the widest vector ones this processor has.
-    std::mt19937_64 rng(42);
+// Dividends and divisors (at least 3 limbs, trimmed) where long divisions go wrong: odd
+// and even lengths, quotients shorter and longer than the divisor, all nines, powers of
+// the base and one less, a divisor's top limb 1 followed by zeros (the estimate's largest
+// error) and a remainder of divisor - 1, for each divisor length in `lengths`.
+std::vector<std::pair<Vec, Vec>> DivisionEdgeCases(std::mt19937_64& rng, std::initializer_list<size_t> lengths) {
     auto pow = [](size_t k) {
         Vec v(k + 1, 0);
         v[k] = 1;
         return v;
     };
-    auto check = [](const Vec& a, const Vec& b) {
-        const size_t m = a.size(), n = b.size();
-        Vec q1(m - n + 1), r1(n), q2(m - n + 1), r2(n);
-        tabai_kernels::DivSchool(a.data(), m, b.data(), n, q1.data(), r1.data());
-        for (const bool wide : {false, true}) {
-            const ScopedTuning scoped(Tuned([wide](auto& t) { t.wideVectors = wide; }));
-            tabai_kernels::DivBasecase(a.data(), m, b.data(), n, q2.data(), r2.data());
-            EXPECT_EQ(q1, q2) << m << " / " << n << (wide ? ", wide" : "");
-            EXPECT_EQ(r1, r2) << m << " % " << n << (wide ? ", wide" : "");
-        }
-    };
     std::vector<std::pair<Vec, Vec>> cases;
-    for (size_t n : {3u, 4u, 5u, 6u, 17u, 64u, 257u, 258u, 513u, 514u}) {
+    for (size_t n : lengths) {
         cases.push_back({Vec(2 * n + 1, 9999), Vec(n, 9999)});
         cases.push_back({Vec(n, 9999), Vec(n, 9999)});
         cases.push_back({pow(2 * n), pow(n - 1)});
@@ -757,8 +743,29 @@ TEST(TSeisuKernels, DivisionOnWordsMatchesLongDivision) {
     for (auto& [a, b] : cases) {
         a.resize(tabai_kernels::Trim(a.data(), a.size()));
         b.resize(tabai_kernels::Trim(b.data(), b.size()));
-        if (b.size() >= 3 && a.size() >= b.size()) check(a, b);
     }
+    std::erase_if(cases, [](const auto& c) { return c.second.size() < 3 || c.first.size() < c.second.size(); });
+    return cases;
+}
+
+TEST(TSeisuKernels, DivisionOnWordsMatchesLongDivision) {
+    // The long division on 8-digit words with delayed carries against the one on limbs, on
+    // the edge cases (odd and even lengths are the shift by one limb) and more rows than run
+    // between two full carries. Both the portable rows and the widest vector ones this
+    // processor has.
+    std::mt19937_64 rng(42);
+    auto check = [](const Vec& a, const Vec& b) {
+        const size_t m = a.size(), n = b.size();
+        Vec q1(m - n + 1), r1(n), q2(m - n + 1), r2(n);
+        tabai_kernels::DivSchool(a.data(), m, b.data(), n, q1.data(), r1.data());
+        for (const bool wide : {false, true}) {
+            const ScopedTuning scoped(Tuned([wide](auto& t) { t.wideVectors = wide; }));
+            tabai_kernels::DivBasecase(a.data(), m, b.data(), n, q2.data(), r2.data());
+            EXPECT_EQ(q1, q2) << m << " / " << n << (wide ? ", wide" : "");
+            EXPECT_EQ(r1, r2) << m << " % " << n << (wide ? ", wide" : "");
+        }
+    };
+    for (const auto& [a, b] : DivisionEdgeCases(rng, {3u, 4u, 5u, 6u, 17u, 64u, 257u, 258u, 513u, 514u})) check(a, b);
     for (int round = 0; round < 500; ++round) {
         const size_t n = 3 + rng() % (round % 10 == 0 ? 700 : 60);
         const size_t m = n + rng() % (round % 3 == 0 ? 800 : 70);
@@ -803,6 +810,26 @@ TEST(TSeisuKernels, ExactDivisionOnWordsMatchesColumns) {
         b[0] = static_cast<Limb>((rng() % 5000) * 2 + 1);
         if (b[0] % 5 == 0) b[0] = static_cast<Limb>(b[0] + 2);
         check(a, b, len);
+    }
+}
+
+TEST(TSeisuKernels, DivideAndConquerMatchesLongDivision) {
+    // The recursive division against the long division on limbs, with thresholds that send
+    // small operands down several levels (and one limb over them): the edge cases, a
+    // quotient longer than the divisor (taken in blocks), shorter ones, random shapes.
+    std::mt19937_64 rng(44);
+    const auto cases = DivisionEdgeCases(rng, {6u, 7u, 9u, 10u, 33u, 64u, 65u, 300u});
+    for (const size_t threshold : {2u, 5u, 6u, 32u, 33u}) {
+        const ScopedTuning scoped(Tuned([threshold](auto& t) { t.divideConquer = threshold; }));
+        for (const auto& [a, b] : cases) CheckDivision(a, b);
+        for (int round = 0; round < 60; ++round) {
+            const size_t n = 4 + rng() % (round % 6 == 0 ? 400 : 70);
+            const size_t m = n + rng() % (round % 3 == 0 ? 3 * n : n + 2);
+            Vec a = RandomVec(rng, m), b = RandomVec(rng, n);
+            if (b.back() == 0) b.back() = static_cast<Limb>(1 + rng() % 3);
+            if (round % 5 == 0) b.back() = static_cast<Limb>(4999 + round % 2);  // scaled by 1 and by 2
+            CheckDivision(a, b);
+        }
     }
 }
 
