@@ -56,11 +56,10 @@ public:
         if (Pos == 0) throw TStreamException(kBeginningOfStream);
         --Pos;
     }
-    /// Reads the run of digits from here at once (a result may have millions).
-    std::string_view ReadDigits() {
+    void ReadDigits(std::string& out) override {
         const size_t start = Pos;
         while (Pos < Text.size() && IsDigit(Text[Pos])) ++Pos;
-        return Text.substr(start, Pos - start);
+        out.append(Text.substr(start, Pos - start));
     }
 
 private:
@@ -93,8 +92,7 @@ std::string TBunDispCalc::ReadNumber(TInputStream& s) {
         char c = s.PeekChar();
         if (c == '+' || c == '-') result += s.ReadChar();
     }
-    if (auto* view = dynamic_cast<ViewStream*>(&s)) return result.append(view->ReadDigits());
-    while (!s.AtEnd() && IsDigit(s.PeekChar())) result += s.ReadChar();
+    s.ReadDigits(result);
     return result;
 }
 

@@ -33,6 +33,11 @@ public:
     virtual bool AtEnd();
     /// Makes the last character read the next one again; throws TStreamException at the start.
     virtual void StepBack();
+    /// Appends the run of ASCII digits from here to out and moves past it. A stream over a
+    /// whole text overrides it to take a long run (a result's millions of digits) at once.
+    virtual void ReadDigits(std::string& out) {
+        while (!AtEnd() && PeekChar() >= '0' && PeekChar() <= '9') out += ReadChar();
+    }
 };
 
 /// Stream over its own copy of a text.
