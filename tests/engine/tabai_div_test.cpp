@@ -7,16 +7,11 @@
 #include <vector>
 
 #include "engine/tabai_kernels.h"
-#include "tests/engine/tabai_kernels_testing.h"
+#include "tests/engine/kernels_helpers.h"
 
 namespace {
 
-using tabai_kernels::Limb;
-using tabai_kernels::ScopedTuning;
-using tabai_testing::DivisionEdgeCases;
-using tabai_testing::RandomVec;
-using tabai_testing::Tuned;
-using tabai_testing::Vec;
+using namespace nerova::kernels_test;
 
 // DivBasecase against DivSchool, on the portable rows and on the widest vectors there are.
 void CheckBasecase(const Vec& a, const Vec& b) {
@@ -76,7 +71,7 @@ TEST(TSeisuDivision, PairRowsOverManyCarries) {
         b[n - 2] = 0;
         Vec big(n + 1);
         for (Limb& x : big) x = static_cast<Limb>(9999 - rng() % 3000);
-        CheckBasecase(tabai_testing::SchoolProduct(big, b), b);
+        CheckBasecase(SchoolProduct(big, b), b);
     }
     for (int round = 0; round < 200; ++round) {
         const size_t n = 5 + rng() % (round % 4 == 0 ? 300 : 40);
@@ -92,10 +87,10 @@ TEST(TSeisuDivision, DivideAndConquerOnPairRows) {
     const auto cases = DivisionEdgeCases(rng, {12u, 13u, 40u, 41u, 150u});
     for (const size_t threshold : {11u, 12u, 13u, 40u}) {
         const ScopedTuning scoped(Tuned([threshold](auto& t) { t.divideConquer = threshold; }));
-        for (const auto& [a, b] : cases) tabai_testing::CheckDivision(a, b);
+        for (const auto& [a, b] : cases) CheckDivision(a, b);
         for (int round = 0; round < 30; ++round) {
             const size_t n = 10 + rng() % 200;
-            tabai_testing::CheckDivision(RandomVec(rng, 2 * n + rng() % 3), RandomVec(rng, n));
+            CheckDivision(RandomVec(rng, 2 * n + rng() % 3), RandomVec(rng, n));
         }
     }
 }

@@ -15,21 +15,14 @@
 
 #include "engine/pump.h"
 #include "engine/tabai.h"
-#include "tests/engine/tabai_kernels_testing.h"
+#include "tests/engine/kernels_helpers.h"
 
 namespace {
 
 // Counts the pump's calls.
 void CountCall(void* context) { ++*static_cast<int*>(context); }
 
-using tabai_kernels::Limb;
-using tabai_kernels::ScopedTuning;
-using tabai_testing::CheckDivision;
-using tabai_testing::DivisionEdgeCases;
-using tabai_testing::RandomVec;
-using tabai_testing::SchoolProduct;
-using tabai_testing::Tuned;
-using tabai_testing::Vec;
+using namespace nerova::kernels_test;
 
 // a + b for limb vectors (trimmed).
 Vec AddVec(const Vec& x, const Vec& y) {
@@ -41,14 +34,6 @@ Vec AddVec(const Vec& x, const Vec& y) {
         c = v / 10000;
     }
     out.resize(tabai_kernels::Trim(out.data(), out.size()));
-    return out;
-}
-
-// The quadratic product on packed words (checked against the schoolbook one below): the
-// yardstick for long factors, sixteen times fewer steps.
-Vec WordProduct(const Vec& a, const Vec& b) {
-    Vec out(a.size() + b.size());
-    tabai_kernels::MulBasecase(a.data(), a.size(), b.data(), b.size(), out.data());
     return out;
 }
 
@@ -404,7 +389,7 @@ TEST(TSeisuKernels, FloatingTransformMatchesModularOne) {
             EXPECT_EQ(f, t) << na << " squared";
         }
     }
-    // The fullest transforms of both shapes: 3 * 2^14 points at the largest size, 2^15 at
+    // The fullest transforms of both shapes: 3 * 2^16 points at the largest size, 2^15 at
     // 32,768 limbs a factor.
     for (size_t n : {largest, largest - 3000, size_t{32768}}) {
         const Vec nines(n, 9999);
