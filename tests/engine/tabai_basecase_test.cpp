@@ -105,4 +105,64 @@ TEST(TSeisuBasecase, ExactDivisionPackingMatchesPortable) {
     }
 }
 
+TEST(TSeisuBasecase, VectorProductsOnEveryLengthMatchSchoolbook) {
+    // The 52-bit products pack 24 limbs a vector and finish eight words a vector (splits,
+    // carries of up to two, runs of words at 10^12 - 1 passing a carry on): every length
+    // pair up to 50 limbs and every square up to 120 against the schoolbook, the products
+    // whose words are all 10^12 - 1 or runs of them ((10000^k - 1)(10000^j + 1), squares
+    // of 10000^k - 1 and 10000^k + 1), and all nines at the longest factors it takes.
+    if (!tabai_kernels::HasMul52()) GTEST_SKIP() << "no 52-bit multiply-add vectors on this processor";
+    std::mt19937_64 rng(520);
+    for (size_t na = 1; na <= 50; ++na) {
+        for (size_t nb = 1; nb <= 50; ++nb) {
+            const Vec a = RandomVec(rng, na), b = RandomVec(rng, nb);
+            Vec got(na + nb);
+            tabai_kernels::MulBasecase52(a.data(), na, b.data(), nb, got.data());
+            ASSERT_EQ(got, SchoolProduct(a, b)) << na << " x " << nb;
+        }
+    }
+    for (size_t n = 1; n <= 120; ++n) {
+        for (const Vec& a : {RandomVec(rng, n), Vec(n, 9999)}) {
+            Vec got(2 * n), want(2 * n);
+            tabai_kernels::SqrBasecase52(a.data(), n, got.data());
+            tabai_kernels::SqrSchool(a.data(), n, want.data());
+            ASSERT_EQ(got, want) << n;
+        }
+    }
+    auto powerPlus = [](size_t k, int add) {  // 10000^k + add, add in {-1, 1}
+        Vec v(k + (add > 0 ? 1 : 0), add > 0 ? Limb{0} : Limb{9999});
+        if (add > 0) v[0] = v[k] = 1;
+        return v;
+    };
+    for (size_t k : {1u, 2u, 3u, 8u, 24u, 25u, 47u, 96u, 97u, 700u}) {
+        for (size_t j : {size_t{1}, size_t{5}, size_t{24}, k, k + 1, 2 * k + 3}) {
+            const Vec a = powerPlus(k, -1), b = powerPlus(j, 1), c = powerPlus(j, -1);
+            for (const Vec* y : {&b, &c}) {
+                Vec got(a.size() + y->size());
+                tabai_kernels::MulBasecase52(a.data(), a.size(), y->data(), y->size(), got.data());
+                EXPECT_EQ(got, SchoolProduct(a, *y)) << k << " x " << j;
+            }
+        }
+        for (const Vec& a : {powerPlus(k, -1), powerPlus(k, 1)}) {
+            Vec got(2 * a.size()), want(2 * a.size());
+            tabai_kernels::SqrBasecase52(a.data(), a.size(), got.data());
+            tabai_kernels::SqrSchool(a.data(), a.size(), want.data());
+            EXPECT_EQ(got, want) << k << " squared";
+        }
+    }
+    // The largest column sums: (10000^n - 1)^2 = 10000^2n - 2 10000^n + 1.
+    for (size_t n : {6142u, 6143u, 6144u}) {
+        const Vec a(n, 9999);
+        Vec want(2 * n, 9999);
+        std::fill(want.begin(), want.begin() + static_cast<std::ptrdiff_t>(n), Limb{0});
+        want[0] = 1;
+        want[n] = 9998;
+        Vec prod(2 * n), sq(2 * n);
+        tabai_kernels::MulBasecase52(a.data(), n, a.data(), n, prod.data());
+        tabai_kernels::SqrBasecase52(a.data(), n, sq.data());
+        EXPECT_EQ(prod, want) << n;
+        EXPECT_EQ(sq, want) << n;
+    }
+}
+
 }  // namespace
