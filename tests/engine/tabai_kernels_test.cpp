@@ -15,45 +15,14 @@
 
 #include "engine/pump.h"
 #include "engine/tabai.h"
+#include "tests/engine/kernels_helpers.h"
 
 namespace {
 
 // Counts the pump's calls.
 void CountCall(void* context) { ++*static_cast<int*>(context); }
 
-using tabai_kernels::Limb;
-using Vec = std::vector<Limb>;
-using tabai_kernels::ScopedTuning;
-
-// The thresholds in force with some fields changed.
-template <typename F>
-tabai_kernels::Tuning Tuned(F change) {
-    tabai_kernels::Tuning t = tabai_kernels::CurrentTuning();
-    change(t);
-    return t;
-}
-
-// Random limbs; some operands are mostly 9999 or 0, to stress carries, borrows and
-// normalisation.
-Vec RandomVec(std::mt19937_64& rng, size_t n) {
-    Vec v(n);
-    const int mode = static_cast<int>(rng() % 4);
-    for (Limb& x : v) {
-        const uint64_t r = rng();
-        x = static_cast<Limb>(r % 10000);
-        if (mode == 1 && (r >> 20) % 4 != 0) x = 9999;
-        if (mode == 2 && (r >> 20) % 4 != 0) x = 0;
-    }
-    if (v[n - 1] == 0) v[n - 1] = static_cast<Limb>(1 + rng() % 9999);
-    if (mode == 3) v[n - 1] = 1;  // a top limb of 1: the largest normalising factor
-    return v;
-}
-
-Vec SchoolProduct(const Vec& a, const Vec& b) {
-    Vec out(a.size() + b.size());
-    tabai_kernels::MulSchool(a.data(), a.size(), b.data(), b.size(), out.data());
-    return out;
-}
+using namespace nerova::kernels_test;
 
 // a + b for limb vectors (trimmed).
 Vec AddVec(const Vec& x, const Vec& y) {
@@ -65,14 +34,6 @@ Vec AddVec(const Vec& x, const Vec& y) {
         c = v / 10000;
     }
     out.resize(tabai_kernels::Trim(out.data(), out.size()));
-    return out;
-}
-
-// The quadratic product on packed words (checked against the schoolbook one below): the
-// yardstick for long factors, sixteen times fewer steps.
-Vec WordProduct(const Vec& a, const Vec& b) {
-    Vec out(a.size() + b.size());
-    tabai_kernels::MulBasecase(a.data(), a.size(), b.data(), b.size(), out.data());
     return out;
 }
 
@@ -428,7 +389,7 @@ TEST(TSeisuKernels, FloatingTransformMatchesModularOne) {
             EXPECT_EQ(f, t) << na << " squared";
         }
     }
-    // The fullest transforms of both shapes: 3 * 2^14 points at the largest size, 2^15 at
+    // The fullest transforms of both shapes: 3 * 2^16 points at the largest size, 2^15 at
     // 32,768 limbs a factor.
     for (size_t n : {largest, largest - 3000, size_t{32768}}) {
         const Vec nines(n, 9999);

@@ -1,0 +1,173 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
+// The floating transform on balanced digits at the sizes it newly holds, against the
+// number-theoretic transform (itself checked against the schoolbook product) and the
+// quadratic products.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <utility>
+#include <vector>
+
+#include "engine/tabai_kernels.h"
+#include "tests/engine/kernels_helpers.h"
+
+namespace {
+
+using namespace nerova::kernels_test;
+
+// The largest n with FftFits(n, n).
+size_t LargestFloating() {
+    size_t lo = 1, hi = size_t{1} << 22;  // FftFits(lo, lo), !FftFits(hi, hi)
+    while (hi - lo > 1) {
+        const size_t mid = (lo + hi) / 2;
+        (tabai_kernels::FftFits(mid, mid) ? lo : hi) = mid;
+    }
+    return lo;
+}
+
+// Limbs whose balanced digits all have the largest size, 5000, with alternating signs
+// (5000 lends, the 4999 above it takes the 1 back and becomes 5000): the largest
+// coefficients a square can have.
+Vec Extreme(size_t n) {
+    Vec v(n);
+    for (size_t i = 0; i < n; ++i) v[i] = i % 2 == 0 ? 5000 : 4999;
+    return v;
+}
+
+// 10000^k (k + 1 limbs) and 10000^k - 1 (k limbs of 9999).
+Vec PowerOfBase(size_t k) {
+    Vec v(k + 1, 0);
+    v[k] = 1;
+    return v;
+}
+
+Vec MulFftOf(const Vec& a, const Vec& b) {
+    Vec out(a.size() + b.size());
+    tabai_kernels::MulFft(a.data(), a.size(), b.data(), b.size(), out.data());
+    return out;
+}
+
+Vec MulNttOf(const Vec& a, const Vec& b) {
+    Vec out(a.size() + b.size());
+    tabai_kernels::MulNtt(a.data(), a.size(), b.data(), b.size(), out.data());
+    return out;
+}
+
+TEST(TSeisuTransforms, BalancedDigitsHoldFourTimesLongerProducts) {
+    // The bound with digits of size 5000 admits factors of more than 100,000 limbs (twice
+    // the 36,000 of digits up to 9999, and more).
+    const size_t largest = LargestFloating();
+    EXPECT_GT(largest, size_t{100000});
+    EXPECT_FALSE(tabai_kernels::FftFits(largest + 1, largest + 1));
+    EXPECT_TRUE(tabai_kernels::FftFits(2 * largest - 1, 1));
+}
+
+TEST(TSeisuTransforms, FloatingProductsMatchModularAtTheLimit) {
+    // The largest products the bound admits, with the largest digits (and all nines,
+    // random limbs), products and squares, both transform shapes in range.
+    std::mt19937_64 rng(31);
+    const size_t largest = LargestFloating();
+    std::vector<std::pair<Vec, Vec>> cases;
+    cases.emplace_back(Extreme(largest), Extreme(largest));
+    cases.emplace_back(Vec(largest, 9999), Vec(largest, 9999));
+    cases.emplace_back(RandomVec(rng, largest), RandomVec(rng, largest - 1));
+    cases.emplace_back(RandomVec(rng, 2 * largest - 2), RandomVec(rng, 1));
+    // 3 * 2^15 points (96k-limb products) and 2^16 (just over): both shapes full.
+    cases.emplace_back(Extreme(49152), Extreme(49152));
+    cases.emplace_back(Extreme(49153), RandomVec(rng, 49152));
+    for (const auto& [a, b] : cases) {
+        ASSERT_TRUE(tabai_kernels::FftFits(a.size(), b.size())) << a.size() << " x " << b.size();
+        EXPECT_EQ(MulFftOf(a, b), MulNttOf(a, b)) << a.size() << " x " << b.size();
+        if (a.size() == b.size()) {
+            Vec f(2 * a.size()), t(2 * a.size());
+            tabai_kernels::SqrFft(a.data(), a.size(), f.data());
+            tabai_kernels::SqrNtt(a.data(), a.size(), t.data());
+            EXPECT_EQ(f, t) << a.size() << " squared";
+        }
+    }
+}
+
+TEST(TSeisuTransforms, BalancedDigitsAgainstQuadraticProducts) {
+    // Every length mod 8 at small sizes, the powers of the base and one less, the
+    // largest-digit pattern and unbalanced shapes, against the quadratic products: the
+    // signed coefficients must carry back to the same limbs.
+    std::mt19937_64 rng(32);
+    std::vector<std::pair<Vec, Vec>> cases;
+    for (size_t n = 1; n <= 24; ++n) cases.emplace_back(RandomVec(rng, n), RandomVec(rng, 1 + rng() % 24));
+    for (size_t k : {size_t{1}, size_t{2}, size_t{7}, size_t{500}, size_t{4095}}) {
+        cases.emplace_back(PowerOfBase(k), PowerOfBase(k));
+        cases.emplace_back(Vec(k, 9999), PowerOfBase(k));
+        cases.emplace_back(Vec(k, 9999), Vec(k + 3, 9999));
+        cases.emplace_back(Extreme(k), Extreme(k + 1));
+    }
+    cases.emplace_back(Extreme(3000), Vec(2, 5000));
+    cases.emplace_back(RandomVec(rng, 7000), Vec{5000});
+    cases.emplace_back(Vec{4999, 5000, 4999}, Extreme(5001));
+    for (const auto& [a, b] : cases) {
+        ASSERT_TRUE(tabai_kernels::FftFits(a.size(), b.size()));
+        EXPECT_EQ(MulFftOf(a, b), WordProduct(a, b)) << a.size() << " x " << b.size();
+    }
+}
+
+// x mod (10000^len - 1), with 10000^len - 1 itself written as 0.
+Vec Fold(const Vec& x, size_t len) {
+    Vec r(len, 0);
+    for (size_t off = 0; off < x.size(); off += len) {
+        uint32_t carry = 0;
+        for (size_t i = 0; i < len; ++i) {
+            const uint32_t v = r[i] + (off + i < x.size() ? x[off + i] : 0) + carry;
+            r[i] = static_cast<Limb>(v % 10000);
+            carry = v / 10000;
+        }
+        for (size_t i = 0; carry != 0; i = (i + 1) % len) {
+            const uint32_t v = r[i] + carry;
+            r[i] = static_cast<Limb>(v % 10000);
+            carry = v / 10000;
+        }
+    }
+    if (std::all_of(r.begin(), r.end(), [](Limb v) { return v == 9999; })) r.assign(len, 0);
+    return r;
+}
+
+TEST(TSeisuTransforms, CyclicProductsWithBalancedDigitsWrapBorrows) {
+    // Cyclic products of factors the whole length long: the signed coefficients may sum
+    // to a negative value, whose borrow out of the top comes back in at the bottom.
+    // Factors whose top digit is small and whose low digits are all -5000 make it so.
+    std::mt19937_64 rng(33);
+    for (size_t minLen : {size_t{6}, size_t{64}, size_t{1000}, size_t{5000}}) {
+        const size_t len = tabai_kernels::FftCyclicLength(minLen);
+        ASSERT_TRUE(tabai_kernels::FftCyclicFits(minLen));
+        Vec lows(len, 5000);
+        lows[len - 1] = 0;
+        Vec top(len, 0);
+        top[len - 1] = 1;
+        top[0] = 5000;
+        const std::pair<Vec, Vec> cases[] = {{lows, lows}, {lows, top}, {Extreme(len), lows},
+                                             {Vec(len, 9999), RandomVec(rng, len)},
+                                             {RandomVec(rng, len), RandomVec(rng, len)}};
+        for (const auto& [a, b] : cases) {
+            Vec out(len);
+            ASSERT_EQ(tabai_kernels::MulFftCyclic(a.data(), a.size(), b.data(), b.size(), minLen, out.data()), len);
+            EXPECT_EQ(Fold(out, len), Fold(WordProduct(a, b), len)) << minLen;
+        }
+    }
+}
+
+TEST(TSeisuTransforms, MulChoosesEitherTransformAroundTheLimit) {
+    // One limb either side of the largest floating product, through Mul and Sqr: the
+    // floating transform below, the modular one above, the same limbs.
+    std::mt19937_64 rng(34);
+    const size_t largest = LargestFloating();
+    for (size_t n : {largest, largest + 1}) {
+        const Vec a = RandomVec(rng, n), b = RandomVec(rng, n);
+        Vec m(2 * n), s(2 * n);
+        tabai_kernels::Mul(a.data(), n, b.data(), n, m.data());
+        EXPECT_EQ(m, MulNttOf(a, b)) << n;
+        tabai_kernels::Sqr(a.data(), n, s.data());
+        EXPECT_EQ(s, MulNttOf(a, a)) << n;
+    }
+}
+
+}  // namespace
