@@ -7,6 +7,7 @@
 #if defined(__GNUC__) && defined(__x86_64__)
 #include <immintrin.h>
 #endif
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -211,6 +212,13 @@ constexpr size_t kRows = 128;
 // The pump is called every this many rows (as often as the long division on limbs does).
 constexpr size_t kPumpRows = 16;
 
+// floor(x) for |x| < 2^62, without the library call that std::floor is on x86-64's
+// baseline (no rounding instruction): truncation, one less for a negative fraction.
+inline int64_t FloorToInt(double x) {
+    const auto q = static_cast<int64_t>(x);
+    return q - (static_cast<double>(q) > x);
+}
+
 // Carries r[from..to) into range (truncating: each word keeps the sign of what it held,
 // so a small negative value stays in its low words), the last carry into r[to].
 inline void CarryWords(int64_t* r, size_t from, size_t to) {
@@ -223,12 +231,46 @@ inline void CarryWords(int64_t* r, size_t from, size_t to) {
     r[to] += c;
 }
 
-// Carries r[0..n) into 0 .. 10^8 - 1 (rounding down), the last carry into r[n].
+// Brings the words r[from..to) down to below 2^37 in size, the carry out of the last into
+// r[to]: each word's quotient by 10^8 goes to the word above, all at once (no chain from
+// word to word, unlike CarryWords); enough for the rows' headroom.
+inline void CarryWordsOnce(int64_t* r, size_t from, size_t to) {
+    int64_t prev = 0;
+    for (size_t k = from; k < to; ++k) {
+        const int64_t t = r[k], c = t / kW8;
+        r[k] = t - c * kW8 + prev;
+        prev = c;
+    }
+    r[to] += prev;
+}
+
+// floor(t / 10^8) and t - 10^8 floor(t / 10^8) (in 0 .. 10^8 - 1).
+inline int64_t FloorDivW8(int64_t t, int64_t& rem) {
+    int64_t c = t / kW8, r = t - c * kW8;
+    if (r < 0) r += kW8, --c;
+    rem = r;
+    return c;
+}
+
+// Carries r[0..n) into 0 .. 10^8 - 1 (rounding down), the last carry into r[n]. A carry
+// chain through a division per word is slow; instead each word's quotient goes to the word
+// above in two passes without a chain (words of up to 2^63 leave carries below 2^37, then
+// below 2^10), and a last pass carries the -1, 0 or 1 left.
 inline void CarryWordsDown(int64_t* r, size_t n) {
+    for (int pass = 0; pass < 2; ++pass) {
+        int64_t prev = 0;
+        for (size_t k = 0; k < n; ++k) {
+            int64_t rem;
+            const int64_t c = FloorDivW8(r[k], rem);
+            r[k] = rem + prev;
+            prev = c;
+        }
+        r[n] += prev;
+    }
     int64_t c = 0;
     for (size_t k = 0; k < n; ++k) {
         const int64_t t = r[k] + c;
-        c = t >= 0 ? t / kW8 : -((kW8 - 1 - t) / kW8);
+        c = (t >= kW8) - (t < 0);
         r[k] = t - c * kW8;
     }
     r[n] += c;
@@ -288,23 +330,123 @@ SubRowFn PickSubRow() {
 #endif
 }
 
+// w[0..n) -= lo * v[i] + hi * v[i - 1] for v[i] = vp[i + 1] (vp[0] = 0, the divisor's
+// words one to a 64-bit lane): two rows in one pass over the remainder. lo and hi in
+// -1 .. 10^8; the wide versions need them not negative.
+void SubRow2Portable(int64_t* __restrict w, const uint64_t* __restrict vp, size_t n, int64_t lo, int64_t hi) {
+    for (size_t i = 0; i < n; ++i)
+        w[i] -= lo * static_cast<int64_t>(vp[i + 1]) + hi * static_cast<int64_t>(vp[i]);
+}
+
+#if defined(__GNUC__) && defined(__x86_64__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+__attribute__((target("avx512f"))) void SubRow2Avx512(int64_t* __restrict w, const uint64_t* __restrict vp,
+                                                      size_t n, int64_t lo, int64_t hi) {
+    const __m512i ql = _mm512_set1_epi64(lo), qh = _mm512_set1_epi64(hi);
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const __m512i p = _mm512_add_epi64(_mm512_mul_epu32(ql, _mm512_loadu_si512(vp + i + 1)),
+                                           _mm512_mul_epu32(qh, _mm512_loadu_si512(vp + i)));
+        _mm512_storeu_si512(w + i, _mm512_sub_epi64(_mm512_loadu_si512(w + i), p));
+    }
+    SubRow2Portable(w + i, vp + i, n - i, lo, hi);
+}
+
+__attribute__((target("avx2"))) void SubRow2Avx2(int64_t* __restrict w, const uint64_t* __restrict vp, size_t n,
+                                                 int64_t lo, int64_t hi) {
+    const __m256i ql = _mm256_set1_epi64x(lo), qh = _mm256_set1_epi64x(hi);
+    size_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        const auto* a = reinterpret_cast<const __m256i*>(vp + i + 1);
+        const auto* b = reinterpret_cast<const __m256i*>(vp + i);
+        const __m256i p = _mm256_add_epi64(_mm256_mul_epu32(ql, _mm256_loadu_si256(a)),
+                                           _mm256_mul_epu32(qh, _mm256_loadu_si256(b)));
+        auto* x = reinterpret_cast<__m256i*>(w + i);
+        _mm256_storeu_si256(x, _mm256_sub_epi64(_mm256_loadu_si256(x), p));
+    }
+    SubRow2Portable(w + i, vp + i, n - i, lo, hi);
+}
+#pragma GCC diagnostic pop
+#endif
+
+using SubRow2Fn = void (*)(int64_t* __restrict, const uint64_t* __restrict, size_t, int64_t, int64_t);
+
+SubRow2Fn PickSubRow2() {
+    if (!CurrentTuning().wideVectors) return SubRow2Portable;
+#if defined(__GNUC__) && defined(__x86_64__)
+    static const SubRow2Fn best = [] {
+        __builtin_cpu_init();
+        if (__builtin_cpu_supports("avx512f")) return SubRow2Avx512;
+        if (__builtin_cpu_supports("avx2")) return SubRow2Avx2;
+        return SubRow2Portable;
+    }();
+    return best;
+#else
+    return SubRow2Portable;
+#endif
+}
+
 // The rows: quotient words qv[j], j = qw - 1 down to 0, the remainder left in rw (whose
-// word nw + qw - 1 is the top one carried down, above it nothing). nw >= 2.
-TABAI_CLONES void DivRows(int64_t* __restrict rw, const uint32_t* __restrict v, size_t nw, size_t qw,
-                          int64_t* __restrict qv) {
+// word nw + qw - 1 is the top one carried down, above it nothing). nw >= 2; vp as for
+// SubRow2. From five divisor words on, two quotient words a pass: the second estimate
+// from the first's effect on the top three words alone (in registers), then both rows in
+// one pass, which halves the passes over the remainder and the round trips of the
+// estimates' words through memory. Not compiled as clones (the pump's exception passes
+// through here); the rows are dispatched.
+void DivRows(int64_t* __restrict rw, const uint32_t* __restrict v, const uint64_t* __restrict vp, size_t nw,
+             size_t qw, int64_t* __restrict qv) {
     // The reciprocal of the divisor's top in units of its word nw - 2.
     const double vd = 1.0 / (static_cast<double>(v[nw - 1]) * kW8 + static_cast<double>(v[nw - 2]) +
                              (nw >= 3 ? static_cast<double>(v[nw - 3]) / kW8 : 0.0));
+    // In doubles: the top words' rounding moves the estimate by a few hundredths.
+    auto estimate = [vd](int64_t x2, int64_t x1, int64_t x0) {
+        const double t = (static_cast<double>(x2) * kW8 + static_cast<double>(x1)) * kW8 + static_cast<double>(x0);
+        return FloorToInt(t * vd);
+    };
+    size_t rows = 0;
+    size_t j = qw;
+    if (nw >= 5) {
+        const SubRow2Fn subRow2 = PickSubRow2();
+        const int64_t s1 = v[nw - 1], s2 = v[nw - 2], s3 = v[nw - 3], s4 = v[nw - 4], s5 = v[nw - 5];
+        // The pair's quotient words from the top words of the low row's window w (w[nw + 1]
+        // tops the high row's).
+        auto estimatePair = [&](const int64_t* w, int64_t& hi, int64_t& lo) {
+            hi = estimate(w[nw + 1], w[nw], w[nw - 1]);
+            // The low row's top three words after the high row (its top folded in).
+            lo = estimate(w[nw] - hi * s1 + w[nw + 1] * kW8, w[nw - 1] - hi * s2, w[nw - 2] - hi * s3);
+        };
+        int64_t hi = 0, lo = 0;
+        if (j >= 2) estimatePair(rw + (j - 2), hi, lo);
+        for (; j >= 2; j -= 2) {
+            int64_t* w = rw + (j - 2);
+            qv[j - 1] = hi;
+            qv[j - 2] = lo;
+            // The four words the next estimates read first (the low row's top folded down
+            // as in the single rows below).
+            const int64_t a = w[nw] - hi * s1 + w[nw + 1] * kW8, b = w[nw - 1] - hi * s2, c = w[nw - 2] - hi * s3;
+            w[nw + 1] = 0;
+            w[nw] = 0;
+            w[nw - 1] = b - lo * s1 + a * kW8;
+            w[nw - 2] = c - lo * s2;
+            w[nw - 3] -= hi * s4 + lo * s3;
+            w[nw - 4] -= hi * s5 + lo * s4;
+            const int64_t h = hi, l = lo;
+            // The next pair's estimates need only those four words: taken before this pass's
+            // long loop, their chain of latencies runs beside it instead of after it.
+            ((h | l) >= 0 ? subRow2 : SubRow2Portable)(w, vp, nw - 4, l, h);
+            if (j >= 4) estimatePair(w - 2, hi, lo);
+            rows += 2;
+            if (rows % kRows == 0) CarryWordsOnce(w, 0, nw - 1);
+            if (rows % kPumpRows == 0) pump::ProcessMessages();
+        }
+    }
     const SubRowFn subRow = PickSubRow();
     // The words the next estimate reads are done first, so that it can overlap the rest.
     const size_t top = nw >= 3 ? nw - 3 : 0;
-    size_t rows = 0;
-    for (size_t j = qw; j-- > 0;) {
+    while (j-- > 0) {
         int64_t* w = rw + j;
-        // In doubles: the top words' rounding moves the estimate by a few hundredths.
-        const double t = (static_cast<double>(w[nw]) * kW8 + static_cast<double>(w[nw - 1])) * kW8 +
-                         static_cast<double>(w[nw - 2]);
-        const int64_t q = static_cast<int64_t>(std::floor(t * vd));
+        const int64_t q = estimate(w[nw], w[nw - 1], w[nw - 2]);
         qv[j] = q;
         if (q >= 0) {
             const auto uq = static_cast<uint32_t>(q);
@@ -314,7 +456,7 @@ TABAI_CLONES void DivRows(int64_t* __restrict rw, const uint32_t* __restrict v, 
             const auto uq = static_cast<uint32_t>(-q);
             for (size_t i = 0; i < nw; ++i) w[i] += static_cast<int64_t>(static_cast<uint64_t>(uq) * v[i]);
         }
-        if (++rows % kRows == 0) CarryWords(w, 0, nw);
+        if (++rows % kRows == 0) CarryWordsOnce(w, 0, nw);
         if (rows % kPumpRows == 0) pump::ProcessMessages();
         // The top word is about the remainder's value in its units: below 2^35 even
         // with the carries from below that it stands for, so this fits.
@@ -574,52 +716,69 @@ void DivBasecase(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb
     // high half; the quotient stays, the remainder gains s zero limbs at the bottom.
     const size_t s = n % 2;
     const size_t nw = (n + s) / 2, mw = (m + s + 1) / 2, qw = mw - nw + 1;
-    auto word = [s](const Limb* x, size_t len, size_t k) -> int64_t {
-        // Limbs 2k - s and 2k + 1 - s of x, zero outside 0 .. len - 1.
-        const size_t lo = 2 * k, hi = 2 * k + 1;
-        const int64_t l = lo >= s && lo - s < len ? x[lo - s] : 0;
-        const int64_t h = hi >= s && hi - s < len ? x[hi - s] : 0;
-        return h * kBase + l;
+    // Limbs i of x into word (i + s) / 2 of out[0..nout), zero elsewhere.
+    auto pack = [s](const Limb* x, size_t len, auto* out, size_t nout) {
+        using T = std::remove_reference_t<decltype(*out)>;
+        std::fill(out, out + nout, T{0});
+        size_t i = 0;
+        if (s != 0) out[0] = static_cast<T>(uint32_t{x[i++]} * kBase);
+        for (; i + 1 < len; i += 2) out[(i + s) / 2] = static_cast<T>(x[i] + uint32_t{x[i + 1]} * kBase);
+        if (i < len) out[(i + s) / 2] = x[i];
     };
-    std::vector<uint32_t> v(nw);
-    for (size_t k = 0; k < nw; ++k) v[k] = static_cast<uint32_t>(word(b, n, k));
+    StackBuffer<uint32_t, 512> vs(nw);
+    uint32_t* v = vs.get();
+    pack(b, n, v, nw);
+    // The divisor's words again, one to a 64-bit lane after a zero (the pair rows' layout).
+    StackBuffer<uint64_t, 512> vps(nw + 1);
+    uint64_t* vp = vps.get();
+    vp[0] = 0;
+    std::copy(v, v + nw, vp + 1);
     // The remainder's words, and one above the dividend's for the first estimate.
-    std::vector<int64_t> rw(mw + 2, 0);
-    for (size_t k = 0; k < mw; ++k) rw[k] = word(a, m, k);
-    std::vector<int64_t> qv(qw + 1, 0);
-    DivRows(rw.data(), v.data(), nw, qw, qv.data());
+    StackBuffer<int64_t, 1024> rws(mw + 2), qvs(qw + 1);
+    int64_t* rw = rws.get();
+    int64_t* qv = qvs.get();
+    pack(a, m, rw, mw + 2);
+    std::fill(qv, qv + qw + 1, int64_t{0});
+    DivRows(rw, v, vp, nw, qw, qv);
     // The remainder into 0 .. V - 1, the quotient word 0 taking the corrections.
-    CarryWordsDown(rw.data(), mw + 1);
+    // The rows leave the remainder in rw[0..nw) (the words above, folded down, are zero).
+    CarryWordsDown(rw, nw);
     auto compareV = [&]() {
         // Sign of remainder - V (the remainder carried, not negative).
-        for (size_t k = mw + 2; k-- > nw;)
-            if (rw[k] != 0) return rw[k] < 0 ? -1 : 1;
+        if (rw[nw] != 0) return rw[nw] < 0 ? -1 : 1;
         for (size_t k = nw; k-- > 0;)
             if (rw[k] != v[k]) return rw[k] < v[k] ? -1 : 1;
         return 0;
     };
-    while (rw[mw + 1] < 0) {
+    while (rw[nw] < 0) {
         for (size_t k = 0; k < nw; ++k) rw[k] += v[k];
-        CarryWordsDown(rw.data(), mw + 1);
+        CarryWordsDown(rw, nw);
         --qv[0];
     }
     while (compareV() >= 0) {
         for (size_t k = 0; k < nw; ++k) rw[k] -= v[k];
-        CarryWordsDown(rw.data(), mw + 1);
+        CarryWordsDown(rw, nw);
         ++qv[0];
     }
-    CarryWordsDown(qv.data(), qw);
+    CarryWordsDown(qv, qw);
+    // Words into limbs (all words now in 0 .. 10^8 - 1): the quotient's from limb 0, the
+    // remainder's from limb s.
     const size_t ql = m - n + 1;
-    for (size_t k = 0; k < qw; ++k) {
-        const auto hi = static_cast<Limb>(qv[k] / kBase), lo = static_cast<Limb>(qv[k] % kBase);
-        if (2 * k < ql) q[2 * k] = lo;
-        if (2 * k + 1 < ql) q[2 * k + 1] = hi;
+    size_t k = 0;
+    for (; 2 * k + 1 < ql; ++k) {
+        const auto x = static_cast<uint32_t>(qv[k]);
+        q[2 * k] = static_cast<Limb>(x % kBase);
+        q[2 * k + 1] = static_cast<Limb>(x / kBase);
     }
-    for (size_t i = 0; i < n; ++i) {
-        const size_t limb = i + s;
-        const int64_t x = rw[limb / 2];
-        r[i] = static_cast<Limb>(limb % 2 ? x / kBase : x % kBase);
+    if (2 * k < ql) q[2 * k] = static_cast<Limb>(static_cast<uint32_t>(qv[k]) % kBase);
+    size_t i = 0;
+    if (s != 0) r[i++] = static_cast<Limb>(static_cast<uint32_t>(rw[0]) / kBase);
+    for (; i + 1 < n; i += 2) {
+        const auto x = static_cast<uint32_t>(rw[(i + s) / 2]);
+        r[i] = static_cast<Limb>(x % kBase);
+        r[i + 1] = static_cast<Limb>(x / kBase);
     }
+    if (i < n) r[i] = static_cast<Limb>(static_cast<uint32_t>(rw[(i + s) / 2]) % kBase);
 }
 
 namespace {
