@@ -48,7 +48,7 @@ namespace tabai_kernels {
 
 namespace {
 
-constexpr int kMaxLog = 18;  // tables up to 2^18 points; FftFits() limits the sizes further
+constexpr int kMaxLog = 19;  // tables up to 2^19 points; FftFits() limits the sizes further
 constexpr size_t kPumpEvery = size_t{1} << 14;
 constexpr long double kPi = 3.141592653589793238462643383279502884L;
 
@@ -678,6 +678,19 @@ bool Fits(const Shape& shape, double limbs) {
     return shape.log < kMaxLog && ErrorBound(shape, 5000.0 * 5000.0 * (limbs + 6.0)) < 0.25;
 }
 
+// |x|^2 for the balanced digits of a (Balanced), exactly: each square is below 2^27.
+// Integer steps without branches, so that the loop runs in vectors.
+TABAI_CLONES uint64_t Norm2(const Limb* __restrict a, size_t na) {
+    const auto square = [](int64_t d) { return static_cast<uint64_t>(d * d); };
+    if (na == 1) return square(a[0]);
+    uint64_t sum = square(int64_t{a[0]} - (a[0] >= 5000 ? 10000 : 0));
+    for (size_t i = 1; i + 1 < na; ++i) {
+        const int32_t d = int32_t{a[i]} + (a[i - 1] >= 5000 ? 1 : 0) - (a[i] >= 5000 ? 10000 : 0);
+        sum += static_cast<uint64_t>(static_cast<int64_t>(d * d));
+    }
+    return sum + square(int64_t{a[na - 1]} + (a[na - 2] >= 5000 ? 1 : 0));
+}
+
 }  // namespace
 
 double FftTwiddleError(size_t points) {
@@ -710,6 +723,15 @@ double FftTwiddleError(size_t points) {
 
 bool FftFits(size_t na, size_t nb) {
     return Fits(ShapeForLength(na + nb - 1), static_cast<double>(na + nb));
+}
+
+bool FftFitsOperands(const Limb* a, size_t na, const Limb* b, size_t nb) {
+    const Shape shape = ShapeForLength(na + nb - 1);
+    if (shape.log >= kMaxLog) return false;
+    const uint64_t xa = Norm2(a, na), xb = b != nullptr ? Norm2(b, nb) : xa;
+    // The margin covers the rounding of the exact sums to doubles.
+    const double norm2 = (static_cast<double>(xa) + static_cast<double>(xb)) * (1 + 0x1p-40);
+    return ErrorBound(shape, norm2) < 0.25;
 }
 
 // Factors of up to the whole length each.
