@@ -6,12 +6,13 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
-#include <iostream>
+#include <ostream>
 #include <string>
 
 #include "app/guimodule.h"
 #include "shell/cli.h"
 #include "shell/language.h"
+#include "shell/stdstreams.h"
 
 namespace {
 
@@ -50,12 +51,12 @@ nerova::GuiMain loadGui(std::string& why) {
 int main(int argc, char** argv) {
     nerova::setLanguage(nerova::chooseLanguage());
     nerova::CommandLine cmd = nerova::parseCommandLine(argc, argv);
-    if (!nerova::needsWindowModule(cmd)) return nerova::runCommandLine(cmd, std::cin, std::cout, std::cerr);
-    if (!nerova::takeRenderText(cmd, std::cin, std::cerr)) return 2;
+    if (!nerova::needsWindowModule(cmd)) return nerova::runCommandLine(cmd);
+    if (!nerova::takeRenderText(cmd, nerova::standardInput(), nerova::standardError())) return 2;
     std::string why;
     const nerova::GuiMain gui = loadGui(why);
     if (!gui) {
-        std::cerr << nerova::messagePrefix() << nerova::text(nerova::Message::WindowModuleNotLoaded, why) << '\n';
+        nerova::standardError() << nerova::messagePrefix() << nerova::text(nerova::Message::WindowModuleNotLoaded, why) << '\n';
         return 2;
     }
     return gui(argc, argv, cmd);

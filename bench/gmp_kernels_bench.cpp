@@ -8,6 +8,7 @@
 //   --reps N  timed rounds per row (default 7; 3 at a million digits)
 //   --only W  only the rows whose operation starts with W
 //   --sizes N,N,...  these numbers of digits instead of 1k, 2k, 10k, 100k and 1M
+//   --only "big gcd"  only the whole program's big gcd: its gcd and exact divisions
 //   --set NAME=V  a threshold of engine/tabai_kernels.h (karatsuba, ntt, sqrNtt, newton,
 //             shortProduct, hensel, exactSplit, halfGcd, ntt52, sqrNtt52, divideConquer), to
 //             measure where one should be
@@ -181,6 +182,33 @@ int main(int argc, char** argv) {
                 out.ReadFrom(s);
             }, [&] { mpz_set_str(gout.get(), xs.c_str(), 10); });
         }
+    }
+    if (std::string("big gcd").compare(0, gOnly.size(), gOnly) == 0) {
+        // The whole program's big gcd, (7^300000 11^200000) / (7^290000 13^1000): its gcd
+        // and the two exact divisions by it that reduce the fraction.
+        auto power = [](int32_t b, int32_t e) {
+            TSeisu x(b);
+            x.Power(TSeisu(e));
+            return x;
+        };
+        TSeisu a = power(7, 300000), b = power(7, 290000), g, out;
+        a.MulBy(power(11, 200000));
+        b.MulBy(power(13, 1000));
+        g.Gcd(a, b);
+        Mpz ga(a.ToText()), gb(b.ToText()), gg(g.ToText()), gout;
+        const size_t digits = a.ToText().size();
+        Row("big gcd, gcd", digits, 3, [&] { out.Gcd(a, b); }, [&] { mpz_gcd(gout.get(), ga.get(), gb.get()); });
+        TSeisu q, r;
+        q.DivMod(a, b, r);
+        Mpz gr(r.ToText()), grem;
+        Row("big gcd, a mod b", digits, 3, [&] { q.DivMod(a, b, r); },
+            [&] { mpz_tdiv_qr(gout.get(), grem.get(), ga.get(), gb.get()); });
+        TSeisu r2;
+        Row("big gcd, gcd(b,r)", digits, 3, [&] { r2.Gcd(b, r); }, [&] { mpz_gcd(gout.get(), gb.get(), gr.get()); });
+        Row("big gcd, a/g", digits, 3, [&] { out.DivExact(a, g); },
+            [&] { mpz_divexact(gout.get(), ga.get(), gg.get()); });
+        Row("big gcd, b/g", digits, 3, [&] { out.DivExact(b, g); },
+            [&] { mpz_divexact(gout.get(), gb.get(), gg.get()); });
     }
     return 0;
 }

@@ -7,6 +7,7 @@
 #if defined(__GNUC__) && defined(__x86_64__)
 #include <immintrin.h>
 #endif
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -211,6 +212,13 @@ constexpr size_t kRows = 128;
 // The pump is called every this many rows (as often as the long division on limbs does).
 constexpr size_t kPumpRows = 16;
 
+// floor(x) for |x| < 2^62, without the library call that std::floor is on x86-64's
+// baseline (no rounding instruction): truncation, one less for a negative fraction.
+inline int64_t FloorToInt(double x) {
+    const auto q = static_cast<int64_t>(x);
+    return q - (static_cast<double>(q) > x);
+}
+
 // Carries r[from..to) into range (truncating: each word keeps the sign of what it held,
 // so a small negative value stays in its low words), the last carry into r[to].
 inline void CarryWords(int64_t* r, size_t from, size_t to) {
@@ -223,12 +231,46 @@ inline void CarryWords(int64_t* r, size_t from, size_t to) {
     r[to] += c;
 }
 
-// Carries r[0..n) into 0 .. 10^8 - 1 (rounding down), the last carry into r[n].
+// Brings the words r[from..to) down to below 2^37 in size, the carry out of the last into
+// r[to]: each word's quotient by 10^8 goes to the word above, all at once (no chain from
+// word to word, unlike CarryWords); enough for the rows' headroom.
+inline void CarryWordsOnce(int64_t* r, size_t from, size_t to) {
+    int64_t prev = 0;
+    for (size_t k = from; k < to; ++k) {
+        const int64_t t = r[k], c = t / kW8;
+        r[k] = t - c * kW8 + prev;
+        prev = c;
+    }
+    r[to] += prev;
+}
+
+// floor(t / 10^8) and t - 10^8 floor(t / 10^8) (in 0 .. 10^8 - 1).
+inline int64_t FloorDivW8(int64_t t, int64_t& rem) {
+    int64_t c = t / kW8, r = t - c * kW8;
+    if (r < 0) r += kW8, --c;
+    rem = r;
+    return c;
+}
+
+// Carries r[0..n) into 0 .. 10^8 - 1 (rounding down), the last carry into r[n]. A carry
+// chain through a division per word is slow; instead each word's quotient goes to the word
+// above in two passes without a chain (words of up to 2^63 leave carries below 2^37, then
+// below 2^10), and a last pass carries the -1, 0 or 1 left.
 inline void CarryWordsDown(int64_t* r, size_t n) {
+    for (int pass = 0; pass < 2; ++pass) {
+        int64_t prev = 0;
+        for (size_t k = 0; k < n; ++k) {
+            int64_t rem;
+            const int64_t c = FloorDivW8(r[k], rem);
+            r[k] = rem + prev;
+            prev = c;
+        }
+        r[n] += prev;
+    }
     int64_t c = 0;
     for (size_t k = 0; k < n; ++k) {
         const int64_t t = r[k] + c;
-        c = t >= 0 ? t / kW8 : -((kW8 - 1 - t) / kW8);
+        c = (t >= kW8) - (t < 0);
         r[k] = t - c * kW8;
     }
     r[n] += c;
@@ -288,23 +330,123 @@ SubRowFn PickSubRow() {
 #endif
 }
 
+// w[0..n) -= lo * v[i] + hi * v[i - 1] for v[i] = vp[i + 1] (vp[0] = 0, the divisor's
+// words one to a 64-bit lane): two rows in one pass over the remainder. lo and hi in
+// -1 .. 10^8; the wide versions need them not negative.
+void SubRow2Portable(int64_t* __restrict w, const uint64_t* __restrict vp, size_t n, int64_t lo, int64_t hi) {
+    for (size_t i = 0; i < n; ++i)
+        w[i] -= lo * static_cast<int64_t>(vp[i + 1]) + hi * static_cast<int64_t>(vp[i]);
+}
+
+#if defined(__GNUC__) && defined(__x86_64__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+__attribute__((target("avx512f"))) void SubRow2Avx512(int64_t* __restrict w, const uint64_t* __restrict vp,
+                                                      size_t n, int64_t lo, int64_t hi) {
+    const __m512i ql = _mm512_set1_epi64(lo), qh = _mm512_set1_epi64(hi);
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const __m512i p = _mm512_add_epi64(_mm512_mul_epu32(ql, _mm512_loadu_si512(vp + i + 1)),
+                                           _mm512_mul_epu32(qh, _mm512_loadu_si512(vp + i)));
+        _mm512_storeu_si512(w + i, _mm512_sub_epi64(_mm512_loadu_si512(w + i), p));
+    }
+    SubRow2Portable(w + i, vp + i, n - i, lo, hi);
+}
+
+__attribute__((target("avx2"))) void SubRow2Avx2(int64_t* __restrict w, const uint64_t* __restrict vp, size_t n,
+                                                 int64_t lo, int64_t hi) {
+    const __m256i ql = _mm256_set1_epi64x(lo), qh = _mm256_set1_epi64x(hi);
+    size_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        const auto* a = reinterpret_cast<const __m256i*>(vp + i + 1);
+        const auto* b = reinterpret_cast<const __m256i*>(vp + i);
+        const __m256i p = _mm256_add_epi64(_mm256_mul_epu32(ql, _mm256_loadu_si256(a)),
+                                           _mm256_mul_epu32(qh, _mm256_loadu_si256(b)));
+        auto* x = reinterpret_cast<__m256i*>(w + i);
+        _mm256_storeu_si256(x, _mm256_sub_epi64(_mm256_loadu_si256(x), p));
+    }
+    SubRow2Portable(w + i, vp + i, n - i, lo, hi);
+}
+#pragma GCC diagnostic pop
+#endif
+
+using SubRow2Fn = void (*)(int64_t* __restrict, const uint64_t* __restrict, size_t, int64_t, int64_t);
+
+SubRow2Fn PickSubRow2() {
+    if (!CurrentTuning().wideVectors) return SubRow2Portable;
+#if defined(__GNUC__) && defined(__x86_64__)
+    static const SubRow2Fn best = [] {
+        __builtin_cpu_init();
+        if (__builtin_cpu_supports("avx512f")) return SubRow2Avx512;
+        if (__builtin_cpu_supports("avx2")) return SubRow2Avx2;
+        return SubRow2Portable;
+    }();
+    return best;
+#else
+    return SubRow2Portable;
+#endif
+}
+
 // The rows: quotient words qv[j], j = qw - 1 down to 0, the remainder left in rw (whose
-// word nw + qw - 1 is the top one carried down, above it nothing). nw >= 2.
-TABAI_CLONES void DivRows(int64_t* __restrict rw, const uint32_t* __restrict v, size_t nw, size_t qw,
-                          int64_t* __restrict qv) {
+// word nw + qw - 1 is the top one carried down, above it nothing). nw >= 2; vp as for
+// SubRow2. From five divisor words on, two quotient words a pass: the second estimate
+// from the first's effect on the top three words alone (in registers), then both rows in
+// one pass, which halves the passes over the remainder and the round trips of the
+// estimates' words through memory. Not compiled as clones (the pump's exception passes
+// through here); the rows are dispatched.
+void DivRows(int64_t* __restrict rw, const uint32_t* __restrict v, const uint64_t* __restrict vp, size_t nw,
+             size_t qw, int64_t* __restrict qv) {
     // The reciprocal of the divisor's top in units of its word nw - 2.
     const double vd = 1.0 / (static_cast<double>(v[nw - 1]) * kW8 + static_cast<double>(v[nw - 2]) +
                              (nw >= 3 ? static_cast<double>(v[nw - 3]) / kW8 : 0.0));
+    // In doubles: the top words' rounding moves the estimate by a few hundredths.
+    auto estimate = [vd](int64_t x2, int64_t x1, int64_t x0) {
+        const double t = (static_cast<double>(x2) * kW8 + static_cast<double>(x1)) * kW8 + static_cast<double>(x0);
+        return FloorToInt(t * vd);
+    };
+    size_t rows = 0;
+    size_t j = qw;
+    if (nw >= 5) {
+        const SubRow2Fn subRow2 = PickSubRow2();
+        const int64_t s1 = v[nw - 1], s2 = v[nw - 2], s3 = v[nw - 3], s4 = v[nw - 4], s5 = v[nw - 5];
+        // The pair's quotient words from the top words of the low row's window w (w[nw + 1]
+        // tops the high row's).
+        auto estimatePair = [&](const int64_t* w, int64_t& hi, int64_t& lo) {
+            hi = estimate(w[nw + 1], w[nw], w[nw - 1]);
+            // The low row's top three words after the high row (its top folded in).
+            lo = estimate(w[nw] - hi * s1 + w[nw + 1] * kW8, w[nw - 1] - hi * s2, w[nw - 2] - hi * s3);
+        };
+        int64_t hi = 0, lo = 0;
+        if (j >= 2) estimatePair(rw + (j - 2), hi, lo);
+        for (; j >= 2; j -= 2) {
+            int64_t* w = rw + (j - 2);
+            qv[j - 1] = hi;
+            qv[j - 2] = lo;
+            // The four words the next estimates read first (the low row's top folded down
+            // as in the single rows below).
+            const int64_t a = w[nw] - hi * s1 + w[nw + 1] * kW8, b = w[nw - 1] - hi * s2, c = w[nw - 2] - hi * s3;
+            w[nw + 1] = 0;
+            w[nw] = 0;
+            w[nw - 1] = b - lo * s1 + a * kW8;
+            w[nw - 2] = c - lo * s2;
+            w[nw - 3] -= hi * s4 + lo * s3;
+            w[nw - 4] -= hi * s5 + lo * s4;
+            const int64_t h = hi, l = lo;
+            // The next pair's estimates need only those four words: taken before this pass's
+            // long loop, their chain of latencies runs beside it instead of after it.
+            ((h | l) >= 0 ? subRow2 : SubRow2Portable)(w, vp, nw - 4, l, h);
+            if (j >= 4) estimatePair(w - 2, hi, lo);
+            rows += 2;
+            if (rows % kRows == 0) CarryWordsOnce(w, 0, nw - 1);
+            if (rows % kPumpRows == 0) pump::ProcessMessages();
+        }
+    }
     const SubRowFn subRow = PickSubRow();
     // The words the next estimate reads are done first, so that it can overlap the rest.
     const size_t top = nw >= 3 ? nw - 3 : 0;
-    size_t rows = 0;
-    for (size_t j = qw; j-- > 0;) {
+    while (j-- > 0) {
         int64_t* w = rw + j;
-        // In doubles: the top words' rounding moves the estimate by a few hundredths.
-        const double t = (static_cast<double>(w[nw]) * kW8 + static_cast<double>(w[nw - 1])) * kW8 +
-                         static_cast<double>(w[nw - 2]);
-        const int64_t q = static_cast<int64_t>(std::floor(t * vd));
+        const int64_t q = estimate(w[nw], w[nw - 1], w[nw - 2]);
         qv[j] = q;
         if (q >= 0) {
             const auto uq = static_cast<uint32_t>(q);
@@ -314,7 +456,7 @@ TABAI_CLONES void DivRows(int64_t* __restrict rw, const uint32_t* __restrict v, 
             const auto uq = static_cast<uint32_t>(-q);
             for (size_t i = 0; i < nw; ++i) w[i] += static_cast<int64_t>(static_cast<uint64_t>(uq) * v[i]);
         }
-        if (++rows % kRows == 0) CarryWords(w, 0, nw);
+        if (++rows % kRows == 0) CarryWordsOnce(w, 0, nw);
         if (rows % kPumpRows == 0) pump::ProcessMessages();
         // The top word is about the remainder's value in its units: below 2^35 even
         // with the carries from below that it stands for, so this fits.
@@ -327,12 +469,13 @@ TABAI_CLONES void DivRows(int64_t* __restrict rw, const uint32_t* __restrict v, 
 // one that makes word j vanish modulo 10^8 (by the inverse of the divisor's low word),
 // its row subtracted with delayed carries like the division's, and word j's carry, exact
 // then, taken into word j + 1. Words from lw up are never formed. nw >= 1, v[0] prime to
-// 10. The chain from one quotient word to the next stays in registers (word j + 1 and the
-// carry into it); the rest of each row, read two rows later, goes through memory. Not
-// compiled as clones: its rows are dispatched anyway, and GCC 12's clones of it ended the
-// program on a pump's exception instead of passing it on.
+// 10 (the divisor's words may exceed 10^8: only their value counts). The chain from one
+// quotient word to the next stays in registers (word j + 1 and the carry into it); the
+// rest of each row, read two rows later, goes through memory. Not compiled as clones: its
+// rows are dispatched anyway, and GCC 12's clones of it ended the program on a pump's
+// exception instead of passing it on.
 void DivExactRows(int64_t* __restrict rw, size_t lw, const uint32_t* __restrict v, size_t nw,
-                               int64_t* __restrict qv) {
+                  uint32_t* __restrict qv) {
     // v[0]'s inverse modulo 10^8 by Newton's steps, each doubling the digits from one.
     uint64_t inv = 0;
     const uint64_t v0 = v[0];
@@ -375,64 +518,190 @@ void DivExactRows(int64_t* __restrict rw, size_t lw, const uint32_t* __restrict 
 // How many low words of the divisor DivExactOnWords may clear of factors 2 and 5.
 constexpr size_t kMaxClearedWords = 4;
 
-// x[0..n) := x * f as words below 10^8 (f < 10^8), dropping the carry out of the top: the
-// products split in two independent passes, then carries of at most one.
-void MulWordsBy(int64_t* x, size_t n, uint64_t f) {
+// x[0..nw) := the words of 8 digits of a[0..n) (zero beyond) times f < 10^8, each
+// product's high half added to the word above instead of carried (word k :=
+// w[k] f mod 10^8 + w[k-1] f div 10^8, below 2 10^8; the top one's high half dropped):
+// one pass with no chain. T is int64_t (the dividend) or uint32_t (the divisor).
+template <typename T>
+void PackScaledPortable(const Limb* a, size_t n, uint64_t f, T* x, size_t nw) {
     uint64_t hi = 0;
-    for (size_t k = 0; k < n; ++k) {
-        const uint64_t t = static_cast<uint64_t>(x[k]) * f;
-        const uint64_t h = t / kW8;
-        x[k] = static_cast<int64_t>(t - h * kW8 + hi);
+    for (size_t k = 0; k < nw; ++k) {
+        const uint64_t w = (2 * k < n ? a[2 * k] : 0) + uint64_t{kBase} * (2 * k + 1 < n ? a[2 * k + 1] : 0);
+        const uint64_t t = w * f, h = t / kW8;
+        x[k] = static_cast<T>(t - h * kW8 + hi);
         hi = h;
     }
-    int64_t c = 0;
+}
+
+// The same words scaled again by f < 10^8 (words below 2^32 each, as PackScaled leaves
+// them): later rounds of clearing, rare.
+template <typename T>
+void ScaleWords(T* x, size_t n, uint64_t f) {
+    uint64_t hi = 0;
     for (size_t k = 0; k < n; ++k) {
-        const int64_t t = x[k] + c;
-        c = t >= kW8;
-        x[k] = t - c * kW8;
+        const uint64_t t = static_cast<uint64_t>(x[k]) * f, h = t / kW8;
+        x[k] = static_cast<T>(t - h * kW8 + hi);
+        hi = h;
     }
+}
+
+#if defined(__GNUC__) && defined(__x86_64__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+// PackScaledPortable eight words an iteration: the limb pairs joined by one multiply-add
+// of 16-bit lanes, the products (below 5 10^15, exact in doubles) split by 10^8 in
+// doubles (the quotient's estimate corrected once), each high half moved one lane up.
+template <typename T>
+__attribute__((target("avx512f,avx512dq"))) void PackScaledAvx512(const Limb* a, size_t n, uint64_t f, T* x,
+                                                                    size_t nw) {
+    const __m256i join = _mm256_set1_epi32(1 | static_cast<int>(kBase << 16));
+    const __m512d fd = _mm512_set1_pd(static_cast<double>(f)), inv = _mm512_set1_pd(1.0 / kW8);
+    const __m512d wd = _mm512_set1_pd(static_cast<double>(kW8)), one = _mm512_set1_pd(1.0);
+    __m512i prev = _mm512_setzero_si512();  // lane 7: the last word's high half
+    size_t k = 0;
+    for (; k + 8 <= nw && 2 * k + 16 <= n; k += 8) {
+        const __m256i w = _mm256_madd_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + 2 * k)), join);
+        __m512i word;
+        if (f == 1) {
+            word = _mm512_cvtepi32_epi64(w);
+        } else {
+            const __m512d t = _mm512_mul_pd(_mm512_cvtepi32_pd(w), fd);
+            __m512d h = _mm512_roundscale_pd(_mm512_mul_pd(t, inv), _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
+            __m512d r = _mm512_fnmadd_pd(h, wd, t);  // t - h 10^8, exact
+            const __mmask8 under = _mm512_cmp_pd_mask(r, _mm512_setzero_pd(), _CMP_LT_OQ);
+            r = _mm512_mask_add_pd(r, under, r, wd);
+            h = _mm512_mask_sub_pd(h, under, h, one);
+            const __mmask8 over = _mm512_cmp_pd_mask(r, wd, _CMP_GE_OQ);
+            r = _mm512_mask_sub_pd(r, over, r, wd);
+            h = _mm512_mask_add_pd(h, over, h, one);
+            const __m512i hi = _mm512_cvtpd_epi64(h);
+            word = _mm512_add_epi64(_mm512_cvtpd_epi64(r), _mm512_alignr_epi64(hi, prev, 7));
+            prev = hi;
+        }
+        if constexpr (sizeof(T) == 8) {
+            _mm512_storeu_si512(x + k, word);
+        } else {
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(x + k), _mm512_cvtepi64_epi32(word));
+        }
+    }
+    // The rest as the portable loop does, with the carried high half.
+    uint64_t carry = static_cast<uint64_t>(_mm_extract_epi64(_mm512_extracti64x2_epi64(prev, 3), 1));
+    for (; k < nw; ++k) {
+        const uint64_t w = (2 * k < n ? a[2 * k] : 0) + uint64_t{kBase} * (2 * k + 1 < n ? a[2 * k + 1] : 0);
+        const uint64_t t = w * f, h = t / kW8;
+        x[k] = static_cast<T>(t - h * kW8 + carry);
+        carry = h;
+    }
+}
+
+// q[0..len) := the limbs of the quotient words qv (below 10^8): sixteen words an
+// iteration, split by 10^4 in doubles ((w + 1/2) / 10^4 is never within rounding of an
+// integer) and stored as pairs of limbs.
+__attribute__((target("avx512f"))) void UnpackQuotientAvx512(const uint32_t* qv, size_t len, Limb* q) {
+    const __m512d inv = _mm512_set1_pd(1.0 / kBase), half = _mm512_set1_pd(0.5);
+    const __m512i base = _mm512_set1_epi32(static_cast<int>(kBase));
+    size_t k = 0;
+    for (; 2 * k + 32 <= len; k += 16) {
+        const __m512i w = _mm512_loadu_si512(qv + k);
+        const __m256i h0 = _mm512_cvttpd_epi32(
+            _mm512_mul_pd(_mm512_add_pd(_mm512_cvtepi32_pd(_mm512_castsi512_si256(w)), half), inv));
+        const __m256i h1 = _mm512_cvttpd_epi32(
+            _mm512_mul_pd(_mm512_add_pd(_mm512_cvtepi32_pd(_mm512_extracti64x4_epi64(w, 1)), half), inv));
+        const __m512i h = _mm512_inserti64x4(_mm512_castsi256_si512(h0), h1, 1);
+        const __m512i l = _mm512_sub_epi32(w, _mm512_mullo_epi32(h, base));
+        _mm512_storeu_si512(q + 2 * k, _mm512_or_si512(l, _mm512_slli_epi32(h, 16)));
+    }
+    for (; 2 * k < len; ++k) {
+        q[2 * k] = static_cast<Limb>(qv[k] % kBase);
+        if (2 * k + 1 < len) q[2 * k + 1] = static_cast<Limb>(qv[k] / kBase);
+    }
+}
+#pragma GCC diagnostic pop
+#endif
+
+void UnpackQuotientPortable(const uint32_t* qv, size_t len, Limb* q) {
+    for (size_t k = 0; 2 * k < len; ++k) {
+        q[2 * k] = static_cast<Limb>(qv[k] % kBase);
+        if (2 * k + 1 < len) q[2 * k + 1] = static_cast<Limb>(qv[k] / kBase);
+    }
+}
+
+// Whether the AVX-512 packing and unpacking run here (and the tuning allows them).
+bool UseWideWords() {
+#if defined(__GNUC__) && defined(__x86_64__)
+    static const bool has = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq");
+    }();
+    return has && CurrentTuning().wideVectors;
+#else
+    return false;
+#endif
+}
+
+template <typename T>
+void PackScaled(const Limb* a, size_t n, uint64_t f, T* x, size_t nw) {
+#if defined(__GNUC__) && defined(__x86_64__)
+    if (UseWideWords()) {
+        PackScaledAvx512(a, n, f, x, nw);
+        return;
+    }
+#endif
+    PackScaledPortable(a, n, f, x, nw);
 }
 
 // q[0..len) := a / b modulo 10000^len from the low end on 8-digit words, for b[0] != 0.
 // While the divisor's low word has factors 2 or 5, both are multiplied by what makes that
 // word a multiple of 10^8 and the word is dropped (b dividing a, a's is one too); the
-// quotient stays. Only the low len + 2 kMaxClearedWords limbs of a and b are read. Returns
-// false (q untouched) when the factors outlast kMaxClearedWords words.
+// quotient stays. The first such product is taken while packing the words. Only the low
+// len + 2 kMaxClearedWords limbs of a and b are read. Returns false (q untouched) when the
+// factors outlast kMaxClearedWords words.
 bool DivExactOnWords(const Limb* a, size_t na, const Limb* b, size_t nb, size_t len, Limb* q) {
     const size_t lw = (len + 1) / 2;
     size_t keep = lw + kMaxClearedWords;  // words of a and b that can reach the quotient
-    auto word = [](const Limb* x, size_t n, size_t k) -> int64_t {
-        return (2 * k < n ? x[2 * k] : 0) + int64_t{kBase} * (2 * k + 1 < n ? x[2 * k + 1] : 0);
-    };
     // b F / 10^(8r) < b after r rounds (F the product of the factors), so a word above b's
     // and one more a round hold every carry.
     size_t bw = std::min(keep, (nb + 1) / 2 + 1 + kMaxClearedWords);
-    StackBuffer<int64_t, 256> xs(keep), ys(bw), qs(lw);
-    int64_t* x = xs.get();
-    int64_t* y = ys.get();
-    for (size_t k = 0; k < keep; ++k) x[k] = word(a, na, k);
-    for (size_t k = 0; k < bw; ++k) y[k] = word(b, nb, k);
-    for (size_t round = 0;; ++round) {
-        uint64_t g = kW8, v0 = static_cast<uint64_t>(y[0]);  // g := gcd(v0, 10^8)
+    auto gcd = [](uint64_t v0) {  // gcd(v0, 10^8)
+        uint64_t g = kW8;
         while (v0 != 0) g = std::exchange(v0, g % v0);
+        return g;
+    };
+    const uint64_t g0 = gcd(b[0] + uint64_t{kBase} * (nb > 1 ? b[1] : 0));
+    StackBuffer<int64_t, 256> xs(keep);
+    StackBuffer<uint32_t, 256> vs(bw), qs(lw);
+    int64_t* x = xs.get();
+    uint32_t* v = vs.get();
+    PackScaled(a, na, g0 == 1 ? 1 : kW8 / g0, x, keep);
+    PackScaled(b, nb, g0 == 1 ? 1 : kW8 / g0, v, bw);
+    for (size_t round = 0;; ++round) {
+        uint64_t g = g0;
+        if (round > 0) {
+            // The new low words may hold 10^8 or more: their value decides.
+            x[1] += x[0] / kW8;
+            x[0] %= kW8;
+            v[1] += v[0] / static_cast<uint32_t>(kW8);
+            v[0] %= static_cast<uint32_t>(kW8);
+            g = gcd(v[0]);
+        }
         if (g == 1) break;
         if (round == kMaxClearedWords) return false;
-        const uint64_t f = static_cast<uint64_t>(kW8) / g;
-        MulWordsBy(x, keep, f);
-        MulWordsBy(y, bw, f);
-        ++x, ++y, --keep, --bw;
+        if (round > 0) {
+            ScaleWords(x, keep, kW8 / g);
+            ScaleWords(v, bw, kW8 / g);
+        }
+        ++x, ++v, --keep, --bw;
     }
     bw = std::min(bw, lw);
-    while (bw > 1 && y[bw - 1] == 0) --bw;
-    StackBuffer<uint32_t, 256> vs(bw);
-    uint32_t* v = vs.get();
-    for (size_t k = 0; k < bw; ++k) v[k] = static_cast<uint32_t>(y[k]);
+    while (bw > 1 && v[bw - 1] == 0) --bw;
     DivExactRows(x, lw, v, bw, qs.get());
-    const int64_t* qv = qs.get();
-    for (size_t k = 0; 2 * k < len; ++k) {
-        q[2 * k] = static_cast<Limb>(qv[k] % kBase);
-        if (2 * k + 1 < len) q[2 * k + 1] = static_cast<Limb>(qv[k] / kBase);
+#if defined(__GNUC__) && defined(__x86_64__)
+    if (UseWideWords()) {
+        UnpackQuotientAvx512(qs.get(), len, q);
+        return true;
     }
+#endif
+    UnpackQuotientPortable(qs.get(), len, q);
     return true;
 }
 
@@ -447,52 +716,69 @@ void DivBasecase(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb
     // high half; the quotient stays, the remainder gains s zero limbs at the bottom.
     const size_t s = n % 2;
     const size_t nw = (n + s) / 2, mw = (m + s + 1) / 2, qw = mw - nw + 1;
-    auto word = [s](const Limb* x, size_t len, size_t k) -> int64_t {
-        // Limbs 2k - s and 2k + 1 - s of x, zero outside 0 .. len - 1.
-        const size_t lo = 2 * k, hi = 2 * k + 1;
-        const int64_t l = lo >= s && lo - s < len ? x[lo - s] : 0;
-        const int64_t h = hi >= s && hi - s < len ? x[hi - s] : 0;
-        return h * kBase + l;
+    // Limbs i of x into word (i + s) / 2 of out[0..nout), zero elsewhere.
+    auto pack = [s](const Limb* x, size_t len, auto* out, size_t nout) {
+        using T = std::remove_reference_t<decltype(*out)>;
+        std::fill(out, out + nout, T{0});
+        size_t i = 0;
+        if (s != 0) out[0] = static_cast<T>(uint32_t{x[i++]} * kBase);
+        for (; i + 1 < len; i += 2) out[(i + s) / 2] = static_cast<T>(x[i] + uint32_t{x[i + 1]} * kBase);
+        if (i < len) out[(i + s) / 2] = x[i];
     };
-    std::vector<uint32_t> v(nw);
-    for (size_t k = 0; k < nw; ++k) v[k] = static_cast<uint32_t>(word(b, n, k));
+    StackBuffer<uint32_t, 512> vs(nw);
+    uint32_t* v = vs.get();
+    pack(b, n, v, nw);
+    // The divisor's words again, one to a 64-bit lane after a zero (the pair rows' layout).
+    StackBuffer<uint64_t, 512> vps(nw + 1);
+    uint64_t* vp = vps.get();
+    vp[0] = 0;
+    std::copy(v, v + nw, vp + 1);
     // The remainder's words, and one above the dividend's for the first estimate.
-    std::vector<int64_t> rw(mw + 2, 0);
-    for (size_t k = 0; k < mw; ++k) rw[k] = word(a, m, k);
-    std::vector<int64_t> qv(qw + 1, 0);
-    DivRows(rw.data(), v.data(), nw, qw, qv.data());
+    StackBuffer<int64_t, 1024> rws(mw + 2), qvs(qw + 1);
+    int64_t* rw = rws.get();
+    int64_t* qv = qvs.get();
+    pack(a, m, rw, mw + 2);
+    std::fill(qv, qv + qw + 1, int64_t{0});
+    DivRows(rw, v, vp, nw, qw, qv);
     // The remainder into 0 .. V - 1, the quotient word 0 taking the corrections.
-    CarryWordsDown(rw.data(), mw + 1);
+    // The rows leave the remainder in rw[0..nw) (the words above, folded down, are zero).
+    CarryWordsDown(rw, nw);
     auto compareV = [&]() {
         // Sign of remainder - V (the remainder carried, not negative).
-        for (size_t k = mw + 2; k-- > nw;)
-            if (rw[k] != 0) return rw[k] < 0 ? -1 : 1;
+        if (rw[nw] != 0) return rw[nw] < 0 ? -1 : 1;
         for (size_t k = nw; k-- > 0;)
             if (rw[k] != v[k]) return rw[k] < v[k] ? -1 : 1;
         return 0;
     };
-    while (rw[mw + 1] < 0) {
+    while (rw[nw] < 0) {
         for (size_t k = 0; k < nw; ++k) rw[k] += v[k];
-        CarryWordsDown(rw.data(), mw + 1);
+        CarryWordsDown(rw, nw);
         --qv[0];
     }
     while (compareV() >= 0) {
         for (size_t k = 0; k < nw; ++k) rw[k] -= v[k];
-        CarryWordsDown(rw.data(), mw + 1);
+        CarryWordsDown(rw, nw);
         ++qv[0];
     }
-    CarryWordsDown(qv.data(), qw);
+    CarryWordsDown(qv, qw);
+    // Words into limbs (all words now in 0 .. 10^8 - 1): the quotient's from limb 0, the
+    // remainder's from limb s.
     const size_t ql = m - n + 1;
-    for (size_t k = 0; k < qw; ++k) {
-        const auto hi = static_cast<Limb>(qv[k] / kBase), lo = static_cast<Limb>(qv[k] % kBase);
-        if (2 * k < ql) q[2 * k] = lo;
-        if (2 * k + 1 < ql) q[2 * k + 1] = hi;
+    size_t k = 0;
+    for (; 2 * k + 1 < ql; ++k) {
+        const auto x = static_cast<uint32_t>(qv[k]);
+        q[2 * k] = static_cast<Limb>(x % kBase);
+        q[2 * k + 1] = static_cast<Limb>(x / kBase);
     }
-    for (size_t i = 0; i < n; ++i) {
-        const size_t limb = i + s;
-        const int64_t x = rw[limb / 2];
-        r[i] = static_cast<Limb>(limb % 2 ? x / kBase : x % kBase);
+    if (2 * k < ql) q[2 * k] = static_cast<Limb>(static_cast<uint32_t>(qv[k]) % kBase);
+    size_t i = 0;
+    if (s != 0) r[i++] = static_cast<Limb>(static_cast<uint32_t>(rw[0]) / kBase);
+    for (; i + 1 < n; i += 2) {
+        const auto x = static_cast<uint32_t>(rw[(i + s) / 2]);
+        r[i] = static_cast<Limb>(x % kBase);
+        r[i + 1] = static_cast<Limb>(x / kBase);
     }
+    if (i < n) r[i] = static_cast<Limb>(static_cast<uint32_t>(rw[(i + s) / 2]) % kBase);
 }
 
 namespace {

@@ -375,6 +375,47 @@ Small LehmerMatrix(int64_t xh, int64_t yh, int64_t limit) {
     return {a, b, c, d};
 }
 
+// LehmerMatrix by one remainder sequence instead of two: Euclid on xh >= yh themselves,
+// its cofactors' magnitudes kept apart from their alternating signs, and each step kept
+// while it provably holds for every x in [xh, xh + 1), y in [yh, yh + 1) (scaled): for
+// the step's matrix (a b; c d) the remainders move by a xl + b yl and c xl + d yl with
+// xl, yl in [0, 1), so the new pair (r1, r2) stays ordered and non-negative when r2 is at
+// least the magnitude of the negative one of c, d and r1 - r2 at least that of a - c or
+// b - d (Jebelean's condition). Half the work of the two-sided test per step.
+Small LehmerMatrixOne(int64_t xh, int64_t yh, int64_t limit) {
+    int64_t a = 1, b = 0, c = 0, d = 1;  // magnitudes
+    int64_t r0 = xh, r1 = yh;
+    bool odd = false;  // an odd number of steps: a and d negative (else b and c)
+    while (r1 > 0) {
+        int64_t q;
+        int64_t r2 = r0 - r1;
+        if (r2 < r1) {
+            q = 1;
+        } else if ((r2 -= r1) < r1) {
+            q = 2;
+        } else if ((r2 -= r1) < r1) {
+            q = 3;
+        } else {
+            q = r0 / r1;
+            r2 = r0 - q * r1;
+        }
+        if (q > limit) break;  // then d would pass the limit (d >= 1); keeps q d in 64 bits
+        const int64_t nc = a + q * c, nd = b + q * d;
+        // The new matrix is (c d; nc nd) in magnitudes; after an odd number of steps its d'
+        // and a' - c' are the negative ones, after an even number its c' and b' - d'.
+        if (odd ? (r2 < nc || r1 - r2 < d + nd) : (r2 < nd || r1 - r2 < c + nc)) break;
+        if (nc > limit || nd > limit) break;
+        a = c;
+        b = d;
+        c = nc;
+        d = nd;
+        r0 = r1;
+        r1 = r2;
+        odd = !odd;
+    }
+    return odd ? Small{-a, b, c, -d} : Small{a, -b, -c, d};
+}
+
 // One Lehmer pass on x >= y > 0 (or a division step when the leading digits decide
 // nothing), accumulating the step into U when given. Kept as the reference for the
 // passes on words below.
@@ -487,12 +528,12 @@ int64_t Magnitude(int64_t v) { return v < 0 ? -v : v; }
 // round's matrix serves alone.
 Small LehmerMatrixWide(__int128 xh, __int128 yh) {
     int k = ExcessBits(static_cast<unsigned __int128>(xh));
-    const Small m1 = LehmerMatrix(static_cast<int64_t>(xh >> k), static_cast<int64_t>(yh >> k), kLehmerLimit);
+    const Small m1 = LehmerMatrixOne(static_cast<int64_t>(xh >> k), static_cast<int64_t>(yh >> k), kLehmerLimit);
     if (m1.b == 0) return m1;
     const auto [x1, y1] = Times(m1, xh, yh);
     const int64_t big = std::max({Magnitude(m1.a), Magnitude(m1.b), Magnitude(m1.c), Magnitude(m1.d)});
     k = ExcessBits(static_cast<unsigned __int128>(x1));
-    const Small m2 = LehmerMatrix(static_cast<int64_t>(x1 >> k), static_cast<int64_t>(y1 >> k),
+    const Small m2 = LehmerMatrixOne(static_cast<int64_t>(x1 >> k), static_cast<int64_t>(y1 >> k),
                                   std::min(kLehmerLimit, kWideLimit / (2 * big)));
     if (m2.b == 0) return m1;
     const Small m{m2.a * m1.a + m2.b * m1.c, m2.a * m1.b + m2.b * m1.d, m2.c * m1.a + m2.d * m1.c,
@@ -570,21 +611,18 @@ TABAI_AVX512 inline __m512i SplitColumns(__m512i c, __m512i& q) {
     return _mm512_sub_epi64(c, _mm512_mul_epi32(q, _mm512_set1_epi64(kPairBase)));
 }
 
-// One output row of the fused pass: the carries of columns c split twice (each word takes
-// the quotient of the column below), which leaves words in [-8, 10^8 + 8) but for rare
-// lanes, and carries between words taken in order only in the rare vectors that need
-// them.
+// One output row's second step: the columns s after their first split (each word holding
+// its remainder and the quotient of the column below) split again, which leaves words in
+// [-8, 10^8 + 8) but for rare lanes, and carries between words taken in order only in the
+// rare vectors that need them.
 struct CarryState {
-    __m512i q, g;
+    __m512i g;
     int64_t carry = 0;
 };
 
-TABAI_AVX512 inline void CarryInto(__m512i c, CarryState& st, Word* out) {
+TABAI_AVX512 inline void CarryInto(__m512i s, CarryState& st, Word* out) {
     const __m512i base = _mm512_set1_epi64(kPairBase);
-    __m512i q, g;
-    const __m512i r = SplitColumns(c, q);
-    const __m512i s = _mm512_add_epi64(r, _mm512_alignr_epi64(q, st.q, 7));
-    st.q = q;
+    __m512i g;
     __m512i u = SplitColumns(s, g);
     u = _mm512_add_epi64(u, _mm512_alignr_epi64(g, st.g, 7));
     st.g = g;
@@ -619,9 +657,13 @@ TABAI_AVX512 inline __m512i RowProducts(const __m512i* g, __m512i m, __m512i v0,
     return _mm512_sub_epi64(_mm512_xor_si512(p, m), m);
 }
 
-// (x, y) := (a x + b y, c x + d y) over n words (a multiple of 8), in place: each column
-// from the words i, i - 1, i - 2 of the input, kept in registers from the vector below.
-TABAI_AVX512 void ApplyColumnsAvx512(Word* x, Word* y, size_t n, const CofactorWords* k) {
+// (x, y) := (a x + b y, c x + d y) over n words (a multiple of 8), in place, in two
+// loops whose vectors are independent of each other: the columns (each from the words i,
+// i - 1, i - 2 of the input, kept in registers from the vector below) with their first
+// split into tx and ty, then the second split and the carries. One fused loop chains
+// both splits of a vector, and the processor then overlaps too few vectors.
+TABAI_AVX512 void ApplyColumnsAvx512(Word* x, Word* y, size_t n, const CofactorWords* k, int64_t* tx,
+                                     int64_t* ty) {
     __m512i f[4][3];
     for (int e = 0; e < 4; ++e) {
         for (int j = 0; j < 3; ++j) f[e][j] = _mm512_set1_epi64(k[e].w[j]);
@@ -629,8 +671,8 @@ TABAI_AVX512 void ApplyColumnsAvx512(Word* x, Word* y, size_t n, const CofactorW
     const __m512i ma = _mm512_set1_epi64(static_cast<int64_t>(k[0].neg)), mb = _mm512_set1_epi64(static_cast<int64_t>(k[1].neg));
     const __m512i mc = _mm512_set1_epi64(static_cast<int64_t>(k[2].neg)), md = _mm512_set1_epi64(static_cast<int64_t>(k[3].neg));
     const __m512i zero = _mm512_setzero_si512();
-    CarryState sx{zero, zero}, sy{zero, zero};
     __m512i px = zero, py = zero;  // the words below x and y are zeros
+    __m512i qx = zero, qy = zero;  // the quotients of the columns below
     for (size_t i = 0; i < n; i += kVector) {
         const __m512i x0 = LoadWords(x + i), y0 = LoadWords(y + i);
         const __m512i x1 = _mm512_alignr_epi64(x0, px, 7), x2 = _mm512_alignr_epi64(x0, px, 6);
@@ -639,8 +681,18 @@ TABAI_AVX512 void ApplyColumnsAvx512(Word* x, Word* y, size_t n, const CofactorW
         py = y0;
         const __m512i cx = _mm512_add_epi64(RowProducts(f[0], ma, x0, x1, x2), RowProducts(f[1], mb, y0, y1, y2));
         const __m512i cy = _mm512_add_epi64(RowProducts(f[2], mc, x0, x1, x2), RowProducts(f[3], md, y0, y1, y2));
-        CarryInto(cx, sx, x + i);
-        CarryInto(cy, sy, y + i);
+        __m512i q;
+        const __m512i rx = SplitColumns(cx, q);
+        _mm512_storeu_si512(tx + i, _mm512_add_epi64(rx, _mm512_alignr_epi64(q, qx, 7)));
+        qx = q;
+        const __m512i ry = SplitColumns(cy, q);
+        _mm512_storeu_si512(ty + i, _mm512_add_epi64(ry, _mm512_alignr_epi64(q, qy, 7)));
+        qy = q;
+    }
+    CarryState sx{zero}, sy{zero};
+    for (size_t i = 0; i < n; i += kVector) {
+        CarryInto(_mm512_loadu_si512(tx + i), sx, x + i);
+        CarryInto(_mm512_loadu_si512(ty + i), sy, y + i);
     }
 }
 #pragma GCC diagnostic pop
@@ -665,7 +717,7 @@ bool VectorsFit() {
 void ApplyColumns(Word* x, Word* y, size_t n, const CofactorWords* k, int64_t* tx, int64_t* ty) {
 #ifdef TABAI_GCD_VECTORS
     if (VectorsFit()) {
-        ApplyColumnsAvx512(x, y, n, k);
+        ApplyColumnsAvx512(x, y, n, k, tx, ty);
         return;
     }
 #endif
@@ -859,6 +911,11 @@ Matrix HalfGcd(Vec& a, Vec& b, bool wantMatrix) {
 }
 
 }  // namespace
+
+LehmerCofactors LehmerLeading(int64_t xh, int64_t yh, int64_t limit) {
+    const Small m = LehmerMatrixOne(xh, yh, limit);
+    return {m.a, m.b, m.c, m.d};
+}
 
 unsigned __int128 GcdU128(unsigned __int128 x, unsigned __int128 y) {
     using U = unsigned __int128;

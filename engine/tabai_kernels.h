@@ -234,6 +234,14 @@ void DivExactLowWords(const Limb* a, size_t na, const Limb* b, size_t nb, size_t
 std::vector<Limb> Gcd(std::vector<Limb> x, std::vector<Limb> y);
 /// Gcd of two 128-bit words (Lehmer's steps, then 64 bits).
 unsigned __int128 GcdU128(unsigned __int128 a, unsigned __int128 b);
+/// Lehmer's matrix (a b; c d) for leading parts xh >= yh >= 0 (below 2^62) of two
+/// numbers: the first steps of Euclid's algorithm that hold for every pair of numbers with
+/// these leading parts, with cofactor magnitudes at most limit (b == 0: no step). The
+/// gcd's inner loop, here for its tests.
+struct LehmerCofactors {
+    int64_t a, b, c, d;
+};
+LehmerCofactors LehmerLeading(int64_t xh, int64_t yh, int64_t limit);
 
 /// Gcd of two machine words; gcd(a, 0) = a. Binary steps that take the smaller and the
 /// difference by conditional moves: on the short, random operands of everyday lines the

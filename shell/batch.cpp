@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <ios>
 #include <fstream>
-#include <iostream>
 #include <istream>
 #include <optional>
 #include <ostream>
@@ -21,6 +20,7 @@
 #include "shell/batchjobs.h"
 #include "shell/calcowner.h"
 #include "shell/language.h"
+#include "shell/stdstreams.h"
 #include "shell/textcalc.h"
 
 namespace nerova {
@@ -229,7 +229,7 @@ void runBatch(const std::string& inPath, const std::string& outPath, std::istrea
         }
         in = &inFile;
         inId = Identity(inPath);
-    } else if (&stdIn == &std::cin) {
+    } else if (readsStandardInput(stdIn)) {
         inId = Identity(STDIN_FILENO);
     }
     // A folder opens but does not read; nothing is created or emptied for an input that
@@ -247,7 +247,7 @@ void runBatch(const std::string& inPath, const std::string& outPath, std::istrea
     const std::string outName = toStdOut ? text(kStandardOutputName) : outPath;
     // Writing onto the input would empty it, or (appending) read its own output for ever.
     const std::optional<struct stat> outId =
-        toStdOut ? (&stdOut == &std::cout ? Identity(STDOUT_FILENO) : std::nullopt) : Identity(outPath);
+        toStdOut ? (writesStandardOutput(stdOut) ? Identity(STDOUT_FILENO) : std::nullopt) : Identity(outPath);
     if (SameFile(inId, outId)) Fail(kFileSameAsInput, outName);
     if (!toStdOut) {
         outFile.open(outPath, std::ios::out | std::ios::trunc | std::ios::binary);

@@ -20,8 +20,6 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <iostream>
-
 #include "display/writers.h"
 #include "engine/files.h"
 #include "engine/tabai.h"
@@ -32,6 +30,7 @@
 #include "shell/identity.h"
 #include "shell/language.h"
 #include "shell/steps.h"
+#include "shell/stdstreams.h"
 #include "shell/version.h"
 
 namespace nerova {
@@ -91,7 +90,7 @@ class TerminalLineReader {
 public:
     TerminalLineReader(std::istream& in, std::ostream& out)
         : out_(out),
-          terminal_(&in == &std::cin && &out == &std::cout && isatty(STDIN_FILENO) &&
+          terminal_(readsStandardInput(in) && writesStandardOutput(out) && isatty(STDIN_FILENO) &&
                     isatty(STDOUT_FILENO)) {
         if (!terminal_ && in.rdbuf()) lines_.emplace(*in.rdbuf());
     }
@@ -228,12 +227,33 @@ private:
     std::vector<std::string> history_;
 };
 
+// Where -e writes: a C++ stream, or C's stdout and stderr for the plain -e that main
+// starts without building any C++ stream (shell/stdstreams.h). A C stream takes nothing
+// after a failed write, as a C++ stream in a failed state does not.
+void Put(std::ostream& out, std::string_view s) { out << s; }
+void Put(std::FILE* out, std::string_view s) {
+    if (!std::ferror(out)) std::fwrite(s.data(), 1, s.size(), out);
+}
+void Flush(std::ostream& out) { out.flush(); }
+void Flush(std::FILE* out) {
+    if (!std::ferror(out)) std::fflush(out);
+}
+bool Good(const std::ostream& out) { return static_cast<bool>(out); }
+bool Good(std::FILE* out) { return !std::ferror(out); }
+
+// One message line on standard error: the prefix, the text, the line end.
+template <typename Out>
+void PutMessage(Out& err, std::string_view message) {
+    Put(err, messagePrefix() + std::string(message) + '\n');
+}
+
 // The status of a mode that wrote onto out: a failed write (a full disk, a closed pipe)
 // turns it into 2 with a message, as the batch run reports it.
-int Finish(int status, std::ostream& out, std::ostream& err) {
-    out.flush();
-    if (out) return status;
-    err << messagePrefix() << text(kFileCannotWrite, text(kStandardOutputName)) << '\n';
+template <typename Out>
+int Finish(int status, Out& out, Out& err) {
+    Flush(out);
+    if (Good(out)) return status;
+    PutMessage(err, text(kFileCannotWrite, text(kStandardOutputName)));
     return 2;
 }
 
@@ -257,23 +277,31 @@ int RunSteps(const CommandLine& cmd, std::ostream& out, std::ostream& err) {
     return Finish(status, out, err);
 }
 
-int RunEval(const CommandLine& cmd, std::ostream& out, std::ostream& err) {
-    if (cmd.steps) return RunSteps(cmd, out, err);
+void PutValue(const CommandLine& cmd, const std::string& value, std::ostream& out) {
+    if (cmd.markup == Markup::Latex) writeLatex(value, out);
+    else if (cmd.markup == Markup::Mathml) writeMathml(value, out);
+    else out << value;
+}
+void PutValue([[maybe_unused]] const CommandLine& cmd, const std::string& value, std::FILE* out) {
+    assert(cmd.markup == Markup::None);
+    Put(out, value);
+}
+
+template <typename Out>
+int RunEval(const CommandLine& cmd, Out& out, Out& err) {
     int status = 0;
     for (const std::string& expression : cmd.expressions) {
         const TextResult result = evalText(expression, cmd.form);
         if (result.ok) {
-            if (cmd.markup == Markup::Latex) writeLatex(result.text, out);
-            else if (cmd.markup == Markup::Mathml) writeMathml(result.text, out);
-            else out << result.text;
-            out << '\n';
+            PutValue(cmd, result.text, out);
+            Put(out, "\n");
             if (!result.unused.empty()) {
-                out.flush();
-                err << messagePrefix() << unusedNotice(result.unused) << '\n';
+                Flush(out);
+                PutMessage(err, unusedNotice(result.unused));
             }
         } else {
-            out.flush();
-            err << messagePrefix() << result.text << '\n';
+            Flush(out);
+            PutMessage(err, result.text);
             status = 1;
         }
     }
@@ -557,7 +585,7 @@ int runCommandLine(const CommandLine& cmd, std::istream& in, std::ostream& out, 
     applyMaxDigits(cmd.maxDigits);
     switch (cmd.mode) {
     case CommandLine::Mode::Eval:
-        return RunEval(cmd, out, err);
+        return cmd.steps ? RunSteps(cmd, out, err) : RunEval(cmd, out, err);
     case CommandLine::Mode::Batch:
         return RunBatch(cmd.files, cmd.jobs, in, out, err);
     case CommandLine::Mode::Repl:
@@ -582,6 +610,16 @@ int runCommandLine(const CommandLine& cmd, std::istream& in, std::ostream& out, 
     }
     err << usageErrorText(cmd.error);
     return 2;
+}
+
+int runCommandLine(const CommandLine& cmd) {
+    if (cmd.mode == CommandLine::Mode::Eval && !cmd.steps && cmd.markup == Markup::None) {
+        applyMaxDigits(cmd.maxDigits);
+        std::FILE* out = stdout;
+        std::FILE* err = stderr;
+        return RunEval(cmd, out, err);
+    }
+    return runCommandLine(cmd, standardInput(), standardOutput(), standardError());
 }
 
 int runRepl(std::istream& in, std::ostream& out, std::ostream& err) {

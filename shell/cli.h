@@ -95,6 +95,10 @@ bool takeRenderText(CommandLine& cmd, std::istream& in, std::ostream& err);
 /// (needsWindowModule; asserted, without assertions they exit 2 with a message on err).
 /// The digit budget of one result is set first (applyMaxDigits with cmd.maxDigits).
 int runCommandLine(const CommandLine& cmd, std::istream& in, std::ostream& out, std::ostream& err);
+/// runCommandLine on the process's standard input, output and error. A plain Eval (no
+/// steps, no markup) writes through C's streams and builds no C++ stream, the rest use
+/// standardInput(), standardOutput() and standardError() (shell/stdstreams.h).
+int runCommandLine(const CommandLine& cmd);
 
 /// The interactive prompt: reads lines from in and prints each value (or failure message)
 /// on out until the input ends; a line over kMaxLineBytes prints kLineTooLong instead. With a terminal on both ends the line can be edited and

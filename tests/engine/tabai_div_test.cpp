@@ -1,0 +1,98 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
+// The division kernels' faster paths against Knuth's long division on limbs (DivSchool).
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "engine/tabai_kernels.h"
+#include "tests/engine/kernels_helpers.h"
+
+namespace {
+
+using namespace nerova::kernels_test;
+
+// DivBasecase against DivSchool, on the portable rows and on the widest vectors there are.
+void CheckBasecase(const Vec& a, const Vec& b) {
+    const size_t m = a.size(), n = b.size();
+    Vec q1(m - n + 1), r1(n), q2(m - n + 1), r2(n);
+    tabai_kernels::DivSchool(a.data(), m, b.data(), n, q1.data(), r1.data());
+    for (const bool wide : {false, true}) {
+        const ScopedTuning scoped(Tuned([wide](auto& t) { t.wideVectors = wide; }));
+        tabai_kernels::DivBasecase(a.data(), m, b.data(), n, q2.data(), r2.data());
+        EXPECT_EQ(q1, q2) << m << " / " << n << (wide ? ", wide" : "");
+        EXPECT_EQ(r1, r2) << m << " % " << n << (wide ? ", wide" : "");
+    }
+}
+
+// n limbs of 9999: 10000^n - 1.
+Vec Nines(size_t n) { return Vec(n, 9999); }
+
+TEST(TSeisuDivision, PairRowsMatchLongDivision) {
+    // Two quotient words a pass from five divisor words on: divisor lengths 7 to 26 limbs
+    // give every length of the pass's vector part modulo 8 (and both shifts by a limb);
+    // odd and even quotient word counts leave one single row or none; the edge cases give
+    // estimates of -1 and of 10^8 (remainders of b - 1, all nines, a divisor just over a
+    // power of the base, whose top word is the smallest the estimate allows).
+    std::mt19937_64 rng(71);
+    for (const auto& [a, b] : DivisionEdgeCases(rng, {7u, 8u, 9u, 10u, 11u, 12u, 13u, 14u, 15u, 16u, 17u, 18u, 19u,
+                                                      20u, 21u, 22u, 23u, 24u, 25u, 26u}))
+        CheckBasecase(a, b);
+    for (size_t n = 7; n <= 26; ++n) {
+        for (size_t extra : {0u, 1u, 2u, 3u, 4u, 5u, 31u, 32u}) {
+            Vec a = RandomVec(rng, n + extra), b = RandomVec(rng, n);
+            if (a.size() > n) a.back() = 9999;
+            CheckBasecase(a, b);
+        }
+    }
+}
+
+TEST(TSeisuDivision, PairRowsOverManyCarries) {
+    // Quotients of several hundred words, so that the remainder's words are carried many
+    // times between rows, with the largest quotient words there are (all nines divided by
+    // 10000^(n-1) + 1 and by a divisor of nines), and long random ones.
+    std::mt19937_64 rng(72);
+    for (const size_t n : {9u, 10u, 40u, 131u}) {
+        Vec one(n, 0);
+        one[0] = 1;
+        one[n - 1] = 1;
+        for (const size_t ql : {255u, 256u, 257u, 600u, 1031u}) {
+            CheckBasecase(Nines(n + ql), one);
+            CheckBasecase(Nines(n + ql), Nines(n));
+            CheckBasecase(RandomVec(rng, n + ql), RandomVec(rng, n));
+        }
+    }
+    // Large quotient words (the divisor's top word 10^4, the smallest there is) by the
+    // largest divisor words, 1200 of them into each word of the remainder between carries.
+    for (const size_t n : {2400u, 2401u}) {
+        Vec b = Nines(n);
+        b[n - 1] = 1;
+        b[n - 2] = 0;
+        Vec big(n + 1);
+        for (Limb& x : big) x = static_cast<Limb>(9999 - rng() % 3000);
+        CheckBasecase(SchoolProduct(big, b), b);
+    }
+    for (int round = 0; round < 200; ++round) {
+        const size_t n = 5 + rng() % (round % 4 == 0 ? 300 : 40);
+        const size_t m = n + rng() % (round % 3 == 0 ? 900 : 60);
+        CheckBasecase(RandomVec(rng, m), RandomVec(rng, n));
+    }
+}
+
+TEST(TSeisuDivision, DivideAndConquerOnPairRows) {
+    // The recursive division whose leaves are the pair rows, one limb either side of its
+    // threshold and several levels down, through the dispatcher.
+    std::mt19937_64 rng(73);
+    const auto cases = DivisionEdgeCases(rng, {12u, 13u, 40u, 41u, 150u});
+    for (const size_t threshold : {11u, 12u, 13u, 40u}) {
+        const ScopedTuning scoped(Tuned([threshold](auto& t) { t.divideConquer = threshold; }));
+        for (const auto& [a, b] : cases) CheckDivision(a, b);
+        for (int round = 0; round < 30; ++round) {
+            const size_t n = 10 + rng() % 200;
+            CheckDivision(RandomVec(rng, 2 * n + rng() % 3), RandomVec(rng, n));
+        }
+    }
+}
+
+}  // namespace

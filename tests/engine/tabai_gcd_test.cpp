@@ -1,0 +1,139 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Nerova developers
+// The gcd's inner loop on leading parts, against Euclid's algorithm on the numbers those
+// parts stand for. (The whole gcd against the passes on limbs and Euclid is tested in
+// tabai_kernels_test.cpp.)
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "engine/tabai_kernels.h"
+
+namespace {
+
+using I128 = __int128;
+using tabai_kernels::LehmerCofactors;
+
+struct Matrix2 {
+    I128 a = 1, b = 0, c = 0, d = 1;
+    bool operator==(const Matrix2&) const = default;
+};
+
+// The quotients of Euclid's algorithm on x, y (all of them, or the first `most`).
+std::vector<I128> Quotients(I128 x, I128 y, size_t most = 1000) {
+    std::vector<I128> q;
+    while (y != 0 && q.size() < most) {
+        q.push_back(x / y);
+        const I128 r = x % y;
+        x = y;
+        y = r;
+    }
+    return q;
+}
+
+// The matrix of the first `steps` quotients: (0 1; 1 -q) times the matrix before.
+Matrix2 StepsMatrix(const std::vector<I128>& q, size_t steps) {
+    Matrix2 m;
+    for (size_t i = 0; i < steps; ++i) m = {m.c, m.d, m.a - q[i] * m.c, m.b - q[i] * m.d};
+    return m;
+}
+
+I128 Magnitude(I128 v) { return v < 0 ? -v : v; }
+
+std::string Text(I128 v) {
+    if (v == 0) return "0";
+    std::string s;
+    const bool neg = v < 0;
+    for (I128 m = Magnitude(v); m != 0; m /= 10) s.insert(s.begin(), static_cast<char>('0' + static_cast<int>(m % 10)));
+    return neg ? "-" + s : s;
+}
+
+TEST(GcdInnerLoop, LeadingMatrixIsEuclidsForEveryNumberItStandsFor) {
+    // For leading parts xh >= yh the numbers are x in [xh S, (xh + 1) S), y likewise: the
+    // matrix must be the product of Euclid's first steps on every such pair (corners and
+    // random points), within the limit; and it must not stop early: it takes the steps
+    // common to the two extreme ratios xh / (yh + 1) and (xh + 1) / yh, whose quotients
+    // every ratio between them shares, but for the last one or two, as far as the limit
+    // lets it.
+    std::mt19937_64 rng(53);
+    std::vector<std::pair<int64_t, int64_t>> cases;
+    for (int i = 0; i < 3000; ++i) {
+        const int bits = 2 + static_cast<int>(rng() % 61);
+        const int64_t x = static_cast<int64_t>(rng() >> (64 - bits)) | (int64_t{1} << (bits - 1));
+        int64_t y;
+        switch (i % 4) {
+        case 0: y = static_cast<int64_t>(rng() % static_cast<uint64_t>(x + 1)); break;  // any
+        case 1: y = x - static_cast<int64_t>(rng() % 1000 % static_cast<uint64_t>(x)); break;  // close
+        case 2: y = static_cast<int64_t>(rng() % 100); break;  // a huge first quotient
+        default: y = x >> (rng() % 40); break;  // a quotient that is a power of 2
+        }
+        cases.push_back({x, std::min(x, y)});
+    }
+    // Consecutive Fibonacci numbers: every quotient 1, the largest cofactors.
+    int64_t f0 = 1, f1 = 2;
+    while (f1 < (int64_t{1} << 61)) {
+        cases.push_back({f1, f0});
+        const int64_t f2 = f0 + f1;
+        f0 = f1;
+        f1 = f2;
+    }
+    const int64_t nines = 999999999999999999;  // 10^18 - 1
+    cases.insert(cases.end(), {{int64_t{1} << 61, 1220703125},                   // 2^61, 5^13
+                               {1000000000000000000, 100000000000000000},      // 10^18, 10^17
+                               {nines, nines / 10}, {nines, nines}, {nines, 0}, {nines, 1},
+                               {(int64_t{1} << 62) - 1, (int64_t{1} << 62) - 2}, {1, 1}, {1, 0}, {3, 2}});
+    const int64_t limits[] = {2000000000, 1000000, 1000, 1};
+    constexpr int kScaleBits = 24;
+    const I128 scale = I128{1} << kScaleBits;
+    size_t stepsTaken = 0;  // at the real limit
+    for (const auto& [xh, yh] : cases) {
+        for (const int64_t limit : limits) {
+            const LehmerCofactors got = tabai_kernels::LehmerLeading(xh, yh, limit);
+            const Matrix2 m{got.a, got.b, got.c, got.d};
+            const std::string where = "xh " + Text(xh) + ", yh " + Text(yh) + ", limit " + Text(limit);
+            ASSERT_LE(std::max({Magnitude(m.a), Magnitude(m.b), Magnitude(m.c), Magnitude(m.d)}), I128{limit}) << where;
+            ASSERT_EQ(Magnitude(m.a * m.d - m.b * m.c), 1) << where;
+            if (m == Matrix2{}) {
+                ASSERT_EQ(got.b, 0) << where;
+            } else {
+                ASSERT_NE(got.b, 0) << where;
+            }
+            // The step count: the prefix of Euclid on the lowest corner that gives m.
+            const I128 x0 = I128{xh} * scale, y0 = I128{yh} * scale;
+            const std::vector<I128> q0 = Quotients(x0, y0, 200);
+            size_t steps = 0;
+            while (steps <= q0.size() && !(StepsMatrix(q0, steps) == m)) ++steps;
+            ASSERT_LE(steps, q0.size()) << where << ": not Euclid's steps";
+            if (limit == limits[0]) stepsTaken += steps;
+            const I128 top = scale - 1;
+            const I128 points[][2] = {{0, 0}, {top, 0}, {0, top}, {top, top},
+                                      {static_cast<I128>(rng() % scale), static_cast<I128>(rng() % scale)}};
+            for (const auto& p : points) {
+                const std::vector<I128> q = Quotients(x0 + p[0], y0 + p[1], steps);
+                ASSERT_EQ(q.size(), steps) << where;
+                EXPECT_TRUE(StepsMatrix(q, steps) == m) << where << ", point " << Text(p[0]) << ", " << Text(p[1]);
+            }
+            // The steps common to the extreme ratios, as far as the limit allows.
+            if (yh == 0) continue;
+            const std::vector<I128> lo = Quotients(xh, I128{yh} + 1), hi = Quotients(I128{xh} + 1, yh);
+            size_t common = 0;
+            while (common < lo.size() && common < hi.size() && lo[common] == hi[common]) ++common;
+            // The last quotient of an expansion may stand for a longer one: leave it out.
+            common = std::min({common, lo.size() - 1, hi.size() - 1});
+            size_t allowed = 0;
+            while (allowed < common) {
+                const Matrix2 next = StepsMatrix(lo, allowed + 1);
+                if (std::max({Magnitude(next.a), Magnitude(next.b), Magnitude(next.c), Magnitude(next.d)}) > limit) break;
+                ++allowed;
+            }
+            EXPECT_GE(steps + 1, allowed) << where;
+        }
+    }
+    EXPECT_GT(stepsTaken, cases.size() * 2);  // the cases do exercise long runs of steps
+}
+
+}  // namespace
