@@ -56,6 +56,38 @@ void DivideExact(TSeisu& out, const TSeisu& a, const TSeisu& g) {
     }
 }
 
+// g := gcd(a, b) with aOverG := a / g and bOverG := b / g, for a far longer than b (or b
+// than a), both long, when the gcd comes out long; false (g, aOverG and bOverG then
+// meaningless) otherwise. The gcd's first step would divide a = q b + r anyway; with
+// g = gcd(b, r), a / g = q (b / g) + r / g, and for a long g both quotients are short, so
+// one unbalanced product replaces the exact division of the long a.
+bool LongGcd(const TSeisu& a, const TSeisu& b, TSeisu& g, TSeisu& aOverG, TSeisu& bOverG) {
+    constexpr int32_t kLonger = 10;  // limbs: the gcd's leading digits then decide nothing
+    if (a.Count() < b.Count()) return LongGcd(b, a, g, bOverG, aOverG);
+    if (b.IsSmall() || a.Count() < b.Count() + kLonger) return false;
+    TSeisu q, r;
+    q.DivMod(a, b, r);
+    if (r.IsZero()) {
+        g = b;
+        aOverG = std::move(q);
+        bOverG.SetInt(1);
+        return true;
+    }
+    g.Gcd(b, r);
+    if (2 * g.Count() < b.Count()) {
+        // A short gcd: b / g is long, and the exact division of a by the short g is cheap.
+        aOverG.DivExact(a, g);
+        bOverG.DivExact(b, g);
+        return true;
+    }
+    bOverG.DivExact(b, g);
+    TSeisu rOverG;
+    rOverG.DivExact(r, g);
+    aOverG.Mul(q, bOverG);
+    aOverG.Add(rOverG);
+    return true;
+}
+
 // The quotient a / g for a divisor g of a: a itself when g is 1, else built in scratch.
 const TSeisu& Over(const TSeisu& a, const TSeisu& g, TSeisu& scratch) {
     if (IsOne(g)) return a;
@@ -298,11 +330,24 @@ void TLoRational::Subtract(const TLoRational& x) {
 void TLoRational::MultiplyBy(const TSeisu& xn, const TSeisu& xd, int32_t xs) {
     if (MultiplySmall(xn, xd, xs)) return;
     TSeisu g1, g2;
-    GcdOf(g1, Numerator_, xd);
-    GcdOf(g2, Denominator_, xn);
     TSeisu s1, s2, s3, s4, s5, s6;
-    const TSeisu& num = Times(Over(Numerator_, g1, s1), Over(xn, g2, s2), s5);
-    const TSeisu& den = Times(Over(Denominator_, g2, s3), Over(xd, g1, s4), s6);
+    // Each cross pair's gcd and both quotients by it.
+    auto cross = [](const TSeisu& a, const TSeisu& b, TSeisu& g, TSeisu& sa, TSeisu& sb, const TSeisu*& aOverG,
+                    const TSeisu*& bOverG) {
+        if (LongGcd(a, b, g, sa, sb)) {
+            aOverG = &sa;
+            bOverG = &sb;
+            return;
+        }
+        GcdOf(g, a, b);
+        aOverG = &Over(a, g, sa);
+        bOverG = &Over(b, g, sb);
+    };
+    const TSeisu *numOverG1, *xdOverG1, *denOverG2, *xnOverG2;
+    cross(Numerator_, xd, g1, s1, s4, numOverG1, xdOverG1);
+    cross(Denominator_, xn, g2, s3, s2, denOverG2, xnOverG2);
+    const TSeisu& num = Times(*numOverG1, *xnOverG2, s5);
+    const TSeisu& den = Times(*denOverG2, *xdOverG1, s6);
     Result numerator(num, Numerator_, s5, {&s1, &s2});
     Result denominator(den, Denominator_, s6, {&s3, &s4});
     numerator.CommitTo(Numerator_);

@@ -11,6 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/Stream.h"
+#include "engine/lrat.h"
+#include "engine/tabai.h"
 #include "engine/tabai_kernels.h"
 #include "tests/engine/kernels_helpers.h"
 
@@ -195,6 +198,72 @@ TEST(GcdShapes, GcdNearlyAsLongAsTheNumbers) {
         Vec q(expected[i].size() - g.size() + 1), r(g.size());
         tabai_kernels::Div(expected[i].data(), expected[i].size(), g.data(), g.size(), q.data(), r.data());
         EXPECT_EQ(tabai_kernels::Trim(r.data(), r.size()), 0u) << "case " << i;
+    }
+}
+
+TEST(GcdShapes, FractionOfALongAndAShortNumberSharingALongFactor) {
+    // a / b with a far longer than b (or b than a): the reduction divides a = q b + r once
+    // and forms a / g as q (b / g) + r / g when the gcd g is long. Against gcd and exact
+    // division on the numbers themselves: a long g, b dividing a, a short g, coprime
+    // numbers, lengths either side of ten limbs longer, both orders and signs.
+    std::mt19937_64 rng(61);
+    auto number = [&](size_t limbs) {
+        Vec v = RandomVec(rng, limbs);
+        v.back() = static_cast<tabai_kernels::Limb>(1 + rng() % 9999);
+        std::string text;
+        for (size_t i = v.size(); i-- > 0;) {
+            const std::string limb = std::to_string(v[i]);
+            text += i + 1 == v.size() ? limb : std::string(4 - limb.size(), '0') + limb;
+        }
+        return text;
+    };
+    auto seisu = [](const std::string& text) {
+        TSeisu x;
+        StringStream s(text + ";");
+        x.ReadFrom(s);
+        return x;
+    };
+    auto rational = [](const std::string& text) {
+        TLoRational x;
+        StringStream s(text + ";");
+        x.ReadFrom(s);
+        return x;
+    };
+    struct Case {
+        std::string g, u, v;  // a = g u, b = g v
+    };
+    std::vector<Case> cases;
+    for (const size_t gl : {size_t{3}, size_t{40}, size_t{700}}) {
+        for (const size_t extra : {size_t{9}, size_t{10}, size_t{11}, size_t{300}}) {
+            const size_t vl = 1 + rng() % 30;
+            cases.push_back({number(gl), number(vl + extra), number(vl)});
+        }
+    }
+    cases.push_back({number(500), number(200), "1"});   // b divides a
+    cases.push_back({"1", number(400), number(90)});    // coprime, most likely
+    cases.push_back({number(600), "7", number(120)});   // b far longer than a
+    for (const Case& c : cases) {
+        TSeisu a = seisu(c.g), b = seisu(c.g);
+        a.MulBy(seisu(c.u));
+        b.MulBy(seisu(c.v));
+        TSeisu g, aOverG, bOverG;
+        g.Gcd(a, b);
+        aOverG.DivExact(a, g);
+        bOverG.DivExact(b, g);
+        for (const bool negative : {false, true}) {
+            TLoRational x = rational((negative ? "-" : "") + a.ToText());
+            x.Divide(rational(b.ToText()));
+            const std::string where = "g " + std::to_string(c.g.size()) + " digits, u " + std::to_string(c.u.size()) +
+                                      ", v " + std::to_string(c.v.size());
+            EXPECT_EQ(x.Numerator().Compare(aOverG), 1) << where;
+            EXPECT_EQ(x.Denominator().Compare(bOverG), 1) << where;
+            EXPECT_EQ(x.Sign(), negative ? -1 : 1) << where;
+            // The same pair the other way round, as a product: b * (1 / a).
+            TLoRational y = rational(b.ToText());
+            y.Multiply(rational("1/" + a.ToText()));
+            EXPECT_EQ(y.Numerator().Compare(bOverG), 1) << where;
+            EXPECT_EQ(y.Denominator().Compare(aOverG), 1) << where;
+        }
     }
 }
 
