@@ -125,6 +125,24 @@ uint32_t MulSmallInPlace(Limb* a, size_t n, uint32_t f) {
     return carry;
 }
 
+// The same as MulSmallInPlace without its chain of divisions: each product's two limbs
+// apart, then carries of at most one (what DivSchool does limb by limb stays its yardstick).
+uint32_t ScaleLimbs(Limb* a, size_t n, uint32_t f) {
+    uint32_t high = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const uint32_t t = a[i] * f, h = t / kBase;
+        a[i] = static_cast<Limb>(t - h * kBase + high);  // below 2 * 10000
+        high = h;
+    }
+    uint32_t c = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const uint32_t t = a[i] + c;
+        c = t >= kBase;
+        a[i] = static_cast<Limb>(t - c * kBase);
+    }
+    return high + c;
+}
+
 }  // namespace
 
 void DivSchool(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb* r) {
@@ -469,12 +487,13 @@ void DivRows(int64_t* __restrict rw, const uint32_t* __restrict v, const uint64_
 // one that makes word j vanish modulo 10^8 (by the inverse of the divisor's low word),
 // its row subtracted with delayed carries like the division's, and word j's carry, exact
 // then, taken into word j + 1. Words from lw up are never formed. nw >= 1, v[0] prime to
-// 10. The chain from one quotient word to the next stays in registers (word j + 1 and the
-// carry into it); the rest of each row, read two rows later, goes through memory. Not
-// compiled as clones: its rows are dispatched anyway, and GCC 12's clones of it ended the
-// program on a pump's exception instead of passing it on.
+// 10 (the divisor's words may exceed 10^8: only their value counts). The chain from one
+// quotient word to the next stays in registers (word j + 1 and the carry into it); the
+// rest of each row, read two rows later, goes through memory. Not compiled as clones: its
+// rows are dispatched anyway, and GCC 12's clones of it ended the program on a pump's
+// exception instead of passing it on.
 void DivExactRows(int64_t* __restrict rw, size_t lw, const uint32_t* __restrict v, size_t nw,
-                               int64_t* __restrict qv) {
+                  uint32_t* __restrict qv) {
     // v[0]'s inverse modulo 10^8 by Newton's steps, each doubling the digits from one.
     uint64_t inv = 0;
     const uint64_t v0 = v[0];
@@ -517,64 +536,190 @@ void DivExactRows(int64_t* __restrict rw, size_t lw, const uint32_t* __restrict 
 // How many low words of the divisor DivExactOnWords may clear of factors 2 and 5.
 constexpr size_t kMaxClearedWords = 4;
 
-// x[0..n) := x * f as words below 10^8 (f < 10^8), dropping the carry out of the top: the
-// products split in two independent passes, then carries of at most one.
-void MulWordsBy(int64_t* x, size_t n, uint64_t f) {
+// x[0..nw) := the words of 8 digits of a[0..n) (zero beyond) times f < 10^8, each
+// product's high half added to the word above instead of carried (word k :=
+// w[k] f mod 10^8 + w[k-1] f div 10^8, below 2 10^8; the top one's high half dropped):
+// one pass with no chain. T is int64_t (the dividend) or uint32_t (the divisor).
+template <typename T>
+void PackScaledPortable(const Limb* a, size_t n, uint64_t f, T* x, size_t nw) {
     uint64_t hi = 0;
-    for (size_t k = 0; k < n; ++k) {
-        const uint64_t t = static_cast<uint64_t>(x[k]) * f;
-        const uint64_t h = t / kW8;
-        x[k] = static_cast<int64_t>(t - h * kW8 + hi);
+    for (size_t k = 0; k < nw; ++k) {
+        const uint64_t w = (2 * k < n ? a[2 * k] : 0) + uint64_t{kBase} * (2 * k + 1 < n ? a[2 * k + 1] : 0);
+        const uint64_t t = w * f, h = t / kW8;
+        x[k] = static_cast<T>(t - h * kW8 + hi);
         hi = h;
     }
-    int64_t c = 0;
+}
+
+// The same words scaled again by f < 10^8 (words below 2^32 each, as PackScaled leaves
+// them): later rounds of clearing, rare.
+template <typename T>
+void ScaleWords(T* x, size_t n, uint64_t f) {
+    uint64_t hi = 0;
     for (size_t k = 0; k < n; ++k) {
-        const int64_t t = x[k] + c;
-        c = t >= kW8;
-        x[k] = t - c * kW8;
+        const uint64_t t = static_cast<uint64_t>(x[k]) * f, h = t / kW8;
+        x[k] = static_cast<T>(t - h * kW8 + hi);
+        hi = h;
     }
+}
+
+#if defined(__GNUC__) && defined(__x86_64__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+// PackScaledPortable eight words an iteration: the limb pairs joined by one multiply-add
+// of 16-bit lanes, the products (below 5 10^15, exact in doubles) split by 10^8 in
+// doubles (the quotient's estimate corrected once), each high half moved one lane up.
+template <typename T>
+__attribute__((target("avx512f,avx512dq"))) void PackScaledAvx512(const Limb* a, size_t n, uint64_t f, T* x,
+                                                                    size_t nw) {
+    const __m256i join = _mm256_set1_epi32(1 | static_cast<int>(kBase << 16));
+    const __m512d fd = _mm512_set1_pd(static_cast<double>(f)), inv = _mm512_set1_pd(1.0 / kW8);
+    const __m512d wd = _mm512_set1_pd(static_cast<double>(kW8)), one = _mm512_set1_pd(1.0);
+    __m512i prev = _mm512_setzero_si512();  // lane 7: the last word's high half
+    size_t k = 0;
+    for (; k + 8 <= nw && 2 * k + 16 <= n; k += 8) {
+        const __m256i w = _mm256_madd_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + 2 * k)), join);
+        __m512i word;
+        if (f == 1) {
+            word = _mm512_cvtepi32_epi64(w);
+        } else {
+            const __m512d t = _mm512_mul_pd(_mm512_cvtepi32_pd(w), fd);
+            __m512d h = _mm512_roundscale_pd(_mm512_mul_pd(t, inv), _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
+            __m512d r = _mm512_fnmadd_pd(h, wd, t);  // t - h 10^8, exact
+            const __mmask8 under = _mm512_cmp_pd_mask(r, _mm512_setzero_pd(), _CMP_LT_OQ);
+            r = _mm512_mask_add_pd(r, under, r, wd);
+            h = _mm512_mask_sub_pd(h, under, h, one);
+            const __mmask8 over = _mm512_cmp_pd_mask(r, wd, _CMP_GE_OQ);
+            r = _mm512_mask_sub_pd(r, over, r, wd);
+            h = _mm512_mask_add_pd(h, over, h, one);
+            const __m512i hi = _mm512_cvtpd_epi64(h);
+            word = _mm512_add_epi64(_mm512_cvtpd_epi64(r), _mm512_alignr_epi64(hi, prev, 7));
+            prev = hi;
+        }
+        if constexpr (sizeof(T) == 8) {
+            _mm512_storeu_si512(x + k, word);
+        } else {
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(x + k), _mm512_cvtepi64_epi32(word));
+        }
+    }
+    // The rest as the portable loop does, with the carried high half.
+    uint64_t carry = static_cast<uint64_t>(_mm_extract_epi64(_mm512_extracti64x2_epi64(prev, 3), 1));
+    for (; k < nw; ++k) {
+        const uint64_t w = (2 * k < n ? a[2 * k] : 0) + uint64_t{kBase} * (2 * k + 1 < n ? a[2 * k + 1] : 0);
+        const uint64_t t = w * f, h = t / kW8;
+        x[k] = static_cast<T>(t - h * kW8 + carry);
+        carry = h;
+    }
+}
+
+// q[0..len) := the limbs of the quotient words qv (below 10^8): sixteen words an
+// iteration, split by 10^4 in doubles ((w + 1/2) / 10^4 is never within rounding of an
+// integer) and stored as pairs of limbs.
+__attribute__((target("avx512f"))) void UnpackQuotientAvx512(const uint32_t* qv, size_t len, Limb* q) {
+    const __m512d inv = _mm512_set1_pd(1.0 / kBase), half = _mm512_set1_pd(0.5);
+    const __m512i base = _mm512_set1_epi32(static_cast<int>(kBase));
+    size_t k = 0;
+    for (; 2 * k + 32 <= len; k += 16) {
+        const __m512i w = _mm512_loadu_si512(qv + k);
+        const __m256i h0 = _mm512_cvttpd_epi32(
+            _mm512_mul_pd(_mm512_add_pd(_mm512_cvtepi32_pd(_mm512_castsi512_si256(w)), half), inv));
+        const __m256i h1 = _mm512_cvttpd_epi32(
+            _mm512_mul_pd(_mm512_add_pd(_mm512_cvtepi32_pd(_mm512_extracti64x4_epi64(w, 1)), half), inv));
+        const __m512i h = _mm512_inserti64x4(_mm512_castsi256_si512(h0), h1, 1);
+        const __m512i l = _mm512_sub_epi32(w, _mm512_mullo_epi32(h, base));
+        _mm512_storeu_si512(q + 2 * k, _mm512_or_si512(l, _mm512_slli_epi32(h, 16)));
+    }
+    for (; 2 * k < len; ++k) {
+        q[2 * k] = static_cast<Limb>(qv[k] % kBase);
+        if (2 * k + 1 < len) q[2 * k + 1] = static_cast<Limb>(qv[k] / kBase);
+    }
+}
+#pragma GCC diagnostic pop
+#endif
+
+void UnpackQuotientPortable(const uint32_t* qv, size_t len, Limb* q) {
+    for (size_t k = 0; 2 * k < len; ++k) {
+        q[2 * k] = static_cast<Limb>(qv[k] % kBase);
+        if (2 * k + 1 < len) q[2 * k + 1] = static_cast<Limb>(qv[k] / kBase);
+    }
+}
+
+// Whether the AVX-512 packing and unpacking run here (and the tuning allows them).
+bool UseWideWords() {
+#if defined(__GNUC__) && defined(__x86_64__)
+    static const bool has = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq");
+    }();
+    return has && CurrentTuning().wideVectors;
+#else
+    return false;
+#endif
+}
+
+template <typename T>
+void PackScaled(const Limb* a, size_t n, uint64_t f, T* x, size_t nw) {
+#if defined(__GNUC__) && defined(__x86_64__)
+    if (UseWideWords()) {
+        PackScaledAvx512(a, n, f, x, nw);
+        return;
+    }
+#endif
+    PackScaledPortable(a, n, f, x, nw);
 }
 
 // q[0..len) := a / b modulo 10000^len from the low end on 8-digit words, for b[0] != 0.
 // While the divisor's low word has factors 2 or 5, both are multiplied by what makes that
 // word a multiple of 10^8 and the word is dropped (b dividing a, a's is one too); the
-// quotient stays. Only the low len + 2 kMaxClearedWords limbs of a and b are read. Returns
-// false (q untouched) when the factors outlast kMaxClearedWords words.
+// quotient stays. The first such product is taken while packing the words. Only the low
+// len + 2 kMaxClearedWords limbs of a and b are read. Returns false (q untouched) when the
+// factors outlast kMaxClearedWords words.
 bool DivExactOnWords(const Limb* a, size_t na, const Limb* b, size_t nb, size_t len, Limb* q) {
     const size_t lw = (len + 1) / 2;
     size_t keep = lw + kMaxClearedWords;  // words of a and b that can reach the quotient
-    auto word = [](const Limb* x, size_t n, size_t k) -> int64_t {
-        return (2 * k < n ? x[2 * k] : 0) + int64_t{kBase} * (2 * k + 1 < n ? x[2 * k + 1] : 0);
-    };
     // b F / 10^(8r) < b after r rounds (F the product of the factors), so a word above b's
     // and one more a round hold every carry.
     size_t bw = std::min(keep, (nb + 1) / 2 + 1 + kMaxClearedWords);
-    StackBuffer<int64_t, 256> xs(keep), ys(bw), qs(lw);
-    int64_t* x = xs.get();
-    int64_t* y = ys.get();
-    for (size_t k = 0; k < keep; ++k) x[k] = word(a, na, k);
-    for (size_t k = 0; k < bw; ++k) y[k] = word(b, nb, k);
-    for (size_t round = 0;; ++round) {
-        uint64_t g = kW8, v0 = static_cast<uint64_t>(y[0]);  // g := gcd(v0, 10^8)
+    auto gcd = [](uint64_t v0) {  // gcd(v0, 10^8)
+        uint64_t g = kW8;
         while (v0 != 0) g = std::exchange(v0, g % v0);
+        return g;
+    };
+    const uint64_t g0 = gcd(b[0] + uint64_t{kBase} * (nb > 1 ? b[1] : 0));
+    StackBuffer<int64_t, 256> xs(keep);
+    StackBuffer<uint32_t, 256> vs(bw), qs(lw);
+    int64_t* x = xs.get();
+    uint32_t* v = vs.get();
+    PackScaled(a, na, g0 == 1 ? 1 : kW8 / g0, x, keep);
+    PackScaled(b, nb, g0 == 1 ? 1 : kW8 / g0, v, bw);
+    for (size_t round = 0;; ++round) {
+        uint64_t g = g0;
+        if (round > 0) {
+            // The new low words may hold 10^8 or more: their value decides.
+            x[1] += x[0] / kW8;
+            x[0] %= kW8;
+            v[1] += v[0] / static_cast<uint32_t>(kW8);
+            v[0] %= static_cast<uint32_t>(kW8);
+            g = gcd(v[0]);
+        }
         if (g == 1) break;
         if (round == kMaxClearedWords) return false;
-        const uint64_t f = static_cast<uint64_t>(kW8) / g;
-        MulWordsBy(x, keep, f);
-        MulWordsBy(y, bw, f);
-        ++x, ++y, --keep, --bw;
+        if (round > 0) {
+            ScaleWords(x, keep, kW8 / g);
+            ScaleWords(v, bw, kW8 / g);
+        }
+        ++x, ++v, --keep, --bw;
     }
     bw = std::min(bw, lw);
-    while (bw > 1 && y[bw - 1] == 0) --bw;
-    StackBuffer<uint32_t, 256> vs(bw);
-    uint32_t* v = vs.get();
-    for (size_t k = 0; k < bw; ++k) v[k] = static_cast<uint32_t>(y[k]);
+    while (bw > 1 && v[bw - 1] == 0) --bw;
     DivExactRows(x, lw, v, bw, qs.get());
-    const int64_t* qv = qs.get();
-    for (size_t k = 0; 2 * k < len; ++k) {
-        q[2 * k] = static_cast<Limb>(qv[k] % kBase);
-        if (2 * k + 1 < len) q[2 * k + 1] = static_cast<Limb>(qv[k] / kBase);
+#if defined(__GNUC__) && defined(__x86_64__)
+    if (UseWideWords()) {
+        UnpackQuotientAvx512(qs.get(), len, q);
+        return true;
     }
+#endif
+    UnpackQuotientPortable(qs.get(), len, q);
     return true;
 }
 
@@ -889,38 +1034,52 @@ bool FixByLowLimbs(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, si
     return false;
 }
 
-// Division by a reciprocal, n limbs of the dividend at a time from the top; each block's
+// Division by a reciprocal, a block of the quotient at a time from the top; each block's
 // estimate is at most a few units low and is corrected by subtracting b. With r null, b
 // is known to divide a (and b[0] != 0): the last block's estimate is then corrected from
 // the lowest limbs, without the product that the remainder costs.
+//
+// A quotient of about b's length is taken in two blocks of half its length, by the
+// reciprocal of b's top s + 2 limbs only (s the block's length): that reciprocal costs
+// half the whole one's Newton steps, and the blocks' products of half the length cost
+// about what one whole product does, against one more remainder product.
 void DivByReciprocal(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb* r) {
-    const Vec x = Reciprocal(b, n);
+    const size_t ql = m - n + 1;
+    const size_t blocks = std::max<size_t>(CurrentTuning().reciprocalHalves ? 2 : 1, (ql + n - 1) / n);
+    const size_t s = (ql + blocks - 1) / blocks;
+    // X ~ 10000^(2t) / bt for bt, b's top t limbs: for W below b 10000^s, floor(W / bt
+    // 10000^(n-t)) is within one of W div b when t >= s + 2 (bt is within 10000^(1-t) of
+    // b / 10000^(n-t) in relative terms), and equal to it from below when t = n.
+    const size_t t = std::min(n, s + 2);
+    const Vec x = Reciprocal(b + (n - t), t);
     const size_t nx = x.size();
     Vec cur(n, 0);  // the running remainder, below b
-    size_t pos = m - n + 1;
+    size_t pos = ql;
     std::copy(a + pos, a + m, cur.begin());
-    Vec w(2 * n + 2), prod(3 * n + 4), qe(n + 3), rem;
+    Vec w(n + s + 2), prod(s + t + 8), qe(s + 4), rem;
     while (pos > 0) {
-        const size_t len = (pos - 1) % n + 1;
+        const size_t len = (pos - 1) % s + 1;
         pos -= len;
         // W = cur * 10000^len + a[pos .. pos + len).
         const size_t nw = len + n;
         std::copy(a + pos, a + pos + len, w.begin());
         std::copy(cur.begin(), cur.end(), w.begin() + static_cast<std::ptrdiff_t>(len));
-        // Estimate floor(floor(W / 10000^(n-1)) * X / 10000^(n+1)).
+        // Estimate floor(floor(W / 10000^(n-1)) * X / 10000^(t+1)), one less for a
+        // truncated b (so that it is not above W div b).
         const Limb* w1 = w.data() + (n - 1);
         const size_t nw1 = len + 1;
         const size_t nprod = nw1 + nx;
         std::fill(qe.begin(), qe.end(), Limb{0});
-        const size_t nq = nprod > n + 1 ? nprod - (n + 1) : 0;
+        const size_t nq = nprod > t + 1 ? nprod - (t + 1) : 0;
         if (std::min(nw1, nx) < CurrentTuning().shortProduct) {
             // Quadratic sizes: the top columns only, one more unit low at most.
-            if (nq > 0) MulHigh(w1, nw1, x.data(), nx, n + 1, qe.data());
+            if (nq > 0) MulHigh(w1, nw1, x.data(), nx, t + 1, qe.data());
         } else {
             MulAny(w1, nw1, x.data(), nx, prod.data());
-            std::copy(prod.begin() + static_cast<std::ptrdiff_t>(n + 1),
-                      prod.begin() + static_cast<std::ptrdiff_t>(n + 1 + nq), qe.begin());
+            std::copy(prod.begin() + static_cast<std::ptrdiff_t>(t + 1),
+                      prod.begin() + static_cast<std::ptrdiff_t>(t + 1 + nq), qe.begin());
         }
+        if (t < n && Trim(qe.data(), qe.size()) != 0) SubInPlace(qe.data(), qe.size(), std::array<Limb, 1>{1}.data(), 1);
         if (r == nullptr && pos == 0) {
             std::copy(qe.begin(), qe.begin() + static_cast<std::ptrdiff_t>(len), q);
             if (FixByLowLimbs(a, m, b, n, q, m - n + 1)) return;
@@ -1004,8 +1163,8 @@ uint32_t DivRecursive(Limb* a, size_t n, size_t m, const Limb* b, Limb* q) {
 void DivDivideConquer(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb* r) {
     const uint32_t f = kBase / (b[n - 1] + 1u);
     Vec u(a, a + m), v(b, b + n);
-    u.push_back(static_cast<Limb>(MulSmallInPlace(u.data(), m, f)));
-    MulSmallInPlace(v.data(), n, f);
+    u.push_back(f == 1 ? Limb{0} : static_cast<Limb>(ScaleLimbs(u.data(), m, f)));
+    if (f != 1) ScaleLimbs(v.data(), n, f);
     // u < 10000^ql v; each block's window holds the remainder so far and the next limbs.
     const size_t ql = m - n + 1;
     for (size_t done = 0; done < ql;) {
@@ -1013,7 +1172,11 @@ void DivDivideConquer(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q,
         done += len;
         DivRecursive(u.data() + (ql - done), n, len, v.data(), q + (ql - done));
     }
-    DivSmall(u.data(), n, f, r);
+    if (f == 1) {
+        std::copy(u.begin(), u.begin() + static_cast<std::ptrdiff_t>(n), r);
+    } else {
+        DivSmall(u.data(), n, f, r);
+    }
 }
 
 // Division where the divisor is much longer than the quotient: the quotient of the top

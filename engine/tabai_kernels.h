@@ -274,6 +274,10 @@ struct Tuning {
     /// Division by Newton's reciprocal from this many limbs (quotient and divisor); below,
     /// divide and conquer (2n by n digits: level at about 13,000 digits).
     size_t newton = 3000;
+    /// Whether division by the reciprocal takes a quotient of about the divisor's length in
+    /// two halves, by the reciprocal of the divisor's top half (false: in one block, by the
+    /// whole divisor's reciprocal).
+    bool reciprocalHalves = true;
     /// Division by divide and conquer on top of the products from this many limbs
     /// (quotient and divisor); below, the long division on 8-digit words (level at about
     /// 5,500 digits while products of 1,000-5,000 digits cost twice GMP's).

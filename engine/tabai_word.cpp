@@ -161,26 +161,13 @@ void SqrWords(const uint64_t* a, size_t n, uint64_t* out, size_t pumps) {
 // b, which is padded with zeros so that no lane needs a test); four vectors a pass over a
 // keep eight sums in flight. Each column's value lo + hi 2^52 (below 2^91) is divided by
 // 10^12 on its own (in vectors too), not on a chain of carries; the quotients (two words
-// of 10^12) are then added in with a carry of at most 2.
+// of 10^12) are then added in with a carry of at most 2, in vectors as well.
 namespace {
 
 constexpr uint64_t kW12 = 1000000000000ull;
 constexpr size_t kMul52MaxWords = size_t{1} << 11;
 constexpr size_t kLanes = 32;  // columns a pass: four vectors of eight
 constexpr size_t kPad = kLanes;
-
-size_t PackWords12(const Limb* a, size_t n, uint64_t* w) {
-    const size_t full = n / 3;
-    for (size_t i = 0; i < full; ++i) {
-        const Limb* p = a + 3 * i;
-        w[i] = p[0] + uint64_t{kBase} * p[1] + kB2 * p[2];
-    }
-    if (n % 3 == 0) return full;
-    uint64_t v = 0;
-    for (size_t j = n; j-- > 3 * full;) v = v * kBase + a[j];
-    w[full] = v;
-    return full + 1;
-}
 
 #ifdef TABAI_MUL52
 // GCC 12's own headers leave a lane "uninitialised" on purpose in these intrinsics.
@@ -240,26 +227,100 @@ __attribute__((target("avx512f,avx512dq"), always_inline)) inline void Reduce52(
     q = _mm512_mask_add_epi64(q, over, q, one);
 }
 
-// Each column's value v = lo + hi 2^52 (below 2^91) as r + q0 W + q1 W^2 (W = 10^12, r
-// and q0 below W), into lo, hi, top: the quotients estimated in doubles (at most one off),
-// the remainders computed exactly modulo 2^64 and brought into range.
-__attribute__((target("avx512f,avx512dq"))) void SplitColumns52(uint64_t* lo, uint64_t* hi, uint64_t* top,
-                                                                size_t cols) {
+// w[0..nw) := the limbs a[0..n) as words of 12 digits (zero beyond n), eight words an
+// iteration: 24 limbs spread into four 16-bit lanes of each word (the fourth zero), one
+// 16-bit multiply-add makes p0 + 10^4 p1 and p2 in 32-bit halves, a 32-bit product joins them.
+__attribute__((target("avx512f,avx512bw"))) void PackWords12Vec(const Limb* a, size_t n, uint64_t* w, size_t nw) {
+    alignas(64) static constexpr uint16_t kSpread[32] = {0,  1,  2,  0, 3,  4,  5,  0, 6,  7,  8,  0, 9,  10, 11, 0,
+                                                         12, 13, 14, 0, 15, 16, 17, 0, 18, 19, 20, 0, 21, 22, 23, 0};
+    const __m512i spread = _mm512_load_si512(kSpread);
+    const __m512i join = _mm512_set1_epi64(static_cast<long long>(1 | (uint64_t{kBase} << 16) | (uint64_t{1} << 32)));
+    const __m512i low32 = _mm512_set1_epi64(0xffffffffll), b2 = _mm512_set1_epi64(static_cast<long long>(kB2));
+    for (size_t k = 0; k < nw; k += 8) {
+        const size_t limbs = 3 * k < n ? std::min<size_t>(24, n - 3 * k) : 0;
+        const __m512i raw = _mm512_maskz_loadu_epi16(static_cast<__mmask32>((uint64_t{1} << limbs) - 1), a + 3 * k);
+        const __m512i lanes = _mm512_maskz_permutexvar_epi16(0x77777777u, spread, raw);
+        const __m512i halves = _mm512_madd_epi16(lanes, join);
+        const __m512i word = _mm512_add_epi64(_mm512_and_si512(halves, low32),
+                                              _mm512_mul_epu32(_mm512_srli_epi64(halves, 32), b2));
+        _mm512_mask_storeu_epi64(w + k, static_cast<__mmask8>(nw - k >= 8 ? 0xff : (1u << (nw - k)) - 1), word);
+    }
+}
+
+// out[0..n) := the product whose column sums Columns52 left in lo, hi (cols of them, a
+// multiple of 8; the product fits their words of 10^12), all in vectors: each column's value
+// split as r + q0 W + q1 W^2 (W = 10^12) as SplitColumns52 does, word k := r[k] + q0[k-1] +
+// q1[k-2] (below 3 W) reduced below W, its quotient (at most 2) added to the word above,
+// and the carries of one that this leaves (a word at W - 1 passing one on) found for eight
+// words at once with mask arithmetic; then each word's three limbs by multiply-highs and
+// sixteen-bit lanes, stored 24 at a time. kSquare: the sums are those off the diagonal,
+// doubled here, and the squares of the words x[0..) join the even columns.
+template <bool kSquare>
+__attribute__((target("avx512f,avx512dq,avx512bw,avx512ifma"))) void FinishVec52(const uint64_t* lo,
+                                                                                 const uint64_t* hi, size_t cols,
+                                                                                 const uint64_t* x, Limb* out,
+                                                                                 size_t n) {
+    alignas(64) static constexpr uint16_t kGather[32] = {0,  1,  2,  4,  5,  6,  8,  9,  10, 12, 13,
+                                                         14, 16, 17, 18, 20, 21, 22, 24, 25, 26, 28,
+                                                         29, 30, 0,  0,  0,  0,  0,  0,  0,  0};
+    const __m512i gather = _mm512_load_si512(kGather);
     const __m512i low52 = _mm512_set1_epi64((1ll << 52) - 1);
+    const __m512i w = _mm512_set1_epi64(static_cast<long long>(kW12)), wm1 = _mm512_set1_epi64(kW12 - 1);
+    const __m512i one = _mm512_set1_epi64(1), base = _mm512_set1_epi64(kBase);
+    // floor(v / 10^4) = floor(v M / 2^65) for v < 2^40, M = ceil(2^65 / 10^4) < 2^52.
+    const __m512i magic = _mm512_set1_epi64(static_cast<long long>(((unsigned __int128)1 << 65) / kBase + 1));
     const __m512d two52 = _mm512_set1_pd(0x1p52), inv = _mm512_set1_pd(1.0 / static_cast<double>(kW12));
-    for (size_t k = 0; k < cols; k += 8) {
+    const __m512i dup = _mm512_set_epi64(3, 3, 2, 2, 1, 1, 0, 0);
+    __m512i prevQ0 = _mm512_setzero_si512(), prevQ1 = prevQ0, prevD = prevQ0;
+    uint32_t carry = 0;  // into the next vector's first word
+    for (size_t k = 0; k < cols && 3 * k < n; k += 8) {
         __m512i l = _mm512_loadu_si512(lo + k), h = _mm512_loadu_si512(hi + k);
-        h = _mm512_add_epi64(h, _mm512_srli_epi64(l, 52));  // below 2^40
+        if constexpr (kSquare) {
+            // Off the diagonal twice (below 2^63 for n <= 2^11 words), then x[k/2 + j]^2 in
+            // column k + 2j.
+            const __m512i xx = _mm512_permutexvar_epi64(dup, _mm512_castsi256_si512(_mm256_loadu_si256(
+                                                                 reinterpret_cast<const __m256i*>(x + k / 2))));
+            l = _mm512_mask_madd52lo_epu64(_mm512_add_epi64(l, l), 0x55, xx, xx);
+            h = _mm512_mask_madd52hi_epu64(_mm512_add_epi64(h, h), 0x55, xx, xx);
+        }
+        h = _mm512_add_epi64(h, _mm512_srli_epi64(l, 52));
         l = _mm512_and_si512(l, low52);
         const __m512d v = _mm512_fmadd_pd(_mm512_cvtepu64_pd(h), two52, _mm512_cvtepu64_pd(l));
-        __m512i q = _mm512_cvttpd_epu64(_mm512_mul_pd(v, inv));  // below 2^52
-        __m512i r = _mm512_add_epi64(l, _mm512_slli_epi64(h, 52));  // v modulo 2^64
-        Reduce52(r, q);
-        __m512i q1 = _mm512_cvttpd_epu64(_mm512_mul_pd(_mm512_cvtepu64_pd(q), inv));
-        Reduce52(q, q1);
-        _mm512_storeu_si512(lo + k, r);
-        _mm512_storeu_si512(hi + k, q);
-        _mm512_storeu_si512(top + k, q1);
+        __m512i q0 = _mm512_cvttpd_epu64(_mm512_mul_pd(v, inv));
+        __m512i r = _mm512_add_epi64(l, _mm512_slli_epi64(h, 52));
+        Reduce52(r, q0);
+        __m512i q1 = _mm512_cvttpd_epu64(_mm512_mul_pd(_mm512_cvtepu64_pd(q0), inv));
+        Reduce52(q0, q1);
+        // u := r + q0 one word down + q1 two words down, below 3 W; then d := u div W.
+        __m512i u = _mm512_add_epi64(r, _mm512_add_epi64(_mm512_alignr_epi64(q0, prevQ0, 7),
+                                                         _mm512_alignr_epi64(q1, prevQ1, 6)));
+        prevQ0 = q0;
+        prevQ1 = q1;
+        const __mmask8 ge1 = _mm512_cmpge_epu64_mask(u, w);
+        u = _mm512_mask_sub_epi64(u, ge1, u, w);
+        const __mmask8 ge2 = _mm512_cmpge_epu64_mask(u, w);
+        u = _mm512_mask_sub_epi64(u, ge2, u, w);
+        const __m512i d = _mm512_add_epi64(_mm512_maskz_mov_epi64(ge1, one), _mm512_maskz_mov_epi64(ge2, one));
+        u = _mm512_add_epi64(u, _mm512_alignr_epi64(d, prevD, 7));  // below W + 2
+        prevD = d;
+        // Words at W or more pass one on (g), words at W - 1 pass on what they receive (p):
+        // the words receiving one are (p + i) ^ p for i the generated carries moved up a word.
+        const uint32_t g = _mm512_cmpge_epu64_mask(u, w), p = _mm512_cmpeq_epu64_mask(u, wm1);
+        const uint32_t in = ((g << 1) | carry) & 0xff, sum = p + in;
+        const __mmask8 gets = static_cast<__mmask8>(sum ^ p);
+        carry = ((sum >> 8) | (g >> 7)) & 1;
+        u = _mm512_mask_add_epi64(u, gets, u, one);
+        u = _mm512_mask_sub_epi64(u, _mm512_cmpge_epu64_mask(u, w), u, w);
+        // Three limbs a word: u = r0 + 10^4 (r1 + 10^4 r2).
+        const __m512i t = _mm512_srli_epi64(_mm512_madd52hi_epu64(_mm512_setzero_si512(), u, magic), 13);
+        const __m512i r2 = _mm512_srli_epi64(_mm512_madd52hi_epu64(_mm512_setzero_si512(), t, magic), 13);
+        const __m512i r0 = _mm512_sub_epi64(u, _mm512_mul_epu32(t, base));
+        const __m512i r1 = _mm512_sub_epi64(t, _mm512_mul_epu32(r2, base));
+        const __m512i lanes =
+            _mm512_or_si512(_mm512_or_si512(r0, _mm512_slli_epi64(r1, 16)), _mm512_slli_epi64(r2, 32));
+        const size_t limbs = std::min<size_t>(24, n - 3 * k);
+        _mm512_mask_storeu_epi16(out + 3 * k, static_cast<__mmask32>((uint64_t{1} << limbs) - 1),
+                                 _mm512_permutexvar_epi16(gather, lanes));
     }
 }
 #pragma GCC diagnostic pop
@@ -272,7 +333,7 @@ bool HasMul52() {
     static const bool has = [] {
         __builtin_cpu_init();
         return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq") &&
-               __builtin_cpu_supports("avx512ifma");
+               __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512ifma");
     }();
     return has;
 #else
@@ -283,50 +344,28 @@ bool HasMul52() {
 #ifdef TABAI_MUL52
 namespace {
 
-// out[0..n) := the product whose columns Columns52 left in lo, hi (cols of them; it fits
-// `words` words of 10^12); top is room for cols more words.
-void Finish52(uint64_t* lo, uint64_t* hi, uint64_t* top, size_t cols, size_t words, Limb* out, size_t n) {
-    SplitColumns52(lo, hi, top, cols);
-    // Word k is r[k] + q0[k - 1] + q1[k - 2] and the carry (below 3 W: a carry of at
-    // most 2), written out as three limbs.
-    uint64_t carry = 0;
-    for (size_t k = 0; k < words; ++k) {
-        uint64_t v = lo[k] + (k >= 1 ? hi[k - 1] : 0) + (k >= 2 ? top[k - 2] : 0) + carry;
-        const uint64_t c1 = v >= kW12;
-        v -= c1 ? kW12 : 0;
-        const uint64_t c2 = v >= kW12;
-        v -= c2 ? kW12 : 0;
-        carry = c1 + c2;
-        const uint64_t t = v / kBase;
-        const Limb digits[3] = {static_cast<Limb>(v - t * kBase), static_cast<Limb>(t % kBase),
-                                static_cast<Limb>(t / kBase)};
-        for (size_t j = 0; j < 3 && 3 * k + j < n; ++j) out[3 * k + j] = digits[j];
-    }
-}
-
 // Room for a factor padded with kPad zero words either side and the columns of a product
-// of `words` words: cols (a multiple of kLanes, past the top word) of lo, hi and top.
+// of `words` words: cols (a multiple of kLanes, past the top word) of lo and hi.
 class Buffers52 {
 public:
     Buffers52(size_t padded, size_t words)
-        : cols((words + kLanes - 1) / kLanes * kLanes), buf_(padded + 3 * cols) {
+        : cols((words + kLanes - 1) / kLanes * kLanes), buf_(padded + 2 * cols) {
         lo = buf_.get() + padded;
         hi = lo + cols;
-        top = hi + cols;
     }
     // w[0..n) := the limbs packed into words of 10^12 with kPad zeros either side; returns
     // the first word.
     uint64_t* Pad(uint64_t* w, const Limb* a, size_t n) {
         const size_t nw = (n + 2) / 3;
         std::fill(w, w + kPad, uint64_t{0});
-        PackWords12(a, n, w + kPad);
+        PackWords12Vec(a, n, w + kPad, nw);
         std::fill(w + kPad + nw, w + nw + 2 * kPad, uint64_t{0});
         return w + kPad;
     }
     uint64_t* words() { return buf_.get(); }
 
     const size_t cols;
-    uint64_t *lo, *hi, *top;
+    uint64_t *lo, *hi;
 
 private:
     StackBuffer<uint64_t, 2048> buf_;
@@ -340,12 +379,12 @@ void MulBasecase52(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out
     const size_t wa = (na + 2) / 3, wb = (nb + 2) / 3;
     Buffers52 m(wa + wb + 2 * kPad, wa + wb);
     uint64_t* x = m.words();
-    PackWords12(a, na, x);
+    PackWords12Vec(a, na, x, wa);
     const uint64_t* y = m.Pad(x + wa, b, nb);
     // As MulWordsColumns: at least once every 2^14 columns for a long factor times a short one.
     PumpSpread pump(std::max(nb, m.cols >> 14), m.cols / kLanes);
     Columns52<false>(x, wa, y - kPad, wb, m.cols, m.lo, m.hi, pump);
-    Finish52(m.lo, m.hi, m.top, m.cols, wa + wb, out, na + nb);
+    FinishVec52<false>(m.lo, m.hi, m.cols, nullptr, out, na + nb);
 #else
     MulSchool(a, na, b, nb, out);
 #endif
@@ -358,18 +397,7 @@ void SqrBasecase52(const Limb* a, size_t n, Limb* out) {
     const uint64_t* x = m.Pad(m.words(), a, n);
     PumpSpread pump(n, m.cols / kLanes);
     Columns52<true>(x, w, x - kPad, w, m.cols, m.lo, m.hi, pump);
-    // The products off the diagonal twice (the low sums stay below 2^63 + 2^52), and the
-    // squares in the even columns.
-    for (size_t k = 0; k < m.cols; ++k) {
-        m.lo[k] *= 2;
-        m.hi[k] *= 2;
-    }
-    for (size_t i = 0; i < w; ++i) {
-        const unsigned __int128 sq = static_cast<unsigned __int128>(x[i]) * x[i];
-        m.lo[2 * i] += static_cast<uint64_t>(sq) & ((uint64_t{1} << 52) - 1);
-        m.hi[2 * i] += static_cast<uint64_t>(sq >> 52);
-    }
-    Finish52(m.lo, m.hi, m.top, m.cols, 2 * w, out, 2 * n);
+    FinishVec52<true>(m.lo, m.hi, m.cols, x, out, 2 * n);
 #else
     SqrSchool(a, n, out);
 #endif
