@@ -227,6 +227,10 @@ namespace {
 // shift by one limb), which keeps the words the estimate leaves out below a hundredth.
 constexpr int64_t kW8 = 100000000;
 constexpr size_t kRows = 128;
+// The division's rows carry the window less often: after CarryWordsOnce its words are
+// below 2^37, and 256 rows of products below 10^16 keep them below 2^62 (the words the
+// estimate leaves out still move it by less than three hundredths).
+constexpr size_t kDivRows = 256;
 // The pump is called every this many rows (as often as the long division on limbs does).
 constexpr size_t kPumpRows = 16;
 
@@ -285,10 +289,16 @@ inline void CarryWordsDown(int64_t* r, size_t n) {
         }
         r[n] += prev;
     }
+    // Almost every word is in range now: the branch is predicted and leaves no chain.
     int64_t c = 0;
     for (size_t k = 0; k < n; ++k) {
         const int64_t t = r[k] + c;
-        c = (t >= kW8) - (t < 0);
+        if (__builtin_expect(static_cast<uint64_t>(t) < static_cast<uint64_t>(kW8), 1)) {
+            r[k] = t;
+            c = 0;
+            continue;
+        }
+        c = t < 0 ? -1 : 1;
         r[k] = t - c * kW8;
     }
     r[n] += c;
@@ -455,7 +465,7 @@ void DivRows(int64_t* __restrict rw, const uint32_t* __restrict v, const uint64_
             ((h | l) >= 0 ? subRow2 : SubRow2Portable)(w, vp, nw - 4, l, h);
             if (j >= 4) estimatePair(w - 2, hi, lo);
             rows += 2;
-            if (rows % kRows == 0) CarryWordsOnce(w, 0, nw - 1);
+            if (rows % kDivRows == 0) CarryWordsOnce(w, 0, nw - 1);
             if (rows % kPumpRows == 0) pump::ProcessMessages();
         }
     }
@@ -474,7 +484,7 @@ void DivRows(int64_t* __restrict rw, const uint32_t* __restrict v, const uint64_
             const auto uq = static_cast<uint32_t>(-q);
             for (size_t i = 0; i < nw; ++i) w[i] += static_cast<int64_t>(static_cast<uint64_t>(uq) * v[i]);
         }
-        if (++rows % kRows == 0) CarryWordsOnce(w, 0, nw);
+        if (++rows % kDivRows == 0) CarryWordsOnce(w, 0, nw);
         if (rows % kPumpRows == 0) pump::ProcessMessages();
         // The top word is about the remainder's value in its units: below 2^35 even
         // with the carries from below that it stands for, so this fits.
