@@ -125,6 +125,24 @@ uint32_t MulSmallInPlace(Limb* a, size_t n, uint32_t f) {
     return carry;
 }
 
+// The same as MulSmallInPlace without its chain of divisions: each product's two limbs
+// apart, then carries of at most one (what DivSchool does limb by limb stays its yardstick).
+uint32_t ScaleLimbs(Limb* a, size_t n, uint32_t f) {
+    uint32_t high = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const uint32_t t = a[i] * f, h = t / kBase;
+        a[i] = static_cast<Limb>(t - h * kBase + high);  // below 2 * 10000
+        high = h;
+    }
+    uint32_t c = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const uint32_t t = a[i] + c;
+        c = t >= kBase;
+        a[i] = static_cast<Limb>(t - c * kBase);
+    }
+    return high + c;
+}
+
 }  // namespace
 
 void DivSchool(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb* r) {
@@ -209,6 +227,10 @@ namespace {
 // shift by one limb), which keeps the words the estimate leaves out below a hundredth.
 constexpr int64_t kW8 = 100000000;
 constexpr size_t kRows = 128;
+// The division's rows carry the window less often: after CarryWordsOnce its words are
+// below 2^37, and 256 rows of products below 10^16 keep them below 2^62 (the words the
+// estimate leaves out still move it by less than three hundredths).
+constexpr size_t kDivRows = 256;
 // The pump is called every this many rows (as often as the long division on limbs does).
 constexpr size_t kPumpRows = 16;
 
@@ -267,10 +289,16 @@ inline void CarryWordsDown(int64_t* r, size_t n) {
         }
         r[n] += prev;
     }
+    // Almost every word is in range now: the branch is predicted and leaves no chain.
     int64_t c = 0;
     for (size_t k = 0; k < n; ++k) {
         const int64_t t = r[k] + c;
-        c = (t >= kW8) - (t < 0);
+        if (__builtin_expect(static_cast<uint64_t>(t) < static_cast<uint64_t>(kW8), 1)) {
+            r[k] = t;
+            c = 0;
+            continue;
+        }
+        c = t < 0 ? -1 : 1;
         r[k] = t - c * kW8;
     }
     r[n] += c;
@@ -437,7 +465,7 @@ void DivRows(int64_t* __restrict rw, const uint32_t* __restrict v, const uint64_
             ((h | l) >= 0 ? subRow2 : SubRow2Portable)(w, vp, nw - 4, l, h);
             if (j >= 4) estimatePair(w - 2, hi, lo);
             rows += 2;
-            if (rows % kRows == 0) CarryWordsOnce(w, 0, nw - 1);
+            if (rows % kDivRows == 0) CarryWordsOnce(w, 0, nw - 1);
             if (rows % kPumpRows == 0) pump::ProcessMessages();
         }
     }
@@ -456,7 +484,7 @@ void DivRows(int64_t* __restrict rw, const uint32_t* __restrict v, const uint64_
             const auto uq = static_cast<uint32_t>(-q);
             for (size_t i = 0; i < nw; ++i) w[i] += static_cast<int64_t>(static_cast<uint64_t>(uq) * v[i]);
         }
-        if (++rows % kRows == 0) CarryWordsOnce(w, 0, nw);
+        if (++rows % kDivRows == 0) CarryWordsOnce(w, 0, nw);
         if (rows % kPumpRows == 0) pump::ProcessMessages();
         // The top word is about the remainder's value in its units: below 2^35 even
         // with the carries from below that it stands for, so this fits.
@@ -1038,38 +1066,52 @@ bool FixByLowLimbs(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, si
     return false;
 }
 
-// Division by a reciprocal, n limbs of the dividend at a time from the top; each block's
+// Division by a reciprocal, a block of the quotient at a time from the top; each block's
 // estimate is at most a few units low and is corrected by subtracting b. With r null, b
 // is known to divide a (and b[0] != 0): the last block's estimate is then corrected from
 // the lowest limbs, without the product that the remainder costs.
+//
+// A quotient of about b's length is taken in two blocks of half its length, by the
+// reciprocal of b's top s + 2 limbs only (s the block's length): that reciprocal costs
+// half the whole one's Newton steps, and the blocks' products of half the length cost
+// about what one whole product does, against one more remainder product.
 void DivByReciprocal(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb* r) {
-    const Vec x = Reciprocal(b, n);
+    const size_t ql = m - n + 1;
+    const size_t blocks = std::max<size_t>(CurrentTuning().reciprocalHalves ? 2 : 1, (ql + n - 1) / n);
+    const size_t s = (ql + blocks - 1) / blocks;
+    // X ~ 10000^(2t) / bt for bt, b's top t limbs: for W below b 10000^s, floor(W / bt
+    // 10000^(n-t)) is within one of W div b when t >= s + 2 (bt is within 10000^(1-t) of
+    // b / 10000^(n-t) in relative terms), and equal to it from below when t = n.
+    const size_t t = std::min(n, s + 2);
+    const Vec x = Reciprocal(b + (n - t), t);
     const size_t nx = x.size();
     Vec cur(n, 0);  // the running remainder, below b
-    size_t pos = m - n + 1;
+    size_t pos = ql;
     std::copy(a + pos, a + m, cur.begin());
-    Vec w(2 * n + 2), prod(3 * n + 4), qe(n + 3), rem;
+    Vec w(n + s + 2), prod(s + t + 8), qe(s + 4), rem;
     while (pos > 0) {
-        const size_t len = (pos - 1) % n + 1;
+        const size_t len = (pos - 1) % s + 1;
         pos -= len;
         // W = cur * 10000^len + a[pos .. pos + len).
         const size_t nw = len + n;
         std::copy(a + pos, a + pos + len, w.begin());
         std::copy(cur.begin(), cur.end(), w.begin() + static_cast<std::ptrdiff_t>(len));
-        // Estimate floor(floor(W / 10000^(n-1)) * X / 10000^(n+1)).
+        // Estimate floor(floor(W / 10000^(n-1)) * X / 10000^(t+1)), one less for a
+        // truncated b (so that it is not above W div b).
         const Limb* w1 = w.data() + (n - 1);
         const size_t nw1 = len + 1;
         const size_t nprod = nw1 + nx;
         std::fill(qe.begin(), qe.end(), Limb{0});
-        const size_t nq = nprod > n + 1 ? nprod - (n + 1) : 0;
+        const size_t nq = nprod > t + 1 ? nprod - (t + 1) : 0;
         if (std::min(nw1, nx) < CurrentTuning().shortProduct) {
             // Quadratic sizes: the top columns only, one more unit low at most.
-            if (nq > 0) MulHigh(w1, nw1, x.data(), nx, n + 1, qe.data());
+            if (nq > 0) MulHigh(w1, nw1, x.data(), nx, t + 1, qe.data());
         } else {
             MulAny(w1, nw1, x.data(), nx, prod.data());
-            std::copy(prod.begin() + static_cast<std::ptrdiff_t>(n + 1),
-                      prod.begin() + static_cast<std::ptrdiff_t>(n + 1 + nq), qe.begin());
+            std::copy(prod.begin() + static_cast<std::ptrdiff_t>(t + 1),
+                      prod.begin() + static_cast<std::ptrdiff_t>(t + 1 + nq), qe.begin());
         }
+        if (t < n && Trim(qe.data(), qe.size()) != 0) SubInPlace(qe.data(), qe.size(), std::array<Limb, 1>{1}.data(), 1);
         if (r == nullptr && pos == 0) {
             std::copy(qe.begin(), qe.begin() + static_cast<std::ptrdiff_t>(len), q);
             if (FixByLowLimbs(a, m, b, n, q, m - n + 1)) return;
@@ -1153,8 +1195,8 @@ uint32_t DivRecursive(Limb* a, size_t n, size_t m, const Limb* b, Limb* q) {
 void DivDivideConquer(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb* r) {
     const uint32_t f = kBase / (b[n - 1] + 1u);
     Vec u(a, a + m), v(b, b + n);
-    u.push_back(static_cast<Limb>(MulSmallInPlace(u.data(), m, f)));
-    MulSmallInPlace(v.data(), n, f);
+    u.push_back(f == 1 ? Limb{0} : static_cast<Limb>(ScaleLimbs(u.data(), m, f)));
+    if (f != 1) ScaleLimbs(v.data(), n, f);
     // u < 10000^ql v; each block's window holds the remainder so far and the next limbs.
     const size_t ql = m - n + 1;
     for (size_t done = 0; done < ql;) {
@@ -1162,7 +1204,11 @@ void DivDivideConquer(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q,
         done += len;
         DivRecursive(u.data() + (ql - done), n, len, v.data(), q + (ql - done));
     }
-    DivSmall(u.data(), n, f, r);
+    if (f == 1) {
+        std::copy(u.begin(), u.begin() + static_cast<std::ptrdiff_t>(n), r);
+    } else {
+        DivSmall(u.data(), n, f, r);
+    }
 }
 
 // Division where the divisor is much longer than the quotient: the quotient of the top

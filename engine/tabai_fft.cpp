@@ -48,7 +48,7 @@ namespace tabai_kernels {
 
 namespace {
 
-constexpr int kMaxLog = 18;  // tables up to 2^18 points; FftFits() limits the sizes further
+constexpr int kMaxLog = 19;  // tables up to 2^19 points; FftFits() limits the sizes further
 constexpr size_t kPumpEvery = size_t{1} << 14;
 constexpr long double kPi = 3.141592653589793238462643383279502884L;
 
@@ -243,6 +243,68 @@ void Level(double* re, double* im, size_t n, int k) {
     }
 }
 
+// Two levels at once, half-sizes M = 2^k and M/2, over the quarters q0..q3 of a block of
+// 2M points: one pass over memory instead of two, with the same operations in the same
+// order as the two levels apart (so the same roundings, and the same bound). wa = the
+// twiddles of half-size M from j (wb from M/2 + j), wc those of half-size M/2 from j.
+template <bool kInverse>
+TABAI_CLONES void Level4Span(double* __restrict r0, double* __restrict i0, double* __restrict r1,
+                             double* __restrict i1, double* __restrict r2, double* __restrict i2,
+                             double* __restrict r3, double* __restrict i3, const double* __restrict war,
+                             const double* __restrict wai, const double* __restrict wbr,
+                             const double* __restrict wbi, const double* __restrict wcr,
+                             const double* __restrict wci, size_t count) {
+    for (size_t j = 0; j < count; ++j) {
+        double a0r = r0[j], a0i = i0[j], a1r = r1[j], a1i = i1[j];
+        double a2r = r2[j], a2i = i2[j], a3r = r3[j], a3i = i3[j];
+        if (kInverse) {
+            Butterfly<true>(a0r, a0i, a1r, a1i, wcr[j], wci[j]);
+            Butterfly<true>(a2r, a2i, a3r, a3i, wcr[j], wci[j]);
+            Butterfly<true>(a0r, a0i, a2r, a2i, war[j], wai[j]);
+            Butterfly<true>(a1r, a1i, a3r, a3i, wbr[j], wbi[j]);
+        } else {
+            Butterfly<false>(a0r, a0i, a2r, a2i, war[j], wai[j]);
+            Butterfly<false>(a1r, a1i, a3r, a3i, wbr[j], wbi[j]);
+            Butterfly<false>(a0r, a0i, a1r, a1i, wcr[j], wci[j]);
+            Butterfly<false>(a2r, a2i, a3r, a3i, wcr[j], wci[j]);
+        }
+        r0[j] = a0r, i0[j] = a0i, r1[j] = a1r, i1[j] = a1i;
+        r2[j] = a2r, i2[j] = a2i, r3[j] = a3r, i3[j] = a3i;
+    }
+}
+
+// The levels of half-sizes 2^k and 2^(k-1) over all n points, in pieces with the pump
+// between them.
+template <bool kInverse>
+void Level4(double* re, double* im, size_t n, int k) {
+    const size_t m = size_t{1} << k, h = m / 2;
+    const Tables::Level &wm = TheTables().Get(k), &wh = TheTables().Get(k - 1);
+    for (size_t s = 0; s < n; s += 2 * m) {
+        for (size_t j = 0; j < h; j += kPumpEvery / 2) {
+            const size_t count = std::min(kPumpEvery / 2, h - j), a = s + j;
+            Level4Span<kInverse>(re + a, im + a, re + a + h, im + a + h, re + a + m, im + a + m, re + a + m + h,
+                                 im + a + m + h, wm.re.get() + j, wm.im.get() + j, wm.re.get() + h + j,
+                                 wm.im.get() + h + j, wh.re.get() + j, wh.im.get() + j, count);
+            pump::ProcessMessages();
+        }
+    }
+}
+
+// Levels of half-sizes 2^high down to 2^low (forward) or up from 2^low to 2^high (inverse)
+// over all n points, two at a time where there are two.
+template <bool kInverse>
+void Levels(double* re, double* im, size_t n, int high, int low) {
+    if (kInverse) {
+        int k = low;
+        if ((high - low + 1) % 2 != 0) Level<true>(re, im, n, k++);
+        for (; k < high; k += 2) Level4<true>(re, im, n, k + 1);
+    } else {
+        int k = high;
+        for (; k > low; k -= 2) Level4<false>(re, im, n, k);
+        if (k == low) Level<false>(re, im, n, k);
+    }
+}
+
 // The three levels of half-sizes 4, 2, 1 over all n points, likewise.
 template <bool kInverse>
 void Levels8(double* re, double* im, size_t n) {
@@ -254,18 +316,34 @@ void Levels8(double* re, double* im, size_t n) {
     }
 }
 
+// Blocks of 2^kBlockLog points (128 KiB of doubles): once the levels' half-size fits a
+// block, the forward transform finishes each block through all its remaining levels
+// before the next (and the inverse starts so); the blocks are independent of each other
+// there, and stay in the second-level cache.
+constexpr int kBlockLog = 13;
+
 // A transform of 2^log points (log >= 3) over re/im, natural order in, bit-reversed out.
 void Forward(double* re, double* im, int log) {
     const size_t n = size_t{1} << log;
-    for (int k = log - 1; k >= 3; --k) Level<false>(re, im, n, k);
-    Levels8<false>(re, im, n);
+    const int blockLog = std::min(log, kBlockLog);
+    if (log - 1 >= blockLog) Levels<false>(re, im, n, log - 1, blockLog);
+    const size_t block = size_t{1} << blockLog;
+    for (size_t s = 0; s < n; s += block) {
+        if (blockLog - 1 >= 3) Levels<false>(re + s, im + s, block, blockLog - 1, 3);
+        Levels8<false>(re + s, im + s, block);
+    }
 }
 
 // The inverse (unscaled): bit-reversed order in, natural out.
 void Inverse(double* re, double* im, int log) {
     const size_t n = size_t{1} << log;
-    Levels8<true>(re, im, n);
-    for (int k = 3; k < log; ++k) Level<true>(re, im, n, k);
+    const int blockLog = std::min(log, kBlockLog);
+    const size_t block = size_t{1} << blockLog;
+    for (size_t s = 0; s < n; s += block) {
+        Levels8<true>(re + s, im + s, block);
+        if (blockLog - 1 >= 3) Levels<true>(re + s, im + s, block, blockLog - 1, 3);
+    }
+    if (log - 1 >= blockLog) Levels<true>(re, im, n, log - 1, blockLog);
 }
 
 // The twiddles W^j and W^2j of a radix-3 step from j0 on.
@@ -565,14 +643,32 @@ inline Limb CarryStep(double x, int64_t& carry) {
 
 // out[0..count) := the signed coefficients (re, im interleaved) rounded and carried in
 // base 10000; returns the carry out (negative when the coefficients sum to less than 0
-// modulo 10000^count).
+// modulo 10000^count). One carry chain costs a division's latency a limb; four chains over
+// four quarters run side by side, and each quarter's carry out is then added into the
+// next quarter (it stops after a few limbs but for runs of 9999 or 0).
 int64_t Carry(const double* re, const double* im, size_t count, Limb* out) {
-    int64_t carry = 0;
-    for (size_t j = 0; j < count / 2; ++j) {
-        out[2 * j] = CarryStep(re[j], carry);
-        out[2 * j + 1] = CarryStep(im[j], carry);
+    constexpr size_t kChains = 4;
+    const size_t pairs = count / 2, seg = pairs / kChains;
+    int64_t c[kChains] = {};
+    for (size_t j = 0; j < seg; ++j) {
+        for (size_t k = 0; k < kChains; ++k) {
+            const size_t at = k * seg + j;
+            out[2 * at] = CarryStep(re[at], c[k]);
+            out[2 * at + 1] = CarryStep(im[at], c[k]);
+        }
     }
-    if (count % 2 != 0) out[count - 1] = CarryStep(re[count / 2], carry);
+    int64_t& last = c[kChains - 1];
+    for (size_t at = kChains * seg; at < pairs; ++at) {
+        out[2 * at] = CarryStep(re[at], last);
+        out[2 * at + 1] = CarryStep(im[at], last);
+    }
+    if (count % 2 != 0) out[count - 1] = CarryStep(re[pairs], last);
+    int64_t carry = c[0];
+    for (size_t k = 1; k < kChains; ++k) {
+        const size_t end = k + 1 < kChains ? 2 * (k + 1) * seg : count;
+        for (size_t i = 2 * k * seg; i < end && carry != 0; ++i) out[i] = CarryStep(out[i], carry);
+        carry += c[k];
+    }
     return carry;
 }
 
@@ -580,6 +676,19 @@ int64_t Carry(const double* re, const double* im, size_t count, Limb* out) {
 // 5000^2 (limbs + 6) in balanced digits).
 bool Fits(const Shape& shape, double limbs) {
     return shape.log < kMaxLog && ErrorBound(shape, 5000.0 * 5000.0 * (limbs + 6.0)) < 0.25;
+}
+
+// |x|^2 for the balanced digits of a (Balanced), exactly: each square is below 2^27.
+// Integer steps without branches, so that the loop runs in vectors.
+TABAI_CLONES uint64_t Norm2(const Limb* __restrict a, size_t na) {
+    const auto square = [](int64_t d) { return static_cast<uint64_t>(d * d); };
+    if (na == 1) return square(a[0]);
+    uint64_t sum = square(int64_t{a[0]} - (a[0] >= 5000 ? 10000 : 0));
+    for (size_t i = 1; i + 1 < na; ++i) {
+        const int32_t d = int32_t{a[i]} + (a[i - 1] >= 5000 ? 1 : 0) - (a[i] >= 5000 ? 10000 : 0);
+        sum += static_cast<uint64_t>(static_cast<int64_t>(d * d));
+    }
+    return sum + square(int64_t{a[na - 1]} + (a[na - 2] >= 5000 ? 1 : 0));
 }
 
 }  // namespace
@@ -614,6 +723,15 @@ double FftTwiddleError(size_t points) {
 
 bool FftFits(size_t na, size_t nb) {
     return Fits(ShapeForLength(na + nb - 1), static_cast<double>(na + nb));
+}
+
+bool FftFitsOperands(const Limb* a, size_t na, const Limb* b, size_t nb) {
+    const Shape shape = ShapeForLength(na + nb - 1);
+    if (shape.log >= kMaxLog) return false;
+    const uint64_t xa = Norm2(a, na), xb = b != nullptr ? Norm2(b, nb) : xa;
+    // The margin covers the rounding of the exact sums to doubles.
+    const double norm2 = (static_cast<double>(xa) + static_cast<double>(xb)) * (1 + 0x1p-40);
+    return ErrorBound(shape, norm2) < 0.25;
 }
 
 // Factors of up to the whole length each.

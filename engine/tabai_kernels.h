@@ -134,14 +134,19 @@ void SqrNtt(const Limb* a, size_t n, Limb* out);
 /// Whether MulFft holds a product of na x nb limbs exactly (its rounding error bound for
 /// the worst operands stays below a quarter).
 bool FftFits(size_t na, size_t nb);
+/// Whether MulFft holds the product of these very operands exactly (b null: a squared,
+/// nb = na): the same bound taken with the operands' own norms instead of the worst
+/// ones. Random digits have about a third of the worst norm, so products about three
+/// times as long fit (factors of a million digits); the worst operands go on to MulNtt.
+bool FftFitsOperands(const Limb* a, size_t na, const Limb* b, size_t nb);
 /// The largest error (in either part) of the twiddles in the floating transform's tables
 /// for a transform of at least `points` complex points, against the exact values; the
 /// rounding bound behind FftFits allows 2^-52.
 double FftTwiddleError(size_t points);
 /// out[0..na+nb) := a * b through a double-precision complex transform; requires
-/// FftFits(na, nb). Pumps regularly.
+/// FftFits(na, nb) or FftFitsOperands. Pumps regularly.
 void MulFft(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out);
-/// out[0..2n) := a * a the same way; requires FftFits(n, n).
+/// out[0..2n) := a * a the same way; requires FftFits(n, n) or FftFitsOperands(a, n, null, n).
 void SqrFft(const Limb* a, size_t n, Limb* out);
 /// Whether MulFftCyclic holds every product for minLen.
 bool FftCyclicFits(size_t minLen);
@@ -278,6 +283,10 @@ struct Tuning {
     /// Division by Newton's reciprocal from this many limbs (quotient and divisor); below,
     /// divide and conquer (2n by n digits: level at about 13,000 digits).
     size_t newton = 3000;
+    /// Whether division by the reciprocal takes a quotient of about the divisor's length in
+    /// two halves, by the reciprocal of the divisor's top half (false: in one block, by the
+    /// whole divisor's reciprocal).
+    bool reciprocalHalves = true;
     /// Division by divide and conquer on top of the products from this many limbs
     /// (quotient and divisor); below, the long division on 8-digit words (level at about
     /// 5,500 digits while products of 1,000-5,000 digits cost twice GMP's).

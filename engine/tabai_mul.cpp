@@ -365,7 +365,7 @@ void KaratsubaSqrRec(const Limb* a, size_t n, Limb* out, Limb* scratch) {
 }  // namespace
 
 void MulTransform(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out) {
-    if (FftFits(na, nb)) {
+    if (FftFits(na, nb) || FftFitsOperands(a, na, b, nb)) {
         MulFft(a, na, b, nb, out);
     } else {
         MulNtt(a, na, b, nb, out);
@@ -373,7 +373,7 @@ void MulTransform(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out)
 }
 
 void SqrTransform(const Limb* a, size_t n, Limb* out) {
-    if (FftFits(n, n)) {
+    if (FftFits(n, n) || FftFitsOperands(a, n, nullptr, n)) {
         SqrFft(a, n, out);
     } else {
         SqrNtt(a, n, out);

@@ -95,4 +95,59 @@ TEST(TSeisuDivision, DivideAndConquerOnPairRows) {
     }
 }
 
+TEST(TSeisuDivision, ReciprocalHalvesMatchLongDivision) {
+    // The reciprocal path taking a quotient of about the divisor's length in two halves by
+    // the reciprocal of the divisor's top half (whose estimate may be one too large before
+    // the step down), and in one block: the edge cases (remainder b - 1, all nines, powers
+    // of the base and one less, a divisor just over a power of the base), quotients one
+    // limb either side of the divisor's length and of twice it, both halves' lengths odd
+    // and even; the threshold moved down so that all of them take the reciprocal.
+    std::mt19937_64 rng(74);
+    const auto cases = DivisionEdgeCases(rng, {8u, 9u, 30u, 31u, 200u});
+    for (const bool halves : {true, false}) {
+        const ScopedTuning scoped(Tuned([halves](auto& t) {
+            t.newton = 8;
+            t.reciprocalHalves = halves;
+        }));
+        for (const auto& [a, b] : cases) CheckDivision(a, b);
+        for (const size_t n : {8u, 9u, 40u, 41u, 301u}) {
+            for (const size_t ql : {n - 2, n - 1, n, n + 1, n + 2, 2 * n - 1, 2 * n, 2 * n + 1, 3 * n + 5}) {
+                CheckDivision(RandomVec(rng, n + ql - 1), RandomVec(rng, n));
+                CheckDivision(Nines(n + ql - 1), RandomVec(rng, n));
+            }
+        }
+    }
+}
+
+TEST(TSeisuDivision, ExactDivisionByReciprocalHalves) {
+    // Exact division through the reciprocal in halves: the last half's estimate fixed from
+    // the lowest limbs (after the step down of a truncated divisor), quotients of all nines
+    // and of powers of the base, divisors just over and under a power of the base.
+    std::mt19937_64 rng(75);
+    const ScopedTuning scoped(Tuned([](auto& t) {
+        t.newton = 8;
+        t.hensel = 8;
+        t.exactSplit = 8;
+    }));
+    for (const size_t n : {8u, 9u, 40u, 41u, 301u}) {
+        Vec over(n, 0);
+        over[0] = 1;
+        over[n - 1] = 1;
+        Vec pow(n + 1, 0);
+        pow[n] = 1;
+        for (const Vec& b : {RandomVec(rng, n), Nines(n), over}) {
+            for (const Vec& qv : {RandomVec(rng, n + 1), Nines(n + 1), pow, RandomVec(rng, n - 1)}) {
+                Vec a = SchoolProduct(qv, b);
+                a.resize(tabai_kernels::Trim(a.data(), a.size()));
+                Vec got(a.size() - b.size() + 1);
+                tabai_kernels::DivExact(a.data(), a.size(), b.data(), b.size(), got.data());
+                got.resize(tabai_kernels::Trim(got.data(), got.size()));
+                Vec want = qv;
+                want.resize(tabai_kernels::Trim(want.data(), want.size()));
+                EXPECT_EQ(got, want) << a.size() << " / " << b.size();
+            }
+        }
+    }
+}
+
 }  // namespace

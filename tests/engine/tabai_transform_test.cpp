@@ -156,8 +156,9 @@ TEST(TSeisuTransforms, CyclicProductsWithBalancedDigitsWrapBorrows) {
 }
 
 TEST(TSeisuTransforms, MulChoosesEitherTransformAroundTheLimit) {
-    // One limb either side of the largest floating product, through Mul and Sqr: the
-    // floating transform below, the modular one above, the same limbs.
+    // One limb either side of the largest product FftFits admits, through Mul and Sqr
+    // (below it the floating transform, above it whichever the operands' norms allow):
+    // the modular transform's limbs.
     std::mt19937_64 rng(34);
     const size_t largest = LargestFloating();
     for (size_t n : {largest, largest + 1}) {
@@ -168,6 +169,59 @@ TEST(TSeisuTransforms, MulChoosesEitherTransformAroundTheLimit) {
         tabai_kernels::Sqr(a.data(), n, s.data());
         EXPECT_EQ(s, MulNttOf(a, a)) << n;
     }
+}
+
+TEST(TSeisuTransforms, OperandsOwnNormsAdmitLongerProducts) {
+    // Factors of a million digits: random ones fit the bound taken with their own norms,
+    // the worst ones (every digit 5000 in size) do not; Mul and Sqr give the modular
+    // transform's limbs either way.
+    std::mt19937_64 rng(35);
+    const size_t n = 250000;
+    ASSERT_FALSE(tabai_kernels::FftFits(n, n));
+    Vec a = RandomVec(rng, n), b = RandomVec(rng, n);
+    for (Limb& x : a) x = static_cast<Limb>(rng() % 10000);  // no runs of 9999 or 0
+    for (Limb& x : b) x = static_cast<Limb>(rng() % 10000);
+    a[n - 1] = b[n - 1] = 1234;
+    EXPECT_TRUE(tabai_kernels::FftFitsOperands(a.data(), n, b.data(), n));
+    EXPECT_TRUE(tabai_kernels::FftFitsOperands(a.data(), n, nullptr, n));
+    const Vec worst = Extreme(n);
+    EXPECT_FALSE(tabai_kernels::FftFitsOperands(worst.data(), n, worst.data(), n));
+    EXPECT_FALSE(tabai_kernels::FftFitsOperands(worst.data(), n, nullptr, n));
+    for (const auto& [x, y] : {std::pair<const Vec&, const Vec&>{a, b}, {worst, a}, {a, a}}) {
+        Vec m(2 * n), s(2 * n);
+        tabai_kernels::Mul(x.data(), n, y.data(), n, m.data());
+        EXPECT_EQ(m, MulNttOf(x, y));
+        tabai_kernels::Sqr(x.data(), n, s.data());
+        EXPECT_EQ(s, MulNttOf(x, x));
+    }
+}
+
+TEST(TSeisuTransforms, LargestNormTheBoundAdmits) {
+    // The operands with the largest coefficients the bound still admits at a length past
+    // FftFits: k extreme digits (the rest zero, the top limb 1), k the largest that fits;
+    // their product and square through the floating transform against the modular one.
+    const size_t n = 200000;
+    ASSERT_FALSE(tabai_kernels::FftFits(n, n));
+    auto operand = [n](size_t k) {
+        Vec v = Extreme(k);
+        v.resize(n, 0);
+        v[n - 1] = 1;
+        return v;
+    };
+    size_t lo = 1000, hi = n - 1;  // fits at lo, not at hi
+    ASSERT_TRUE(tabai_kernels::FftFitsOperands(operand(lo).data(), n, nullptr, n));
+    ASSERT_FALSE(tabai_kernels::FftFitsOperands(operand(hi).data(), n, nullptr, n));
+    while (hi - lo > 1) {
+        const size_t mid = (lo + hi) / 2;
+        (tabai_kernels::FftFitsOperands(operand(mid).data(), n, nullptr, n) ? lo : hi) = mid;
+    }
+    const Vec x = operand(lo);
+    Vec f(2 * n), t(2 * n);
+    tabai_kernels::SqrFft(x.data(), n, f.data());
+    tabai_kernels::SqrNtt(x.data(), n, t.data());
+    EXPECT_EQ(f, t) << lo << " extreme digits";
+    tabai_kernels::MulFft(x.data(), n, x.data(), n, f.data());
+    EXPECT_EQ(f, t) << lo << " extreme digits, as a product";
 }
 
 }  // namespace
