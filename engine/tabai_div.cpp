@@ -234,12 +234,11 @@ constexpr size_t kDivRows = 256;
 // The pump is called every this many rows (as often as the long division on limbs does).
 constexpr size_t kPumpRows = 16;
 
-// floor(x) for |x| < 2^62, without the library call that std::floor is on x86-64's
-// baseline (no rounding instruction): truncation, one less for a negative fraction.
-inline int64_t FloorToInt(double x) {
-    const auto q = static_cast<int64_t>(x);
-    return q - (static_cast<double>(q) > x);
-}
+// floor(x) for -1024 < x < 2^52 without the library call that std::floor is on x86-64's
+// baseline (no rounding instruction): truncation of x + 1024, which is not negative, in
+// three instructions on the estimates' chain. (The rows' estimates lie in -2 .. 10^8 + 1;
+// rounding x + 1024 to the double grid moves them by less than 10^-7.)
+inline int64_t FloorToInt(double x) { return static_cast<int64_t>(x + 1024.0) - 1024; }
 
 // Carries r[from..to) into range (truncating: each word keeps the sign of what it held,
 // so a small negative value stays in its low words), the last carry into r[to].
@@ -359,7 +358,7 @@ SubRowFn PickSubRow() {
 }
 
 // w[0..n) -= lo * v[i] + hi * v[i - 1] for v[i] = vp[i + 1] (vp[0] = 0, the divisor's
-// words one to a 64-bit lane): two rows in one pass over the remainder. lo and hi in
+// words one to a 64-bit lane, then 8 zero words): two rows in one pass over the remainder. lo and hi in
 // -1 .. 10^8; the wide versions need them not negative.
 void SubRow2Portable(int64_t* __restrict w, const uint64_t* __restrict vp, size_t n, int64_t lo, int64_t hi) {
     for (size_t i = 0; i < n; ++i)
@@ -371,12 +370,22 @@ void SubRow2Portable(int64_t* __restrict w, const uint64_t* __restrict vp, size_
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 __attribute__((target("avx512f"))) void SubRow2Avx512(int64_t* __restrict w, const uint64_t* __restrict vp,
                                                       size_t n, int64_t lo, int64_t hi) {
-    const __m512i ql = _mm512_set1_epi64(lo), qh = _mm512_set1_epi64(hi);
+    // The remainder's words are loaded and stored on whole cache lines (its window moves
+    // by two words a pass, so a line-split access was the rule), the divisor's once each:
+    // the words shifted by one come from two loaded vectors, not from a second, split load.
     size_t i = 0;
-    for (; i + 8 <= n; i += 8) {
-        const __m512i p = _mm512_add_epi64(_mm512_mul_epu32(ql, _mm512_loadu_si512(vp + i + 1)),
-                                           _mm512_mul_epu32(qh, _mm512_loadu_si512(vp + i)));
-        _mm512_storeu_si512(w + i, _mm512_sub_epi64(_mm512_loadu_si512(w + i), p));
+    for (; i < n && (reinterpret_cast<uintptr_t>(w + i) & 63) != 0; ++i)
+        w[i] -= lo * static_cast<int64_t>(vp[i + 1]) + hi * static_cast<int64_t>(vp[i]);
+    if (i + 8 <= n) {
+        const __m512i ql = _mm512_set1_epi64(lo), qh = _mm512_set1_epi64(hi);
+        __m512i cur = _mm512_loadu_si512(vp + i);
+        for (; i + 8 <= n; i += 8) {
+            const __m512i next = _mm512_loadu_si512(vp + i + 8);  // vp holds 8 words of padding
+            const __m512i p = _mm512_add_epi64(_mm512_mul_epu32(ql, _mm512_alignr_epi64(next, cur, 1)),
+                                               _mm512_mul_epu32(qh, cur));
+            _mm512_store_si512(w + i, _mm512_sub_epi64(_mm512_load_si512(w + i), p));
+            cur = next;
+        }
     }
     SubRow2Portable(w + i, vp + i, n - i, lo, hi);
 }
@@ -779,10 +788,11 @@ void DivBasecase(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb
     uint32_t* v = vs.get();
     pack(b, n, v, nw);
     // The divisor's words again, one to a 64-bit lane after a zero (the pair rows' layout).
-    StackBuffer<uint64_t, 512> vps(nw + 1);
+    StackBuffer<uint64_t, 512> vps(nw + 9);
     uint64_t* vp = vps.get();
     vp[0] = 0;
     std::copy(v, v + nw, vp + 1);
+    std::fill(vp + nw + 1, vp + nw + 9, uint64_t{0});
     // The remainder's words, and one above the dividend's for the first estimate.
     StackBuffer<int64_t, 1024> rws(mw + 2), qvs(qw + 1);
     int64_t* rw = rws.get();
