@@ -1283,7 +1283,7 @@ void DivExact(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q) {
             std::copy(qt.begin(), qt.end(), q);
             return;
         }
-    } else if (n > 3 && std::min(ql, n) >= CurrentTuning().newton) {
+    } else if (n > 3 && std::min(ql, n) >= CurrentTuning().hensel) {
         DivByReciprocal(a, m, b, n, q, nullptr);
         return;
     }
