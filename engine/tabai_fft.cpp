@@ -43,6 +43,7 @@
 
 #include "engine/pump.h"
 #include "engine/tabai_kernels.h"
+#include "engine/tabai_tasks.h"
 
 namespace tabai_kernels {
 
@@ -560,6 +561,93 @@ void InverseShape(double* re, double* im, const Shape& shape) {
     }
 }
 
+// Transforms of at least this many points are cut into tasks for two cores.
+constexpr size_t kParallelPoints = size_t{1} << 15;
+
+// The outermost level of a transform of 2^(k+1) points (half-size 2^k) for the pairs
+// j0 <= j < j1 only: the pairs are independent, so the level splits by j.
+template <bool kInverse>
+void TopLevelRange(double* re, double* im, int k, size_t j0, size_t j1) {
+    const size_t m = size_t{1} << k;
+    const Tables::Level& w = TheTables().Get(k);
+    for (size_t j = j0; j < j1; j += kPumpEvery) {
+        const size_t count = std::min(kPumpEvery, j1 - j);
+        LevelSpan<kInverse>(re + j, im + j, re + m + j, im + m + j, w.re.get() + j, w.im.get() + j, count);
+        pump::ProcessMessages();
+    }
+}
+
+// The radix-3 step of `shape` for j0 <= j < j1 only.
+template <bool kInverse>
+void ThreeRange(double* re, double* im, const Shape& shape, size_t j0, size_t j1) {
+    const size_t len = size_t{1} << shape.log;
+    const Tables::Three& tw = TheTables().GetThree(shape.log);
+    for (size_t j = j0; j < j1; j += kPumpEvery) {
+        const size_t count = std::min(kPumpEvery, j1 - j);
+        (kInverse ? Inverse3Span : Forward3Span)(re + j, im + j, re + len + j, im + len + j, re + 2 * len + j,
+                                                  im + 2 * len + j, ThreeTwiddles(tw, j), count);
+        pump::ProcessMessages();
+    }
+}
+
+// ForwardShape or InverseShape (kInverse) as tasks for two cores: the radix-3 step (if
+// any) and the outermost level of each part split in halves by j, and the halves of the
+// parts after that (before, for the inverse) as independent transforms of 2^(log-1)
+// points. Each step's operations are those of the transform on one core, so the results
+// are the same.
+template <bool kInverse>
+void ShapeOnTwo(double* re, double* im, const Shape& shape) {
+    const size_t len = size_t{1} << shape.log, half = len / 2;
+    const int parts = shape.three ? 3 : 1;
+    auto three = [&] {
+        RunKernelTasks(2, true, [&](int h) {
+            ThreeRange<kInverse>(re, im, shape, h == 0 ? 0 : half, h == 0 ? half : len);
+        });
+    };
+    auto top = [&] {
+        RunKernelTasks(2 * parts, true, [&](int t) {
+            const size_t off = static_cast<size_t>(t / 2) * len, quarter = half / 2;
+            const size_t j0 = t % 2 == 0 ? 0 : quarter, j1 = t % 2 == 0 ? quarter : half;
+            TopLevelRange<kInverse>(re + off, im + off, shape.log - 1, j0, j1);
+        });
+    };
+    auto halves = [&] {
+        RunKernelTasks(2 * parts, true, [&](int t) {
+            const size_t off = static_cast<size_t>(t) * half;
+            if (kInverse) {
+                Inverse(re + off, im + off, shape.log - 1);
+            } else {
+                Forward(re + off, im + off, shape.log - 1);
+            }
+        });
+    };
+    if (kInverse) {
+        halves();
+        top();
+        if (shape.three) three();
+    } else {
+        if (shape.three) three();
+        top();
+        halves();
+    }
+}
+
+void ForwardOn(double* re, double* im, const Shape& shape, bool parallel) {
+    if (parallel && shape.log >= 4) {
+        ShapeOnTwo<false>(re, im, shape);
+    } else {
+        ForwardShape(re, im, shape);
+    }
+}
+
+void InverseOn(double* re, double* im, const Shape& shape, bool parallel) {
+    if (parallel && shape.log >= 4) {
+        ShapeOnTwo<true>(re, im, shape);
+    } else {
+        InverseShape(re, im, shape);
+    }
+}
+
 // The bound of the header for products of length 2M through transforms of `shape` (M
 // points, plus the level that joins the halves), for |z|^2 = norm2.
 double ErrorBound(const Shape& shape, double norm2) {
@@ -600,8 +688,9 @@ void Spectrum(const Limb* a, size_t na, const Shape& shape, double* re, double* 
     ForwardShape(re, im, shape);
 }
 
-// The pointwise step over all pairs into out (re, then im), then the inverse transform.
-void Back(const PairInputs& in, const Shape& shape, double* out) {
+// The pointwise step over all pairs into out (re, then im), then the inverse transform
+// (on two cores when parallel).
+void Back(const PairInputs& in, const Shape& shape, double* out, bool parallel = false) {
     const size_t m = shape.size();
     const Tables::Level& w = TheOrderTables().Get(shape);
     const double s = 1.0 / (8.0 * static_cast<double>(m));
@@ -612,7 +701,7 @@ void Back(const PairInputs& in, const Shape& shape, double* out) {
         span(out, out + m, in, w.re.get(), w.im.get(), p0, q0, count, s);
         pump::ProcessMessages();
     });
-    InverseShape(out, out + m, shape);
+    InverseOn(out, out + m, shape, parallel);
 }
 
 // The cyclic convolution of a and b (b null: a with itself) over 2M coefficients, M the
@@ -622,10 +711,23 @@ std::unique_ptr<double[]> Convolve(const Limb* a, size_t na, const Limb* b, size
     std::unique_ptr<double[]> buf(new double[(b != nullptr ? 4 : 2) * m]);
     double* ar = buf.get();
     double* br = b != nullptr ? ar + 2 * m : nullptr;
-    Spectrum(a, na, shape, ar, ar + m);
-    if (b != nullptr) Spectrum(b, nb, shape, br, br + m);
+    // Large transforms use a second core: a product's two spectra side by side, a
+    // square's one transform cut into tasks.
+    const bool parallel = m >= kParallelPoints;
+    if (b != nullptr) {
+        RunKernelTasks(2, parallel, [&](int k) {
+            if (k == 0) {
+                Spectrum(a, na, shape, ar, ar + m);
+            } else {
+                Spectrum(b, nb, shape, br, br + m);
+            }
+        });
+    } else {
+        Load(a, na, ar, ar + m, m);
+        ForwardOn(ar, ar + m, shape, parallel);
+    }
     const PairInputs in{ar, ar + m, br, b != nullptr ? br + m : nullptr, nullptr, nullptr, nullptr, nullptr, 0.0};
-    Back(in, shape, ar);
+    Back(in, shape, ar, parallel);
     return buf;
 }
 

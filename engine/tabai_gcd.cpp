@@ -627,7 +627,8 @@ TABAI_AVX512 inline void CarryInto(__m512i s, CarryState& st, Word* out) {
     u = _mm512_add_epi64(u, _mm512_alignr_epi64(g, st.g, 7));
     st.g = g;
     u = _mm512_mask_add_epi64(u, 1, u, _mm512_set1_epi64(st.carry));
-    const __mmask8 out0 = _mm512_cmplt_epi64_mask(u, _mm512_setzero_si512()) | _mm512_cmpge_epi64_mask(u, base);
+    // Negative words are huge unsigned: one comparison finds both kinds.
+    const __mmask8 out0 = _mm512_cmpge_epu64_mask(u, base);
     if (out0 == 0) {
         st.carry = 0;
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm512_cvtepi64_epi32(u));
@@ -650,11 +651,26 @@ TABAI_AVX512 inline __m512i LoadWords(const Word* p) {
     return _mm512_cvtepu32_epi64(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)));
 }
 
-// |g0| v0 + |g1| v1 + |g2| v2 with the sign mask m applied.
-TABAI_AVX512 inline __m512i RowProducts(const __m512i* g, __m512i m, __m512i v0, __m512i v1, __m512i v2) {
-    const __m512i p = _mm512_add_epi64(_mm512_add_epi64(_mm512_mul_epu32(g[0], v0), _mm512_mul_epu32(g[1], v1)),
-                                       _mm512_mul_epu32(g[2], v2));
-    return _mm512_sub_epi64(_mm512_xor_si512(p, m), m);
+// g0 v0 + g1 v1 + g2 v2 (magnitudes).
+TABAI_AVX512 inline __m512i RowProducts(const __m512i* g, __m512i v0, __m512i v1, __m512i v2) {
+    return _mm512_add_epi64(_mm512_add_epi64(_mm512_mul_epu32(g[0], v0), _mm512_mul_epu32(g[1], v1)),
+                            _mm512_mul_epu32(g[2], v2));
+}
+
+// The signs of a matrix (a b; c d) that the vector pass handles: all non-negative (the
+// magnitudes of a run's product), or Euclid's pattern after an even number of steps
+// (a, d >= 0 >= b, c) or an odd number (b, c >= 0 >= a, d). Each row is then one sum or
+// difference of magnitudes, with no sign applied per product.
+enum class Signs { kNone, kEven, kOdd, kOther };
+
+Signs SignsOf(const CofactorWords* k) {
+    const bool a = k[0].neg != 0, b = k[1].neg != 0, c = k[2].neg != 0, d = k[3].neg != 0;
+    if (!a && !b && !c && !d) return Signs::kNone;
+    // A zero magnitude carries no sign: a and b may be zero, c and d are not in a Euclid
+    // matrix of one step or more.
+    if (!a && !d && c) return Signs::kEven;
+    if (!b && !c && d) return Signs::kOdd;
+    return Signs::kOther;
 }
 
 // (x, y) := (a x + b y, c x + d y) over n words (a multiple of 8), in place, in two
@@ -662,14 +678,13 @@ TABAI_AVX512 inline __m512i RowProducts(const __m512i* g, __m512i m, __m512i v0,
 // i - 1, i - 2 of the input, kept in registers from the vector below) with their first
 // split into tx and ty, then the second split and the carries. One fused loop chains
 // both splits of a vector, and the processor then overlaps too few vectors.
+template <Signs kSigns>
 TABAI_AVX512 void ApplyColumnsAvx512(Word* x, Word* y, size_t n, const CofactorWords* k, int64_t* tx,
                                      int64_t* ty) {
     __m512i f[4][3];
     for (int e = 0; e < 4; ++e) {
         for (int j = 0; j < 3; ++j) f[e][j] = _mm512_set1_epi64(k[e].w[j]);
     }
-    const __m512i ma = _mm512_set1_epi64(static_cast<int64_t>(k[0].neg)), mb = _mm512_set1_epi64(static_cast<int64_t>(k[1].neg));
-    const __m512i mc = _mm512_set1_epi64(static_cast<int64_t>(k[2].neg)), md = _mm512_set1_epi64(static_cast<int64_t>(k[3].neg));
     const __m512i zero = _mm512_setzero_si512();
     __m512i px = zero, py = zero;  // the words below x and y are zeros
     __m512i qx = zero, qy = zero;  // the quotients of the columns below
@@ -679,8 +694,19 @@ TABAI_AVX512 void ApplyColumnsAvx512(Word* x, Word* y, size_t n, const CofactorW
         const __m512i y1 = _mm512_alignr_epi64(y0, py, 7), y2 = _mm512_alignr_epi64(y0, py, 6);
         px = x0;
         py = y0;
-        const __m512i cx = _mm512_add_epi64(RowProducts(f[0], ma, x0, x1, x2), RowProducts(f[1], mb, y0, y1, y2));
-        const __m512i cy = _mm512_add_epi64(RowProducts(f[2], mc, x0, x1, x2), RowProducts(f[3], md, y0, y1, y2));
+        const __m512i pa = RowProducts(f[0], x0, x1, x2), pb = RowProducts(f[1], y0, y1, y2);
+        const __m512i pc = RowProducts(f[2], x0, x1, x2), pd = RowProducts(f[3], y0, y1, y2);
+        __m512i cx, cy;
+        if constexpr (kSigns == Signs::kNone) {
+            cx = _mm512_add_epi64(pa, pb);
+            cy = _mm512_add_epi64(pc, pd);
+        } else if constexpr (kSigns == Signs::kEven) {
+            cx = _mm512_sub_epi64(pa, pb);
+            cy = _mm512_sub_epi64(pd, pc);
+        } else {
+            cx = _mm512_sub_epi64(pb, pa);
+            cy = _mm512_sub_epi64(pc, pd);
+        }
         __m512i q;
         const __m512i rx = SplitColumns(cx, q);
         _mm512_storeu_si512(tx + i, _mm512_add_epi64(rx, _mm512_alignr_epi64(q, qx, 7)));
@@ -717,8 +743,12 @@ bool VectorsFit() {
 void ApplyColumns(Word* x, Word* y, size_t n, const CofactorWords* k, int64_t* tx, int64_t* ty) {
 #ifdef TABAI_GCD_VECTORS
     if (VectorsFit()) {
-        ApplyColumnsAvx512(x, y, n, k, tx, ty);
-        return;
+        switch (SignsOf(k)) {
+        case Signs::kNone: ApplyColumnsAvx512<Signs::kNone>(x, y, n, k, tx, ty); return;
+        case Signs::kEven: ApplyColumnsAvx512<Signs::kEven>(x, y, n, k, tx, ty); return;
+        case Signs::kOdd: ApplyColumnsAvx512<Signs::kOdd>(x, y, n, k, tx, ty); return;
+        case Signs::kOther: break;  // not a matrix of Euclid's steps: the portable pass
+        }
     }
 #endif
     MatrixColumns(x, y, n, k, tx, ty);
@@ -867,10 +897,6 @@ void ApplyMatrixSplit(Matrix& m, Vec& a, Vec& b, size_t k, Vec&& ah, Vec&& bh) {
     b = std::move(y.mag);
 }
 
-// Below this many limbs, Lehmer's passes on the leading 37 digits beat the recursion (the
-// driver in Gcd starts it only from the half-gcd threshold, where it pays off as a whole).
-constexpr size_t kHalfGcdBase = 500;
-
 // Reduces a >= b > 0 of n limbs until b has at most n/2 + 1 limbs, returning U with
 // (a', b') = U (a, b) when asked (at the top level only the pair is needed). The matrix
 // for the top half of the limbs serves for the whole numbers (the low limbs only disturb
@@ -883,7 +909,7 @@ Matrix HalfGcd(Vec& a, Vec& b, bool wantMatrix) {
     const size_t n = a.size();
     const size_t s = n / 2 + 1;
     if (b.size() <= s) return u;
-    if (n >= std::min<size_t>(kHalfGcdBase, CurrentTuning().halfGcd)) {
+    if (n >= std::min(CurrentTuning().halfGcdBase, CurrentTuning().halfGcd)) {
         const size_t k = n / 2;
         Vec ah(a.begin() + static_cast<std::ptrdiff_t>(k), a.end());
         Vec bh(b.begin() + static_cast<std::ptrdiff_t>(k), b.end());

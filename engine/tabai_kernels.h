@@ -300,8 +300,12 @@ struct Tuning {
     /// the low half from the low end, the high half from the top.
     size_t exactSplit = 2000;
     /// The gcd's half-gcd recursion from this many limbs (below, Lehmer's passes on the
-    /// leading 37 digits, level with it at about 8,000 digits).
-    size_t halfGcd = 2000;
+    /// leading 37 digits, level with it at about 12,000 digits).
+    size_t halfGcd = 3000;
+    /// Inside the half-gcd recursion, Lehmer's passes (building the matrix) below this
+    /// many limbs: the passes on words keep up with the recursion's products to about
+    /// 5,000 digits.
+    size_t halfGcdBase = 1200;
     /// Whether the gcd's Lehmer passes and small matrix products work on packed words
     /// (false: on limbs and separate products, the reference).
     bool gcdWords = true;

@@ -26,6 +26,7 @@
 
 #include "engine/pump.h"
 #include "engine/tabai_kernels.h"
+#include "engine/tabai_tasks.h"
 
 namespace tabai_kernels {
 
@@ -1038,6 +1039,10 @@ void MulPairs(const SignedSpan* in, size_t nin, const ProductPair* pairs, size_t
 }
 
 size_t NttMaxProduct() { return 2 * kMaxPoints; }
+
+void RunKernelTasks(int count, bool parallel, const std::function<void(int)>& task) {
+    RunTasks(count, parallel, task);
+}
 
 void MulNtt(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out) { Run(a, na, b, nb, out); }
 

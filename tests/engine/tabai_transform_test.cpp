@@ -5,11 +5,14 @@
 // quadratic products.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include <algorithm>
 #include <random>
 #include <utility>
 #include <vector>
 
+#include "engine/pump.h"
 #include "engine/tabai_kernels.h"
 #include "tests/engine/kernels_helpers.h"
 
@@ -222,6 +225,74 @@ TEST(TSeisuTransforms, LargestNormTheBoundAdmits) {
     EXPECT_EQ(f, t) << lo << " extreme digits";
     tabai_kernels::MulFft(x.data(), n, x.data(), n, f.data());
     EXPECT_EQ(f, t) << lo << " extreme digits, as a product";
+}
+
+TEST(TSeisuTransforms, FloatingTransformOnTwoThreadsMatchesOne) {
+    // From 2^15 points a product's spectra are made side by side and a square's transforms
+    // are cut into tasks: both shapes (2^k and 3 * 2^k points), products and squares, the
+    // same limbs as on one thread.
+    std::mt19937_64 rng(36);
+    for (auto [na, nb] : {std::pair<size_t, size_t>{40000, 40000}, {60000, 50000}, {130000, 1000}, {24576, 24577}, {24577, 24577}}) {
+        const Vec a = RandomVec(rng, na), b = RandomVec(rng, nb);
+        Vec one(na + nb), two(na + nb), sqOne(2 * na), sqTwo(2 * na);
+        {
+            const ScopedTuning single(Tuned([](auto& t) { t.nttParallel = false; }));
+            tabai_kernels::MulFft(a.data(), na, b.data(), nb, one.data());
+            tabai_kernels::SqrFft(a.data(), na, sqOne.data());
+        }
+        {
+            const ScopedTuning both(Tuned([](auto& t) { t.nttParallel = true; }));
+            tabai_kernels::MulFft(a.data(), na, b.data(), nb, two.data());
+            tabai_kernels::SqrFft(a.data(), na, sqTwo.data());
+        }
+        EXPECT_EQ(one, two) << na << " x " << nb;
+        EXPECT_EQ(one, MulNttOf(a, b)) << na << " x " << nb;
+        EXPECT_EQ(sqOne, sqTwo) << na << " squared";
+        EXPECT_EQ(sqOne, MulNttOf(a, a)) << na << " squared";
+    }
+}
+
+TEST(TSeisuTransforms, FloatingTransformOnTwoThreadsCancels) {
+    // A cancellation (the pump's exception on this thread) stops the helper and comes out
+    // of the product and the square, at any of the pump's calls.
+    std::mt19937_64 rng(37);
+    const size_t n = 40000;
+    const ScopedTuning both(Tuned([](auto& t) { t.nttParallel = true; }));
+    const Vec a = RandomVec(rng, n), b = RandomVec(rng, n);
+    Vec out(2 * n);
+    struct Probe {
+        int calls = 0, throwAt = -1;
+        static void Handler(void* context) {
+            auto* self = static_cast<Probe*>(context);
+            if (++self->calls == self->throwAt) throw std::runtime_error("cancelled");
+        }
+    };
+    for (bool square : {false, true}) {
+        Probe counter;
+        {
+            pump::Scope scope(&Probe::Handler, &counter);
+            if (square) {
+                tabai_kernels::SqrFft(a.data(), n, out.data());
+            } else {
+                tabai_kernels::MulFft(a.data(), n, b.data(), n, out.data());
+            }
+        }
+        EXPECT_EQ(out, square ? MulNttOf(a, a) : MulNttOf(a, b));
+        // How many calls this thread makes depends on how the tasks fall between the
+        // threads; the steps before and after the transforms make more than five.
+        ASSERT_GE(counter.calls, 10);
+        for (int at : {1, 2, 5}) {
+            Probe probe;
+            probe.throwAt = at;
+            pump::Scope scope(&Probe::Handler, &probe);
+            if (square) {
+                EXPECT_THROW(tabai_kernels::SqrFft(a.data(), n, out.data()), std::runtime_error) << at;
+            } else {
+                EXPECT_THROW(tabai_kernels::MulFft(a.data(), n, b.data(), n, out.data()), std::runtime_error) << at;
+            }
+            EXPECT_EQ(probe.calls, at);
+        }
+    }
 }
 
 }  // namespace
