@@ -13,3 +13,5 @@ char TInputStream::PeekChar() {
 bool TInputStream::AtEnd() { return true; }
 
 void TInputStream::StepBack() {}
+
+void StringStream::Throw(nerova::Message m) { throw TStreamException(m); }

@@ -48,16 +48,16 @@ public:
     explicit StringStream(std::string s) : Text(std::move(s)) {}
 
     char ReadChar() override {
-        if (Pos > static_cast<int32_t>(Text.size())) throw TStreamException(kEndOfStream);
+        if (Pos > static_cast<int32_t>(Text.size())) Throw(kEndOfStream);
         return Text[static_cast<size_t>(Pos++ - 1)];
     }
     char PeekChar() override {
-        if (Pos > static_cast<int32_t>(Text.size())) throw TStreamException(kEndOfStream);
+        if (Pos > static_cast<int32_t>(Text.size())) Throw(kEndOfStream);
         return Text[static_cast<size_t>(Pos - 1)];
     }
     bool AtEnd() override { return Pos > static_cast<int32_t>(Text.size()); }
     void StepBack() override {
-        if (Pos <= 1) throw TStreamException(kBeginningOfStream);
+        if (Pos <= 1) Throw(kBeginningOfStream);
         --Pos;
     }
 
@@ -73,6 +73,10 @@ public:
     const std::string& GetText() const { return Text; }
 
 private:
+    // Out of line: the parser inlines the reads above once per token, and a throw written
+    // into each costs every call the saving and restoring of registers.
+    [[noreturn]] static void Throw(nerova::Message m);
+
     const std::string Text;
     int32_t Pos = 1;
 };

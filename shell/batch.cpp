@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <ios>
 #include <fstream>
@@ -143,8 +144,11 @@ bool LineReader::Next(std::string& line) {
         }
         const char* const from = chunk_.data() + pos_;
         const char* const to = chunk_.data() + end_;
-        const char* at = from;
-        while (at != to && *at != '\n' && *at != '\r') ++at;
+        // The line's end: its '\n', or a '\r' before it (a line may end with either).
+        // The C library's scans take the bytes a vector at a time.
+        const auto* newline = static_cast<const char*>(std::memchr(from, '\n', static_cast<size_t>(to - from)));
+        const char* at = newline != nullptr ? newline : to;
+        if (const void* cr = std::memchr(from, '\r', static_cast<size_t>(at - from))) at = static_cast<const char*>(cr);
         const auto n = static_cast<size_t>(at - from);
         pos_ += n;
         // Thrown as soon as the limit is passed; a line that goes on has its rest

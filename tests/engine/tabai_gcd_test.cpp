@@ -12,11 +12,17 @@
 #include <vector>
 
 #include "engine/tabai_kernels.h"
+#include "tests/engine/kernels_helpers.h"
 
 namespace {
 
 using I128 = __int128;
 using tabai_kernels::LehmerCofactors;
+using nerova::kernels_test::RandomVec;
+using nerova::kernels_test::SchoolProduct;
+using nerova::kernels_test::ScopedTuning;
+using nerova::kernels_test::Tuned;
+using nerova::kernels_test::Vec;
 
 struct Matrix2 {
     I128 a = 1, b = 0, c = 0, d = 1;
@@ -134,6 +140,62 @@ TEST(GcdInnerLoop, LeadingMatrixIsEuclidsForEveryNumberItStandsFor) {
         }
     }
     EXPECT_GT(stepsTaken, cases.size() * 2);  // the cases do exercise long runs of steps
+}
+
+TEST(GcdShapes, GcdNearlyAsLongAsTheNumbers) {
+    // g u and g v with short u, v: the half-gcd's matrices stay as short as u and v at
+    // every level while the numbers are long, so the small-times-long products (quadratic
+    // or through shared transforms, either side of their threshold) carry the work.
+    // Against the passes on limbs with separate products (the reference), with the
+    // vector paths on and off, at the real thresholds and low ones.
+    std::mt19937_64 rng(59);
+    std::vector<std::pair<Vec, Vec>> cases;
+    std::vector<Vec> factors;
+    for (const size_t gl : {size_t{1500}, size_t{4100}}) {
+        for (const size_t ul : {size_t{30}, size_t{260}, size_t{390}, size_t{420}}) {
+            Vec g = RandomVec(rng, gl);
+            g.back() = static_cast<tabai_kernels::Limb>(1 + rng() % 9999);
+            const Vec u = RandomVec(rng, ul), v = RandomVec(rng, ul - 7);
+            cases.push_back({SchoolProduct(g, u), SchoolProduct(g, v)});
+            factors.push_back(g);
+        }
+    }
+    for (auto& [x, y] : cases) {
+        x.resize(tabai_kernels::Trim(x.data(), x.size()));
+        y.resize(tabai_kernels::Trim(y.data(), y.size()));
+    }
+    std::vector<Vec> expected;
+    {
+        const ScopedTuning reference(Tuned([](auto& t) {
+            t.gcdWords = false;
+            t.wideVectors = false;
+        }));
+        for (const auto& [x, y] : cases) expected.push_back(tabai_kernels::Gcd(x, y));
+    }
+    const tabai_kernels::Tuning real = tabai_kernels::CurrentTuning();
+    for (const size_t half : {real.halfGcd, size_t{700}}) {
+        for (const size_t base : {real.halfGcdBase, size_t{100}}) {
+            for (const bool wide : {true, false}) {
+                const ScopedTuning scoped(Tuned([&](auto& t) {
+                    t.halfGcd = half;
+                    t.halfGcdBase = base;
+                    t.wideVectors = wide;
+                }));
+                for (size_t i = 0; i < cases.size(); ++i) {
+                    EXPECT_EQ(tabai_kernels::Gcd(cases[i].first, cases[i].second), expected[i])
+                        << "case " << i << ", half-gcd " << half << ", base " << base << ", wide " << wide;
+                }
+            }
+        }
+    }
+    // The common factor survives in the reference: g divides every result.
+    for (size_t i = 0; i < cases.size(); ++i) {
+        const Vec& g = factors[i];
+        ASSERT_GE(expected[i].size(), g.size());
+        Vec q(expected[i].size() - g.size() + 1), r(g.size());
+        tabai_kernels::Div(expected[i].data(), expected[i].size(), g.data(), g.size(), q.data(), r.data());
+        EXPECT_EQ(tabai_kernels::Trim(r.data(), r.size()), 0u) << "case " << i;
+    }
 }
 
 }  // namespace
