@@ -10,7 +10,8 @@
 //   --sizes N,N,...  these numbers of digits instead of 1k, 2k, 10k, 100k and 1M
 //   --only "big gcd"  only the whole program's big gcd: its gcd and exact divisions
 //   --set NAME=V  a threshold of engine/tabai_kernels.h (karatsuba, ntt, sqrNtt, newton,
-//             shortProduct, hensel, exactSplit, halfGcd, halfGcdBase, ntt52, sqrNtt52, divideConquer), to
+//             shortProduct, hensel, exactSplit, halfGcd, halfGcdBase, ntt52, sqrNtt52, divideConquer,
+//             karatsuba52), to
 //             measure where one should be
 // Each round times the engine and then GMP on the same operands, so both see the same
 // machine load; a row prints the medians and their ratio (engine / GMP).
@@ -124,7 +125,8 @@ int main(int argc, char** argv) {
                 {"sqrNtt", &tuning.sqrNtt},       {"newton", &tuning.newton},
                 {"shortProduct", &tuning.shortProduct}, {"hensel", &tuning.hensel},
                 {"exactSplit", &tuning.exactSplit}, {"halfGcd", &tuning.halfGcd}, {"halfGcdBase", &tuning.halfGcdBase}, {"ntt52", &tuning.ntt52},
-                {"sqrNtt52", &tuning.sqrNtt52}, {"divideConquer", &tuning.divideConquer}};
+                {"sqrNtt52", &tuning.sqrNtt52}, {"divideConquer", &tuning.divideConquer},
+                {"karatsuba52", &tuning.karatsuba52}};
             bool known = false;
             for (const auto& [field, target] : fields) {
                 if (name == field) *target = value, known = true;

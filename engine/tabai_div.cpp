@@ -529,27 +529,49 @@ void DivExactRows(int64_t* __restrict rw, size_t lw, const uint32_t* __restrict 
         return x;
     }();
     auto exact = [](int64_t t) { return static_cast<int64_t>(static_cast<uint64_t>(t >> 8) * kInv5p8); };
-    const SubRowFn subRow = PickSubRow();
-    const int64_t v1 = nw >= 2 ? v[1] : 0;
+    // x inv modulo 10^8 without reducing x first (Shoup): with s = floor(inv 2^64 / 10^8),
+    // x inv - floor(x s / 2^64) 10^8 lies in 0 .. 2 10^8 - 1 for any x below 2^64, so one
+    // product's high half and a subtraction replace two reductions on the chain. x is made
+    // non-negative by a multiple of 10^8 (words stay below 2^62 in size between carries).
+    const uint64_t invS = static_cast<uint64_t>((static_cast<unsigned __int128>(inv) << 64) / kW8);
+    constexpr uint64_t kLift = ((uint64_t{1} << 62) / kW8 + 1) * kW8;
+    auto quotientWord = [inv, invS](int64_t x) {
+        const uint64_t t = static_cast<uint64_t>(x) + kLift;
+        const auto h = static_cast<uint64_t>((static_cast<unsigned __int128>(t) * invS) >> 64);
+        const uint64_t q = t * inv - h * kW8;
+        return static_cast<uint32_t>(q >= kW8 ? q - kW8 : q);
+    };
+    auto times = [](uint64_t q, uint64_t w) { return static_cast<int64_t>(q * w); };
+    const uint64_t v1 = nw >= 2 ? v[1] : 0, v2 = nw >= 3 ? v[2] : 0;
+    // Two rows a pass over memory: from word j + 3 on, rows j and j + 1 together (SubRow2's
+    // layout: the divisor from its word 2, one to a 64-bit lane, then a zero).
+    StackBuffer<uint64_t, 256> vps(nw + 1);
+    uint64_t* vp = vps.get();
+    for (size_t k = 2; k < nw; ++k) vp[k - 2] = v[k];
+    vp[nw >= 2 ? nw - 2 : 0] = 0;
+    const SubRow2Fn subRow2 = PickSubRow2();
     int64_t x = rw[0];  // word j with every row before j subtracted and carried in
-    for (size_t j = 0; j < lw; ++j) {
-        const auto want = static_cast<uint64_t>(x % kW8 + kW8);
-        const auto q = static_cast<uint32_t>(want * inv % static_cast<uint64_t>(kW8));
-        qv[j] = q;
-        if (j + 1 == lw) break;
-        const int64_t* w = rw + j;
-        x = w[1] - static_cast<int64_t>(uint64_t{q} * static_cast<uint64_t>(v1)) +
-            exact(x - static_cast<int64_t>(uint64_t{q} * v0));
-        const size_t len = std::min(nw, lw - j);
-        if (len > 2) subRow(rw + j + 2, v + 2, len - 2, q);
-        if ((j + 1) % kRows == 0) {
-            rw[j + 1] = x;
-            CarryWords(rw, j + 1, lw - 1);
+    size_t j = 0;
+    while (j + 1 < lw) {
+        const uint32_t q0 = quotientWord(x);
+        const int64_t x1 = rw[j + 1] - times(q0, v1) + exact(x - times(q0, v0));
+        const uint32_t q1 = quotientWord(x1);
+        qv[j] = q0;
+        qv[j + 1] = q1;
+        j += 2;
+        if (j == lw) break;
+        x = rw[j] - times(q0, v2) - times(q1, v1) + exact(x1 - times(q1, v0));
+        const size_t end = std::min(lw, j + nw - 1);  // past the last word either row reaches
+        if (end > j + 1) subRow2(rw + j + 1, vp, end - (j + 1), q0, q1);
+        if (j % kRows == 0) {
+            rw[j] = x;
+            CarryWords(rw, j, lw - 1);
             rw[lw - 1] %= kW8;  // what it carries out reaches only words never formed
-            x = rw[j + 1];
+            x = rw[j];
         }
-        if ((j + 1) % kPumpRows == 0) pump::ProcessMessages();
+        if (j % kPumpRows == 0) pump::ProcessMessages();
     }
+    if (j < lw) qv[j] = quotientWord(x);
 }
 
 // How many low words of the divisor DivExactOnWords may clear of factors 2 and 5.

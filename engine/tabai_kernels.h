@@ -272,10 +272,14 @@ struct Tuning {
     size_t ntt = 260;
     size_t sqrNtt = 450;
     /// The same for products when the quadratic ones run on 52-bit multiply-add vectors
-    /// (HasMul52() and wideVectors): balanced products meet the floating transform at
-    /// about 1400 limbs (5,600 digits), squares (half the products) at about 2800.
-    size_t ntt52 = 930;
+    /// (HasMul52() and wideVectors), with Karatsuba on top of them: balanced products meet
+    /// the floating transform at about 2900 limbs (11,600 digits), squares (half the
+    /// products, no Karatsuba) at about 2800.
+    size_t ntt52 = 1900;
     size_t sqrNtt52 = 2600;
+    /// The 52-bit products split Karatsuba's way (on their column sums) while both factors
+    /// have this many limbs.
+    size_t karatsuba52 = 900;
     /// Division by Newton's reciprocal from this many limbs (quotient and divisor); below,
     /// divide and conquer (2n by n digits: ahead to about 40,000 digits on the rows of two
     /// quotient words). Exact division takes the reciprocal from `hensel` on.

@@ -158,15 +158,16 @@ void SqrWords(const uint64_t* a, size_t n, uint64_t* out, size_t pumps) {
 // products to eight 64-bit sums, another the high bits, so a column's low sums stay exact
 // for up to 2^11 products (below 2^63) and its high sums far below. Eight columns lie in
 // one vector (lane l holds column k0 + l: a[i] times b[k0 + l - i], a contiguous load of
-// b, which is padded with zeros so that no lane needs a test); four vectors a pass over a
-// keep eight sums in flight. Each column's value lo + hi 2^52 (below 2^91) is divided by
+// b, which is padded with zeros so that no lane needs a test); two vectors a pass over a,
+// two rows at a time, keep eight sums in flight (passes of 16 columns waste fewer lanes
+// at the corners of the product than passes of 32). Each column's value lo + hi 2^52 (below 2^91) is divided by
 // 10^12 on its own (in vectors too), not on a chain of carries; the quotients (two words
 // of 10^12) are then added in with a carry of at most 2, in vectors as well.
 namespace {
 
 constexpr uint64_t kW12 = 1000000000000ull;
 constexpr size_t kMul52MaxWords = size_t{1} << 11;
-constexpr size_t kLanes = 32;  // columns a pass: four vectors of eight
+constexpr size_t kLanes = 16;  // columns a pass: two vectors of eight
 constexpr size_t kPad = kLanes;
 
 #ifdef TABAI_MUL52
@@ -181,36 +182,65 @@ template <bool kSquare>
 __attribute__((target("avx512f,avx512ifma"))) void Columns52(const uint64_t* a, size_t na, const uint64_t* bp,
                                                             size_t nb, size_t cols, uint64_t* lo, uint64_t* hi,
                                                             PumpSpread& pump) {
+    constexpr size_t kVectors = kLanes / 8;
     for (size_t k0 = 0; k0 < cols; k0 += kLanes) {
-        __m512i l0 = _mm512_setzero_si512(), l1 = l0, l2 = l0, l3 = l0, h0 = l0, h1 = l0, h2 = l0, h3 = l0;
+        __m512i l[kVectors], h[kVectors];
+        for (size_t v = 0; v < kVectors; ++v) l[v] = h[v] = _mm512_setzero_si512();
         const size_t from = k0 + 1 > nb ? k0 + 1 - nb : 0;
         const size_t to = std::min(na, kSquare ? (k0 + kLanes) / 2 : k0 + kLanes);
-        for (size_t i = from; i < to; ++i) {
+        // Squares: every lane takes the product while 2i < k0 (unmasked, the bulk).
+        const size_t whole = kSquare ? std::max(from, std::min(to, (k0 + 1) / 2)) : to;
+        // Two rows at a time into sums of their own: eight chains of multiply-adds in
+        // flight, as their latency needs.
+        size_t i = from;
+        if (i + 1 < whole) {
+            __m512i l2[kVectors], h2[kVectors];
+            for (size_t v = 0; v < kVectors; ++v) l2[v] = h2[v] = _mm512_setzero_si512();
+            for (; i + 1 < whole; i += 2) {
+                const __m512i x = _mm512_set1_epi64(static_cast<long long>(a[i]));
+                const __m512i x2 = _mm512_set1_epi64(static_cast<long long>(a[i + 1]));
+                const uint64_t* y = bp + kPad + k0 - i;
+                for (size_t v = 0; v < kVectors; ++v) {
+                    __m512i yv = _mm512_loadu_si512(y + 8 * v), yv2 = _mm512_loadu_si512(y + 8 * v - 1);
+                    // One load each for both multiply-adds: the compiler would fold it into
+                    // both, and unaligned loads (most of them cross a cache line) bound the loop.
+                    asm("" : "+v"(yv), "+v"(yv2));
+                    l[v] = _mm512_madd52lo_epu64(l[v], x, yv);
+                    h[v] = _mm512_madd52hi_epu64(h[v], x, yv);
+                    l2[v] = _mm512_madd52lo_epu64(l2[v], x2, yv2);
+                    h2[v] = _mm512_madd52hi_epu64(h2[v], x2, yv2);
+                }
+            }
+            for (size_t v = 0; v < kVectors; ++v) {
+                l[v] = _mm512_add_epi64(l[v], l2[v]);
+                h[v] = _mm512_add_epi64(h[v], h2[v]);
+            }
+        }
+        for (; i < whole; ++i) {
             const __m512i x = _mm512_set1_epi64(static_cast<long long>(a[i]));
             const uint64_t* y = bp + kPad + k0 - i;
-            const __m512i y0 = _mm512_loadu_si512(y), y1 = _mm512_loadu_si512(y + 8);
-            const __m512i y2 = _mm512_loadu_si512(y + 16), y3 = _mm512_loadu_si512(y + 24);
-            // Lane j (column k0 + j) takes the product when 2i < k0 + j.
-            const uint32_t m = !kSquare || 2 * i < k0 ? ~0u : ~0u << (2 * i - k0 + 1);
-            const __mmask8 m0 = static_cast<__mmask8>(m), m1 = static_cast<__mmask8>(m >> 8);
-            const __mmask8 m2 = static_cast<__mmask8>(m >> 16), m3 = static_cast<__mmask8>(m >> 24);
-            l0 = _mm512_mask_madd52lo_epu64(l0, m0, x, y0);
-            h0 = _mm512_mask_madd52hi_epu64(h0, m0, x, y0);
-            l1 = _mm512_mask_madd52lo_epu64(l1, m1, x, y1);
-            h1 = _mm512_mask_madd52hi_epu64(h1, m1, x, y1);
-            l2 = _mm512_mask_madd52lo_epu64(l2, m2, x, y2);
-            h2 = _mm512_mask_madd52hi_epu64(h2, m2, x, y2);
-            l3 = _mm512_mask_madd52lo_epu64(l3, m3, x, y3);
-            h3 = _mm512_mask_madd52hi_epu64(h3, m3, x, y3);
+            for (size_t v = 0; v < kVectors; ++v) {
+                const __m512i yv = _mm512_loadu_si512(y + 8 * v);
+                l[v] = _mm512_madd52lo_epu64(l[v], x, yv);
+                h[v] = _mm512_madd52hi_epu64(h[v], x, yv);
+            }
         }
-        _mm512_storeu_si512(lo + k0, l0);
-        _mm512_storeu_si512(lo + k0 + 8, l1);
-        _mm512_storeu_si512(lo + k0 + 16, l2);
-        _mm512_storeu_si512(lo + k0 + 24, l3);
-        _mm512_storeu_si512(hi + k0, h0);
-        _mm512_storeu_si512(hi + k0 + 8, h1);
-        _mm512_storeu_si512(hi + k0 + 16, h2);
-        _mm512_storeu_si512(hi + k0 + 24, h3);
+        for (; i < to; ++i) {
+            const __m512i x = _mm512_set1_epi64(static_cast<long long>(a[i]));
+            const uint64_t* y = bp + kPad + k0 - i;
+            // Lane j (column k0 + j) takes the product when 2i < k0 + j.
+            const uint32_t m = ~0u << (2 * i - k0 + 1);
+            for (size_t v = 0; v < kVectors; ++v) {
+                const __m512i yv = _mm512_loadu_si512(y + 8 * v);
+                const auto mv = static_cast<__mmask8>(m >> (8 * v));
+                l[v] = _mm512_mask_madd52lo_epu64(l[v], mv, x, yv);
+                h[v] = _mm512_mask_madd52hi_epu64(h[v], mv, x, yv);
+            }
+        }
+        for (size_t v = 0; v < kVectors; ++v) {
+            _mm512_storeu_si512(lo + k0 + 8 * v, l[v]);
+            _mm512_storeu_si512(hi + k0 + 8 * v, h[v]);
+        }
         pump.Tick();
     }
 }
@@ -371,6 +401,69 @@ private:
     StackBuffer<uint64_t, 2048> buf_;
 };
 
+
+constexpr size_t RoundToLanes(size_t n) { return (n + kLanes - 1) / kLanes * kLanes; }
+
+// lo[k] := lo[k] mod 2^52, hi[k] += lo[k] div 2^52 (signed: a column's parts may be
+// negative after Karatsuba's subtraction, its value never is), k < n.
+__attribute__((target("avx512f"))) void NormalizeColumns(uint64_t* lo, uint64_t* hi, size_t n) {
+    for (size_t k = 0; k < n; ++k) {
+        const auto l = static_cast<int64_t>(lo[k]);
+        hi[k] = static_cast<uint64_t>(static_cast<int64_t>(hi[k]) + (l >> 52));
+        lo[k] = static_cast<uint64_t>(l) & ((uint64_t{1} << 52) - 1);
+    }
+}
+
+// The middle of Karatsuba's sum: m := p1 - p0 - p2 (n columns), then out[h + j] += m[j]
+// for h + j < cols, out[j] = p0[j] and out[2h + j] += p2[j] having been set.
+__attribute__((target("avx512f"))) void CombineColumns(uint64_t* __restrict out, const uint64_t* __restrict p0,
+                                                      const uint64_t* __restrict p1,
+                                                      const uint64_t* __restrict p2, size_t n, size_t h,
+                                                      size_t n2, size_t cols) {
+    std::fill(out, out + cols, uint64_t{0});
+    std::copy(p0, p0 + std::min(n, cols), out);
+    for (size_t j = 0; j < n2 && 2 * h + j < cols; ++j) out[2 * h + j] += p2[j];
+    const size_t mid = h < cols ? std::min(n, cols - h) : 0;
+    for (size_t j = 0; j < mid; ++j) out[h + j] += p1[j] - p0[j] - p2[j];
+}
+
+// lo[0..cols), hi: the column sums of x[0..wx) * y[0..wy) (words below 2^51), value lo +
+// hi 2^52 with lo below 2^52, zero past the product; cols a multiple of kLanes, at least
+// wx + wy - 1. Karatsuba on the columns themselves while both factors have `from` words
+// or more: the three half-size products' columns are combined before any carrying, so a
+// level costs a few passes over the columns and no normalising of numbers. The words of
+// x0 + x1 are not carried either (below 2^41 a level deeper: far inside the 52 bits).
+void ColumnsKaratsuba52(const uint64_t* x, size_t wx, const uint64_t* y, size_t wy, uint64_t* lo, uint64_t* hi,
+                        size_t cols, size_t from) {
+    const size_t h = (std::max(wx, wy) + 1) / 2;
+    if (std::min(wx, wy) < std::max(from, h + 1)) {
+        // Columns52 reads the second factor through zero padding.
+        std::vector<uint64_t> yp(wy + 2 * kPad, 0);
+        std::copy(y, y + wy, yp.begin() + kPad);
+        const size_t own = RoundToLanes(wx + wy - 1);
+        PumpSpread pump(3 * wy, own / kLanes);
+        Columns52<false>(x, wx, yp.data(), wy, own, lo, hi, pump);
+        std::fill(lo + own, lo + cols, uint64_t{0});
+        std::fill(hi + own, hi + cols, uint64_t{0});
+        NormalizeColumns(lo, hi, own);
+        return;
+    }
+    const size_t n = 2 * h - 1, n2 = wx + wy - 2 * h - 1, c = RoundToLanes(n);
+    std::vector<uint64_t> buf(6 * c + 2 * h);
+    uint64_t *lo0 = buf.data(), *hi0 = lo0 + c, *lo1 = hi0 + c, *hi1 = lo1 + c, *lo2 = hi1 + c, *hi2 = lo2 + c;
+    uint64_t *s = hi2 + c, *t = s + h;
+    for (size_t i = 0; i < h; ++i) {
+        s[i] = x[i] + (h + i < wx ? x[h + i] : 0);
+        t[i] = y[i] + (h + i < wy ? y[h + i] : 0);
+    }
+    ColumnsKaratsuba52(x, h, y, h, lo0, hi0, c, from);
+    ColumnsKaratsuba52(x + h, wx - h, y + h, wy - h, lo2, hi2, c, from);
+    ColumnsKaratsuba52(s, h, t, h, lo1, hi1, c, from);
+    CombineColumns(lo, lo0, lo1, lo2, n, h, n2, cols);
+    CombineColumns(hi, hi0, hi1, hi2, n, h, n2, cols);
+    NormalizeColumns(lo, hi, cols);
+}
+
 }  // namespace
 #endif
 
@@ -382,8 +475,13 @@ void MulBasecase52(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out
     PackWords12Vec(a, na, x, wa);
     const uint64_t* y = m.Pad(x + wa, b, nb);
     // As MulWordsColumns: at least once every 2^14 columns for a long factor times a short one.
-    PumpSpread pump(std::max(nb, m.cols >> 14), m.cols / kLanes);
-    Columns52<false>(x, wa, y - kPad, wb, m.cols, m.lo, m.hi, pump);
+    const size_t from = (CurrentTuning().karatsuba52 + 2) / 3;
+    if (std::min(wa, wb) >= from && 2 * std::min(wa, wb) > std::max(wa, wb)) {
+        ColumnsKaratsuba52(x, wa, y, wb, m.lo, m.hi, m.cols, from);
+    } else {
+        PumpSpread pump(std::max(nb, m.cols >> 14), m.cols / kLanes);
+        Columns52<false>(x, wa, y - kPad, wb, m.cols, m.lo, m.hi, pump);
+    }
     FinishVec52<false>(m.lo, m.hi, m.cols, nullptr, out, na + nb);
 #else
     MulSchool(a, na, b, nb, out);

@@ -165,4 +165,39 @@ TEST(TSeisuBasecase, VectorProductsOnEveryLengthMatchSchoolbook) {
     }
 }
 
+TEST(TSeisuBasecase, KaratsubaOnColumnsMatchesSchoolbook) {
+    // Karatsuba on the 52-bit products' column sums (the halves' sums not carried, the
+    // middle product's columns taken off before any carrying): thresholds down to one word,
+    // so that products split many levels deep (the words of the sums grow a bit a level);
+    // balanced and nearly balanced shapes, odd and even word counts, one limb either side
+    // of the threshold, all nines up to the longest factors (the largest sums a level).
+    if (!tabai_kernels::HasMul52()) GTEST_SKIP() << "no 52-bit multiply-add vectors on this processor";
+    std::mt19937_64 rng(5252);
+    const size_t normal = tabai_kernels::CurrentTuning().karatsuba52;
+    for (const size_t from : {size_t{3}, size_t{30}, size_t{100}, normal}) {
+        const ScopedTuning scoped(Tuned([from](auto& t) { t.karatsuba52 = from; }));
+        std::vector<std::pair<size_t, size_t>> shapes = {{from - 1, from - 1}, {from, from},   {from + 1, from},
+                                                         {from + 1, from + 1}, {2 * from, from + 1},
+                                                         {3 * from, 2 * from}, {6144, 6144}, {6144, 4000}};
+        for (int round = 0; round < 40; ++round) {
+            const size_t n = from + rng() % (4 * from + 50);
+            shapes.emplace_back(n, n - rng() % (n / 2 + 1));
+        }
+        for (const auto& [na, nb] : shapes) {
+            if (nb == 0) continue;
+            const bool nines = na >= 4000;
+            const Vec a = nines ? Vec(na, 9999) : RandomVec(rng, na), b = nines ? Vec(nb, 9999) : RandomVec(rng, nb);
+            Vec got(na + nb), want(na + nb);
+            tabai_kernels::MulBasecase52(a.data(), na, b.data(), nb, got.data());
+            if (nines) {
+                const ScopedTuning portable(Tuned([](auto& t) { t.wideVectors = false; }));
+                tabai_kernels::MulBasecase(a.data(), na, b.data(), nb, want.data());
+            } else {
+                want = SchoolProduct(a, b);
+            }
+            EXPECT_EQ(got, want) << na << " x " << nb << " from " << from;
+        }
+    }
+}
+
 }  // namespace
