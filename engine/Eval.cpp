@@ -3,6 +3,7 @@
 #include "engine/Eval.h"
 
 #include <cstdint>
+#include <typeinfo>
 #include <utility>
 #include <vector>
 
@@ -109,7 +110,10 @@ private:
 class Parser {
 public:
     Parser(TInputStream& s, bool inOrder)
-        : s_(s), text_(dynamic_cast<StringStream*>(&s)), inOrder_(inOrder) {}
+        : s_(s),
+          // The exact type (StringStream is final): a dynamic_cast cost each short line 1.5%.
+          text_(typeid(s) == typeid(StringStream) ? static_cast<StringStream*>(&s) : nullptr),
+          inOrder_(inOrder) {}
 
     void Expression(TLoRational& r);
     void Term(TLoRational& r);

@@ -42,7 +42,7 @@ public:
 
 /// Stream over its own copy of a text.
 /// Invariant: 1 <= Pos <= Text.size() + 1; the stream is at its end when Pos > Text.size().
-class StringStream : public TInputStream {
+class StringStream final : public TInputStream {
 public:
     /// Copies s; Pos starts at 1.
     explicit StringStream(std::string s) : Text(std::move(s)) {}
