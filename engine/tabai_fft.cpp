@@ -50,6 +50,10 @@ namespace tabai_kernels {
 namespace {
 
 constexpr int kMaxLog = 19;  // tables up to 2^19 points; FftFits() limits the sizes further
+// The longest transform used: 2^18 points holds factors of a million digits. Longer
+// products go to the modular transforms, whose tables and buffers take less memory
+// (a third of a double's 8 bytes a point and prime, and 8 digits a point).
+constexpr size_t kMaxPoints = size_t{1} << 18;
 constexpr size_t kPumpEvery = size_t{1} << 14;
 constexpr long double kPi = 3.141592653589793238462643383279502884L;
 
@@ -423,25 +427,33 @@ uint64_t OrderPoint(const Shape& shape, size_t p) {
 
 // w^m(p) for each output position p of a forward transform of `shape` (M points), where
 // m(p) is the point at p and w = exp(-2 pi i / 2M): the twiddles that join the transforms
-// of the even and odd coefficients. Made on first use, kept like the other tables.
+// of the even and odd coefficients. Made on first use and kept. For 2^k points the table
+// of a longer transform begins with this one (for p < 2^k, m(p) doubles with the length,
+// and so does 2M), so one table serves them all: it is replaced by a longer one when
+// needed, and freed when the last product using it is done (so the tables of all the
+// lengths a long calculation passes through are not held at once).
 class OrderTables {
 public:
-    const Tables::Level& Get(const Shape& shape) {
+    std::shared_ptr<const Tables::Level> Get(const Shape& shape) {
         std::lock_guard<std::mutex> lock(mutex_);
-        Tables::Level& l = levels_[shape.log][shape.three ? 1 : 0];
-        if (!l.re) {
-            const size_t m = shape.size();
-            auto re = std::make_unique<double[]>(m), im = std::make_unique<double[]>(m);
-            FillTwiddles(m, m, m, [&shape](size_t p) { return OrderPoint(shape, p); }, re.get(), im.get());
-            l.re = std::move(re);
-            l.im = std::move(im);
+        const size_t m = shape.size();
+        std::shared_ptr<const Tables::Level>& l = shape.three ? threes_[shape.log] : twos_;
+        if (!l || (!shape.three && twosSize_ < m)) {
+            auto t = std::make_shared<Tables::Level>();
+            t->re = std::make_unique<double[]>(m);
+            t->im = std::make_unique<double[]>(m);
+            FillTwiddles(m, m, m, [&shape](size_t p) { return OrderPoint(shape, p); }, t->re.get(), t->im.get());
+            l = std::move(t);
+            if (!shape.three) twosSize_ = m;
         }
         return l;
     }
 
 private:
     std::mutex mutex_;
-    std::array<std::array<Tables::Level, 2>, kMaxLog> levels_;
+    std::shared_ptr<const Tables::Level> twos_;
+    size_t twosSize_ = 0;
+    std::array<std::shared_ptr<const Tables::Level>, kMaxLog> threes_;
 };
 
 OrderTables& TheOrderTables() {
@@ -692,7 +704,8 @@ void Spectrum(const Limb* a, size_t na, const Shape& shape, double* re, double* 
 // (on two cores when parallel).
 void Back(const PairInputs& in, const Shape& shape, double* out, bool parallel = false) {
     const size_t m = shape.size();
-    const Tables::Level& w = TheOrderTables().Get(shape);
+    const auto order = TheOrderTables().Get(shape);
+    const Tables::Level& w = *order;
     const double s = 1.0 / (8.0 * static_cast<double>(m));
     const auto span = in.x2r != nullptr ? PairSpan<Terms::kPairs>
                       : in.y1r != nullptr ? PairSpan<Terms::kProduct>
@@ -777,7 +790,7 @@ int64_t Carry(const double* re, const double* im, size_t count, Limb* out) {
 // Whether the bound holds for factors of `limbs` limbs together (|x|^2 + |y|^2 at most
 // 5000^2 (limbs + 6) in balanced digits).
 bool Fits(const Shape& shape, double limbs) {
-    return shape.log < kMaxLog && ErrorBound(shape, 5000.0 * 5000.0 * (limbs + 6.0)) < 0.25;
+    return shape.size() <= kMaxPoints && ErrorBound(shape, 5000.0 * 5000.0 * (limbs + 6.0)) < 0.25;
 }
 
 // |x|^2 for the balanced digits of a (Balanced), exactly: each square is below 2^27.
@@ -817,8 +830,8 @@ double FftTwiddleError(size_t points) {
         check(t.w1r.get(), t.w1i.get(), len, 3 * len, [](size_t j) { return uint64_t{2 * j}; });
         check(t.w2r.get(), t.w2i.get(), len, 3 * len, [](size_t j) { return uint64_t{4 * j}; });
     }
-    const Tables::Level& order = TheOrderTables().Get(shape);
-    check(order.re.get(), order.im.get(), shape.size(), shape.size(),
+    const auto order = TheOrderTables().Get(shape);
+    check(order->re.get(), order->im.get(), shape.size(), shape.size(),
           [&shape](size_t p) { return OrderPoint(shape, p); });
     return worst;
 }
@@ -829,7 +842,7 @@ bool FftFits(size_t na, size_t nb) {
 
 bool FftFitsOperands(const Limb* a, size_t na, const Limb* b, size_t nb) {
     const Shape shape = ShapeForLength(na + nb - 1);
-    if (shape.log >= kMaxLog) return false;
+    if (shape.size() > kMaxPoints) return false;
     const uint64_t xa = Norm2(a, na), xb = b != nullptr ? Norm2(b, nb) : xa;
     // The margin covers the rounding of the exact sums to doubles.
     const double norm2 = (static_cast<double>(xa) + static_cast<double>(xb)) * (1 + 0x1p-40);
