@@ -551,11 +551,12 @@ void DivExactRows(int64_t* __restrict rw, size_t lw, const uint32_t* __restrict 
     auto times = [](uint64_t q, uint64_t w) { return static_cast<int64_t>(q * w); };
     const uint64_t v1 = nw >= 2 ? v[1] : 0, v2 = nw >= 3 ? v[2] : 0;
     // Two rows a pass over memory: from word j + 3 on, rows j and j + 1 together (SubRow2's
-    // layout: the divisor from its word 2, one to a 64-bit lane, then a zero).
-    StackBuffer<uint64_t, 256> vps(nw + 1);
+    // layout: the divisor from its word 2, one to a 64-bit lane, then a zero and the 8 words
+    // of padding that its vector loads read).
+    StackBuffer<uint64_t, 256> vps(nw + 9);
     uint64_t* vp = vps.get();
     for (size_t k = 2; k < nw; ++k) vp[k - 2] = v[k];
-    vp[nw >= 2 ? nw - 2 : 0] = 0;
+    std::fill(vp + (nw >= 2 ? nw - 2 : 0), vp + nw + 9, uint64_t{0});
     const SubRow2Fn subRow2 = PickSubRow2();
     int64_t x = rw[0];  // word j with every row before j subtracted and carried in
     size_t j = 0;

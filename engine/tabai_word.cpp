@@ -279,7 +279,8 @@ __attribute__((target("avx512f,avx512bw"))) void PackWords12Vec(const Limb* a, s
 
 // out[0..n) := the product whose column sums Columns52 left in lo, hi (cols of them, a
 // multiple of 8; the product fits their words of 10^12), all in vectors: each column's value
-// split as r + q0 W + q1 W^2 (W = 10^12) as SplitColumns52 does, word k := r[k] + q0[k-1] +
+// split as r + q0 W + q1 W^2 (W = 10^12; quotients estimated in doubles, at most one off,
+// and corrected on the exact remainders), word k := r[k] + q0[k-1] +
 // q1[k-2] (below 3 W) reduced below W, its quotient (at most 2) added to the word above,
 // and the carries of one that this leaves (a word at W - 1 passing one on) found for eight
 // words at once with mask arithmetic; then each word's three limbs by multiply-highs and
