@@ -358,8 +358,8 @@ SubRowFn PickSubRow() {
 }
 
 // w[0..n) -= lo * v[i] + hi * v[i - 1] for v[i] = vp[i + 1] (vp[0] = 0, the divisor's
-// words one to a 64-bit lane, then 8 zero words): two rows in one pass over the remainder. lo and hi in
-// -1 .. 10^8; the wide versions need them not negative.
+// words one to a 64-bit lane; only vp[0..n] are read): two rows in one pass over the
+// remainder. lo and hi in -1 .. 10^8; the wide versions need them not negative.
 void SubRow2Portable(int64_t* __restrict w, const uint64_t* __restrict vp, size_t n, int64_t lo, int64_t hi) {
     for (size_t i = 0; i < n; ++i)
         w[i] -= lo * static_cast<int64_t>(vp[i + 1]) + hi * static_cast<int64_t>(vp[i]);
@@ -379,12 +379,19 @@ __attribute__((target("avx512f"))) void SubRow2Avx512(int64_t* __restrict w, con
     if (i + 8 <= n) {
         const __m512i ql = _mm512_set1_epi64(lo), qh = _mm512_set1_epi64(hi);
         __m512i cur = _mm512_loadu_si512(vp + i);
-        for (; i + 8 <= n; i += 8) {
-            const __m512i next = _mm512_loadu_si512(vp + i + 8);  // vp holds 8 words of padding
+        // The next vector is read only while it lies within vp[0..n].
+        for (; i + 16 <= n + 1; i += 8) {
+            const __m512i next = _mm512_loadu_si512(vp + i + 8);
             const __m512i p = _mm512_add_epi64(_mm512_mul_epu32(ql, _mm512_alignr_epi64(next, cur, 1)),
                                                _mm512_mul_epu32(qh, cur));
             _mm512_store_si512(w + i, _mm512_sub_epi64(_mm512_load_si512(w + i), p));
             cur = next;
+        }
+        if (i + 8 <= n) {
+            const __m512i p = _mm512_add_epi64(_mm512_mul_epu32(ql, _mm512_loadu_si512(vp + i + 1)),
+                                               _mm512_mul_epu32(qh, cur));
+            _mm512_store_si512(w + i, _mm512_sub_epi64(_mm512_load_si512(w + i), p));
+            i += 8;
         }
     }
     SubRow2Portable(w + i, vp + i, n - i, lo, hi);
@@ -789,11 +796,10 @@ void DivBasecase(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb
     uint32_t* v = vs.get();
     pack(b, n, v, nw);
     // The divisor's words again, one to a 64-bit lane after a zero (the pair rows' layout).
-    StackBuffer<uint64_t, 512> vps(nw + 9);
+    StackBuffer<uint64_t, 512> vps(nw + 1);
     uint64_t* vp = vps.get();
     vp[0] = 0;
     std::copy(v, v + nw, vp + 1);
-    std::fill(vp + nw + 1, vp + nw + 9, uint64_t{0});
     // The remainder's words, and one above the dividend's for the first estimate.
     StackBuffer<int64_t, 1024> rws(mw + 2), qvs(qw + 1);
     int64_t* rw = rws.get();
@@ -1306,7 +1312,7 @@ void DivExact(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q) {
             std::copy(qt.begin(), qt.end(), q);
             return;
         }
-    } else if (n > 3 && std::min(ql, n) >= CurrentTuning().newton) {
+    } else if (n > 3 && std::min(ql, n) >= CurrentTuning().hensel) {
         DivByReciprocal(a, m, b, n, q, nullptr);
         return;
     }

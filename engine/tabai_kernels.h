@@ -281,16 +281,17 @@ struct Tuning {
     /// have this many limbs.
     size_t karatsuba52 = 900;
     /// Division by Newton's reciprocal from this many limbs (quotient and divisor); below,
-    /// divide and conquer (2n by n digits: level at about 13,000 digits).
-    size_t newton = 3000;
+    /// divide and conquer (2n by n digits: ahead to about 40,000 digits on the rows of two
+    /// quotient words). Exact division takes the reciprocal from `hensel` on.
+    size_t newton = 10000;
     /// Whether division by the reciprocal takes a quotient of about the divisor's length in
     /// two halves, by the reciprocal of the divisor's top half (false: in one block, by the
     /// whole divisor's reciprocal).
     bool reciprocalHalves = true;
     /// Division by divide and conquer on top of the products from this many limbs
     /// (quotient and divisor); below, the long division on 8-digit words (level at about
-    /// 5,500 digits while products of 1,000-5,000 digits cost twice GMP's).
-    size_t divideConquer = 1400;
+    /// 14,000 digits: the rows take two quotient words a pass on whole cache lines).
+    size_t divideConquer = 3500;
     /// Division's short products give way to transforms from this shorter factor on
     /// (short products on packed words do half a product's work, so they keep up with
     /// the transforms to longer factors than whole products do).
