@@ -281,9 +281,10 @@ struct Tuning {
     /// have this many limbs.
     size_t karatsuba52 = 900;
     /// Division by Newton's reciprocal from this many limbs (quotient and divisor); below,
-    /// divide and conquer (2n by n digits: ahead to about 40,000 digits on the rows of two
-    /// quotient words). Exact division takes the reciprocal from `hensel` on.
-    size_t newton = 10000;
+    /// divide and conquer (2n by n digits, idle machine: level at about 16,000 digits, the
+    /// reciprocal 1.3 against 1.56 of GMP's time at 20,000). Exact division takes the
+    /// reciprocal from `hensel` on.
+    size_t newton = 4000;
     /// Whether division by the reciprocal takes a quotient of about the divisor's length in
     /// two halves, by the reciprocal of the divisor's top half (false: in one block, by the
     /// whole divisor's reciprocal).
