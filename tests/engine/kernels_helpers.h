@@ -111,4 +111,55 @@ inline std::vector<std::pair<Vec, Vec>> DivisionEdgeCases(std::mt19937_64& rng, 
     return cases;
 }
 
+// x mod (10000^len - 1), with 10000^len - 1 itself written as 0.
+inline Vec FoldCyclic(const Vec& x, size_t len) {
+    Vec r(len, 0);
+    for (size_t off = 0; off < x.size(); off += len) {
+        uint32_t carry = 0;
+        for (size_t i = 0; i < len; ++i) {
+            const uint32_t v = r[i] + (off + i < x.size() ? x[off + i] : 0) + carry;
+            r[i] = static_cast<Limb>(v % 10000);
+            carry = v / 10000;
+        }
+        for (size_t i = 0; carry != 0; i = (i + 1) % len) {
+            const uint32_t v = r[i] + carry;
+            r[i] = static_cast<Limb>(v % 10000);
+            carry = v / 10000;
+        }
+    }
+    if (std::all_of(r.begin(), r.end(), [](Limb v) { return v == 9999; })) r.assign(len, 0);
+    return r;
+}
+
+// DivBasecase against DivSchool, on the portable rows and on the widest vectors there are.
+inline void CheckBasecase(const Vec& a, const Vec& b) {
+    const size_t m = a.size(), n = b.size();
+    Vec q1(m - n + 1), r1(n), q2(m - n + 1), r2(n);
+    tabai_kernels::DivSchool(a.data(), m, b.data(), n, q1.data(), r1.data());
+    for (const bool wide : {false, true}) {
+        const ScopedTuning scoped(Tuned([wide](auto& t) { t.wideVectors = wide; }));
+        tabai_kernels::DivBasecase(a.data(), m, b.data(), n, q2.data(), r2.data());
+        EXPECT_EQ(q1, q2) << m << " / " << n << (wide ? ", wide" : "");
+        EXPECT_EQ(r1, r2) << m << " % " << n << (wide ? ", wide" : "");
+    }
+}
+
+// base^e in limbs.
+inline Vec Power(uint32_t base, int e) {
+    Vec v{1};
+    for (int i = 0; i < e; ++i) {
+        uint32_t carry = 0;
+        for (Limb& l : v) {
+            const uint32_t t = l * base + carry;
+            l = static_cast<Limb>(t % 10000);
+            carry = t / 10000;
+        }
+        while (carry != 0) {
+            v.push_back(static_cast<Limb>(carry % 10000));
+            carry /= 10000;
+        }
+    }
+    return v;
+}
+
 }  // namespace nerova::kernels_test

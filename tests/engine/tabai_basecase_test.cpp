@@ -17,24 +17,6 @@ namespace {
 
 using namespace nerova::kernels_test;
 
-// base^e in limbs.
-Vec Power(uint32_t base, int e) {
-    Vec v{1};
-    for (int i = 0; i < e; ++i) {
-        uint32_t carry = 0;
-        for (Limb& l : v) {
-            const uint32_t t = l * base + carry;
-            l = static_cast<Limb>(t % 10000);
-            carry = t / 10000;
-        }
-        while (carry != 0) {
-            v.push_back(static_cast<Limb>(carry % 10000));
-            carry /= 10000;
-        }
-    }
-    return v;
-}
-
 // The top-down exact quotient (no low-end path at all): the oracle.
 Vec TopDownQuotient(const Vec& a, const Vec& b) {
     Vec q(a.size() - b.size() + 1);

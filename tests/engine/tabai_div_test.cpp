@@ -13,19 +13,6 @@ namespace {
 
 using namespace nerova::kernels_test;
 
-// DivBasecase against DivSchool, on the portable rows and on the widest vectors there are.
-void CheckBasecase(const Vec& a, const Vec& b) {
-    const size_t m = a.size(), n = b.size();
-    Vec q1(m - n + 1), r1(n), q2(m - n + 1), r2(n);
-    tabai_kernels::DivSchool(a.data(), m, b.data(), n, q1.data(), r1.data());
-    for (const bool wide : {false, true}) {
-        const ScopedTuning scoped(Tuned([wide](auto& t) { t.wideVectors = wide; }));
-        tabai_kernels::DivBasecase(a.data(), m, b.data(), n, q2.data(), r2.data());
-        EXPECT_EQ(q1, q2) << m << " / " << n << (wide ? ", wide" : "");
-        EXPECT_EQ(r1, r2) << m << " % " << n << (wide ? ", wide" : "");
-    }
-}
-
 // n limbs of 9999: 10000^n - 1.
 Vec Nines(size_t n) { return Vec(n, 9999); }
 

@@ -457,26 +457,6 @@ TEST(TSeisuKernels, FloatingTransformPumpsAndCancels) {
     }
 }
 
-// x mod (10000^len - 1), with 10000^len - 1 itself written as 0.
-Vec FoldCyclic(const Vec& x, size_t len) {
-    Vec r(len, 0);
-    for (size_t off = 0; off < x.size(); off += len) {
-        uint32_t carry = 0;
-        for (size_t i = 0; i < len; ++i) {
-            const uint32_t v = r[i] + (off + i < x.size() ? x[off + i] : 0) + carry;
-            r[i] = static_cast<Limb>(v % 10000);
-            carry = v / 10000;
-        }
-        for (size_t i = 0; carry != 0; i = (i + 1) % len) {
-            const uint32_t v = r[i] + carry;
-            r[i] = static_cast<Limb>(v % 10000);
-            carry = v / 10000;
-        }
-    }
-    if (std::all_of(r.begin(), r.end(), [](Limb v) { return v == 9999; })) r.assign(len, 0);
-    return r;
-}
-
 TEST(TSeisuKernels, CyclicProductsMatchFoldedSchoolbook) {
     // a * b mod (10000^L - 1), as the division's remainders take it, by both transforms
     // (whichever CyclicLength picks, and the floating one directly) against the whole
@@ -662,17 +642,7 @@ TEST(TSeisuKernels, DivisionOnWordsMatchesLongDivision) {
     // between two full carries. Both the portable rows and the widest vector ones this
     // processor has.
     std::mt19937_64 rng(42);
-    auto check = [](const Vec& a, const Vec& b) {
-        const size_t m = a.size(), n = b.size();
-        Vec q1(m - n + 1), r1(n), q2(m - n + 1), r2(n);
-        tabai_kernels::DivSchool(a.data(), m, b.data(), n, q1.data(), r1.data());
-        for (const bool wide : {false, true}) {
-            const ScopedTuning scoped(Tuned([wide](auto& t) { t.wideVectors = wide; }));
-            tabai_kernels::DivBasecase(a.data(), m, b.data(), n, q2.data(), r2.data());
-            EXPECT_EQ(q1, q2) << m << " / " << n << (wide ? ", wide" : "");
-            EXPECT_EQ(r1, r2) << m << " % " << n << (wide ? ", wide" : "");
-        }
-    };
+    const auto check = CheckBasecase;
     for (const auto& [a, b] : DivisionEdgeCases(rng, {3u, 4u, 5u, 6u, 17u, 64u, 257u, 258u, 513u, 514u})) check(a, b);
     for (int round = 0; round < 500; ++round) {
         const size_t n = 3 + rng() % (round % 10 == 0 ? 700 : 60);
@@ -816,19 +786,6 @@ TEST(TSeisuKernels, ExactDivisionFromTheLowEndMatchesFromTheTop) {
     // rich in 2 or 5 (cleared a limb at a time), so rich that clearing gives up (2^100,
     // 5^60), zero limbs after clearing, all 9999; quotient and divisor from one limb (the
     // low-end path starts at four divisor limbs) to either side of the thresholds.
-    auto power = [](uint32_t base, int e) {
-        Vec v{1};
-        for (int i = 0; i < e; ++i) {
-            uint32_t carry = 0;
-            for (Limb& l : v) {
-                const uint32_t t = l * base + carry;
-                l = static_cast<Limb>(t % 10000);
-                carry = t / 10000;
-            }
-            if (carry != 0) v.push_back(static_cast<Limb>(carry));
-        }
-        return v;
-    };
     const std::vector<Vec> lows = {{},
                                    {1},
                                    {9999, 9999, 9999, 9999, 9999},
@@ -839,10 +796,10 @@ TEST(TSeisuKernels, ExactDivisionFromTheLowEndMatchesFromTheTop) {
                                    {6250},
                                    {1250, 0, 0},
                                    {2000, 0, 0, 5},
-                                   power(2, 39),
-                                   power(5, 17),
-                                   power(2, 100),
-                                   power(5, 60)};
+                                   Power(2, 39),
+                                   Power(5, 17),
+                                   Power(2, 100),
+                                   Power(5, 60)};
     const size_t split = tabai_kernels::CurrentTuning().exactSplit;
     std::mt19937_64 rng(41);
     int round = 0;
