@@ -151,6 +151,11 @@ def main():
                 out = os.path.join(args.work, '%s.%s.out' % (key, name.replace('/', '')))
                 if rnd == 0:
                     peaks[(key, name)] = run(cmd, out, measure_memory=True)
+                elif key == 'startup':
+                    # A start takes about a millisecond, so whichever program comes first
+                    # after another's large run pays for the caches that run emptied: each
+                    # program starts once untimed just before its timed start.
+                    run(cmd, out)
                 seconds, cpu = run(cmd, out)
                 times.setdefault((key, name), []).append(seconds)
                 cpus.setdefault((key, name), []).append(cpu)

@@ -313,7 +313,9 @@ void SubRowPortable(int64_t* __restrict w, const uint32_t* __restrict v, size_t 
 #if defined(__GNUC__) && defined(__x86_64__)
 // GCC 12's own headers leave a lane "uninitialised" on purpose in these intrinsics.
 #pragma GCC diagnostic push
+#if !defined(__clang__)  // a GCC warning clang does not know
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 __attribute__((target("avx512f"))) void SubRowAvx512(int64_t* __restrict w, const uint32_t* __restrict v, size_t n,
                                                      uint32_t q) {
     const __m512i qq = _mm512_set1_epi64(q);
@@ -367,7 +369,9 @@ void SubRow2Portable(int64_t* __restrict w, const uint64_t* __restrict vp, size_
 
 #if defined(__GNUC__) && defined(__x86_64__)
 #pragma GCC diagnostic push
+#if !defined(__clang__)  // a GCC warning clang does not know
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 __attribute__((target("avx512f"))) void SubRow2Avx512(int64_t* __restrict w, const uint64_t* __restrict vp,
                                                       size_t n, int64_t lo, int64_t hi) {
     // The remainder's words are loaded and stored on whole cache lines (its window moves
@@ -614,7 +618,9 @@ void ScaleWords(T* x, size_t n, uint64_t f) {
 
 #if defined(__GNUC__) && defined(__x86_64__)
 #pragma GCC diagnostic push
+#if !defined(__clang__)  // a GCC warning clang does not know
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 // PackScaledPortable eight words an iteration: the limb pairs joined by one multiply-add
 // of 16-bit lanes, the products (below 5 10^15, exact in doubles) split by 10^8 in
 // doubles (the quotient's estimate corrected once), each high half moved one lane up.

@@ -573,8 +573,10 @@ void InverseShape(double* re, double* im, const Shape& shape) {
     }
 }
 
-// Transforms of at least this many points are cut into tasks for two cores.
-constexpr size_t kParallelPoints = size_t{1} << 15;
+// Transforms of at least this many points are cut into tasks for two cores. Below it the
+// helper thread costs more than it wins (idle machine: products of 100,000 digits, 2^15
+// points, took 1.15 ms on two cores against 0.82 on one; from 200,000 digits two win).
+constexpr size_t kParallelPoints = size_t{1} << 16;
 
 // The outermost level of a transform of 2^(k+1) points (half-size 2^k) for the pairs
 // j0 <= j < j1 only: the pairs are independent, so the level splits by j.

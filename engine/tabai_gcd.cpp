@@ -602,7 +602,9 @@ size_t RoundedWords(size_t n) { return (n + kVector - 1) / kVector * kVector; }
 #define TABAI_GCD_VECTORS 1
 // GCC 12's own headers leave a lane "uninitialised" on purpose in these intrinsics.
 #pragma GCC diagnostic push
+#if !defined(__clang__)  // a GCC warning clang does not know
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 #define TABAI_AVX512 __attribute__((target("avx512f,avx512dq")))
 
 // The column vector c (eight signed columns below 2^56) as c = q 10^8 + r, q from the

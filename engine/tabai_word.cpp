@@ -173,7 +173,9 @@ constexpr size_t kPad = kLanes;
 #ifdef TABAI_MUL52
 // GCC 12's own headers leave a lane "uninitialised" on purpose in these intrinsics.
 #pragma GCC diagnostic push
+#if !defined(__clang__)  // a GCC warning clang does not know
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 // lo[k], hi[k] := the sums of the low and high 52 bits of a[i] b[k - i], for k < cols
 // (a multiple of kLanes); bp holds b with kPad zero words on either side. kSquare (b is
 // a): only the products with i < k - i, each once (masked off in the lanes where the
