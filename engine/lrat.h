@@ -86,6 +86,8 @@ public:
 
     /// "n" or "n/d", prefixed "-" for a negative sign (so a negative zero is "-0").
     std::string ToImproperText() const;
+    /// Appends ToImproperText() to out, without a text of its own.
+    void AppendImproperText(std::string& out) const;
     /// Mixed number "w:r/d" (or "n", "n/d"), prefixed "-" when negative. Throws
     /// TSeisuException(kSeisuDivideByZero) for a zero denominator.
     std::string ToMixedColonText() const;

@@ -196,13 +196,18 @@ void TLoRational::ReadFrom(TInputStream& s) {
     Sign_ = negative ? -1 : 1;
 }
 
-std::string TLoRational::ToImproperText() const {
-    std::string out = Prefix(Sign_);
+void TLoRational::AppendImproperText(std::string& out) const {
+    if (Sign_ < 0) out += '-';
     AppendNumber(out, Numerator_);
     if (!Denominator_.EqualsSmall(1)) {
         out += '/';
         AppendNumber(out, Denominator_);
     }
+}
+
+std::string TLoRational::ToImproperText() const {
+    std::string out;
+    AppendImproperText(out);
     return out;
 }
 

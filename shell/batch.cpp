@@ -197,7 +197,7 @@ void runBatch(std::istream& in, const std::string& inName, std::ostream& out,
             Fail(kLineTooLong, inName);
         }
     };
-    const auto write = [&](const std::string& record) {
+    const auto write = [&](std::string_view record) {
         out.write(record.data(), static_cast<std::streamsize>(record.size()));
         if (!out) Fail(kFileCannotWrite, outName);
         ++done;

@@ -63,13 +63,27 @@ private:
     const pump::Scope scope_;
 };
 
-// Consecutive lines evaluated by one worker thread.
+// Consecutive lines evaluated by one worker thread. The lines and the records are each
+// kept in one text: the strings of a task pass between threads, and a string freed on
+// another thread than the one that made it costs the allocator a lock.
 struct Task {
-    std::vector<std::string> lines;
-    std::vector<std::string> records;  // of the lines before error, if any
-    std::exception_ptr error;           // what stopped the task (out of memory)
+    std::string lines;
+    std::vector<std::size_t> lineEnds;
+    std::string records;                  // of the lines before error, if any
+    std::vector<std::size_t> recordEnds;
+    std::exception_ptr error;             // what stopped the task (out of memory)
     Clock::duration took{};
     bool done = false;
+
+    std::size_t Size() const { return lineEnds.size(); }
+    std::string_view Line(std::size_t i) const { return Part(lines, lineEnds, i); }
+    std::string_view Record(std::size_t i) const { return Part(records, recordEnds, i); }
+
+private:
+    static std::string_view Part(const std::string& text, const std::vector<std::size_t>& ends, std::size_t i) {
+        const std::size_t from = i == 0 ? 0 : ends[i - 1];
+        return std::string_view(text).substr(from, ends[i] - from);
+    }
 };
 
 // Threads evaluating the tasks of a queue: the calling thread reads the lines into tasks,
@@ -92,29 +106,34 @@ public:
     Pool& operator=(const Pool&) = delete;
 
     void Run(const std::function<bool(std::string&)>& next,
-             const std::function<void(const std::string&)>& write) {
+             const std::function<void(std::string_view)>& write) {
         std::exception_ptr readError;
         bool ended = false;
-        size_t linesPerTask = 1;
+        size_t linesPerTask = 1, bytesPerLine = 0;
         const size_t window = kTasksPerJob * jobs_;
+        std::string line;
         for (;;) {
             while (!ended && Queued() < window) {
                 Task task;
-                std::string line;
+                // Sized from the lines so far: a task's text grows without moving.
+                task.lines.reserve(linesPerTask * bytesPerLine);
+                task.lineEnds.reserve(linesPerTask);
                 try {
-                    while (task.lines.size() < linesPerTask) {
+                    while (task.Size() < linesPerTask) {
                         if (!next(line)) {
                             ended = true;
                             break;
                         }
-                        task.lines.push_back(std::move(line));
+                        task.lines += line;
+                        task.lineEnds.push_back(task.lines.size());
                     }
                 } catch (...) {
                     // The lines read before the failure are evaluated and written first.
                     readError = std::current_exception();
                     ended = true;
                 }
-                if (task.lines.empty()) break;
+                if (task.Size() == 0) break;
+                bytesPerLine = task.lines.size() / task.Size() + 1;
                 {
                     const std::lock_guard<std::mutex> lock(mutex_);
                     tasks_.push_back(std::move(task));
@@ -145,13 +164,13 @@ public:
                 --taken_;
             }
             const auto perLine = std::max<Clock::duration>(
-                oldest.took / static_cast<long>(oldest.lines.size()), Clock::duration(1));
+                oldest.took / static_cast<long>(oldest.Size()), Clock::duration(1));
             linesPerTask = std::clamp<size_t>(static_cast<size_t>(kTaskTime / perLine), 1,
                                               kMaxLinesPerTask);
-            for (const std::string& record : oldest.records) {
+            for (std::size_t i = 0; i < oldest.recordEnds.size(); ++i) {
                 // Once cancelled, no further record is written, finished or not.
                 if (Requested(cancel_)) throw TCancelledException();
-                write(record);
+                write(oldest.Record(i));
             }
             if (oldest.error) std::rethrow_exception(oldest.error);
         }
@@ -169,10 +188,14 @@ private:
     void Evaluate(Task& task) noexcept {
         const Clock::time_point start = Clock::now();
         try {
-            for (const std::string& line : task.lines) {
+            // A record is its line, " = " and a value that is mostly no longer.
+            task.records.reserve(2 * task.lines.size() + 4 * task.Size());
+            task.recordEnds.reserve(task.Size());
+            for (std::size_t i = 0; i < task.Size(); ++i) {
                 if (stop_) break;
                 pump::ProcessMessages();
-                task.records.push_back(batchRecord(line));
+                appendBatchRecord(task.records, task.Line(i));
+                task.recordEnds.push_back(task.records.size());
             }
         } catch (...) {
             task.error = std::current_exception();
@@ -218,27 +241,32 @@ private:
 
 }  // namespace
 
-std::string batchRecord(const std::string& line) {
-    if (!line.empty() && line[0] == '#') return line + '\n';
-    const std::string value = calcText(line);
-    std::string record;
-    record.reserve(line.size() + value.size() + 4);
-    record += line;
-    record += " = ";
-    record += value;
-    record += '\n';
-    return record;
+void appendBatchRecord(std::string& out, std::string_view line) {
+    const std::size_t mark = out.size();
+    try {
+        out += line;
+        if (line.empty() || line[0] != '#') {
+            out += " = ";
+            appendCalcText(out, line);
+        }
+        out += '\n';
+    } catch (...) {
+        out.resize(mark);  // no record in part
+        throw;
+    }
 }
 
 void evaluateLines(const std::function<bool(std::string&)>& next,
-                   const std::function<void(const std::string&)>& write, unsigned jobs,
+                   const std::function<void(std::string_view)>& write, unsigned jobs,
                    const std::atomic<bool>* cancel) {
     const CancelScope scope(cancel);
     if (jobs <= 1) {
-        std::string line;
+        std::string line, record;
         while (next(line)) {
             CancelScope::BeforeLine();
-            write(batchRecord(line));
+            record.clear();
+            appendBatchRecord(record, line);
+            write(record);
         }
     } else {
         Pool pool(jobs, cancel);

@@ -6,12 +6,14 @@
 #include <atomic>
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace nerova {
 
-/// The output record of one batch line: a line starting with "#" as it is, any other as
-/// "line = value" (the improper fraction, or the failure message); with "\n".
-std::string batchRecord(const std::string& line);
+/// Appends the output record of one batch line to out: a line starting with "#" as it
+/// is, any other as "line = value" (the improper fraction, or the failure message); with
+/// "\n". Nothing is appended when it throws (out of memory, a cancellation).
+void appendBatchRecord(std::string& out, std::string_view line);
 
 /// Reads lines with next (false at the end of the input) and hands their records to
 /// write in input order. With jobs above 1, lines are evaluated on that many threads
@@ -28,7 +30,7 @@ std::string batchRecord(const std::string& line);
 /// (a prefix of the output, whole lines), no record is written after it, and
 /// TCancelledException passes on. It is never a line's record.
 void evaluateLines(const std::function<bool(std::string&)>& next,
-                   const std::function<void(const std::string&)>& write, unsigned jobs,
+                   const std::function<void(std::string_view)>& write, unsigned jobs,
                    const std::atomic<bool>* cancel = nullptr);
 
 }  // namespace nerova

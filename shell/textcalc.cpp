@@ -32,7 +32,13 @@ std::string Write(const TLoRational& r, ResultForm form) {
 
 }  // namespace
 
-TextResult evalText(const std::string& text, ResultForm form) {
+namespace {
+
+// Evaluates text (";" is appended here) and hands the value and the length of text read
+// to use, which may throw too; false with the failure's message in failure (empty for an
+// exception that is no std::exception). TCancelledException passes on.
+template <class Use>
+bool WithValue(std::string_view text, std::string& failure, const Use& use) {
     try {
         std::string source;
         source.reserve(text.size() + 1);
@@ -41,14 +47,37 @@ TextResult evalText(const std::string& text, ResultForm form) {
         StringStream s(std::move(source));
         TLoRational r;
         EvalExpression(r, s);
-        const auto readTo = static_cast<std::size_t>(s.Position() - 1);
-        return {true, Write(r, form), unusedText(text, readTo)};
+        use(r, static_cast<std::size_t>(s.Position() - 1));
+        return true;
     } catch (const TCancelledException&) {
         throw;  // ends the whole run this text belongs to, never one text's result
     } catch (const std::exception& e) {
-        return {false, messageOf(e), {}};
+        failure = messageOf(e);
     } catch (...) {
-        return {false, std::string(), {}};
+        failure.clear();
+    }
+    return false;
+}
+
+}  // namespace
+
+TextResult evalText(std::string_view text, ResultForm form) {
+    TextResult result;
+    std::string failure;
+    result.ok = WithValue(text, failure, [&](const TLoRational& r, std::size_t readTo) {
+        result.text = Write(r, form);
+        result.unused = unusedText(text, readTo);
+    });
+    if (!result.ok) result = {false, std::move(failure), {}};
+    return result;
+}
+
+void appendCalcText(std::string& out, std::string_view text) {
+    const std::size_t mark = out.size();
+    std::string failure;
+    if (!WithValue(text, failure, [&](const TLoRational& r, std::size_t) { r.AppendImproperText(out); })) {
+        out.resize(mark);  // a text cut short by a failure goes whole
+        out += failure;
     }
 }
 

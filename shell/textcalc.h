@@ -82,11 +82,13 @@ std::string unusedNotice(std::string_view unused);
 /// form. A std::exception gives its message in the current language (see messageOf), any
 /// other exception an empty text, each with ok false; only TCancelledException passes
 /// on, since a cancellation ends the whole run (a batch, a command) and is no result.
-TextResult evalText(const std::string& text, ResultForm form);
+TextResult evalText(std::string_view text, ResultForm form);
 
 /// The value of text as an improper fraction, or the failure message (TCancelledException
 /// passes on, as from evalText; so for the two below).
 std::string calcText(const std::string& text);
+/// Appends calcText(text) to out, without a text of its own (the batch run's records).
+void appendCalcText(std::string& out, std::string_view text);
 /// The value of text in floating-point form, or the failure message.
 std::string fracText(const std::string& text);
 /// The value of text as a mixed number with "+" and parentheses, or the failure message.

@@ -31,6 +31,10 @@ TEST(TextCalcTest, EachEvaluatorWritesItsForm) {
         EXPECT_EQ(nerova::calcText(r.input), r.calc) << r.input;
         EXPECT_EQ(nerova::fracText(r.input), r.frac) << r.input;
         EXPECT_EQ(nerova::taiText(r.input), r.tai) << r.input;
+        // The batch's form appends to what is there, the failures included.
+        std::string record = "x = ";
+        nerova::appendCalcText(record, r.input);
+        EXPECT_EQ(record, std::string("x = ") + r.calc) << r.input;
     }
 }
 
@@ -68,6 +72,9 @@ TEST(TextCalcTest, NoFailureEscapes) {
     {
         const pump::Scope scope(&BadAlloc::Handler, nullptr);
         EXPECT_EQ(nerova::calcText(big), nerova::sourceText(nerova::kOutOfMemory));
+        std::string record = "x = ";
+        nerova::appendCalcText(record, big);
+        EXPECT_EQ(record, std::string("x = ") + nerova::sourceText(nerova::kOutOfMemory));
     }
     {
         const pump::Scope scope(&Foreign::Handler, nullptr);
