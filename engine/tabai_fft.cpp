@@ -205,18 +205,25 @@ public:
         for (Level& l : levels_) l = Level{};
         for (Level& l : joins_) l = Level{};
         for (Three& t : threes_) t = Three{};
+        bytes_ = 0;
+    }
+    size_t Bytes() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return bytes_;
     }
 
 private:
     template <class Index>
-    static Level Make(size_t n, uint64_t b, uint64_t limit, Index a) {
+    Level Make(size_t n, uint64_t b, uint64_t limit, Index a) {
         Level l{std::make_unique<double[]>(n), std::make_unique<double[]>(n)};
         FillTwiddles(n, b, limit, a, l.re.get(), l.im.get());
+        bytes_ += 2 * n * sizeof(double);
         return l;
     }
 
     std::mutex mutex_;
     int users_ = 0;
+    size_t bytes_ = 0;
     std::array<Level, kMaxLog> levels_;
     std::array<Level, kMaxLog> joins_;
     std::array<Three, kMaxLog> threes_;
@@ -912,6 +919,8 @@ double FftTwiddleError(size_t points) {
 void FftReleaseTablesPast(size_t na, size_t nb) {
     if (ShapeForLength(na + nb - 1).size() > kMaxPoints) TheTables().Release();
 }
+
+size_t FftTableBytes() { return TheTables().Bytes(); }
 
 bool FftFits(size_t na, size_t nb) {
     return Fits(ShapeForLength(na + nb - 1), static_cast<double>(na + nb));

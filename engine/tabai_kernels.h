@@ -162,6 +162,8 @@ size_t CyclicLength(size_t minLen);
 /// any MulFft takes, the calculation has outgrown the floating transform, and its twiddle
 /// tables are freed (unless a product is using them; they are made again when needed).
 void FftReleaseTablesPast(size_t na, size_t nb);
+/// The bytes the floating transform's twiddle tables hold now.
+size_t FftTableBytes();
 /// out[0..na+nb) := a * b by whichever transform suits the size (MulFft or MulNtt).
 void MulTransform(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out);
 /// out[0..2n) := a * a by whichever transform suits the size.
