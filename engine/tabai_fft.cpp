@@ -114,6 +114,22 @@ void FillTwiddles(size_t n, uint64_t b, uint64_t limit, Index a, double* re, dou
     }
 }
 
+// The radix-3 step's twiddles of 3 * 2^k points come from 2^k / kThreeCoarse steps of a
+// fine table and kThreeCoarse of a coarse one (ThreeTwiddle): a few kilobytes instead of
+// two tables of 2^k points.
+constexpr size_t kThreeCoarse = 64;
+
+// The twiddle c (1 + d) as c + (c d + lo), c = hi + lo: the coarse root c in two doubles
+// (2^-64 off), d = W^l - 1 rounded, |d| <= 4 pi / (3 kThreeCoarse) < 0.066. Its error is
+// the final rounding (at most 2^-54 a part, so 2^-53.5 in all) plus about 4 |d| units of
+// 2^-53 from the rest, below 2^-53 in all (exact where W^j is 1 or +-i, for there l = 0
+// and d = 0); FftTwiddleError checks every one.
+inline void ThreeTwiddle(double hr, double hi, double lr, double li, double dr, double di, double& tr,
+                         double& ti) {
+    tr = hr + ((hr * dr - hi * di) + lr);
+    ti = hi + ((hr * di + hi * dr) + li);
+}
+
 // The bit reversal of the low `bits` bits of j.
 inline size_t Reversed(size_t j, int bits) {
     size_t rev = 0;
@@ -135,9 +151,12 @@ public:
     struct Level {
         std::unique_ptr<double[]> re, im;
     };
+    // W^j and W^2j of the radix-3 step for j = fine h + l as c (1 + d_l): c = W^(fine h) or
+    // W^(2 fine h) in two doubles each (hi + lo), d_l = W^l - 1 or W^2l - 1 (ThreeTwiddle).
     struct Three {
-        std::unique_ptr<double[]> w1r, w1i, w2r, w2i;
-        Level join;
+        size_t fine = 0;
+        std::unique_ptr<double[]> c1, c2;  // per h: hi re, hi im, lo re, lo im
+        Level d1, d2, join;
     };
     // The tables stay while a Use is alive.
     class Use {
@@ -185,16 +204,24 @@ public:
     const Three& GetThree(int k) {
         std::lock_guard<std::mutex> lock(mutex_);
         Three& t = threes_[k];
-        if (!t.w1r) {
-            const size_t len = size_t{1} << k;
-            Level w1 = Make(len, 3 * len, 2 * len, [](size_t j) { return uint64_t{2 * j}; });
-            Level w2 = Make(len, 3 * len, 4 * len, [](size_t j) { return uint64_t{4 * j}; });
+        if (!t.join.re) {
+            const size_t len = size_t{1} << k, fine = std::max<size_t>(len / kThreeCoarse, 1);
+            const size_t coarse = len / fine;
+            const uint64_t b = 3 * len;
+            auto c1 = std::make_unique<double[]>(4 * coarse), c2 = std::make_unique<double[]>(4 * coarse);
+            for (size_t h = 0; h < coarse; ++h) {
+                SplitTwiddle(2 * fine * h, b, c1.get() + 4 * h);
+                SplitTwiddle(4 * fine * h, b, c2.get() + 4 * h);
+            }
+            bytes_ += 8 * coarse * sizeof(double);
+            t.d1 = MakeLessOne(fine, b, 2);
+            t.d2 = MakeLessOne(fine, b, 4);
             // Position len + j holds the point 3 rev(j) + 1 of 3 * len.
-            t.join = Make(len, 3 * len, 3 * len, [k](size_t j) { return 3 * uint64_t{Reversed(j, k)} + 1; });
-            t.w2r = std::move(w2.re);
-            t.w2i = std::move(w2.im);
-            t.w1i = std::move(w1.im);
-            t.w1r = std::move(w1.re);
+            Level join = Make(len, b, b, [k](size_t j) { return 3 * uint64_t{Reversed(j, k)} + 1; });
+            t.fine = fine;
+            t.c1 = std::move(c1);
+            t.c2 = std::move(c2);
+            t.join = std::move(join);
         }
         return t;
     }
@@ -213,6 +240,28 @@ public:
     }
 
 private:
+    // exp(-i pi a / b) as hi + lo in doubles (re, im, re, im): about 2^-64 off, from long
+    // double.
+    static void SplitTwiddle(uint64_t a, uint64_t b, double* out) {
+        long double c, s;
+        TwiddleLong(a, b, c, s);
+        out[0] = static_cast<double>(c);
+        out[1] = static_cast<double>(s);
+        out[2] = static_cast<double>(c - static_cast<long double>(out[0]));
+        out[3] = static_cast<double>(s - static_cast<long double>(out[1]));
+    }
+    // exp(-i pi step l / b) - 1 for l < n.
+    Level MakeLessOne(size_t n, uint64_t b, uint64_t step) {
+        Level l{std::make_unique<double[]>(n), std::make_unique<double[]>(n)};
+        for (size_t j = 0; j < n; ++j) {
+            long double c, s;
+            TwiddleLong(step * j, b, c, s);
+            l.re[j] = static_cast<double>(c - 1);
+            l.im[j] = static_cast<double>(s);
+        }
+        bytes_ += 2 * n * sizeof(double);
+        return l;
+    }
     template <class Index>
     Level Make(size_t n, uint64_t b, uint64_t limit, Index a) {
         Level l{std::make_unique<double[]>(n), std::make_unique<double[]>(n)};
@@ -456,9 +505,11 @@ void Inverse(double* re, double* im, int log) {
 
 // The twiddles W^j and W^2j of a radix-3 step from j0 on.
 struct ThreeTwiddles {
-    const double *w1r, *w1i, *w2r, *w2i;
+    const double *c1, *c2;  // hi re, hi im, lo re, lo im of W^j0 and W^2j0
+    const double *d1r, *d1i, *d2r, *d2i;
     ThreeTwiddles(const Tables::Three& t, size_t j0)
-        : w1r(t.w1r.get() + j0), w1i(t.w1i.get() + j0), w2r(t.w2r.get() + j0), w2i(t.w2i.get() + j0) {}
+        : c1(t.c1.get() + 4 * (j0 / t.fine)), c2(t.c2.get() + 4 * (j0 / t.fine)), d1r(t.d1.re.get()),
+          d1i(t.d1.im.get()), d2r(t.d2.re.get()), d2i(t.d2.im.get()) {}
 };
 
 // The radix-3 step of 3L points over the thirds (j, j + L, j + 2L): y0 = a0 + a1 + a2,
@@ -467,8 +518,13 @@ struct ThreeTwiddles {
 TABAI_CLONES void Forward3Span(double* __restrict r0, double* __restrict i0, double* __restrict r1,
                                double* __restrict i1, double* __restrict r2, double* __restrict i2,
                                ThreeTwiddles tw, size_t count) {
-    const double *w1r = tw.w1r, *w1i = tw.w1i, *w2r = tw.w2r, *w2i = tw.w2i;
+    const double *d1r = tw.d1r, *d1i = tw.d1i, *d2r = tw.d2r, *d2i = tw.d2i;
+    const double h1r = tw.c1[0], h1i = tw.c1[1], l1r = tw.c1[2], l1i = tw.c1[3];
+    const double h2r = tw.c2[0], h2i = tw.c2[1], l2r = tw.c2[2], l2i = tw.c2[3];
     for (size_t j = 0; j < count; ++j) {
+        double w1r, w1i, w2r, w2i;
+        ThreeTwiddle(h1r, h1i, l1r, l1i, d1r[j], d1i[j], w1r, w1i);
+        ThreeTwiddle(h2r, h2i, l2r, l2i, d2r[j], d2i[j], w2r, w2i);
         const double sr = r1[j] + r2[j], si = i1[j] + i2[j];
         const double dr = r1[j] - r2[j], di = i1[j] - i2[j];
         const double tr = r0[j] - 0.5 * sr, ti = i0[j] - 0.5 * si;
@@ -477,20 +533,25 @@ TABAI_CLONES void Forward3Span(double* __restrict r0, double* __restrict i0, dou
         r0[j] += sr;
         i0[j] += si;
         const double ar = tr + mr, ai = ti + mi, br = tr - mr, bi = ti - mi;
-        r1[j] = ar * w1r[j] - ai * w1i[j];
-        i1[j] = ar * w1i[j] + ai * w1r[j];
-        r2[j] = br * w2r[j] - bi * w2i[j];
-        i2[j] = br * w2i[j] + bi * w2r[j];
+        r1[j] = ar * w1r - ai * w1i;
+        i1[j] = ar * w1i + ai * w1r;
+        r2[j] = br * w2r - bi * w2i;
+        i2[j] = br * w2i + bi * w2r;
     }
 }
 
 TABAI_CLONES void Inverse3Span(double* __restrict r0, double* __restrict i0, double* __restrict r1,
                                double* __restrict i1, double* __restrict r2, double* __restrict i2,
                                ThreeTwiddles tw, size_t count) {
-    const double *w1r = tw.w1r, *w1i = tw.w1i, *w2r = tw.w2r, *w2i = tw.w2i;
+    const double *d1r = tw.d1r, *d1i = tw.d1i, *d2r = tw.d2r, *d2i = tw.d2i;
+    const double h1r = tw.c1[0], h1i = tw.c1[1], l1r = tw.c1[2], l1i = tw.c1[3];
+    const double h2r = tw.c2[0], h2i = tw.c2[1], l2r = tw.c2[2], l2i = tw.c2[3];
     for (size_t j = 0; j < count; ++j) {
-        const double zr = r1[j] * w1r[j] + i1[j] * w1i[j], zi = i1[j] * w1r[j] - r1[j] * w1i[j];
-        const double yr = r2[j] * w2r[j] + i2[j] * w2i[j], yi = i2[j] * w2r[j] - r2[j] * w2i[j];
+        double w1r, w1i, w2r, w2i;
+        ThreeTwiddle(h1r, h1i, l1r, l1i, d1r[j], d1i[j], w1r, w1i);
+        ThreeTwiddle(h2r, h2i, l2r, l2i, d2r[j], d2i[j], w2r, w2i);
+        const double zr = r1[j] * w1r + i1[j] * w1i, zi = i1[j] * w1r - r1[j] * w1i;
+        const double yr = r2[j] * w2r + i2[j] * w2i, yi = i2[j] * w2r - r2[j] * w2i;
         const double sr = zr + yr, si = zi + yi, dr = zr - yr, di = zi - yi;
         const double tr = r0[j] - 0.5 * sr, ti = i0[j] - 0.5 * si;
         // m = +i sin(2 pi / 3) (z1 - z2), the inverse cube root's
@@ -608,19 +669,30 @@ void ForEachPair(const Shape& shape, F f) {
     }
 }
 
+// The radix-3 step of `shape` for j0 <= j < j1 only (j0, j1 multiples of its fine
+// table's length), in runs of one coarse twiddle each.
+template <bool kInverse>
+void ThreeRange(double* re, double* im, const Shape& shape, size_t j0, size_t j1) {
+    const size_t len = size_t{1} << shape.log;
+    const Tables::Three& tw = TheTables().GetThree(shape.log);
+    const auto span = kInverse ? Inverse3Span : Forward3Span;
+    for (size_t j = j0; j < j1;) {
+        const size_t end = std::min(j1, j + kPumpEvery);
+        for (; j < end; j += tw.fine) {
+            span(re + j, im + j, re + len + j, im + len + j, re + 2 * len + j, im + 2 * len + j,
+                 ThreeTwiddles(tw, j), tw.fine);
+        }
+        pump::ProcessMessages();
+    }
+}
+
 void ForwardShape(double* re, double* im, const Shape& shape) {
     if (!shape.three) {
         Forward(re, im, shape.log);
         return;
     }
     const size_t len = size_t{1} << shape.log;
-    const Tables::Three& tw = TheTables().GetThree(shape.log);
-    for (size_t j = 0; j < len; j += kPumpEvery) {
-        const size_t count = std::min(kPumpEvery, len - j);
-        Forward3Span(re + j, im + j, re + len + j, im + len + j, re + 2 * len + j, im + 2 * len + j,
-                     ThreeTwiddles(tw, j), count);
-        pump::ProcessMessages();
-    }
+    ThreeRange<false>(re, im, shape, 0, len);
     for (int r = 0; r < 3; ++r) Forward(re + r * len, im + r * len, shape.log);
 }
 
@@ -630,14 +702,8 @@ void InverseShape(double* re, double* im, const Shape& shape) {
         return;
     }
     const size_t len = size_t{1} << shape.log;
-    const Tables::Three& tw = TheTables().GetThree(shape.log);
     for (int r = 0; r < 3; ++r) Inverse(re + r * len, im + r * len, shape.log);
-    for (size_t j = 0; j < len; j += kPumpEvery) {
-        const size_t count = std::min(kPumpEvery, len - j);
-        Inverse3Span(re + j, im + j, re + len + j, im + len + j, re + 2 * len + j, im + 2 * len + j,
-                     ThreeTwiddles(tw, j), count);
-        pump::ProcessMessages();
-    }
+    ThreeRange<true>(re, im, shape, 0, len);
 }
 
 // Transforms of at least this many points are cut into tasks for two cores. Below it the
@@ -652,18 +718,6 @@ void TopLevelRange(double* re, double* im, int k, size_t j0, size_t j1) {
     LevelRange<kInverse>(re, im, k, TheTables().Get(k), j0, j1);
 }
 
-// The radix-3 step of `shape` for j0 <= j < j1 only.
-template <bool kInverse>
-void ThreeRange(double* re, double* im, const Shape& shape, size_t j0, size_t j1) {
-    const size_t len = size_t{1} << shape.log;
-    const Tables::Three& tw = TheTables().GetThree(shape.log);
-    for (size_t j = j0; j < j1; j += kPumpEvery) {
-        const size_t count = std::min(kPumpEvery, j1 - j);
-        (kInverse ? Inverse3Span : Forward3Span)(re + j, im + j, re + len + j, im + len + j, re + 2 * len + j,
-                                                  im + 2 * len + j, ThreeTwiddles(tw, j), count);
-        pump::ProcessMessages();
-    }
-}
 
 // ForwardShape or InverseShape (kInverse) as tasks for two cores: the radix-3 step (if
 // any) and the outermost level of each part split in halves by j, and the halves of the
@@ -899,9 +953,17 @@ double FftTwiddleError(size_t points) {
     }
     if (shape.three) {
         const size_t len = size_t{1} << shape.log;
+        // The radix-3 step's, as its loops compute them.
         const Tables::Three& t = TheTables().GetThree(shape.log);
-        check(t.w1r.get(), t.w1i.get(), len, 3 * len, [](size_t j) { return uint64_t{2 * j}; });
-        check(t.w2r.get(), t.w2i.get(), len, 3 * len, [](size_t j) { return uint64_t{4 * j}; });
+        std::vector<double> w1r(len), w1i(len), w2r(len), w2i(len);
+        for (size_t j = 0; j < len; ++j) {
+            const ThreeTwiddles tw(t, j);
+            const size_t l = j % t.fine;
+            ThreeTwiddle(tw.c1[0], tw.c1[1], tw.c1[2], tw.c1[3], tw.d1r[l], tw.d1i[l], w1r[j], w1i[j]);
+            ThreeTwiddle(tw.c2[0], tw.c2[1], tw.c2[2], tw.c2[3], tw.d2r[l], tw.d2i[l], w2r[j], w2i[j]);
+        }
+        check(w1r.data(), w1i.data(), len, 3 * len, [](size_t j) { return uint64_t{2 * j}; });
+        check(w2r.data(), w2i.data(), len, 3 * len, [](size_t j) { return uint64_t{4 * j}; });
     }
     // The join's twiddles as the pointwise step gets them, against the point at each
     // position p (bit-reversed within a part of 2^log; part r holds the points 3k + r).
