@@ -503,13 +503,15 @@ void Inverse(double* re, double* im, int log) {
     if (log - 1 >= blockLog) Levels<true>(re, im, n, log - 1, blockLog);
 }
 
-// The twiddles W^j and W^2j of a radix-3 step from j0 on.
+// The twiddles W^j and W^2j of a radix-3 step from j0 on (a multiple of fine): the coarse
+// roots of j0, j0 + fine, ... and the fine tables.
 struct ThreeTwiddles {
-    const double *c1, *c2;  // hi re, hi im, lo re, lo im of W^j0 and W^2j0
+    const double *c1, *c2;  // hi re, hi im, lo re, lo im of W^j0 and W^2j0, then the next
     const double *d1r, *d1i, *d2r, *d2i;
+    size_t fine;
     ThreeTwiddles(const Tables::Three& t, size_t j0)
         : c1(t.c1.get() + 4 * (j0 / t.fine)), c2(t.c2.get() + 4 * (j0 / t.fine)), d1r(t.d1.re.get()),
-          d1i(t.d1.im.get()), d2r(t.d2.re.get()), d2i(t.d2.im.get()) {}
+          d1i(t.d1.im.get()), d2r(t.d2.re.get()), d2i(t.d2.im.get()), fine(t.fine) {}
 };
 
 // The radix-3 step of 3L points over the thirds (j, j + L, j + 2L): y0 = a0 + a1 + a2,
@@ -519,24 +521,29 @@ TABAI_CLONES void Forward3Span(double* __restrict r0, double* __restrict i0, dou
                                double* __restrict i1, double* __restrict r2, double* __restrict i2,
                                ThreeTwiddles tw, size_t count) {
     const double *d1r = tw.d1r, *d1i = tw.d1i, *d2r = tw.d2r, *d2i = tw.d2i;
-    const double h1r = tw.c1[0], h1i = tw.c1[1], l1r = tw.c1[2], l1i = tw.c1[3];
-    const double h2r = tw.c2[0], h2i = tw.c2[1], l2r = tw.c2[2], l2i = tw.c2[3];
-    for (size_t j = 0; j < count; ++j) {
-        double w1r, w1i, w2r, w2i;
-        ThreeTwiddle(h1r, h1i, l1r, l1i, d1r[j], d1i[j], w1r, w1i);
-        ThreeTwiddle(h2r, h2i, l2r, l2i, d2r[j], d2i[j], w2r, w2i);
-        const double sr = r1[j] + r2[j], si = i1[j] + i2[j];
-        const double dr = r1[j] - r2[j], di = i1[j] - i2[j];
-        const double tr = r0[j] - 0.5 * sr, ti = i0[j] - 0.5 * si;
-        // m = -i sin(2 pi / 3) (a1 - a2)
-        const double mr = kSin3 * di, mi = -kSin3 * dr;
-        r0[j] += sr;
-        i0[j] += si;
-        const double ar = tr + mr, ai = ti + mi, br = tr - mr, bi = ti - mi;
-        r1[j] = ar * w1r - ai * w1i;
-        i1[j] = ar * w1i + ai * w1r;
-        r2[j] = br * w2r - bi * w2i;
-        i2[j] = br * w2i + bi * w2r;
+    for (size_t s0 = 0; s0 < count; s0 += tw.fine) {
+        const double* c1 = tw.c1 + 4 * (s0 / tw.fine);
+        const double* c2 = tw.c2 + 4 * (s0 / tw.fine);
+        const double h1r = c1[0], h1i = c1[1], l1r = c1[2], l1i = c1[3];
+        const double h2r = c2[0], h2i = c2[1], l2r = c2[2], l2i = c2[3];
+        for (size_t l = 0; l < tw.fine; ++l) {
+            const size_t j = s0 + l;
+            double w1r, w1i, w2r, w2i;
+            ThreeTwiddle(h1r, h1i, l1r, l1i, d1r[l], d1i[l], w1r, w1i);
+            ThreeTwiddle(h2r, h2i, l2r, l2i, d2r[l], d2i[l], w2r, w2i);
+            const double sr = r1[j] + r2[j], si = i1[j] + i2[j];
+            const double dr = r1[j] - r2[j], di = i1[j] - i2[j];
+            const double tr = r0[j] - 0.5 * sr, ti = i0[j] - 0.5 * si;
+            // m = -i sin(2 pi / 3) (a1 - a2)
+            const double mr = kSin3 * di, mi = -kSin3 * dr;
+            r0[j] += sr;
+            i0[j] += si;
+            const double ar = tr + mr, ai = ti + mi, br = tr - mr, bi = ti - mi;
+            r1[j] = ar * w1r - ai * w1i;
+            i1[j] = ar * w1i + ai * w1r;
+            r2[j] = br * w2r - bi * w2i;
+            i2[j] = br * w2i + bi * w2r;
+        }
     }
 }
 
@@ -544,24 +551,29 @@ TABAI_CLONES void Inverse3Span(double* __restrict r0, double* __restrict i0, dou
                                double* __restrict i1, double* __restrict r2, double* __restrict i2,
                                ThreeTwiddles tw, size_t count) {
     const double *d1r = tw.d1r, *d1i = tw.d1i, *d2r = tw.d2r, *d2i = tw.d2i;
-    const double h1r = tw.c1[0], h1i = tw.c1[1], l1r = tw.c1[2], l1i = tw.c1[3];
-    const double h2r = tw.c2[0], h2i = tw.c2[1], l2r = tw.c2[2], l2i = tw.c2[3];
-    for (size_t j = 0; j < count; ++j) {
-        double w1r, w1i, w2r, w2i;
-        ThreeTwiddle(h1r, h1i, l1r, l1i, d1r[j], d1i[j], w1r, w1i);
-        ThreeTwiddle(h2r, h2i, l2r, l2i, d2r[j], d2i[j], w2r, w2i);
-        const double zr = r1[j] * w1r + i1[j] * w1i, zi = i1[j] * w1r - r1[j] * w1i;
-        const double yr = r2[j] * w2r + i2[j] * w2i, yi = i2[j] * w2r - r2[j] * w2i;
-        const double sr = zr + yr, si = zi + yi, dr = zr - yr, di = zi - yi;
-        const double tr = r0[j] - 0.5 * sr, ti = i0[j] - 0.5 * si;
-        // m = +i sin(2 pi / 3) (z1 - z2), the inverse cube root's
-        const double mr = -kSin3 * di, mi = kSin3 * dr;
-        r0[j] += sr;
-        i0[j] += si;
-        r1[j] = tr + mr;
-        i1[j] = ti + mi;
-        r2[j] = tr - mr;
-        i2[j] = ti - mi;
+    for (size_t s0 = 0; s0 < count; s0 += tw.fine) {
+        const double* c1 = tw.c1 + 4 * (s0 / tw.fine);
+        const double* c2 = tw.c2 + 4 * (s0 / tw.fine);
+        const double h1r = c1[0], h1i = c1[1], l1r = c1[2], l1i = c1[3];
+        const double h2r = c2[0], h2i = c2[1], l2r = c2[2], l2i = c2[3];
+        for (size_t l = 0; l < tw.fine; ++l) {
+            const size_t j = s0 + l;
+            double w1r, w1i, w2r, w2i;
+            ThreeTwiddle(h1r, h1i, l1r, l1i, d1r[l], d1i[l], w1r, w1i);
+            ThreeTwiddle(h2r, h2i, l2r, l2i, d2r[l], d2i[l], w2r, w2i);
+            const double zr = r1[j] * w1r + i1[j] * w1i, zi = i1[j] * w1r - r1[j] * w1i;
+            const double yr = r2[j] * w2r + i2[j] * w2i, yi = i2[j] * w2r - r2[j] * w2i;
+            const double sr = zr + yr, si = zi + yi, dr = zr - yr, di = zi - yi;
+            const double tr = r0[j] - 0.5 * sr, ti = i0[j] - 0.5 * si;
+            // m = +i sin(2 pi / 3) (z1 - z2), the inverse cube root's
+            const double mr = -kSin3 * di, mi = kSin3 * dr;
+            r0[j] += sr;
+            i0[j] += si;
+            r1[j] = tr + mr;
+            i1[j] = ti + mi;
+            r2[j] = tr - mr;
+            i2[j] = ti - mi;
+        }
     }
 }
 
@@ -670,7 +682,7 @@ void ForEachPair(const Shape& shape, F f) {
 }
 
 // The radix-3 step of `shape` for j0 <= j < j1 only (j0, j1 multiples of its fine
-// table's length), in runs of one coarse twiddle each.
+// table's length).
 template <bool kInverse>
 void ThreeRange(double* re, double* im, const Shape& shape, size_t j0, size_t j1) {
     const size_t len = size_t{1} << shape.log;
@@ -678,10 +690,9 @@ void ThreeRange(double* re, double* im, const Shape& shape, size_t j0, size_t j1
     const auto span = kInverse ? Inverse3Span : Forward3Span;
     for (size_t j = j0; j < j1;) {
         const size_t end = std::min(j1, j + kPumpEvery);
-        for (; j < end; j += tw.fine) {
-            span(re + j, im + j, re + len + j, im + len + j, re + 2 * len + j, im + 2 * len + j,
-                 ThreeTwiddles(tw, j), tw.fine);
-        }
+        span(re + j, im + j, re + len + j, im + len + j, re + 2 * len + j, im + 2 * len + j, ThreeTwiddles(tw, j),
+             end - j);
+        j = end;
         pump::ProcessMessages();
     }
 }
