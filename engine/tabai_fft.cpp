@@ -130,6 +130,8 @@ inline void ThreeTwiddle(double hr, double hi, double lr, double li, double dr, 
     ti = hi + ((hr * di + hi * dr) + li);
 }
 
+constexpr size_t kTablePad = 24;  // doubles
+
 // The bit reversal of the low `bits` bits of j.
 inline size_t Reversed(size_t j, int bits) {
     size_t rev = 0;
@@ -149,7 +151,16 @@ inline size_t Reversed(size_t j, int bits) {
 class Tables {
 public:
     struct Level {
-        std::unique_ptr<double[]> re, im;
+        // One block: im a few cache lines after the end of re, so that the two do not
+        // start at the same offset of a page. The levels walk them side by side with
+        // the transform's arrays, which lie powers of two apart: with re and im each
+        // page-aligned (as the allocator places large blocks), products of a million
+        // digits ran 30 % slower.
+        std::unique_ptr<double[]> block;
+        double *re = nullptr, *im = nullptr;
+        Level() = default;
+        explicit Level(size_t n)
+            : block(new double[2 * n + kTablePad]), re(block.get()), im(block.get() + n + kTablePad) {}
     };
     // W^j and W^2j of the radix-3 step for j = fine h + l as c (1 + d_l): c = W^(fine h) or
     // W^(2 fine h) in two doubles each (hi + lo), d_l = W^l - 1 or W^2l - 1 (ThreeTwiddle).
@@ -252,21 +263,21 @@ private:
     }
     // exp(-i pi step l / b) - 1 for l < n.
     Level MakeLessOne(size_t n, uint64_t b, uint64_t step) {
-        Level l{std::make_unique<double[]>(n), std::make_unique<double[]>(n)};
+        Level l(n);
         for (size_t j = 0; j < n; ++j) {
             long double c, s;
             TwiddleLong(step * j, b, c, s);
             l.re[j] = static_cast<double>(c - 1);
             l.im[j] = static_cast<double>(s);
         }
-        bytes_ += 2 * n * sizeof(double);
+        bytes_ += (2 * n + kTablePad) * sizeof(double);
         return l;
     }
     template <class Index>
     Level Make(size_t n, uint64_t b, uint64_t limit, Index a) {
-        Level l{std::make_unique<double[]>(n), std::make_unique<double[]>(n)};
-        FillTwiddles(n, b, limit, a, l.re.get(), l.im.get());
-        bytes_ += 2 * n * sizeof(double);
+        Level l(n);
+        FillTwiddles(n, b, limit, a, l.re, l.im);
+        bytes_ += (2 * n + kTablePad) * sizeof(double);
         return l;
     }
 
@@ -339,7 +350,7 @@ void LevelRange(double* re, double* im, int k, const Tables::Level& w, size_t j0
         const bool turned = j >= h;
         const size_t count = std::min({kPumpEvery, j1 - j, turned ? m - j : h - j}), t = turned ? j - h : j;
         (turned ? LevelSpan<kInverse, true> : LevelSpan<kInverse, false>)(re + j, im + j, re + m + j, im + m + j,
-                                                                        w.re.get() + t, w.im.get() + t, count);
+                                                                        w.re + t, w.im + t, count);
         pump::ProcessMessages();
         j += count;
     }
@@ -434,7 +445,7 @@ void Level4(double* re, double* im, size_t n, int k) {
             const size_t count = std::min(kPumpEvery / 2, turned ? h - j : q - j), a = s + j, t = turned ? j - q : j;
             (turned ? Level4Span<kInverse, true> : Level4Span<kInverse, false>)(
                 re + a, im + a, re + a + h, im + a + h, re + a + m, im + a + m, re + a + m + h, im + a + m + h,
-                wm.re.get() + j, wm.im.get() + j, wh.re.get() + t, wh.im.get() + t, count);
+                wm.re + j, wm.im + j, wh.re + t, wh.im + t, count);
             pump::ProcessMessages();
             j += count;
         }
@@ -461,12 +472,12 @@ template <bool kInverse>
 void Levels8(double* re, double* im, size_t n) {
     // Both levels whole, their second halves turned from the first.
     const Tables::Level &h4 = TheTables().Get(2), &h2 = TheTables().Get(1);
-    const double w4r[4] = {h4.re[0], h4.re[1], TwRe<true>(h4.re.get(), h4.im.get(), 0),
-                           TwRe<true>(h4.re.get(), h4.im.get(), 1)};
-    const double w4i[4] = {h4.im[0], h4.im[1], TwIm<true>(h4.re.get(), h4.im.get(), 0),
-                           TwIm<true>(h4.re.get(), h4.im.get(), 1)};
-    const double w2r[2] = {h2.re[0], TwRe<true>(h2.re.get(), h2.im.get(), 0)};
-    const double w2i[2] = {h2.im[0], TwIm<true>(h2.re.get(), h2.im.get(), 0)};
+    const double w4r[4] = {h4.re[0], h4.re[1], TwRe<true>(h4.re, h4.im, 0),
+                           TwRe<true>(h4.re, h4.im, 1)};
+    const double w4i[4] = {h4.im[0], h4.im[1], TwIm<true>(h4.re, h4.im, 0),
+                           TwIm<true>(h4.re, h4.im, 1)};
+    const double w2r[2] = {h2.re[0], TwRe<true>(h2.re, h2.im, 0)};
+    const double w2i[2] = {h2.im[0], TwIm<true>(h2.re, h2.im, 0)};
     for (size_t s = 0; s < n; s += kPumpEvery) {
         Blocks8<kInverse>(re + s, im + s, std::min(kPumpEvery, n - s), w4r, w4i, w2r, w2i);
         pump::ProcessMessages();
@@ -510,8 +521,8 @@ struct ThreeTwiddles {
     const double *d1r, *d1i, *d2r, *d2i;
     size_t fine;
     ThreeTwiddles(const Tables::Three& t, size_t j0)
-        : c1(t.c1.get() + 4 * (j0 / t.fine)), c2(t.c2.get() + 4 * (j0 / t.fine)), d1r(t.d1.re.get()),
-          d1i(t.d1.im.get()), d2r(t.d2.re.get()), d2i(t.d2.im.get()), fine(t.fine) {}
+        : c1(t.c1.get() + 4 * (j0 / t.fine)), c2(t.c2.get() + 4 * (j0 / t.fine)), d1r(t.d1.re),
+          d1i(t.d1.im), d2r(t.d2.re), d2i(t.d2.im), fine(t.fine) {}
 };
 
 // The radix-3 step of 3L points over the thirds (j, j + L, j + 2L): y0 = a0 + a1 + a2,
@@ -663,20 +674,20 @@ template <class F>
 void ForEachPair(const Shape& shape, F f) {
     Tables& t = TheTables();
     const Tables::Level& b0 = t.Join(0);
-    f(0, 0, 1, b0.re.get(), b0.im.get());
-    f(1, 1, 1, b0.re.get() + 1, b0.im.get() + 1);
+    f(0, 0, 1, b0.re, b0.im);
+    f(1, 1, 1, b0.re + 1, b0.im + 1);
     for (int k = 1; k < shape.log; ++k) {
         const size_t lo = size_t{1} << k;
         const Tables::Level& b = t.Join(k);
         for (size_t j = 0; j < lo / 2; j += kPumpEvery) {
-            f(lo + j, 2 * lo - 1 - j, std::min(kPumpEvery, lo / 2 - j), b.re.get() + j, b.im.get() + j);
+            f(lo + j, 2 * lo - 1 - j, std::min(kPumpEvery, lo / 2 - j), b.re + j, b.im + j);
         }
     }
     if (shape.three) {
         const size_t len = size_t{1} << shape.log;
         const Tables::Level& w = t.GetThree(shape.log).join;
         for (size_t j = 0; j < len; j += kPumpEvery) {
-            f(len + j, 3 * len - 1 - j, std::min(kPumpEvery, len - j), w.re.get() + j, w.im.get() + j);
+            f(len + j, 3 * len - 1 - j, std::min(kPumpEvery, len - j), w.re + j, w.im + j);
         }
     }
 }
@@ -953,12 +964,12 @@ double FftTwiddleError(size_t points) {
         // the table turned.
         const Tables::Level& l = TheTables().Get(k);
         const size_t half = size_t{1} << k, stored = std::max<size_t>(half / 2, 1);
-        check(l.re.get(), l.im.get(), stored, half, same);
+        check(l.re, l.im, stored, half, same);
         if (k == 0) continue;
         std::vector<double> tr(stored), ti(stored);
         for (size_t j = 0; j < stored; ++j) {
-            tr[j] = TwRe<true>(l.re.get(), l.im.get(), j);
-            ti[j] = TwIm<true>(l.re.get(), l.im.get(), j);
+            tr[j] = TwRe<true>(l.re, l.im, j);
+            ti[j] = TwIm<true>(l.re, l.im, j);
         }
         check(tr.data(), ti.data(), stored, half, [stored](size_t j) { return uint64_t{stored + j}; });
     }
