@@ -123,14 +123,16 @@ constexpr size_t kThreeCoarse = 64;
 // (2^-64 off), d = W^l - 1 rounded, |d| <= 4 pi / (3 kThreeCoarse) < 0.066. Its error is
 // the final rounding (at most 2^-54 a part, so 2^-53.5 in all) plus about 4 |d| units of
 // 2^-53 from the rest, below 2^-53 in all (exact where W^j is 1 or +-i, for there l = 0
-// and d = 0); FftTwiddleError checks every one.
+// and d = 0; fused multiply-adds, where the compiler makes them, only round less);
+// FftTwiddleError checks every one.
 inline void ThreeTwiddle(double hr, double hi, double lr, double li, double dr, double di, double& tr,
                          double& ti) {
     tr = hr + ((hr * dr - hi * di) + lr);
     ti = hi + ((hr * di + hi * dr) + li);
 }
 
-constexpr size_t kTablePad = 24;  // doubles
+// Doubles between the real and the imaginary parts of a table (Tables::Level).
+constexpr size_t kTablePad = 24;
 
 // The bit reversal of the low `bits` bits of j.
 inline size_t Reversed(size_t j, int bits) {
@@ -141,13 +143,13 @@ inline size_t Reversed(size_t j, int bits) {
 
 // Level k holds w^j for j < 2^(k-1) (j = 0 for k = 0), w = exp(-i pi / 2^k) (a primitive
 // 2^(k+1)-th root): the other half, w^(j + 2^(k-1)) = -i w^j, is that half turned a
-// quarter, exactly (Turned), and the levels read it so;
-// Three(k) the radix-3 step of 3 * 2^k points: W^j and W^2j for j < 2^k, W = exp(-2 pi i /
-// (3 * 2^k)), and the join's twiddles of its part 1 (ThreeJoin). Join(k) holds the join's
-// twiddles of the positions a forward transform's pointwise step reads in its block
-// [2^k, 2^(k+1)) (see Join), the same for every length. Made on first use and never
-// moved; Release frees them all once no product uses them (a Use is alive while one does),
-// so readers need no lock once they have them.
+// quarter, exactly (TwRe, TwIm), and the levels read it so. Three(k) holds what the
+// radix-3 step of 3 * 2^k points derives W^j and W^2j from, W = exp(-2 pi i / (3 * 2^k)),
+// and the join's twiddles of its part 1. Join(k) holds the join's twiddles of the
+// positions a forward transform's pointwise step reads in its block [2^k, 2^(k+1)), the
+// same for every length. Made on first use and never moved; Release frees them all once
+// no product uses them (a Use is alive while one does), so readers need no lock once they
+// have them.
 class Tables {
 public:
     struct Level {
