@@ -114,49 +114,180 @@ void FillTwiddles(size_t n, uint64_t b, uint64_t limit, Index a, double* re, dou
     }
 }
 
-// Level k holds w^j for j < 2^k, w = exp(-i pi / 2^k) (a primitive 2^(k+1)-th root);
-// Three(k) the radix-3 step of 3 * 2^k points: W^j and W^2j for j < 2^k, W = exp(-2 pi i /
-// (3 * 2^k)). Made on first use and never moved, so readers need no lock once they have them.
+// The radix-3 step's twiddles of 3 * 2^k points come from 2^k / kThreeCoarse steps of a
+// fine table and kThreeCoarse of a coarse one (ThreeTwiddle): a few kilobytes instead of
+// two tables of 2^k points.
+constexpr size_t kThreeCoarse = 64;
+
+// The twiddle c (1 + d) as c + (c d + lo), c = hi + lo: the coarse root c in two doubles
+// (2^-64 off), d = W^l - 1 rounded, |d| <= 4 pi / (3 kThreeCoarse) < 0.066. Its error is
+// the final rounding (at most 2^-54 a part, so 2^-53.5 in all) plus about 4 |d| units of
+// 2^-53 from the rest, below 2^-53 in all (exact where W^j is 1 or +-i, for there l = 0
+// and d = 0; fused multiply-adds, where the compiler makes them, only round less);
+// FftTwiddleError checks every one.
+inline void ThreeTwiddle(double hr, double hi, double lr, double li, double dr, double di, double& tr,
+                         double& ti) {
+    tr = hr + ((hr * dr - hi * di) + lr);
+    ti = hi + ((hr * di + hi * dr) + li);
+}
+
+// Doubles between the real and the imaginary parts of a table (Tables::Level).
+constexpr size_t kTablePad = 24;
+
+// The bit reversal of the low `bits` bits of j.
+inline size_t Reversed(size_t j, int bits) {
+    size_t rev = 0;
+    for (int bit = 0; bit < bits; ++bit) rev |= ((j >> bit) & 1) << (bits - 1 - bit);
+    return rev;
+}
+
+// Level k holds w^j for j < 2^(k-1) (j = 0 for k = 0), w = exp(-i pi / 2^k) (a primitive
+// 2^(k+1)-th root): the other half, w^(j + 2^(k-1)) = -i w^j, is that half turned a
+// quarter, exactly (TwRe, TwIm), and the levels read it so. Three(k) holds what the
+// radix-3 step of 3 * 2^k points derives W^j and W^2j from, W = exp(-2 pi i / (3 * 2^k)),
+// and the join's twiddles of its part 1. Join(k) holds the join's twiddles of the
+// positions a forward transform's pointwise step reads in its block [2^k, 2^(k+1)), the
+// same for every length. Made on first use and never moved; Release frees them all once
+// no product uses them (a Use is alive while one does), so readers need no lock once they
+// have them.
 class Tables {
 public:
     struct Level {
-        std::unique_ptr<double[]> re, im;
+        // One block: im a few cache lines after the end of re, so that the two do not
+        // start at the same offset of a page. The levels walk them side by side with
+        // the transform's arrays, which lie powers of two apart: with re and im each
+        // page-aligned (as the allocator places large blocks), products of a million
+        // digits ran 30 % slower.
+        std::unique_ptr<double[]> block;
+        double *re = nullptr, *im = nullptr;
+        Level() = default;
+        explicit Level(size_t n)
+            : block(new double[2 * n + kTablePad]), re(block.get()), im(block.get() + n + kTablePad) {}
     };
+    // W^j and W^2j of the radix-3 step for j = fine h + l as c (1 + d_l): c = W^(fine h) or
+    // W^(2 fine h) in two doubles each (hi + lo), d_l = W^l - 1 or W^2l - 1 (ThreeTwiddle).
     struct Three {
-        std::unique_ptr<double[]> w1r, w1i, w2r, w2i;
+        size_t fine = 0;
+        std::unique_ptr<double[]> c1, c2;  // per h: hi re, hi im, lo re, lo im
+        Level d1, d2, join;
+    };
+    // The tables stay while a Use is alive.
+    class Use {
+    public:
+        explicit Use(Tables& t) : t_(t) {
+            std::lock_guard<std::mutex> lock(t_.mutex_);
+            ++t_.users_;
+        }
+        ~Use() {
+            std::lock_guard<std::mutex> lock(t_.mutex_);
+            --t_.users_;
+        }
+        Use(const Use&) = delete;
+        Use& operator=(const Use&) = delete;
+
+    private:
+        Tables& t_;
     };
     const Level& Get(int k) {
         std::lock_guard<std::mutex> lock(mutex_);
         Level& l = levels_[k];
         if (!l.re) {
             const size_t half = size_t{1} << k;
-            auto re = std::make_unique<double[]>(half), im = std::make_unique<double[]>(half);
-            FillTwiddles(half, half, half, [](size_t j) { return uint64_t{j}; }, re.get(), im.get());
-            l.re = std::move(re);
-            l.im = std::move(im);
+            l = Make(std::max<size_t>(half / 2, 1), half, half, [](size_t j) { return uint64_t{j}; });
+        }
+        return l;
+    }
+    // Block 0: the positions 0 and 1 (the points 0 and M/2: 1 and -i). Block k >= 1: the
+    // first half of the positions [2^k, 2^(k+1)), where the point at 2^k + j is
+    // 2^(log-1-k) (1 + 2 rev_k(j)) for a transform of 2^log points, so the twiddle
+    // exp(-i pi m / 2^log) does not depend on log.
+    const Level& Join(int k) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        Level& l = joins_[k];
+        if (!l.re) {
+            if (k == 0) {
+                l = Make(2, 2, 2, [](size_t j) { return uint64_t{j}; });
+            } else {
+                const uint64_t b = uint64_t{2} << k;
+                l = Make(size_t{1} << (k - 1), b, b, [k](size_t j) { return 1 + 2 * uint64_t{Reversed(j, k)}; });
+            }
         }
         return l;
     }
     const Three& GetThree(int k) {
         std::lock_guard<std::mutex> lock(mutex_);
         Three& t = threes_[k];
-        if (!t.w1r) {
-            const size_t len = size_t{1} << k;
-            auto w1r = std::make_unique<double[]>(len), w1i = std::make_unique<double[]>(len);
-            auto w2r = std::make_unique<double[]>(len), w2i = std::make_unique<double[]>(len);
-            FillTwiddles(len, 3 * len, 2 * len, [](size_t j) { return uint64_t{2 * j}; }, w1r.get(), w1i.get());
-            FillTwiddles(len, 3 * len, 4 * len, [](size_t j) { return uint64_t{4 * j}; }, w2r.get(), w2i.get());
-            t.w1r = std::move(w1r);
-            t.w1i = std::move(w1i);
-            t.w2r = std::move(w2r);
-            t.w2i = std::move(w2i);
+        if (!t.join.re) {
+            const size_t len = size_t{1} << k, fine = std::max<size_t>(len / kThreeCoarse, 1);
+            const size_t coarse = len / fine;
+            const uint64_t b = 3 * len;
+            auto c1 = std::make_unique<double[]>(4 * coarse), c2 = std::make_unique<double[]>(4 * coarse);
+            for (size_t h = 0; h < coarse; ++h) {
+                SplitTwiddle(2 * fine * h, b, c1.get() + 4 * h);
+                SplitTwiddle(4 * fine * h, b, c2.get() + 4 * h);
+            }
+            bytes_ += 8 * coarse * sizeof(double);
+            t.d1 = MakeLessOne(fine, b, 2);
+            t.d2 = MakeLessOne(fine, b, 4);
+            // Position len + j holds the point 3 rev(j) + 1 of 3 * len.
+            Level join = Make(len, b, b, [k](size_t j) { return 3 * uint64_t{Reversed(j, k)} + 1; });
+            t.fine = fine;
+            t.c1 = std::move(c1);
+            t.c2 = std::move(c2);
+            t.join = std::move(join);
         }
         return t;
     }
+    // Frees every table unless a product is using them.
+    void Release() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (users_ != 0) return;
+        for (Level& l : levels_) l = Level{};
+        for (Level& l : joins_) l = Level{};
+        for (Three& t : threes_) t = Three{};
+        bytes_ = 0;
+    }
+    size_t Bytes() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return bytes_;
+    }
 
 private:
+    // exp(-i pi a / b) as hi + lo in doubles (re, im, re, im): about 2^-64 off, from long
+    // double.
+    static void SplitTwiddle(uint64_t a, uint64_t b, double* out) {
+        long double c, s;
+        TwiddleLong(a, b, c, s);
+        out[0] = static_cast<double>(c);
+        out[1] = static_cast<double>(s);
+        out[2] = static_cast<double>(c - static_cast<long double>(out[0]));
+        out[3] = static_cast<double>(s - static_cast<long double>(out[1]));
+    }
+    // exp(-i pi step l / b) - 1 for l < n.
+    Level MakeLessOne(size_t n, uint64_t b, uint64_t step) {
+        Level l(n);
+        for (size_t j = 0; j < n; ++j) {
+            long double c, s;
+            TwiddleLong(step * j, b, c, s);
+            l.re[j] = static_cast<double>(c - 1);
+            l.im[j] = static_cast<double>(s);
+        }
+        bytes_ += (2 * n + kTablePad) * sizeof(double);
+        return l;
+    }
+    template <class Index>
+    Level Make(size_t n, uint64_t b, uint64_t limit, Index a) {
+        Level l(n);
+        FillTwiddles(n, b, limit, a, l.re, l.im);
+        bytes_ += (2 * n + kTablePad) * sizeof(double);
+        return l;
+    }
+
     std::mutex mutex_;
+    int users_ = 0;
+    size_t bytes_ = 0;
     std::array<Level, kMaxLog> levels_;
+    std::array<Level, kMaxLog> joins_;
     std::array<Three, kMaxLog> threes_;
 };
 
@@ -188,13 +319,43 @@ inline void Butterfly(double& xr, double& xi, double& yr, double& yi, double wr,
     }
 }
 
-// One level of half-size m: pairs (x[j], y[j]) for j < count with twiddles w[j]. Like the
-// modular loops these are compiled for several instruction sets and never call the pump.
-template <bool kInverse>
+// The twiddle w[j], or with kTurned -i w[j] (the second half of a level's, from the first):
+// a swap and a negation, so the same double as a table of the whole level would hold.
+template <bool kTurned>
+inline double TwRe(const double* wr, const double* wi, size_t j) {
+    return kTurned ? wi[j] : wr[j];
+}
+template <bool kTurned>
+inline double TwIm(const double* wr, const double* wi, size_t j) {
+    return kTurned ? -wr[j] : wi[j];
+}
+
+// One level of half-size m: pairs (x[j], y[j]) for j < count with twiddles w[j] (kTurned:
+// -i w[j]). Like the modular loops these are compiled for several instruction sets and
+// never call the pump.
+template <bool kInverse, bool kTurned>
 TABAI_CLONES void LevelSpan(double* __restrict xr, double* __restrict xi, double* __restrict yr,
                             double* __restrict yi, const double* __restrict wr, const double* __restrict wi,
                             size_t count) {
-    for (size_t j = 0; j < count; ++j) Butterfly<kInverse>(xr[j], xi[j], yr[j], yi[j], wr[j], wi[j]);
+    for (size_t j = 0; j < count; ++j) {
+        Butterfly<kInverse>(xr[j], xi[j], yr[j], yi[j], TwRe<kTurned>(wr, wi, j), TwIm<kTurned>(wr, wi, j));
+    }
+}
+
+// The pairs j0 <= j < j1 of one level of half-size m = 2^k (k >= 1, w its table) over
+// x = re, im and y = x + m, in pieces with the pump between them; the twiddles of j >= m/2
+// turned from the table's half.
+template <bool kInverse>
+void LevelRange(double* re, double* im, int k, const Tables::Level& w, size_t j0, size_t j1) {
+    const size_t m = size_t{1} << k, h = m / 2;
+    for (size_t j = j0; j < j1;) {
+        const bool turned = j >= h;
+        const size_t count = std::min({kPumpEvery, j1 - j, turned ? m - j : h - j}), t = turned ? j - h : j;
+        (turned ? LevelSpan<kInverse, true> : LevelSpan<kInverse, false>)(re + j, im + j, re + m + j, im + m + j,
+                                                                        w.re + t, w.im + t, count);
+        pump::ProcessMessages();
+        j += count;
+    }
 }
 
 // The levels of half-size 4, 2 and 1 inside each block of 8 points, in one pass (too short
@@ -238,40 +399,35 @@ template <bool kInverse>
 void Level(double* re, double* im, size_t n, int k) {
     const size_t m = size_t{1} << k;
     const Tables::Level& w = TheTables().Get(k);
-    for (size_t s = 0; s < n; s += 2 * m) {
-        for (size_t j = 0; j < m; j += kPumpEvery) {
-            const size_t count = std::min(kPumpEvery, m - j);
-            LevelSpan<kInverse>(re + s + j, im + s + j, re + s + m + j, im + s + m + j, w.re.get() + j,
-                                w.im.get() + j, count);
-            pump::ProcessMessages();
-        }
-    }
+    for (size_t s = 0; s < n; s += 2 * m) LevelRange<kInverse>(re + s, im + s, k, w, 0, m);
 }
 
 // Two levels at once, half-sizes M = 2^k and M/2, over the quarters q0..q3 of a block of
 // 2M points: one pass over memory instead of two, with the same operations in the same
 // order as the two levels apart (so the same roundings, and the same bound). wa = the
-// twiddles of half-size M from j (wb from M/2 + j), wc those of half-size M/2 from j.
-template <bool kInverse>
+// twiddles of half-size M from j (those from M/2 + j are wa turned), wc those of
+// half-size M/2 from j (kTurnedC: wc turned).
+template <bool kInverse, bool kTurnedC>
 TABAI_CLONES void Level4Span(double* __restrict r0, double* __restrict i0, double* __restrict r1,
                              double* __restrict i1, double* __restrict r2, double* __restrict i2,
                              double* __restrict r3, double* __restrict i3, const double* __restrict war,
-                             const double* __restrict wai, const double* __restrict wbr,
-                             const double* __restrict wbi, const double* __restrict wcr,
+                             const double* __restrict wai, const double* __restrict wcr,
                              const double* __restrict wci, size_t count) {
     for (size_t j = 0; j < count; ++j) {
         double a0r = r0[j], a0i = i0[j], a1r = r1[j], a1i = i1[j];
         double a2r = r2[j], a2i = i2[j], a3r = r3[j], a3i = i3[j];
+        const double ar = war[j], ai = wai[j], br = TwRe<true>(war, wai, j), bi = TwIm<true>(war, wai, j);
+        const double cr = TwRe<kTurnedC>(wcr, wci, j), ci = TwIm<kTurnedC>(wcr, wci, j);
         if (kInverse) {
-            Butterfly<true>(a0r, a0i, a1r, a1i, wcr[j], wci[j]);
-            Butterfly<true>(a2r, a2i, a3r, a3i, wcr[j], wci[j]);
-            Butterfly<true>(a0r, a0i, a2r, a2i, war[j], wai[j]);
-            Butterfly<true>(a1r, a1i, a3r, a3i, wbr[j], wbi[j]);
+            Butterfly<true>(a0r, a0i, a1r, a1i, cr, ci);
+            Butterfly<true>(a2r, a2i, a3r, a3i, cr, ci);
+            Butterfly<true>(a0r, a0i, a2r, a2i, ar, ai);
+            Butterfly<true>(a1r, a1i, a3r, a3i, br, bi);
         } else {
-            Butterfly<false>(a0r, a0i, a2r, a2i, war[j], wai[j]);
-            Butterfly<false>(a1r, a1i, a3r, a3i, wbr[j], wbi[j]);
-            Butterfly<false>(a0r, a0i, a1r, a1i, wcr[j], wci[j]);
-            Butterfly<false>(a2r, a2i, a3r, a3i, wcr[j], wci[j]);
+            Butterfly<false>(a0r, a0i, a2r, a2i, ar, ai);
+            Butterfly<false>(a1r, a1i, a3r, a3i, br, bi);
+            Butterfly<false>(a0r, a0i, a1r, a1i, cr, ci);
+            Butterfly<false>(a2r, a2i, a3r, a3i, cr, ci);
         }
         r0[j] = a0r, i0[j] = a0i, r1[j] = a1r, i1[j] = a1i;
         r2[j] = a2r, i2[j] = a2i, r3[j] = a3r, i3[j] = a3i;
@@ -284,13 +440,16 @@ template <bool kInverse>
 void Level4(double* re, double* im, size_t n, int k) {
     const size_t m = size_t{1} << k, h = m / 2;
     const Tables::Level &wm = TheTables().Get(k), &wh = TheTables().Get(k - 1);
+    const size_t q = h / 2;  // wh's table: the first q; from q on, turned
     for (size_t s = 0; s < n; s += 2 * m) {
-        for (size_t j = 0; j < h; j += kPumpEvery / 2) {
-            const size_t count = std::min(kPumpEvery / 2, h - j), a = s + j;
-            Level4Span<kInverse>(re + a, im + a, re + a + h, im + a + h, re + a + m, im + a + m, re + a + m + h,
-                                 im + a + m + h, wm.re.get() + j, wm.im.get() + j, wm.re.get() + h + j,
-                                 wm.im.get() + h + j, wh.re.get() + j, wh.im.get() + j, count);
+        for (size_t j = 0; j < h;) {
+            const bool turned = j >= q;
+            const size_t count = std::min(kPumpEvery / 2, turned ? h - j : q - j), a = s + j, t = turned ? j - q : j;
+            (turned ? Level4Span<kInverse, true> : Level4Span<kInverse, false>)(
+                re + a, im + a, re + a + h, im + a + h, re + a + m, im + a + m, re + a + m + h, im + a + m + h,
+                wm.re + j, wm.im + j, wh.re + t, wh.im + t, count);
             pump::ProcessMessages();
+            j += count;
         }
     }
 }
@@ -313,10 +472,16 @@ void Levels(double* re, double* im, size_t n, int high, int low) {
 // The three levels of half-sizes 4, 2, 1 over all n points, likewise.
 template <bool kInverse>
 void Levels8(double* re, double* im, size_t n) {
-    const Tables::Level &w4 = TheTables().Get(2), &w2 = TheTables().Get(1);
+    // Both levels whole, their second halves turned from the first.
+    const Tables::Level &h4 = TheTables().Get(2), &h2 = TheTables().Get(1);
+    const double w4r[4] = {h4.re[0], h4.re[1], TwRe<true>(h4.re, h4.im, 0),
+                           TwRe<true>(h4.re, h4.im, 1)};
+    const double w4i[4] = {h4.im[0], h4.im[1], TwIm<true>(h4.re, h4.im, 0),
+                           TwIm<true>(h4.re, h4.im, 1)};
+    const double w2r[2] = {h2.re[0], TwRe<true>(h2.re, h2.im, 0)};
+    const double w2i[2] = {h2.im[0], TwIm<true>(h2.re, h2.im, 0)};
     for (size_t s = 0; s < n; s += kPumpEvery) {
-        Blocks8<kInverse>(re + s, im + s, std::min(kPumpEvery, n - s), w4.re.get(), w4.im.get(), w2.re.get(),
-                          w2.im.get());
+        Blocks8<kInverse>(re + s, im + s, std::min(kPumpEvery, n - s), w4r, w4i, w2r, w2i);
         pump::ProcessMessages();
     }
 }
@@ -351,11 +516,15 @@ void Inverse(double* re, double* im, int log) {
     if (log - 1 >= blockLog) Levels<true>(re, im, n, log - 1, blockLog);
 }
 
-// The twiddles W^j and W^2j of a radix-3 step from j0 on.
+// The twiddles W^j and W^2j of a radix-3 step from j0 on (a multiple of fine): the coarse
+// roots of j0, j0 + fine, ... and the fine tables.
 struct ThreeTwiddles {
-    const double *w1r, *w1i, *w2r, *w2i;
+    const double *c1, *c2;  // hi re, hi im, lo re, lo im of W^j0 and W^2j0, then the next
+    const double *d1r, *d1i, *d2r, *d2i;
+    size_t fine;
     ThreeTwiddles(const Tables::Three& t, size_t j0)
-        : w1r(t.w1r.get() + j0), w1i(t.w1i.get() + j0), w2r(t.w2r.get() + j0), w2i(t.w2i.get() + j0) {}
+        : c1(t.c1.get() + 4 * (j0 / t.fine)), c2(t.c2.get() + 4 * (j0 / t.fine)), d1r(t.d1.re),
+          d1i(t.d1.im), d2r(t.d2.re), d2i(t.d2.im), fine(t.fine) {}
 };
 
 // The radix-3 step of 3L points over the thirds (j, j + L, j + 2L): y0 = a0 + a1 + a2,
@@ -364,40 +533,60 @@ struct ThreeTwiddles {
 TABAI_CLONES void Forward3Span(double* __restrict r0, double* __restrict i0, double* __restrict r1,
                                double* __restrict i1, double* __restrict r2, double* __restrict i2,
                                ThreeTwiddles tw, size_t count) {
-    const double *w1r = tw.w1r, *w1i = tw.w1i, *w2r = tw.w2r, *w2i = tw.w2i;
-    for (size_t j = 0; j < count; ++j) {
-        const double sr = r1[j] + r2[j], si = i1[j] + i2[j];
-        const double dr = r1[j] - r2[j], di = i1[j] - i2[j];
-        const double tr = r0[j] - 0.5 * sr, ti = i0[j] - 0.5 * si;
-        // m = -i sin(2 pi / 3) (a1 - a2)
-        const double mr = kSin3 * di, mi = -kSin3 * dr;
-        r0[j] += sr;
-        i0[j] += si;
-        const double ar = tr + mr, ai = ti + mi, br = tr - mr, bi = ti - mi;
-        r1[j] = ar * w1r[j] - ai * w1i[j];
-        i1[j] = ar * w1i[j] + ai * w1r[j];
-        r2[j] = br * w2r[j] - bi * w2i[j];
-        i2[j] = br * w2i[j] + bi * w2r[j];
+    const double *d1r = tw.d1r, *d1i = tw.d1i, *d2r = tw.d2r, *d2i = tw.d2i;
+    for (size_t s0 = 0; s0 < count; s0 += tw.fine) {
+        const double* c1 = tw.c1 + 4 * (s0 / tw.fine);
+        const double* c2 = tw.c2 + 4 * (s0 / tw.fine);
+        const double h1r = c1[0], h1i = c1[1], l1r = c1[2], l1i = c1[3];
+        const double h2r = c2[0], h2i = c2[1], l2r = c2[2], l2i = c2[3];
+        for (size_t l = 0; l < tw.fine; ++l) {
+            const size_t j = s0 + l;
+            double w1r, w1i, w2r, w2i;
+            ThreeTwiddle(h1r, h1i, l1r, l1i, d1r[l], d1i[l], w1r, w1i);
+            ThreeTwiddle(h2r, h2i, l2r, l2i, d2r[l], d2i[l], w2r, w2i);
+            const double sr = r1[j] + r2[j], si = i1[j] + i2[j];
+            const double dr = r1[j] - r2[j], di = i1[j] - i2[j];
+            const double tr = r0[j] - 0.5 * sr, ti = i0[j] - 0.5 * si;
+            // m = -i sin(2 pi / 3) (a1 - a2)
+            const double mr = kSin3 * di, mi = -kSin3 * dr;
+            r0[j] += sr;
+            i0[j] += si;
+            const double ar = tr + mr, ai = ti + mi, br = tr - mr, bi = ti - mi;
+            r1[j] = ar * w1r - ai * w1i;
+            i1[j] = ar * w1i + ai * w1r;
+            r2[j] = br * w2r - bi * w2i;
+            i2[j] = br * w2i + bi * w2r;
+        }
     }
 }
 
 TABAI_CLONES void Inverse3Span(double* __restrict r0, double* __restrict i0, double* __restrict r1,
                                double* __restrict i1, double* __restrict r2, double* __restrict i2,
                                ThreeTwiddles tw, size_t count) {
-    const double *w1r = tw.w1r, *w1i = tw.w1i, *w2r = tw.w2r, *w2i = tw.w2i;
-    for (size_t j = 0; j < count; ++j) {
-        const double zr = r1[j] * w1r[j] + i1[j] * w1i[j], zi = i1[j] * w1r[j] - r1[j] * w1i[j];
-        const double yr = r2[j] * w2r[j] + i2[j] * w2i[j], yi = i2[j] * w2r[j] - r2[j] * w2i[j];
-        const double sr = zr + yr, si = zi + yi, dr = zr - yr, di = zi - yi;
-        const double tr = r0[j] - 0.5 * sr, ti = i0[j] - 0.5 * si;
-        // m = +i sin(2 pi / 3) (z1 - z2), the inverse cube root's
-        const double mr = -kSin3 * di, mi = kSin3 * dr;
-        r0[j] += sr;
-        i0[j] += si;
-        r1[j] = tr + mr;
-        i1[j] = ti + mi;
-        r2[j] = tr - mr;
-        i2[j] = ti - mi;
+    const double *d1r = tw.d1r, *d1i = tw.d1i, *d2r = tw.d2r, *d2i = tw.d2i;
+    for (size_t s0 = 0; s0 < count; s0 += tw.fine) {
+        const double* c1 = tw.c1 + 4 * (s0 / tw.fine);
+        const double* c2 = tw.c2 + 4 * (s0 / tw.fine);
+        const double h1r = c1[0], h1i = c1[1], l1r = c1[2], l1i = c1[3];
+        const double h2r = c2[0], h2i = c2[1], l2r = c2[2], l2i = c2[3];
+        for (size_t l = 0; l < tw.fine; ++l) {
+            const size_t j = s0 + l;
+            double w1r, w1i, w2r, w2i;
+            ThreeTwiddle(h1r, h1i, l1r, l1i, d1r[l], d1i[l], w1r, w1i);
+            ThreeTwiddle(h2r, h2i, l2r, l2i, d2r[l], d2i[l], w2r, w2i);
+            const double zr = r1[j] * w1r + i1[j] * w1i, zi = i1[j] * w1r - r1[j] * w1i;
+            const double yr = r2[j] * w2r + i2[j] * w2i, yi = i2[j] * w2r - r2[j] * w2i;
+            const double sr = zr + yr, si = zi + yi, dr = zr - yr, di = zi - yi;
+            const double tr = r0[j] - 0.5 * sr, ti = i0[j] - 0.5 * si;
+            // m = +i sin(2 pi / 3) (z1 - z2), the inverse cube root's
+            const double mr = -kSin3 * di, mi = kSin3 * dr;
+            r0[j] += sr;
+            i0[j] += si;
+            r1[j] = tr + mr;
+            i1[j] = ti + mi;
+            r2[j] = tr - mr;
+            i2[j] = ti - mi;
+        }
     }
 }
 
@@ -414,51 +603,6 @@ Shape ShapeFor(size_t points) {
     three.three = true;
     while ((size_t{3} << three.log) < points) ++three.log;
     return three.size() < two.size() ? three : two;
-}
-
-// The point m(p) at output position p of a forward transform of `shape`: bit-reversed
-// within a part of 2^log points; part r holds the points 3k + r.
-uint64_t OrderPoint(const Shape& shape, size_t p) {
-    const size_t len = size_t{1} << shape.log, within = p % len;
-    size_t rev = 0;
-    for (int bit = 0; bit < shape.log; ++bit) rev |= ((within >> bit) & 1) << (shape.log - 1 - bit);
-    return shape.three ? 3 * rev + p / len : rev;
-}
-
-// w^m(p) for each output position p of a forward transform of `shape` (M points), where
-// m(p) is the point at p and w = exp(-2 pi i / 2M): the twiddles that join the transforms
-// of the even and odd coefficients. Made on first use and kept. For 2^k points the table
-// of a longer transform begins with this one (for p < 2^k, m(p) doubles with the length,
-// and so does 2M), so one table serves them all: it is replaced by a longer one when
-// needed, and freed when the last product using it is done (so the tables of all the
-// lengths a long calculation passes through are not held at once).
-class OrderTables {
-public:
-    std::shared_ptr<const Tables::Level> Get(const Shape& shape) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        const size_t m = shape.size();
-        std::shared_ptr<const Tables::Level>& l = shape.three ? threes_[shape.log] : twos_;
-        if (!l || (!shape.three && twosSize_ < m)) {
-            auto t = std::make_shared<Tables::Level>();
-            t->re = std::make_unique<double[]>(m);
-            t->im = std::make_unique<double[]>(m);
-            FillTwiddles(m, m, m, [&shape](size_t p) { return OrderPoint(shape, p); }, t->re.get(), t->im.get());
-            l = std::move(t);
-            if (!shape.three) twosSize_ = m;
-        }
-        return l;
-    }
-
-private:
-    std::mutex mutex_;
-    std::shared_ptr<const Tables::Level> twos_;
-    size_t twosSize_ = 0;
-    std::array<std::shared_ptr<const Tables::Level>, kMaxLog> threes_;
-};
-
-OrderTables& TheOrderTables() {
-    static OrderTables tables;
-    return tables;
 }
 
 // The pointwise step between the forward transforms of za = a_even + i a_odd (and the
@@ -490,7 +634,7 @@ enum class Terms { kSquare, kProduct, kPairs };
 
 // C0, C1 = the points m and m + M of the terms go back as W_m = S + i G, W_-m =
 // conj S + i conj G with S = C0 + C1, G = (C0 - C1) conj(w^m), scaled by s: the transform
-// of c_even + i c_odd. Every iteration reads its pair before it writes it and no other
+// of c_even + i c_odd; w^m of the pair j is (wr[j], wi[j]). Every iteration reads its pair before it writes it and no other
 // iteration touches it, so the output may be x1's spectrum (hence ivdep); q is written
 // before p, so that a position paired with itself gets W_m (the point 0 needs that).
 template <Terms kTerms>
@@ -502,7 +646,7 @@ TABAI_CLONES void PairSpan(double* outr, double* outi, const PairInputs& in, con
 #pragma GCC ivdep
     for (size_t j = 0; j < count; ++j) {
         const size_t p = p0 + j, q = q0 - j;
-        const double cr = wr[p], ci = wi[p];
+        const double cr = wr[j], ci = wi[j];
         const Halves x = HalvesAt(x1r, x1i, p, q, cr, ci);
         const Halves y = kTerms == Terms::kSquare ? x : HalvesAt(y1r, y1i, p, q, cr, ci);
         double c0r = x.x0r * y.x0r - x.x0i * y.x0i, c0i = x.x0r * y.x0i + x.x0i * y.x0r;
@@ -523,21 +667,46 @@ TABAI_CLONES void PairSpan(double* outr, double* outi, const PairInputs& in, con
     }
 }
 
-// Calls f(p0, q0, count) for every run of pairs of positions holding m and -m: in a part
-// of 2^log points (bit-reversed) positions 0 and 1 alone, then block [2^k, 2^(k+1))
-// mirrored; with a radix-3 step, part 0 so, and part 1 (points 3k + 1) against part 2
-// (points 3k + 2) mirrored.
+// Calls f(p0, q0, count, wr, wi) for every run of pairs of positions holding m and -m,
+// with the twiddles w^m of its positions p0 + j: in a part of 2^log points (bit-reversed)
+// positions 0 and 1 alone, then block [2^k, 2^(k+1)) mirrored; with a radix-3 step, part
+// 0 so, and part 1 (points 3k + 1) against part 2 (points 3k + 2) mirrored. Only the first
+// half of each block is ever at p, so only that half of the twiddles is kept.
 template <class F>
 void ForEachPair(const Shape& shape, F f) {
-    f(0, 0, 1);
-    f(1, 1, 1);
+    Tables& t = TheTables();
+    const Tables::Level& b0 = t.Join(0);
+    f(0, 0, 1, b0.re, b0.im);
+    f(1, 1, 1, b0.re + 1, b0.im + 1);
     for (int k = 1; k < shape.log; ++k) {
         const size_t lo = size_t{1} << k;
-        f(lo, 2 * lo - 1, lo / 2);
+        const Tables::Level& b = t.Join(k);
+        for (size_t j = 0; j < lo / 2; j += kPumpEvery) {
+            f(lo + j, 2 * lo - 1 - j, std::min(kPumpEvery, lo / 2 - j), b.re + j, b.im + j);
+        }
     }
     if (shape.three) {
         const size_t len = size_t{1} << shape.log;
-        for (size_t j = 0; j < len; j += kPumpEvery) f(len + j, 3 * len - 1 - j, std::min(kPumpEvery, len - j));
+        const Tables::Level& w = t.GetThree(shape.log).join;
+        for (size_t j = 0; j < len; j += kPumpEvery) {
+            f(len + j, 3 * len - 1 - j, std::min(kPumpEvery, len - j), w.re + j, w.im + j);
+        }
+    }
+}
+
+// The radix-3 step of `shape` for j0 <= j < j1 only (j0, j1 multiples of its fine
+// table's length).
+template <bool kInverse>
+void ThreeRange(double* re, double* im, const Shape& shape, size_t j0, size_t j1) {
+    const size_t len = size_t{1} << shape.log;
+    const Tables::Three& tw = TheTables().GetThree(shape.log);
+    const auto span = kInverse ? Inverse3Span : Forward3Span;
+    for (size_t j = j0; j < j1;) {
+        const size_t end = std::min(j1, j + kPumpEvery);
+        span(re + j, im + j, re + len + j, im + len + j, re + 2 * len + j, im + 2 * len + j, ThreeTwiddles(tw, j),
+             end - j);
+        j = end;
+        pump::ProcessMessages();
     }
 }
 
@@ -547,13 +716,7 @@ void ForwardShape(double* re, double* im, const Shape& shape) {
         return;
     }
     const size_t len = size_t{1} << shape.log;
-    const Tables::Three& tw = TheTables().GetThree(shape.log);
-    for (size_t j = 0; j < len; j += kPumpEvery) {
-        const size_t count = std::min(kPumpEvery, len - j);
-        Forward3Span(re + j, im + j, re + len + j, im + len + j, re + 2 * len + j, im + 2 * len + j,
-                     ThreeTwiddles(tw, j), count);
-        pump::ProcessMessages();
-    }
+    ThreeRange<false>(re, im, shape, 0, len);
     for (int r = 0; r < 3; ++r) Forward(re + r * len, im + r * len, shape.log);
 }
 
@@ -563,14 +726,8 @@ void InverseShape(double* re, double* im, const Shape& shape) {
         return;
     }
     const size_t len = size_t{1} << shape.log;
-    const Tables::Three& tw = TheTables().GetThree(shape.log);
     for (int r = 0; r < 3; ++r) Inverse(re + r * len, im + r * len, shape.log);
-    for (size_t j = 0; j < len; j += kPumpEvery) {
-        const size_t count = std::min(kPumpEvery, len - j);
-        Inverse3Span(re + j, im + j, re + len + j, im + len + j, re + 2 * len + j, im + 2 * len + j,
-                     ThreeTwiddles(tw, j), count);
-        pump::ProcessMessages();
-    }
+    ThreeRange<true>(re, im, shape, 0, len);
 }
 
 // Transforms of at least this many points are cut into tasks for two cores. Below it the
@@ -582,27 +739,9 @@ constexpr size_t kParallelPoints = size_t{1} << 16;
 // j0 <= j < j1 only: the pairs are independent, so the level splits by j.
 template <bool kInverse>
 void TopLevelRange(double* re, double* im, int k, size_t j0, size_t j1) {
-    const size_t m = size_t{1} << k;
-    const Tables::Level& w = TheTables().Get(k);
-    for (size_t j = j0; j < j1; j += kPumpEvery) {
-        const size_t count = std::min(kPumpEvery, j1 - j);
-        LevelSpan<kInverse>(re + j, im + j, re + m + j, im + m + j, w.re.get() + j, w.im.get() + j, count);
-        pump::ProcessMessages();
-    }
+    LevelRange<kInverse>(re, im, k, TheTables().Get(k), j0, j1);
 }
 
-// The radix-3 step of `shape` for j0 <= j < j1 only.
-template <bool kInverse>
-void ThreeRange(double* re, double* im, const Shape& shape, size_t j0, size_t j1) {
-    const size_t len = size_t{1} << shape.log;
-    const Tables::Three& tw = TheTables().GetThree(shape.log);
-    for (size_t j = j0; j < j1; j += kPumpEvery) {
-        const size_t count = std::min(kPumpEvery, j1 - j);
-        (kInverse ? Inverse3Span : Forward3Span)(re + j, im + j, re + len + j, im + len + j, re + 2 * len + j,
-                                                  im + 2 * len + j, ThreeTwiddles(tw, j), count);
-        pump::ProcessMessages();
-    }
-}
 
 // ForwardShape or InverseShape (kInverse) as tasks for two cores: the radix-3 step (if
 // any) and the outermost level of each part split in halves by j, and the halves of the
@@ -706,14 +845,12 @@ void Spectrum(const Limb* a, size_t na, const Shape& shape, double* re, double* 
 // (on two cores when parallel).
 void Back(const PairInputs& in, const Shape& shape, double* out, bool parallel = false) {
     const size_t m = shape.size();
-    const auto order = TheOrderTables().Get(shape);
-    const Tables::Level& w = *order;
     const double s = 1.0 / (8.0 * static_cast<double>(m));
     const auto span = in.x2r != nullptr ? PairSpan<Terms::kPairs>
                       : in.y1r != nullptr ? PairSpan<Terms::kProduct>
                                           : PairSpan<Terms::kSquare>;
-    ForEachPair(shape, [&](size_t p0, size_t q0, size_t count) {
-        span(out, out + m, in, w.re.get(), w.im.get(), p0, q0, count, s);
+    ForEachPair(shape, [&](size_t p0, size_t q0, size_t count, const double* wr, const double* wi) {
+        span(out, out + m, in, wr, wi, p0, q0, count, s);
         pump::ProcessMessages();
     });
     InverseOn(out, out + m, shape, parallel);
@@ -722,6 +859,7 @@ void Back(const PairInputs& in, const Shape& shape, double* out, bool parallel =
 // The cyclic convolution of a and b (b null: a with itself) over 2M coefficients, M the
 // points of `shape` (na, nb at most 2M): coefficient 2j in re[j], 2j + 1 in im[j].
 std::unique_ptr<double[]> Convolve(const Limb* a, size_t na, const Limb* b, size_t nb, const Shape& shape) {
+    const Tables::Use use(TheTables());
     const size_t m = shape.size();
     std::unique_ptr<double[]> buf(new double[(b != nullptr ? 4 : 2) * m]);
     double* ar = buf.get();
@@ -812,6 +950,7 @@ TABAI_CLONES uint64_t Norm2(const Limb* __restrict a, size_t na) {
 
 double FftTwiddleError(size_t points) {
     const Shape shape = ShapeFor(points);
+    const Tables::Use use(TheTables());
     double worst = 0;
     auto check = [&worst](const double* re, const double* im, size_t n, uint64_t b, auto a) {
         for (size_t j = 0; j < n; ++j) {
@@ -823,20 +962,51 @@ double FftTwiddleError(size_t points) {
     };
     const auto same = [](size_t j) { return uint64_t{j}; };
     for (int k = 0; k < shape.log; ++k) {
+        // Each level's whole range of twiddles as the levels read them: the table, then
+        // the table turned.
         const Tables::Level& l = TheTables().Get(k);
-        check(l.re.get(), l.im.get(), size_t{1} << k, uint64_t{1} << k, same);
+        const size_t half = size_t{1} << k, stored = std::max<size_t>(half / 2, 1);
+        check(l.re, l.im, stored, half, same);
+        if (k == 0) continue;
+        std::vector<double> tr(stored), ti(stored);
+        for (size_t j = 0; j < stored; ++j) {
+            tr[j] = TwRe<true>(l.re, l.im, j);
+            ti[j] = TwIm<true>(l.re, l.im, j);
+        }
+        check(tr.data(), ti.data(), stored, half, [stored](size_t j) { return uint64_t{stored + j}; });
     }
     if (shape.three) {
         const size_t len = size_t{1} << shape.log;
+        // The radix-3 step's, as its loops compute them.
         const Tables::Three& t = TheTables().GetThree(shape.log);
-        check(t.w1r.get(), t.w1i.get(), len, 3 * len, [](size_t j) { return uint64_t{2 * j}; });
-        check(t.w2r.get(), t.w2i.get(), len, 3 * len, [](size_t j) { return uint64_t{4 * j}; });
+        std::vector<double> w1r(len), w1i(len), w2r(len), w2i(len);
+        for (size_t j = 0; j < len; ++j) {
+            const ThreeTwiddles tw(t, j);
+            const size_t l = j % t.fine;
+            ThreeTwiddle(tw.c1[0], tw.c1[1], tw.c1[2], tw.c1[3], tw.d1r[l], tw.d1i[l], w1r[j], w1i[j]);
+            ThreeTwiddle(tw.c2[0], tw.c2[1], tw.c2[2], tw.c2[3], tw.d2r[l], tw.d2i[l], w2r[j], w2i[j]);
+        }
+        check(w1r.data(), w1i.data(), len, 3 * len, [](size_t j) { return uint64_t{2 * j}; });
+        check(w2r.data(), w2i.data(), len, 3 * len, [](size_t j) { return uint64_t{4 * j}; });
     }
-    const auto order = TheOrderTables().Get(shape);
-    check(order->re.get(), order->im.get(), shape.size(), shape.size(),
-          [&shape](size_t p) { return OrderPoint(shape, p); });
+    // The join's twiddles as the pointwise step gets them, against the point at each
+    // position p (bit-reversed within a part of 2^log; part r holds the points 3k + r).
+    const size_t len = size_t{1} << shape.log;
+    const auto point = [&shape, len](size_t p) {
+        const uint64_t rev = Reversed(p % len, shape.log);
+        return shape.three ? 3 * rev + p / len : rev;
+    };
+    ForEachPair(shape, [&](size_t p0, size_t, size_t count, const double* wr, const double* wi) {
+        check(wr, wi, count, shape.size(), [&](size_t j) { return point(p0 + j); });
+    });
     return worst;
 }
+
+void FftReleaseTablesPast(size_t na, size_t nb) {
+    if (ShapeForLength(na + nb - 1).size() > kMaxPoints) TheTables().Release();
+}
+
+size_t FftTableBytes() { return TheTables().Bytes(); }
 
 bool FftFits(size_t na, size_t nb) {
     return Fits(ShapeForLength(na + nb - 1), static_cast<double>(na + nb));
@@ -904,6 +1074,7 @@ void MulPairsFft(const SignedSpan* in, size_t nin, const ProductPair* pairs, siz
         const ProductPair& c = pairs[k];
         points = std::max({points, in[c.a1].n + in[c.b1].n - 1, in[c.a2].n + in[c.b2].n - 1});
     }
+    const Tables::Use use(TheTables());
     const Shape shape = ShapeForLength(points);
     const size_t m = shape.size();
     std::unique_ptr<double[]> spectra(new double[(nin + 1) * 2 * m]);

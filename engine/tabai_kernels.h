@@ -158,6 +158,12 @@ size_t MulFftCyclic(const Limb* a, size_t na, const Limb* b, size_t nb, size_t m
 /// The cyclic product by whichever transform suits minLen, and its length.
 size_t MulCyclic(const Limb* a, size_t na, const Limb* b, size_t nb, size_t minLen, Limb* out);
 size_t CyclicLength(size_t minLen);
+/// For a product of na x nb limbs handed to the modular transforms: when it is longer than
+/// any MulFft takes, the calculation has outgrown the floating transform, and its twiddle
+/// tables are freed (unless a product is using them; they are made again when needed).
+void FftReleaseTablesPast(size_t na, size_t nb);
+/// The bytes the floating transform's twiddle tables hold now.
+size_t FftTableBytes();
 /// out[0..na+nb) := a * b by whichever transform suits the size (MulFft or MulNtt).
 void MulTransform(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out);
 /// out[0..2n) := a * a by whichever transform suits the size.

@@ -368,6 +368,7 @@ void MulTransform(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out)
     if (FftFits(na, nb) || FftFitsOperands(a, na, b, nb)) {
         MulFft(a, na, b, nb, out);
     } else {
+        FftReleaseTablesPast(na, nb);
         MulNtt(a, na, b, nb, out);
     }
 }
@@ -376,6 +377,7 @@ void SqrTransform(const Limb* a, size_t n, Limb* out) {
     if (FftFits(n, n) || FftFitsOperands(a, n, nullptr, n)) {
         SqrFft(a, n, out);
     } else {
+        FftReleaseTablesPast(n, n);
         SqrNtt(a, n, out);
     }
 }

@@ -418,9 +418,11 @@ TEST(TSeisuKernels, FloatingTransformTablesAreRoundedRoots) {
     // The twiddles are built from products of coarser and finer roots (not a sine and a
     // cosine each); every entry of every table a transform uses must still be the exact
     // root within a unit of the last place, as the rounding bound assumes (2^-52): both
-    // shapes, from below the size that switches to the products to the largest tables.
+    // shapes, from below the size that switches to the products to the largest tables;
+    // the halves of the levels turned from the other half, and the join's twiddles as the
+    // pointwise step reads them, position by position.
     for (size_t points : {size_t{8}, size_t{96}, size_t{300}, size_t{1024}, size_t{3} << 10, size_t{5000},
-                          size_t{1} << 14, size_t{3} << 14, size_t{1} << 16}) {
+                          size_t{1} << 14, size_t{3} << 14, size_t{1} << 16, size_t{3} << 16, size_t{1} << 18}) {
         EXPECT_LE(tabai_kernels::FftTwiddleError(points), 0x1p-53) << points;
     }
 }

@@ -275,4 +275,100 @@ TEST(TSeisuTransforms, FloatingTransformOnTwoThreadsCancels) {
     }
 }
 
+// The points of the transform a square of n limbs takes: 2n - 1 coefficients, two a
+// point, in 2^k or 3 * 2^k points.
+size_t SquarePoints(size_t n) {
+    const size_t need = n;
+    size_t two = 8, three = 24;
+    while (two < need) two *= 2;
+    while (three < need) three *= 2;
+    return std::min(two, three);
+}
+
+TEST(TSeisuTransforms, FloatingTablesHoldAboutOneTwiddleAPoint) {
+    // Every level keeps half its twiddles and the join the half of each block it reads,
+    // shared by all lengths: after squares of growing lengths the tables hold about one
+    // twiddle (16 bytes) a point of the longest 2^k points the levels reach, plus, for
+    // each length of 3 * 2^k points, part 1 of its join (2^k) and its radix-3 step's
+    // twiddles (fine tables of 2^k / 64 and coarse ones of 64 roots in two doubles).
+    std::mt19937_64 rng(38);
+    tabai_kernels::FftReleaseTablesPast(size_t{1} << 30, size_t{1} << 30);
+    ASSERT_EQ(tabai_kernels::FftTableBytes(), 0u);
+    size_t threesLow = 0, threesHigh = 0;  // twiddles of the radix-3 lengths so far
+    for (size_t n : {size_t{3000}, size_t{5000}, size_t{12000}, size_t{40000}, size_t{60000}, size_t{110000}}) {
+        const size_t m = SquarePoints(n);
+        const bool three = m % 3 == 0;
+        ASSERT_TRUE(tabai_kernels::FftFits(n, n)) << n;
+        const Vec a = RandomVec(rng, n);
+        Vec out(2 * n);
+        tabai_kernels::SqrFft(a.data(), n, out.data());
+        EXPECT_EQ(out, MulNttOf(a, a)) << n;
+        if (three) {
+            threesLow += m / 3;
+            threesHigh += m / 3 + 2 * (m / 3 / 64) + 2 * 2 * 64;
+        }
+        const size_t two = three ? m / 3 : m;  // the power of two the levels and the join reach
+        // Each table may have a few cache lines of padding: 16 KiB for them all.
+        EXPECT_LE(tabai_kernels::FftTableBytes(), 16 * (two + 2 + threesHigh) + 16384) << n;
+        EXPECT_GE(tabai_kernels::FftTableBytes(), 16 * (two + threesLow)) << n;
+    }
+}
+
+TEST(TSeisuTransforms, FloatingTablesFreedOnlyPastTheTransform) {
+    // A product too long for the floating transform frees its tables; a shorter one
+    // keeps them. After a release the tables are made again, with the same products.
+    std::mt19937_64 rng(39);
+    const size_t n = 40000;
+    const Vec a = RandomVec(rng, n), b = RandomVec(rng, n);
+    const Vec want = MulNttOf(a, b);
+    EXPECT_EQ(MulFftOf(a, b), want);
+    const size_t held = tabai_kernels::FftTableBytes();
+    ASSERT_GT(held, 0u);
+    const size_t largest = LargestFloating();
+    tabai_kernels::FftReleaseTablesPast(largest, largest);
+    EXPECT_EQ(tabai_kernels::FftTableBytes(), held) << "a length the transform takes";
+    tabai_kernels::FftReleaseTablesPast(size_t{1} << 19, size_t{1} << 19);
+    EXPECT_EQ(tabai_kernels::FftTableBytes(), 0u);
+    EXPECT_EQ(MulFftOf(a, b), want);
+    EXPECT_GT(tabai_kernels::FftTableBytes(), 0u);
+    // Through Mul: a square past the transform's lengths (to the modular transform) frees
+    // them too.
+    const Vec big = RandomVec(rng, 300000);
+    Vec sq(2 * big.size());
+    tabai_kernels::Mul(big.data(), big.size(), big.data(), big.size(), sq.data());
+    EXPECT_EQ(tabai_kernels::FftTableBytes(), 0u);
+}
+
+TEST(TSeisuTransforms, FloatingTablesStayWhileAProductUsesThem) {
+    // A release asked for at every call of the pump, in the middle of products and squares
+    // on one thread and on two (as another calculation could), must wait: the results are
+    // exact, and the tables are still there afterwards (the address sanitizer sees any
+    // read of a freed table).
+    std::mt19937_64 rng(40);
+    struct Releaser {
+        int calls = 0;
+        static void Handler(void* context) {
+            ++static_cast<Releaser*>(context)->calls;
+            tabai_kernels::FftReleaseTablesPast(size_t{1} << 19, size_t{1} << 19);
+        }
+    };
+    for (auto [na, nb] : {std::pair<size_t, size_t>{40000, 40000}, {24577, 24577}, {3000, 2000}}) {
+        for (bool parallel : {false, true}) {
+            const ScopedTuning tuning(Tuned([parallel](auto& t) { t.nttParallel = parallel; }));
+            const Vec a = RandomVec(rng, na), b = RandomVec(rng, nb);
+            Vec prod(na + nb), sq(2 * na);
+            Releaser releaser;
+            {
+                pump::Scope scope(&Releaser::Handler, &releaser);
+                tabai_kernels::MulFft(a.data(), na, b.data(), nb, prod.data());
+                tabai_kernels::SqrFft(a.data(), na, sq.data());
+            }
+            EXPECT_GT(releaser.calls, 2) << na;
+            EXPECT_GT(tabai_kernels::FftTableBytes(), 0u) << na;
+            EXPECT_EQ(prod, MulNttOf(a, b)) << na << " x " << nb << (parallel ? ", two threads" : "");
+            EXPECT_EQ(sq, MulNttOf(a, a)) << na << " squared" << (parallel ? ", two threads" : "");
+        }
+    }
+}
+
 }  // namespace
