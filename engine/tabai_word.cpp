@@ -650,11 +650,73 @@ private:
     StackBuffer<uint64_t, 2048> buf_;
 };
 
+// out := the columns of Karatsuba's three products p0, p1, p2 (n columns each, p2's
+// first n2 meaningful) at half h: p0 + (p1 - p0 - p2) W^h + p2 W^2h, cols columns, modulo
+// 2^64 (the true sums fit).
+void CombineColumns8(uint64_t* __restrict out, const uint64_t* __restrict p0, const uint64_t* __restrict p1,
+                     const uint64_t* __restrict p2, size_t n, size_t h, size_t n2, size_t cols) {
+    std::fill(out, out + cols, uint64_t{0});
+    std::copy(p0, p0 + std::min(n, cols), out);
+    for (size_t j = 0; j < n2 && 2 * h + j < cols; ++j) out[2 * h + j] += p2[j];
+    const size_t mid = h < cols ? std::min(n, cols - h) : 0;
+    for (size_t j = 0; j < mid; ++j) out[h + j] += p1[j] - p0[j] - p2[j];
+}
+
+// sums[0..cols) := the column sums of x[0..wx) * y[0..wy) (words below `bound`), zero past
+// the product; cols a multiple of kLanes8, at least wx + wy - 1. Karatsuba on the sums
+// themselves, as ColumnsKaratsuba52, while both factors have `from` words or more and the
+// middle product's sums (its words below 2 bound) stay below 2^64: one level from 10^8,
+// two below 115 words a half.
+void ColumnsKaratsuba8(const uint64_t* x, size_t wx, const uint64_t* y, size_t wy, uint64_t bound,
+                       uint64_t* sums, size_t cols, size_t from) {
+    const size_t h = (std::max(wx, wy) + 1) / 2;
+    const uint64_t wide = 2 * bound - 1;
+    if (std::min(wx, wy) < std::max(from, h + 1) || h > ~uint64_t{0} / (wide * wide)) {
+        // Columns8 broadcasts the shorter factor and reads the other through zero padding.
+        if (wx > wy) {
+            std::swap(x, y);
+            std::swap(wx, wy);
+        }
+        StackBuffer<uint64_t, 1024> padded(wy + 2 * kPad8);
+        uint64_t* yp = padded.get();
+        std::fill(yp, yp + kPad8, uint64_t{0});
+        std::copy(y, y + wy, yp + kPad8);
+        std::fill(yp + kPad8 + wy, yp + wy + 2 * kPad8, uint64_t{0});
+        const size_t own = RoundToLanes8(wx + wy - 1);
+        PumpSpread pump(2 * wy, own / kLanes8);
+        Columns8<false>(x, wx, yp, wy, 0, own, sums, pump);
+        std::fill(sums + own, sums + cols, uint64_t{0});
+        return;
+    }
+    const size_t n = 2 * h - 1, n2 = wx + wy - 2 * h - 1, c = RoundToLanes8(n);
+    std::vector<uint64_t> buf(3 * c + 2 * h);
+    uint64_t *p0 = buf.data(), *p1 = p0 + c, *p2 = p1 + c, *s = p2 + c, *t = s + h;
+    for (size_t i = 0; i < h; ++i) {
+        s[i] = x[i] + (h + i < wx ? x[h + i] : 0);
+        t[i] = y[i] + (h + i < wy ? y[h + i] : 0);
+    }
+    ColumnsKaratsuba8(x, h, y, h, bound, p0, c, from);
+    ColumnsKaratsuba8(x + h, wx - h, y + h, wy - h, bound, p2, c, from);
+    ColumnsKaratsuba8(s, h, t, h, wide, p1, c, from);
+    CombineColumns8(sums, p0, p1, p2, n, h, n2, cols);
+}
+
 }  // namespace
 #endif
 
 void MulBasecaseAvx2(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out) {
 #ifdef TABAI_AVX2
+    const size_t wa = (na + 1) / 2, wb = (nb + 1) / 2, from = (CurrentTuning().karatsubaAvx2 + 1) / 2;
+    if (std::min(wa, wb) >= from && 2 * std::min(wa, wb) > std::max(wa, wb)) {
+        const size_t cols = RoundToLanes8(wa + wb);
+        StackBuffer<uint64_t, 2048> buf(wa + wb + cols);
+        uint64_t *x = buf.get(), *y = x + wa, *sums = y + wb;
+        PackWords8(a, na, x, wa);
+        PackWords8(b, nb, y, wb);
+        ColumnsKaratsuba8(x, wa, y, wb, kW8, sums, cols, from);
+        Finish8<false>(sums, nullptr, out, na + nb);
+        return;
+    }
     Buffers8 m(a, na, b, nb, 0, (na + nb + 1) / 2, nb);
     Finish8<false>(m.sums, nullptr, out, na + nb);
 #else

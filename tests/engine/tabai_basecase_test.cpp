@@ -268,17 +268,48 @@ TEST(TSeisuBasecase, Avx2ProductsMatchSchoolbookAndPortable) {
     }
 }
 
+TEST(TSeisuBasecase, Avx2KaratsubaOnColumnsMatchesSchoolbook) {
+    // Karatsuba on AVX2's column sums (the halves' sums not carried, so the middle
+    // product's words reach 2 10^8 a level; a level only while its sums stay below 2^64):
+    // thresholds down to one word, so that products split as deep as the sums allow;
+    // balanced and nearly balanced shapes, odd and even lengths, one limb either side of
+    // the threshold, all nines at the longest halves that still split (the largest sums).
+    if (!tabai_kernels::HasAvx2()) GTEST_SKIP() << "no AVX2 on this processor";
+    std::mt19937_64 rng(8282);
+    const size_t normal = tabai_kernels::CurrentTuning().karatsubaAvx2;
+    for (const size_t from : {size_t{2}, size_t{9}, size_t{40}, size_t{150}, normal}) {
+        const ScopedTuning scoped(Tuned([from](auto& t) { t.karatsubaAvx2 = from; }));
+        std::vector<std::pair<size_t, size_t>> shapes = {{from - 1, from - 1}, {from, from},   {from + 1, from},
+                                                         {from + 1, from + 1}, {2 * from, from + 1},
+                                                         {3 * from, 2 * from}, {1844, 1844}, {1843, 1500},
+                                                         {460, 460},           {461, 300}};
+        for (int round = 0; round < 30; ++round) {
+            const size_t n = from + rng() % (4 * from + 50);
+            shapes.emplace_back(n, n - rng() % (n / 2 + 1));
+        }
+        for (const auto& [na, nb] : shapes) {
+            if (nb == 0) continue;
+            const bool nines = na >= 1500 || na == 460 || na == 461;
+            const Vec a = nines ? Vec(na, 9999) : RandomVec(rng, na), b = nines ? Vec(nb, 9999) : RandomVec(rng, nb);
+            Vec got(na + nb);
+            tabai_kernels::MulBasecaseAvx2(a.data(), na, b.data(), nb, got.data());
+            EXPECT_EQ(got, SchoolProduct(a, b)) << na << " x " << nb << " from " << from;
+        }
+    }
+}
+
 TEST(TSeisuBasecase, Avx2DispatchMatchesPortable) {
     // MulBasecase, SqrBasecase and the short products take AVX2 up to its longest
     // shorter factor and the portable words one limb past it; Mul and Sqr one limb either
-    // side of this processor's thresholds; with the vectors and without.
+    // side of the AVX2 thresholds (transforms, Karatsuba); with the vectors and without.
     if (!tabai_kernels::HasAvx2()) GTEST_SKIP() << "no AVX2 on this processor";
     std::mt19937_64 rng(83);
     constexpr size_t kMax = tabai_kernels::kAvx2MaxLimbs;
     const tabai_kernels::Tuning& t = tabai_kernels::CurrentTuning();
-    for (const size_t n : {kMax - 1, kMax, kMax + 1, t.ntt - 1, t.ntt, t.ntt + 1, t.sqrNtt - 1, t.sqrNtt,
-                           t.sqrNtt + 1}) {
-        const Vec a = RandomVec(rng, n), b = RandomVec(rng, n + 1 + rng() % 64);
+    for (const size_t n : {kMax - 1, kMax, kMax + 1, t.nttAvx2 - 1, t.nttAvx2, t.nttAvx2 + 1, t.sqrNttAvx2 - 1,
+                           t.sqrNttAvx2, t.sqrNttAvx2 + 1, t.karatsubaAvx2 - 1, t.karatsubaAvx2}) {
+        // b long enough for Mul to take a transform from nttAvx2 on.
+        const Vec a = RandomVec(rng, n), b = RandomVec(rng, 2 * n + 1 + rng() % 64);
         const Vec want = SchoolProduct(a, b);
         Vec square(2 * n), low = want;
         tabai_kernels::SqrSchool(a.data(), n, square.data());
