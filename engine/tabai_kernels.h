@@ -125,6 +125,19 @@ bool HasMul52();
 void MulBasecase52(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out);
 /// out[0..2n) := a * a the same way (the products off the diagonal once); n <= 6144.
 void SqrBasecase52(const Limb* a, size_t n, Limb* out);
+/// Whether the processor has AVX2, whose 32-bit widening products MulBasecaseAvx2 takes;
+/// MulBasecase, SqrBasecase, MulLow and MulHigh take them without the 52-bit vectors,
+/// when Tuning::wideVectors allows.
+bool HasAvx2();
+/// The same products on words of 8 digits, four word products an instruction, each column
+/// summed in 64 bits; require HasAvx2() (fall back to the schoolbook or the packed words
+/// where they cannot be compiled) and a shorter factor of at most kAvx2MaxLimbs (a
+/// column's sum of 1792 products below 10^16 stays below 2^64).
+inline constexpr size_t kAvx2MaxLimbs = 3584;
+void MulBasecaseAvx2(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out);
+void SqrBasecaseAvx2(const Limb* a, size_t n, Limb* out);
+void MulLowAvx2(const Limb* a, size_t na, const Limb* b, size_t nb, size_t len, Limb* out);
+void MulHighAvx2(const Limb* a, size_t na, const Limb* b, size_t nb, size_t from, Limb* out);
 /// out[0..na+nb) := a * b by Karatsuba above its threshold (schoolbook below).
 void MulKaratsuba(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out);
 /// out[0..na+nb) := a * b through number-theoretic transforms (any sizes it can hold).
@@ -286,6 +299,13 @@ struct Tuning {
     /// The 52-bit products split Karatsuba's way (on their column sums) while both factors
     /// have this many limbs.
     size_t karatsuba52 = 900;
+    /// The same for the products on AVX2's 32-bit products (HasAvx2() without
+    /// HasMul52(), and wideVectors; AMD EPYC, Zen 3, one thread), whose Karatsuba takes
+    /// one level while the halves' column sums fit 64 bits (to 3688 limbs): balanced
+    /// products meet the floating transform at about 1000 limbs, squares at about 800.
+    size_t karatsubaAvx2 = 400;
+    size_t nttAvx2 = 700;
+    size_t sqrNttAvx2 = 800;
     /// Division by Newton's reciprocal from this many limbs (quotient and divisor); below,
     /// divide and conquer (2n by n digits, idle machine: level at about 16,000 digits, the
     /// reciprocal 1.3 against 1.56 of GMP's time at 20,000). Exact division takes the

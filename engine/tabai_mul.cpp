@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "engine/pump.h"
@@ -390,6 +391,18 @@ size_t CyclicLength(size_t minLen) {
     return FftCyclicFits(minLen) ? FftCyclicLength(minLen) : NttCyclicLength(minLen);
 }
 
+namespace {
+
+// The transform thresholds (products, squares) for the quadratic products this
+// processor runs.
+std::pair<size_t, size_t> TransformFrom(const Tuning& t) {
+    if (t.wideVectors && HasMul52()) return {t.ntt52, t.sqrNtt52};
+    if (t.wideVectors && HasAvx2()) return {t.nttAvx2, t.sqrNttAvx2};
+    return {t.ntt, t.sqrNtt};
+}
+
+}  // namespace
+
 void MulKaratsuba(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out) {
     std::vector<Limb> scratch(ScratchFor(std::max(na, nb)));
     KaratsubaRec(a, na, b, nb, out, scratch.data());
@@ -400,8 +413,7 @@ void MulKaratsuba(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out)
 // long for one transform.
 void Mul(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out) {
     const size_t small = std::min(na, nb);
-    const Tuning& t = CurrentTuning();
-    const size_t ntt = t.wideVectors && HasMul52() ? t.ntt52 : t.ntt;
+    const size_t ntt = TransformFrom(CurrentTuning()).first;
     if (small < ntt || na + nb < 3 * ntt) {
         // The pump runs once per limb of b, the second factor, as the schoolbook demands.
         MulQuadratic(a, na, b, nb, out);
@@ -413,8 +425,7 @@ void Mul(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out) {
 }
 
 void Sqr(const Limb* a, size_t n, Limb* out) {
-    const Tuning& t = CurrentTuning();
-    if (n < (t.wideVectors && HasMul52() ? t.sqrNtt52 : t.sqrNtt)) {
+    if (n < TransformFrom(CurrentTuning()).second) {
         SqrQuadratic(a, n, out);
     } else if (2 * n <= NttMaxProduct()) {
         SqrTransform(a, n, out);

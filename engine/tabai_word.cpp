@@ -16,6 +16,7 @@
 #if defined(__GNUC__) && defined(__x86_64__)
 #include <immintrin.h>
 #define TABAI_MUL52 1
+#define TABAI_AVX2 1
 #endif
 
 namespace tabai_kernels {
@@ -504,6 +505,267 @@ void SqrBasecase52(const Limb* a, size_t n, Limb* out) {
 #endif
 }
 
+// Products on words of 8 digits (two limbs, below 2^27) by AVX2's widening multiplication:
+// one instruction makes four 32 x 32-bit word products in 64-bit lanes, the machine
+// without the 52-bit multiply-adds. A product is below 10^16, so a column's sum of up to
+// kAvx2MaxLimbs / 2 of them stays below 2^64 and needs no carrying until the column is done.
+// As Columns52: lane l of a pass holds column k0 + l (a[i] times b[k0 + l - i], a
+// contiguous load of b, padded with zeros so that no lane needs a test), four vectors a
+// pass; the shorter factor is the one broadcast, so a pass takes exactly its rows.
+namespace {
+
+constexpr uint64_t kW8 = uint64_t{kBase} * kBase;
+constexpr size_t kLanes8 = 16;          // columns a pass: four vectors of four
+constexpr size_t kPad8 = kLanes8;
+
+constexpr size_t RoundToLanes8(size_t n) { return (n + kLanes8 - 1) / kLanes8 * kLanes8; }
+
+#ifdef TABAI_AVX2
+// w[0..nw) := the limbs a[0..n) in pairs (base 10^8), zero beyond them.
+void PackWords8(const Limb* a, size_t n, uint64_t* w, size_t nw) {
+    for (size_t i = 0; i < n / 2; ++i) w[i] = a[2 * i] + uint64_t{kBase} * a[2 * i + 1];
+    if (n % 2 != 0) w[n / 2] = a[n - 1];
+    std::fill(w + (n + 1) / 2, w + nw, uint64_t{0});
+}
+
+__attribute__((target("avx2"), always_inline)) inline __m256i Load4(const uint64_t* p) {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+
+// sums[k - start] := the sum of x[i] y[k - i] for start <= k < start + cols (cols a
+// multiple of kLanes8); yp holds y with kPad8 zero words on either side. kSquare (y is
+// x, start even): only the products with i < k - i, each once (masked off in the lanes
+// where the column is not past 2i).
+template <bool kSquare>
+__attribute__((target("avx2"))) void Columns8(const uint64_t* x, size_t nx, const uint64_t* yp, size_t ny,
+                                              size_t start, size_t cols, uint64_t* sums, PumpSpread& pump) {
+    // Lane j of the window at kLanes8 - s is all ones when j >= s.
+    alignas(32) static constexpr uint64_t kMask[2 * kLanes8] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                                                ~0ull, ~0ull, ~0ull, ~0ull, ~0ull, ~0ull,
+                                                                ~0ull, ~0ull, ~0ull, ~0ull, ~0ull, ~0ull,
+                                                                ~0ull, ~0ull, ~0ull, ~0ull};
+    for (size_t k0 = start; k0 < start + cols; k0 += kLanes8) {
+        __m256i s0 = _mm256_setzero_si256(), s1 = s0, s2 = s0, s3 = s0;
+        const size_t from = k0 + 1 > ny ? k0 + 1 - ny : 0;
+        const size_t to = std::min(nx, kSquare ? (k0 + kLanes8) / 2 : k0 + kLanes8);
+        // Squares: every lane takes the product while 2i < k0 (the bulk).
+        const size_t whole = kSquare ? std::max(from, std::min(to, (k0 + 1) / 2)) : to;
+        size_t i = from;
+        for (; i < whole; ++i) {
+            const __m256i v = _mm256_set1_epi64x(static_cast<long long>(x[i]));
+            const uint64_t* y = yp + kPad8 + k0 - i;
+            s0 = _mm256_add_epi64(s0, _mm256_mul_epu32(v, Load4(y)));
+            s1 = _mm256_add_epi64(s1, _mm256_mul_epu32(v, Load4(y + 4)));
+            s2 = _mm256_add_epi64(s2, _mm256_mul_epu32(v, Load4(y + 8)));
+            s3 = _mm256_add_epi64(s3, _mm256_mul_epu32(v, Load4(y + 12)));
+        }
+        for (; i < to; ++i) {
+            const __m256i v = _mm256_set1_epi64x(static_cast<long long>(x[i]));
+            const uint64_t* y = yp + kPad8 + k0 - i;
+            // Lane j (column k0 + j) takes the product when 2i < k0 + j.
+            const uint64_t* m = kMask + kLanes8 - (2 * i - k0 + 1);
+            s0 = _mm256_add_epi64(s0, _mm256_and_si256(_mm256_mul_epu32(v, Load4(y)), Load4(m)));
+            s1 = _mm256_add_epi64(s1, _mm256_and_si256(_mm256_mul_epu32(v, Load4(y + 4)), Load4(m + 4)));
+            s2 = _mm256_add_epi64(s2, _mm256_and_si256(_mm256_mul_epu32(v, Load4(y + 8)), Load4(m + 8)));
+            s3 = _mm256_add_epi64(s3, _mm256_and_si256(_mm256_mul_epu32(v, Load4(y + 12)), Load4(m + 12)));
+        }
+        uint64_t* out = sums + (k0 - start);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), s0);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 4), s1);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 8), s2);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 12), s3);
+        pump.Tick();
+    }
+}
+#endif
+
+// out[0..n) := the limbs of the sum of s[k] 10^(8k), k < (n + 1) / 2 (the value is below
+// 10000^n). Each sum is split as r0 + r1 10^8 + r2 10^16 on its own, off the chain of
+// carries; word k is then r0[k] + r1[k-1] + r2[k-2] plus a carry of at most 2. kSquare:
+// the sums are those off the diagonal, doubled here, and the squares of x[0..) join the
+// even columns (below 2^64 as well: 2 * 896 + 1 products at most).
+template <bool kSquare>
+void Finish8(const uint64_t* s, const uint64_t* x, Limb* out, size_t n) {
+    uint64_t r1 = 0, r2 = 0, r2Before = 0, carry = 0;
+    for (size_t k = 0; 2 * k < n; ++k) {
+        uint64_t v = s[k];
+        if constexpr (kSquare) v = 2 * v + (k % 2 == 0 ? x[k / 2] * x[k / 2] : 0);
+        const uint64_t q = v / kW8, hi = q / kW8;
+        uint64_t t = (v - q * kW8) + r1 + r2Before + carry;  // below 2 10^8 + 2^11
+        carry = uint64_t{t >= kW8} + uint64_t{t >= 2 * kW8};
+        t -= carry * kW8;
+        r2Before = r2;
+        r2 = hi;
+        r1 = q - hi * kW8;
+        const auto w = static_cast<uint32_t>(t);
+        out[2 * k] = static_cast<Limb>(w % kBase);
+        if (2 * k + 1 < n) out[2 * k + 1] = static_cast<Limb>(w / kBase);
+    }
+}
+
+}  // namespace
+
+bool HasAvx2() {
+#ifdef TABAI_AVX2
+    static const bool has = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2") != 0;
+    }();
+    return has;
+#else
+    return false;
+#endif
+}
+
+#ifdef TABAI_AVX2
+namespace {
+
+// The words of a product's shorter factor, the longer one padded, and the column sums.
+class Buffers8 {
+public:
+    // The column sums start..start+cols of a * b (min(na, nb) at most kAvx2MaxLimbs),
+    // pumping `pumps` times.
+    Buffers8(const Limb* a, size_t na, const Limb* b, size_t nb, size_t start, size_t cols, size_t pumps)
+        : Buffers8(na <= nb, na <= nb ? a : b, std::min(na, nb), na <= nb ? b : a, std::max(na, nb), start, cols,
+                   pumps) {}
+
+    const size_t ws, wl;
+    uint64_t *x, *yp, *sums;
+
+private:
+    Buffers8(bool, const Limb* s, size_t ns, const Limb* l, size_t nl, size_t start, size_t cols, size_t pumps)
+        : ws((ns + 1) / 2), wl((nl + 1) / 2), buf_(ws + wl + 2 * kPad8 + RoundToLanes8(cols)) {
+        x = buf_.get();
+        yp = x + ws;
+        sums = yp + wl + 2 * kPad8;
+        PackWords8(s, ns, x, ws);
+        std::fill(yp, yp + kPad8, uint64_t{0});
+        PackWords8(l, nl, yp + kPad8, wl + kPad8);
+        const size_t rounded = RoundToLanes8(cols);
+        // As MulWordsColumns: at least once every 2^14 columns.
+        PumpSpread pump(std::max(pumps, rounded >> 14), rounded / kLanes8);
+        Columns8<false>(x, ws, yp, wl, start, rounded, sums, pump);
+    }
+
+    StackBuffer<uint64_t, 2048> buf_;
+};
+
+// out := the columns of Karatsuba's three products p0, p1, p2 (n columns each, p2's
+// first n2 meaningful) at half h: p0 + (p1 - p0 - p2) W^h + p2 W^2h, cols columns, modulo
+// 2^64 (the true sums fit).
+void CombineColumns8(uint64_t* __restrict out, const uint64_t* __restrict p0, const uint64_t* __restrict p1,
+                     const uint64_t* __restrict p2, size_t n, size_t h, size_t n2, size_t cols) {
+    std::fill(out, out + cols, uint64_t{0});
+    std::copy(p0, p0 + std::min(n, cols), out);
+    for (size_t j = 0; j < n2 && 2 * h + j < cols; ++j) out[2 * h + j] += p2[j];
+    const size_t mid = h < cols ? std::min(n, cols - h) : 0;
+    for (size_t j = 0; j < mid; ++j) out[h + j] += p1[j] - p0[j] - p2[j];
+}
+
+// sums[0..cols) := the column sums of x[0..wx) * y[0..wy) (words below `bound`), zero past
+// the product; cols a multiple of kLanes8, at least wx + wy - 1. Karatsuba on the sums
+// themselves, as ColumnsKaratsuba52, while both factors have `from` words or more and the
+// middle product's sums (its words below 2 bound) stay below 2^64: one level from 10^8,
+// two below 115 words a half.
+void ColumnsKaratsuba8(const uint64_t* x, size_t wx, const uint64_t* y, size_t wy, uint64_t bound,
+                       uint64_t* sums, size_t cols, size_t from) {
+    const size_t h = (std::max(wx, wy) + 1) / 2;
+    const uint64_t wide = 2 * bound - 1;
+    if (std::min(wx, wy) < std::max(from, h + 1) || h > ~uint64_t{0} / (wide * wide)) {
+        // Columns8 broadcasts the shorter factor and reads the other through zero padding.
+        if (wx > wy) {
+            std::swap(x, y);
+            std::swap(wx, wy);
+        }
+        StackBuffer<uint64_t, 1024> padded(wy + 2 * kPad8);
+        uint64_t* yp = padded.get();
+        std::fill(yp, yp + kPad8, uint64_t{0});
+        std::copy(y, y + wy, yp + kPad8);
+        std::fill(yp + kPad8 + wy, yp + wy + 2 * kPad8, uint64_t{0});
+        const size_t own = RoundToLanes8(wx + wy - 1);
+        PumpSpread pump(2 * wy, own / kLanes8);
+        Columns8<false>(x, wx, yp, wy, 0, own, sums, pump);
+        std::fill(sums + own, sums + cols, uint64_t{0});
+        return;
+    }
+    const size_t n = 2 * h - 1, n2 = wx + wy - 2 * h - 1, c = RoundToLanes8(n);
+    std::vector<uint64_t> buf(3 * c + 2 * h);
+    uint64_t *p0 = buf.data(), *p1 = p0 + c, *p2 = p1 + c, *s = p2 + c, *t = s + h;
+    for (size_t i = 0; i < h; ++i) {
+        s[i] = x[i] + (h + i < wx ? x[h + i] : 0);
+        t[i] = y[i] + (h + i < wy ? y[h + i] : 0);
+    }
+    ColumnsKaratsuba8(x, h, y, h, bound, p0, c, from);
+    ColumnsKaratsuba8(x + h, wx - h, y + h, wy - h, bound, p2, c, from);
+    ColumnsKaratsuba8(s, h, t, h, wide, p1, c, from);
+    CombineColumns8(sums, p0, p1, p2, n, h, n2, cols);
+}
+
+}  // namespace
+#endif
+
+void MulBasecaseAvx2(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out) {
+#ifdef TABAI_AVX2
+    const size_t wa = (na + 1) / 2, wb = (nb + 1) / 2, from = (CurrentTuning().karatsubaAvx2 + 1) / 2;
+    if (std::min(wa, wb) >= from && 2 * std::min(wa, wb) > std::max(wa, wb)) {
+        const size_t cols = RoundToLanes8(wa + wb);
+        StackBuffer<uint64_t, 2048> buf(wa + wb + cols);
+        uint64_t *x = buf.get(), *y = x + wa, *sums = y + wb;
+        PackWords8(a, na, x, wa);
+        PackWords8(b, nb, y, wb);
+        ColumnsKaratsuba8(x, wa, y, wb, kW8, sums, cols, from);
+        Finish8<false>(sums, nullptr, out, na + nb);
+        return;
+    }
+    Buffers8 m(a, na, b, nb, 0, (na + nb + 1) / 2, nb);
+    Finish8<false>(m.sums, nullptr, out, na + nb);
+#else
+    MulSchool(a, na, b, nb, out);
+#endif
+}
+
+void SqrBasecaseAvx2(const Limb* a, size_t n, Limb* out) {
+#ifdef TABAI_AVX2
+    const size_t w = (n + 1) / 2, cols = RoundToLanes8(2 * w);
+    StackBuffer<uint64_t, 2048> buf(w + 2 * kPad8 + cols);
+    uint64_t* yp = buf.get();
+    uint64_t* sums = yp + w + 2 * kPad8;
+    std::fill(yp, yp + kPad8, uint64_t{0});
+    PackWords8(a, n, yp + kPad8, w + kPad8);
+    PumpSpread pump(n, cols / kLanes8);
+    Columns8<true>(yp + kPad8, w, yp, w, 0, cols, sums, pump);
+    Finish8<true>(sums, yp + kPad8, out, 2 * n);
+#else
+    SqrSchool(a, n, out);
+#endif
+}
+
+void MulLowAvx2(const Limb* a, size_t na, const Limb* b, size_t nb, size_t len, Limb* out) {
+#ifdef TABAI_AVX2
+    na = std::min(na, len);
+    nb = std::min(nb, len);
+    // Columns from (len + 1) / 2 on do not reach the low len limbs.
+    Buffers8 m(a, na, b, nb, 0, (len + 1) / 2, nb);
+    Finish8<false>(m.sums, nullptr, out, len);
+#else
+    MulLow(a, na, b, nb, len, out);
+#endif
+}
+
+void MulHighAvx2(const Limb* a, size_t na, const Limb* b, size_t nb, size_t from, Limb* out) {
+#ifdef TABAI_AVX2
+    // The columns below word `first` are left out: below 0.18 10^20 each, together less
+    // than 10^(8 first + 12) <= 10000^from, one unit of limb `from`.
+    const size_t first = from >= 3 ? (from - 3) / 2 : 0, n = na + nb - 2 * first;
+    Buffers8 m(a, na, b, nb, first, (n + 1) / 2, nb);
+    std::vector<Limb> limbs(n);
+    Finish8<false>(m.sums, nullptr, limbs.data(), n);
+    std::copy(limbs.begin() + static_cast<std::ptrdiff_t>(from - 2 * first), limbs.end(), out);
+#else
+    MulHigh(a, na, b, nb, from, out);
+#endif
+}
+
 namespace {
 
 // Whether MulBasecase and SqrBasecase take the 52-bit vectors for these lengths.
@@ -511,11 +773,20 @@ bool UseMul52(size_t na, size_t nb) {
     return CurrentTuning().wideVectors && std::min(na, nb) <= 3 * kMul52MaxWords && HasMul52();
 }
 
+// Whether they take AVX2's products of 8-digit words.
+bool UseAvx2(size_t na, size_t nb) {
+    return CurrentTuning().wideVectors && std::min(na, nb) <= kAvx2MaxLimbs && HasAvx2();
+}
+
 }  // namespace
 
 void MulBasecase(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out) {
     if (UseMul52(na, nb)) {
         MulBasecase52(a, na, b, nb, out);
+        return;
+    }
+    if (UseAvx2(na, nb)) {
+        MulBasecaseAvx2(a, na, b, nb, out);
         return;
     }
     PackedPair p(a, na, b, nb, (na + 3) / 4 + (nb + 3) / 4);
@@ -526,6 +797,10 @@ void MulBasecase(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* out) 
 void SqrBasecase(const Limb* a, size_t n, Limb* out) {
     if (UseMul52(n, n)) {
         SqrBasecase52(a, n, out);
+        return;
+    }
+    if (UseAvx2(n, n)) {
+        SqrBasecaseAvx2(a, n, out);
         return;
     }
     const size_t w = (n + 3) / 4;
@@ -541,6 +816,10 @@ void MulLow(const Limb* a, size_t na, const Limb* b, size_t nb, size_t len, Limb
     // Limbs from len on do not reach the low len limbs of the product.
     na = std::min(na, len);
     nb = std::min(nb, len);
+    if (UseAvx2(na, nb)) {
+        MulLowAvx2(a, na, b, nb, len, out);
+        return;
+    }
     const size_t want = (len + 3) / 4;
     const size_t wl = std::min(want, (na + 3) / 4 + (nb + 3) / 4 - 1);
     PackedPair p(a, na, b, nb, wl + 1);
@@ -552,6 +831,10 @@ void MulLow(const Limb* a, size_t na, const Limb* b, size_t nb, size_t len, Limb
 }
 
 void MulHigh(const Limb* a, size_t na, const Limb* b, size_t nb, size_t from, Limb* out) {
+    if (UseAvx2(na, nb)) {
+        MulHighAvx2(a, na, b, nb, from, out);
+        return;
+    }
     // The columns below word `first` are left out: they add up to less than
     // min(wa, wb) * 10^(16 (first + 1)), below one unit of word first + 2, whose place
     // is at or below limb `from` (from < na + nb keeps first below wa + wb - 1).
