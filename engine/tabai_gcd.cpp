@@ -1078,6 +1078,17 @@ LehmerCofactors LehmerLeading(int64_t xh, int64_t yh, int64_t limit) {
     return {m.a, m.b, m.c, m.d};
 }
 
+void LehmerApplyWords(std::vector<uint32_t>& x, std::vector<uint32_t>& y, const LehmerCofactors& m) {
+    const size_t n = std::max(x.size(), y.size()) + 3, columns = RoundedWords(n + kPad);
+    std::vector<Word> bx(kPad + columns, 0), by(kPad + columns, 0);
+    std::copy(x.begin(), x.end(), bx.begin() + kPad);
+    std::copy(y.begin(), y.end(), by.begin() + kPad);
+    std::vector<int64_t> tx(columns), ty(columns);
+    ApplyWide(bx.data() + kPad, by.data() + kPad, n, Small{m.a, m.b, m.c, m.d}, tx.data(), ty.data());
+    x.assign(bx.begin() + kPad, bx.begin() + static_cast<std::ptrdiff_t>(kPad + TrimWords(bx.data() + kPad, columns)));
+    y.assign(by.begin() + kPad, by.begin() + static_cast<std::ptrdiff_t>(kPad + TrimWords(by.data() + kPad, columns)));
+}
+
 unsigned __int128 GcdU128(unsigned __int128 x, unsigned __int128 y) {
     using U = unsigned __int128;
     if (x < y) std::swap(x, y);
