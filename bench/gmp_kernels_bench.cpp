@@ -12,7 +12,7 @@
 //   --set NAME=V  a threshold of engine/tabai_kernels.h (karatsuba, ntt, sqrNtt, newton,
 //             shortProduct, hensel, exactSplit, halfGcd, halfGcdBase, ntt52, sqrNtt52, divideConquer,
 //             karatsuba52, karatsubaAvx2, nttAvx2, sqrNttAvx2), to
-//             measure where one should be
+//             measure where one should be; or a switch (reciprocalHalves, wideVectors) to 0 or 1
 // Each round times the engine and then GMP on the same operands, so both see the same
 // machine load; a row prints the medians and their ratio (engine / GMP).
 // GMP is a yardstick here only: this program is built when its headers are present.
@@ -128,9 +128,14 @@ int main(int argc, char** argv) {
                 {"sqrNtt52", &tuning.sqrNtt52}, {"divideConquer", &tuning.divideConquer},
                 {"karatsuba52", &tuning.karatsuba52}, {"karatsubaAvx2", &tuning.karatsubaAvx2},
                 {"nttAvx2", &tuning.nttAvx2}, {"sqrNttAvx2", &tuning.sqrNttAvx2}};
+            const std::pair<const char*, bool*> switches[] = {{"reciprocalHalves", &tuning.reciprocalHalves},
+                                                              {"wideVectors", &tuning.wideVectors}};
             bool known = false;
             for (const auto& [field, target] : fields) {
                 if (name == field) *target = value, known = true;
+            }
+            for (const auto& [field, target] : switches) {
+                if (name == field) *target = value != 0, known = true;
             }
             if (!known) {
                 std::fprintf(stderr, "gmp_kernels_bench: unknown threshold '%s'\n", name.c_str());

@@ -933,9 +933,18 @@ void FoldInto(const Limb* x, size_t nx, size_t len, Vec& r) {
     }
 }
 
+// The most low limbs MulSub takes apart from its cyclic product: limbs that a quadratic
+// short product costs far less than a longer transform, as long as they are a small part
+// of the result.
+size_t MaxWrapLimbs(size_t bound) { return std::min(bound / 16, CurrentTuning().shortProduct); }
+
 // r := w - x * y, for a result known to lie in [0, 10000^bound). When the product is large
-// it is taken modulo 10000^L - 1 (L >= bound + 1) by a cyclic transform of about half the
-// length of the whole product; the high limbs of w and x * y cancel anyway.
+// it is taken modulo 10000^L - 1 by a cyclic transform of about half the length of the
+// whole product; the high limbs of w and x * y cancel anyway. L >= bound + 1 would decide
+// the result alone, but the transform lengths grow in steps of a third to a half: when a
+// shorter L leaves out k = bound + 1 - L limbs (a few hundred at most), the result's low k
+// limbs come from a quadratic short product instead, and they pin down the multiple of
+// 10000^L - 1 that the cyclic result lacks.
 void MulSub(const Limb* w, size_t nw, const Limb* x, size_t nx, const Limb* y, size_t ny, size_t bound,
             Vec& r) {
     nx = Trim(x, nx);
@@ -945,11 +954,28 @@ void MulSub(const Limb* w, size_t nw, const Limb* x, size_t nx, const Limb* y, s
         r.resize(Trim(r.data(), r.size()));
         return;
     }
-    const size_t len = CyclicLength(bound + 1);
+    size_t len = CyclicLength(bound + 1);
+    if (const size_t shorter = CyclicLength(bound + 1 - MaxWrapLimbs(bound)); shorter < len) len = shorter;
+    const size_t wrap = bound + 1 > len ? bound + 1 - len : 0;  // the low limbs taken apart
     Vec p;
-    if (std::min(nx, ny) >= CurrentTuning().shortProduct && nx <= len && ny <= len && len < nx + ny) {
+    if (std::min(nx, ny) >= CurrentTuning().shortProduct && len < nx + ny) {
+        // A factor longer than L enters folded modulo 10000^L - 1.
+        Vec fx, fy;
+        const Limb* cx = x;
+        const Limb* cy = y;
+        size_t cnx = nx, cny = ny;
+        if (nx > len) {
+            FoldInto(x, nx, len, fx);
+            cx = fx.data();
+            cnx = len;
+        }
+        if (ny > len) {
+            FoldInto(y, ny, len, fy);
+            cy = fy.data();
+            cny = len;
+        }
         p.resize(len);
-        MulCyclic(x, nx, y, ny, bound + 1, p.data());
+        len = MulCyclic(cx, cnx, cy, cny, bound + 1 - wrap, p.data());  // the same length
     } else if (std::min(nx, ny) < CurrentTuning().shortProduct) {
         // Quadratic products: only the columns that reach the low limbs, then the
         // difference modulo 10000^bound.
@@ -985,9 +1011,25 @@ void MulSub(const Limb* w, size_t nw, const Limb* x, size_t nx, const Limb* y, s
         r = wf;
         SubInPlace(r.data(), len, p.data(), len);
     }
-    // 10000^len - 1 stands for 0; the true result is below 10000^bound anyway.
+    // 10000^len - 1 stands for 0.
+    if (std::all_of(r.begin(), r.end(), [](Limb v) { return v == kBase - 1; })) std::fill(r.begin(), r.end(), Limb{0});
+    if (wrap > 0) {
+        // The result is D + j (10000^len - 1) for this D in [0, 10000^len - 1) and some
+        // 0 <= j < 10000^wrap (it is below 10000^(len + wrap - 1)); modulo 10000^wrap it is
+        // D - j, so j = D - (w - x y) modulo 10000^wrap.
+        Vec low(wrap), j(wrap);
+        MulLow(x, nx, y, ny, wrap, low.data());
+        std::copy(w, w + std::min(nw, wrap), j.begin());
+        SubN(j.data(), low.data(), wrap, j.data());  // (w - x y) mod 10000^wrap
+        std::copy(r.begin(), r.begin() + static_cast<std::ptrdiff_t>(wrap), low.begin());
+        SubN(low.data(), j.data(), wrap, j.data());  // j
+        // D + j 10000^len - j: j placed above D, then taken from D (no borrow leaves the top,
+        // the whole being the result).
+        r.resize(len + wrap, 0);
+        std::copy(j.begin(), j.end(), r.begin() + static_cast<std::ptrdiff_t>(len));
+        SubInPlace(r.data(), len + wrap, j.data(), wrap);
+    }
     r.resize(Trim(r.data(), r.size()));
-    if (r.size() == len && std::all_of(r.begin(), r.end(), [](Limb v) { return v == kBase - 1; })) r.clear();
 }
 
 // Below this many limbs the reciprocal comes from a long division; the Newton steps on

@@ -728,19 +728,139 @@ TABAI_AVX512 void ApplyColumnsAvx512(Word* x, Word* y, size_t n, const CofactorW
         CarryInto(_mm512_loadu_si512(ty + i), sy, y + i);
     }
 }
+
+// The same two loops on four columns a vector, for processors with AVX2 only: they have
+// no conversions between 64-bit integers and doubles, no 64-bit comparisons without sign
+// and no lane shifts across the halves, so each split takes the column with a bias that
+// makes it non-negative, shifted right by 8 bits (10^8 = 2^8 390625) to below 2^52, where
+// a double holds it exactly from its bits alone.
+#define TABAI_AVX2 __attribute__((target("avx2")))
+constexpr size_t kVector2 = 4;
+// A multiple of 10^8 above every column's magnitude (2^56), and its quotient.
+constexpr uint64_t kColumnBiasQ = uint64_t{1} << 30;
+constexpr uint64_t kColumnBias = kColumnBiasQ * kPairBase;
+// The same for the columns after their first split (below 2^31 in magnitude).
+constexpr uint64_t kWordBiasQ = 32;
+constexpr uint64_t kWordBias = kWordBiasQ * kPairBase;
+
+// Lanes (p3, v0, v1, v2): each lane takes the lane below it, the lowest p's top lane.
+TABAI_AVX2 inline __m256i LanesUp(__m256i v, __m256i p) {
+    return _mm256_blend_epi32(_mm256_permute4x64_epi64(v, 0x93), _mm256_permute4x64_epi64(p, 0xff), 0x03);
+}
+
+// For u in [0, 2^60): q ~ floor(u / 10^8) (off by one for u within a few units of a
+// multiple of 10^8) and u - q 10^8.
+TABAI_AVX2 inline __m256i SplitBiased(__m256i u, __m256i& q) {
+    const __m256i magic = _mm256_set1_epi64x(0x4330000000000000);  // the bits of 2^52
+    const __m256d exact =
+        _mm256_sub_pd(_mm256_castsi256_pd(_mm256_or_si256(_mm256_srli_epi64(u, 8), magic)), _mm256_set1_pd(0x1p52));
+    const __m256d f = _mm256_floor_pd(_mm256_mul_pd(exact, _mm256_set1_pd(1.0 / 390625)));
+    // f < 2^52: adding 2^52 leaves the integer in the low bits.
+    q = _mm256_sub_epi64(_mm256_castpd_si256(_mm256_add_pd(f, _mm256_set1_pd(0x1p52))), magic);
+    return _mm256_sub_epi64(u, _mm256_mul_epu32(q, _mm256_set1_epi64x(kPairBase)));
+}
+
+TABAI_AVX2 inline __m256i LoadWords2(const Word* p) {
+    return _mm256_cvtepu32_epi64(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+}
+
+TABAI_AVX2 inline __m256i RowProducts2(const __m256i* g, const Word* v) {
+    return _mm256_add_epi64(_mm256_add_epi64(_mm256_mul_epu32(g[0], LoadWords2(v)), _mm256_mul_epu32(g[1], LoadWords2(v - 1))),
+                            _mm256_mul_epu32(g[2], LoadWords2(v - 2)));
+}
+
+// The second split of four columns t (in (-2^31, 2^31)) with the quotients of the ones
+// below, into words of out; carries between words taken in order only in the rare
+// vectors that need them.
+struct CarryState2 {
+    __m256i g;
+    int64_t carry = 0;
+};
+
+TABAI_AVX2 inline void CarryInto2(__m256i t, CarryState2& st, Word* out) {
+    __m256i g;
+    const __m256i r = SplitBiased(_mm256_add_epi64(t, _mm256_set1_epi64x(static_cast<int64_t>(kWordBias))), g);
+    __m256i u = _mm256_add_epi64(r, _mm256_sub_epi64(LanesUp(g, st.g), _mm256_set1_epi64x(static_cast<int64_t>(kWordBiasQ))));
+    st.g = g;
+    u = _mm256_add_epi64(u, _mm256_set_epi64x(0, 0, 0, st.carry));
+    const __m256i low = _mm256_cmpgt_epi64(_mm256_setzero_si256(), u);
+    const __m256i high = _mm256_cmpgt_epi64(u, _mm256_set1_epi64x(kPairBase - 1));
+    if (_mm256_testz_si256(_mm256_or_si256(low, high), _mm256_set1_epi64x(-1))) {
+        st.carry = 0;
+        const __m256i packed = _mm256_permutevar8x32_epi32(u, _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(packed));
+        return;
+    }
+    alignas(32) int64_t v[kVector2];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(v), u);
+    int64_t carry = 0;
+    for (size_t j = 0; j < kVector2; ++j) {
+        int64_t w = v[j] + carry;
+        carry = 0;
+        for (; w < 0; w += kPairBase) --carry;
+        for (; w >= kPairBase; w -= kPairBase) ++carry;
+        out[j] = static_cast<Word>(w);
+    }
+    st.carry = carry;
+}
+
+template <Signs kSigns>
+TABAI_AVX2 void ApplyColumnsAvx2(Word* x, Word* y, size_t n, const CofactorWords* k, int64_t* tx, int64_t* ty) {
+    __m256i f[4][3];
+    for (int e = 0; e < 4; ++e) {
+        for (int j = 0; j < 3; ++j) f[e][j] = _mm256_set1_epi64x(k[e].w[j]);
+    }
+    const __m256i bias = _mm256_set1_epi64x(static_cast<int64_t>(kColumnBias));
+    const __m256i biasQ = _mm256_set1_epi64x(static_cast<int64_t>(kColumnBiasQ));
+    __m256i qx = biasQ, qy = biasQ;  // the (biased) quotients of the columns below: none
+    for (size_t i = 0; i < n; i += kVector2) {
+        const __m256i pa = RowProducts2(f[0], x + i), pb = RowProducts2(f[1], y + i);
+        const __m256i pc = RowProducts2(f[2], x + i), pd = RowProducts2(f[3], y + i);
+        __m256i cx, cy;
+        if constexpr (kSigns == Signs::kNone) {
+            cx = _mm256_add_epi64(pa, pb);
+            cy = _mm256_add_epi64(pc, pd);
+        } else if constexpr (kSigns == Signs::kEven) {
+            cx = _mm256_sub_epi64(pa, pb);
+            cy = _mm256_sub_epi64(pd, pc);
+        } else {
+            cx = _mm256_sub_epi64(pb, pa);
+            cy = _mm256_sub_epi64(pc, pd);
+        }
+        __m256i q;
+        const __m256i rx = SplitBiased(_mm256_add_epi64(cx, bias), q);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(tx + i),
+                            _mm256_add_epi64(rx, _mm256_sub_epi64(LanesUp(q, qx), biasQ)));
+        qx = q;
+        const __m256i ry = SplitBiased(_mm256_add_epi64(cy, bias), q);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(ty + i),
+                            _mm256_add_epi64(ry, _mm256_sub_epi64(LanesUp(q, qy), biasQ)));
+        qy = q;
+    }
+    const __m256i wordQ = _mm256_set1_epi64x(static_cast<int64_t>(kWordBiasQ));
+    CarryState2 sx{wordQ}, sy{wordQ};
+    for (size_t i = 0; i < n; i += kVector2) {
+        CarryInto2(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(tx + i)), sx, x + i);
+        CarryInto2(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(ty + i)), sy, y + i);
+    }
+}
 #pragma GCC diagnostic pop
 #endif
 
-bool VectorsFit() {
-    if (!CurrentTuning().wideVectors) return false;
+// The widest vector pass the processor has.
+enum class ColumnVectors { kPortable, kAvx2, kAvx512 };
+
+ColumnVectors VectorsFit() {
+    if (!CurrentTuning().wideVectors) return ColumnVectors::kPortable;
 #ifdef TABAI_GCD_VECTORS
-    static const bool fit = [] {
+    static const ColumnVectors fit = [] {
         __builtin_cpu_init();
-        return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq");
+        if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq")) return ColumnVectors::kAvx512;
+        return __builtin_cpu_supports("avx2") ? ColumnVectors::kAvx2 : ColumnVectors::kPortable;
     }();
     return fit;
 #else
-    return false;
+    return ColumnVectors::kPortable;
 #endif
 }
 
@@ -749,12 +869,20 @@ bool VectorsFit() {
 // 10^(8n). tx and ty hold n columns for the portable pass.
 void ApplyColumns(Word* x, Word* y, size_t n, const CofactorWords* k, int64_t* tx, int64_t* ty) {
 #ifdef TABAI_GCD_VECTORS
-    if (VectorsFit()) {
+    const ColumnVectors vectors = VectorsFit();
+    if (vectors == ColumnVectors::kAvx512) {
         switch (SignsOf(k)) {
         case Signs::kNone: ApplyColumnsAvx512<Signs::kNone>(x, y, n, k, tx, ty); return;
         case Signs::kEven: ApplyColumnsAvx512<Signs::kEven>(x, y, n, k, tx, ty); return;
         case Signs::kOdd: ApplyColumnsAvx512<Signs::kOdd>(x, y, n, k, tx, ty); return;
         case Signs::kOther: break;  // not a matrix of Euclid's steps: the portable pass
+        }
+    } else if (vectors == ColumnVectors::kAvx2) {
+        switch (SignsOf(k)) {
+        case Signs::kNone: ApplyColumnsAvx2<Signs::kNone>(x, y, n, k, tx, ty); return;
+        case Signs::kEven: ApplyColumnsAvx2<Signs::kEven>(x, y, n, k, tx, ty); return;
+        case Signs::kOdd: ApplyColumnsAvx2<Signs::kOdd>(x, y, n, k, tx, ty); return;
+        case Signs::kOther: break;
         }
     }
 #endif
@@ -948,6 +1076,17 @@ Matrix HalfGcd(Vec& a, Vec& b, bool wantMatrix) {
 LehmerCofactors LehmerLeading(int64_t xh, int64_t yh, int64_t limit) {
     const Small m = LehmerMatrixOne(xh, yh, limit);
     return {m.a, m.b, m.c, m.d};
+}
+
+void LehmerApplyWords(std::vector<uint32_t>& x, std::vector<uint32_t>& y, const LehmerCofactors& m) {
+    const size_t n = std::max(x.size(), y.size()) + 3, columns = RoundedWords(n + kPad);
+    std::vector<Word> bx(kPad + columns, 0), by(kPad + columns, 0);
+    std::copy(x.begin(), x.end(), bx.begin() + kPad);
+    std::copy(y.begin(), y.end(), by.begin() + kPad);
+    std::vector<int64_t> tx(columns), ty(columns);
+    ApplyWide(bx.data() + kPad, by.data() + kPad, n, Small{m.a, m.b, m.c, m.d}, tx.data(), ty.data());
+    x.assign(bx.begin() + kPad, bx.begin() + static_cast<std::ptrdiff_t>(kPad + TrimWords(bx.data() + kPad, columns)));
+    y.assign(by.begin() + kPad, by.begin() + static_cast<std::ptrdiff_t>(kPad + TrimWords(by.data() + kPad, columns)));
 }
 
 unsigned __int128 GcdU128(unsigned __int128 x, unsigned __int128 y) {

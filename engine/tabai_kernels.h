@@ -261,6 +261,10 @@ struct LehmerCofactors {
     int64_t a, b, c, d;
 };
 LehmerCofactors LehmerLeading(int64_t xh, int64_t yh, int64_t limit);
+/// (x, y) := (a x + b y, c x + d y) on words of 8 digits (least significant first, results
+/// trimmed) by the gcd's pass on words, for cofactors below 10^18 whose results are not
+/// negative. Here for its tests.
+void LehmerApplyWords(std::vector<uint32_t>& x, std::vector<uint32_t>& y, const LehmerCofactors& m);
 
 /// Gcd of two machine words; gcd(a, 0) = a. Binary steps that take the smaller and the
 /// difference by conditional moves: on the short, random operands of everyday lines the

@@ -137,4 +137,41 @@ TEST(TSeisuDivision, ExactDivisionByReciprocalHalves) {
     }
 }
 
+TEST(TSeisuDivision, RemaindersPastATransformLength) {
+    // The reciprocal's remainders taken by a cyclic product one transform length shorter
+    // than the remainder, the low limbs left over from a short product: divisors from just
+    // below a cyclic length (512 and 768 limbs) to past the most limbs left over, where the
+    // longer transform takes over again, so that the leftover is 0, 1, a few and the most
+    // limbs, the divisor itself folded when longer than the transform. Against the long
+    // division (edge cases, random quotients of about the divisor's length and of twice
+    // it) and against the known quotients of exact divisions.
+    std::mt19937_64 rng(76);
+    const ScopedTuning scoped(Tuned([](auto& t) {
+        t.newton = 8;
+        t.hensel = 8;
+        t.exactSplit = 8;
+        t.shortProduct = 48;
+    }));
+    for (const size_t n : {509u, 510u, 511u, 515u, 540u, 541u, 542u, 767u, 790u}) {
+        for (const auto& [a, b] : DivisionEdgeCases(rng, {n})) CheckDivision(a, b);
+        for (const size_t ql : {n - 1, n + 1, 2 * n}) {
+            CheckDivision(RandomVec(rng, n + ql - 1), RandomVec(rng, n));
+            CheckDivision(Nines(n + ql - 1), RandomVec(rng, n));
+        }
+        Vec pow(n + 1, 0);
+        pow[n] = 1;
+        for (const Vec& qv : {RandomVec(rng, n + 1), Nines(n), pow}) {
+            const Vec b = RandomVec(rng, n);
+            Vec a = SchoolProduct(qv, b);
+            a.resize(tabai_kernels::Trim(a.data(), a.size()));
+            Vec got(a.size() - b.size() + 1);
+            tabai_kernels::DivExact(a.data(), a.size(), b.data(), b.size(), got.data());
+            got.resize(tabai_kernels::Trim(got.data(), got.size()));
+            Vec want = qv;
+            want.resize(tabai_kernels::Trim(want.data(), want.size()));
+            EXPECT_EQ(got, want) << a.size() << " / " << b.size();
+        }
+    }
+}
+
 }  // namespace

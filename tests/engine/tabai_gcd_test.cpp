@@ -201,6 +201,80 @@ TEST(GcdShapes, GcdNearlyAsLongAsTheNumbers) {
     }
 }
 
+TEST(GcdPass, WordColumnsUndoTheirInverseInEveryVectorWidth) {
+    // The pass on words of 8 digits: (x, y) := N (u, v) with N the inverse of a matrix M of
+    // Euclid's steps (its entries all non-negative), then M (x, y) must give back (u, v),
+    // with the vector passes and with the portable one, and both the same on the way.
+    // Cofactors up to 10^18 of either parity and the identity; words random, all nines,
+    // zero below a top word of one (a power of the base), lengths either side of the
+    // vectors' 4 and 8 words.
+    using Words = std::vector<uint32_t>;
+    constexpr uint32_t kWordBase = 100000000;
+    std::mt19937_64 rng(67);
+    std::vector<LehmerCofactors> matrices = {{1, 0, 0, 1}};
+    for (const bool odd : {false, true}) {
+        for (const uint64_t quotientRange : {uint64_t{3}, uint64_t{1000}, uint64_t{300000}}) {
+            // Steps while the cofactors stay below 10^18, the last one dropped for the parity.
+            Matrix2 m, before;
+            size_t steps = 0;
+            while (true) {
+                const I128 q = 1 + static_cast<I128>(rng() % quotientRange);
+                const Matrix2 next{m.c, m.d, m.a - q * m.c, m.b - q * m.d};
+                if (std::max({Magnitude(next.a), Magnitude(next.b), Magnitude(next.c), Magnitude(next.d)}) >=
+                    I128{1000000000000000000})
+                    break;
+                before = m;
+                m = next;
+                ++steps;
+            }
+            ASSERT_GE(steps, 2u);
+            if ((steps % 2 == 1) != odd) m = before;
+            matrices.push_back({static_cast<int64_t>(m.a), static_cast<int64_t>(m.b), static_cast<int64_t>(m.c),
+                                static_cast<int64_t>(m.d)});
+        }
+    }
+    auto trim = [](Words w) {
+        while (!w.empty() && w.back() == 0) w.pop_back();
+        return w;
+    };
+    for (const size_t len : {size_t{1}, size_t{3}, size_t{4}, size_t{5}, size_t{7}, size_t{8}, size_t{9}, size_t{31},
+                             size_t{64}, size_t{301}}) {
+        for (int kind = 0; kind < 3; ++kind) {
+            Words u(len), v(len);
+            for (size_t i = 0; i < len; ++i) {
+                u[i] = kind == 0 ? static_cast<uint32_t>(rng() % kWordBase) : kind == 1 ? kWordBase - 1 : 0;
+                v[i] = kind == 0 ? static_cast<uint32_t>(rng() % kWordBase) : kind == 1 ? kWordBase - 1 : 0;
+            }
+            if (kind == 2) u.back() = v.back() = 1;
+            u = trim(u);
+            v = trim(v);
+            for (const LehmerCofactors& m : matrices) {
+                const I128 det = I128{m.a} * m.d - I128{m.b} * m.c;
+                ASSERT_EQ(Magnitude(det), 1);
+                const LehmerCofactors inverse = det == 1 ? LehmerCofactors{m.d, -m.b, -m.c, m.a}
+                                                         : LehmerCofactors{-m.d, m.b, m.c, -m.a};
+                ASSERT_TRUE(inverse.a >= 0 && inverse.b >= 0 && inverse.c >= 0 && inverse.d >= 0);
+                Words between[2][2];  // (x, y) after N, per width
+                for (const bool wide : {false, true}) {
+                    const ScopedTuning scoped(Tuned([&](auto& t) { t.wideVectors = wide; }));
+                    Words x = u, y = v;
+                    tabai_kernels::LehmerApplyWords(x, y, inverse);
+                    between[wide][0] = x;
+                    between[wide][1] = y;
+                    tabai_kernels::LehmerApplyWords(x, y, m);
+                    const std::string where = "length " + std::to_string(len) + ", kind " + std::to_string(kind) +
+                                              ", m (" + Text(m.a) + " " + Text(m.b) + "; " + Text(m.c) + " " +
+                                              Text(m.d) + "), wide " + std::to_string(wide);
+                    EXPECT_EQ(x, u) << where;
+                    EXPECT_EQ(y, v) << where;
+                }
+                EXPECT_EQ(between[0][0], between[1][0]);
+                EXPECT_EQ(between[0][1], between[1][1]);
+            }
+        }
+    }
+}
+
 TEST(GcdShapes, FractionOfALongAndAShortNumberSharingALongFactor) {
     // a / b with a far longer than b (or b than a): the reduction divides a = q b + r once
     // and forms a / g as q (b / g) + r / g when the gcd g is long. Against gcd and exact
