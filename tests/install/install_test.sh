@@ -71,12 +71,13 @@ check_runs() {
     [ "$(head -c 4 "$work/x.png" 2>/dev/null | tail -c 3)" = PNG ] || fail "$1 --render wrote no PNG"
 }
 
-# check_loads_from PREFIX LOG: the dynamic loader's log (LD_DEBUG=files) shows the window
-# program started from PREFIX and nothing taken from the build folder.
+# check_loads_from PREFIX LOG: the dynamic loader's log (LD_DEBUG=files LD_SHOW_AUXV=1)
+# shows the window program started from PREFIX (the file execve was given, which argv[0]
+# does not name) and nothing taken from the build folder.
 check_loads_from() {
-    grep -q "needed by $1/$bindir/\.\./$privatedir/nerova-window " "$2" ||
-        grep -q "needed by $1/$privatedir/nerova-window " "$2" ||
-        { grep -m3 'needed by' "$2"; fail "the window program is not started from $1"; }
+    grep -qx "AT_EXECFN: *$1/$bindir/\.\./$privatedir/nerova-window" "$2" ||
+        grep -qx "AT_EXECFN: *$1/$privatedir/nerova-window" "$2" ||
+        { grep AT_EXECFN "$2"; fail "the window program is not started from $1"; }
     if grep -qF "$build" "$2"; then grep -F "$build" "$2" | head -3; fail "a file is loaded from the build folder"; fi
 }
 
@@ -155,7 +156,7 @@ prefix)
         [ -f "$prefix/$file" ] || fail "not installed: $file"
     done < <(installed_files)
     check_runs "$prefix/$bindir/nerova"
-    LD_DEBUG=files env -u DISPLAY "$prefix/$bindir/nerova" --render 1/3 "$work/y.png" >/dev/null 2>"$work/ld.log"
+    LD_DEBUG=files LD_SHOW_AUXV=1 env -u DISPLAY "$prefix/$bindir/nerova" --render 1/3 "$work/y.png" >"$work/ld.log" 2>&1
     check_loads_from "$prefix" "$work/ld.log"
     # Moved elsewhere as a whole, the installation still finds its window program.
     mv "$prefix" "$work/moved"

@@ -487,20 +487,18 @@ window_program)
     env -u DISPLAY "$work/lone/nerova" --render 1 "$work/x.png" >"$work/out" 2>"$work/err"; status=$?
     expect 0 '' ''
     # The window is named after the program the user started: a renamed copy (a symbolic
-    # link) started by name, and the window program started on its own, name the settings
-    # file they read, which is over the cap, at the start.
+    # link) started by name, and the window program started on its own. Each settings file
+    # it might read is over the cap, so the one it reads is named on standard error.
     mkdir "$work/bin" "$work/config"
-    ln -s "$nerova" "$work/bin/calc5"
+    ln -s "$(realpath "$nerova")" "$work/bin/calc5"
+    for name in calc5 nerova nerova-window; do head -c 1100000 /dev/zero >"$work/config/$name.ini"; done
     for program in calc5 "$(dirname "$nerova")/nerova-window"; do
-        name=$(basename "$program")
-        head -c 1100000 /dev/zero >"$work/config/$name.ini"
-        : >"$work/err"
         PATH=$work/bin:$PATH XDG_CONFIG_HOME=$work/config XDG_STATE_HOME=$work/state QT_QPA_PLATFORM=offscreen \
             env -u DISPLAY -u DBUS_SESSION_BUS_ADDRESS "$program" >"$work/out" 2>"$work/err" &
         pid=$!
-        until grep -qF "$name.ini" "$work/err"; do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+        until grep -qF '.ini ' "$work/err"; do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
         kill -TERM "$pid" 2>/dev/null; wait "$pid"
-        expect_err_contains "nerova: $work/config/$name.ini は設定ファイルとしては大きすぎるため読みません"
+        expect_err_contains "nerova: $work/config/$(basename "$program").ini は設定ファイルとしては大きすぎるため読みません"
     done
     ;;
 no_display)
