@@ -493,10 +493,11 @@ window_program)
     ln -s "$(realpath "$nerova")" "$work/bin/calc5"
     for name in calc5 nerova nerova-window; do head -c 1100000 /dev/zero >"$work/config/$name.ini"; done
     for program in calc5 "$(dirname "$nerova")/nerova-window"; do
+        rm -f "$work/err"  # the previous start's message is not this one's
         PATH=$work/bin:$PATH XDG_CONFIG_HOME=$work/config XDG_STATE_HOME=$work/state QT_QPA_PLATFORM=offscreen \
             env -u DISPLAY -u DBUS_SESSION_BUS_ADDRESS "$program" >"$work/out" 2>"$work/err" &
         pid=$!
-        until grep -qF '.ini ' "$work/err"; do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+        until grep -sqF '.ini ' "$work/err"; do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
         kill -TERM "$pid" 2>/dev/null; wait "$pid"
         expect_err_contains "nerova: $work/config/$(basename "$program").ini は設定ファイルとしては大きすぎるため読みません"
     done
