@@ -73,7 +73,16 @@ add_custom_target(changelog ALL DEPENDS changelog.Debian.gz)
 install(FILES ${PROJECT_BINARY_DIR}/changelog.Debian.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
 # The package is not uploaded to Debian, so its first changelog entry closes no bug
 # (lintian expects a first upload to close its "intent to package" bug).
-install(FILES ${CMAKE_CURRENT_LIST_DIR}/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+file(READ ${CMAKE_CURRENT_LIST_DIR}/lintian-overrides lintian_overrides)
+if(NEROVA_STATIC_PROGRAM)
+  # A developer's build packed as it is: its static position-independent nerova has no
+  # NEEDED entry, which lintian takes for a shared library without its libraries.
+  string(SUBSTRING ${CPACK_PACKAGING_INSTALL_PREFIX} 1 -1 package_prefix)
+  string(APPEND lintian_overrides "# A developer's build: nerova linked statically (NEROVA_STATIC_RUNTIME).\n"
+         "nerova: shared-library-lacks-prerequisites [${package_prefix}/${CMAKE_INSTALL_BINDIR}/nerova]\n")
+endif()
+file(CONFIGURE OUTPUT lintian-overrides CONTENT "${lintian_overrides}" @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
         RENAME ${PROJECT_NAME})
 
 include(CPack)

@@ -133,7 +133,7 @@ constexpr std::array kTexts = {
     QT_TRANSLATE_NOOP("Message", "render: QApplication が要ります"),
     QT_TRANSLATE_NOOP("Message", "render: フォント「%1」が見つからないので「%2」を使います"),
     QT_TRANSLATE_NOOP("Message", "ディスプレイが見つかりません。ウィンドウなしでは -e EXPR、--batch IN [OUT]、--repl が使えます"),
-    QT_TRANSLATE_NOOP("Message", "ウィンドウのモジュールを読み込めません"),
+    QT_TRANSLATE_NOOP("Message", "ウィンドウのプログラムを起動できません"),
     QT_TRANSLATE_NOOP("Message", "不明なエラー"),
     QT_TRANSLATE_NOOP("Message", "答えを表示しています…"),
 };

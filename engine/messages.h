@@ -96,7 +96,7 @@ enum class Message {
     RenderNeedsApplication,
     RenderFontNotFound,
     NoDisplay,
-    WindowModuleNotLoaded,
+    WindowProgramNotStarted,
     UnknownError,
     ShowingResultNotice,
     Count  ///< not a message: the number of messages

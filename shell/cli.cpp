@@ -562,7 +562,7 @@ CommandLine parseCommandLine(int argc, char** argv) {
     return parseCommandLine(args);
 }
 
-bool needsWindowModule(const CommandLine& cmd) {
+bool needsWindowProgram(const CommandLine& cmd) {
     return cmd.mode == CommandLine::Mode::Window ||
            (cmd.mode == CommandLine::Mode::Render &&
             (cmd.renderFormat == RenderFormat::Png || cmd.renderFormat == RenderFormat::Svg));
@@ -597,11 +597,11 @@ int runCommandLine(const CommandLine& cmd, std::istream& in, std::ostream& out, 
         out << versionText();
         return Finish(0, out, err);
     case CommandLine::Mode::Render:
-        if (!needsWindowModule(cmd)) return RunRenderMarkup(cmd, in, err);
+        if (!needsWindowProgram(cmd)) return RunRenderMarkup(cmd, in, err);
         [[fallthrough]];
     case CommandLine::Mode::Window:
-        // The entry point starts the window and the image renderer itself; they need Qt,
-        // which this library does not link.
+        // The window program runs the window and the image renderer; they need Qt, which
+        // this library does not link.
         assert(!"the window and the renderer are started by main");
         err << messagePrefix() << text(Message::NotStartedHere) << '\n';
         return 2;

@@ -77,9 +77,9 @@ std::string usageErrorText(std::string_view what);
 /// "nerova: ", the start of every message on standard error.
 std::string messagePrefix();
 
-/// True when cmd is run by the window module: the window, and --render of a PNG or SVG.
+/// True when cmd is run by the window program: the window, and --render of a PNG or SVG.
 /// Every other mode, --render of LaTeX and MathML among them, runs in runCommandLine.
-bool needsWindowModule(const CommandLine& cmd);
+bool needsWindowProgram(const CommandLine& cmd);
 
 /// For --render with TEXT "-": replaces it by all of in, without one final line end.
 /// Returns false, with the file message on err, when in cannot be read.
@@ -92,7 +92,7 @@ bool takeRenderText(CommandLine& cmd, std::istream& in, std::ostream& err);
 /// A mode whose writing onto out fails exits 2 with the batch run's write message.
 /// Render of LaTeX or MathML writes the file: 0, or 2 when it cannot be written or the
 /// text cannot be read. The window and the PNG and SVG renderer are not run here
-/// (needsWindowModule; asserted, without assertions they exit 2 with a message on err).
+/// (needsWindowProgram; asserted, without assertions they exit 2 with a message on err).
 /// The digit budget of one result is set first (applyMaxDigits with cmd.maxDigits).
 int runCommandLine(const CommandLine& cmd, std::istream& in, std::ostream& out, std::ostream& err);
 /// runCommandLine on the process's standard input, output and error. A plain Eval (no

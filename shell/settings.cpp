@@ -353,33 +353,6 @@ std::optional<int32_t> parseProfileInt(std::string_view text) {
     return static_cast<int32_t>(value);
 }
 
-std::string programFile(const std::string& argv0, const std::string& running) {
-    struct stat self {};
-    if (argv0.empty() || ::stat(running.c_str(), &self) != 0) return running;
-    auto same = [&self](const std::string& candidate) {
-        struct stat st {};
-        return ::stat(candidate.c_str(), &st) == 0 && st.st_dev == self.st_dev &&
-               st.st_ino == self.st_ino;
-    };
-    if (argv0.find('/') != std::string::npos) return same(argv0) ? argv0 : running;
-    // Started by name: the shell found it in PATH, in the first folder that holds it.
-    const char* path = std::getenv("PATH");
-    std::string_view dirs = path ? path : "";
-    while (true) {
-        const size_t colon = dirs.find(':');
-        std::string dir(dirs.substr(0, colon));
-        if (dir.empty()) dir = ".";
-        const std::string candidate = dir + "/" + argv0;
-        struct stat st {};
-        if (::stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-            ::access(candidate.c_str(), X_OK) == 0)
-            return same(candidate) ? candidate : running;
-        if (colon == std::string_view::npos) break;
-        dirs.remove_prefix(colon + 1);
-    }
-    return running;
-}
-
 std::string homeFolder() {
     if (const char* home = std::getenv("HOME"); home && *home) return home;
     if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) return pw->pw_dir;

@@ -72,13 +72,6 @@ inline constexpr Message kSettingsTooLarge = Message::SettingsTooLarge;
 /// a bound on the memory a hand-made (or hostile) file can take at start.
 inline constexpr size_t kMaxSettingsBytes = size_t{1} << 20;
 
-/// The program file as the user started it, for the names derived from it (the settings
-/// file, the macro service): argv0 when it names the same file as running (directly, or
-/// through PATH when it holds no "/"), else running, the path of the running program
-/// file with its links resolved. A renamed copy made as a symbolic link thus keeps its
-/// own name; an argv[0] that names nothing or another file is not trusted.
-std::string programFile(const std::string& argv0, const std::string& running);
-
 /// The settings file for a program file: $XDG_CONFIG_HOME/<program name>.ini
 /// (~/.config when XDG_CONFIG_HOME is unset or not absolute), the program name being
 /// the program file's name without its folder.

@@ -364,8 +364,8 @@ There is NO WARRANTY, to the extent permitted by law.
         <translation>no display found; without a window use -e EXPR, --batch IN [OUT] or --repl</translation>
     </message>
     <message>
-        <source>ウィンドウのモジュールを読み込めません</source>
-        <translation>the window module cannot be loaded</translation>
+        <source>ウィンドウのプログラムを起動できません</source>
+        <translation>the window program cannot be started</translation>
     </message>
     <message>
         <source>不明なエラー</source>

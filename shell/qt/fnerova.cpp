@@ -36,6 +36,7 @@
 #include "shell/qt/links.h"
 #include "shell/qt/stepsview.h"
 #include "shell/history.h"
+#include "shell/programfile.h"
 #include "shell/settings.h"
 #include "shell/textcalc.h"
 #include "shell/version.h"
@@ -709,7 +710,7 @@ std::optional<QColor> colorOf(int32_t v) {
 }
 
 std::string programPath() {
-    return programFile(QCoreApplication::arguments().value(0).toStdString(),
+    return startedProgramFile(QCoreApplication::arguments().value(0).toStdString(),
                        QCoreApplication::applicationFilePath().toStdString());
 }
 

@@ -18,6 +18,7 @@
 #include "shell/cli.h"
 #include "shell/identity.h"
 #include "shell/language.h"
+#include "shell/programfile.h"
 #include "shell/settings.h"
 #include "shell/qt/unixsignals.h"
 
@@ -25,7 +26,8 @@ namespace {
 
 // The window's texts in the chosen language (none to load for the source language), and
 // Qt's own (the font and colour dialogs) where the system has them. The catalogues lie
-// beside the program in the build tree and under the data folder when installed.
+// beside the window program in the build tree and under the data folder when installed,
+// found from the window program's folder.
 void installTranslators(QApplication& app, const QString& lang) {
     const QString own = QStringLiteral("nerova_") + lang;
     for (const char* relative : {NEROVA_TRANSLATIONS_INSTALLED, NEROVA_TRANSLATIONS_BUILT}) {
@@ -56,7 +58,7 @@ int nerova::runGui(std::vector<std::string> files, int64_t maxDigits) {
     installTranslators(*qApp, QString::fromStdString(nerova::language()));
 
     // Named after the program file the user started: the settings file and the macro service.
-    const std::string program = programFile(QCoreApplication::arguments().value(0).toStdString(),
+    const std::string program = startedProgramFile(QCoreApplication::arguments().value(0).toStdString(),
                                             QCoreApplication::applicationFilePath().toStdString());
     // The budget holds for every calculation of the process: the window's, the batch
     // run's and the macro service's.

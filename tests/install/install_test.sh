@@ -8,7 +8,7 @@
 #   manpage   the manual page formats without a warning and names every option of --help
 #   prefix    installed into a fresh folder, the program runs from there alone
 #   window    the installed window under Xvfb and openbox: its WM_CLASS is the menu
-#             entry's StartupWMClass, it carries the icon, its module comes from the prefix
+#             entry's StartupWMClass, it carries the icon, its program comes from the prefix
 #   package   the .deb: its name, files, Depends, and the program unpacked from it runs
 #   completion the installed bash completion offers options, forms and file names
 #   lintian   lintian --pedantic on the .deb: no error (E:) and no warning (W:)
@@ -44,7 +44,7 @@ desktop_file=$build/data/$app_id.desktop
 # The files every installation holds, relative to its prefix.
 installed_files() {
     echo "$bindir/nerova"
-    echo "$privatedir/nerova-gui.so"
+    echo "$privatedir/nerova-window"
     echo "$datadir/applications/$app_id.desktop"
     echo "$datadir/icons/hicolor/scalable/apps/$app_id.svg"
     local size
@@ -60,7 +60,7 @@ install_into() {
         { cat "$work/install.log"; fail "cmake --install into $1"; exit 1; }
 }
 
-# check_runs PROGRAM: -e and --render (which loads the window module) work.
+# check_runs PROGRAM: -e and --render (which starts the window program) work.
 check_runs() {
     local out
     out=$(env -u LD_LIBRARY_PATH "$1" -e '1/3+1/6' 2>&1)
@@ -71,12 +71,13 @@ check_runs() {
     [ "$(head -c 4 "$work/x.png" 2>/dev/null | tail -c 3)" = PNG ] || fail "$1 --render wrote no PNG"
 }
 
-# check_loads_from PREFIX LOG: the dynamic loader's log (LD_DEBUG=files) shows the window
-# module taken from PREFIX and nothing taken from the build folder.
+# check_loads_from PREFIX LOG: the dynamic loader's log (LD_DEBUG=files LD_SHOW_AUXV=1)
+# shows the window program started from PREFIX (the file execve was given, which argv[0]
+# does not name) and nothing taken from the build folder.
 check_loads_from() {
-    grep -q "file=$1/$bindir/\.\./$privatedir/nerova-gui\.so" "$2" ||
-        grep -q "file=$1/$privatedir/nerova-gui\.so" "$2" ||
-        { grep 'nerova-gui' "$2"; fail "the window module is not loaded from $1"; }
+    grep -qx "AT_EXECFN: *$1/$bindir/\.\./$privatedir/nerova-window" "$2" ||
+        grep -qx "AT_EXECFN: *$1/$privatedir/nerova-window" "$2" ||
+        { grep AT_EXECFN "$2"; fail "the window program is not started from $1"; }
     if grep -qF "$build" "$2"; then grep -F "$build" "$2" | head -3; fail "a file is loaded from the build folder"; fi
 }
 
@@ -155,9 +156,9 @@ prefix)
         [ -f "$prefix/$file" ] || fail "not installed: $file"
     done < <(installed_files)
     check_runs "$prefix/$bindir/nerova"
-    LD_DEBUG=files env -u DISPLAY "$prefix/$bindir/nerova" --render 1/3 "$work/y.png" >/dev/null 2>"$work/ld.log"
+    LD_DEBUG=files LD_SHOW_AUXV=1 env -u DISPLAY "$prefix/$bindir/nerova" --render 1/3 "$work/y.png" >"$work/ld.log" 2>&1
     check_loads_from "$prefix" "$work/ld.log"
-    # Moved elsewhere as a whole, the installation still finds its module.
+    # Moved elsewhere as a whole, the installation still finds its window program.
     mv "$prefix" "$work/moved"
     check_runs "$work/moved/$bindir/nerova"
     ;;
@@ -195,9 +196,10 @@ window)
         fail "WM_CLASS '$wm_class' is not the menu entry's StartupWMClass '$startup_class'"
     xprop -id "$window" _NET_WM_ICON | grep -q 'Icon (128 x 128)' ||
         fail "the window carries no icon (_NET_WM_ICON); is Qt's SVG icon engine installed?"
-    grep -F -e "$build" -e 'nerova-gui' "/proc/$app/maps" | awk '{print $6}' | sort -u >"$work/maps"
-    grep -qx "$prefix/$privatedir/nerova-gui.so" "$work/maps" ||
-        { cat "$work/maps"; fail "the window module is not mapped from the prefix"; }
+    # The same process (nerova became the window program) runs the prefix's program.
+    grep -F -e "$build" -e 'nerova-window' "/proc/$app/maps" | awk '{print $6}' | sort -u >"$work/maps"
+    grep -qx "$prefix/$privatedir/nerova-window" "$work/maps" ||
+        { cat "$work/maps"; fail "the window program is not mapped from the prefix"; }
     if grep -qF "$build" "$work/maps"; then fail "the window maps files of the build folder"; fi
     ;;
 package)

@@ -240,12 +240,12 @@ TEST(CommandLineTest, BatchThreads) {
     EXPECT_EQ(o.out, "1/3+1/6 = 1/2\n#c\n2*3 = 6\n1/0 = 0で割ろうとした\n");
 }
 
-TEST(CommandLineTest, RenderFileExtensionChoosesTheWriterAndTheModule) {
+TEST(CommandLineTest, RenderFileExtensionChoosesTheWriterAndTheProgram) {
     using nerova::RenderFormat;
     struct Row {
         const char* file;
         RenderFormat format;
-        bool module;  // needs the Qt module
+        bool window;  // needs the window program
     };
     const Row rows[] = {
         {"a.png", RenderFormat::Png, true},     {"dir.x/a.SVG", RenderFormat::Svg, true},
@@ -256,7 +256,7 @@ TEST(CommandLineTest, RenderFileExtensionChoosesTheWriterAndTheModule) {
         const nerova::CommandLine cmd = nerova::parseCommandLine({"--render", "1/2", r.file});
         EXPECT_EQ(cmd.mode, Mode::Render) << r.file;
         EXPECT_EQ(cmd.renderFormat, r.format) << r.file;
-        EXPECT_EQ(nerova::needsWindowModule(cmd), r.module) << r.file;
+        EXPECT_EQ(nerova::needsWindowProgram(cmd), r.window) << r.file;
     }
     const Outcome unknown = RunCli({"--render", "1/2", "a.jpeg"});
     EXPECT_EQ(unknown.status, 2);

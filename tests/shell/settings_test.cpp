@@ -3,6 +3,7 @@
 // The settings file without a window: value formats, round trips, what is kept of a
 // file written by hand, and writes that must fail without damage.
 #include "shell/settings.h"
+#include "shell/programfile.h"
 #include "tests/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -558,6 +559,34 @@ TEST_F(SettingsFileTest, ProgramFileFromArgv0) {
 
     // The two names derived from it agree on the renamed copy.
     EXPECT_EQ(fs::path(settingsPath(programFile(link, program))).filename(), "calc2.ini");
+}
+
+// The window program is named after the program file that `nerova` hands over, and takes
+// the variable out of the environment; with none (started on its own), after its own file.
+TEST_F(SettingsFileTest, TheWindowProgramTakesTheHandedOverProgramFile) {
+    const std::string window = (dir_ / "nerova-window").string();
+    put(window, "#!");
+    ASSERT_EQ(chmod(window.c_str(), 0755), 0);
+    const std::string link = (dir_ / "calc2").string();
+    fs::create_symlink(dir_ / "nerova", link);
+    struct Row {
+        const char* handed;
+        std::string expected;
+        const char* why;
+    } rows[] = {
+        {link.c_str(), link, "handed over by a renamed copy"},
+        {nullptr, window, "started on its own: its own file"},
+        {"/usr/bin/nerova", "/usr/bin/nerova", "handed over by the installed program"},
+        {"", window, "an empty variable hands nothing over"},
+    };
+    for (const Row& r : rows) {
+        if (r.handed) setenv(kProgramFileVariable, r.handed, 1); else unsetenv(kProgramFileVariable);
+        takeHandedProgramFile();
+        EXPECT_EQ(std::getenv(kProgramFileVariable), nullptr) << r.why;
+        EXPECT_EQ(startedProgramFile(window, window), r.expected) << r.why;
+        EXPECT_EQ(fs::path(settingsPath(startedProgramFile("nerova", window))).filename(),
+                  fs::path(r.expected).filename().string() + ".ini") << r.why;
+    }
 }
 
 TEST(FitOnAreaTest, Bounds) {

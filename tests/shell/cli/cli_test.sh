@@ -470,6 +470,38 @@ language)
             'nerova: ディスプレイが見つかりません。ウィンドウなしでは -e EXPR、--batch IN [OUT]、--repl が使えます\n'
     done
     ;;
+window_program)
+    # nerova becomes the window program beside it for the window and the PNG and SVG
+    # renderer; where that is missing or cannot be run, one line and status 2.
+    mkdir "$work/lone"
+    cp "$nerova" "$work/lone/nerova"
+    for args in '--render 1 x.png' '--render 1 x.svg' ''; do
+        # shellcheck disable=SC2086 # the options are words
+        env -u DISPLAY "$work/lone/nerova" $args >"$work/out" 2>"$work/err"; status=$?
+        expect 2 '' "nerova: ウィンドウのプログラムを起動できません: not found beside $work/lone\n"
+    done
+    cp "$(dirname "$nerova")/nerova-window" "$work/lone/" && chmod a-x "$work/lone/nerova-window"
+    env -u DISPLAY "$work/lone/nerova" --render 1 "$work/x.png" >"$work/out" 2>"$work/err"; status=$?
+    expect 2 '' "nerova: ウィンドウのプログラムを起動できません: $work/lone/nerova-window: Permission denied\n"
+    chmod a+x "$work/lone/nerova-window"
+    env -u DISPLAY "$work/lone/nerova" --render 1 "$work/x.png" >"$work/out" 2>"$work/err"; status=$?
+    expect 0 '' ''
+    # The window is named after the program the user started: a renamed copy (a symbolic
+    # link) started by name, and the window program started on its own. Each settings file
+    # it might read is over the cap, so the one it reads is named on standard error.
+    mkdir "$work/bin" "$work/config"
+    ln -s "$(realpath "$nerova")" "$work/bin/calc5"
+    for name in calc5 nerova nerova-window; do head -c 1100000 /dev/zero >"$work/config/$name.ini"; done
+    for program in calc5 "$(dirname "$nerova")/nerova-window"; do
+        rm -f "$work/err"  # the previous start's message is not this one's
+        PATH=$work/bin:$PATH XDG_CONFIG_HOME=$work/config XDG_STATE_HOME=$work/state QT_QPA_PLATFORM=offscreen \
+            env -u DISPLAY -u DBUS_SESSION_BUS_ADDRESS "$program" >"$work/out" 2>"$work/err" &
+        pid=$!
+        until grep -sqF '.ini ' "$work/err"; do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+        kill -TERM "$pid" 2>/dev/null; wait "$pid"
+        expect_err_contains "nerova: $work/config/$(basename "$program").ini は設定ファイルとしては大きすぎるため読みません"
+    done
+    ;;
 no_display)
     # The window where there is no display: one line that points to the window-free
     # modes, and exit status 2 (not Qt's plugin page and an abort).

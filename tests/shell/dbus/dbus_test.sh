@@ -233,7 +233,7 @@ if [ "$mode" == program ]; then
 
     # A renamed copy has its own service name and its own settings.
     cp "$bin" "$work/calc2.bin"
-    cp "$(dirname "$bin")/nerova-gui.so" "$work/"  # the window's module goes with the program
+    cp "$(dirname "$bin")/nerova-window" "$work/"  # the window program goes with the program
     start "$work/renamed.log" "$work/calc2.bin"
     wait_for_name org.nerova.calc2 "$started" && echo "ok: a renamed copy serves org.nerova.calc2" ||
         fail "the renamed copy does not serve org.nerova.calc2"

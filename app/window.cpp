@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Nerova developers
-// The Qt side of the program: the calculator window, and the render mode on Qt's
-// offscreen platform. Loaded by main.cpp only when one of them is asked for.
-#include "app/guimodule.h"
-
+// The window program: the calculator window, and the render mode on Qt's offscreen
+// platform. `nerova` (main.cpp) becomes this program (execv) only when one of them is
+// asked for. Started on its own it runs every mode, named after its own file.
 #include <QApplication>
 
 #include <cstdlib>
@@ -15,6 +14,8 @@
 #include "display/qt/render.h"
 #include "shell/cli.h"
 #include "shell/language.h"
+#include "shell/programfile.h"
+#include "shell/stdstreams.h"
 #include "shell/qt/gui.h"
 
 namespace {
@@ -101,11 +102,15 @@ int runRender(const nerova::CommandLine& cmd) {
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) int nerova_gui_main(int argc, char** argv,
-                                                                      const nerova::CommandLine& cmd) {
-    // The module holds its own copy of the shell's language: set it as the program did.
+int main(int argc, char** argv) {
+    // First, before any thread starts: the name the user started the program by, which
+    // names the settings, the history and the macro service.
+    nerova::takeHandedProgramFile();
     nerova::setLanguage(nerova::chooseLanguage());
-    // No exception leaves the module: the program links its own copy of the C++ runtime.
+    nerova::CommandLine cmd = nerova::parseCommandLine(argc, argv);
+    if (!nerova::needsWindowProgram(cmd)) return nerova::runCommandLine(cmd);
+    if (!nerova::takeRenderText(cmd, nerova::standardInput(), nerova::standardError())) return 2;
+    // Every failure is one line with the program's prefix, not an abort.
     try {
         if (cmd.mode == nerova::CommandLine::Mode::Render) return runRender(cmd);
         return runWindow(argc, argv, cmd);
@@ -116,6 +121,3 @@ extern "C" __attribute__((visibility("default"))) int nerova_gui_main(int argc, 
     }
     return 2;
 }
-
-// The loader looks the entry up by this name; a changed signature must change both.
-static_assert(sizeof(nerova::GuiMain) == sizeof(&nerova_gui_main));
