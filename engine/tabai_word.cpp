@@ -47,6 +47,16 @@ private:
     WordBuffer buf_;
 };
 
+// Karatsuba's middle operands: s = low half of x plus its high half, t the same for y,
+// each h words (a high half shorter than h is padded with zeros).
+inline void HalfSums(const uint64_t* x, size_t wx, const uint64_t* y, size_t wy, size_t h, uint64_t* s,
+                     uint64_t* t) {
+    for (size_t i = 0; i < h; ++i) {
+        s[i] = x[i] + (h + i < wx ? x[h + i] : 0);
+        t[i] = y[i] + (h + i < wy ? y[h + i] : 0);
+    }
+}
+
 // Calls the pump `total` times spread evenly over `steps` calls of Tick.
 class PumpSpread {
 public:
@@ -456,10 +466,7 @@ void ColumnsKaratsuba52(const uint64_t* x, size_t wx, const uint64_t* y, size_t 
     std::vector<uint64_t> buf(6 * c + 2 * h);
     uint64_t *lo0 = buf.data(), *hi0 = lo0 + c, *lo1 = hi0 + c, *hi1 = lo1 + c, *lo2 = hi1 + c, *hi2 = lo2 + c;
     uint64_t *s = hi2 + c, *t = s + h;
-    for (size_t i = 0; i < h; ++i) {
-        s[i] = x[i] + (h + i < wx ? x[h + i] : 0);
-        t[i] = y[i] + (h + i < wy ? y[h + i] : 0);
-    }
+    HalfSums(x, wx, y, wy, h, s, t);
     ColumnsKaratsuba52(x, h, y, h, lo0, hi0, c, from);
     ColumnsKaratsuba52(x + h, wx - h, y + h, wy - h, lo2, hi2, c, from);
     ColumnsKaratsuba52(s, h, t, h, lo1, hi1, c, from);
@@ -691,10 +698,7 @@ void ColumnsKaratsuba8(const uint64_t* x, size_t wx, const uint64_t* y, size_t w
     const size_t n = 2 * h - 1, n2 = wx + wy - 2 * h - 1, c = RoundToLanes8(n);
     std::vector<uint64_t> buf(3 * c + 2 * h);
     uint64_t *p0 = buf.data(), *p1 = p0 + c, *p2 = p1 + c, *s = p2 + c, *t = s + h;
-    for (size_t i = 0; i < h; ++i) {
-        s[i] = x[i] + (h + i < wx ? x[h + i] : 0);
-        t[i] = y[i] + (h + i < wy ? y[h + i] : 0);
-    }
+    HalfSums(x, wx, y, wy, h, s, t);
     ColumnsKaratsuba8(x, h, y, h, bound, p0, c, from);
     ColumnsKaratsuba8(x + h, wx - h, y + h, wy - h, bound, p2, c, from);
     ColumnsKaratsuba8(s, h, t, h, wide, p1, c, from);

@@ -106,6 +106,18 @@ TEST(TSeisuDivision, ReciprocalHalvesMatchLongDivision) {
     }
 }
 
+// DivExact of qv * b by b gives qv back.
+void CheckExactQuotient(const Vec& qv, const Vec& b) {
+    Vec a = SchoolProduct(qv, b);
+    a.resize(tabai_kernels::Trim(a.data(), a.size()));
+    Vec got(a.size() - b.size() + 1);
+    tabai_kernels::DivExact(a.data(), a.size(), b.data(), b.size(), got.data());
+    got.resize(tabai_kernels::Trim(got.data(), got.size()));
+    Vec want = qv;
+    want.resize(tabai_kernels::Trim(want.data(), want.size()));
+    EXPECT_EQ(got, want) << a.size() << " / " << b.size();
+}
+
 TEST(TSeisuDivision, ExactDivisionByReciprocalHalves) {
     // Exact division through the reciprocal in halves: the last half's estimate fixed from
     // the lowest limbs (after the step down of a truncated divisor), quotients of all nines
@@ -124,14 +136,7 @@ TEST(TSeisuDivision, ExactDivisionByReciprocalHalves) {
         pow[n] = 1;
         for (const Vec& b : {RandomVec(rng, n), Nines(n), over}) {
             for (const Vec& qv : {RandomVec(rng, n + 1), Nines(n + 1), pow, RandomVec(rng, n - 1)}) {
-                Vec a = SchoolProduct(qv, b);
-                a.resize(tabai_kernels::Trim(a.data(), a.size()));
-                Vec got(a.size() - b.size() + 1);
-                tabai_kernels::DivExact(a.data(), a.size(), b.data(), b.size(), got.data());
-                got.resize(tabai_kernels::Trim(got.data(), got.size()));
-                Vec want = qv;
-                want.resize(tabai_kernels::Trim(want.data(), want.size()));
-                EXPECT_EQ(got, want) << a.size() << " / " << b.size();
+                CheckExactQuotient(qv, b);
             }
         }
     }
@@ -162,14 +167,7 @@ TEST(TSeisuDivision, RemaindersPastATransformLength) {
         pow[n] = 1;
         for (const Vec& qv : {RandomVec(rng, n + 1), Nines(n), pow}) {
             const Vec b = RandomVec(rng, n);
-            Vec a = SchoolProduct(qv, b);
-            a.resize(tabai_kernels::Trim(a.data(), a.size()));
-            Vec got(a.size() - b.size() + 1);
-            tabai_kernels::DivExact(a.data(), a.size(), b.data(), b.size(), got.data());
-            got.resize(tabai_kernels::Trim(got.data(), got.size()));
-            Vec want = qv;
-            want.resize(tabai_kernels::Trim(want.data(), want.size()));
-            EXPECT_EQ(got, want) << a.size() << " / " << b.size();
+            CheckExactQuotient(qv, b);
         }
     }
 }
