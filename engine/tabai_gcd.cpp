@@ -455,9 +455,9 @@ void LehmerStep(Vec& x, Vec& y, Matrix* m) {
 // split into two steps that each take only the quotient of the word below.
 using Word = uint32_t;
 constexpr uint32_t kPairBase = 100000000;  // two limbs
-// Zero words kept below and above a number, so that a pass reads words i - 1 and i - 2
-// and writes two words above the top without tests.
-constexpr size_t kPad = 2;
+// Zero words kept below and above a number, so that a pass with cofactors of five words
+// reads words i - 1 to i - 4 and writes four words above the top without tests.
+constexpr size_t kPad = 4;
 
 void PackPairs(const Vec& x, Word* w) {
     for (size_t j = 0; 2 * j < x.size(); ++j) {
@@ -548,30 +548,52 @@ Small LehmerMatrixWide(__int128 xh, __int128 yh) {
     return y2 >= sy && x2 - sx >= y2 + sy ? m : m1;
 }
 
-// A cofactor's magnitude in three words of 8 digits, and its sign as a mask.
+// A matrix of two wide rounds (two runs of Lehmer's steps, one after the other): entries
+// below 2 * 10^36, in five words of 8 digits.
+struct Wide {
+    __int128 a, b, c, d;
+};
+
+constexpr size_t kMaxCofactorWords = 5;
+
+// A cofactor's magnitude in words of 8 digits (three for a round's, five for two rounds'),
+// and its sign as a mask.
 struct CofactorWords {
-    uint32_t w[3];
+    uint32_t w[kMaxCofactorWords];
     uint64_t neg;
 };
 
-CofactorWords Split(int64_t v) {
-    const uint64_t m = static_cast<uint64_t>(v < 0 ? -v : v);
-    return {{static_cast<uint32_t>(m % kPairBase), static_cast<uint32_t>(m / kPairBase % kPairBase),
-             static_cast<uint32_t>(m / kPairBase / kPairBase)},
-            v < 0 ? ~uint64_t{0} : 0};
+CofactorWords Split(__int128 v) {
+    using U = unsigned __int128;
+    constexpr uint64_t kTwoWords = uint64_t{kPairBase} * kPairBase;
+    U m = static_cast<U>(v < 0 ? -v : v);
+    CofactorWords k{{}, v < 0 ? ~uint64_t{0} : 0};
+    // Two words at a time, in 64 bits once the rest fits.
+    for (size_t j = 0; m != 0; j += 2) {
+        const uint64_t low = m >> 64 == 0 ? static_cast<uint64_t>(m) % kTwoWords : static_cast<uint64_t>(m % kTwoWords);
+        m = m >> 64 == 0 ? static_cast<uint64_t>(m) / kTwoWords : m / kTwoWords;
+        k.w[j] = static_cast<uint32_t>(low % kPairBase);
+        if (j + 1 < kMaxCofactorWords) k.w[j + 1] = static_cast<uint32_t>(low / kPairBase);
+    }
+    return k;
 }
 
-// tx[i], ty[i] := column i of a x + b y and c x + d y, for i in [0, n): each a sum of
-// twelve products of words, below 2^56 in magnitude, without carries. Reads x and y from
-// word -2 on. (The portable pass; the vector one below fuses the carries in.)
+// tx[i], ty[i] := column i of a x + b y and c x + d y, for i in [0, n), cofactors of K
+// words: each a sum of 4K products of words, below 10^17 in magnitude, without carries.
+// Reads x and y from word 1 - K on. (The portable pass; the vector one below fuses the
+// carries in.)
+template <size_t K>
 void MatrixColumns(const Word* x, const Word* y, size_t n, const CofactorWords* k, int64_t* tx, int64_t* ty) {
-    const uint64_t a0 = k[0].w[0], a1 = k[0].w[1], a2 = k[0].w[2], b0 = k[1].w[0], b1 = k[1].w[1], b2 = k[1].w[2];
-    const uint64_t c0 = k[2].w[0], c1 = k[2].w[1], c2 = k[2].w[2], d0 = k[3].w[0], d1 = k[3].w[1], d2 = k[3].w[2];
     const uint64_t ma = k[0].neg, mb = k[1].neg, mc = k[2].neg, md = k[3].neg;
     for (size_t i = 0; i < n; ++i) {
-        const uint64_t x0 = x[i], x1 = x[i - 1], x2 = x[i - 2], y0 = y[i], y1 = y[i - 1], y2 = y[i - 2];
-        const uint64_t pa = a0 * x0 + a1 * x1 + a2 * x2, pb = b0 * y0 + b1 * y1 + b2 * y2;
-        const uint64_t pc = c0 * x0 + c1 * x1 + c2 * x2, pd = d0 * y0 + d1 * y1 + d2 * y2;
+        uint64_t pa = 0, pb = 0, pc = 0, pd = 0;
+        for (size_t j = 0; j < K; ++j) {
+            const uint64_t xj = x[i - j], yj = y[i - j];
+            pa += k[0].w[j] * xj;
+            pb += k[1].w[j] * yj;
+            pc += k[2].w[j] * xj;
+            pd += k[3].w[j] * yj;
+        }
         tx[i] = static_cast<int64_t>(((pa ^ ma) - ma) + ((pb ^ mb) - mb));
         ty[i] = static_cast<int64_t>(((pc ^ mc) - mc) + ((pd ^ md) - md));
     }
@@ -596,7 +618,7 @@ void CarryColumns(const int64_t* tx, const int64_t* ty, size_t n, Word* x, Word*
 // Word counts are rounded up to whole vectors of 8; the arrays hold that many words
 // (zero beyond the number) plus kPad zero words below.
 constexpr size_t kVector = 8;
-size_t RoundedWords(size_t n) { return (n + kVector - 1) / kVector * kVector; }
+constexpr size_t RoundedWords(size_t n) { return (n + kVector - 1) / kVector * kVector; }
 
 #if defined(__GNUC__) && defined(__x86_64__)
 #define TABAI_GCD_VECTORS 1
@@ -736,7 +758,7 @@ TABAI_AVX512 void ApplyColumnsAvx512(Word* x, Word* y, size_t n, const CofactorW
 // a double holds it exactly from its bits alone.
 #define TABAI_AVX2 __attribute__((target("avx2")))
 constexpr size_t kVector2 = 4;
-// A multiple of 10^8 above every column's magnitude (2^56), and its quotient.
+// A multiple of 10^8 above every column's magnitude (10^17), and its quotient.
 constexpr uint64_t kColumnBiasQ = uint64_t{1} << 30;
 constexpr uint64_t kColumnBias = kColumnBiasQ * kPairBase;
 // The same for the columns after their first split (below 2^31 in magnitude).
@@ -764,9 +786,12 @@ TABAI_AVX2 inline __m256i LoadWords2(const Word* p) {
     return _mm256_cvtepu32_epi64(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
 }
 
+// g0 v0 + g1 v[-1] + ... for cofactors of K words.
+template <size_t K>
 TABAI_AVX2 inline __m256i RowProducts2(const __m256i* g, const Word* v) {
-    return _mm256_add_epi64(_mm256_add_epi64(_mm256_mul_epu32(g[0], LoadWords2(v)), _mm256_mul_epu32(g[1], LoadWords2(v - 1))),
-                            _mm256_mul_epu32(g[2], LoadWords2(v - 2)));
+    __m256i s = _mm256_mul_epu32(g[0], LoadWords2(v));
+    for (size_t j = 1; j < K; ++j) s = _mm256_add_epi64(s, _mm256_mul_epu32(g[j], LoadWords2(v - j)));
+    return s;
 }
 
 // The second split of four columns t (in (-2^31, 2^31)) with the quotients of the ones
@@ -804,18 +829,18 @@ TABAI_AVX2 inline void CarryInto2(__m256i t, CarryState2& st, Word* out) {
     st.carry = carry;
 }
 
-template <Signs kSigns>
+template <Signs kSigns, size_t K>
 TABAI_AVX2 void ApplyColumnsAvx2(Word* x, Word* y, size_t n, const CofactorWords* k, int64_t* tx, int64_t* ty) {
-    __m256i f[4][3];
-    for (int e = 0; e < 4; ++e) {
-        for (int j = 0; j < 3; ++j) f[e][j] = _mm256_set1_epi64x(k[e].w[j]);
+    __m256i f[4][K];
+    for (size_t e = 0; e < 4; ++e) {
+        for (size_t j = 0; j < K; ++j) f[e][j] = _mm256_set1_epi64x(k[e].w[j]);
     }
     const __m256i bias = _mm256_set1_epi64x(static_cast<int64_t>(kColumnBias));
     const __m256i biasQ = _mm256_set1_epi64x(static_cast<int64_t>(kColumnBiasQ));
     __m256i qx = biasQ, qy = biasQ;  // the (biased) quotients of the columns below: none
     for (size_t i = 0; i < n; i += kVector2) {
-        const __m256i pa = RowProducts2(f[0], x + i), pb = RowProducts2(f[1], y + i);
-        const __m256i pc = RowProducts2(f[2], x + i), pd = RowProducts2(f[3], y + i);
+        const __m256i pa = RowProducts2<K>(f[0], x + i), pb = RowProducts2<K>(f[1], y + i);
+        const __m256i pc = RowProducts2<K>(f[2], x + i), pd = RowProducts2<K>(f[3], y + i);
         __m256i cx, cy;
         if constexpr (kSigns == Signs::kNone) {
             cx = _mm256_add_epi64(pa, pb);
@@ -864,13 +889,14 @@ ColumnVectors VectorsFit() {
 #endif
 }
 
-// (x, y) := (a x + b y, c x + d y) for the cofactors k over n words (a multiple of 8),
-// with kPad zero words below both; the results are known to be non-negative below
-// 10^(8n). tx and ty hold n columns for the portable pass.
+// (x, y) := (a x + b y, c x + d y) for the cofactors k of K words over n words (a
+// multiple of 8), with kPad zero words below both; the results are known to be
+// non-negative below 10^(8n). tx and ty hold n columns for the portable pass.
+template <size_t K>
 void ApplyColumns(Word* x, Word* y, size_t n, const CofactorWords* k, int64_t* tx, int64_t* ty) {
 #ifdef TABAI_GCD_VECTORS
     const ColumnVectors vectors = VectorsFit();
-    if (vectors == ColumnVectors::kAvx512) {
+    if (vectors == ColumnVectors::kAvx512 && K == 3) {
         switch (SignsOf(k)) {
         case Signs::kNone: ApplyColumnsAvx512<Signs::kNone>(x, y, n, k, tx, ty); return;
         case Signs::kEven: ApplyColumnsAvx512<Signs::kEven>(x, y, n, k, tx, ty); return;
@@ -879,14 +905,14 @@ void ApplyColumns(Word* x, Word* y, size_t n, const CofactorWords* k, int64_t* t
         }
     } else if (vectors == ColumnVectors::kAvx2) {
         switch (SignsOf(k)) {
-        case Signs::kNone: ApplyColumnsAvx2<Signs::kNone>(x, y, n, k, tx, ty); return;
-        case Signs::kEven: ApplyColumnsAvx2<Signs::kEven>(x, y, n, k, tx, ty); return;
-        case Signs::kOdd: ApplyColumnsAvx2<Signs::kOdd>(x, y, n, k, tx, ty); return;
+        case Signs::kNone: ApplyColumnsAvx2<Signs::kNone, K>(x, y, n, k, tx, ty); return;
+        case Signs::kEven: ApplyColumnsAvx2<Signs::kEven, K>(x, y, n, k, tx, ty); return;
+        case Signs::kOdd: ApplyColumnsAvx2<Signs::kOdd, K>(x, y, n, k, tx, ty); return;
         case Signs::kOther: break;
         }
     }
 #endif
-    MatrixColumns(x, y, n, k, tx, ty);
+    MatrixColumns<K>(x, y, n, k, tx, ty);
     CarryColumns(tx, ty, n, x, y);
 }
 
@@ -894,9 +920,93 @@ void ApplyColumns(Word* x, Word* y, size_t n, const CofactorWords* k, int64_t* t
 // zero words below both and zeros above up to RoundedWords(n + kPad); the results are
 // known to be non-negative, so the columns above n carry to zero. tx and ty hold that
 // many columns.
-void ApplyWide(Word* x, Word* y, size_t n, const Small& s, int64_t* tx, int64_t* ty) {
+void ApplyWide(Word* x, Word* y, size_t n, const Wide& s, int64_t* tx, int64_t* ty) {
     const CofactorWords k[4] = {Split(s.a), Split(s.b), Split(s.c), Split(s.d)};
-    ApplyColumns(x, y, RoundedWords(n + kPad), k, tx, ty);
+    const size_t columns = RoundedWords(n + kPad);
+    if ((k[0].w[3] | k[0].w[4] | k[1].w[3] | k[1].w[4] | k[2].w[3] | k[2].w[4] | k[3].w[3] | k[3].w[4]) == 0) {
+        ApplyColumns<3>(x, y, columns, k, tx, ty);
+    } else {
+        ApplyColumns<5>(x, y, columns, k, tx, ty);
+    }
+}
+
+Wide Widen(const Small& s) { return {s.a, s.b, s.c, s.d}; }
+
+__int128 Magnitude(__int128 v) { return v < 0 ? -v : v; }
+
+// Whether w[0..n) (trimmed) >= v.
+bool AtLeast(const Word* w, size_t n, __int128 v) {
+    const CofactorWords k = Split(v);
+    size_t nv = kMaxCofactorWords;
+    while (nv > 0 && k.w[nv - 1] == 0) --nv;
+    if (n != nv) return n > nv;
+    for (size_t i = n; i-- > 0;) {
+        if (w[i] != k.w[i]) return w[i] > k.w[i];
+    }
+    return true;
+}
+
+// A pass with two rounds of Lehmer's steps (cofactors of five words) removes twice the
+// digits of a pass with one for the same splits and carries of its columns, which are
+// most of a pass's work; only the products grow, by two thirds. The second round's
+// matrix comes from the leading words of the numbers after the first round's, taken
+// exactly from the top kTopWords words.
+constexpr size_t kTopWords = 12;
+// Passes keep to one round within this many limbs of where the run stops, so that it
+// stops near where it was asked to.
+constexpr size_t kTwoRoundsMargin = 10;
+
+// The number of digits of a trimmed word array of n > 0 words.
+size_t DigitsOf(const Word* w, size_t n) {
+    size_t digits = 8 * (n - 1) + 1;
+    for (size_t p = 10; p <= w[n - 1]; p *= 10) ++digits;
+    return digits;
+}
+
+// Lehmer's matrix of a wide pass for x >= y (nx and ny <= nx words, trimmed): the leading
+// 37 digits' steps, or none (b == 0).
+Small PassMatrix(const Word* x, size_t nx, const Word* y, size_t ny) {
+    const size_t digits = DigitsOf(x, nx);
+    const size_t shift = digits > 37 ? digits - 37 : 0;
+    return LehmerMatrixWide(LeadingWide(x, nx, shift), LeadingWide(y, ny, shift));
+}
+
+// Both rounds' matrix for x >= y of nx and ny words, given the first round's s1, when it
+// provably takes the whole numbers to x' > y' >= 0; otherwise s1 alone. s1 serves for the
+// top words t = floor(x / B^j), u = floor(y / B^j) too (their leading 37 digits are x's
+// and y's), the second round's s2 for s1 (t, u) exactly; and with x = t B^j + xl,
+// 0 <= xl < B^j (likewise y), M = s2 s1 = (a b; c d) takes x, y to M (t, u) B^j plus
+// (a xl + b yl, c xl + d yl), whose negative parts stay below max(|c|, |d|) B^j in the
+// second row and max(|a| + |c|, |b| + |d|) B^j in the difference of the rows.
+Wide TwoRounds(const Word* x, size_t nx, const Word* y, size_t ny, const Small& s1) {
+    constexpr size_t kColumns = RoundedWords(kTopWords + kPad);
+    const size_t j = nx > kTopWords ? nx - kTopWords : 0, n = nx - j;
+    Word bt[kPad + kColumns] = {}, bu[kPad + kColumns] = {};
+    int64_t tx[kColumns], ty[kColumns];
+    Word* t = bt + kPad;
+    Word* u = bu + kPad;
+    std::copy(x + j, x + nx, t);
+    if (ny > j) std::copy(y + j, y + ny, u);
+    ApplyWide(t, u, n, Widen(s1), tx, ty);
+    const size_t nt = TrimWords(t, n), nu = TrimWords(u, n);
+    if (nu == 0) return Widen(s1);
+    const Small s2 = PassMatrix(t, nt, u, nu);
+    if (s2.b == 0) return Widen(s1);
+    const Wide m{__int128{s2.a} * s1.a + __int128{s2.b} * s1.c, __int128{s2.a} * s1.b + __int128{s2.b} * s1.d,
+                 __int128{s2.c} * s1.a + __int128{s2.d} * s1.c, __int128{s2.c} * s1.b + __int128{s2.d} * s1.d};
+    if (j == 0) return m;
+    ApplyWide(t, u, nt, Widen(s2), tx, ty);
+    const size_t n2 = TrimWords(t, nt), nu2 = TrimWords(u, nt);
+    // t := t - u (t > u).
+    int64_t borrow = 0;
+    for (size_t i = 0; i < n2; ++i) {
+        int64_t d = int64_t{t[i]} - u[i] - borrow;
+        borrow = d < 0 ? 1 : 0;
+        t[i] = static_cast<Word>(d + (d < 0 ? kPairBase : 0));
+    }
+    const __int128 row = std::max(Magnitude(m.c), Magnitude(m.d));
+    const __int128 diff = std::max(Magnitude(m.a) + Magnitude(m.c), Magnitude(m.b) + Magnitude(m.d));
+    return AtLeast(u, nu2, row) && AtLeast(t, TrimWords(t, n2), diff) ? m : Widen(s1);
 }
 
 // The product of a run's Lehmer matrices, in words. The matrices of Euclid's steps
@@ -914,19 +1024,19 @@ struct WordMatrix {
         u[0][kPad] = u[3][kPad] = 1;
     }
     // U := L U for L = (a b; c d) of Lehmer's pattern.
-    void LeftMultiply(const Small& l) {
-        const Small mag{Magnitude(l.a), Magnitude(l.b), Magnitude(l.c), Magnitude(l.d)};
-        const CofactorWords k[4] = {Split(mag.a), Split(mag.b), Split(mag.c), Split(mag.d)};
-        // Each product grows an entry by at most three words (the cofactors are below
-        // 10^18).
-        const size_t n = RoundedWords(len + 3);
+    void LeftMultiply(const Wide& l) {
+        const Wide mag{Magnitude(l.a), Magnitude(l.b), Magnitude(l.c), Magnitude(l.d)};
+        // Each product grows an entry by at most as many words as the cofactors have
+        // (below 10^18 in three, below 2 * 10^36 in five).
+        size_t used = len + kMaxCofactorWords;
+        const size_t n = RoundedWords(used);
         for (auto& e : u) e.resize(kPad + n, 0);
         top.resize(n);
         bottom.resize(n);
+        // n - kPad words with kPad above them: ApplyWide's columns are the n here.
         for (int col = 0; col < 2; ++col) {
-            ApplyColumns(u[col].data() + kPad, u[2 + col].data() + kPad, n, k, top.data(), bottom.data());
+            ApplyWide(u[col].data() + kPad, u[2 + col].data() + kPad, n - kPad, mag, top.data(), bottom.data());
         }
-        size_t used = len + 3;
         while (used > 1 && (u[0][kPad + used - 1] | u[1][kPad + used - 1] | u[2][kPad + used - 1] |
                             u[3][kPad + used - 1]) == 0)
             --used;
@@ -966,21 +1076,23 @@ void LehmerRun(Vec& x, Vec& y, Matrix* m, size_t stopX, size_t stopY) {
     bool divide = false;
     WordMatrix w;
     bool steps = false;
+    // Two rounds a pass where the vector pass takes five-word cofactors.
+    const bool twoRounds = CurrentTuning().gcdTwoRounds && VectorsFit() != ColumnVectors::kAvx512;
     while (ny > 0 && LimbsOf(wy, ny) > stopY && LimbsOf(wx, nx) > stopX) {
         pump::ProcessMessages();
-        const size_t top = wx[nx - 1];
-        size_t digits = 8 * (nx - 1) + 1;
-        for (size_t p = 10; p <= top; p *= 10) ++digits;
-        const size_t shift = digits > 37 ? digits - 37 : 0;
-        const Small s = LehmerMatrixWide(LeadingWide(wx, nx, shift), LeadingWide(wy, ny, shift));
+        const Small s = PassMatrix(wx, nx, wy, ny);
         if (s.b == 0) {
             divide = true;
             break;
         }
-        ApplyWide(wx, wy, nx, s, tx.data(), ty.data());
+        const Wide l = twoRounds && LimbsOf(wy, ny) > stopY + kTwoRoundsMargin &&
+                               LimbsOf(wx, nx) > stopX + kTwoRoundsMargin
+                           ? TwoRounds(wx, nx, wy, ny, s)
+                           : Widen(s);
+        ApplyWide(wx, wy, nx, l, tx.data(), ty.data());
         nx = TrimWords(wx, nx);
         ny = TrimWords(wy, nx);
-        if (m != nullptr) w.LeftMultiply(s);
+        if (m != nullptr) w.LeftMultiply(l);
         steps = true;
     }
     if (m != nullptr && steps) {
@@ -1079,12 +1191,12 @@ LehmerCofactors LehmerLeading(int64_t xh, int64_t yh, int64_t limit) {
 }
 
 void LehmerApplyWords(std::vector<uint32_t>& x, std::vector<uint32_t>& y, const LehmerCofactors& m) {
-    const size_t n = std::max(x.size(), y.size()) + 3, columns = RoundedWords(n + kPad);
+    const size_t n = std::max(x.size(), y.size()) + kMaxCofactorWords, columns = RoundedWords(n + kPad);
     std::vector<Word> bx(kPad + columns, 0), by(kPad + columns, 0);
     std::copy(x.begin(), x.end(), bx.begin() + kPad);
     std::copy(y.begin(), y.end(), by.begin() + kPad);
     std::vector<int64_t> tx(columns), ty(columns);
-    ApplyWide(bx.data() + kPad, by.data() + kPad, n, Small{m.a, m.b, m.c, m.d}, tx.data(), ty.data());
+    ApplyWide(bx.data() + kPad, by.data() + kPad, n, Wide{m.a, m.b, m.c, m.d}, tx.data(), ty.data());
     x.assign(bx.begin() + kPad, bx.begin() + static_cast<std::ptrdiff_t>(kPad + TrimWords(bx.data() + kPad, columns)));
     y.assign(by.begin() + kPad, by.begin() + static_cast<std::ptrdiff_t>(kPad + TrimWords(by.data() + kPad, columns)));
 }

@@ -258,12 +258,12 @@ unsigned __int128 GcdU128(unsigned __int128 a, unsigned __int128 b);
 /// these leading parts, with cofactor magnitudes at most limit (b == 0: no step). The
 /// gcd's inner loop, here for its tests.
 struct LehmerCofactors {
-    int64_t a, b, c, d;
+    __int128 a, b, c, d;
 };
 LehmerCofactors LehmerLeading(int64_t xh, int64_t yh, int64_t limit);
 /// (x, y) := (a x + b y, c x + d y) on words of 8 digits (least significant first, results
-/// trimmed) by the gcd's pass on words, for cofactors below 10^18 whose results are not
-/// negative. Here for its tests.
+/// trimmed) by the gcd's pass on words, for cofactors below 10^18 (one round of Lehmer's
+/// steps) or 2 * 10^36 (two) whose results are not negative. Here for its tests.
 void LehmerApplyWords(std::vector<uint32_t>& x, std::vector<uint32_t>& y, const LehmerCofactors& m);
 
 /// Gcd of two machine words; gcd(a, 0) = a. Binary steps that take the smaller and the
@@ -344,6 +344,10 @@ struct Tuning {
     /// Whether the gcd's Lehmer passes and small matrix products work on packed words
     /// (false: on limbs and separate products, the reference).
     bool gcdWords = true;
+    /// Whether those passes take two rounds of Lehmer's steps a pass (cofactors below
+    /// 2 * 10^36, five words) where the vector pass takes them (false: one round, below
+    /// 10^18).
+    bool gcdTwoRounds = true;
     /// Whether large transforms may use a second thread.
     bool nttParallel = true;
     /// Whether the long division's rows, the quadratic products and the gcd's passes use

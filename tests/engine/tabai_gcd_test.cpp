@@ -205,32 +205,35 @@ TEST(GcdPass, WordColumnsUndoTheirInverseInEveryVectorWidth) {
     // The pass on words of 8 digits: (x, y) := N (u, v) with N the inverse of a matrix M of
     // Euclid's steps (its entries all non-negative), then M (x, y) must give back (u, v),
     // with the vector passes and with the portable one, and both the same on the way.
-    // Cofactors up to 10^18 of either parity and the identity; words random, all nines,
-    // zero below a top word of one (a power of the base), lengths either side of the
-    // vectors' 4 and 8 words.
+    // Cofactors up to 10^18 (three words, one round of Lehmer's steps) and up to 10^36
+    // (five words, two rounds) of either parity, and the identity; words random, all
+    // nines, zero below a top word of one (a power of the base), lengths either side of
+    // the vectors' 4 and 8 words.
     using Words = std::vector<uint32_t>;
     constexpr uint32_t kWordBase = 100000000;
     std::mt19937_64 rng(67);
     std::vector<LehmerCofactors> matrices = {{1, 0, 0, 1}};
-    for (const bool odd : {false, true}) {
-        for (const uint64_t quotientRange : {uint64_t{3}, uint64_t{1000}, uint64_t{300000}}) {
-            // Steps while the cofactors stay below 10^18, the last one dropped for the parity.
-            Matrix2 m, before;
-            size_t steps = 0;
-            while (true) {
-                const I128 q = 1 + static_cast<I128>(rng() % quotientRange);
-                const Matrix2 next{m.c, m.d, m.a - q * m.c, m.b - q * m.d};
-                if (std::max({Magnitude(next.a), Magnitude(next.b), Magnitude(next.c), Magnitude(next.d)}) >=
-                    I128{1000000000000000000})
-                    break;
-                before = m;
-                m = next;
-                ++steps;
+    const I128 oneRound = 1000000000000000000;
+    for (const I128 bound : {oneRound, oneRound * oneRound}) {
+        for (const bool odd : {false, true}) {
+            for (const uint64_t quotientRange : {uint64_t{3}, uint64_t{1000}, uint64_t{300000}}) {
+                // Steps while the cofactors stay below the bound, the last one dropped for
+                // the parity.
+                Matrix2 m, before;
+                size_t steps = 0;
+                while (true) {
+                    const I128 q = 1 + static_cast<I128>(rng() % quotientRange);
+                    const Matrix2 next{m.c, m.d, m.a - q * m.c, m.b - q * m.d};
+                    if (std::max({Magnitude(next.a), Magnitude(next.b), Magnitude(next.c), Magnitude(next.d)}) >= bound)
+                        break;
+                    before = m;
+                    m = next;
+                    ++steps;
+                }
+                ASSERT_GE(steps, 2u);
+                if ((steps % 2 == 1) != odd) m = before;
+                matrices.push_back({m.a, m.b, m.c, m.d});
             }
-            ASSERT_GE(steps, 2u);
-            if ((steps % 2 == 1) != odd) m = before;
-            matrices.push_back({static_cast<int64_t>(m.a), static_cast<int64_t>(m.b), static_cast<int64_t>(m.c),
-                                static_cast<int64_t>(m.d)});
         }
     }
     auto trim = [](Words w) {
