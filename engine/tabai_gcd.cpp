@@ -8,7 +8,7 @@
 // (Knuth's two-sided test), collecting the steps in a 2x2 matrix of cofactors; one pass
 // over the numbers then applies the matrix, which removes about 9 digits at once (the
 // passes on words below take the leading 37 digits in two such rounds and remove about
-// 18).
+// 18, and up to three times that in one pass on long numbers).
 #include <algorithm>
 #if defined(__GNUC__) && defined(__x86_64__)
 #include <immintrin.h>
@@ -455,9 +455,13 @@ void LehmerStep(Vec& x, Vec& y, Matrix* m) {
 // split into two steps that each take only the quotient of the word below.
 using Word = uint32_t;
 constexpr uint32_t kPairBase = 100000000;  // two limbs
-// Zero words kept below and above a number, so that a pass with cofactors of five words
-// reads words i - 1 to i - 4 and writes four words above the top without tests.
-constexpr size_t kPad = 4;
+// A pass takes up to three wide rounds of Lehmer's steps (below): its cofactors are below
+// 4 * 10^54, seven words.
+constexpr size_t kMaxRounds = 3;
+constexpr size_t kMaxCofactorWords = 2 * kMaxRounds + 1;
+// Zero words kept below and above a number, so that a pass reads words i - 1 to i - 6 and
+// writes six words above the top without tests.
+constexpr size_t kPad = kMaxCofactorWords - 1;
 
 void PackPairs(const Vec& x, Word* w) {
     for (size_t j = 0; 2 * j < x.size(); ++j) {
@@ -548,33 +552,50 @@ Small LehmerMatrixWide(__int128 xh, __int128 yh) {
     return y2 >= sy && x2 - sx >= y2 + sy ? m : m1;
 }
 
-// A matrix of two wide rounds (two runs of Lehmer's steps, one after the other): entries
-// below 2 * 10^36, in five words of 8 digits.
-struct Wide {
-    __int128 a, b, c, d;
-};
-
-constexpr size_t kMaxCofactorWords = 5;
-
-// A cofactor's magnitude in words of 8 digits (three for a round's, five for two rounds'),
-// and its sign as a mask.
+// A cofactor's magnitude in words of 8 digits (three for one wide round's, five for two
+// rounds', seven for three), and its sign as a mask.
 struct CofactorWords {
     uint32_t w[kMaxCofactorWords];
     uint64_t neg;
 };
 
+// floor(m / d), and m mod d in r, for m < 2^64 d: the processor's one division of 128
+// by 64 bits (a 128-bit division by the compiler's library routine costs several times as
+// much, and the two-round passes split four 120-bit cofactors each).
+inline uint64_t DivideWide(unsigned __int128 m, uint64_t d, uint64_t& r) {
+#if defined(__GNUC__) && defined(__x86_64__)
+    uint64_t q;
+    __asm__("divq %4" : "=a"(q), "=d"(r) : "a"(static_cast<uint64_t>(m)), "d"(static_cast<uint64_t>(m >> 64)), "rm"(d));
+    return q;
+#else
+    r = static_cast<uint64_t>(m % d);
+    return static_cast<uint64_t>(m / d);
+#endif
+}
+
 CofactorWords Split(__int128 v) {
     using U = unsigned __int128;
     constexpr uint64_t kTwoWords = uint64_t{kPairBase} * kPairBase;
-    U m = static_cast<U>(v < 0 ? -v : v);
+    const U m = static_cast<U>(v < 0 ? -v : v);
     CofactorWords k{{}, v < 0 ? ~uint64_t{0} : 0};
-    // Two words at a time, in 64 bits once the rest fits.
-    for (size_t j = 0; m != 0; j += 2) {
-        const uint64_t low = m >> 64 == 0 ? static_cast<uint64_t>(m) % kTwoWords : static_cast<uint64_t>(m % kTwoWords);
-        m = m >> 64 == 0 ? static_cast<uint64_t>(m) / kTwoWords : m / kTwoWords;
-        k.w[j] = static_cast<uint32_t>(low % kPairBase);
-        if (j + 1 < kMaxCofactorWords) k.w[j + 1] = static_cast<uint32_t>(low / kPairBase);
+    auto put = [&k](size_t j, uint64_t twoWords) {
+        k.w[j] = static_cast<uint32_t>(twoWords % kPairBase);
+        k.w[j + 1] = static_cast<uint32_t>(twoWords / kPairBase);
+    };
+    const uint64_t hi = static_cast<uint64_t>(m >> 64), lo = static_cast<uint64_t>(m);
+    if (hi == 0) {
+        put(0, lo % kTwoWords);
+        put(2, lo / kTwoWords);  // below 1845
+        return k;
     }
+    // m = (h1 10^16 + h0) 2^64 + lo with h0 2^64 + lo = q0 10^16 + r0: m = q 10^16 + r0
+    // for q = h1 2^64 + q0, below 2^64 10^16 (m < 2^121), then q = q1 10^16 + r1.
+    uint64_t r0, r1;
+    const uint64_t q0 = DivideWide((U{hi % kTwoWords} << 64) | lo, kTwoWords, r0);
+    const uint64_t q1 = DivideWide((U{hi / kTwoWords} << 64) | q0, kTwoWords, r1);
+    put(0, r0);
+    put(2, r1);
+    k.w[4] = static_cast<uint32_t>(q1);
     return k;
 }
 
@@ -758,8 +779,9 @@ TABAI_AVX512 void ApplyColumnsAvx512(Word* x, Word* y, size_t n, const CofactorW
 // a double holds it exactly from its bits alone.
 #define TABAI_AVX2 __attribute__((target("avx2")))
 constexpr size_t kVector2 = 4;
-// A multiple of 10^8 above every column's magnitude (10^17), and its quotient.
-constexpr uint64_t kColumnBiasQ = uint64_t{1} << 30;
+// A multiple of 10^8 above every column's magnitude (1.4 * 10^17 for seven-word
+// cofactors), and its quotient (the biased quotients stay below 2^32).
+constexpr uint64_t kColumnBiasQ = uint64_t{1} << 31;
 constexpr uint64_t kColumnBias = kColumnBiasQ * kPairBase;
 // The same for the columns after their first split (below 2^31 in magnitude).
 constexpr uint64_t kWordBiasQ = 32;
@@ -920,41 +942,97 @@ void ApplyColumns(Word* x, Word* y, size_t n, const CofactorWords* k, int64_t* t
 // zero words below both and zeros above up to RoundedWords(n + kPad); the results are
 // known to be non-negative, so the columns above n carry to zero. tx and ty hold that
 // many columns.
-void ApplyWide(Word* x, Word* y, size_t n, const Wide& s, int64_t* tx, int64_t* ty) {
-    const CofactorWords k[4] = {Split(s.a), Split(s.b), Split(s.c), Split(s.d)};
-    const size_t columns = RoundedWords(n + kPad);
-    if ((k[0].w[3] | k[0].w[4] | k[1].w[3] | k[1].w[4] | k[2].w[3] | k[2].w[4] | k[3].w[3] | k[3].w[4]) == 0) {
-        ApplyColumns<3>(x, y, columns, k, tx, ty);
+// A pass's matrix (a b; c d): its cofactors in words, with the signs of Euclid's pattern
+// (after an even number of steps a, d >= 0 >= b, c, after an odd number the other way).
+struct PassCofactors {
+    CofactorWords k[4];
+    bool odd = false;
+};
+
+PassCofactors FromSmall(const Small& s) { return {{Split(s.a), Split(s.b), Split(s.c), Split(s.d)}, s.d < 0}; }
+
+// The significant words of the largest cofactor.
+size_t WordsOf(const PassCofactors& p) {
+    size_t n = kMaxCofactorWords;
+    while (n > 1 && (p.k[0].w[n - 1] | p.k[1].w[n - 1] | p.k[2].w[n - 1] | p.k[3].w[n - 1]) == 0) --n;
+    return n;
+}
+
+void ApplyWide(Word* x, Word* y, size_t n, const PassCofactors& p, int64_t* tx, int64_t* ty) {
+    const size_t columns = RoundedWords(n + kPad), words = WordsOf(p);
+    if (words <= 3) {
+        ApplyColumns<3>(x, y, columns, p.k, tx, ty);
+    } else if (words <= 5) {
+        ApplyColumns<5>(x, y, columns, p.k, tx, ty);
     } else {
-        ApplyColumns<5>(x, y, columns, k, tx, ty);
+        ApplyColumns<kMaxCofactorWords>(x, y, columns, p.k, tx, ty);
     }
 }
 
-Wide Widen(const Small& s) { return {s.a, s.b, s.c, s.d}; }
-
-__int128 Magnitude(__int128 v) { return v < 0 ? -v : v; }
-
-// Whether w[0..n) (trimmed) >= v.
-bool AtLeast(const Word* w, size_t n, __int128 v) {
-    const CofactorWords k = Split(v);
-    size_t nv = kMaxCofactorWords;
-    while (nv > 0 && k.w[nv - 1] == 0) --nv;
-    if (n != nv) return n > nv;
-    for (size_t i = n; i-- > 0;) {
-        if (w[i] != k.w[i]) return w[i] > k.w[i];
+// out := p q + r s for magnitudes p, r of pw words and q, s in words, the sum known to fit
+// kMaxCofactorWords words.
+void SumOfProductsWords(const CofactorWords& p, const CofactorWords& q, const CofactorWords& r, const CofactorWords& s,
+                        size_t pw, CofactorWords& out) {
+    uint64_t columns[kMaxCofactorWords] = {};
+    for (size_t i = 0; i < pw; ++i) {
+        for (size_t j = 0; i + j < kMaxCofactorWords; ++j) {
+            columns[i + j] += uint64_t{p.w[i]} * q.w[j] + uint64_t{r.w[i]} * s.w[j];
+        }
     }
-    return true;
+    uint64_t carry = 0;
+    for (size_t i = 0; i < kMaxCofactorWords; ++i) {
+        const uint64_t v = columns[i] + carry;
+        out.w[i] = static_cast<Word>(v % kPairBase);
+        carry = v / kPairBase;
+    }
 }
 
-// A pass with two rounds of Lehmer's steps (cofactors of five words) removes twice the
-// digits of a pass with one for the same splits and carries of its columns, which are
-// most of a pass's work; only the products grow, by two thirds. The second round's
-// matrix comes from the leading words of the numbers after the first round's, taken
-// exactly from the top kTopWords words.
-constexpr size_t kTopWords = 12;
+// s M for a round's matrix s after the pass's M, both of Euclid's pattern: |s M| = |s| |M|
+// entry by entry.
+PassCofactors Times(const PassCofactors& s, const PassCofactors& m) {
+    const CofactorWords* k = s.k;
+    const size_t w = WordsOf(s);
+    PassCofactors r;
+    SumOfProductsWords(k[0], m.k[0], k[1], m.k[2], w, r.k[0]);
+    SumOfProductsWords(k[0], m.k[1], k[1], m.k[3], w, r.k[1]);
+    SumOfProductsWords(k[2], m.k[0], k[3], m.k[2], w, r.k[2]);
+    SumOfProductsWords(k[2], m.k[1], k[3], m.k[3], w, r.k[3]);
+    r.odd = m.odd != s.odd;
+    const uint64_t negative = ~uint64_t{0};
+    r.k[0].neg = r.k[3].neg = r.odd ? negative : 0;
+    r.k[1].neg = r.k[2].neg = r.odd ? 0 : negative;
+    return r;
+}
+
+// Compares trimmed word arrays.
+int CompareWords(const Word* a, size_t na, const Word* b, size_t nb) {
+    if (na != nb) return na < nb ? -1 : 1;
+    for (size_t i = na; i-- > 0;) {
+        if (a[i] != b[i]) return a[i] < b[i] ? -1 : 1;
+    }
+    return 0;
+}
+
+// s := a + b over n words (s has n + 1).
+void AddWords(const Word* a, const Word* b, size_t n, Word* s) {
+    Word carry = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const Word v = a[i] + b[i] + carry;
+        carry = v >= kPairBase ? 1 : 0;
+        s[i] = v - carry * kPairBase;
+    }
+    s[n] = carry;
+}
+
+// A pass with two or three rounds of Lehmer's steps (cofactors of five or seven words)
+// removes two or three times the digits of a pass with one for the same splits and
+// carries of its columns, which are most of a pass's work; only the products grow. Each
+// further round's matrix comes from the leading words of the numbers after the rounds
+// before, taken exactly from the top kTopWords words.
+constexpr size_t kTopWords = 16;
 // Passes keep to one round within this many limbs of where the run stops, so that it
 // stops near where it was asked to.
-constexpr size_t kTwoRoundsMargin = 10;
+constexpr size_t kRoundsMargin = 15;
 
 // The number of digits of a trimmed word array of n > 0 words.
 size_t DigitsOf(const Word* w, size_t n) {
@@ -963,50 +1041,70 @@ size_t DigitsOf(const Word* w, size_t n) {
     return digits;
 }
 
-// Lehmer's matrix of a wide pass for x >= y (nx and ny <= nx words, trimmed): the leading
+// Lehmer's matrix of a wide round for x >= y (nx and ny <= nx words, trimmed): the leading
 // 37 digits' steps, or none (b == 0).
-Small PassMatrix(const Word* x, size_t nx, const Word* y, size_t ny) {
+Small RoundMatrix(const Word* x, size_t nx, const Word* y, size_t ny) {
     const size_t digits = DigitsOf(x, nx);
     const size_t shift = digits > 37 ? digits - 37 : 0;
     return LehmerMatrixWide(LeadingWide(x, nx, shift), LeadingWide(y, ny, shift));
 }
 
-// Both rounds' matrix for x >= y of nx and ny words, given the first round's s1, when it
-// provably takes the whole numbers to x' > y' >= 0; otherwise s1 alone. s1 serves for the
-// top words t = floor(x / B^j), u = floor(y / B^j) too (their leading 37 digits are x's
-// and y's), the second round's s2 for s1 (t, u) exactly; and with x = t B^j + xl,
-// 0 <= xl < B^j (likewise y), M = s2 s1 = (a b; c d) takes x, y to M (t, u) B^j plus
-// (a xl + b yl, c xl + d yl), whose negative parts stay below max(|c|, |d|) B^j in the
-// second row and max(|a| + |c|, |b| + |d|) B^j in the difference of the rows.
-Wide TwoRounds(const Word* x, size_t nx, const Word* y, size_t ny, const Small& s1) {
+// Whether M = (a b; c d) takes x = t B^j + xl, y = u B^j + yl (0 <= xl, yl < B^j) to
+// x' > y' >= 0 for every xl, yl, given M (t, u) = (t', u') (trimmed, t' > u'): x', y'
+// are t' B^j, u' B^j plus (a xl + b yl, c xl + d yl), whose negative parts stay below
+// max(|c|, |d|) B^j in the second row and max(|a| + |c|, |b| + |d|) B^j in the
+// difference of the rows.
+bool HoldsForLowWords(const Word* t, size_t nt, const Word* u, size_t nu, const PassCofactors& m) {
+    constexpr size_t n = kMaxCofactorWords;
+    const CofactorWords& c = m.k[2];
+    const CofactorWords& d = m.k[3];
+    const Word* row = CompareWords(c.w, TrimWords(c.w, n), d.w, TrimWords(d.w, n)) > 0 ? c.w : d.w;
+    if (CompareWords(u, nu, row, TrimWords(row, n)) < 0) return false;
+    Word ac[n + 1], bd[n + 1];
+    AddWords(m.k[0].w, c.w, n, ac);
+    AddWords(m.k[1].w, d.w, n, bd);
+    const Word* diff = CompareWords(ac, TrimWords(ac, n + 1), bd, TrimWords(bd, n + 1)) > 0 ? ac : bd;
+    Word gap[kTopWords];  // t' - u'
+    int64_t borrow = 0;
+    for (size_t i = 0; i < nt; ++i) {
+        const int64_t v = int64_t{t[i]} - (i < nu ? u[i] : 0) - borrow;
+        borrow = v < 0 ? 1 : 0;
+        gap[i] = static_cast<Word>(v + borrow * kPairBase);
+    }
+    return CompareWords(gap, TrimWords(gap, nt), diff, TrimWords(diff, n + 1)) >= 0;
+}
+
+// The matrix of up to `rounds` rounds for x >= y of nx and ny words, given the first
+// round's s1: each further round's kept while it provably takes the whole numbers to
+// x' > y' >= 0. s1 serves for the top words t = floor(x / B^j), u = floor(y / B^j) too
+// (their leading 37 digits are x's and y's), each further round's for the top words after
+// the rounds before exactly.
+PassCofactors Rounds(const Word* x, size_t nx, const Word* y, size_t ny, const Small& s1, size_t rounds) {
     constexpr size_t kColumns = RoundedWords(kTopWords + kPad);
-    const size_t j = nx > kTopWords ? nx - kTopWords : 0, n = nx - j;
+    const size_t j = nx > kTopWords ? nx - kTopWords : 0;
     Word bt[kPad + kColumns] = {}, bu[kPad + kColumns] = {};
     int64_t tx[kColumns], ty[kColumns];
     Word* t = bt + kPad;
     Word* u = bu + kPad;
     std::copy(x + j, x + nx, t);
     if (ny > j) std::copy(y + j, y + ny, u);
-    ApplyWide(t, u, n, Widen(s1), tx, ty);
-    const size_t nt = TrimWords(t, n), nu = TrimWords(u, n);
-    if (nu == 0) return Widen(s1);
-    const Small s2 = PassMatrix(t, nt, u, nu);
-    if (s2.b == 0) return Widen(s1);
-    const Wide m{__int128{s2.a} * s1.a + __int128{s2.b} * s1.c, __int128{s2.a} * s1.b + __int128{s2.b} * s1.d,
-                 __int128{s2.c} * s1.a + __int128{s2.d} * s1.c, __int128{s2.c} * s1.b + __int128{s2.d} * s1.d};
-    if (j == 0) return m;
-    ApplyWide(t, u, nt, Widen(s2), tx, ty);
-    const size_t n2 = TrimWords(t, nt), nu2 = TrimWords(u, nt);
-    // t := t - u (t > u).
-    int64_t borrow = 0;
-    for (size_t i = 0; i < n2; ++i) {
-        int64_t d = int64_t{t[i]} - u[i] - borrow;
-        borrow = d < 0 ? 1 : 0;
-        t[i] = static_cast<Word>(d + (d < 0 ? kPairBase : 0));
+    PassCofactors m = FromSmall(s1);
+    size_t nt = nx - j;
+    ApplyWide(t, u, nt, m, tx, ty);
+    for (size_t r = 1; r < rounds; ++r) {
+        nt = TrimWords(t, nt);
+        const size_t nu = TrimWords(u, nt);
+        if (nu == 0) break;
+        const Small s = RoundMatrix(t, nt, u, nu);
+        if (s.b == 0) break;
+        const PassCofactors round = FromSmall(s);
+        ApplyWide(t, u, nt, round, tx, ty);
+        const PassCofactors next = Times(round, m);
+        // With the whole numbers at the top, the rounds are exact.
+        if (j > 0 && !HoldsForLowWords(t, TrimWords(t, nt), u, TrimWords(u, nt), next)) break;
+        m = next;
     }
-    const __int128 row = std::max(Magnitude(m.c), Magnitude(m.d));
-    const __int128 diff = std::max(Magnitude(m.a) + Magnitude(m.c), Magnitude(m.b) + Magnitude(m.d));
-    return AtLeast(u, nu2, row) && AtLeast(t, TrimWords(t, n2), diff) ? m : Widen(s1);
+    return m;
 }
 
 // The product of a run's Lehmer matrices, in words. The matrices of Euclid's steps
@@ -1024,11 +1122,12 @@ struct WordMatrix {
         u[0][kPad] = u[3][kPad] = 1;
     }
     // U := L U for L = (a b; c d) of Lehmer's pattern.
-    void LeftMultiply(const Wide& l) {
-        const Wide mag{Magnitude(l.a), Magnitude(l.b), Magnitude(l.c), Magnitude(l.d)};
-        // Each product grows an entry by at most as many words as the cofactors have
-        // (below 10^18 in three, below 2 * 10^36 in five).
-        size_t used = len + kMaxCofactorWords;
+    void LeftMultiply(const PassCofactors& l) {
+        PassCofactors mag = l;
+        for (auto& k : mag.k) k.neg = 0;
+        // Each sum of two products grows an entry by at most one word more than the
+        // cofactors have.
+        size_t used = len + WordsOf(l) + 1;
         const size_t n = RoundedWords(used);
         for (auto& e : u) e.resize(kPad + n, 0);
         top.resize(n);
@@ -1041,7 +1140,7 @@ struct WordMatrix {
                             u[3][kPad + used - 1]) == 0)
             --used;
         len = used;
-        odd = l.d < 0 ? !odd : odd;
+        odd = odd != l.odd;
     }
     Signed Entry(int k) const {
         Signed r;
@@ -1076,19 +1175,20 @@ void LehmerRun(Vec& x, Vec& y, Matrix* m, size_t stopX, size_t stopY) {
     bool divide = false;
     WordMatrix w;
     bool steps = false;
-    // Two rounds a pass where the vector pass takes five-word cofactors.
-    const bool twoRounds = CurrentTuning().gcdTwoRounds && VectorsFit() != ColumnVectors::kAvx512;
+    // Several rounds a pass where the vector pass takes cofactors of more than three words.
+    const size_t rounds = VectorsFit() == ColumnVectors::kAvx512 ? 1 : std::clamp<size_t>(CurrentTuning().gcdRounds, 1, kMaxRounds);
     while (ny > 0 && LimbsOf(wy, ny) > stopY && LimbsOf(wx, nx) > stopX) {
         pump::ProcessMessages();
-        const Small s = PassMatrix(wx, nx, wy, ny);
+        const Small s = RoundMatrix(wx, nx, wy, ny);
         if (s.b == 0) {
             divide = true;
             break;
         }
-        const Wide l = twoRounds && LimbsOf(wy, ny) > stopY + kTwoRoundsMargin &&
-                               LimbsOf(wx, nx) > stopX + kTwoRoundsMargin
-                           ? TwoRounds(wx, nx, wy, ny, s)
-                           : Widen(s);
+        const size_t limbs = LimbsOf(wx, nx);
+        const PassCofactors l = rounds > 1 && limbs > CurrentTuning().gcdRoundsFrom && limbs > stopX + kRoundsMargin &&
+                                        LimbsOf(wy, ny) > stopY + kRoundsMargin
+                                    ? Rounds(wx, nx, wy, ny, s, rounds)
+                                    : FromSmall(s);
         ApplyWide(wx, wy, nx, l, tx.data(), ty.data());
         nx = TrimWords(wx, nx);
         ny = TrimWords(wy, nx);
@@ -1190,13 +1290,25 @@ LehmerCofactors LehmerLeading(int64_t xh, int64_t yh, int64_t limit) {
     return {m.a, m.b, m.c, m.d};
 }
 
-void LehmerApplyWords(std::vector<uint32_t>& x, std::vector<uint32_t>& y, const LehmerCofactors& m) {
+void LehmerApplyWords(std::vector<uint32_t>& x, std::vector<uint32_t>& y, const LehmerCofactors& m,
+                      const LehmerCofactors* then) {
     const size_t n = std::max(x.size(), y.size()) + kMaxCofactorWords, columns = RoundedWords(n + kPad);
     std::vector<Word> bx(kPad + columns, 0), by(kPad + columns, 0);
     std::copy(x.begin(), x.end(), bx.begin() + kPad);
     std::copy(y.begin(), y.end(), by.begin() + kPad);
     std::vector<int64_t> tx(columns), ty(columns);
-    ApplyWide(bx.data() + kPad, by.data() + kPad, n, Wide{m.a, m.b, m.c, m.d}, tx.data(), ty.data());
+    auto cofactors = [](const LehmerCofactors& c) {
+        return PassCofactors{{Split(c.a), Split(c.b), Split(c.c), Split(c.d)}, c.d < 0};
+    };
+    PassCofactors p = cofactors(m);
+    if (then != nullptr) {
+        const bool signs = m.a < 0 || m.b < 0 || m.c < 0 || m.d < 0;
+        p = Times(cofactors(*then), p);
+        if (!signs) {
+            for (auto& k : p.k) k.neg = 0;
+        }
+    }
+    ApplyWide(bx.data() + kPad, by.data() + kPad, n, p, tx.data(), ty.data());
     x.assign(bx.begin() + kPad, bx.begin() + static_cast<std::ptrdiff_t>(kPad + TrimWords(bx.data() + kPad, columns)));
     y.assign(by.begin() + kPad, by.begin() + static_cast<std::ptrdiff_t>(kPad + TrimWords(by.data() + kPad, columns)));
 }

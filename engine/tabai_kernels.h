@@ -263,8 +263,11 @@ struct LehmerCofactors {
 LehmerCofactors LehmerLeading(int64_t xh, int64_t yh, int64_t limit);
 /// (x, y) := (a x + b y, c x + d y) on words of 8 digits (least significant first, results
 /// trimmed) by the gcd's pass on words, for cofactors below 10^18 (one round of Lehmer's
-/// steps) or 2 * 10^36 (two) whose results are not negative. Here for its tests.
-void LehmerApplyWords(std::vector<uint32_t>& x, std::vector<uint32_t>& y, const LehmerCofactors& m);
+/// steps) or 2 * 10^36 (two rounds) whose results are not negative; with `then`, by
+/// then M in one pass (cofactors below 4 * 10^54, three rounds), M and then both of
+/// Euclid's sign pattern or both non-negative. Here for its tests.
+void LehmerApplyWords(std::vector<uint32_t>& x, std::vector<uint32_t>& y, const LehmerCofactors& m,
+                      const LehmerCofactors* then = nullptr);
 
 /// Gcd of two machine words; gcd(a, 0) = a. Binary steps that take the smaller and the
 /// difference by conditional moves: on the short, random operands of everyday lines the
@@ -344,10 +347,13 @@ struct Tuning {
     /// Whether the gcd's Lehmer passes and small matrix products work on packed words
     /// (false: on limbs and separate products, the reference).
     bool gcdWords = true;
-    /// Whether those passes take two rounds of Lehmer's steps a pass (cofactors below
-    /// 2 * 10^36, five words) where the vector pass takes them (false: one round, below
-    /// 10^18).
-    bool gcdTwoRounds = true;
+    /// How many rounds of Lehmer's steps on the leading 37 digits those passes take, 1 to
+    /// 3 (cofactors below 10^18, 2 * 10^36, 4 * 10^54: three, five, seven words), where
+    /// the vector pass takes more than three words.
+    size_t gcdRounds = 3;
+    /// ... while the larger number has more than this many limbs (below, the rounds'
+    /// matrices on the top words cost more than the shorter passes save).
+    size_t gcdRoundsFrom = 150;
     /// Whether large transforms may use a second thread.
     bool nttParallel = true;
     /// Whether the long division's rows, the quadratic products and the gcd's passes use

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -205,10 +206,10 @@ TEST(GcdPass, WordColumnsUndoTheirInverseInEveryVectorWidth) {
     // The pass on words of 8 digits: (x, y) := N (u, v) with N the inverse of a matrix M of
     // Euclid's steps (its entries all non-negative), then M (x, y) must give back (u, v),
     // with the vector passes and with the portable one, and both the same on the way.
-    // Cofactors up to 10^18 (three words, one round of Lehmer's steps) and up to 10^36
-    // (five words, two rounds) of either parity, and the identity; words random, all
-    // nines, zero below a top word of one (a power of the base), lengths either side of
-    // the vectors' 4 and 8 words.
+    // Cofactors up to 10^18 (three words, one round of Lehmer's steps), up to 10^36 (five
+    // words, two rounds) and products of the two (seven words, three rounds) of either
+    // parity, and the identity; words random, all nines, zero below a top word of one (a
+    // power of the base), lengths either side of the vectors' 4 and 8 words.
     using Words = std::vector<uint32_t>;
     constexpr uint32_t kWordBase = 100000000;
     std::mt19937_64 rng(67);
@@ -240,6 +241,21 @@ TEST(GcdPass, WordColumnsUndoTheirInverseInEveryVectorWidth) {
         while (!w.empty() && w.back() == 0) w.pop_back();
         return w;
     };
+    auto inverseOf = [](const LehmerCofactors& m) {
+        const I128 det = I128{m.a} * m.d - I128{m.b} * m.c;
+        EXPECT_EQ(Magnitude(det), 1);
+        return det == 1 ? LehmerCofactors{m.d, -m.b, -m.c, m.a} : LehmerCofactors{-m.d, m.b, m.c, -m.a};
+    };
+    // M = then first in one pass, and its inverse N = first^-1 then^-1 (then's inverse
+    // applied first).
+    struct Pass {
+        LehmerCofactors first;
+        std::optional<LehmerCofactors> then;
+    };
+    std::vector<Pass> passes;
+    for (const LehmerCofactors& m : matrices) passes.push_back({m, std::nullopt});
+    const size_t perBound = (matrices.size() - 1) / 2;
+    for (size_t i = 1; i <= perBound; ++i) passes.push_back({matrices[perBound + i], matrices[i]});
     for (const size_t len : {size_t{1}, size_t{3}, size_t{4}, size_t{5}, size_t{7}, size_t{8}, size_t{9}, size_t{31},
                              size_t{64}, size_t{301}}) {
         for (int kind = 0; kind < 3; ++kind) {
@@ -251,23 +267,27 @@ TEST(GcdPass, WordColumnsUndoTheirInverseInEveryVectorWidth) {
             if (kind == 2) u.back() = v.back() = 1;
             u = trim(u);
             v = trim(v);
-            for (const LehmerCofactors& m : matrices) {
-                const I128 det = I128{m.a} * m.d - I128{m.b} * m.c;
-                ASSERT_EQ(Magnitude(det), 1);
-                const LehmerCofactors inverse = det == 1 ? LehmerCofactors{m.d, -m.b, -m.c, m.a}
-                                                         : LehmerCofactors{-m.d, m.b, m.c, -m.a};
+            for (const Pass& pass : passes) {
+                const LehmerCofactors& m = pass.first;
+                const LehmerCofactors inverse = inverseOf(m);
                 ASSERT_TRUE(inverse.a >= 0 && inverse.b >= 0 && inverse.c >= 0 && inverse.d >= 0);
                 Words between[2][2];  // (x, y) after N, per width
                 for (const bool wide : {false, true}) {
                     const ScopedTuning scoped(Tuned([&](auto& t) { t.wideVectors = wide; }));
                     Words x = u, y = v;
-                    tabai_kernels::LehmerApplyWords(x, y, inverse);
+                    if (pass.then) {
+                        const LehmerCofactors inverseThen = inverseOf(*pass.then);
+                        tabai_kernels::LehmerApplyWords(x, y, inverseThen, &inverse);
+                    } else {
+                        tabai_kernels::LehmerApplyWords(x, y, inverse);
+                    }
                     between[wide][0] = x;
                     between[wide][1] = y;
-                    tabai_kernels::LehmerApplyWords(x, y, m);
+                    tabai_kernels::LehmerApplyWords(x, y, m, pass.then ? &*pass.then : nullptr);
                     const std::string where = "length " + std::to_string(len) + ", kind " + std::to_string(kind) +
                                               ", m (" + Text(m.a) + " " + Text(m.b) + "; " + Text(m.c) + " " +
-                                              Text(m.d) + "), wide " + std::to_string(wide);
+                                              Text(m.d) + "), then " + (pass.then ? "yes" : "no") + ", wide " +
+                                              std::to_string(wide);
                     EXPECT_EQ(x, u) << where;
                     EXPECT_EQ(y, v) << where;
                 }

@@ -952,8 +952,9 @@ TEST(TSeisuKernels, HalfGcdOnHostileInputs) {
 }
 
 TEST(TSeisuKernels, LehmerOnWordsMatchesLehmerOnLimbs) {
-    // Lehmer's passes on packed words (the leading 37 digits, cofactors to 10^18, or two
-    // such rounds a pass, cofactors to 10^36; in vectors and in the portable loop) against
+    // Lehmer's passes on packed words (the leading 37 digits, cofactors to 10^18, or two or
+    // three such rounds a pass, cofactors to 10^36 or 10^54; in vectors and in the portable
+    // loop) against
     // the passes on limbs, for the plain driver
     // and inside the half-gcd (whose matrices the passes also build): random pairs with a
     // common factor, odd and even lengths and every length modulo a vector of 8 words,
@@ -1010,16 +1011,16 @@ TEST(TSeisuKernels, LehmerOnWordsMatchesLehmerOnLimbs) {
     }
     for (size_t threshold : {size_t{6}, size_t{40}, halfGcd}) {
         for (bool wide : {true, false}) {
-            for (bool two : {true, false}) {
+            for (size_t rounds : {size_t{1}, size_t{2}, size_t{3}}) {
                 const ScopedTuning scoped(Tuned([&](auto& t) {
                     t.halfGcd = threshold;
                     t.wideVectors = wide;
-                    t.gcdTwoRounds = two;
+                    t.gcdRounds = rounds;
                 }));
                 for (size_t i = 0; i < cases.size(); ++i) {
                     const auto& [x, y] = cases[i];
                     const std::string where = "case " + std::to_string(i) + ", threshold " + std::to_string(threshold) +
-                                              ", wide " + (wide ? "1" : "0") + ", two rounds " + (two ? "1" : "0");
+                                              ", wide " + (wide ? "1" : "0") + ", rounds " + std::to_string(rounds);
                     EXPECT_EQ(tabai_kernels::Gcd(x, y), expected[i]) << where;
                     EXPECT_EQ(tabai_kernels::Gcd(y, x), expected[i]) << where;
                 }
