@@ -783,9 +783,6 @@ constexpr size_t kVector2 = 4;
 // cofactors), and its quotient (the biased quotients stay below 2^32).
 constexpr uint64_t kColumnBiasQ = uint64_t{1} << 31;
 constexpr uint64_t kColumnBias = kColumnBiasQ * kPairBase;
-// The same for the columns after their first split (below 2^31 in magnitude).
-constexpr uint64_t kWordBiasQ = 32;
-constexpr uint64_t kWordBias = kWordBiasQ * kPairBase;
 
 // Lanes (p3, v0, v1, v2): each lane takes the lane below it, the lowest p's top lane.
 TABAI_AVX2 inline __m256i LanesUp(__m256i v, __m256i p) {
@@ -816,39 +813,50 @@ TABAI_AVX2 inline __m256i RowProducts2(const __m256i* g, const Word* v) {
     return s;
 }
 
-// The second split of four columns t (in (-2^31, 2^31)) with the quotients of the ones
-// below, into words of out; carries between words taken in order only in the rare
-// vectors that need them.
-struct CarryState2 {
-    __m256i g;
-    int64_t carry = 0;
+// The second split of eight columns t (after the first split, in (-1.6 * 10^9,
+// 1.6 * 10^9): 32-bit lanes, twice a vector's worth of the first split's) with the
+// quotients of the ones below, into words of out. The quotients (at most 16 in magnitude)
+// come from floats: their 24 bits put a column within about 200 of a multiple of 10^8 on
+// the wrong side, one in 10^5 vectors, and words out of [0, 10^8) then take their carries
+// in order, as do the rare words that the quotient of the column below carries over.
+struct CarryState8 {
+    __m256i below;  // the quotients of the vector below, lanes rotated up
+    int32_t carry = 0;
 };
 
-TABAI_AVX2 inline void CarryInto2(__m256i t, CarryState2& st, Word* out) {
-    __m256i g;
-    const __m256i r = SplitBiased(_mm256_add_epi64(t, _mm256_set1_epi64x(static_cast<int64_t>(kWordBias))), g);
-    __m256i u = _mm256_add_epi64(r, _mm256_sub_epi64(LanesUp(g, st.g), _mm256_set1_epi64x(static_cast<int64_t>(kWordBiasQ))));
-    st.g = g;
-    u = _mm256_add_epi64(u, _mm256_set_epi64x(0, 0, 0, st.carry));
-    const __m256i low = _mm256_cmpgt_epi64(_mm256_setzero_si256(), u);
-    const __m256i high = _mm256_cmpgt_epi64(u, _mm256_set1_epi64x(kPairBase - 1));
-    if (_mm256_testz_si256(_mm256_or_si256(low, high), _mm256_set1_epi64x(-1))) {
+TABAI_AVX2 inline void CarryInto8(__m256i t, CarryState8& st, Word* out) {
+    const __m256i base = _mm256_set1_epi32(static_cast<int32_t>(kPairBase));
+    const __m256i q = _mm256_cvtps_epi32(_mm256_floor_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(t), _mm256_set1_ps(1e-8f))));
+    const __m256i r = _mm256_sub_epi32(t, _mm256_mullo_epi32(q, base));
+    // Lanes (q7', q0, ..., q6): each lane takes the quotient of the lane below.
+    const __m256i rotated = _mm256_permutevar8x32_epi32(q, _mm256_setr_epi32(7, 0, 1, 2, 3, 4, 5, 6));
+    __m256i u = _mm256_add_epi32(r, _mm256_blend_epi32(rotated, st.below, 0x01));
+    st.below = rotated;
+    if (st.carry != 0) u = _mm256_add_epi32(u, _mm256_setr_epi32(st.carry, 0, 0, 0, 0, 0, 0, 0));
+    const __m256i outside = _mm256_or_si256(_mm256_cmpgt_epi32(_mm256_setzero_si256(), u),
+                                            _mm256_cmpgt_epi32(u, _mm256_set1_epi32(static_cast<int32_t>(kPairBase) - 1)));
+    if (_mm256_testz_si256(outside, outside)) {
         st.carry = 0;
-        const __m256i packed = _mm256_permutevar8x32_epi32(u, _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(packed));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), u);
         return;
     }
-    alignas(32) int64_t v[kVector2];
+    alignas(32) int32_t v[8];
     _mm256_store_si256(reinterpret_cast<__m256i*>(v), u);
-    int64_t carry = 0;
-    for (size_t j = 0; j < kVector2; ++j) {
-        int64_t w = v[j] + carry;
+    int32_t carry = 0;
+    for (size_t j = 0; j < 8; ++j) {
+        int32_t w = v[j] + carry;
         carry = 0;
-        for (; w < 0; w += kPairBase) --carry;
-        for (; w >= kPairBase; w -= kPairBase) ++carry;
+        for (; w < 0; w += static_cast<int32_t>(kPairBase)) --carry;
+        for (; w >= static_cast<int32_t>(kPairBase); w -= static_cast<int32_t>(kPairBase)) ++carry;
         out[j] = static_cast<Word>(w);
     }
     st.carry = carry;
+}
+
+// Four 64-bit lanes below 2^31 in magnitude as 32-bit words at out.
+TABAI_AVX2 inline void StoreLow32(int32_t* out, __m256i v) {
+    const __m256i packed = _mm256_permutevar8x32_epi32(v, _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(packed));
 }
 
 template <Signs kSigns, size_t K>
@@ -860,6 +868,9 @@ TABAI_AVX2 void ApplyColumnsAvx2(Word* x, Word* y, size_t n, const CofactorWords
     const __m256i bias = _mm256_set1_epi64x(static_cast<int64_t>(kColumnBias));
     const __m256i biasQ = _mm256_set1_epi64x(static_cast<int64_t>(kColumnBiasQ));
     __m256i qx = biasQ, qy = biasQ;  // the (biased) quotients of the columns below: none
+    // The columns after their first split fit 32 bits: in the first half of tx and ty.
+    int32_t* sx = reinterpret_cast<int32_t*>(tx);
+    int32_t* sy = reinterpret_cast<int32_t*>(ty);
     for (size_t i = 0; i < n; i += kVector2) {
         const __m256i pa = RowProducts2<K>(f[0], x + i), pb = RowProducts2<K>(f[1], y + i);
         const __m256i pc = RowProducts2<K>(f[2], x + i), pd = RowProducts2<K>(f[3], y + i);
@@ -876,19 +887,16 @@ TABAI_AVX2 void ApplyColumnsAvx2(Word* x, Word* y, size_t n, const CofactorWords
         }
         __m256i q;
         const __m256i rx = SplitBiased(_mm256_add_epi64(cx, bias), q);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(tx + i),
-                            _mm256_add_epi64(rx, _mm256_sub_epi64(LanesUp(q, qx), biasQ)));
+        StoreLow32(sx + i, _mm256_add_epi64(rx, _mm256_sub_epi64(LanesUp(q, qx), biasQ)));
         qx = q;
         const __m256i ry = SplitBiased(_mm256_add_epi64(cy, bias), q);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(ty + i),
-                            _mm256_add_epi64(ry, _mm256_sub_epi64(LanesUp(q, qy), biasQ)));
+        StoreLow32(sy + i, _mm256_add_epi64(ry, _mm256_sub_epi64(LanesUp(q, qy), biasQ)));
         qy = q;
     }
-    const __m256i wordQ = _mm256_set1_epi64x(static_cast<int64_t>(kWordBiasQ));
-    CarryState2 sx{wordQ}, sy{wordQ};
-    for (size_t i = 0; i < n; i += kVector2) {
-        CarryInto2(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(tx + i)), sx, x + i);
-        CarryInto2(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(ty + i)), sy, y + i);
+    CarryState8 carryX{_mm256_setzero_si256()}, carryY{_mm256_setzero_si256()};
+    for (size_t i = 0; i < n; i += 8) {
+        CarryInto8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(sx + i)), carryX, x + i);
+        CarryInto8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(sy + i)), carryY, y + i);
     }
 }
 #pragma GCC diagnostic pop
