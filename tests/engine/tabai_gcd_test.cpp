@@ -224,6 +224,7 @@ TEST(GcdPass, WordColumnsUndoTheirInverseInEveryVectorWidth) {
                 size_t steps = 0;
                 while (true) {
                     const I128 q = 1 + static_cast<I128>(rng() % quotientRange);
+                    if (Magnitude(m.c) > bound / q || Magnitude(m.d) > bound / q) break;  // keeps q c in 128 bits
                     const Matrix2 next{m.c, m.d, m.a - q * m.c, m.b - q * m.d};
                     if (std::max({Magnitude(next.a), Magnitude(next.b), Magnitude(next.c), Magnitude(next.d)}) >= bound)
                         break;
@@ -242,7 +243,10 @@ TEST(GcdPass, WordColumnsUndoTheirInverseInEveryVectorWidth) {
         return w;
     };
     auto inverseOf = [](const LehmerCofactors& m) {
-        const I128 det = I128{m.a} * m.d - I128{m.b} * m.c;
+        // The determinant modulo 2^128 (the products of cofactors near 10^36 pass 2^127).
+        using U128 = unsigned __int128;
+        const I128 det = static_cast<I128>(static_cast<U128>(m.a) * static_cast<U128>(m.d) -
+                                           static_cast<U128>(m.b) * static_cast<U128>(m.c));
         EXPECT_EQ(Magnitude(det), 1);
         return det == 1 ? LehmerCofactors{m.d, -m.b, -m.c, m.a} : LehmerCofactors{-m.d, m.b, m.c, -m.a};
     };
