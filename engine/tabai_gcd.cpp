@@ -487,11 +487,9 @@ size_t TrimWords(const Word* w, size_t n) {
 // The length in limbs of a trimmed word array.
 size_t LimbsOf(const Word* w, size_t n) { return n == 0 ? 0 : 2 * n - (w[n - 1] < kBase ? 1 : 0); }
 
-uint32_t Pow10(size_t e) {
-    uint32_t p = 1;
-    while (e-- > 0) p *= 10;
-    return p;
-}
+constexpr uint32_t kPow10[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+
+uint32_t Pow10(size_t e) { return kPow10[e]; }
 
 // floor(w / 10^shift) for a shift that leaves at most 37 digits. The words above word
 // shift / 8 hold at most 36 digits, so the division by 10^(shift mod 8) needs only the
@@ -977,13 +975,13 @@ void ApplyWide(Word* x, Word* y, size_t n, const PassCofactors& p, int64_t* tx, 
     }
 }
 
-// out := p q + r s for magnitudes p, r of pw words and q, s in words, the sum known to fit
-// kMaxCofactorWords words.
+// out := p q + r s for magnitudes p, r of pw words and q, s of qw words, the sum known to
+// fit kMaxCofactorWords words.
 void SumOfProductsWords(const CofactorWords& p, const CofactorWords& q, const CofactorWords& r, const CofactorWords& s,
-                        size_t pw, CofactorWords& out) {
+                        size_t pw, size_t qw, CofactorWords& out) {
     uint64_t columns[kMaxCofactorWords] = {};
     for (size_t i = 0; i < pw; ++i) {
-        for (size_t j = 0; i + j < kMaxCofactorWords; ++j) {
+        for (size_t j = 0; j < qw && i + j < kMaxCofactorWords; ++j) {
             columns[i + j] += uint64_t{p.w[i]} * q.w[j] + uint64_t{r.w[i]} * s.w[j];
         }
     }
@@ -999,12 +997,12 @@ void SumOfProductsWords(const CofactorWords& p, const CofactorWords& q, const Co
 // entry by entry.
 PassCofactors Times(const PassCofactors& s, const PassCofactors& m) {
     const CofactorWords* k = s.k;
-    const size_t w = WordsOf(s);
+    const size_t w = WordsOf(s), mw = WordsOf(m);
     PassCofactors r;
-    SumOfProductsWords(k[0], m.k[0], k[1], m.k[2], w, r.k[0]);
-    SumOfProductsWords(k[0], m.k[1], k[1], m.k[3], w, r.k[1]);
-    SumOfProductsWords(k[2], m.k[0], k[3], m.k[2], w, r.k[2]);
-    SumOfProductsWords(k[2], m.k[1], k[3], m.k[3], w, r.k[3]);
+    SumOfProductsWords(k[0], m.k[0], k[1], m.k[2], w, mw, r.k[0]);
+    SumOfProductsWords(k[0], m.k[1], k[1], m.k[3], w, mw, r.k[1]);
+    SumOfProductsWords(k[2], m.k[0], k[3], m.k[2], w, mw, r.k[2]);
+    SumOfProductsWords(k[2], m.k[1], k[3], m.k[3], w, mw, r.k[3]);
     r.odd = m.odd != s.odd;
     const uint64_t negative = ~uint64_t{0};
     r.k[0].neg = r.k[3].neg = r.odd ? negative : 0;
@@ -1044,8 +1042,9 @@ constexpr size_t kRoundsMargin = 15;
 
 // The number of digits of a trimmed word array of n > 0 words.
 size_t DigitsOf(const Word* w, size_t n) {
+    const Word top = w[n - 1];
     size_t digits = 8 * (n - 1) + 1;
-    for (size_t p = 10; p <= w[n - 1]; p *= 10) ++digits;
+    for (size_t e = 1; e < 8 && kPow10[e] <= top; ++e) ++digits;
     return digits;
 }
 
