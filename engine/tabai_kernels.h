@@ -342,8 +342,8 @@ struct Tuning {
     size_t halfGcd = 3000;
     /// Inside the half-gcd recursion, Lehmer's passes (building the matrix) below this
     /// many limbs: the passes on words (three rounds a pass) keep up with the recursion's
-    /// products to about 7,000 digits (AVX2, loaded machine, fastest of four runs: 20,000-digit gcd 1.80 ->
-    /// 1.62 times GMP's time against 1200 limbs).
+    /// products to about 7,000 digits (AVX2, fastest of four runs: a gcd of 20,000
+    /// digits 1.80 -> 1.62 times GMP's time against 1200 limbs).
     size_t halfGcdBase = 1800;
     /// Whether the gcd's Lehmer passes and small matrix products work on packed words
     /// (false: on limbs and separate products, the reference).
