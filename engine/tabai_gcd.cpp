@@ -944,10 +944,6 @@ void ApplyColumns(Word* x, Word* y, size_t n, const CofactorWords* k, int64_t* t
     CarryColumns(tx, ty, n, x, y);
 }
 
-// (x, y) := (a x + b y, c x + d y) over n words, y zero beyond its length, with kPad
-// zero words below both and zeros above up to RoundedWords(n + kPad); the results are
-// known to be non-negative, so the columns above n carry to zero. tx and ty hold that
-// many columns.
 // A pass's matrix (a b; c d): its cofactors in words, with the signs of Euclid's pattern
 // (after an even number of steps a, d >= 0 >= b, c, after an odd number the other way).
 struct PassCofactors {
@@ -964,15 +960,30 @@ size_t WordsOf(const PassCofactors& p) {
     return n;
 }
 
-void ApplyWide(Word* x, Word* y, size_t n, const PassCofactors& p, int64_t* tx, int64_t* ty) {
-    const size_t columns = RoundedWords(n + kPad), words = WordsOf(p);
-    if (words <= 3) {
+// The words a pass takes the cofactors in: three, five or seven.
+size_t PassWords(const PassCofactors& p) {
+    const size_t words = WordsOf(p);
+    return words <= 3 ? 3 : words <= 5 ? 5 : kMaxCofactorWords;
+}
+
+// ApplyColumns for the cofactors p over `columns` columns, the cofactors in K = words.
+void ApplyCofactors(Word* x, Word* y, size_t columns, size_t words, const PassCofactors& p, int64_t* tx, int64_t* ty) {
+    if (words == 3) {
         ApplyColumns<3>(x, y, columns, p.k, tx, ty);
-    } else if (words <= 5) {
+    } else if (words == 5) {
         ApplyColumns<5>(x, y, columns, p.k, tx, ty);
     } else {
         ApplyColumns<kMaxCofactorWords>(x, y, columns, p.k, tx, ty);
     }
+}
+
+// (x, y) := (a x + b y, c x + d y) over n words, y zero beyond its length, with kPad
+// zero words below both and zeros above up to RoundedWords(n + kPad); the results are
+// known to be non-negative and no longer than x, so the columns above n, up to the last
+// one with a product (n + K - 2), carry to zero. tx and ty hold that many columns.
+void ApplyWide(Word* x, Word* y, size_t n, const PassCofactors& p, int64_t* tx, int64_t* ty) {
+    const size_t words = PassWords(p);
+    ApplyCofactors(x, y, RoundedWords(n + words - 1), words, p, tx, ty);
 }
 
 // out := p q + r s for magnitudes p, r of pw words and q, s of qw words, the sum known to
@@ -1139,9 +1150,9 @@ struct WordMatrix {
         for (auto& e : u) e.resize(kPad + n, 0);
         top.resize(n);
         bottom.resize(n);
-        // n - kPad words with kPad above them: ApplyWide's columns are the n here.
+        const size_t words = PassWords(mag);
         for (int col = 0; col < 2; ++col) {
-            ApplyWide(u[col].data() + kPad, u[2 + col].data() + kPad, n - kPad, mag, top.data(), bottom.data());
+            ApplyCofactors(u[col].data() + kPad, u[2 + col].data() + kPad, n, words, mag, top.data(), bottom.data());
         }
         while (used > 1 && (u[0][kPad + used - 1] | u[1][kPad + used - 1] | u[2][kPad + used - 1] |
                             u[3][kPad + used - 1]) == 0)
