@@ -587,121 +587,131 @@ __attribute__((target("avx2"))) void Columns8(const uint64_t* x, size_t nx, cons
 #endif
 
 #ifdef TABAI_AVX2
-// 2^52 as a double: an integer below it or'ed into its bits reads as 2^52 + the integer,
-// and an integral double below it added to it leaves the integer in the low bits.
-constexpr double kMagic52 = 4503599627370496.0;
-
-// q := v / 10^8 rounded to nearest, r := v - q 10^8 (v below 2^64, q below 2^38), both from
-// v's double within 2^10, so |r| <= 10^8 / 2 + 10^4. qd: q as a double.
-__attribute__((target("avx2"), always_inline)) inline void Split8(__m256i v, __m256d& qd, __m256i& q, __m256i& r) {
-    const __m256d magic = _mm256_set1_pd(kMagic52);
-    const __m256i magicBits = _mm256_castpd_si256(magic), w = _mm256_set1_epi64x(static_cast<long long>(kW8));
-    const __m256d lo = _mm256_sub_pd(
-        _mm256_castsi256_pd(_mm256_or_si256(_mm256_and_si256(v, _mm256_set1_epi64x(0xffffffffll)), magicBits)), magic);
-    const __m256d hi = _mm256_sub_pd(_mm256_castsi256_pd(_mm256_or_si256(_mm256_srli_epi64(v, 32), magicBits)), magic);
-    const __m256d d = _mm256_add_pd(_mm256_mul_pd(hi, _mm256_set1_pd(4294967296.0)), lo);
-    qd = _mm256_round_pd(_mm256_mul_pd(d, _mm256_set1_pd(1e-8)), _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
-    q = _mm256_sub_epi64(_mm256_castpd_si256(_mm256_add_pd(qd, magic)), magicBits);
-    const __m256i qw =
-        _mm256_add_epi64(_mm256_mul_epu32(q, w), _mm256_slli_epi64(_mm256_mul_epu32(_mm256_srli_epi64(q, 32), w), 32));
-    r = _mm256_sub_epi64(v, qw);
+// v's column sums (four in 64-bit lanes) split into digits of 10^8 taken to the nearest,
+// v = a + b 10^8 + c 10^16 with |a|, |b| <= 10^8 / 2 + 10^4 and c below 1845, each in its
+// lane's low 32 bits (two's complement; the high halves are left as they fall). The
+// quotients come from v's double, within 2^11 of v; only their low 32 bits meet 10^8.
+__attribute__((target("avx2"), always_inline)) inline void Split8(__m256i v, __m256i& a, __m256i& b, __m256i& c) {
+    // 2^52 and 2^84 as doubles: an integer below 2^52 or'ed into the low bits of 2^52
+    // reads as 2^52 + the integer, and one below 2^32 into 2^84's as 2^84 + 2^32 times it;
+    // an integral double below 2^52 added to 2^52 leaves the integer in the low bits.
+    const __m256d magic52 = _mm256_set1_pd(4503599627370496.0);
+    const __m256d magic84 = _mm256_set1_pd(19342813113834066795298816.0);
+    const __m256d both = _mm256_set1_pd(19342813118337666422669312.0);  // 2^84 + 2^52
+    const __m256i w = _mm256_set1_epi64x(static_cast<long long>(kW8));
+    const __m256d hi =
+        _mm256_castsi256_pd(_mm256_or_si256(_mm256_srli_epi64(v, 32), _mm256_castpd_si256(magic84)));
+    const __m256d lo = _mm256_castsi256_pd(
+        _mm256_or_si256(_mm256_and_si256(v, _mm256_set1_epi64x(0xffffffffll)), _mm256_castpd_si256(magic52)));
+    const __m256d d = _mm256_add_pd(_mm256_sub_pd(hi, both), lo);
+    const __m256d inv = _mm256_set1_pd(1e-8);
+    const __m256d qd = _mm256_round_pd(_mm256_mul_pd(d, inv), _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+    const __m256d cd = _mm256_round_pd(_mm256_mul_pd(qd, inv), _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+    const __m256i q = _mm256_castpd_si256(_mm256_add_pd(qd, magic52));
+    c = _mm256_castpd_si256(_mm256_add_pd(cd, magic52));
+    a = _mm256_sub_epi64(v, _mm256_mul_epu32(q, w));
+    b = _mm256_sub_epi64(q, _mm256_mul_epu32(c, w));
 }
 
-// [p3 c0 c1 c2]: the lanes of c one column up, p's top lane below them.
+// [p3 c0 c1 c2]: the 64-bit lanes of c one column up, p's top lane below them.
 __attribute__((target("avx2"), always_inline)) inline __m256i Up1(__m256i p, __m256i c) {
     return _mm256_alignr_epi8(c, _mm256_permute2x128_si256(p, c, 0x21), 8);
 }
 
-// Lane l all ones when bit l of the index is set.
-alignas(32) constexpr int64_t kNibbleLanes[16][4] = {
-    {0, 0, 0, 0},   {-1, 0, 0, 0},   {0, -1, 0, 0},   {-1, -1, 0, 0},   {0, 0, -1, 0},   {-1, 0, -1, 0},
-    {0, -1, -1, 0}, {-1, -1, -1, 0}, {0, 0, 0, -1},   {-1, 0, 0, -1},   {0, -1, 0, -1},  {-1, -1, 0, -1},
-    {0, 0, -1, -1}, {-1, 0, -1, -1}, {0, -1, -1, -1}, {-1, -1, -1, -1}};
+// The same for eight 32-bit lanes.
+__attribute__((target("avx2"), always_inline)) inline __m256i Up1x32(__m256i p, __m256i c) {
+    return _mm256_alignr_epi8(c, _mm256_permute2x128_si256(p, c, 0x21), 12);
+}
+
+// The low 32 bits of the 64-bit lanes of x and then of y, in order.
+__attribute__((target("avx2"), always_inline)) inline __m256i Low32(__m256i x, __m256i y) {
+    const __m256 mixed = _mm256_shuffle_ps(_mm256_castsi256_ps(x), _mm256_castsi256_ps(y), 0x88);
+    return _mm256_permute4x64_epi64(_mm256_castps_si256(mixed), 0xd8);
+}
 
 // out[0..n) := the limbs of the sum of s[k] 10^(8k), k < (n + 1) / 2 (the value is below
 // 10000^n); s is overwritten. kSquare: the sums are those off the diagonal, doubled here,
 // and the squares of x[0..) join the even columns (below 2^64 as well: 2 * 896 + 1
 // products at most). A column costs about thirty instructions done one at a time (in a
 // square, as much as its products); here it is off the chain of carries but for one bit
-// in sixteen. A first pass splits each sum into digits of 10^8 taken to the nearest, so
-// signed and without corrections: a + b 10^8 + c 10^16; word k is u = a[k] + b[k-1] +
-// c[k-2], within 1.5 10^8 of zero, and moving its nearest multiple of 10^8 up a word
-// leaves words within 10^8 / 2 + 1. In the second, words below zero borrow one from the
-// word above, words at zero pass on a borrow they receive, and the words receiving one
-// come from a 16-bit addition. s is read and written in whole steps of 16 sums (to
-// (n + 31) / 32 * 16) and x to the word past the last step's half; what those lanes hold
-// only reaches the columns above the value.
+// in 32. A first pass splits each sum with Split8; word k is u = a[k] + b[k-1] + c[k-2],
+// within 1.5 10^8 of zero, and moving its nearest multiple of 10^8 up a word leaves
+// words within 10^8 / 2 + 1, eight to a vector in 32 bits. In the second, words below
+// zero borrow one from the word above, words at zero pass on a borrow they receive, and
+// the words receiving one come from a 32-bit addition. s is read in whole steps of 32
+// sums (to (n + 63) / 64 * 32) and x to the word past the last step's half; what those
+// lanes hold only reaches the columns above the value.
 template <bool kSquare>
 __attribute__((target("avx2"))) void Finish8(uint64_t* s, const uint64_t* x, Limb* out, size_t n) {
-    constexpr size_t kStep = 16;
-    const __m256i w = _mm256_set1_epi64x(static_cast<long long>(kW8)), zero = _mm256_setzero_si256();
+    const __m256i zero = _mm256_setzero_si256();
     const size_t cols = (n + 1) / 2;
+    auto* words = reinterpret_cast<int32_t*>(s);  // written behind the sums being read
     {
-        const __m256i half = _mm256_set1_epi64x(static_cast<long long>(kW8 / 2));
-        const __m256i minusHalf = _mm256_set1_epi64x(-static_cast<long long>(kW8 / 2));
-        const __m256d magic = _mm256_set1_pd(kMagic52);
-        const __m256i magicBits = _mm256_castpd_si256(magic);
+        const __m256i w = _mm256_set1_epi32(static_cast<int>(kW8));
+        const __m256i half = _mm256_set1_epi32(static_cast<int>(kW8 / 2));
+        const __m256i minusHalf = _mm256_set1_epi32(-static_cast<int>(kW8 / 2));
         __m256i prevB = zero, prevC = zero, prevE = zero;
-        for (size_t k = 0; k < cols; k += 4) {
-            __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + k));
-            if constexpr (kSquare) {
-                // x[k/2] and x[k/2 + 1] in lanes 0 and 2, squared into the even columns.
-                const __m256i d = _mm256_cvtepu32_epi64(_mm_loadu_si128(reinterpret_cast<const __m128i*>(x + k / 2)));
-                v = _mm256_add_epi64(_mm256_add_epi64(v, v), _mm256_mul_epu32(d, d));
+        for (size_t k = 0; k < cols; k += 8) {
+            __m256i u2[2];
+            for (int j = 0; j < 2; ++j) {
+                __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + k + 4 * j));
+                if constexpr (kSquare) {
+                    // x[k/2 + 2j] and the next word in lanes 0 and 2, squared into the even columns.
+                    const __m256i d = _mm256_cvtepu32_epi64(
+                        _mm_loadu_si128(reinterpret_cast<const __m128i*>(x + k / 2 + 2 * j)));
+                    v = _mm256_add_epi64(_mm256_add_epi64(v, v), _mm256_mul_epu32(d, d));
+                }
+                __m256i a, b, c;
+                Split8(v, a, b, c);
+                // b one column down, c two.
+                u2[j] = _mm256_add_epi64(a, _mm256_add_epi64(Up1(prevB, b), _mm256_permute2x128_si256(prevC, c, 0x21)));
+                prevB = b;
+                prevC = c;
             }
-            __m256d qd;
-            __m256i q, a;
-            Split8(v, qd, q, a);
-            // q below 2^38: c := q / 10^8 to the nearest (below 1845), b := q - c 10^8.
-            const __m256d cd =
-                _mm256_round_pd(_mm256_mul_pd(qd, _mm256_set1_pd(1e-8)), _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
-            const __m256i c = _mm256_sub_epi64(_mm256_castpd_si256(_mm256_add_pd(cd, magic)), magicBits);
-            const __m256i b = _mm256_sub_epi64(q, _mm256_mul_epu32(c, w));
-            // b one column down, c two.
-            __m256i u = _mm256_add_epi64(a, _mm256_add_epi64(Up1(prevB, b), _mm256_permute2x128_si256(prevC, c, 0x21)));
-            prevB = b;
-            prevC = c;
+            __m256i u = Low32(u2[0], u2[1]);
             // e := u / 10^8 to the nearest (-1, 0 or 1), u -= e 10^8, u += e one column down.
-            const __m256i up = _mm256_cmpgt_epi64(u, half), down = _mm256_cmpgt_epi64(minusHalf, u);
-            u = _mm256_add_epi64(_mm256_sub_epi64(u, _mm256_and_si256(up, w)), _mm256_and_si256(down, w));
-            const __m256i e = _mm256_sub_epi64(down, up);
-            u = _mm256_add_epi64(u, Up1(prevE, e));  // within 10^8 / 2 + 1
+            const __m256i up = _mm256_cmpgt_epi32(u, half), down = _mm256_cmpgt_epi32(minusHalf, u);
+            u = _mm256_add_epi32(_mm256_sub_epi32(u, _mm256_and_si256(up, w)), _mm256_and_si256(down, w));
+            const __m256i e = _mm256_sub_epi32(down, up);
+            u = _mm256_add_epi32(u, Up1x32(prevE, e));  // within 10^8 / 2 + 1
             prevE = e;
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(s + k), u);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(words + k), u);
         }
     }
-    const __m256i gather = _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6);
+    const __m256i w = _mm256_set1_epi32(static_cast<int>(kW8));
+    const __m256i bits = _mm256_setr_epi32(1, 2, 4, 8, 16, 32, 64, 128);
     const __m256i limbMagic = _mm256_set1_epi64x(109951163);  // ceil(2^40 / 10^4): t / 10^4 for t < 2^27
-    const __m256i base = _mm256_set1_epi64x(kBase);
-    uint32_t borrow = 0;
-    for (size_t k = 0; k < cols; k += kStep) {
+    const __m256i base = _mm256_set1_epi32(kBase);
+    uint64_t borrow = 0;
+    for (size_t k = 0; k < cols; k += 32) {
         __m256i u[4];
-        uint32_t g = 0, p = 0;
+        uint64_t g = 0, p = 0;
         for (int j = 0; j < 4; ++j) {
-            u[j] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + k + 4 * j));
-            g |= static_cast<uint32_t>(_mm256_movemask_pd(_mm256_castsi256_pd(_mm256_cmpgt_epi64(zero, u[j]))))
-                 << (4 * j);
-            p |= static_cast<uint32_t>(_mm256_movemask_pd(_mm256_castsi256_pd(_mm256_cmpeq_epi64(u[j], zero))))
-                 << (4 * j);
+            u[j] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(words + k + 8 * j));
+            g |= uint64_t{static_cast<uint32_t>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(zero, u[j]))))}
+                 << (8 * j);
+            p |= uint64_t{static_cast<uint32_t>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(u[j], zero))))}
+                 << (8 * j);
         }
-        const uint32_t in = ((g << 1) | borrow) & 0xffff, sum = p + in, gets = sum ^ p;
-        borrow = ((sum >> kStep) | (g >> (kStep - 1))) & 1;
+        const uint64_t in = ((g << 1) | borrow) & 0xffffffffu, sum = p + in, gets = sum ^ p;
+        borrow = ((sum >> 32) | (g >> 31)) & 1;
         for (int j = 0; j < 4; ++j) {
-            const __m256i mine =
-                _mm256_load_si256(reinterpret_cast<const __m256i*>(kNibbleLanes[(gets >> (4 * j)) & 0xf]));
-            __m256i t = _mm256_add_epi64(u[j], mine);  // mine: -1 where a borrow arrives
-            t = _mm256_add_epi64(t, _mm256_and_si256(_mm256_cmpgt_epi64(zero, t), w));
+            const __m256i mine = _mm256_set1_epi32(static_cast<int>((gets >> (8 * j)) & 0xff));
+            // -1 where a borrow arrives; then below zero takes 10^8 from the word above.
+            __m256i t = _mm256_add_epi32(u[j], _mm256_cmpeq_epi32(_mm256_and_si256(mine, bits), bits));
+            t = _mm256_add_epi32(t, _mm256_and_si256(_mm256_cmpgt_epi32(zero, t), w));
             // Two limbs a column: t = l0 + 10^4 l1.
-            const __m256i l1 = _mm256_srli_epi64(_mm256_mul_epu32(t, limbMagic), 40);
-            const __m256i l0 = _mm256_sub_epi64(t, _mm256_mul_epu32(l1, base));
-            const __m128i limbs = _mm256_castsi256_si128(
-                _mm256_permutevar8x32_epi32(_mm256_or_si256(l0, _mm256_slli_epi64(l1, 16)), gather));
-            const size_t at = 2 * (k + 4 * j);
-            if (at + 8 <= n) {
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at), limbs);
+            const __m256i even = _mm256_srli_epi64(_mm256_mul_epu32(t, limbMagic), 40);
+            const __m256i odd = _mm256_srli_epi64(_mm256_mul_epu32(_mm256_srli_epi64(t, 32), limbMagic), 40);
+            const __m256i l1 = _mm256_or_si256(even, _mm256_slli_epi64(odd, 32));
+            const __m256i l0 = _mm256_sub_epi32(t, _mm256_mullo_epi32(l1, base));
+            const __m256i limbs = _mm256_or_si256(l0, _mm256_slli_epi32(l1, 16));
+            const size_t at = 2 * (k + 8 * j);
+            if (at + 16 <= n) {
+                _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + at), limbs);
             } else if (at < n) {
-                alignas(16) Limb tail[8];
-                _mm_store_si128(reinterpret_cast<__m128i*>(tail), limbs);
+                alignas(32) Limb tail[16];
+                _mm256_store_si256(reinterpret_cast<__m256i*>(tail), limbs);
                 std::copy(tail, tail + (n - at), out + at);
             }
         }
