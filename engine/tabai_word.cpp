@@ -566,6 +566,28 @@ __attribute__((target("avx2"))) void Columns8(const uint64_t* x, size_t nx, cons
             s2 = _mm256_add_epi64(s2, _mm256_mul_epu32(v, Load4(y + 8)));
             s3 = _mm256_add_epi64(s3, _mm256_mul_epu32(v, Load4(y + 12)));
         }
+        if (kSquare && i == k0 / 2 && to == k0 / 2 + 8) {
+            // The eight rows that end in this pass: row k0/2 + r reaches the lanes j > 2r,
+            // so it skips the vectors below lane 2r + 1 and masks only the one holding it.
+            const __m256i skip1 = _mm256_setr_epi64x(0, -1, -1, -1), skip3 = _mm256_setr_epi64x(0, 0, 0, -1);
+            __m256i sv[4] = {s0, s1, s2, s3};
+#pragma GCC unroll 8
+            for (int r = 0; r < 8; ++r) {
+                const __m256i v = _mm256_set1_epi64x(static_cast<long long>(x[i + r]));
+                const uint64_t* y = yp + kPad8 + k0 - i - r;
+#pragma GCC unroll 4
+                for (int q = r / 2; q < 4; ++q) {
+                    __m256i t = _mm256_mul_epu32(v, Load4(y + 4 * q));
+                    if (q == r / 2) t = _mm256_and_si256(t, r % 2 == 0 ? skip1 : skip3);
+                    sv[q] = _mm256_add_epi64(sv[q], t);
+                }
+            }
+            s0 = sv[0];
+            s1 = sv[1];
+            s2 = sv[2];
+            s3 = sv[3];
+            i = to;
+        }
         for (; i < to; ++i) {
             const __m256i v = _mm256_set1_epi64x(static_cast<long long>(x[i]));
             const uint64_t* y = yp + kPad8 + k0 - i;
