@@ -836,6 +836,22 @@ void ColumnsKaratsuba8(const uint64_t* x, size_t wx, const uint64_t* y, size_t w
     CombineColumns8(sums, p0, p1, p2, n, h, n2, cols);
 }
 
+// sums[0..RoundToLanes8(2 nx)) := the column sums of x[0..nx) squared (words below 2^32
+// whose column sums stay below 2^64), zero past the square: the products off the diagonal
+// once, then doubled with the squares of the words added. x has kPad8 zero words either
+// side. Pumps `pumps` times.
+__attribute__((target("avx2"))) void SquareColumns8(const uint64_t* x, size_t nx, uint64_t* sums, size_t pumps) {
+    const size_t cols = RoundToLanes8(2 * nx);
+    PumpSpread pump(pumps, cols / kLanes8);
+    Columns8<true>(x, nx, x - kPad8, nx, 0, cols, sums, pump);
+    for (size_t k = 0; k < cols; k += 4) {
+        // x[k/2] and x[k/2 + 1] in lanes 0 and 2, squared into the even columns.
+        const __m256i d = _mm256_cvtepu32_epi64(_mm_loadu_si128(reinterpret_cast<const __m128i*>(x + k / 2)));
+        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sums + k));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(sums + k), _mm256_add_epi64(_mm256_add_epi64(v, v), _mm256_mul_epu32(d, d)));
+    }
+}
+
 }  // namespace
 #endif
 
@@ -861,7 +877,28 @@ void MulBasecaseAvx2(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* o
 
 void SqrBasecaseAvx2(const Limb* a, size_t n, Limb* out) {
 #ifdef TABAI_AVX2
-    const size_t w = (n + 1) / 2, cols = RoundToLanes8(2 * w);
+    const size_t w = (n + 1) / 2, cols = RoundToLanes8(2 * w), h = (w + 1) / 2;
+    // Karatsuba on the column sums, as for products: (x0 + x1)^2 on words below 2 10^8
+    // sums h products below 4 10^16 a column, below 2^64 while h <= 461.
+    if (w >= std::max<size_t>(2, (CurrentTuning().karatsubaSqrAvx2 + 1) / 2) &&
+        h <= ~uint64_t{0} / ((2 * kW8 - 1) * (2 * kW8 - 1))) {
+        const size_t c = RoundToLanes8(2 * h), room = h + kPad8;
+        // x0, x1 and x0 + x1, each after kPad8 zero words, and a last kPad8 of them.
+        StackBuffer<uint64_t, 2048> buf(3 * room + kPad8 + 3 * c + cols);
+        uint64_t *x0 = buf.get() + kPad8, *x1 = x0 + room, *sum = x1 + room;
+        uint64_t *p0 = sum + room, *p1 = p0 + c, *p2 = p1 + c, *sums = p2 + c;
+        std::fill(buf.get(), p0, uint64_t{0});
+        PackWords8(a, 2 * h, x0, h);
+        PackWords8(a + 2 * h, n - 2 * h, x1, w - h);
+        for (size_t i = 0; i < h; ++i) sum[i] = x0[i] + x1[i];  // x1 is zero past its words
+        SquareColumns8(x0, h, p0, n / 3);
+        SquareColumns8(x1, w - h, p2, n / 3);
+        std::fill(p2 + RoundToLanes8(2 * (w - h)), p2 + c, uint64_t{0});  // read to 2h - 1
+        SquareColumns8(sum, h, p1, n - 2 * (n / 3));
+        CombineColumns8(sums, p0, p1, p2, 2 * h - 1, h, 2 * (w - h) - 1, cols);
+        Finish8<false>(sums, nullptr, out, 2 * n);
+        return;
+    }
     StackBuffer<uint64_t, 2048> buf(w + 2 * kPad8 + cols);
     uint64_t* yp = buf.get();
     uint64_t* sums = yp + w + 2 * kPad8;
