@@ -539,6 +539,31 @@ __attribute__((target("avx2"), always_inline)) inline __m256i Load4(const uint64
     return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
 }
 
+// Sixteen rows of a pass from row i0 whose lanes meet y's zero padding: past y's end
+// (kLow false: row i0 + r reaches y in the lanes j <= r, i0 = k0 + 1 - ny) or before its
+// start (kLow: i0 = k0, row k0 + r in the lanes j >= r). The vectors that would multiply
+// only padding are left out: a quarter of these rows' work, in every pass of a product
+// whose factors are both longer than a pass.
+template <bool kLow>
+__attribute__((target("avx2"), always_inline)) inline void EdgeRows8(const uint64_t* x, const uint64_t* yp, size_t k0,
+                                                                     size_t i0, __m256i& s0, __m256i& s1, __m256i& s2,
+                                                                     __m256i& s3) {
+    __m256i sv[4] = {s0, s1, s2, s3};
+#pragma GCC unroll 16
+    for (int r = 0; r < 16; ++r) {
+        const __m256i v = _mm256_set1_epi64x(static_cast<long long>(x[i0 + r]));
+        const uint64_t* y = yp + kPad8 + k0 - i0 - r;
+#pragma GCC unroll 4
+        for (int q = kLow ? r / 4 : 0; q <= (kLow ? 3 : r / 4); ++q) {
+            sv[q] = _mm256_add_epi64(sv[q], _mm256_mul_epu32(v, Load4(y + 4 * q)));
+        }
+    }
+    s0 = sv[0];
+    s1 = sv[1];
+    s2 = sv[2];
+    s3 = sv[3];
+}
+
 // sums[k - start] := the sum of x[i] y[k - i] for start <= k < start + cols (cols a
 // multiple of kLanes8); yp holds y with kPad8 zero words on either side. kSquare (y is
 // x, start even): only the products with i < k - i, each once (masked off in the lanes
@@ -558,13 +583,22 @@ __attribute__((target("avx2"))) void Columns8(const uint64_t* x, size_t nx, cons
         // Squares: every lane takes the product while 2i < k0 (the bulk).
         const size_t whole = kSquare ? std::max(from, std::min(to, (k0 + 1) / 2)) : to;
         size_t i = from;
-        for (; i < whole; ++i) {
+        if (k0 + 1 >= ny && from + kLanes8 <= whole) {
+            EdgeRows8<false>(x, yp, k0, from, s0, s1, s2, s3);
+            i += kLanes8;
+        }
+        const size_t before = !kSquare && to == k0 + kLanes8 && i <= k0 ? k0 : whole;
+        for (; i < before; ++i) {
             const __m256i v = _mm256_set1_epi64x(static_cast<long long>(x[i]));
             const uint64_t* y = yp + kPad8 + k0 - i;
             s0 = _mm256_add_epi64(s0, _mm256_mul_epu32(v, Load4(y)));
             s1 = _mm256_add_epi64(s1, _mm256_mul_epu32(v, Load4(y + 4)));
             s2 = _mm256_add_epi64(s2, _mm256_mul_epu32(v, Load4(y + 8)));
             s3 = _mm256_add_epi64(s3, _mm256_mul_epu32(v, Load4(y + 12)));
+        }
+        if (before != whole) {
+            EdgeRows8<true>(x, yp, k0, k0, s0, s1, s2, s3);
+            i = whole;
         }
         if (kSquare && i == k0 / 2 && to == k0 / 2 + 8) {
             // The eight rows that end in this pass: row k0/2 + r reaches the lanes j > 2r,
