@@ -746,15 +746,16 @@ __attribute__((target("avx2"))) void Columns8(const uint64_t* x, size_t nx, cons
 // within 1.5 10^8 of zero, and moving its nearest multiple of 10^8 up a word leaves
 // words within 10^8 / 2 + 1, eight to a vector in 32 bits. In the second, words below
 // zero borrow one from the word above, words at zero pass on a borrow they receive, and
-// the words receiving one come from a 32-bit addition. s is read in whole steps of 32
-// sums (to (n + 63) / 64 * 32) and x to the word past the last step's half; what those
+// the words receiving one come from a 32-bit addition. kWordsDone: the first pass was
+// made as the sums came (Columns8's kWords). s is read in steps of 8 sums, its front as
+// words (int32) in steps of 32, and x to the word past the last step's half; what those
 // lanes hold only reaches the columns above the value.
 template <bool kSquare, bool kWordsDone = false>
 __attribute__((target("avx2"))) void Finish8(uint64_t* s, const uint64_t* x, Limb* out, size_t n) {
     const __m256i zero = _mm256_setzero_si256();
     const size_t cols = (n + 1) / 2;
     auto* words = reinterpret_cast<int32_t*>(s);  // written behind the sums being read
-    if (!kWordsDone) {
+    if constexpr (!kWordsDone) {
         Words8<kSquare> first;
         for (size_t k = 0; k < cols; k += 8) {
             first.Step(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + k)),
