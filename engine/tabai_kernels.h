@@ -308,11 +308,11 @@ struct Tuning {
     /// one level while the halves' column sums fit 64 bits (to 3688 limbs): balanced
     /// products meet the floating transform at about 1350 limbs (Mul stays quadratic while
     /// na + nb is below three thresholds), squares (one Karatsuba level from
-    /// karatsubaSqrAvx2) at about 1600; the transform's lengths go in steps, so the
+    /// karatsubaSqrAvx2) at about 1800; the transform's lengths go in steps, so the
     /// crossings move with them.
     size_t karatsubaAvx2 = 400;
     size_t nttAvx2 = 900;
-    size_t sqrNttAvx2 = 1600;
+    size_t sqrNttAvx2 = 1800;
     /// Squares on AVX2 split Karatsuba's way on their column sums from this many limbs
     /// (one level, while the middle square's sums fit 64 bits: to 1844 limbs).
     size_t karatsubaSqrAvx2 = 900;
