@@ -309,10 +309,16 @@ struct Tuning {
     /// The same for the products on AVX2's 32-bit products (HasAvx2() without
     /// HasMul52(), and wideVectors; AMD EPYC, Zen 3, one thread), whose Karatsuba takes
     /// one level while the halves' column sums fit 64 bits (to 3688 limbs): balanced
-    /// products meet the floating transform at about 1000 limbs, squares at about 800.
+    /// products meet the floating transform at about 1350 limbs (Mul stays quadratic while
+    /// na + nb is below three thresholds), squares (one Karatsuba level from
+    /// karatsubaSqrAvx2) at about 1800; the transform's lengths go in steps, so the
+    /// crossings move with them.
     size_t karatsubaAvx2 = 400;
-    size_t nttAvx2 = 700;
-    size_t sqrNttAvx2 = 800;
+    size_t nttAvx2 = 900;
+    size_t sqrNttAvx2 = 1800;
+    /// Squares on AVX2 split Karatsuba's way on their column sums from this many limbs
+    /// (one level, while the middle square's sums fit 64 bits: to 1844 limbs).
+    size_t karatsubaSqrAvx2 = 900;
     /// Division by Newton's reciprocal from this many limbs (quotient and divisor); below,
     /// divide and conquer (2n by n digits, idle machine: level at about 16,000 digits, the
     /// reciprocal 1.3 against 1.56 of GMP's time at 20,000). Exact division takes the

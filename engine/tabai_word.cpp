@@ -539,13 +539,126 @@ __attribute__((target("avx2"), always_inline)) inline __m256i Load4(const uint64
     return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
 }
 
+// v's column sums (four in 64-bit lanes) split into digits of 10^8 taken to the nearest,
+// v = a + b 10^8 + c 10^16 with |a|, |b| <= 10^8 / 2 + 10^4 and c below 1845, each in its
+// lane's low 32 bits (two's complement; the high halves are left as they fall). The
+// quotients come from v's double, within 2^11 of v; only their low 32 bits meet 10^8.
+__attribute__((target("avx2"), always_inline)) inline void Split8(__m256i v, __m256i& a, __m256i& b, __m256i& c) {
+    // 2^52 and 2^84 as doubles: an integer below 2^52 or'ed into the low bits of 2^52
+    // reads as 2^52 + the integer, and one below 2^32 into 2^84's as 2^84 + 2^32 times it;
+    // an integral double below 2^52 added to 2^52 leaves the integer in the low bits.
+    const __m256d magic52 = _mm256_set1_pd(4503599627370496.0);
+    const __m256d magic84 = _mm256_set1_pd(19342813113834066795298816.0);
+    const __m256d both = _mm256_set1_pd(19342813118337666422669312.0);  // 2^84 + 2^52
+    const __m256i w = _mm256_set1_epi64x(static_cast<long long>(kW8));
+    const __m256d hi =
+        _mm256_castsi256_pd(_mm256_or_si256(_mm256_srli_epi64(v, 32), _mm256_castpd_si256(magic84)));
+    const __m256d lo = _mm256_castsi256_pd(
+        _mm256_or_si256(_mm256_and_si256(v, _mm256_set1_epi64x(0xffffffffll)), _mm256_castpd_si256(magic52)));
+    const __m256d d = _mm256_add_pd(_mm256_sub_pd(hi, both), lo);
+    const __m256d inv = _mm256_set1_pd(1e-8);
+    const __m256d qd = _mm256_round_pd(_mm256_mul_pd(d, inv), _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+    const __m256d cd = _mm256_round_pd(_mm256_mul_pd(qd, inv), _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+    const __m256i q = _mm256_castpd_si256(_mm256_add_pd(qd, magic52));
+    c = _mm256_castpd_si256(_mm256_add_pd(cd, magic52));
+    a = _mm256_sub_epi64(v, _mm256_mul_epu32(q, w));
+    b = _mm256_sub_epi64(q, _mm256_mul_epu32(c, w));
+}
+
+// [p3 c0 c1 c2]: the 64-bit lanes of c one column up, p's top lane below them.
+__attribute__((target("avx2"), always_inline)) inline __m256i Up1(__m256i p, __m256i c) {
+    return _mm256_alignr_epi8(c, _mm256_permute2x128_si256(p, c, 0x21), 8);
+}
+
+// The same for eight 32-bit lanes.
+__attribute__((target("avx2"), always_inline)) inline __m256i Up1x32(__m256i p, __m256i c) {
+    return _mm256_alignr_epi8(c, _mm256_permute2x128_si256(p, c, 0x21), 12);
+}
+
+// The low 32 bits of the 64-bit lanes of x and then of y, in order.
+__attribute__((target("avx2"), always_inline)) inline __m256i Low32(__m256i x, __m256i y) {
+    const __m256 mixed = _mm256_shuffle_ps(_mm256_castsi256_ps(x), _mm256_castsi256_ps(y), 0x88);
+    return _mm256_permute4x64_epi64(_mm256_castps_si256(mixed), 0xd8);
+}
+
+// The first pass of Finish8 (below), eight columns a step: the column sums of columns
+// k..k+7 (v0, v1: four each) into words within 10^8 / 2 + 1 of zero at words[k..k+8),
+// what moves up from them kept for the next step. kSquare: the sums are those off the
+// diagonal, doubled here, with the squares of x[k/2..k/2 + 4) added to the even columns.
+template <bool kSquare>
+class Words8 {
+public:
+    __attribute__((target("avx2"), always_inline)) inline void Step(__m256i v0, __m256i v1, const uint64_t* x,
+                                                                     size_t k, int32_t* words) {
+        const __m256i w = _mm256_set1_epi32(static_cast<int>(kW8));
+        const __m256i half = _mm256_set1_epi32(static_cast<int>(kW8 / 2));
+        const __m256i minusHalf = _mm256_set1_epi32(-static_cast<int>(kW8 / 2));
+        __m256i u2[2];
+        for (int j = 0; j < 2; ++j) {
+            __m256i v = j == 0 ? v0 : v1;
+            if constexpr (kSquare) {
+                // x[k/2 + 2j] and the next word in lanes 0 and 2, squared into the even columns.
+                const __m256i d =
+                    _mm256_cvtepu32_epi64(_mm_loadu_si128(reinterpret_cast<const __m128i*>(x + k / 2 + 2 * j)));
+                v = _mm256_add_epi64(_mm256_add_epi64(v, v), _mm256_mul_epu32(d, d));
+            }
+            __m256i a, b, c;
+            Split8(v, a, b, c);
+            // b one column down, c two.
+            u2[j] = _mm256_add_epi64(a, _mm256_add_epi64(Up1(prevB_, b), _mm256_permute2x128_si256(prevC_, c, 0x21)));
+            prevB_ = b;
+            prevC_ = c;
+        }
+        __m256i u = Low32(u2[0], u2[1]);
+        // e := u / 10^8 to the nearest (-1, 0 or 1), u -= e 10^8, u += e one column down.
+        const __m256i up = _mm256_cmpgt_epi32(u, half), down = _mm256_cmpgt_epi32(minusHalf, u);
+        u = _mm256_add_epi32(_mm256_sub_epi32(u, _mm256_and_si256(up, w)), _mm256_and_si256(down, w));
+        const __m256i e = _mm256_sub_epi32(down, up);
+        u = _mm256_add_epi32(u, Up1x32(prevE_, e));  // within 10^8 / 2 + 1
+        prevE_ = e;
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(words + k), u);
+    }
+
+private:
+    __m256i prevB_{}, prevC_{}, prevE_{};  // zero
+};
+
+// Sixteen rows of a pass from row i0 whose lanes meet y's zero padding: past y's end
+// (kLow false: row i0 + r reaches y in the lanes j <= r, i0 = k0 + 1 - ny) or before its
+// start (kLow: i0 = k0, row k0 + r in the lanes j >= r). The vectors that would multiply
+// only padding are left out: a quarter of these rows' work, in every pass of a product
+// whose factors are both longer than a pass.
+template <bool kLow>
+__attribute__((target("avx2"), always_inline)) inline void EdgeRows8(const uint64_t* x, const uint64_t* yp, size_t k0,
+                                                                     size_t i0, __m256i& s0, __m256i& s1, __m256i& s2,
+                                                                     __m256i& s3) {
+    __m256i sv[4] = {s0, s1, s2, s3};
+#pragma GCC unroll 16
+    for (int r = 0; r < 16; ++r) {
+        const __m256i v = _mm256_set1_epi64x(static_cast<long long>(x[i0 + r]));
+        const uint64_t* y = yp + kPad8 + k0 - i0 - r;
+#pragma GCC unroll 4
+        for (int q = kLow ? r / 4 : 0; q <= (kLow ? 3 : r / 4); ++q) {
+            sv[q] = _mm256_add_epi64(sv[q], _mm256_mul_epu32(v, Load4(y + 4 * q)));
+        }
+    }
+    s0 = sv[0];
+    s1 = sv[1];
+    s2 = sv[2];
+    s3 = sv[3];
+}
+
 // sums[k - start] := the sum of x[i] y[k - i] for start <= k < start + cols (cols a
 // multiple of kLanes8); yp holds y with kPad8 zero words on either side. kSquare (y is
 // x, start even): only the products with i < k - i, each once (masked off in the lanes
 // where the column is not past 2i).
-template <bool kSquare>
+// kWords (start 0): each pass's sums go straight through Finish8's first pass into the
+// words at the front of sums (int32), so that its latency overlaps the next pass's
+// products; Finish8<kSquare, true> then does the rest.
+template <bool kSquare, bool kWords = false>
 __attribute__((target("avx2"))) void Columns8(const uint64_t* x, size_t nx, const uint64_t* yp, size_t ny,
                                               size_t start, size_t cols, uint64_t* sums, PumpSpread& pump) {
+    Words8<kSquare> words;
     // Lane j of the window at kLanes8 - s is all ones when j >= s.
     alignas(32) static constexpr uint64_t kMask[2 * kLanes8] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
                                                                 ~0ull, ~0ull, ~0ull, ~0ull, ~0ull, ~0ull,
@@ -558,13 +671,44 @@ __attribute__((target("avx2"))) void Columns8(const uint64_t* x, size_t nx, cons
         // Squares: every lane takes the product while 2i < k0 (the bulk).
         const size_t whole = kSquare ? std::max(from, std::min(to, (k0 + 1) / 2)) : to;
         size_t i = from;
-        for (; i < whole; ++i) {
+        if (k0 + 1 >= ny && from + kLanes8 <= whole) {
+            EdgeRows8<false>(x, yp, k0, from, s0, s1, s2, s3);
+            i += kLanes8;
+        }
+        const size_t before = !kSquare && to == k0 + kLanes8 && i <= k0 ? k0 : whole;
+        for (; i < before; ++i) {
             const __m256i v = _mm256_set1_epi64x(static_cast<long long>(x[i]));
             const uint64_t* y = yp + kPad8 + k0 - i;
             s0 = _mm256_add_epi64(s0, _mm256_mul_epu32(v, Load4(y)));
             s1 = _mm256_add_epi64(s1, _mm256_mul_epu32(v, Load4(y + 4)));
             s2 = _mm256_add_epi64(s2, _mm256_mul_epu32(v, Load4(y + 8)));
             s3 = _mm256_add_epi64(s3, _mm256_mul_epu32(v, Load4(y + 12)));
+        }
+        if (before != whole) {
+            EdgeRows8<true>(x, yp, k0, k0, s0, s1, s2, s3);
+            i = whole;
+        }
+        if (kSquare && i == k0 / 2 && to == k0 / 2 + 8) {
+            // The eight rows that end in this pass: row k0/2 + r reaches the lanes j > 2r,
+            // so it skips the vectors below lane 2r + 1 and masks only the one holding it.
+            const __m256i skip1 = _mm256_setr_epi64x(0, -1, -1, -1), skip3 = _mm256_setr_epi64x(0, 0, 0, -1);
+            __m256i sv[4] = {s0, s1, s2, s3};
+#pragma GCC unroll 8
+            for (int r = 0; r < 8; ++r) {
+                const __m256i v = _mm256_set1_epi64x(static_cast<long long>(x[i + r]));
+                const uint64_t* y = yp + kPad8 + k0 - i - r;
+#pragma GCC unroll 4
+                for (int q = r / 2; q < 4; ++q) {
+                    __m256i t = _mm256_mul_epu32(v, Load4(y + 4 * q));
+                    if (q == r / 2) t = _mm256_and_si256(t, r % 2 == 0 ? skip1 : skip3);
+                    sv[q] = _mm256_add_epi64(sv[q], t);
+                }
+            }
+            s0 = sv[0];
+            s1 = sv[1];
+            s2 = sv[2];
+            s3 = sv[3];
+            i = to;
         }
         for (; i < to; ++i) {
             const __m256i v = _mm256_set1_epi64x(static_cast<long long>(x[i]));
@@ -576,39 +720,88 @@ __attribute__((target("avx2"))) void Columns8(const uint64_t* x, size_t nx, cons
             s2 = _mm256_add_epi64(s2, _mm256_and_si256(_mm256_mul_epu32(v, Load4(y + 8)), Load4(m + 8)));
             s3 = _mm256_add_epi64(s3, _mm256_and_si256(_mm256_mul_epu32(v, Load4(y + 12)), Load4(m + 12)));
         }
-        uint64_t* out = sums + (k0 - start);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), s0);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 4), s1);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 8), s2);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 12), s3);
+        if constexpr (kWords) {
+            auto* w = reinterpret_cast<int32_t*>(sums);
+            words.Step(s0, s1, x, k0, w);
+            words.Step(s2, s3, x, k0 + 8, w);
+        } else {
+            uint64_t* out = sums + (k0 - start);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), s0);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 4), s1);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 8), s2);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 12), s3);
+        }
         pump.Tick();
     }
 }
 #endif
 
+#ifdef TABAI_AVX2
 // out[0..n) := the limbs of the sum of s[k] 10^(8k), k < (n + 1) / 2 (the value is below
-// 10000^n). Each sum is split as r0 + r1 10^8 + r2 10^16 on its own, off the chain of
-// carries; word k is then r0[k] + r1[k-1] + r2[k-2] plus a carry of at most 2. kSquare:
-// the sums are those off the diagonal, doubled here, and the squares of x[0..) join the
-// even columns (below 2^64 as well: 2 * 896 + 1 products at most).
-template <bool kSquare>
-void Finish8(const uint64_t* s, const uint64_t* x, Limb* out, size_t n) {
-    uint64_t r1 = 0, r2 = 0, r2Before = 0, carry = 0;
-    for (size_t k = 0; 2 * k < n; ++k) {
-        uint64_t v = s[k];
-        if constexpr (kSquare) v = 2 * v + (k % 2 == 0 ? x[k / 2] * x[k / 2] : 0);
-        const uint64_t q = v / kW8, hi = q / kW8;
-        uint64_t t = (v - q * kW8) + r1 + r2Before + carry;  // below 2 10^8 + 2^11
-        carry = uint64_t{t >= kW8} + uint64_t{t >= 2 * kW8};
-        t -= carry * kW8;
-        r2Before = r2;
-        r2 = hi;
-        r1 = q - hi * kW8;
-        const auto w = static_cast<uint32_t>(t);
-        out[2 * k] = static_cast<Limb>(w % kBase);
-        if (2 * k + 1 < n) out[2 * k + 1] = static_cast<Limb>(w / kBase);
+// 10000^n); s is overwritten. kSquare: the sums are those off the diagonal, doubled here,
+// and the squares of x[0..) join the even columns (below 2^64 as well: 2 * 896 + 1
+// products at most). A column costs about thirty instructions done one at a time (in a
+// square, as much as its products); here it is off the chain of carries but for one bit
+// in 32. A first pass splits each sum with Split8; word k is u = a[k] + b[k-1] + c[k-2],
+// within 1.5 10^8 of zero, and moving its nearest multiple of 10^8 up a word leaves
+// words within 10^8 / 2 + 1, eight to a vector in 32 bits. In the second, words below
+// zero borrow one from the word above, words at zero pass on a borrow they receive, and
+// the words receiving one come from a 32-bit addition. kWordsDone: the first pass was
+// made as the sums came (Columns8's kWords). s is read in steps of 8 sums, its front as
+// words (int32) in steps of 32, and x to the word past the last step's half; what those
+// lanes hold only reaches the columns above the value.
+template <bool kSquare, bool kWordsDone = false>
+__attribute__((target("avx2"))) void Finish8(uint64_t* s, const uint64_t* x, Limb* out, size_t n) {
+    const __m256i zero = _mm256_setzero_si256();
+    const size_t cols = (n + 1) / 2;
+    auto* words = reinterpret_cast<int32_t*>(s);  // written behind the sums being read
+    if constexpr (!kWordsDone) {
+        Words8<kSquare> first;
+        for (size_t k = 0; k < cols; k += 8) {
+            first.Step(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + k)),
+                       _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + k + 4)), x, k, words);
+        }
+    }
+    const __m256i w = _mm256_set1_epi32(static_cast<int>(kW8));
+    const __m256i bits = _mm256_setr_epi32(1, 2, 4, 8, 16, 32, 64, 128);
+    const __m256i limbMagic = _mm256_set1_epi64x(109951163);  // ceil(2^40 / 10^4): t / 10^4 for t < 2^27
+    const __m256i base = _mm256_set1_epi32(kBase);
+    uint64_t borrow = 0;
+    for (size_t k = 0; k < cols; k += 32) {
+        __m256i u[4];
+        uint64_t g = 0, p = 0;
+        for (int j = 0; j < 4; ++j) {
+            u[j] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(words + k + 8 * j));
+            g |= uint64_t{static_cast<uint32_t>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(zero, u[j]))))}
+                 << (8 * j);
+            p |= uint64_t{static_cast<uint32_t>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(u[j], zero))))}
+                 << (8 * j);
+        }
+        const uint64_t in = ((g << 1) | borrow) & 0xffffffffu, sum = p + in, gets = sum ^ p;
+        borrow = ((sum >> 32) | (g >> 31)) & 1;
+        for (int j = 0; j < 4; ++j) {
+            const __m256i mine = _mm256_set1_epi32(static_cast<int>((gets >> (8 * j)) & 0xff));
+            // -1 where a borrow arrives; then below zero takes 10^8 from the word above.
+            __m256i t = _mm256_add_epi32(u[j], _mm256_cmpeq_epi32(_mm256_and_si256(mine, bits), bits));
+            t = _mm256_add_epi32(t, _mm256_and_si256(_mm256_cmpgt_epi32(zero, t), w));
+            // Two limbs a column: t = l0 + 10^4 l1.
+            const __m256i even = _mm256_srli_epi64(_mm256_mul_epu32(t, limbMagic), 40);
+            const __m256i odd = _mm256_srli_epi64(_mm256_mul_epu32(_mm256_srli_epi64(t, 32), limbMagic), 40);
+            const __m256i l1 = _mm256_or_si256(even, _mm256_slli_epi64(odd, 32));
+            const __m256i l0 = _mm256_sub_epi32(t, _mm256_mullo_epi32(l1, base));
+            const __m256i limbs = _mm256_or_si256(l0, _mm256_slli_epi32(l1, 16));
+            const size_t at = 2 * (k + 8 * j);
+            if (at + 16 <= n) {
+                _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + at), limbs);
+            } else if (at < n) {
+                alignas(32) Limb tail[16];
+                _mm256_store_si256(reinterpret_cast<__m256i*>(tail), limbs);
+                std::copy(tail, tail + (n - at), out + at);
+            }
+        }
     }
 }
+#endif
 
 }  // namespace
 
@@ -631,16 +824,19 @@ namespace {
 class Buffers8 {
 public:
     // The column sums start..start+cols of a * b (min(na, nb) at most kAvx2MaxLimbs),
-    // pumping `pumps` times.
-    Buffers8(const Limb* a, size_t na, const Limb* b, size_t nb, size_t start, size_t cols, size_t pumps)
+    // pumping `pumps` times; words (start 0): through Finish8's first pass already, for
+    // Finish8<false, true>.
+    Buffers8(const Limb* a, size_t na, const Limb* b, size_t nb, size_t start, size_t cols, size_t pumps,
+             bool words = false)
         : Buffers8(na <= nb, na <= nb ? a : b, std::min(na, nb), na <= nb ? b : a, std::max(na, nb), start, cols,
-                   pumps) {}
+                   pumps, words) {}
 
     const size_t ws, wl;
     uint64_t *x, *yp, *sums;
 
 private:
-    Buffers8(bool, const Limb* s, size_t ns, const Limb* l, size_t nl, size_t start, size_t cols, size_t pumps)
+    Buffers8(bool, const Limb* s, size_t ns, const Limb* l, size_t nl, size_t start, size_t cols, size_t pumps,
+             bool words)
         : ws((ns + 1) / 2), wl((nl + 1) / 2), buf_(ws + wl + 2 * kPad8 + RoundToLanes8(cols)) {
         x = buf_.get();
         yp = x + ws;
@@ -651,7 +847,11 @@ private:
         const size_t rounded = RoundToLanes8(cols);
         // As MulWordsColumns: at least once every 2^14 columns.
         PumpSpread pump(std::max(pumps, rounded >> 14), rounded / kLanes8);
-        Columns8<false>(x, ws, yp, wl, start, rounded, sums, pump);
+        if (words) {
+            Columns8<false, true>(x, ws, yp, wl, start, rounded, sums, pump);
+        } else {
+            Columns8<false>(x, ws, yp, wl, start, rounded, sums, pump);
+        }
     }
 
     StackBuffer<uint64_t, 2048> buf_;
@@ -705,6 +905,22 @@ void ColumnsKaratsuba8(const uint64_t* x, size_t wx, const uint64_t* y, size_t w
     CombineColumns8(sums, p0, p1, p2, n, h, n2, cols);
 }
 
+// sums[0..RoundToLanes8(2 nx)) := the column sums of x[0..nx) squared (words below 2^32
+// whose column sums stay below 2^64), zero past the square: the products off the diagonal
+// once, then doubled with the squares of the words added. x has kPad8 zero words either
+// side. Pumps `pumps` times.
+__attribute__((target("avx2"))) void SquareColumns8(const uint64_t* x, size_t nx, uint64_t* sums, size_t pumps) {
+    const size_t cols = RoundToLanes8(2 * nx);
+    PumpSpread pump(pumps, cols / kLanes8);
+    Columns8<true>(x, nx, x - kPad8, nx, 0, cols, sums, pump);
+    for (size_t k = 0; k < cols; k += 4) {
+        // x[k/2] and x[k/2 + 1] in lanes 0 and 2, squared into the even columns.
+        const __m256i d = _mm256_cvtepu32_epi64(_mm_loadu_si128(reinterpret_cast<const __m128i*>(x + k / 2)));
+        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sums + k));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(sums + k), _mm256_add_epi64(_mm256_add_epi64(v, v), _mm256_mul_epu32(d, d)));
+    }
+}
+
 }  // namespace
 #endif
 
@@ -721,8 +937,8 @@ void MulBasecaseAvx2(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* o
         Finish8<false>(sums, nullptr, out, na + nb);
         return;
     }
-    Buffers8 m(a, na, b, nb, 0, (na + nb + 1) / 2, nb);
-    Finish8<false>(m.sums, nullptr, out, na + nb);
+    Buffers8 m(a, na, b, nb, 0, (na + nb + 1) / 2, nb, true);
+    Finish8<false, true>(m.sums, nullptr, out, na + nb);
 #else
     MulSchool(a, na, b, nb, out);
 #endif
@@ -730,15 +946,36 @@ void MulBasecaseAvx2(const Limb* a, size_t na, const Limb* b, size_t nb, Limb* o
 
 void SqrBasecaseAvx2(const Limb* a, size_t n, Limb* out) {
 #ifdef TABAI_AVX2
-    const size_t w = (n + 1) / 2, cols = RoundToLanes8(2 * w);
+    const size_t w = (n + 1) / 2, cols = RoundToLanes8(2 * w), h = (w + 1) / 2;
+    // Karatsuba on the column sums, as for products: (x0 + x1)^2 on words below 2 10^8
+    // sums h products below 4 10^16 a column, below 2^64 while h <= 461.
+    if (w >= std::max<size_t>(2, (CurrentTuning().karatsubaSqrAvx2 + 1) / 2) &&
+        h <= ~uint64_t{0} / ((2 * kW8 - 1) * (2 * kW8 - 1))) {
+        const size_t c = RoundToLanes8(2 * h), room = h + kPad8;
+        // x0, x1 and x0 + x1, each after kPad8 zero words, and a last kPad8 of them.
+        StackBuffer<uint64_t, 2048> buf(3 * room + kPad8 + 3 * c + cols);
+        uint64_t *x0 = buf.get() + kPad8, *x1 = x0 + room, *sum = x1 + room;
+        uint64_t *p0 = sum + room, *p1 = p0 + c, *p2 = p1 + c, *sums = p2 + c;
+        std::fill(buf.get(), p0, uint64_t{0});
+        PackWords8(a, 2 * h, x0, h);
+        PackWords8(a + 2 * h, n - 2 * h, x1, w - h);
+        for (size_t i = 0; i < h; ++i) sum[i] = x0[i] + x1[i];  // x1 is zero past its words
+        SquareColumns8(x0, h, p0, n / 3);
+        SquareColumns8(x1, w - h, p2, n / 3);
+        std::fill(p2 + RoundToLanes8(2 * (w - h)), p2 + c, uint64_t{0});  // read to 2h - 1
+        SquareColumns8(sum, h, p1, n - 2 * (n / 3));
+        CombineColumns8(sums, p0, p1, p2, 2 * h - 1, h, 2 * (w - h) - 1, cols);
+        Finish8<false>(sums, nullptr, out, 2 * n);
+        return;
+    }
     StackBuffer<uint64_t, 2048> buf(w + 2 * kPad8 + cols);
     uint64_t* yp = buf.get();
     uint64_t* sums = yp + w + 2 * kPad8;
     std::fill(yp, yp + kPad8, uint64_t{0});
     PackWords8(a, n, yp + kPad8, w + kPad8);
     PumpSpread pump(n, cols / kLanes8);
-    Columns8<true>(yp + kPad8, w, yp, w, 0, cols, sums, pump);
-    Finish8<true>(sums, yp + kPad8, out, 2 * n);
+    Columns8<true, true>(yp + kPad8, w, yp, w, 0, cols, sums, pump);
+    Finish8<true, true>(sums, yp + kPad8, out, 2 * n);
 #else
     SqrSchool(a, n, out);
 #endif
@@ -749,8 +986,8 @@ void MulLowAvx2(const Limb* a, size_t na, const Limb* b, size_t nb, size_t len, 
     na = std::min(na, len);
     nb = std::min(nb, len);
     // Columns from (len + 1) / 2 on do not reach the low len limbs.
-    Buffers8 m(a, na, b, nb, 0, (len + 1) / 2, nb);
-    Finish8<false>(m.sums, nullptr, out, len);
+    Buffers8 m(a, na, b, nb, 0, (len + 1) / 2, nb, true);
+    Finish8<false, true>(m.sums, nullptr, out, len);
 #else
     MulLow(a, na, b, nb, len, out);
 #endif

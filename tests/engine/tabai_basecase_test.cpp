@@ -298,6 +298,67 @@ TEST(TSeisuBasecase, Avx2KaratsubaOnColumnsMatchesSchoolbook) {
     }
 }
 
+TEST(TSeisuBasecase, Avx2LimbsFromColumnSumsAtTheirEdges) {
+    // The column sums are turned into limbs 32 columns a step, each sum split into digits
+    // of 10^8 taken to the nearest (signed) and the borrows resolved a step at a time:
+    // factors whose 8-digit words sit where the rounding turns (0, 10^8 / 2, 10^8 - 1 and
+    // their neighbours) or make long runs of zero words (borrows passed along), every
+    // length up to 140 words (steps end anywhere), products, squares and short products
+    // against the schoolbook.
+    if (!tabai_kernels::HasAvx2()) GTEST_SKIP() << "no AVX2 on this processor";
+    std::mt19937_64 rng(84);
+    constexpr uint32_t kEdges[] = {0, 1, 2, 49999999, 50000000, 50000001, 99999998, 99999999};
+    auto edgy = [&](size_t limbs, bool runs) {
+        Vec v(limbs);
+        for (size_t i = 0; i < limbs; i += 2) {
+            const uint32_t w = runs && rng() % 4 != 0 ? (rng() % 2 == 0 ? 0 : 99999999) : kEdges[rng() % 8];
+            v[i] = static_cast<Limb>(w % 10000);
+            if (i + 1 < limbs) v[i + 1] = static_cast<Limb>(w / 10000);
+        }
+        if (v.back() == 0) v.back() = 1;
+        return v;
+    };
+    for (size_t n = 1; n <= 280; n += 1 + n / 40) {
+        for (const bool runs : {false, true}) {
+            const Vec a = edgy(n, runs), b = edgy(1 + rng() % 280, runs);
+            Vec got(a.size() + b.size()), sq(2 * n), want(2 * n);
+            tabai_kernels::MulBasecaseAvx2(a.data(), a.size(), b.data(), b.size(), got.data());
+            const Vec product = SchoolProduct(a, b);
+            EXPECT_EQ(got, product) << n << " x " << b.size();
+            CheckShortProducts(a, b, product, 1 + rng() % got.size(), rng() % got.size());
+            tabai_kernels::SqrBasecaseAvx2(a.data(), n, sq.data());
+            tabai_kernels::SqrSchool(a.data(), n, want.data());
+            EXPECT_EQ(sq, want) << n << " squared";
+        }
+    }
+}
+
+TEST(TSeisuBasecase, Avx2SquareKaratsubaOnColumnsMatchesSchoolbook) {
+    // Squares on AVX2 split once Karatsuba's way on their column sums (the middle square's
+    // words reach 2 10^8, its sums 4 10^16 a product): thresholds down to two words, one
+    // limb either side of them, odd and even lengths (a high half one word short, whose
+    // square's columns end a pass early), and the longest squares that still split (1844
+    // limbs, all nines: the largest sums) and the first that do not.
+    if (!tabai_kernels::HasAvx2()) GTEST_SKIP() << "no AVX2 on this processor";
+    std::mt19937_64 rng(8484);
+    const size_t normal = tabai_kernels::CurrentTuning().karatsubaSqrAvx2;
+    for (const size_t from : {size_t{3}, size_t{10}, size_t{41}, size_t{150}, normal}) {
+        const ScopedTuning scoped(Tuned([from](auto& t) { t.karatsubaSqrAvx2 = from; }));
+        std::vector<size_t> lengths = {from - 1, from, from + 1, from + 2, 2 * from + 1, 65, 66, 1843, 1844, 1845};
+        for (int round = 0; round < 12; ++round) lengths.push_back(from + rng() % std::min(4 * from + 50, 1846 - from));
+        for (const size_t n : lengths) {
+            for (const bool nines : {false, true}) {
+                if (nines && n < 1843 && n != from) continue;
+                const Vec a = nines ? Vec(n, 9999) : RandomVec(rng, n);
+                Vec got(2 * n), want(2 * n);
+                tabai_kernels::SqrBasecaseAvx2(a.data(), n, got.data());
+                tabai_kernels::SqrSchool(a.data(), n, want.data());
+                EXPECT_EQ(got, want) << n << " from " << from << (nines ? ", nines" : "");
+            }
+        }
+    }
+}
+
 TEST(TSeisuBasecase, Avx2DispatchMatchesPortable) {
     // MulBasecase, SqrBasecase and the short products take AVX2 up to its longest
     // shorter factor and the portable words one limb past it; Mul and Sqr one limb either
@@ -307,7 +368,8 @@ TEST(TSeisuBasecase, Avx2DispatchMatchesPortable) {
     constexpr size_t kMax = tabai_kernels::kAvx2MaxLimbs;
     const tabai_kernels::Tuning& t = tabai_kernels::CurrentTuning();
     for (const size_t n : {kMax - 1, kMax, kMax + 1, t.nttAvx2 - 1, t.nttAvx2, t.nttAvx2 + 1, t.sqrNttAvx2 - 1,
-                           t.sqrNttAvx2, t.sqrNttAvx2 + 1, t.karatsubaAvx2 - 1, t.karatsubaAvx2}) {
+                           t.sqrNttAvx2, t.sqrNttAvx2 + 1, t.karatsubaAvx2 - 1, t.karatsubaAvx2,
+                           t.karatsubaSqrAvx2 - 1, t.karatsubaSqrAvx2}) {
         // b long enough for Mul to take a transform from nttAvx2 on.
         const Vec a = RandomVec(rng, n), b = RandomVec(rng, 2 * n + 1 + rng() % 64);
         const Vec want = SchoolProduct(a, b);
