@@ -770,11 +770,12 @@ TABAI_AVX512 void ApplyColumnsAvx512(Word* x, Word* y, size_t n, const CofactorW
     }
 }
 
-// The same two loops on four columns a vector, for processors with AVX2 only: they have
-// no conversions between 64-bit integers and doubles, no 64-bit comparisons without sign
-// and no lane shifts across the halves, so each split takes the column with a bias that
-// makes it non-negative, shifted right by 8 bits (10^8 = 2^8 390625) to below 2^52, where
-// a double holds it exactly from its bits alone.
+// The same two loops for processors with AVX2 only (the first on four columns a vector,
+// the second on eight, below): they have no conversions between 64-bit integers and
+// doubles, no 64-bit comparisons without sign and no lane shifts across the halves, so
+// the first split takes the column with a bias that makes it non-negative, shifted right
+// by 8 bits (10^8 = 2^8 390625) to below 2^52, where a double holds it exactly from its
+// bits alone.
 #define TABAI_AVX2 __attribute__((target("avx2")))
 constexpr size_t kVector2 = 4;
 // A multiple of 10^8 above every column's magnitude (1.4 * 10^17 for seven-word
@@ -815,7 +816,7 @@ TABAI_AVX2 inline __m256i RowProducts2(const __m256i* g, const Word* v) {
 // 1.6 * 10^9): 32-bit lanes, twice a vector's worth of the first split's) with the
 // quotients of the ones below, into words of out. The quotients (at most 16 in magnitude)
 // come from floats: their 24 bits put a column within about 200 of a multiple of 10^8 on
-// the wrong side, one in 10^5 vectors, and words out of [0, 10^8) then take their carries
+// the wrong side, a few vectors in 10^5, and words out of [0, 10^8) then take their carries
 // in order, as do the rare words that the quotient of the column below carries over.
 struct CarryState8 {
     __m256i below;  // the quotients of the vector below, lanes rotated up
