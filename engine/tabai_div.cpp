@@ -265,12 +265,32 @@ inline void CarryWordsOnce(int64_t* r, size_t from, size_t to) {
     r[to] += prev;
 }
 
-// floor(t / 10^8) and t - 10^8 floor(t / 10^8) (in 0 .. 10^8 - 1).
+// floor(t / 10^8) and t - 10^8 floor(t / 10^8) (in 0 .. 10^8 - 1), for t from -2^63 to a
+// little below 2^63: t lifted by a multiple of 10^8 past 2^63 is not negative as an
+// unsigned word, whose division by a constant needs no corrections for the sign.
 inline int64_t FloorDivW8(int64_t t, int64_t& rem) {
-    int64_t c = t / kW8, r = t - c * kW8;
-    if (r < 0) r += kW8, --c;
-    rem = r;
-    return c;
+    constexpr uint64_t kLiftWords = (uint64_t{1} << 63) / kW8 + 1, kLift = kLiftWords * kW8;
+    const uint64_t u = static_cast<uint64_t>(t) + kLift, c = u / kW8;
+    rem = static_cast<int64_t>(u - c * kW8);
+    return static_cast<int64_t>(c - kLiftWords);
+}
+
+// Carries r[0..n) into 0 .. 10^8 - 1 when each word is at most 10^8 out of that range,
+// the last carry into r[n]: almost every word is in range, so the branch is predicted and
+// leaves no chain.
+inline void CarryWordsNear(int64_t* r, size_t n) {
+    int64_t c = 0;
+    for (size_t k = 0; k < n; ++k) {
+        const int64_t t = r[k] + c;
+        if (__builtin_expect(static_cast<uint64_t>(t) < static_cast<uint64_t>(kW8), 1)) {
+            r[k] = t;
+            c = 0;
+            continue;
+        }
+        c = t < 0 ? -1 : 1;
+        r[k] = t - c * kW8;
+    }
+    r[n] += c;
 }
 
 // Carries r[0..n) into 0 .. 10^8 - 1 (rounding down), the last carry into r[n]. A carry
@@ -288,19 +308,7 @@ inline void CarryWordsDown(int64_t* r, size_t n) {
         }
         r[n] += prev;
     }
-    // Almost every word is in range now: the branch is predicted and leaves no chain.
-    int64_t c = 0;
-    for (size_t k = 0; k < n; ++k) {
-        const int64_t t = r[k] + c;
-        if (__builtin_expect(static_cast<uint64_t>(t) < static_cast<uint64_t>(kW8), 1)) {
-            r[k] = t;
-            c = 0;
-            continue;
-        }
-        c = t < 0 ? -1 : 1;
-        r[k] = t - c * kW8;
-    }
-    r[n] += c;
+    CarryWordsNear(r, n);
 }
 
 // w[0..n) -= q * v[0..n), the products of 32-bit words. The compiler vectorises this
@@ -435,14 +443,99 @@ SubRow2Fn PickSubRow2() {
 #endif
 }
 
+// w[0..n) -= q[0] v[i] + q[1] v[i - 1] + q[2] v[i - 2] + q[3] v[i - 3]: four rows in one
+// pass over the remainder. The divisor comes two words to a 64-bit lane, pa[i] = v[i] +
+// 2^32 v[i - 1] and pb[i] = v[i - 2] + 2^32 v[i - 3] (zero below v[0]), so that one load
+// serves two rows. q[k] in -2 .. 10^8 + 1; the wide version needs them not negative.
+void SubRow4Portable(int64_t* __restrict w, const uint64_t* __restrict pa, const uint64_t* __restrict pb, size_t n,
+                     const int64_t* q) {
+    const int64_t q0 = q[0], q1 = q[1], q2 = q[2], q3 = q[3];
+    for (size_t i = 0; i < n; ++i)
+        w[i] -= q0 * static_cast<int64_t>(pa[i] & 0xffffffffu) + q1 * static_cast<int64_t>(pa[i] >> 32) +
+                q2 * static_cast<int64_t>(pb[i] & 0xffffffffu) + q3 * static_cast<int64_t>(pb[i] >> 32);
+}
+
+#if defined(__GNUC__) && defined(__x86_64__)
+#pragma GCC diagnostic push
+#if !defined(__clang__)  // a GCC warning clang does not know
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+// The 32-bit widening products take the low half of each lane, so the high one is
+// shifted down: 16 products for one load and one store of the remainder's words, against
+// 8 in two rows a pass (the remainder's window moves by 32 bytes a pass, so its vectors
+// keep their alignment from pass to pass).
+__attribute__((target("avx2"))) void SubRow4Avx2(int64_t* __restrict w, const uint64_t* __restrict pa,
+                                                 const uint64_t* __restrict pb, size_t n, const int64_t* q) {
+    const __m256i q0 = _mm256_set1_epi64x(q[0]), q1 = _mm256_set1_epi64x(q[1]);
+    const __m256i q2 = _mm256_set1_epi64x(q[2]), q3 = _mm256_set1_epi64x(q[3]);
+    size_t i = 0;
+    for (; i < n && (reinterpret_cast<uintptr_t>(w + i) & 31) != 0; ++i)
+        SubRow4Portable(w + i, pa + i, pb + i, 1, q);
+    for (; i + 4 <= n; i += 4) {
+        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pa + i));
+        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pb + i));
+        const __m256i p = _mm256_add_epi64(
+            _mm256_add_epi64(_mm256_mul_epu32(q0, a), _mm256_mul_epu32(q1, _mm256_srli_epi64(a, 32))),
+            _mm256_add_epi64(_mm256_mul_epu32(q2, b), _mm256_mul_epu32(q3, _mm256_srli_epi64(b, 32))));
+        auto* x = reinterpret_cast<__m256i*>(w + i);
+        _mm256_store_si256(x, _mm256_sub_epi64(_mm256_load_si256(x), p));
+    }
+    SubRow4Portable(w + i, pa + i, pb + i, n - i, q);
+}
+#pragma GCC diagnostic pop
+#endif
+
+using SubRow4Fn = void (*)(int64_t* __restrict, const uint64_t* __restrict, const uint64_t* __restrict, size_t,
+                           const int64_t*);
+
+// Divisor words from which the processor's best is four rows a pass on AVX2 (Zen 3): both
+// are bound by the vector products, which four rows a pass only spares the remainder's
+// loads and stores; below, the longer chain of four estimates a pass costs more than
+// that (at 125 words, 1,000 digits, four rows take a fifth longer; at 625 they are level,
+// at 1250 four rows take an eighth less).
+constexpr size_t kFourRowsWords = 600;
+
+// Whether the rows go four to a pass (Tuning::divPassRows) for a divisor of nw words.
+bool FourRowsAPass(size_t nw) {
+    const size_t rows = CurrentTuning().divPassRows;
+    if (rows != 0) return rows == 4;
+#if defined(__GNUC__) && defined(__x86_64__)
+    static const bool avx2Best = [] {
+        __builtin_cpu_init();
+        return !__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx2");
+    }();
+    return avx2Best && nw >= kFourRowsWords && CurrentTuning().wideVectors;
+#else
+    return false;
+#endif
+}
+
+SubRow4Fn PickSubRow4() {
+#if defined(__GNUC__) && defined(__x86_64__)
+    static const bool avx2 = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2") != 0;
+    }();
+    if (CurrentTuning().wideVectors && avx2) return SubRow4Avx2;
+#endif
+    return SubRow4Portable;
+}
+
 // The rows: quotient words qv[j], j = qw - 1 down to 0, the remainder left in rw (whose
 // word nw + qw - 1 is the top one carried down, above it nothing). nw >= 2; vp as for
 // SubRow2. From five divisor words on, two quotient words a pass: the second estimate
 // from the first's effect on the top three words alone (in registers), then both rows in
 // one pass, which halves the passes over the remainder and the round trips of the
 // estimates' words through memory. Not compiled as clones (the pump's exception passes
-// through here); the rows are dispatched.
-void DivRows(int64_t* __restrict rw, const uint32_t* __restrict v, const uint64_t* __restrict vp, size_t nw,
+// through here); the rows are dispatched. Not vectorised either: the compiler would take
+// the estimates' few products on 64-bit words to vectors, which lack that product, and
+// lengthen their chain several times.
+#if defined(__GNUC__) && !defined(__clang__)
+#define TABAI_SCALAR __attribute__((optimize("no-tree-vectorize")))
+#else
+#define TABAI_SCALAR
+#endif
+TABAI_SCALAR void DivRows(int64_t* __restrict rw, const uint32_t* __restrict v, const uint64_t* __restrict vp, size_t nw,
              size_t qw, int64_t* __restrict qv) {
     // The reciprocal of the divisor's top in units of its word nw - 2.
     const double vd = 1.0 / (static_cast<double>(v[nw - 1]) * kW8 + static_cast<double>(v[nw - 2]) +
@@ -454,6 +547,86 @@ void DivRows(int64_t* __restrict rw, const uint32_t* __restrict v, const uint64_
     };
     size_t rows = 0;
     size_t j = qw;
+    if (nw >= 16 && j >= 4 && FourRowsAPass(nw)) {
+        // Four quotient words a pass. The estimates read only the remainder's words from
+        // nw - 6 above the pass's lowest up, so the rows are subtracted there one at a time
+        // as the estimates go (each from the top three words after the rows above it, as a
+        // single row's), and below that in one vector loop. The next pass's estimates need
+        // only those top words: taken before this pass's long loop, they run beside it.
+        const SubRow4Fn subRow4 = PickSubRow4();
+        const size_t low = nw - 6;  // the words of a pass's vector loop
+        // The divisor two words a lane (SubRow4), aligned like the remainder's vectors.
+        const size_t head = (32 - reinterpret_cast<uintptr_t>(rw + (j - 4)) % 32) % 32 / 8;
+        // pb[i] = pa[i - 2]: one array, which keeps the pass's data within the first-level
+        // cache longer.
+        StackBuffer<uint64_t, 1024> pks(low + 12);
+        uint64_t* pa = pks.get();
+        pa += (32 - reinterpret_cast<uintptr_t>(pa) % 32) % 32 / 8;
+        pa += 4 + (4 - head) % 4;
+        const uint64_t* pb = pa - 2;
+        pa[-2] = pa[-1] = 0;
+        for (size_t i = 0; i < low; ++i) pa[i] = v[i] | (i >= 1 ? uint64_t{v[i - 1]} << 32 : 0);
+        // The rows p + 3 down to p, one at a time: q[k] := quotient word p + k, its row
+        // subtracted from the ten words from p + low up, the top folded down. t[4..9] holds
+        // words 4..9 of them (all that the estimates read), t[0..3] what is to be subtracted
+        // from words 0..3, which the pass before's vector loop may still be writing.
+        int64_t vt[10];  // the divisor's top ten words
+        for (size_t y = 0; y < 10; ++y) vt[y] = v[nw - 10 + y];
+        auto topRow = [&](auto kc, int64_t* t, int64_t* q) {
+            constexpr size_t k = decltype(kc)::value;
+            const int64_t qk = estimate(t[k + 6], t[k + 5], t[k + 4]);
+            q[k] = qk;
+            for (size_t x = 0; x <= k + 5; ++x) t[x] -= qk * vt[4 + x - k];
+            t[k + 5] += t[k + 6] * kW8;
+            t[k + 6] = 0;
+        };
+        using K3 = std::integral_constant<size_t, 3>;
+        using K2 = std::integral_constant<size_t, 2>;
+        using K1 = std::integral_constant<size_t, 1>;
+        using K0 = std::integral_constant<size_t, 0>;
+        auto loadTop = [&](size_t p, int64_t* t) {
+            std::fill(t, t + 4, int64_t{0});
+            std::copy(rw + p + low + 4, rw + p + low + 10, t + 4);
+        };
+        auto storeTop = [&](size_t p, const int64_t* t) {
+            for (size_t x = 0; x < 4; ++x) rw[p + low + x] += t[x];
+            std::copy(t + 4, t + 10, rw + p + low + 4);
+        };
+        int64_t cur[4] = {}, next[4] = {}, t[10];
+        loadTop(j - 4, t);
+        topRow(K3{}, t, cur);
+        topRow(K2{}, t, cur);
+        topRow(K1{}, t, cur);
+        topRow(K0{}, t, cur);
+        storeTop(j - 4, t);
+        // The vector loop in four parts, the next pass's rows between them: the chain of
+        // estimates is spread over the loop instead of waiting for it.
+        const size_t part = low / 16 * 4;
+        for (; j >= 4; j -= 4) {
+            const size_t p = j - 4;
+            std::copy(cur, cur + 4, qv + p);
+            const SubRow4Fn sub = (cur[0] | cur[1] | cur[2] | cur[3]) >= 0 ? subRow4 : SubRow4Portable;
+            int64_t* w = rw + p;
+            if (p >= 4) {
+                loadTop(p - 4, t);
+                topRow(K3{}, t, next);
+                sub(w, pa, pb, part, cur);
+                topRow(K2{}, t, next);
+                sub(w + part, pa + part, pb + part, part, cur);
+                topRow(K1{}, t, next);
+                sub(w + 2 * part, pa + 2 * part, pb + 2 * part, part, cur);
+                topRow(K0{}, t, next);
+                sub(w + 3 * part, pa + 3 * part, pb + 3 * part, low - 3 * part, cur);
+                storeTop(p - 4, t);
+            } else {
+                sub(w, pa, pb, low, cur);
+            }
+            rows += 4;
+            if (rows % kDivRows == 0) CarryWordsOnce(w, 0, low);
+            if (rows % kPumpRows == 0) pump::ProcessMessages();
+            std::copy(next, next + 4, cur);
+        }
+    }
     if (nw >= 5) {
         const SubRow2Fn subRow2 = PickSubRow2();
         const int64_t s1 = v[nw - 1], s2 = v[nw - 2], s3 = v[nw - 3], s4 = v[nw - 4], s5 = v[nw - 5];
@@ -792,11 +965,16 @@ void DivBasecase(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb
     // Limbs i of x into word (i + s) / 2 of out[0..nout), zero elsewhere.
     auto pack = [s](const Limb* x, size_t len, auto* out, size_t nout) {
         using T = std::remove_reference_t<decltype(*out)>;
-        std::fill(out, out + nout, T{0});
-        size_t i = 0;
-        if (s != 0) out[0] = static_cast<T>(uint32_t{x[i++]} * kBase);
-        for (; i + 1 < len; i += 2) out[(i + s) / 2] = static_cast<T>(x[i] + uint32_t{x[i + 1]} * kBase);
-        if (i < len) out[(i + s) / 2] = x[i];
+        size_t i = 0, k = 0;
+        if (s != 0) out[k++] = static_cast<T>(uint32_t{x[i++]} * kBase);
+        // The pairs' count first: a counted loop the compiler vectorises.
+        const size_t pairs = (len - i) / 2;
+        const Limb* xp = x + i;
+        for (size_t p = 0; p < pairs; ++p) out[k + p] = static_cast<T>(xp[2 * p] + uint32_t{xp[2 * p + 1]} * kBase);
+        i += 2 * pairs;
+        k += pairs;
+        if (i < len) out[k++] = x[i];
+        std::fill(out + k, out + nout, T{0});
     };
     StackBuffer<uint32_t, 512> vs(nw);
     uint32_t* v = vs.get();
@@ -823,14 +1001,15 @@ void DivBasecase(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb
             if (rw[k] != v[k]) return rw[k] < v[k] ? -1 : 1;
         return 0;
     };
+    // Each correction leaves the words at most 10^8 out of range: one carrying pass.
     while (rw[nw] < 0) {
         for (size_t k = 0; k < nw; ++k) rw[k] += v[k];
-        CarryWordsDown(rw, nw);
+        CarryWordsNear(rw, nw);
         --qv[0];
     }
     while (compareV() >= 0) {
         for (size_t k = 0; k < nw; ++k) rw[k] -= v[k];
-        CarryWordsDown(rw, nw);
+        CarryWordsNear(rw, nw);
         ++qv[0];
     }
     CarryWordsDown(qv, qw);

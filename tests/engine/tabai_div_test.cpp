@@ -67,6 +67,35 @@ TEST(TSeisuDivision, PairRowsOverManyCarries) {
     }
 }
 
+TEST(TSeisuDivision, FourRowsMatchLongDivision) {
+    // Four quotient words a pass from 16 divisor words (31 limbs) on: divisor lengths either
+    // side of that, quotients of every word count modulo 4 (the rows left to the pairs and
+    // single rows) and remainders at every alignment of the vector loop's words; the edge
+    // cases give estimates of -1 and 10^8 inside the chain of four.
+    std::mt19937_64 rng(74);
+    for (const auto& [a, b] : DivisionEdgeCases(rng, {29u, 30u, 31u, 32u, 33u, 34u, 47u, 64u, 65u}))
+        CheckBasecase(a, b);
+    for (const size_t n : {29u, 30u, 31u, 32u, 33u, 34u, 35u, 36u, 37u, 38u, 50u, 77u}) {
+        for (size_t extra = 0; extra <= 24; ++extra) {
+            Vec a = RandomVec(rng, n + extra), b = RandomVec(rng, n);
+            if (a.size() > n) a.back() = 9999;
+            CheckBasecase(a, b);
+        }
+    }
+    // Quotient words of 10^8 - 1 in every row and of 0 (all nines by 10000^(n-1) + 1, a
+    // power of the base by itself less one), over many carries of the remainder.
+    for (const size_t n : {32u, 33u, 201u}) {
+        Vec one(n, 0);
+        one[0] = 1;
+        one[n - 1] = 1;
+        Vec power(n + 700, 0);
+        power.back() = 1;
+        CheckBasecase(Nines(n + 700), one);
+        CheckBasecase(power, Nines(n));
+        CheckBasecase(power, one);
+    }
+}
+
 TEST(TSeisuDivision, DivideAndConquerOnPairRows) {
     // The recursive division whose leaves are the pair rows, one limb either side of its
     // threshold and several levels down, through the dispatcher.
