@@ -540,10 +540,14 @@ TABAI_SCALAR void DivRows(int64_t* __restrict rw, const uint32_t* __restrict v, 
     // The reciprocal of the divisor's top in units of its word nw - 2.
     const double vd = 1.0 / (static_cast<double>(v[nw - 1]) * kW8 + static_cast<double>(v[nw - 2]) +
                              (nw >= 3 ? static_cast<double>(v[nw - 3]) / kW8 : 0.0));
-    // In doubles: the top words' rounding moves the estimate by a few hundredths.
-    auto estimate = [vd](int64_t x2, int64_t x1, int64_t x0) {
-        const double t = (static_cast<double>(x2) * kW8 + static_cast<double>(x1)) * kW8 + static_cast<double>(x0);
-        return FloorToInt(t * vd);
+    // In doubles: the top words' rounding moves the estimate by a few hundredths. Each word
+    // times its own factor, summed two and two (FloorToInt's offset among them): the
+    // estimates are the rows' chain, and this one has two additions on it, not five.
+    const double c0 = vd, c1 = vd * kW8, c2 = vd * kW8 * kW8;
+    auto estimate = [c0, c1, c2](int64_t x2, int64_t x1, int64_t x0) {
+        const double t = (static_cast<double>(x0) * c0 + static_cast<double>(x1) * c1) +
+                         (static_cast<double>(x2) * c2 + 1024.0);
+        return static_cast<int64_t>(t) - 1024;
     };
     size_t rows = 0;
     size_t j = qw;
@@ -1012,7 +1016,13 @@ void DivBasecase(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb
         CarryWordsNear(rw, nw);
         ++qv[0];
     }
-    CarryWordsDown(qv, qw);
+    // The quotient words are near their range (all but rare ones): then one pass does.
+    const auto [qmin, qmax] = std::minmax_element(qv, qv + qw);
+    if (*qmin >= -kW8 && *qmax < 2 * kW8) {
+        CarryWordsNear(qv, qw);
+    } else {
+        CarryWordsDown(qv, qw);
+    }
     // Words into limbs (all words now in 0 .. 10^8 - 1): the quotient's from limb 0, the
     // remainder's from limb s.
     const size_t ql = m - n + 1;
