@@ -275,9 +275,9 @@ inline int64_t FloorDivW8(int64_t t, int64_t& rem) {
     return static_cast<int64_t>(c - kLiftWords);
 }
 
-// Carries r[0..n) into 0 .. 10^8 - 1 when each word is at most 10^8 out of that range,
-// the last carry into r[n]: almost every word is in range, so the branch is predicted and
-// leaves no chain.
+// Carries r[0..n) into 0 .. 10^8 - 1 for words in -10^8 + 1 .. 2 10^8 - 2 (the carries
+// are -1, 0 or 1), the last carry into r[n]: almost every word is in range, so the branch
+// is predicted and leaves no chain.
 inline void CarryWordsNear(int64_t* r, size_t n) {
     int64_t c = 0;
     for (size_t k = 0; k < n; ++k) {
@@ -1005,7 +1005,7 @@ void DivBasecase(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb
             if (rw[k] != v[k]) return rw[k] < v[k] ? -1 : 1;
         return 0;
     };
-    // Each correction leaves the words at most 10^8 out of range: one carrying pass.
+    // A correction leaves the words in -10^8 + 1 .. 2 10^8 - 2: one carrying pass.
     while (rw[nw] < 0) {
         for (size_t k = 0; k < nw; ++k) rw[k] += v[k];
         CarryWordsNear(rw, nw);
@@ -1016,9 +1016,10 @@ void DivBasecase(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb
         CarryWordsNear(rw, nw);
         ++qv[0];
     }
-    // The quotient words are near their range (all but rare ones): then one pass does.
+    // The quotient words are near their range but for rare ones (a word one too large
+    // leaves about -10^8 in the word below): then one pass does.
     const auto [qmin, qmax] = std::minmax_element(qv, qv + qw);
-    if (*qmin >= -kW8 && *qmax < 2 * kW8) {
+    if (*qmin > -kW8 && *qmax < 2 * kW8 - 1) {
         CarryWordsNear(qv, qw);
     } else {
         CarryWordsDown(qv, qw);

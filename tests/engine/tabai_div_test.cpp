@@ -94,6 +94,16 @@ TEST(TSeisuDivision, FourRowsMatchLongDivision) {
         CheckBasecase(power, Nines(n));
         CheckBasecase(power, one);
     }
+    // Products plus one: now and then an estimate one too large followed by a quotient
+    // word of about -10^8, whose carries the end takes.
+    for (int round = 0; round < 400; ++round) {
+        const size_t nq = 20 + rng() % 40, nb = 8 + rng() % 60;
+        const Vec b = RandomVec(rng, nb);
+        Vec a = SchoolProduct(round % 3 == 0 ? Nines(nq) : RandomVec(rng, nq), b);
+        a[0] = static_cast<Limb>((a[0] + 1) % 10000);
+        a.resize(tabai_kernels::Trim(a.data(), a.size()));
+        CheckBasecase(a, b);
+    }
 }
 
 TEST(TSeisuDivision, DivideAndConquerOnPairRows) {
