@@ -772,6 +772,19 @@ constexpr size_t kMaxClearedWords = 4;
 // one pass with no chain. T is int64_t (the dividend) or uint32_t (the divisor).
 template <typename T>
 void PackScaledPortable(const Limb* a, size_t n, uint64_t f, T* x, size_t nw) {
+    if (f == 1) {
+        // Nothing to scale (the usual divisor, prime to 10): the limbs paired, in a counted
+        // loop the compiler vectorises.
+        const size_t pairs = std::min(nw, n / 2);
+        for (size_t k = 0; k < pairs; ++k) x[k] = static_cast<T>(a[2 * k] + uint32_t{kBase} * a[2 * k + 1]);
+        size_t k = pairs;
+        if (k < nw && 2 * k < n) {
+            x[k] = static_cast<T>(a[2 * k]);
+            ++k;
+        }
+        std::fill(x + k, x + nw, T{0});
+        return;
+    }
     uint64_t hi = 0;
     for (size_t k = 0; k < nw; ++k) {
         const uint64_t w = (2 * k < n ? a[2 * k] : 0) + uint64_t{kBase} * (2 * k + 1 < n ? a[2 * k + 1] : 0);
@@ -870,10 +883,13 @@ __attribute__((target("avx512f"))) void UnpackQuotientAvx512(const uint32_t* qv,
 #endif
 
 void UnpackQuotientPortable(const uint32_t* qv, size_t len, Limb* q) {
-    for (size_t k = 0; 2 * k < len; ++k) {
+    // The whole words in a counted loop (vectorised), then an odd last limb.
+    const size_t words = len / 2;
+    for (size_t k = 0; k < words; ++k) {
         q[2 * k] = static_cast<Limb>(qv[k] % kBase);
-        if (2 * k + 1 < len) q[2 * k + 1] = static_cast<Limb>(qv[k] / kBase);
+        q[2 * k + 1] = static_cast<Limb>(qv[k] / kBase);
     }
+    if (len % 2 != 0) q[len - 1] = static_cast<Limb>(qv[words] % kBase);
 }
 
 // Whether the AVX-512 packing and unpacking run here (and the tuning allows them).
@@ -912,9 +928,10 @@ bool DivExactOnWords(const Limb* a, size_t na, const Limb* b, size_t nb, size_t 
     // b F / 10^(8r) < b after r rounds (F the product of the factors), so a word above b's
     // and one more a round hold every carry.
     size_t bw = std::min(keep, (nb + 1) / 2 + 1 + kMaxClearedWords);
-    auto gcd = [](uint64_t v0) {  // gcd(v0, 10^8)
-        uint64_t g = kW8;
-        while (v0 != 0) g = std::exchange(v0, g % v0);
+    auto gcd = [](uint64_t v0) {  // gcd(v0, 10^8), from the factors 2 and 5 of v0 (not 0)
+        uint64_t g = 1;
+        for (int k = 0; k < 8 && v0 % 2 == 0; ++k) v0 /= 2, g *= 2;
+        for (int k = 0; k < 8 && v0 % 5 == 0; ++k) v0 /= 5, g *= 5;
         return g;
     };
     const uint64_t g0 = gcd(b[0] + uint64_t{kBase} * (nb > 1 ? b[1] : 0));
