@@ -698,7 +698,9 @@ TABAI_SCALAR void DivRows(int64_t* __restrict rw, const uint32_t* __restrict v, 
 // quotient word to the next stays in registers (word j + 1 and the carry into it); the
 // rest of each row, read two rows later, goes through memory. Not compiled as clones: its
 // rows are dispatched anyway, and GCC 12's clones of it ended the program on a pump's
-// exception instead of passing it on.
+// exception instead of passing it on. rw holds lw + 3 words: the AVX2 rows round their
+// length up to whole vectors (the divisor's zero padding leaves the words below lw as they
+// are; those from lw up are never read) instead of ending in a scalar loop.
 void DivExactRows(int64_t* __restrict rw, size_t lw, const uint32_t* __restrict v, size_t nw,
                   uint32_t* __restrict qv) {
     // v[0]'s inverse modulo 10^8 by Newton's steps, each doubling the digits from one.
@@ -739,6 +741,11 @@ void DivExactRows(int64_t* __restrict rw, size_t lw, const uint32_t* __restrict 
     for (size_t k = 2; k < nw; ++k) vp[k - 2] = v[k];
     std::fill(vp + (nw >= 2 ? nw - 2 : 0), vp + nw + 9, uint64_t{0});
     const SubRow2Fn subRow2 = PickSubRow2();
+#if defined(__GNUC__) && defined(__x86_64__)
+    const size_t round = subRow2 == SubRow2Avx2 ? 3 : 0;
+#else
+    const size_t round = 0;
+#endif
     int64_t x = rw[0];  // word j with every row before j subtracted and carried in
     size_t j = 0;
     while (j + 1 < lw) {
@@ -751,7 +758,7 @@ void DivExactRows(int64_t* __restrict rw, size_t lw, const uint32_t* __restrict 
         if (j == lw) break;
         x = rw[j] - times(q0, v2) - times(q1, v1) + exact(x1 - times(q1, v0));
         const size_t end = std::min(lw, j + nw - 1);  // past the last word either row reaches
-        if (end > j + 1) subRow2(rw + j + 1, vp, end - (j + 1), q0, q1);
+        if (end > j + 1) subRow2(rw + j + 1, vp, (end - (j + 1) + round) & ~round, q0, q1);
         if (j % kRows == 0) {
             rw[j] = x;
             CarryWords(rw, j, lw - 1);
@@ -935,10 +942,11 @@ bool DivExactOnWords(const Limb* a, size_t na, const Limb* b, size_t nb, size_t 
         return g;
     };
     const uint64_t g0 = gcd(b[0] + uint64_t{kBase} * (nb > 1 ? b[1] : 0));
-    StackBuffer<int64_t, 256> xs(keep);
+    StackBuffer<int64_t, 256> xs(keep + 3);  // 3 more for DivExactRows
     StackBuffer<uint32_t, 256> vs(bw), qs(lw);
     int64_t* x = xs.get();
     uint32_t* v = vs.get();
+    std::fill(x + keep, x + keep + 3, int64_t{0});
     PackScaled(a, na, g0 == 1 ? 1 : kW8 / g0, x, keep);
     PackScaled(b, nb, g0 == 1 ? 1 : kW8 / g0, v, bw);
     for (size_t round = 0;; ++round) {
