@@ -234,12 +234,6 @@ constexpr size_t kDivRows = 256;
 // The pump is called every this many rows (as often as the long division on limbs does).
 constexpr size_t kPumpRows = 16;
 
-// floor(x) for -1024 < x < 2^52 without the library call that std::floor is on x86-64's
-// baseline (no rounding instruction): truncation of x + 1024, which is not negative, in
-// three instructions on the estimates' chain. (The rows' estimates lie in -2 .. 10^8 + 1;
-// rounding x + 1024 to the double grid moves them by less than 10^-7.)
-inline int64_t FloorToInt(double x) { return static_cast<int64_t>(x + 1024.0) - 1024; }
-
 // Carries r[from..to) into range (truncating: each word keeps the sign of what it held,
 // so a small negative value stays in its low words), the last carry into r[to].
 inline void CarryWords(int64_t* r, size_t from, size_t to) {
@@ -526,23 +520,27 @@ SubRow4Fn PickSubRow4() {
 // SubRow2. From five divisor words on, two quotient words a pass: the second estimate
 // from the first's effect on the top three words alone (in registers), then both rows in
 // one pass, which halves the passes over the remainder and the round trips of the
-// estimates' words through memory. Not compiled as clones (the pump's exception passes
-// through here); the rows are dispatched. Not vectorised either: the compiler would take
-// the estimates' few products on 64-bit words to vectors, which lack that product, and
-// lengthen their chain several times.
+// estimates' words through memory; four a pass where FourRowsAPass says so (the rows
+// left over then go in pairs and singly). Not compiled as clones (the pump's exception
+// passes through here); the rows are dispatched. Not vectorised either: the compiler
+// would take the estimates' few products on 64-bit words to vectors, which lack that
+// product, and lengthen their chain several times.
 #if defined(__GNUC__) && !defined(__clang__)
 #define TABAI_SCALAR __attribute__((optimize("no-tree-vectorize")))
 #else
 #define TABAI_SCALAR
 #endif
-TABAI_SCALAR void DivRows(int64_t* __restrict rw, const uint32_t* __restrict v, const uint64_t* __restrict vp, size_t nw,
-             size_t qw, int64_t* __restrict qv) {
+TABAI_SCALAR void DivRows(int64_t* __restrict rw, const uint32_t* __restrict v, const uint64_t* __restrict vp,
+                          size_t nw, size_t qw, int64_t* __restrict qv) {
     // The reciprocal of the divisor's top in units of its word nw - 2.
     const double vd = 1.0 / (static_cast<double>(v[nw - 1]) * kW8 + static_cast<double>(v[nw - 2]) +
                              (nw >= 3 ? static_cast<double>(v[nw - 3]) / kW8 : 0.0));
     // In doubles: the top words' rounding moves the estimate by a few hundredths. Each word
-    // times its own factor, summed two and two (FloorToInt's offset among them): the
-    // estimates are the rows' chain, and this one has two additions on it, not five.
+    // times its own factor, summed two and two: the estimates are the rows' chain, and this
+    // has two additions on it. The floor without the library call that std::floor is on
+    // x86-64's baseline (no rounding instruction): truncation of the estimate plus 1024,
+    // which is not negative (the estimates lie in -2 .. 10^8 + 1; rounding to the double
+    // grid there moves them by less than 10^-7), the offset added among the terms.
     const double c0 = vd, c1 = vd * kW8, c2 = vd * kW8 * kW8;
     auto estimate = [c0, c1, c2](int64_t x2, int64_t x1, int64_t x0) {
         const double t = (static_cast<double>(x0) * c0 + static_cast<double>(x1) * c1) +
