@@ -692,7 +692,7 @@ TABAI_SCALAR void DivRows(int64_t* __restrict rw, const uint32_t* __restrict v, 
 // one that makes word j vanish modulo 10^8 (by the inverse of the divisor's low word),
 // its row subtracted with delayed carries like the division's, and word j's carry, exact
 // then, taken into word j + 1. Words from lw up are never formed. nw >= 1, v[0] prime to
-// 10 (the divisor's words may exceed 10^8: only their value counts). The chain from one
+// 10, the divisor's words below 10^8. The chain from one
 // quotient word to the next stays in registers (word j + 1 and the carry into it); the
 // rest of each row, read two rows later, goes through memory. Not compiled as clones: its
 // rows are dispatched anyway, and GCC 12's clones of it ended the program on a pump's
@@ -710,27 +710,29 @@ void DivExactRows(int64_t* __restrict rw, size_t lw, const uint32_t* __restrict 
         const uint64_t t = v0 % mod * inv % mod;
         inv = inv * ((mod + 2 - t) % mod) % mod;
     }
-    // An exact division by 10^8: by 2^8 (a shift), then by 5^8 (its inverse modulo 2^64).
-    constexpr uint64_t kInv5p8 = [] {
-        uint64_t x = 1;
-        for (int i = 0; i < 6; ++i) x *= 2 - 390625 * x;
-        return x;
-    }();
-    auto exact = [](int64_t t) { return static_cast<int64_t>(static_cast<uint64_t>(t >> 8) * kInv5p8); };
     // x inv modulo 10^8 without reducing x first (Shoup): with s = floor(inv 2^64 / 10^8),
     // x inv - floor(x s / 2^64) 10^8 lies in 0 .. 2 10^8 - 1 for any x below 2^64, so one
     // product's high half and a subtraction replace two reductions on the chain. x is made
     // non-negative by a multiple of 10^8 (words stay below 2^62 in size between carries).
     const uint64_t invS = static_cast<uint64_t>((static_cast<unsigned __int128>(inv) << 64) / kW8);
     constexpr uint64_t kLift = ((uint64_t{1} << 62) / kW8 + 1) * kW8;
-    auto quotientWord = [inv, invS](int64_t x) {
-        const uint64_t t = static_cast<uint64_t>(x) + kLift;
-        const auto h = static_cast<uint64_t>((static_cast<unsigned __int128>(t) * invS) >> 64);
-        const uint64_t q = t * inv - h * kW8;
-        return static_cast<uint32_t>(q >= kW8 ? q - kW8 : q);
-    };
     auto times = [](uint64_t q, uint64_t w) { return static_cast<int64_t>(q * w); };
     const uint64_t v1 = nw >= 2 ? v[1] : 0, v2 = nw >= 3 ? v[2] : 0;
+    // One column: for t = x + kLift, h = floor(t s / 2^64) and q = t inv - h 10^8 (x inv
+    // modulo 10^8, or that plus 10^8: left so, any word congruent to it leaves the column a
+    // multiple of 10^8, and the quotient's words are carried at the end), and with
+    // v0 inv = 1 + m 10^8, (x - q v0) / 10^8 = h v0 - t m - kLift / 10^8. So the next word
+    // y - q v1 + (x - q v0) / 10^8 is y - kLift / 10^8 - t (inv v1 + m) + h (10^8 v1 + v0)
+    // (modulo 2^64, as every word): on the chain from x to it only the high product h, one
+    // product and one addition, not the quotient word's reduction and the exact division.
+    const uint64_t m = (v0 * inv - 1) / static_cast<uint64_t>(kW8);
+    const uint64_t cT = inv * v1 + m, cH = static_cast<uint64_t>(kW8) * v1 + v0;
+    auto column = [inv, invS, cT, cH](int64_t x, int64_t y, uint32_t& q) {
+        const uint64_t t = static_cast<uint64_t>(x) + kLift;
+        const auto h = static_cast<uint64_t>((static_cast<unsigned __int128>(t) * invS) >> 64);
+        q = static_cast<uint32_t>(t * inv - h * kW8);
+        return static_cast<int64_t>(static_cast<uint64_t>(y) - kLift / kW8 - t * cT + h * cH);
+    };
     // Two rows a pass over memory: from word j + 3 on, rows j and j + 1 together (SubRow2's
     // layout: the divisor from its word 2, one to a 64-bit lane, then a zero and the 8 words
     // of padding that its vector loads read).
@@ -747,14 +749,13 @@ void DivExactRows(int64_t* __restrict rw, size_t lw, const uint32_t* __restrict 
     int64_t x = rw[0];  // word j with every row before j subtracted and carried in
     size_t j = 0;
     while (j + 1 < lw) {
-        const uint32_t q0 = quotientWord(x);
-        const int64_t x1 = rw[j + 1] - times(q0, v1) + exact(x - times(q0, v0));
-        const uint32_t q1 = quotientWord(x1);
+        uint32_t q0, q1;
+        const int64_t x1 = column(x, rw[j + 1], q0);
+        x = column(x1, rw[j + 2] - times(q0, v2), q1);  // word j + 2 (read: rw holds lw + 3)
         qv[j] = q0;
         qv[j + 1] = q1;
         j += 2;
         if (j == lw) break;
-        x = rw[j] - times(q0, v2) - times(q1, v1) + exact(x1 - times(q1, v0));
         const size_t end = std::min(lw, j + nw - 1);  // past the last word either row reaches
         if (end > j + 1) subRow2(rw + j + 1, vp, (end - (j + 1) + round) & ~round, q0, q1);
         if (j % kRows == 0) {
@@ -765,7 +766,15 @@ void DivExactRows(int64_t* __restrict rw, size_t lw, const uint32_t* __restrict 
         }
         if (j % kPumpRows == 0) pump::ProcessMessages();
     }
-    if (j < lw) qv[j] = quotientWord(x);
+    if (j < lw) column(x, 0, qv[j]);
+    // The quotient's words into 0 .. 10^8 - 1 (carries of 0 or 1; the last one is beyond
+    // the quotient's lw words).
+    uint32_t c = 0;
+    for (size_t k = 0; k < lw; ++k) {
+        const uint32_t t = qv[k] + c;
+        c = t >= kW8;
+        qv[k] = t - c * static_cast<uint32_t>(kW8);
+    }
 }
 
 // How many low words of the divisor DivExactOnWords may clear of factors 2 and 5.
@@ -1028,6 +1037,17 @@ bool DivExactOnWords(const Limb* a, size_t na, const Limb* b, size_t nb, size_t 
         ++x, ++v, --keep, --bw;
     }
     bw = std::min(bw, lw);
+    if (g0 != 1) {
+        // The scaled divisor's words into 0 .. 10^8 - 1 (its value modulo 10^(8 bw) is all
+        // that counts): the rows' quotient words reach 2 10^8, and their products must stay
+        // below 2 10^16.
+        uint64_t carry = 0;
+        for (size_t k = 0; k < bw; ++k) {
+            const uint64_t t = v[k] + carry;
+            carry = t / kW8;
+            v[k] = static_cast<uint32_t>(t - carry * kW8);
+        }
+    }
     while (bw > 1 && v[bw - 1] == 0) --bw;
     DivExactRows(x, lw, v, bw, qs.get());
 #if defined(__GNUC__) && defined(__x86_64__)
