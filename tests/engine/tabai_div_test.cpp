@@ -181,6 +181,31 @@ TEST(TSeisuDivision, ExactDivisionByReciprocalHalves) {
     }
 }
 
+TEST(TSeisuDivision, ExactRowsWithScaledDivisors) {
+    // Exact division from the low end, portable and on vectors: quotient words left below
+    // 2 10^8 until the end, divisors whose low limb holds factors 2 and 5 (scaled, their
+    // words carried before the rows), all nines and long quotients over many carries.
+    std::mt19937_64 rng(76);
+    for (const bool wide : {false, true}) {
+        const ScopedTuning scoped(Tuned([wide](auto& t) { t.wideVectors = wide; }));
+        for (const size_t n : {5u, 6u, 40u, 301u, 700u}) {
+            for (const Limb low : {Limb{1}, Limb{9999}, Limb{9998}, Limb{5000}, Limb{2048}, Limb{3125}, Limb{1250}}) {
+                Vec b = Nines(n);
+                b[0] = low;
+                const Vec rb = [&] {
+                    Vec r = RandomVec(rng, n);
+                    r[0] = low;
+                    return r;
+                }();
+                for (const Vec& qv : {Nines(n + 3), RandomVec(rng, n), Nines(n / 2 + 1)}) {
+                    CheckExactQuotient(qv, b);
+                    CheckExactQuotient(qv, rb);
+                }
+            }
+        }
+    }
+}
+
 TEST(TSeisuDivision, RemaindersPastATransformLength) {
     // The reciprocal's remainders taken by a cyclic product one transform length shorter
     // than the remainder, the low limbs left over from a short product: divisors from just
