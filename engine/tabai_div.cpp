@@ -1078,10 +1078,6 @@ void DivBasecase(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb
     // Limbs i of x into word (i + s) / 2 of out[0..nout), zero elsewhere.
     auto pack = [s](const Limb* x, size_t len, auto* out, size_t nout) {
         using T = std::remove_reference_t<decltype(*out)>;
-        if (s == 0) {
-            PackScaled(x, len, 1, out, nout);  // the same words, on vectors where there are
-            return;
-        }
         size_t i = 0, k = 0;
         if (s != 0) out[k++] = static_cast<T>(uint32_t{x[i++]} * kBase);
         // The pairs' count first: a counted loop the compiler vectorises.
