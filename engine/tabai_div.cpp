@@ -691,8 +691,8 @@ TABAI_SCALAR void DivRows(int64_t* __restrict rw, const uint32_t* __restrict v, 
 // The exact quotient from the low end on the same words: column j's quotient word is the
 // one that makes word j vanish modulo 10^8 (by the inverse of the divisor's low word),
 // its row subtracted with delayed carries like the division's, and word j's carry, exact
-// then, taken into word j + 1. Words from lw up are never formed. nw >= 1, v[0] prime to
-// 10, the divisor's words below 10^8. The chain from one
+// then, taken into word j + 1. Words from lw up are never formed. nw >= 1, v[0] below
+// 10^8 and prime to 10, the divisor's other words at most 10^8 + 2. The chain from one
 // quotient word to the next stays in registers (word j + 1 and the carry into it); the
 // rest of each row, read two rows later, goes through memory. Not compiled as clones: its
 // rows are dispatched anyway, and GCC 12's clones of it ended the program on a pump's
