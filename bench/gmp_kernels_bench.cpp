@@ -13,8 +13,8 @@
 //   --only "big gcd"  only the whole program's big gcd: its gcd and exact divisions
 //   --set NAME=V  a threshold of engine/tabai_kernels.h (karatsuba, ntt, sqrNtt, newton,
 //             shortProduct, hensel, exactSplit, halfGcd, halfGcdBase, ntt52, sqrNtt52, divideConquer,
-//             karatsuba52, karatsubaAvx2, nttAvx2, sqrNttAvx2, karatsubaSqrAvx2, gcdRounds,
-//             gcdRoundsFrom), to
+//             divPassRows, karatsuba52, karatsubaAvx2, nttAvx2, sqrNttAvx2, karatsubaSqrAvx2,
+//             gcdRounds, gcdRoundsFrom), to
 //             measure where one should be; or a switch (reciprocalHalves, wideVectors) to 0 or 1
 // Each round times the engine and then GMP on the same operands, so both see the same
 // machine load; a row prints the medians and their ratio (engine / GMP).
@@ -133,6 +133,7 @@ int main(int argc, char** argv) {
                 {"shortProduct", &tuning.shortProduct}, {"hensel", &tuning.hensel},
                 {"exactSplit", &tuning.exactSplit}, {"halfGcd", &tuning.halfGcd}, {"halfGcdBase", &tuning.halfGcdBase}, {"ntt52", &tuning.ntt52},
                 {"sqrNtt52", &tuning.sqrNtt52}, {"divideConquer", &tuning.divideConquer},
+                {"divPassRows", &tuning.divPassRows},
                 {"karatsuba52", &tuning.karatsuba52}, {"karatsubaAvx2", &tuning.karatsubaAvx2},
                 {"nttAvx2", &tuning.nttAvx2}, {"sqrNttAvx2", &tuning.sqrNttAvx2},
                 {"karatsubaSqrAvx2", &tuning.karatsubaSqrAvx2}, {"gcdRounds", &tuning.gcdRounds},

@@ -234,12 +234,6 @@ constexpr size_t kDivRows = 256;
 // The pump is called every this many rows (as often as the long division on limbs does).
 constexpr size_t kPumpRows = 16;
 
-// floor(x) for -1024 < x < 2^52 without the library call that std::floor is on x86-64's
-// baseline (no rounding instruction): truncation of x + 1024, which is not negative, in
-// three instructions on the estimates' chain. (The rows' estimates lie in -2 .. 10^8 + 1;
-// rounding x + 1024 to the double grid moves them by less than 10^-7.)
-inline int64_t FloorToInt(double x) { return static_cast<int64_t>(x + 1024.0) - 1024; }
-
 // Carries r[from..to) into range (truncating: each word keeps the sign of what it held,
 // so a small negative value stays in its low words), the last carry into r[to].
 inline void CarryWords(int64_t* r, size_t from, size_t to) {
@@ -265,12 +259,32 @@ inline void CarryWordsOnce(int64_t* r, size_t from, size_t to) {
     r[to] += prev;
 }
 
-// floor(t / 10^8) and t - 10^8 floor(t / 10^8) (in 0 .. 10^8 - 1).
+// floor(t / 10^8) and t - 10^8 floor(t / 10^8) (in 0 .. 10^8 - 1), for t from -2^63 to a
+// little below 2^63: t lifted by a multiple of 10^8 past 2^63 is not negative as an
+// unsigned word, whose division by a constant needs no corrections for the sign.
 inline int64_t FloorDivW8(int64_t t, int64_t& rem) {
-    int64_t c = t / kW8, r = t - c * kW8;
-    if (r < 0) r += kW8, --c;
-    rem = r;
-    return c;
+    constexpr uint64_t kLiftWords = (uint64_t{1} << 63) / kW8 + 1, kLift = kLiftWords * kW8;
+    const uint64_t u = static_cast<uint64_t>(t) + kLift, c = u / kW8;
+    rem = static_cast<int64_t>(u - c * kW8);
+    return static_cast<int64_t>(c - kLiftWords);
+}
+
+// Carries r[0..n) into 0 .. 10^8 - 1 for words in -10^8 + 1 .. 2 10^8 - 2 (the carries
+// are -1, 0 or 1), the last carry into r[n]: almost every word is in range, so the branch
+// is predicted and leaves no chain.
+inline void CarryWordsNear(int64_t* r, size_t n) {
+    int64_t c = 0;
+    for (size_t k = 0; k < n; ++k) {
+        const int64_t t = r[k] + c;
+        if (__builtin_expect(static_cast<uint64_t>(t) < static_cast<uint64_t>(kW8), 1)) {
+            r[k] = t;
+            c = 0;
+            continue;
+        }
+        c = t < 0 ? -1 : 1;
+        r[k] = t - c * kW8;
+    }
+    r[n] += c;
 }
 
 // Carries r[0..n) into 0 .. 10^8 - 1 (rounding down), the last carry into r[n]. A carry
@@ -288,19 +302,7 @@ inline void CarryWordsDown(int64_t* r, size_t n) {
         }
         r[n] += prev;
     }
-    // Almost every word is in range now: the branch is predicted and leaves no chain.
-    int64_t c = 0;
-    for (size_t k = 0; k < n; ++k) {
-        const int64_t t = r[k] + c;
-        if (__builtin_expect(static_cast<uint64_t>(t) < static_cast<uint64_t>(kW8), 1)) {
-            r[k] = t;
-            c = 0;
-            continue;
-        }
-        c = t < 0 ? -1 : 1;
-        r[k] = t - c * kW8;
-    }
-    r[n] += c;
+    CarryWordsNear(r, n);
 }
 
 // w[0..n) -= q * v[0..n), the products of 32-bit words. The compiler vectorises this
@@ -435,25 +437,198 @@ SubRow2Fn PickSubRow2() {
 #endif
 }
 
+// w[0..n) -= q[0] v[i] + q[1] v[i - 1] + q[2] v[i - 2] + q[3] v[i - 3]: four rows in one
+// pass over the remainder. The divisor comes two words to a 64-bit lane, pa[i] = v[i] +
+// 2^32 v[i - 1] and pb[i] = v[i - 2] + 2^32 v[i - 3] (zero below v[0]), so that one load
+// serves two rows. q[k] in -2 .. 10^8 + 1; the wide version needs them not negative.
+void SubRow4Portable(int64_t* __restrict w, const uint64_t* __restrict pa, const uint64_t* __restrict pb, size_t n,
+                     const int64_t* q) {
+    const int64_t q0 = q[0], q1 = q[1], q2 = q[2], q3 = q[3];
+    for (size_t i = 0; i < n; ++i)
+        w[i] -= q0 * static_cast<int64_t>(pa[i] & 0xffffffffu) + q1 * static_cast<int64_t>(pa[i] >> 32) +
+                q2 * static_cast<int64_t>(pb[i] & 0xffffffffu) + q3 * static_cast<int64_t>(pb[i] >> 32);
+}
+
+#if defined(__GNUC__) && defined(__x86_64__)
+#pragma GCC diagnostic push
+#if !defined(__clang__)  // a GCC warning clang does not know
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+// The 32-bit widening products take the low half of each lane, so the high one is
+// shifted down: 16 products for one load and one store of the remainder's words, against
+// 8 in two rows a pass (the remainder's window moves by 32 bytes a pass, so its vectors
+// keep their alignment from pass to pass).
+__attribute__((target("avx2"))) void SubRow4Avx2(int64_t* __restrict w, const uint64_t* __restrict pa,
+                                                 const uint64_t* __restrict pb, size_t n, const int64_t* q) {
+    const __m256i q0 = _mm256_set1_epi64x(q[0]), q1 = _mm256_set1_epi64x(q[1]);
+    const __m256i q2 = _mm256_set1_epi64x(q[2]), q3 = _mm256_set1_epi64x(q[3]);
+    size_t i = 0;
+    for (; i < n && (reinterpret_cast<uintptr_t>(w + i) & 31) != 0; ++i)
+        SubRow4Portable(w + i, pa + i, pb + i, 1, q);
+    for (; i + 4 <= n; i += 4) {
+        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pa + i));
+        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pb + i));
+        const __m256i p = _mm256_add_epi64(
+            _mm256_add_epi64(_mm256_mul_epu32(q0, a), _mm256_mul_epu32(q1, _mm256_srli_epi64(a, 32))),
+            _mm256_add_epi64(_mm256_mul_epu32(q2, b), _mm256_mul_epu32(q3, _mm256_srli_epi64(b, 32))));
+        auto* x = reinterpret_cast<__m256i*>(w + i);
+        _mm256_store_si256(x, _mm256_sub_epi64(_mm256_load_si256(x), p));
+    }
+    SubRow4Portable(w + i, pa + i, pb + i, n - i, q);
+}
+#pragma GCC diagnostic pop
+#endif
+
+using SubRow4Fn = void (*)(int64_t* __restrict, const uint64_t* __restrict, const uint64_t* __restrict, size_t,
+                           const int64_t*);
+
+// Divisor words from which the processor's best is four rows a pass on AVX2 (Zen 3): both
+// are bound by the vector products, which four rows a pass only spares the remainder's
+// loads and stores; below, the longer chain of four estimates a pass costs more than
+// that (at 125 words, 1,000 digits, four rows take a fifth longer; at 625 they are level,
+// at 1250 four rows take an eighth less).
+constexpr size_t kFourRowsWords = 600;
+
+// Whether the rows go four to a pass (Tuning::divPassRows) for a divisor of nw words.
+bool FourRowsAPass(size_t nw) {
+    const size_t rows = CurrentTuning().divPassRows;
+    if (rows != 0) return rows == 4;
+#if defined(__GNUC__) && defined(__x86_64__)
+    static const bool avx2Best = [] {
+        __builtin_cpu_init();
+        return !__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx2");
+    }();
+    return avx2Best && nw >= kFourRowsWords && CurrentTuning().wideVectors;
+#else
+    return false;
+#endif
+}
+
+SubRow4Fn PickSubRow4() {
+#if defined(__GNUC__) && defined(__x86_64__)
+    static const bool avx2 = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2") != 0;
+    }();
+    if (CurrentTuning().wideVectors && avx2) return SubRow4Avx2;
+#endif
+    return SubRow4Portable;
+}
+
 // The rows: quotient words qv[j], j = qw - 1 down to 0, the remainder left in rw (whose
 // word nw + qw - 1 is the top one carried down, above it nothing). nw >= 2; vp as for
 // SubRow2. From five divisor words on, two quotient words a pass: the second estimate
 // from the first's effect on the top three words alone (in registers), then both rows in
 // one pass, which halves the passes over the remainder and the round trips of the
-// estimates' words through memory. Not compiled as clones (the pump's exception passes
-// through here); the rows are dispatched.
-void DivRows(int64_t* __restrict rw, const uint32_t* __restrict v, const uint64_t* __restrict vp, size_t nw,
-             size_t qw, int64_t* __restrict qv) {
+// estimates' words through memory; four a pass where FourRowsAPass says so (the rows
+// left over then go in pairs and singly). Not compiled as clones (the pump's exception
+// passes through here); the rows are dispatched. Not vectorised either: the compiler
+// would take the estimates' few products on 64-bit words to vectors, which lack that
+// product, and lengthen their chain several times.
+#if defined(__GNUC__) && !defined(__clang__)
+#define TABAI_SCALAR __attribute__((optimize("no-tree-vectorize")))
+#else
+#define TABAI_SCALAR
+#endif
+TABAI_SCALAR void DivRows(int64_t* __restrict rw, const uint32_t* __restrict v, const uint64_t* __restrict vp,
+                          size_t nw, size_t qw, int64_t* __restrict qv) {
     // The reciprocal of the divisor's top in units of its word nw - 2.
     const double vd = 1.0 / (static_cast<double>(v[nw - 1]) * kW8 + static_cast<double>(v[nw - 2]) +
                              (nw >= 3 ? static_cast<double>(v[nw - 3]) / kW8 : 0.0));
-    // In doubles: the top words' rounding moves the estimate by a few hundredths.
-    auto estimate = [vd](int64_t x2, int64_t x1, int64_t x0) {
-        const double t = (static_cast<double>(x2) * kW8 + static_cast<double>(x1)) * kW8 + static_cast<double>(x0);
-        return FloorToInt(t * vd);
+    // In doubles: the top words' rounding moves the estimate by a few hundredths. Each word
+    // times its own factor, summed two and two: the estimates are the rows' chain, and this
+    // has two additions on it. The floor without the library call that std::floor is on
+    // x86-64's baseline (no rounding instruction): truncation of the estimate plus 1024,
+    // which is not negative (the estimates lie in -2 .. 10^8 + 1; rounding to the double
+    // grid there moves them by less than 10^-7), the offset added among the terms.
+    const double c0 = vd, c1 = vd * kW8, c2 = vd * kW8 * kW8;
+    auto estimate = [c0, c1, c2](int64_t x2, int64_t x1, int64_t x0) {
+        const double t = (static_cast<double>(x0) * c0 + static_cast<double>(x1) * c1) +
+                         (static_cast<double>(x2) * c2 + 1024.0);
+        return static_cast<int64_t>(t) - 1024;
     };
     size_t rows = 0;
     size_t j = qw;
+    if (nw >= 16 && j >= 4 && FourRowsAPass(nw)) {
+        // Four quotient words a pass. The estimates read only the remainder's words from
+        // nw - 6 above the pass's lowest up, so the rows are subtracted there one at a time
+        // as the estimates go (each from the top three words after the rows above it, as a
+        // single row's), and below that in one vector loop. The next pass's estimates need
+        // only those top words: taken before this pass's long loop, they run beside it.
+        const SubRow4Fn subRow4 = PickSubRow4();
+        const size_t low = nw - 6;  // the words of a pass's vector loop
+        // The divisor two words a lane (SubRow4), aligned like the remainder's vectors.
+        const size_t head = (32 - reinterpret_cast<uintptr_t>(rw + (j - 4)) % 32) % 32 / 8;
+        // pb[i] = pa[i - 2]: one array, which keeps the pass's data within the first-level
+        // cache longer.
+        StackBuffer<uint64_t, 1024> pks(low + 12);
+        uint64_t* pa = pks.get();
+        pa += (32 - reinterpret_cast<uintptr_t>(pa) % 32) % 32 / 8;
+        pa += 4 + (4 - head) % 4;
+        const uint64_t* pb = pa - 2;
+        pa[-2] = pa[-1] = 0;
+        for (size_t i = 0; i < low; ++i) pa[i] = v[i] | (i >= 1 ? uint64_t{v[i - 1]} << 32 : 0);
+        // The rows p + 3 down to p, one at a time: q[k] := quotient word p + k, its row
+        // subtracted from the ten words from p + low up, the top folded down. t[4..9] holds
+        // words 4..9 of them (all that the estimates read), t[0..3] what is to be subtracted
+        // from words 0..3, which the pass before's vector loop may still be writing.
+        int64_t vt[10];  // the divisor's top ten words
+        for (size_t y = 0; y < 10; ++y) vt[y] = v[nw - 10 + y];
+        auto topRow = [&](auto kc, int64_t* t, int64_t* q) {
+            constexpr size_t k = decltype(kc)::value;
+            const int64_t qk = estimate(t[k + 6], t[k + 5], t[k + 4]);
+            q[k] = qk;
+            for (size_t x = 0; x <= k + 5; ++x) t[x] -= qk * vt[4 + x - k];
+            t[k + 5] += t[k + 6] * kW8;
+            t[k + 6] = 0;
+        };
+        using K3 = std::integral_constant<size_t, 3>;
+        using K2 = std::integral_constant<size_t, 2>;
+        using K1 = std::integral_constant<size_t, 1>;
+        using K0 = std::integral_constant<size_t, 0>;
+        auto loadTop = [&](size_t p, int64_t* t) {
+            std::fill(t, t + 4, int64_t{0});
+            std::copy(rw + p + low + 4, rw + p + low + 10, t + 4);
+        };
+        auto storeTop = [&](size_t p, const int64_t* t) {
+            for (size_t x = 0; x < 4; ++x) rw[p + low + x] += t[x];
+            std::copy(t + 4, t + 10, rw + p + low + 4);
+        };
+        int64_t cur[4] = {}, next[4] = {}, t[10];
+        loadTop(j - 4, t);
+        topRow(K3{}, t, cur);
+        topRow(K2{}, t, cur);
+        topRow(K1{}, t, cur);
+        topRow(K0{}, t, cur);
+        storeTop(j - 4, t);
+        // The vector loop in four parts, the next pass's rows between them: the chain of
+        // estimates is spread over the loop instead of waiting for it.
+        const size_t part = low / 16 * 4;
+        for (; j >= 4; j -= 4) {
+            const size_t p = j - 4;
+            std::copy(cur, cur + 4, qv + p);
+            const SubRow4Fn sub = (cur[0] | cur[1] | cur[2] | cur[3]) >= 0 ? subRow4 : SubRow4Portable;
+            int64_t* w = rw + p;
+            if (p >= 4) {
+                loadTop(p - 4, t);
+                topRow(K3{}, t, next);
+                sub(w, pa, pb, part, cur);
+                topRow(K2{}, t, next);
+                sub(w + part, pa + part, pb + part, part, cur);
+                topRow(K1{}, t, next);
+                sub(w + 2 * part, pa + 2 * part, pb + 2 * part, part, cur);
+                topRow(K0{}, t, next);
+                sub(w + 3 * part, pa + 3 * part, pb + 3 * part, low - 3 * part, cur);
+                storeTop(p - 4, t);
+            } else {
+                sub(w, pa, pb, low, cur);
+            }
+            rows += 4;
+            if (rows % kDivRows == 0) CarryWordsOnce(w, 0, low);
+            if (rows % kPumpRows == 0) pump::ProcessMessages();
+            std::copy(next, next + 4, cur);
+        }
+    }
     if (nw >= 5) {
         const SubRow2Fn subRow2 = PickSubRow2();
         const int64_t s1 = v[nw - 1], s2 = v[nw - 2], s3 = v[nw - 3], s4 = v[nw - 4], s5 = v[nw - 5];
@@ -516,12 +691,14 @@ void DivRows(int64_t* __restrict rw, const uint32_t* __restrict v, const uint64_
 // The exact quotient from the low end on the same words: column j's quotient word is the
 // one that makes word j vanish modulo 10^8 (by the inverse of the divisor's low word),
 // its row subtracted with delayed carries like the division's, and word j's carry, exact
-// then, taken into word j + 1. Words from lw up are never formed. nw >= 1, v[0] prime to
-// 10 (the divisor's words may exceed 10^8: only their value counts). The chain from one
+// then, taken into word j + 1. Words from lw up are never formed. nw >= 1, v[0] below
+// 10^8 and prime to 10, the divisor's other words at most 10^8 + 2. The chain from one
 // quotient word to the next stays in registers (word j + 1 and the carry into it); the
 // rest of each row, read two rows later, goes through memory. Not compiled as clones: its
 // rows are dispatched anyway, and GCC 12's clones of it ended the program on a pump's
-// exception instead of passing it on.
+// exception instead of passing it on. rw holds lw + 3 words: the AVX2 rows round their
+// length up to whole vectors (the divisor's zero padding leaves the words below lw as they
+// are; those from lw up are never read) instead of ending in a scalar loop.
 void DivExactRows(int64_t* __restrict rw, size_t lw, const uint32_t* __restrict v, size_t nw,
                   uint32_t* __restrict qv) {
     // v[0]'s inverse modulo 10^8 by Newton's steps, each doubling the digits from one.
@@ -533,27 +710,29 @@ void DivExactRows(int64_t* __restrict rw, size_t lw, const uint32_t* __restrict 
         const uint64_t t = v0 % mod * inv % mod;
         inv = inv * ((mod + 2 - t) % mod) % mod;
     }
-    // An exact division by 10^8: by 2^8 (a shift), then by 5^8 (its inverse modulo 2^64).
-    constexpr uint64_t kInv5p8 = [] {
-        uint64_t x = 1;
-        for (int i = 0; i < 6; ++i) x *= 2 - 390625 * x;
-        return x;
-    }();
-    auto exact = [](int64_t t) { return static_cast<int64_t>(static_cast<uint64_t>(t >> 8) * kInv5p8); };
     // x inv modulo 10^8 without reducing x first (Shoup): with s = floor(inv 2^64 / 10^8),
     // x inv - floor(x s / 2^64) 10^8 lies in 0 .. 2 10^8 - 1 for any x below 2^64, so one
     // product's high half and a subtraction replace two reductions on the chain. x is made
     // non-negative by a multiple of 10^8 (words stay below 2^62 in size between carries).
     const uint64_t invS = static_cast<uint64_t>((static_cast<unsigned __int128>(inv) << 64) / kW8);
     constexpr uint64_t kLift = ((uint64_t{1} << 62) / kW8 + 1) * kW8;
-    auto quotientWord = [inv, invS](int64_t x) {
-        const uint64_t t = static_cast<uint64_t>(x) + kLift;
-        const auto h = static_cast<uint64_t>((static_cast<unsigned __int128>(t) * invS) >> 64);
-        const uint64_t q = t * inv - h * kW8;
-        return static_cast<uint32_t>(q >= kW8 ? q - kW8 : q);
-    };
     auto times = [](uint64_t q, uint64_t w) { return static_cast<int64_t>(q * w); };
     const uint64_t v1 = nw >= 2 ? v[1] : 0, v2 = nw >= 3 ? v[2] : 0;
+    // One column: for t = x + kLift, h = floor(t s / 2^64) and q = t inv - h 10^8 (x inv
+    // modulo 10^8, or that plus 10^8: left so, any word congruent to it leaves the column a
+    // multiple of 10^8, and the quotient's words are carried at the end), and with
+    // v0 inv = 1 + m 10^8, (x - q v0) / 10^8 = h v0 - t m - kLift / 10^8. So the next word
+    // y - q v1 + (x - q v0) / 10^8 is y - kLift / 10^8 - t (inv v1 + m) + h (10^8 v1 + v0)
+    // (modulo 2^64, as every word): on the chain from x to it only the high product h, one
+    // product and one addition, not the quotient word's reduction and the exact division.
+    const uint64_t m = (v0 * inv - 1) / static_cast<uint64_t>(kW8);
+    const uint64_t cT = inv * v1 + m, cH = static_cast<uint64_t>(kW8) * v1 + v0;
+    auto column = [inv, invS, cT, cH](int64_t x, int64_t y, uint32_t& q) {
+        const uint64_t t = static_cast<uint64_t>(x) + kLift;
+        const auto h = static_cast<uint64_t>((static_cast<unsigned __int128>(t) * invS) >> 64);
+        q = static_cast<uint32_t>(t * inv - h * kW8);
+        return static_cast<int64_t>(static_cast<uint64_t>(y) - kLift / kW8 - t * cT + h * cH);
+    };
     // Two rows a pass over memory: from word j + 3 on, rows j and j + 1 together (SubRow2's
     // layout: the divisor from its word 2, one to a 64-bit lane, then a zero and the 8 words
     // of padding that its vector loads read).
@@ -562,19 +741,23 @@ void DivExactRows(int64_t* __restrict rw, size_t lw, const uint32_t* __restrict 
     for (size_t k = 2; k < nw; ++k) vp[k - 2] = v[k];
     std::fill(vp + (nw >= 2 ? nw - 2 : 0), vp + nw + 9, uint64_t{0});
     const SubRow2Fn subRow2 = PickSubRow2();
+#if defined(__GNUC__) && defined(__x86_64__)
+    const size_t round = subRow2 == SubRow2Avx2 ? 3 : 0;
+#else
+    const size_t round = 0;
+#endif
     int64_t x = rw[0];  // word j with every row before j subtracted and carried in
     size_t j = 0;
     while (j + 1 < lw) {
-        const uint32_t q0 = quotientWord(x);
-        const int64_t x1 = rw[j + 1] - times(q0, v1) + exact(x - times(q0, v0));
-        const uint32_t q1 = quotientWord(x1);
+        uint32_t q0, q1;
+        const int64_t x1 = column(x, rw[j + 1], q0);
+        x = column(x1, rw[j + 2] - times(q0, v2), q1);  // word j + 2 (read: rw holds lw + 3)
         qv[j] = q0;
         qv[j + 1] = q1;
         j += 2;
         if (j == lw) break;
-        x = rw[j] - times(q0, v2) - times(q1, v1) + exact(x1 - times(q1, v0));
         const size_t end = std::min(lw, j + nw - 1);  // past the last word either row reaches
-        if (end > j + 1) subRow2(rw + j + 1, vp, end - (j + 1), q0, q1);
+        if (end > j + 1) subRow2(rw + j + 1, vp, (end - (j + 1) + round) & ~round, q0, q1);
         if (j % kRows == 0) {
             rw[j] = x;
             CarryWords(rw, j, lw - 1);
@@ -583,7 +766,15 @@ void DivExactRows(int64_t* __restrict rw, size_t lw, const uint32_t* __restrict 
         }
         if (j % kPumpRows == 0) pump::ProcessMessages();
     }
-    if (j < lw) qv[j] = quotientWord(x);
+    if (j < lw) column(x, 0, qv[j]);
+    // The quotient's words into 0 .. 10^8 - 1 (carries of 0 or 1; the last one is beyond
+    // the quotient's lw words).
+    uint32_t c = 0;
+    for (size_t k = 0; k < lw; ++k) {
+        const uint32_t t = qv[k] + c;
+        c = t >= kW8;
+        qv[k] = t - c * static_cast<uint32_t>(kW8);
+    }
 }
 
 // How many low words of the divisor DivExactOnWords may clear of factors 2 and 5.
@@ -595,6 +786,19 @@ constexpr size_t kMaxClearedWords = 4;
 // one pass with no chain. T is int64_t (the dividend) or uint32_t (the divisor).
 template <typename T>
 void PackScaledPortable(const Limb* a, size_t n, uint64_t f, T* x, size_t nw) {
+    if (f == 1) {
+        // Nothing to scale (the usual divisor, prime to 10): the limbs paired, in a counted
+        // loop the compiler vectorises.
+        const size_t pairs = std::min(nw, n / 2);
+        for (size_t k = 0; k < pairs; ++k) x[k] = static_cast<T>(a[2 * k] + uint32_t{kBase} * a[2 * k + 1]);
+        size_t k = pairs;
+        if (k < nw && 2 * k < n) {
+            x[k] = static_cast<T>(a[2 * k]);
+            ++k;
+        }
+        std::fill(x + k, x + nw, T{0});
+        return;
+    }
     uint64_t hi = 0;
     for (size_t k = 0; k < nw; ++k) {
         const uint64_t w = (2 * k < n ? a[2 * k] : 0) + uint64_t{kBase} * (2 * k + 1 < n ? a[2 * k + 1] : 0);
@@ -693,11 +897,99 @@ __attribute__((target("avx512f"))) void UnpackQuotientAvx512(const uint32_t* qv,
 #endif
 
 void UnpackQuotientPortable(const uint32_t* qv, size_t len, Limb* q) {
-    for (size_t k = 0; 2 * k < len; ++k) {
+    // The whole words in a counted loop (vectorised), then an odd last limb.
+    const size_t words = len / 2;
+    for (size_t k = 0; k < words; ++k) {
         q[2 * k] = static_cast<Limb>(qv[k] % kBase);
-        if (2 * k + 1 < len) q[2 * k + 1] = static_cast<Limb>(qv[k] / kBase);
+        q[2 * k + 1] = static_cast<Limb>(qv[k] / kBase);
+    }
+    if (len % 2 != 0) q[len - 1] = static_cast<Limb>(qv[words] % kBase);
+}
+
+#if defined(__GNUC__) && defined(__x86_64__)
+#pragma GCC diagnostic push
+#if !defined(__clang__)  // a GCC warning clang does not know
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+// PackScaledPortable for f = 1 (nothing to scale) eight words an iteration, each limb
+// pair joined by one multiply-add of 16-bit lanes.
+template <typename T>
+__attribute__((target("avx2"))) void PackWordsAvx2(const Limb* a, size_t n, T* x, size_t nw) {
+    const __m256i join = _mm256_set1_epi32(1 | static_cast<int>(kBase << 16));
+    size_t k = 0;
+    for (; k + 8 <= nw && 2 * k + 16 <= n; k += 8) {
+        const __m256i w = _mm256_madd_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + 2 * k)), join);
+        if constexpr (sizeof(T) == 8) {
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(x + k), _mm256_cvtepi32_epi64(_mm256_castsi256_si128(w)));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(x + k + 4),
+                                _mm256_cvtepi32_epi64(_mm256_extracti128_si256(w, 1)));
+        } else {
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(x + k), w);
+        }
+    }
+    PackScaledPortable(a + 2 * k, n - 2 * k, 1, x + k, nw - k);
+}
+
+// PackScaledPortable for 1 < f <= 5 10^7 four words an iteration: the pairs joined as
+// above, the products (below 5 10^15, exact in doubles) split by 10^8 in doubles (the
+// quotient's estimate corrected once), each high half moved one lane up.
+template <typename T>
+__attribute__((target("avx2"))) void PackScaledAvx2(const Limb* a, size_t n, uint64_t f, T* x, size_t nw) {
+    const __m128i join = _mm_set1_epi32(1 | static_cast<int>(kBase << 16));
+    const __m256d fd = _mm256_set1_pd(static_cast<double>(f)), inv = _mm256_set1_pd(1.0 / kW8);
+    const __m256d wd = _mm256_set1_pd(static_cast<double>(kW8)), zero = _mm256_setzero_pd();
+    __m128i prev = _mm_setzero_si128();  // lane 3: the last word's high half
+    size_t k = 0;
+    for (; k + 4 <= nw && 2 * k + 8 <= n; k += 4) {
+        const __m128i w = _mm_madd_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + 2 * k)), join);
+        const __m256d t = _mm256_mul_pd(_mm256_cvtepi32_pd(w), fd);
+        __m256d h = _mm256_floor_pd(_mm256_mul_pd(t, inv));
+        __m256d r = _mm256_sub_pd(t, _mm256_mul_pd(h, wd));  // exact: both below 2^53
+        const __m256d under = _mm256_cmp_pd(r, zero, _CMP_LT_OQ);
+        r = _mm256_add_pd(r, _mm256_and_pd(under, wd));
+        h = _mm256_sub_pd(h, _mm256_and_pd(under, _mm256_set1_pd(1.0)));
+        const __m256d over = _mm256_cmp_pd(r, wd, _CMP_GE_OQ);
+        r = _mm256_sub_pd(r, _mm256_and_pd(over, wd));
+        h = _mm256_add_pd(h, _mm256_and_pd(over, _mm256_set1_pd(1.0)));
+        const __m128i hi = _mm256_cvtpd_epi32(h);
+        const __m128i word = _mm_add_epi32(_mm256_cvtpd_epi32(r), _mm_alignr_epi8(hi, prev, 12));
+        prev = hi;
+        if constexpr (sizeof(T) == 8) {
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(x + k), _mm256_cvtepi32_epi64(word));
+        } else {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(x + k), word);
+        }
+    }
+    // The rest as the portable loop does, with the carried high half.
+    uint64_t carry = static_cast<uint32_t>(_mm_extract_epi32(prev, 3));
+    for (; k < nw; ++k) {
+        const uint64_t w = (2 * k < n ? a[2 * k] : 0) + uint64_t{kBase} * (2 * k + 1 < n ? a[2 * k + 1] : 0);
+        const uint64_t t = w * f, h = t / kW8;
+        x[k] = static_cast<T>(t - h * kW8 + carry);
+        carry = h;
     }
 }
+
+// UnpackQuotientPortable eight words an iteration, split by 10^4 in doubles as
+// UnpackQuotientAvx512 does.
+__attribute__((target("avx2"))) void UnpackQuotientAvx2(const uint32_t* qv, size_t len, Limb* q) {
+    const __m256d inv = _mm256_set1_pd(1.0 / kBase), half = _mm256_set1_pd(0.5);
+    const __m256i base = _mm256_set1_epi32(static_cast<int>(kBase));
+    size_t k = 0;
+    for (; 2 * k + 16 <= len; k += 8) {
+        const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(qv + k));
+        const __m128i h0 =
+            _mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_add_pd(_mm256_cvtepi32_pd(_mm256_castsi256_si128(w)), half), inv));
+        const __m128i h1 = _mm256_cvttpd_epi32(
+            _mm256_mul_pd(_mm256_add_pd(_mm256_cvtepi32_pd(_mm256_extracti128_si256(w, 1)), half), inv));
+        const __m256i h = _mm256_inserti128_si256(_mm256_castsi128_si256(h0), h1, 1);
+        const __m256i l = _mm256_sub_epi32(w, _mm256_mullo_epi32(h, base));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(q + 2 * k), _mm256_or_si256(l, _mm256_slli_epi32(h, 16)));
+    }
+    UnpackQuotientPortable(qv + k, len - 2 * k, q + 2 * k);
+}
+#pragma GCC diagnostic pop
+#endif
 
 // Whether the AVX-512 packing and unpacking run here (and the tuning allows them).
 bool UseWideWords() {
@@ -712,11 +1004,32 @@ bool UseWideWords() {
 #endif
 }
 
+// Whether the AVX2 ones do instead (AVX2 without AVX-512).
+bool UseAvx2Words() {
+#if defined(__GNUC__) && defined(__x86_64__)
+    static const bool has = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2") && !__builtin_cpu_supports("avx512f");
+    }();
+    return has && CurrentTuning().wideVectors;
+#else
+    return false;
+#endif
+}
+
 template <typename T>
 void PackScaled(const Limb* a, size_t n, uint64_t f, T* x, size_t nw) {
 #if defined(__GNUC__) && defined(__x86_64__)
     if (UseWideWords()) {
         PackScaledAvx512(a, n, f, x, nw);
+        return;
+    }
+    if (UseAvx2Words()) {
+        if (f == 1) {
+            PackWordsAvx2(a, n, x, nw);
+        } else {
+            PackScaledAvx2(a, n, f, x, nw);
+        }
         return;
     }
 #endif
@@ -735,16 +1048,18 @@ bool DivExactOnWords(const Limb* a, size_t na, const Limb* b, size_t nb, size_t 
     // b F / 10^(8r) < b after r rounds (F the product of the factors), so a word above b's
     // and one more a round hold every carry.
     size_t bw = std::min(keep, (nb + 1) / 2 + 1 + kMaxClearedWords);
-    auto gcd = [](uint64_t v0) {  // gcd(v0, 10^8)
-        uint64_t g = kW8;
-        while (v0 != 0) g = std::exchange(v0, g % v0);
+    auto gcd = [](uint64_t v0) {  // gcd(v0, 10^8), from the factors 2 and 5 of v0 (not 0)
+        uint64_t g = 1;
+        for (int k = 0; k < 8 && v0 % 2 == 0; ++k) v0 /= 2, g *= 2;
+        for (int k = 0; k < 8 && v0 % 5 == 0; ++k) v0 /= 5, g *= 5;
         return g;
     };
     const uint64_t g0 = gcd(b[0] + uint64_t{kBase} * (nb > 1 ? b[1] : 0));
-    StackBuffer<int64_t, 256> xs(keep);
+    StackBuffer<int64_t, 256> xs(keep + 3);  // 3 more for DivExactRows
     StackBuffer<uint32_t, 256> vs(bw), qs(lw);
     int64_t* x = xs.get();
     uint32_t* v = vs.get();
+    std::fill(x + keep, x + keep + 3, int64_t{0});
     PackScaled(a, na, g0 == 1 ? 1 : kW8 / g0, x, keep);
     PackScaled(b, nb, g0 == 1 ? 1 : kW8 / g0, v, bw);
     for (size_t round = 0;; ++round) {
@@ -766,11 +1081,27 @@ bool DivExactOnWords(const Limb* a, size_t na, const Limb* b, size_t nb, size_t 
         ++x, ++v, --keep, --bw;
     }
     bw = std::min(bw, lw);
+    if (g0 != 1) {
+        // The scaled divisor's words (below 3 10^8) brought to at most 10^8 + 2, each one's
+        // high part moved to the word above in one pass without a chain (its value modulo
+        // 10^(8 bw) is all that counts): the rows' quotient words reach 2 10^8, and their
+        // products must stay about 2 10^16.
+        uint32_t prev = 0;
+        for (size_t k = 0; k < bw; ++k) {
+            const uint32_t w = v[k], h = w / static_cast<uint32_t>(kW8);
+            v[k] = w - h * static_cast<uint32_t>(kW8) + prev;
+            prev = h;
+        }
+    }
     while (bw > 1 && v[bw - 1] == 0) --bw;
     DivExactRows(x, lw, v, bw, qs.get());
 #if defined(__GNUC__) && defined(__x86_64__)
     if (UseWideWords()) {
         UnpackQuotientAvx512(qs.get(), len, q);
+        return true;
+    }
+    if (UseAvx2Words()) {
+        UnpackQuotientAvx2(qs.get(), len, q);
         return true;
     }
 #endif
@@ -792,11 +1123,16 @@ void DivBasecase(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb
     // Limbs i of x into word (i + s) / 2 of out[0..nout), zero elsewhere.
     auto pack = [s](const Limb* x, size_t len, auto* out, size_t nout) {
         using T = std::remove_reference_t<decltype(*out)>;
-        std::fill(out, out + nout, T{0});
-        size_t i = 0;
-        if (s != 0) out[0] = static_cast<T>(uint32_t{x[i++]} * kBase);
-        for (; i + 1 < len; i += 2) out[(i + s) / 2] = static_cast<T>(x[i] + uint32_t{x[i + 1]} * kBase);
-        if (i < len) out[(i + s) / 2] = x[i];
+        size_t i = 0, k = 0;
+        if (s != 0) out[k++] = static_cast<T>(uint32_t{x[i++]} * kBase);
+        // The pairs' count first: a counted loop the compiler vectorises.
+        const size_t pairs = (len - i) / 2;
+        const Limb* xp = x + i;
+        for (size_t p = 0; p < pairs; ++p) out[k + p] = static_cast<T>(xp[2 * p] + uint32_t{xp[2 * p + 1]} * kBase);
+        i += 2 * pairs;
+        k += pairs;
+        if (i < len) out[k++] = x[i];
+        std::fill(out + k, out + nout, T{0});
     };
     StackBuffer<uint32_t, 512> vs(nw);
     uint32_t* v = vs.get();
@@ -823,17 +1159,25 @@ void DivBasecase(const Limb* a, size_t m, const Limb* b, size_t n, Limb* q, Limb
             if (rw[k] != v[k]) return rw[k] < v[k] ? -1 : 1;
         return 0;
     };
+    // A correction leaves the words in -10^8 + 1 .. 2 10^8 - 2: one carrying pass.
     while (rw[nw] < 0) {
         for (size_t k = 0; k < nw; ++k) rw[k] += v[k];
-        CarryWordsDown(rw, nw);
+        CarryWordsNear(rw, nw);
         --qv[0];
     }
     while (compareV() >= 0) {
         for (size_t k = 0; k < nw; ++k) rw[k] -= v[k];
-        CarryWordsDown(rw, nw);
+        CarryWordsNear(rw, nw);
         ++qv[0];
     }
-    CarryWordsDown(qv, qw);
+    // The quotient words are near their range but for rare ones (a word one too large
+    // leaves about -10^8 in the word below): then one pass does.
+    const auto [qmin, qmax] = std::minmax_element(qv, qv + qw);
+    if (*qmin > -kW8 && *qmax < 2 * kW8 - 1) {
+        CarryWordsNear(qv, qw);
+    } else {
+        CarryWordsDown(qv, qw);
+    }
     // Words into limbs (all words now in 0 .. 10^8 - 1): the quotient's from limb 0, the
     // remainder's from limb s.
     const size_t ql = m - n + 1;

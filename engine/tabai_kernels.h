@@ -332,6 +332,12 @@ struct Tuning {
     /// (quotient and divisor); below, the long division on 8-digit words (level at about
     /// 14,000 digits: the rows take two quotient words a pass on whole cache lines).
     size_t divideConquer = 3500;
+    /// Quotient words the long division's rows take in one pass over the remainder: 2 or
+    /// 4, or 0 for the processor's choice (four where AVX2 is the widest vector set, from
+    /// 600 divisor words: one load and store of the remainder's words for 16 products; two
+    /// on AVX-512's whole cache lines, and for shorter divisors, whose passes wait on the
+    /// chain of estimates).
+    size_t divPassRows = 0;
     /// Division's short products give way to transforms from this shorter factor on
     /// (short products on packed words do half a product's work, so they keep up with
     /// the transforms to longer factors than whole products do).

@@ -131,16 +131,22 @@ inline Vec FoldCyclic(const Vec& x, size_t len) {
     return r;
 }
 
-// DivBasecase against DivSchool, on the portable rows and on the widest vectors there are.
+// DivBasecase against DivSchool, on the portable rows and on the widest vectors there are,
+// two and four quotient words a pass.
 inline void CheckBasecase(const Vec& a, const Vec& b) {
     const size_t m = a.size(), n = b.size();
     Vec q1(m - n + 1), r1(n), q2(m - n + 1), r2(n);
     tabai_kernels::DivSchool(a.data(), m, b.data(), n, q1.data(), r1.data());
     for (const bool wide : {false, true}) {
-        const ScopedTuning scoped(Tuned([wide](auto& t) { t.wideVectors = wide; }));
-        tabai_kernels::DivBasecase(a.data(), m, b.data(), n, q2.data(), r2.data());
-        EXPECT_EQ(q1, q2) << m << " / " << n << (wide ? ", wide" : "");
-        EXPECT_EQ(r1, r2) << m << " % " << n << (wide ? ", wide" : "");
+        for (const size_t rows : {2u, 4u}) {
+            const ScopedTuning scoped(Tuned([wide, rows](auto& t) {
+                t.wideVectors = wide;
+                t.divPassRows = rows;
+            }));
+            tabai_kernels::DivBasecase(a.data(), m, b.data(), n, q2.data(), r2.data());
+            EXPECT_EQ(q1, q2) << m << " / " << n << (wide ? ", wide" : "") << ", rows " << rows;
+            EXPECT_EQ(r1, r2) << m << " % " << n << (wide ? ", wide" : "") << ", rows " << rows;
+        }
     }
 }
 

@@ -67,6 +67,45 @@ TEST(TSeisuDivision, PairRowsOverManyCarries) {
     }
 }
 
+TEST(TSeisuDivision, FourRowsMatchLongDivision) {
+    // Four quotient words a pass from 16 divisor words (31 limbs) on: divisor lengths either
+    // side of that, quotients of every word count modulo 4 (the rows left to the pairs and
+    // single rows) and remainders at every alignment of the vector loop's words; the edge
+    // cases give estimates of -1 and 10^8 inside the chain of four.
+    std::mt19937_64 rng(74);
+    for (const auto& [a, b] : DivisionEdgeCases(rng, {29u, 30u, 31u, 32u, 33u, 34u, 47u, 64u, 65u}))
+        CheckBasecase(a, b);
+    for (const size_t n : {29u, 30u, 31u, 32u, 33u, 34u, 35u, 36u, 37u, 38u, 50u, 77u}) {
+        for (size_t extra = 0; extra <= 24; ++extra) {
+            Vec a = RandomVec(rng, n + extra), b = RandomVec(rng, n);
+            if (a.size() > n) a.back() = 9999;
+            CheckBasecase(a, b);
+        }
+    }
+    // Quotient words of 10^8 - 1 in every row and of 0 (all nines by 10000^(n-1) + 1, a
+    // power of the base by itself less one), over many carries of the remainder.
+    for (const size_t n : {32u, 33u, 201u}) {
+        Vec one(n, 0);
+        one[0] = 1;
+        one[n - 1] = 1;
+        Vec power(n + 700, 0);
+        power.back() = 1;
+        CheckBasecase(Nines(n + 700), one);
+        CheckBasecase(power, Nines(n));
+        CheckBasecase(power, one);
+    }
+    // Products plus one: now and then an estimate one too large followed by a quotient
+    // word of about -10^8, whose carries the end takes.
+    for (int round = 0; round < 400; ++round) {
+        const size_t nq = 20 + rng() % 40, nb = 8 + rng() % 60;
+        const Vec b = RandomVec(rng, nb);
+        Vec a = SchoolProduct(round % 3 == 0 ? Nines(nq) : RandomVec(rng, nq), b);
+        a[0] = static_cast<Limb>((a[0] + 1) % 10000);
+        a.resize(tabai_kernels::Trim(a.data(), a.size()));
+        CheckBasecase(a, b);
+    }
+}
+
 TEST(TSeisuDivision, DivideAndConquerOnPairRows) {
     // The recursive division whose leaves are the pair rows, one limb either side of its
     // threshold and several levels down, through the dispatcher.
@@ -137,6 +176,31 @@ TEST(TSeisuDivision, ExactDivisionByReciprocalHalves) {
         for (const Vec& b : {RandomVec(rng, n), Nines(n), over}) {
             for (const Vec& qv : {RandomVec(rng, n + 1), Nines(n + 1), pow, RandomVec(rng, n - 1)}) {
                 CheckExactQuotient(qv, b);
+            }
+        }
+    }
+}
+
+TEST(TSeisuDivision, ExactRowsWithScaledDivisors) {
+    // Exact division from the low end, portable and on vectors: quotient words left below
+    // 2 10^8 until the end, divisors whose low limb holds factors 2 and 5 (scaled, their
+    // words carried before the rows), all nines and long quotients over many carries.
+    std::mt19937_64 rng(76);
+    for (const bool wide : {false, true}) {
+        const ScopedTuning scoped(Tuned([wide](auto& t) { t.wideVectors = wide; }));
+        for (const size_t n : {5u, 6u, 40u, 301u, 700u}) {
+            for (const Limb low : {Limb{1}, Limb{9999}, Limb{9998}, Limb{5000}, Limb{2048}, Limb{3125}, Limb{1250}}) {
+                Vec b = Nines(n);
+                b[0] = low;
+                const Vec rb = [&] {
+                    Vec r = RandomVec(rng, n);
+                    r[0] = low;
+                    return r;
+                }();
+                for (const Vec& qv : {Nines(n + 3), RandomVec(rng, n), Nines(n / 2 + 1)}) {
+                    CheckExactQuotient(qv, b);
+                    CheckExactQuotient(qv, rb);
+                }
             }
         }
     }
