@@ -345,6 +345,25 @@ __attribute__((target("avx2"))) void SubRowAvx2(int64_t* __restrict w, const uin
 
 using SubRowFn = void (*)(int64_t* __restrict, const uint32_t* __restrict, size_t, uint32_t);
 
+// The vector instructions this processor has, read once.
+struct VectorSets {
+    bool avx2 = false, avx512f = false, avx512dq = false;
+};
+
+const VectorSets& Sets() {
+    static const VectorSets sets = [] {
+        VectorSets v;
+#if defined(__GNUC__) && defined(__x86_64__)
+        __builtin_cpu_init();
+        v.avx2 = __builtin_cpu_supports("avx2") != 0;
+        v.avx512f = __builtin_cpu_supports("avx512f") != 0;
+        v.avx512dq = __builtin_cpu_supports("avx512dq") != 0;
+#endif
+        return v;
+    }();
+    return sets;
+}
+
 // The widest version this processor runs, or the portable one when the tuning says so.
 SubRowFn PickSubRow() {
     if (!CurrentTuning().wideVectors) return SubRowPortable;
@@ -493,24 +512,12 @@ constexpr size_t kFourRowsWords = 600;
 bool FourRowsAPass(size_t nw) {
     const size_t rows = CurrentTuning().divPassRows;
     if (rows != 0) return rows == 4;
-#if defined(__GNUC__) && defined(__x86_64__)
-    static const bool avx2Best = [] {
-        __builtin_cpu_init();
-        return !__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx2");
-    }();
-    return avx2Best && nw >= kFourRowsWords && CurrentTuning().wideVectors;
-#else
-    return false;
-#endif
+    return Sets().avx2 && !Sets().avx512f && nw >= kFourRowsWords && CurrentTuning().wideVectors;
 }
 
 SubRow4Fn PickSubRow4() {
 #if defined(__GNUC__) && defined(__x86_64__)
-    static const bool avx2 = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx2") != 0;
-    }();
-    if (CurrentTuning().wideVectors && avx2) return SubRow4Avx2;
+    if (CurrentTuning().wideVectors && Sets().avx2) return SubRow4Avx2;
 #endif
     return SubRow4Portable;
 }
@@ -784,6 +791,18 @@ constexpr size_t kMaxClearedWords = 4;
 // product's high half added to the word above instead of carried (word k :=
 // w[k] f mod 10^8 + w[k-1] f div 10^8, below 2 10^8; the top one's high half dropped):
 // one pass with no chain. T is int64_t (the dividend) or uint32_t (the divisor).
+// Words k.. of PackScaledPortable for f > 1, hi the high half carried from word k - 1
+// (the vector packs end with it).
+template <typename T>
+void PackScaledFrom(const Limb* a, size_t n, uint64_t f, T* x, size_t nw, size_t k, uint64_t hi) {
+    for (; k < nw; ++k) {
+        const uint64_t w = (2 * k < n ? a[2 * k] : 0) + uint64_t{kBase} * (2 * k + 1 < n ? a[2 * k + 1] : 0);
+        const uint64_t t = w * f, h = t / kW8;
+        x[k] = static_cast<T>(t - h * kW8 + hi);
+        hi = h;
+    }
+}
+
 template <typename T>
 void PackScaledPortable(const Limb* a, size_t n, uint64_t f, T* x, size_t nw) {
     if (f == 1) {
@@ -799,13 +818,7 @@ void PackScaledPortable(const Limb* a, size_t n, uint64_t f, T* x, size_t nw) {
         std::fill(x + k, x + nw, T{0});
         return;
     }
-    uint64_t hi = 0;
-    for (size_t k = 0; k < nw; ++k) {
-        const uint64_t w = (2 * k < n ? a[2 * k] : 0) + uint64_t{kBase} * (2 * k + 1 < n ? a[2 * k + 1] : 0);
-        const uint64_t t = w * f, h = t / kW8;
-        x[k] = static_cast<T>(t - h * kW8 + hi);
-        hi = h;
-    }
+    PackScaledFrom(a, n, f, x, nw, 0, 0);
 }
 
 // The same words scaled again by f < 10^8 (words below 2^32 each, as PackScaled leaves
@@ -862,13 +875,7 @@ __attribute__((target("avx512f,avx512dq"))) void PackScaledAvx512(const Limb* a,
         }
     }
     // The rest as the portable loop does, with the carried high half.
-    uint64_t carry = static_cast<uint64_t>(_mm_extract_epi64(_mm512_extracti64x2_epi64(prev, 3), 1));
-    for (; k < nw; ++k) {
-        const uint64_t w = (2 * k < n ? a[2 * k] : 0) + uint64_t{kBase} * (2 * k + 1 < n ? a[2 * k + 1] : 0);
-        const uint64_t t = w * f, h = t / kW8;
-        x[k] = static_cast<T>(t - h * kW8 + carry);
-        carry = h;
-    }
+    PackScaledFrom(a, n, f, x, nw, k, static_cast<uint64_t>(_mm_extract_epi64(_mm512_extracti64x2_epi64(prev, 3), 1)));
 }
 
 // q[0..len) := the limbs of the quotient words qv (below 10^8): sixteen words an
@@ -961,13 +968,7 @@ __attribute__((target("avx2"))) void PackScaledAvx2(const Limb* a, size_t n, uin
         }
     }
     // The rest as the portable loop does, with the carried high half.
-    uint64_t carry = static_cast<uint32_t>(_mm_extract_epi32(prev, 3));
-    for (; k < nw; ++k) {
-        const uint64_t w = (2 * k < n ? a[2 * k] : 0) + uint64_t{kBase} * (2 * k + 1 < n ? a[2 * k + 1] : 0);
-        const uint64_t t = w * f, h = t / kW8;
-        x[k] = static_cast<T>(t - h * kW8 + carry);
-        carry = h;
-    }
+    PackScaledFrom(a, n, f, x, nw, k, static_cast<uint32_t>(_mm_extract_epi32(prev, 3)));
 }
 
 // UnpackQuotientPortable eight words an iteration, split by 10^4 in doubles as
@@ -992,30 +993,10 @@ __attribute__((target("avx2"))) void UnpackQuotientAvx2(const uint32_t* qv, size
 #endif
 
 // Whether the AVX-512 packing and unpacking run here (and the tuning allows them).
-bool UseWideWords() {
-#if defined(__GNUC__) && defined(__x86_64__)
-    static const bool has = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq");
-    }();
-    return has && CurrentTuning().wideVectors;
-#else
-    return false;
-#endif
-}
+bool UseWideWords() { return Sets().avx512f && Sets().avx512dq && CurrentTuning().wideVectors; }
 
 // Whether the AVX2 ones do instead (AVX2 without AVX-512).
-bool UseAvx2Words() {
-#if defined(__GNUC__) && defined(__x86_64__)
-    static const bool has = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx2") && !__builtin_cpu_supports("avx512f");
-    }();
-    return has && CurrentTuning().wideVectors;
-#else
-    return false;
-#endif
-}
+bool UseAvx2Words() { return Sets().avx2 && !Sets().avx512f && CurrentTuning().wideVectors; }
 
 template <typename T>
 void PackScaled(const Limb* a, size_t n, uint64_t f, T* x, size_t nw) {
