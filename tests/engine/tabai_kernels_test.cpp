@@ -1000,6 +1000,42 @@ TEST(TSeisuKernels, LehmerOnWordsMatchesLehmerOnLimbs) {
     cases.push_back({SchoolProduct(RandomVec(rng, halfGcd + 1 - 37), common),
                      SchoolProduct(RandomVec(rng, halfGcd + 1 - 37), common)});
     cases.push_back({RandomVec(rng, 501), RandomVec(rng, 501)});
+    // Tops that decide little about the whole numbers, where a pass's later rounds (taken
+    // on the top words) stop early: top B^k + low with tops that share a long factor
+    // (their own Euclid ends within a few steps), equal tops, and consecutive Fibonacci
+    // numbers (every quotient 1) on top of random low limbs.
+    auto onTop = [&](const Vec& top, size_t k) {
+        Vec v = RandomVec(rng, k);
+        v.insert(v.end(), top.begin(), top.end());
+        return v;
+    };
+    const Vec g = RandomVec(rng, 30), sameTop = RandomVec(rng, 40);
+    for (const size_t k : {size_t{60}, size_t{300}, size_t{900}}) {
+        cases.push_back({onTop(SchoolProduct(g, Vec{7}), k), onTop(SchoolProduct(g, Vec{3}), k)});
+        cases.push_back({onTop(sameTop, k), onTop(sameTop, k)});
+        cases.push_back({onTop(f1, k), onTop(f0, k)});
+    }
+    // Numbers of about 1,000 digits whose Euclid, after 35 to 50 digits of small
+    // quotients, takes a quotient 1 and then one of 10^64: the rounds of a pass stop there
+    // with the top words all but equal, and the pass after them meets the huge quotient.
+    // Built from the continued fraction, last quotient first.
+    for (const int smallFirst : {55, 65, 75}) {
+        std::vector<Vec> quotients;
+        for (int i = 0; i < smallFirst; ++i) quotients.push_back(Vec{static_cast<Limb>(1 + rng() % 9)});
+        quotients.push_back(Vec{1});
+        Vec huge(17, 0);
+        huge.back() = 1;
+        quotients.push_back(huge);
+        for (int i = 0; i < 1400; ++i) quotients.push_back(Vec{static_cast<Limb>(1 + rng() % 9)});
+        Vec a{1}, b{};
+        for (size_t i = quotients.size(); i-- > 0;) {
+            Vec next = AddVec(SchoolProduct(quotients[i], a), b);
+            next.resize(tabai_kernels::Trim(next.data(), next.size()));
+            b = std::move(a);
+            a = std::move(next);
+        }
+        cases.push_back({a, b});
+    }
     for (auto& [x, y] : cases) {
         x.resize(tabai_kernels::Trim(x.data(), x.size()));
         y.resize(tabai_kernels::Trim(y.data(), y.size()));
