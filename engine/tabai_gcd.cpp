@@ -952,7 +952,11 @@ struct PassCofactors {
     bool odd = false;
 };
 
-PassCofactors FromSmall(const Small& s) { return {{Split(s.a), Split(s.b), Split(s.c), Split(s.d)}, s.d < 0}; }
+PassCofactors CofactorsOf(__int128 a, __int128 b, __int128 c, __int128 d) {
+    return {{Split(a), Split(b), Split(c), Split(d)}, d < 0};
+}
+
+PassCofactors FromSmall(const Small& s) { return CofactorsOf(s.a, s.b, s.c, s.d); }
 
 // The significant words of the largest cofactor.
 size_t WordsOf(const PassCofactors& p) {
@@ -1007,7 +1011,7 @@ void SumOfProductsWords(const CofactorWords& p, const CofactorWords& q, const Co
 
 // s M for a round's matrix s after the pass's M, both of Euclid's pattern: |s M| = |s| |M|
 // entry by entry.
-PassCofactors Times(const PassCofactors& s, const PassCofactors& m) {
+PassCofactors Compose(const PassCofactors& s, const PassCofactors& m) {
     const CofactorWords* k = s.k;
     const size_t w = WordsOf(s), mw = WordsOf(m);
     PassCofactors r;
@@ -1118,7 +1122,7 @@ PassCofactors Rounds(const Word* x, size_t nx, const Word* y, size_t ny, const S
         if (s.b == 0) break;
         const PassCofactors round = FromSmall(s);
         ApplyWide(t, u, nt, round, tx, ty);
-        const PassCofactors next = Times(round, m);
+        const PassCofactors next = Compose(round, m);
         // With the whole numbers at the top, the rounds are exact.
         if (j > 0 && !HoldsForLowWords(t, TrimWords(t, nt), u, TrimWords(u, nt), next)) break;
         m = next;
@@ -1316,13 +1320,10 @@ void LehmerApplyWords(std::vector<uint32_t>& x, std::vector<uint32_t>& y, const 
     std::copy(x.begin(), x.end(), bx.begin() + kPad);
     std::copy(y.begin(), y.end(), by.begin() + kPad);
     std::vector<int64_t> tx(columns), ty(columns);
-    auto cofactors = [](const LehmerCofactors& c) {
-        return PassCofactors{{Split(c.a), Split(c.b), Split(c.c), Split(c.d)}, c.d < 0};
-    };
-    PassCofactors p = cofactors(m);
+    PassCofactors p = CofactorsOf(m.a, m.b, m.c, m.d);
     if (then != nullptr) {
         const bool signs = m.a < 0 || m.b < 0 || m.c < 0 || m.d < 0;
-        p = Times(cofactors(*then), p);
+        p = Compose(CofactorsOf(then->a, then->b, then->c, then->d), p);
         if (!signs) {
             for (auto& k : p.k) k.neg = 0;
         }
